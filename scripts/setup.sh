@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and fuzzing need.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libqcustomplot-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  fonts-dejavu-core
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,78 @@
+#include "measurement/data_file.h"
+
+#include <cerrno>
+
+#include "measurement/in_out_error.h"
+
+namespace {
+uint64_t NextSession() {
+  static uint64_t counter = 0;
+  return ++counter;
+}
+}  // namespace
+
+void DataFile::Open(const std::string& name) {
+  Close();
+  errno = 0;
+  std::FILE* file = std::fopen(name.c_str(), "r+b");
+  if (!file) throw InOutError::FromErrno(errno);
+  // Unbuffered: indexing reads a few bytes far apart and a record reads whole curves,
+  // so a stream buffer would only add copies.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  file_ = file;
+  position_ = 0;
+  file_position_ = 0;
+  session_ = NextSession();
+}
+
+void DataFile::Close() noexcept {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  position_ = 0;
+  file_position_ = 0;
+}
+
+void DataFile::Seek(int64_t position) {
+  if (!file_) throw InOutError(103, "File not open");
+  if (position < 0) throw InOutError(131, "Negative seek offset");
+  position_ = position;  // moved lazily, before the next read
+}
+
+void DataFile::SyncPosition() {
+  if (file_position_ == position_) return;
+  errno = 0;
+  if (std::fseek(file_, static_cast<long>(position_), SEEK_SET) != 0) throw InOutError::FromErrno(errno);
+  file_position_ = position_;
+}
+
+size_t DataFile::Read(void* buffer, size_t count) {
+  if (!file_) throw InOutError(103, "File not open");
+  if (count == 0) return 0;
+  SyncPosition();
+  errno = 0;
+  size_t got = std::fread(buffer, 1, count, file_);
+  if (got < count && std::ferror(file_)) {
+    int error_number = errno;
+    std::clearerr(file_);
+    file_position_ = -1;
+    throw InOutError::FromErrno(error_number ? error_number : EIO);
+  }
+  std::clearerr(file_);
+  position_ += static_cast<int64_t>(got);
+  file_position_ = position_;
+  return got;
+}
+
+void DataFile::ReadExact(void* buffer, size_t count) {
+  if (Read(buffer, count) != count) throw InOutError::ShortRead();
+}
+
+int64_t DataFile::Size() {
+  if (!file_) throw InOutError(103, "File not open");
+  errno = 0;
+  if (std::fseek(file_, 0, SEEK_END) != 0) throw InOutError::FromErrno(errno);
+  long size = std::ftell(file_);
+  if (size < 0) throw InOutError::FromErrno(errno);
+  file_position_ = size;
+  return size;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The one handle through which the measurement file is read. It opens the file with
+// read and write access (the instrument's convention: a file that cannot be written
+// is refused) but never writes to it. Every failure throws InOutError.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class DataFile {
+ public:
+  DataFile() = default;
+  DataFile(const DataFile&) = delete;
+  DataFile& operator=(const DataFile&) = delete;
+  ~DataFile() { Close(); }
+
+  void Open(const std::string& name);
+  void Close() noexcept;
+  bool IsOpen() const { return file_ != nullptr; }
+
+  void Seek(int64_t position);
+  // Reads up to count bytes and returns how many came (fewer only at the end of the file).
+  size_t Read(void* buffer, size_t count);
+  // Reads exactly count bytes or throws "Read beyond end of file".
+  void ReadExact(void* buffer, size_t count);
+  int64_t Position() const { return position_; }
+  int64_t Size();
+  bool Eof() { return position_ >= Size(); }
+
+  // Changes at every open, so a cache tied to one open of the file can tell it is stale.
+  uint64_t Session() const { return session_; }
+
+ private:
+  void SyncPosition();
+
+  std::FILE* file_ = nullptr;
+  int64_t position_ = 0;      // where the next read starts
+  int64_t file_position_ = 0; // where the stream stands
+  uint64_t session_ = 0;
+};
+
+// Opens the file for the lifetime of one operation and closes it on every path.
+class DataFileSession {
+ public:
+  DataFileSession(DataFile& file, const std::string& name) : file_(file) { file_.Open(name); }
+  ~DataFileSession() { file_.Close(); }
+  DataFileSession(const DataFileSession&) = delete;
+  DataFileSession& operator=(const DataFileSession&) = delete;
+
+ private:
+  DataFile& file_;
+};

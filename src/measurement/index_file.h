@@ -1,0 +1,15 @@
+#pragma once
+
+#include "vari.h"
+
+// Reads the header and the electrode table of v.DataFileName and indexes every
+// (current curve, voltage curve) pair of its blocks into v.RecordIndex. Stops silently
+// at the first malformed block; throws InOutError when the file cannot be read or its
+// header cannot be used. Always leaves DataFile closed and FileLoaded false; after a
+// failure RecordCount is 0, so no old index outlives a new header.
+void IndexFile(Vari& v);
+
+// The index-full message, "Слишком много данных." line feed, carriage return, "Максимум=10000".
+extern const char* const IndexFullMessage;
+// Record offsets are held as int32, so indexing stops at the first block beyond 2 GiB.
+extern const char* const FileTooLargeMessage;

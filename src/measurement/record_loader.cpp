@@ -1,0 +1,45 @@
+#include "measurement/record_loader.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "measurement/in_out_error.h"
+
+namespace {
+
+void ReadCurve(DataFile& file, int64_t offset, std::vector<float>& samples) {
+  file.Seek(offset);
+  file.ReadExact(samples.data(), samples.size() * sizeof(float));
+}
+
+// The file holds A and V; the program works in mA and mV, in single precision.
+void Scale(std::vector<float>& samples, float factor) {
+  for (float& sample : samples) sample = sample * 1000.0f * factor;
+}
+
+bool CurrentCurveIsLoaded(const Vari& v, int64_t offset) {
+  return v.LoadedCurrentOffset == offset && v.LoadedCurrentSession == v.DataFile.Session();
+}
+
+}  // namespace
+
+void LoadRecordSamples(Vari& v, int k, bool flip_sign) {
+  if (k < 1 || k > v.RecordCount) throw std::out_of_range("record " + std::to_string(k) + " is not indexed");
+  const RecordIndexEntry& entry = v.RecordIndex[k];
+  size_t samples = static_cast<size_t>(v.SamplesPerCurve);
+  v.CurrentSamples.resize(samples);
+  v.VoltageSamples.resize(samples);
+
+  // The channels of a block share one current curve: while the file stays open for a
+  // pass over all records, the scaled curve already in memory is exactly what a read
+  // would give again.
+  if (!CurrentCurveIsLoaded(v, entry.CurrentOffset)) {
+    v.LoadedCurrentOffset = -1;
+    ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
+    Scale(v.CurrentSamples, 1.0f);
+    v.LoadedCurrentOffset = entry.CurrentOffset;
+    v.LoadedCurrentSession = v.DataFile.Session();
+  }
+  ReadCurve(v.DataFile, entry.VoltageOffset, v.VoltageSamples);
+  Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
+}

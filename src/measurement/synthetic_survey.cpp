@@ -1,0 +1,132 @@
+#include "measurement/synthetic_survey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "measurement/survey_writer.h"
+#include "vari.h"
+
+namespace {
+
+// splitmix64 with Box-Muller: unlike the standard distributions, its output is the
+// same with every library, so a seed always gives the same file.
+class Noise {
+ public:
+  explicit Noise(uint64_t seed) : state_(seed) {}
+  double Gaussian() {
+    double u1 = (static_cast<double>(Next() >> 11) + 1.0) * 0x1.0p-53;
+    double u2 = static_cast<double>(Next() >> 11) * 0x1.0p-53;
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
+  }
+
+ private:
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  uint64_t state_;
+};
+
+struct Quadrupole {
+  int32_t a, b, m, n;
+};
+
+int32_t Wrap(int64_t electrode, int32_t count) { return static_cast<int32_t>((electrode - 1) % count + 1); }
+
+Quadrupole QuadrupoleOf(const SynthOptions& o, int32_t block, int32_t channel) {
+  int32_t e = std::max(o.electrodes, 4);
+  int32_t first = Wrap(block + 1, e);
+  if (o.wenner) {
+    int32_t s = channel + 1;
+    return {first, Wrap(first + 3 * s, e), Wrap(first + s, e), Wrap(first + 2 * s, e)};
+  }
+  int32_t b = Wrap(first + 1, e);
+  int32_t m = Wrap(b + channel + 1, e);
+  return {first, b, m, Wrap(m + 1, e)};
+}
+
+// Apparent resistivity of a smooth two-layer-like earth along the line, in ohm-metres.
+double Resistivity(const Quadrupole& q, const SynthOptions& o) {
+  double centre = (q.a + q.b + q.m + q.n) / 4.0 * o.spacing_m;
+  double depth = std::abs(q.m - q.b) + 1.0;
+  return 100.0 + 60.0 * std::sin(centre / 40.0) + 15.0 * std::log(depth);
+}
+
+double GeometricFactor(const Quadrupole& q, const SynthOptions& o) {
+  auto distance = [&](int32_t x, int32_t y) { return std::max(std::abs(x - y), 1) * double(o.spacing_m); };
+  double inverse = 1 / distance(q.a, q.m) - 1 / distance(q.b, q.m) - 1 / distance(q.a, q.n) + 1 / distance(q.b, q.n);
+  return 2 * std::numbers::pi / std::max(std::abs(inverse), 1e-6);
+}
+
+// The level a curve settles to in each sample: half-periods of current (odd, from 1)
+// and pauses (even); after the 4n half-periods the instrument keeps pausing.
+struct Waveform {
+  int64_t half_period;
+  int64_t half_periods;
+  // +1 or -1 during current half-periods (alternating), 0 in pauses.
+  int Polarity(int64_t i) const {
+    if (half_period <= 0) return 0;
+    int64_t k = i / half_period + 1;
+    if (k > half_periods || k % 2 == 0) return 0;
+    return ((k - 1) / 2) % 2 == 0 ? 1 : -1;
+  }
+  double Settling(int64_t i, double tau) const {
+    double t = half_period > 0 ? static_cast<double>(i % half_period) : 0;
+    return 1.0 - std::exp(-t / tau);
+  }
+};
+
+void CurrentCurve(const SynthOptions& o, const Waveform& w, Noise& noise, std::vector<float>& out) {
+  double tau = std::max(1.0, w.half_period / 100.0);
+  for (size_t i = 0; i < out.size(); ++i) {
+    double on = std::abs(w.Polarity(static_cast<int64_t>(i)));
+    double amps = o.current_a * on * w.Settling(static_cast<int64_t>(i), tau);
+    out[i] = static_cast<float>(amps * (1 + 0.002 * noise.Gaussian()));
+  }
+}
+
+void VoltageCurve(const SynthOptions& o, const Waveform& w, double volts, double sp, Noise& noise,
+                  std::vector<float>& out) {
+  double tau = std::max(1.0, w.half_period / 12.0);
+  for (size_t i = 0; i < out.size(); ++i) {
+    int polarity = w.Polarity(static_cast<int64_t>(i));
+    double response = polarity * volts * (1 - 0.2 * (1 - w.Settling(static_cast<int64_t>(i), tau)));
+    out[i] = static_cast<float>(sp + response + o.noise * volts * noise.Gaussian());
+  }
+}
+
+}  // namespace
+
+void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
+  SurveyHeader header{o.sample_rate, o.half_period, o.second_length, o.period_count};
+  int64_t samples = std::max<int64_t>(header.SamplesPerCurve(), 0);
+  SurveyWriter writer(path);
+  writer.Header(header);
+  std::vector<float> coordinates(static_cast<size_t>(std::clamp(o.electrodes, 0, MaxElectrodes)));
+  for (size_t e = 0; e < coordinates.size(); ++e) coordinates[e] = static_cast<float>(e) * o.spacing_m;
+  writer.Electrodes(coordinates);
+
+  Noise noise(o.seed);
+  Waveform waveform{o.half_period, 4 * int64_t{std::max(o.period_count, 0)}};
+  int32_t channels = std::clamp(o.channels, 0, MaxChannels);
+  std::vector<float> current(o.sparse ? 0 : static_cast<size_t>(samples));
+  std::vector<std::vector<float>> voltages(static_cast<size_t>(channels), std::vector<float>(current.size()));
+  std::vector<ChannelCurve> curves(static_cast<size_t>(channels));
+  for (int32_t block = 0; block < o.blocks; ++block) {
+    if (!o.sparse) CurrentCurve(o, waveform, noise, current);
+    Quadrupole first = QuadrupoleOf(o, block, 0);
+    for (int32_t c = 0; c < channels; ++c) {
+      Quadrupole q = QuadrupoleOf(o, block, c);
+      double volts = Resistivity(q, o) * o.current_a / GeometricFactor(q, o);
+      double sp = 0.002 * std::sin(block * 0.3 + c);  // a few millivolts of self-potential
+      if (!o.sparse) VoltageCurve(o, waveform, volts, sp, noise, voltages[c]);
+      curves[c] = {q.m, q.n, voltages[c]};
+    }
+    writer.Block(first.a, first.b, current, curves);
+  }
+  writer.Close();
+}

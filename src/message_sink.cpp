@@ -1,0 +1,17 @@
+#include "message_sink.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+MessageSink& CurrentSink() {
+  static MessageSink sink = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  return sink;
+}
+}  // namespace
+
+MessageSink SetMessageSink(MessageSink sink) { return std::exchange(CurrentSink(), std::move(sink)); }
+
+void ShowErrorMessage(const std::string& text) {
+  if (CurrentSink()) CurrentSink()(text);
+}

@@ -1,0 +1,12 @@
+#include "output/file_check.h"
+
+void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<void(const CheckPoint&)>& on_point,
+               const Progress& progress) {
+  DataFileSession session(v.DataFile, v.DataFileName);
+  for (int k = 1; k <= v.RecordCount; ++k) {
+    evaluate(k);
+    double plotted = PlottedError(v.RecordResult.ErrorPct);
+    on_point({k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted)});
+    if (progress) progress(k, v.RecordCount);
+  }
+}

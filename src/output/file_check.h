@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+#include "output/error_class.h"
+#include "processing/record_evaluation.h"
+#include "vari.h"
+
+struct CheckPoint {
+  int record;
+  double error_pct;  // as computed
+  double plotted;    // raised to 0.1
+  ErrorClass error_class;
+};
+
+// Evaluates every record with DataFile open once and reports each record's point.
+// A record that cannot be read ends the check with InOutError; the points reported
+// before it stand.
+void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<void(const CheckPoint&)>& on_point,
+               const Progress& progress = {});

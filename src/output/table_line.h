@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "vari.h"
+
+enum class TableFormat {
+  Text,  // the field's own table: "#" header with tabs, blank-separated lines
+  Csv,   // comma-separated, for the resistivity processing tools
+};
+
+// One table value with a fixed number of decimals and "." whatever the region.
+std::string TableValue(double value, int decimals);
+
+std::string TableHeader(TableFormat format);
+
+// The line of record k without its line end.
+std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Vari& v,
+                      const RecordResultValues& result);
+
+// The position printed for electrode number `electrode`: its coordinate, or 100000
+// for electrode 0, which has no record in the table.
+double ElectrodePosition(const Vari& v, int electrode);

@@ -1,0 +1,20 @@
+#include "processing/record_evaluation.h"
+
+#include "measurement/index_file.h"
+#include "measurement/record_loader.h"
+#include "processing/record_processor.h"
+#include "processing/window_rule.h"
+
+void OpenSurvey(Vari& v) {
+  IndexFile(v);
+  if (v.RecordCount > 0) v.WindowLen = WindowLenFor(v.HalfPeriod);
+}
+
+void EvaluateRecord(Vari& v, int k, const RecordOptions& options) {
+  LoadRecordSamples(v, k, options.flip_sign);
+  ComputeRecordResult(v, options.abs_du, nullptr);
+}
+
+RecordEvaluator CoreEvaluator(Vari& v, const RecordOptions& options) {
+  return [&v, options](int k) { EvaluateRecord(v, k, options); };
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The steps of an open and of a pass over records that the window and the batch tool
+// share, so both compute exactly the same numbers.
+
+#include <functional>
+
+#include "vari.h"
+
+struct RecordOptions {
+  bool flip_sign = false;  // "Перевернуть dU"
+  bool abs_du = false;     // "Модуль dU"
+};
+
+// Indexes v.DataFileName and, when it holds records, sets WindowLen by the window rule.
+void OpenSurvey(Vari& v);
+
+// Loads record k through the open DataFile and computes its RecordResult (display off).
+void EvaluateRecord(Vari& v, int k, const RecordOptions& options);
+
+// Evaluates record k with display off: the window passes its own LoadRecord(k, false).
+using RecordEvaluator = std::function<void(int k)>;
+RecordEvaluator CoreEvaluator(Vari& v, const RecordOptions& options);
+
+// Progress of a pass over all records: called after each record with (done, total).
+using Progress = std::function<void(int done, int total)>;

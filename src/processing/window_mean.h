@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Mean of the window_len samples from the 1-based sample number start on, summed in
+// ascending order in double precision.
+//
+// A window that reaches outside the curve (a half-period shorter than the window, or
+// a second length shorter than the half-period) averages only the samples that exist;
+// a window with none of its samples in the curve gives 0.
+double WindowMean(std::span<const float> samples, int64_t start, int32_t window_len);

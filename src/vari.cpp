@@ -1,0 +1,3 @@
+#include "vari.h"
+
+Vari vari;

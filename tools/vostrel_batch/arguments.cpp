@@ -1,0 +1,63 @@
+#include "vostrel_batch/arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace {
+bool Contains(const std::vector<std::string>& list, const std::string& word) {
+  return std::find(list.begin(), list.end(), word) != list.end();
+}
+}  // namespace
+
+Arguments::Arguments(std::vector<std::string> words, std::vector<std::string> flags, std::vector<std::string> valued) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.rfind("--", 0) != 0) {
+      plain_.push_back(word);
+    } else if (Contains(flags, word)) {
+      flags_set_.push_back(word);
+    } else if (Contains(valued, word)) {
+      if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
+      values_.emplace_back(word, words[++i]);
+    } else {
+      throw UsageError("unknown option " + word);
+    }
+  }
+}
+
+bool Arguments::Flag(const std::string& name) const { return Contains(flags_set_, name); }
+
+const std::string* Arguments::Value(const std::string& name) const {
+  for (auto it = values_.rbegin(); it != values_.rend(); ++it)
+    if (it->first == name) return &it->second;
+  return nullptr;
+}
+
+int64_t Arguments::Integer(const std::string& name, int64_t fallback) const {
+  const std::string* text = Value(name);
+  if (!text) return fallback;
+  int64_t value = 0;
+  auto result = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (result.ec != std::errc() || result.ptr != text->data() + text->size())
+    throw UsageError(name + " takes a whole number, not '" + *text + "'");
+  return value;
+}
+
+double Arguments::Number(const std::string& name, double fallback) const {
+  const std::string* text = Value(name);
+  if (!text) return fallback;
+  double value = 0;
+  auto result = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (result.ec != std::errc() || result.ptr != text->data() + text->size())
+    throw UsageError(name + " takes a number, not '" + *text + "'");
+  return value;
+}
+
+int32_t ParseInt32(const std::string& text, const std::string& what) {
+  int32_t value = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+    throw UsageError(what + " must be a whole number, not '" + text + "'");
+  return value;
+}

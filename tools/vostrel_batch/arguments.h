@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A mistake in the command line: the tool prints it with the usage line and exits 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The words after the command: flags ("--abs-du"), options with a value ("--seed 7")
+// and the plain arguments, in order.
+class Arguments {
+ public:
+  Arguments(std::vector<std::string> words, std::vector<std::string> flags, std::vector<std::string> valued);
+
+  bool Flag(const std::string& name) const;
+  int64_t Integer(const std::string& name, int64_t fallback) const;
+  double Number(const std::string& name, double fallback) const;
+  const std::vector<std::string>& Plain() const { return plain_; }
+
+ private:
+  const std::string* Value(const std::string& name) const;
+
+  std::vector<std::string> flags_set_;
+  std::vector<std::pair<std::string, std::string>> values_;
+  std::vector<std::string> plain_;
+};
+
+int32_t ParseInt32(const std::string& text, const std::string& what);

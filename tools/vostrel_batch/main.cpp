@@ -1,0 +1,67 @@
+// vostrel-batch: the command-line companion of the window, over the same core.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "message_sink.h"
+#include "vostrel_batch/arguments.h"
+#include "vostrel_batch/commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const std::vector<std::string>&);
+};
+
+// The whole command set.
+constexpr Command Commands[] = {
+    {"info", "info FILE.qmr", InfoCommand},
+    {"synth",
+     "synth [--blocks N] [--channels N] [--electrodes N] [--spacing M] [--wenner] [--sample-rate N] "
+     "[--half-period N] [--second-length N] [--periods N] [--current A] [--noise X] [--seed N] [--sparse] OUT.qmr",
+     SynthCommand},
+    {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
+    {"export", "export [--flip-sign] [--abs-du] [--csv] FILE.qmr...", ExportCommand},
+    {"check", "check [--flip-sign] [--abs-du] FILE.qmr...", CheckCommand},
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out, "usage:\n");
+  for (const Command& command : Commands) std::fprintf(out, "  vostrel-batch %s\n", command.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The index-full message of the window goes to standard error here; the command goes on.
+  SetMessageSink([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const Command& command : Commands) {
+    if (name != command.name) continue;
+    try {
+      return command.run(std::vector<std::string>(argv + 2, argv + argc));
+    } catch (const UsageError& error) {
+      std::fprintf(stderr, "vostrel-batch %s: %s\nusage: vostrel-batch %s\n", command.name, error.what(),
+                   command.usage);
+      return 2;
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "vostrel-batch %s: %s\n", command.name, error.what());
+      return 1;
+    }
+  }
+  std::fprintf(stderr, "vostrel-batch: unknown command '%s'\n", name.c_str());
+  PrintUsage(stderr);
+  return 2;
+}

@@ -1,0 +1,38 @@
+#include "measurement/synthetic_survey.h"
+#include "vostrel_batch/arguments.h"
+#include "vostrel_batch/commands.h"
+
+#include <cstdio>
+
+int SynthCommand(const std::vector<std::string>& words) {
+  Arguments arguments(words, {"--wenner", "--sparse"},
+                      {"--blocks", "--channels", "--electrodes", "--spacing", "--sample-rate", "--half-period",
+                       "--second-length", "--periods", "--current", "--noise", "--seed"});
+  if (arguments.Plain().size() != 1) throw UsageError("one output file expected");
+  SynthOptions o;
+  auto int32 = [&](const char* name, int32_t fallback) {
+    int64_t value = arguments.Integer(name, fallback);
+    if (value < INT32_MIN || value > INT32_MAX) throw UsageError(std::string(name) + " is out of range");
+    return static_cast<int32_t>(value);
+  };
+  o.blocks = int32("--blocks", o.blocks);
+  o.channels = int32("--channels", o.channels);
+  o.electrodes = int32("--electrodes", o.electrodes);
+  o.spacing_m = static_cast<float>(arguments.Number("--spacing", o.spacing_m));
+  o.wenner = arguments.Flag("--wenner");
+  o.sample_rate = int32("--sample-rate", o.sample_rate);
+  o.half_period = int32("--half-period", o.half_period);
+  o.second_length = int32("--second-length", o.second_length);
+  o.period_count = int32("--periods", o.period_count);
+  o.current_a = arguments.Number("--current", o.current_a);
+  o.noise = arguments.Number("--noise", o.noise);
+  o.seed = static_cast<uint64_t>(arguments.Integer("--seed", static_cast<int64_t>(o.seed)));
+  o.sparse = arguments.Flag("--sparse");
+  if (o.channels < 0 || o.channels > 20) throw UsageError("--channels must lie in 0..20");
+  if (o.electrodes < 4 || o.electrodes > 128) throw UsageError("--electrodes must lie in 4..128");
+  if (o.blocks < 0) throw UsageError("--blocks must not be negative");
+  const std::string& out = arguments.Plain()[0];
+  WriteSyntheticSurvey(out, o);
+  std::printf("%s: %d blocks of %d channels\n", out.c_str(), o.blocks, o.channels);
+  return 0;
+}
