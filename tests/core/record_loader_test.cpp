@@ -1,0 +1,104 @@
+#include "measurement/record_loader.h"
+
+#include <gtest/gtest.h>
+
+#include "measurement/in_out_error.h"
+#include "measurement/index_file.h"
+#include "measurement/record_identification.h"
+#include "processing/record_evaluation.h"
+#include "test_support.h"
+
+namespace {
+
+class RecordLoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestSurvey survey;  // S = 8
+    TestBlock block;
+    block.current = {0.0015f, 0.001f, 0, 0, 0.0015f, 0.001f, 0, 0};
+    block.channels = {TestChannel{1, 2, {0.25f, -0.5f, 0, 0, 0, 0, 0, 0.001f}},
+                      TestChannel{2, 1, {1, 2, 3, 4, 5, 6, 7, 8}}};
+    TestBlock second;
+    second.a = 0;
+    second.current.assign(8, 0.002f);
+    second.channels = {TestChannel{2, 0, std::vector<float>(8, 0.003f)}};
+    survey.blocks = {block, second};
+    survey.Write(path_);
+    v_ = FreshVari(path_);
+    OpenSurvey(*v_);
+    ASSERT_EQ(v_->RecordCount, 3);
+  }
+  void Load(int k, bool flip) {
+    DataFileSession session(v_->DataFile, v_->DataFileName);
+    LoadRecordSamples(*v_, k, flip);
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.File("survey.qmr");
+  std::unique_ptr<Vari> v_;
+};
+
+TEST_F(RecordLoaderTest, ScalesToMilliunitsInSinglePrecision) {
+  Load(1, false);
+  EXPECT_EQ(v_->CurrentSamples[0], 0.0015f * 1000.0f);
+  EXPECT_FLOAT_EQ(v_->CurrentSamples[0], 1.5f);
+  EXPECT_EQ(v_->VoltageSamples[1], -500.0f);
+  EXPECT_EQ(v_->VoltageSamples[7], 0.001f * 1000.0f);
+}
+
+TEST_F(RecordLoaderTest, SignOptionTurnsTheVoltageOnly) {
+  Load(1, false);
+  auto current = v_->CurrentSamples;
+  auto voltage = v_->VoltageSamples;
+  Load(1, true);
+  EXPECT_EQ(v_->CurrentSamples, current);
+  for (size_t i = 0; i < voltage.size(); ++i) EXPECT_EQ(v_->VoltageSamples[i], -voltage[i]);
+}
+
+TEST_F(RecordLoaderTest, SharedCurrentCurveGivesTheSameArraysAsFreshReads) {
+  std::vector<std::vector<float>> fresh;
+  for (int k = 1; k <= 3; ++k) {
+    Load(k, false);
+    fresh.push_back(v_->CurrentSamples);
+    fresh.push_back(v_->VoltageSamples);
+  }
+  DataFileSession session(v_->DataFile, v_->DataFileName);
+  for (int k = 1; k <= 3; ++k) {
+    LoadRecordSamples(*v_, k, false);
+    EXPECT_EQ(v_->CurrentSamples, fresh[2 * (k - 1)]) << k;
+    EXPECT_EQ(v_->VoltageSamples, fresh[2 * (k - 1) + 1]) << k;
+  }
+}
+
+TEST_F(RecordLoaderTest, ShrunkFileIsReadBeyondEnd) {
+  Truncate(path_, std::filesystem::file_size(path_) - 4);
+  try {
+    Load(3, false);
+    FAIL() << "a short curve was accepted";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "Read beyond end of file");
+  }
+  EXPECT_FALSE(v_->DataFile.IsOpen());
+}
+
+TEST_F(RecordLoaderTest, IdentificationLine) {
+  EXPECT_EQ(RecordIdentification(v_->RecordIndex[2]), "A=1  B=2  M=2  N=1    nCh=2  nImp=1");
+  EXPECT_EQ(RecordIdentification(v_->RecordIndex[3]), "A=0  B=2  M=2  N=0    nCh=1  nImp=2");
+}
+
+TEST(RecordLoader, EmptyCurvesReadNothing) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.header = {1000, 0, 0, 1};
+  survey.blocks = {SimpleBlock(2)};
+  survey.Write(dir.File("s.qmr"));
+  auto v = FreshVari(dir.File("s.qmr"));
+  OpenSurvey(*v);
+  ASSERT_EQ(v->RecordCount, 2);
+  DataFileSession session(v->DataFile, v->DataFileName);
+  EvaluateRecord(*v, 2, {});
+  EXPECT_TRUE(v->VoltageSamples.empty());
+  EXPECT_EQ(v->RecordResult.ErrorPct, 100);
+}
+
+}  // namespace

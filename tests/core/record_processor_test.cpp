@@ -1,0 +1,184 @@
+#include "processing/record_processor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "processing/format_fixed.h"
+#include "processing/summary_line.h"
+#include "processing/window_mean.h"
+#include "processing/window_rule.h"
+#include "test_support.h"
+
+namespace {
+
+// Curves whose half-periods hold constant levels, so every window mean is that level.
+std::unique_ptr<Vari> Levels(int32_t half_period, const std::vector<float>& current,
+                             const std::vector<float>& voltage) {
+  auto v = FreshVari();
+  v->HalfPeriod = half_period;
+  v->PeriodCount = static_cast<int32_t>(current.size() / 4);
+  v->SecondLength = half_period;
+  v->WindowLen = WindowLenFor(half_period);
+  for (size_t k = 0; k < current.size(); ++k) {
+    v->CurrentSamples.insert(v->CurrentSamples.end(), static_cast<size_t>(half_period), current[k]);
+    v->VoltageSamples.insert(v->VoltageSamples.end(), static_cast<size_t>(half_period), voltage[k]);
+  }
+  v->CurrentSamples.resize(v->CurrentSamples.size() * 2);
+  v->VoltageSamples.resize(v->VoltageSamples.size() * 2);
+  return v;
+}
+
+std::vector<std::pair<double, double>> Pairs(const std::vector<ChartPoint>& points) {
+  std::vector<std::pair<double, double>> pairs;
+  for (const ChartPoint& p : points) pairs.emplace_back(p.x, p.y);
+  return pairs;
+}
+
+TEST(WindowRule, OneThirdOfTheHalfPeriodInSteps) {
+  const std::pair<int32_t, int32_t> table[] = {{0, 20},    {59, 20},   {60, 20},   {119, 20},  {120, 40},  {179, 40},
+                                               {180, 60},  {250, 80},  {500, 160}, {1000, 320}, {2000, 660}};
+  for (auto [half_period, window] : table) EXPECT_EQ(WindowLenFor(half_period), window) << half_period;
+}
+
+TEST(RecordProcessor, OnePeriodGivesEveryStatedValue) {
+  auto v = Levels(60, {100, 0, 100, 0}, {52, 2, -48, 2});
+  RecordDrawing drawing;
+  ComputeRecordResult(*v, false, &drawing);
+  EXPECT_EQ(v->WindowCount, 1);
+  EXPECT_EQ(v->DI[1], 100);
+  EXPECT_EQ(v->DU[1], 50);
+  EXPECT_EQ(v->EP[1], 2);
+  EXPECT_EQ(v->RecordResult.MeanDU, 50);
+  EXPECT_EQ(v->RecordResult.MeanI, 100);
+  EXPECT_EQ(v->RecordResult.MeanEP, 2);
+  EXPECT_EQ(v->RecordResult.ErrorPct, 0);
+  EXPECT_EQ(Pairs(drawing.square_wave),
+            (std::vector<std::pair<double, double>>{{1, 52}, {60, 52}, {60, 2}, {120, 2}, {120, -48}, {180, -48}}));
+  ASSERT_EQ(drawing.averaged_voltage.size(), 4u);
+  EXPECT_EQ(drawing.averaged_voltage[0].x, 50.5);  // window 41..60
+  SetDecimalSeparator(".");
+  EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=50.000 ( 50.000) 0.0%    I=100.00 ( 100.00) EP=2.000");
+}
+
+TEST(RecordProcessor, TwoPeriodsFlipEverySecondWindow) {
+  auto v = Levels(60, {100, 0, 100, 0, 100, 0, 100, 0}, {52, 2, -48, 2, 52, 2, -48, 2});
+  RecordDrawing drawing;
+  ComputeRecordResult(*v, false, &drawing);
+  ASSERT_EQ(v->WindowCount, 3);
+  EXPECT_EQ(v->DU[1], 50);
+  EXPECT_EQ(v->DU[2], 50) << "raw -50, flipped";
+  EXPECT_EQ(v->DU[3], 50);
+  EXPECT_EQ(v->RecordResult.ErrorPct, 0);
+  std::vector<std::pair<double, double>> expected{{121, -48}, {180, -48}, {180, 2}, {240, 2}, {240, 52}, {300, 52}};
+  EXPECT_EQ(Pairs({drawing.square_wave.begin() + 6, drawing.square_wave.begin() + 12}), expected);
+  SetDecimalSeparator(".");
+  EXPECT_EQ(drawing.du_list, " 50.000 50.000 50.000");
+  EXPECT_EQ(drawing.square_wave.size(), 18u);
+}
+
+TEST(RecordProcessor, CentreOfTheWindowForALongHalfPeriod) {
+  auto v = Levels(1000, {1, 0, 1, 0}, {2, 0, -2, 0});
+  ComputeRecordResult(*v, false, nullptr);
+  EXPECT_EQ(v->WindowLen, 320);
+  EXPECT_EQ(v->AvgX[1], 840.5);
+}
+
+TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
+  // Mean dU of -0.004: too small comes before negative.
+  auto small = Levels(60, {1, 0, 1, 0}, {-0.004f, 0, 0.004f, 0});
+  ComputeRecordResult(*small, false, nullptr);
+  EXPECT_EQ(small->RecordResult.ErrorPct, 100);
+
+  // 0.005 exactly (as a float sample) is not below the threshold: computed, one window gives 0.
+  auto threshold = Levels(60, {1, 0, 1, 0}, {0.0050001f, 0, -0.0050001f, 0});
+  ComputeRecordResult(*threshold, false, nullptr);
+  EXPECT_EQ(threshold->RecordResult.ErrorPct, 0);
+
+  auto reversed = Levels(60, {100, 0, 100, 0}, {-48, 2, 52, 2});
+  ComputeRecordResult(*reversed, false, nullptr);
+  EXPECT_EQ(reversed->RecordResult.MeanDU, -50);
+  EXPECT_EQ(reversed->RecordResult.ErrorPct, 50);
+
+  RecordDrawing drawing;
+  ComputeRecordResult(*reversed, true, &drawing);
+  EXPECT_EQ(reversed->RecordResult.MeanDU, 50);
+  EXPECT_EQ(reversed->DU[1], -50);
+  EXPECT_EQ(reversed->RecordResult.ErrorPct, 200);
+  SetDecimalSeparator(".");
+  EXPECT_EQ(SummaryLine(reversed->RecordResult, drawing).substr(0, 22), "dU=50.000 ( -50.000) 2");
+}
+
+TEST(RecordProcessor, ErrorIsTheRelativeRmsDeviationOfTheWindows) {
+  // Windows 40, 60, 50 (after flipping): mean 50, deviations -0.2, 0.2, 0.
+  auto v = Levels(60, {1, 0, 1, 0, 1, 0, 1, 0}, {40, 0, -40, 0, 80, 0, -20, 0});
+  ComputeRecordResult(*v, false, nullptr);
+  ASSERT_EQ(v->WindowCount, 3);
+  double expected = 100 * std::sqrt((0.04 + 0.04 + 0.0) / 3);
+  EXPECT_NEAR(v->RecordResult.ErrorPct, expected, 1e-9);
+}
+
+TEST(RecordProcessor, NoPeriodsGiveZeroMeansAndTheNoSignalError) {
+  for (int32_t periods : {0, -3}) {
+    auto v = FreshVari();
+    v->HalfPeriod = 60;
+    v->PeriodCount = periods;
+    v->WindowLen = 20;
+    v->RecordResult = {1, 2, 3, 4};
+    RecordDrawing drawing;
+    ComputeRecordResult(*v, false, &drawing);
+    EXPECT_EQ(v->RecordResult.MeanDU, 0);
+    EXPECT_EQ(v->RecordResult.MeanI, 0);
+    EXPECT_EQ(v->RecordResult.MeanEP, 0);
+    EXPECT_EQ(v->RecordResult.ErrorPct, 100);
+    EXPECT_TRUE(drawing.square_wave.empty());
+    SetDecimalSeparator(".");
+    EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=0.000 () 100.0%    I=0.00 () EP=0.000");
+  }
+}
+
+TEST(RecordProcessor, ManyPeriodsGrowTheTablesInsteadOfOverrunningThem) {
+  std::vector<float> current, voltage;
+  for (int period = 0; period < 150; ++period) {
+    current.insert(current.end(), {1, 0, 1, 0});
+    voltage.insert(voltage.end(), {3, 1, -1, 1});
+  }
+  auto v = Levels(60, current, voltage);
+  ComputeRecordResult(*v, false, nullptr);
+  EXPECT_EQ(v->WindowCount, 299);
+  EXPECT_GE(v->AvgI.size(), 601u);
+  EXPECT_EQ(v->RecordResult.MeanDU, 2);
+  EXPECT_EQ(v->RecordResult.ErrorPct, 0);
+}
+
+TEST(WindowMean, AveragesOnlySamplesThatExist) {
+  const std::vector<float> samples{1, 2, 3, 4, 5, 6};
+  EXPECT_EQ(WindowMean(samples, 2, 3), 3.0);   // 2, 3, 4
+  EXPECT_EQ(WindowMean(samples, -1, 4), 1.5);  // samples 1 and 2 exist
+  EXPECT_EQ(WindowMean(samples, 5, 4), 5.5);   // samples 5 and 6 exist
+  EXPECT_EQ(WindowMean(samples, 7, 4), 0.0);   // none exists
+  EXPECT_EQ(WindowMean({}, 1, 20), 0.0);
+  EXPECT_EQ(WindowMean(samples, 1, -20), 0.0);
+}
+
+TEST(WindowMean, SumsFloatsInDoublePrecisionInOrder) {
+  // In float the small samples would vanish against the large one.
+  const std::vector<float> samples{16777216.0f, 1.0f, 1.0f, 1.0f};
+  EXPECT_EQ(WindowMean(samples, 1, 4), (16777216.0 + 3.0) / 4);
+}
+
+TEST(RecordProcessor, HalfPeriodShorterThanTheWindowStaysInsideTheCurve) {
+  auto v = FreshVari();
+  v->HalfPeriod = 5;  // windows of 20 begin before the first sample
+  v->SecondLength = 1;
+  v->PeriodCount = 2;
+  v->WindowLen = WindowLenFor(v->HalfPeriod);
+  v->CurrentSamples.assign(24, 1.0f);
+  v->VoltageSamples.assign(24, 2.0f);
+  ComputeRecordResult(*v, false, nullptr);
+  EXPECT_EQ(v->AvgI[1], 1.0);
+  EXPECT_EQ(v->AvgV[8], 2.0);
+  EXPECT_TRUE(std::isfinite(v->RecordResult.ErrorPct));
+}
+
+}  // namespace

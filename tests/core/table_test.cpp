@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "measurement/in_out_error.h"
+#include "output/table_export.h"
+#include "output/table_line.h"
+#include "output/table_name.h"
+#include "processing/record_evaluation.h"
+#include "test_support.h"
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0, end;
+  while ((end = text.find("\r\n", start)) != std::string::npos) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  EXPECT_EQ(start, text.size()) << "nothing may follow the last line end";
+  return lines;
+}
+
+size_t FieldCount(const std::string& line) { return static_cast<size_t>(std::count(line.begin(), line.end(), ' ')) + 1; }
+
+TEST(TableName, ReplacesTheExtensionAfterTheLastSeparator) {
+  EXPECT_EQ(TableFileName("C:\\survey\\line7.qmr"), "C:\\survey\\line7.TXT");
+  EXPECT_EQ(TableFileName("C:\\survey\\line7.old.qmr"), "C:\\survey\\line7.old.TXT");
+  EXPECT_EQ(TableFileName("C:\\data.old\\line7"), "C:\\data.old\\line7.TXT");
+  EXPECT_EQ(TableFileName("/data.old/line7"), "/data.old/line7.TXT");
+  EXPECT_EQ(TableFileName("/data/line7.qmr"), "/data/line7.TXT");
+  EXPECT_EQ(TableFileName("a:b"), "a:b.TXT");
+  EXPECT_EQ(TableFileName("x.qmr", ".csv"), "x.csv");
+}
+
+TEST(TableLine, HeaderAndTheWorkedExample) {
+  std::string header = TableHeader(TableFormat::Text);
+  EXPECT_EQ(header.size(), 39u);
+  EXPECT_EQ(header, "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp");
+
+  auto v = FreshVari();
+  v->ElectrodeTable[1].Coordinate = 20;
+  v->ElectrodeTable[2].Coordinate = 25.5f;
+  v->ElectrodeTable[3].Coordinate = 30.25f;
+  RecordIndexEntry entry{};
+  entry.A = 0;
+  entry.B = 1;
+  entry.M = 2;
+  entry.N = 3;
+  RecordResultValues result{12.34561, 250, 0.8765, -3.2104};
+  EXPECT_EQ(TableLine(TableFormat::Text, 17, entry, *v, result),
+            "17 100000.000 20.000 25.50 30.25 12.346 250.000 0.88 -3.210");
+  EXPECT_EQ(TableLine(TableFormat::Csv, 17, entry, *v, result),
+            "100000.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210");
+
+  entry = {};  // every electrode 0
+  EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}), "1 100000.000 100000.000 100000.00 100000.00 0.000 0.000 0.00 0.000");
+}
+
+TEST(TableLine, RoundingOfCoordinatesAndResults) {
+  auto v = FreshVari();
+  v->ElectrodeTable[1].Coordinate = 12.625f;
+  v->ElectrodeTable[2].Coordinate = -12.625f;
+  v->ElectrodeTable[3].Coordinate = 12.3f;
+  RecordIndexEntry entry{};
+  entry.A = 3;
+  entry.B = 3;
+  entry.M = 1;
+  entry.N = 2;
+  EXPECT_EQ(TableLine(TableFormat::Text, 2, entry, *v, {-0.0004, 0.0005, 99.996, 1e-9}),
+            "2 12.300 12.300 12.63 -12.63 -0.000 0.001 100.00 0.000");
+}
+
+TEST(TableLine, DamagedValuesKeepNineFields) {
+  auto v = FreshVari();
+  RecordIndexEntry entry{};
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  std::string line = TableLine(TableFormat::Text, 3, entry, *v, {nan, inf, -inf, 3e40});
+  EXPECT_EQ(line, "3 100000.000 100000.000 100000.00 100000.00 nan inf -inf 3.000e+40");
+  EXPECT_EQ(FieldCount(line), 9u);
+}
+
+class TableExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestSurvey survey;
+    survey.header = {1000, 60, 60, 1};  // S = 240, W = 20
+    std::vector<float> current, voltage;
+    for (float level : {0.1f, 0.0f, 0.1f, 0.0f}) current.insert(current.end(), 60, level);
+    for (float level : {0.052f, 0.002f, -0.048f, 0.002f}) voltage.insert(voltage.end(), 60, level);
+    current.resize(240);
+    voltage.resize(240);
+    TestBlock block;
+    block.current = current;
+    block.channels = {TestChannel{1, 2, voltage}, TestChannel{2, 0, voltage}};
+    survey.blocks = {block, block};
+    survey.Write(path_);
+    v_ = FreshVari(path_);
+    OpenSurvey(*v_);
+  }
+  std::string Export(RecordOptions options = {}) {
+    return ExportTable(*v_, TableFormat::Text, CoreEvaluator(*v_, options));
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.File("line7.qmr");
+  std::string table_ = dir_.File("line7.TXT");
+  std::unique_ptr<Vari> v_;
+};
+
+TEST_F(TableExportTest, OneLinePerRecordWithCrlf) {
+  std::vector<int> progress;
+  EXPECT_EQ(ExportTable(*v_, TableFormat::Text, CoreEvaluator(*v_, {}),
+                        [&](int done, int total) { progress.push_back(done * 100 + total); }),
+            table_);
+  auto lines = Lines(Slurp(table_));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 0.00 2.000");
+  EXPECT_EQ(lines[4], "4 10.000 20.000 20.00 100000.00 50.000 100.000 0.00 2.000");
+  EXPECT_EQ(progress, (std::vector<int>{104, 204, 304, 404}));
+  EXPECT_FALSE(v_->DataFile.IsOpen());
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+    EXPECT_TRUE(entry.path().extension() == ".qmr" || entry.path().extension() == ".TXT") << entry.path();
+}
+
+TEST_F(TableExportTest, ExportsAreRepeatableAndFollowTheSignOption) {
+  Export();
+  std::string first = Slurp(table_);
+  Export();
+  EXPECT_EQ(Slurp(table_), first);
+
+  Export({.flip_sign = true});
+  auto flipped = Lines(Slurp(table_));
+  EXPECT_EQ(flipped[1], "1 10.000 20.000 10.00 20.00 -50.000 100.000 50.00 -2.000");
+  Export({.flip_sign = true, .abs_du = true});
+  EXPECT_EQ(Lines(Slurp(table_))[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 200.00 -2.000");
+}
+
+TEST_F(TableExportTest, FailureLeavesThePreviousTableUntouched) {
+  Export();
+  std::string before = Slurp(table_);
+  auto failing = [this](int k) {
+    if (k == 3) throw InOutError::ShortRead();
+    EvaluateRecord(*v_, k, {.flip_sign = true});
+  };
+  EXPECT_THROW(ExportTable(*v_, TableFormat::Text, failing), InOutError);
+  EXPECT_EQ(Slurp(table_), before);
+  EXPECT_FALSE(v_->DataFile.IsOpen());
+
+  Truncate(path_, std::filesystem::file_size(path_) - 1);
+  EXPECT_THROW(Export(), InOutError);
+  EXPECT_EQ(Slurp(table_), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no partial table left";
+}
+
+TEST_F(TableExportTest, NoTableForAnEmptyIndexOrAMissingFolder) {
+  v_->RecordCount = 0;
+  EXPECT_THROW(Export(), InOutError);
+  EXPECT_FALSE(std::filesystem::exists(table_));
+  v_->RecordCount = 4;
+  std::filesystem::remove(path_);
+  try {
+    Export();
+    FAIL();
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "File not found");
+  }
+  EXPECT_FALSE(std::filesystem::exists(table_));
+}
+
+TEST_F(TableExportTest, MeasurementFileNamedLikeItsTableIsNeverReplaced) {
+  for (const char* name : {"line7.TXT", "line7.txt", "line7.Txt"}) {
+    std::string renamed = dir_.File(name);
+    std::filesystem::copy_file(path_, renamed);
+    auto bytes = ReadWholeFile(renamed);
+    v_->DataFileName = renamed;
+    EXPECT_THROW(Export(), InOutError) << name;
+    EXPECT_EQ(ReadWholeFile(renamed), bytes);
+    std::filesystem::remove(renamed);
+  }
+}
+
+TEST_F(TableExportTest, CommaSeparatedTable) {
+  std::string csv = ExportTable(*v_, TableFormat::Csv, CoreEvaluator(*v_, {}));
+  EXPECT_EQ(csv, dir_.File("line7.csv"));
+  auto lines = Lines(Slurp(csv));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp");
+  EXPECT_EQ(lines[4], "10.000,20.000,20.00,100000.00,50.000,100.000,0.00,2.000");
+}
+
+}  // namespace

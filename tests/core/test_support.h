@@ -1,0 +1,64 @@
+#pragma once
+// Builds the files the tests need with the project's own writer, in a fresh folder.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "measurement/survey_writer.h"
+#include "vari.h"
+
+// A folder of its own for one test, removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A Vari of its own, so tests never share state through the program's instance.
+std::unique_ptr<Vari> FreshVari(const std::string& data_file_name = "");
+
+// A block as the tests describe it: electrodes and curves in amperes and volts.
+struct TestChannel {
+  int32_t m = 1, n = 2;
+  std::vector<float> voltage;  // empty: zeros
+};
+struct TestBlock {
+  int32_t a = 1, b = 2;
+  std::vector<float> current;  // empty: zeros
+  std::vector<TestChannel> channels;
+};
+
+struct TestSurvey {
+  SurveyHeader header{1000, 1, 1, 2};  // S = 8
+  std::vector<float> electrodes{10.0f, 20.0f};
+  std::vector<TestBlock> blocks;
+
+  void Write(const std::string& path) const;
+};
+
+// Blocks of `channels` channels with electrodes 1 and 2 everywhere.
+TestBlock SimpleBlock(int channels);
+
+// Captures what goes through the message seam while it lives.
+class MessageRecorder {
+ public:
+  MessageRecorder();
+  ~MessageRecorder();
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+ private:
+  std::vector<std::string> messages_;
+  std::function<void(const std::string&)> previous_;
+};
+
+// Overwrites 4 bytes of a file with an int32.
+void PatchInt32(const std::string& path, int64_t offset, int32_t value);
+void Truncate(const std::string& path, int64_t size);
