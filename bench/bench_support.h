@@ -1,0 +1,14 @@
+#pragma once
+// The surveys the benchmarks measure, written once into VOSTREL_BENCH_DIR
+// (default /tmp/vostrel-bench) and reused while their options stay the same.
+
+#include <string>
+
+// 500 blocks of 20 channels, HalfPeriod 1000, SecondLength 1000, 4 periods: 10000
+// records with S = 16000, about 0.67 GB. Sparse (curves are holes) or with real curves.
+std::string TenThousandRecordSurvey(bool sparse);
+// 100000 blocks without channels.
+std::string EmptyBlockSurvey();
+
+// Seconds that `cat FILE > /dev/null` takes, the reference for a pass over a file.
+double CatSeconds(const std::string& file);

@@ -1,0 +1,60 @@
+// A pass over every record of the 10000-record survey with display off, as the export
+// and the file check make it, against one sequential read of the whole file.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench_support.h"
+#include "output/file_check.h"
+#include "output/table_export.h"
+#include "processing/record_evaluation.h"
+#include "vari.h"
+
+namespace {
+
+std::unique_ptr<Vari> OpenedSurvey() {
+  auto v = std::make_unique<Vari>();
+  v->DataFileName = TenThousandRecordSurvey(false);
+  OpenSurvey(*v);
+  return v;
+}
+
+void BM_CatWholeFile(benchmark::State& state) {
+  std::string file = TenThousandRecordSurvey(false);
+  for (auto _ : state) {
+    state.SetIterationTime(CatSeconds(file));
+  }
+}
+
+void BM_ReadAndProcessAllRecords(benchmark::State& state) {
+  auto v = OpenedSurvey();
+  for (auto _ : state) {
+    DataFileSession session(v->DataFile, v->DataFileName);
+    for (int k = 1; k <= v->RecordCount; ++k) EvaluateRecord(*v, k, {});
+    benchmark::DoNotOptimize(v->RecordResult);
+  }
+  state.counters["records_per_s"] = benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_ExportTable(benchmark::State& state) {
+  auto v = OpenedSurvey();
+  for (auto _ : state) benchmark::DoNotOptimize(ExportTable(*v, TableFormat::Text, CoreEvaluator(*v, {})));
+}
+
+void BM_CheckFile(benchmark::State& state) {
+  auto v = OpenedSurvey();
+  for (auto _ : state) {
+    int points = 0;
+    CheckFile(*v, CoreEvaluator(*v, {}), [&](const CheckPoint&) { ++points; });
+    benchmark::DoNotOptimize(points);
+  }
+}
+
+BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportTable)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatWholeFile_again");
+
+}  // namespace
