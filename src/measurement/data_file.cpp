@@ -25,6 +25,16 @@ void DataFile::Open(const std::string& name) {
   session_ = NextSession();
 }
 
+DataFile& DataFile::operator=(DataFile&& other) noexcept {
+  if (this == &other) return *this;
+  Close();
+  file_ = std::exchange(other.file_, nullptr);
+  position_ = other.position_;
+  file_position_ = other.file_position_;
+  session_ = other.session_;
+  return *this;
+}
+
 void DataFile::Close() noexcept {
   if (file_) std::fclose(file_);
   file_ = nullptr;

@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 class DataFile {
  public:
   DataFile() = default;
   DataFile(const DataFile&) = delete;
   DataFile& operator=(const DataFile&) = delete;
+  DataFile(DataFile&& other) noexcept { *this = std::move(other); }
+  DataFile& operator=(DataFile&& other) noexcept;
   ~DataFile() { Close(); }
 
   void Open(const std::string& name);

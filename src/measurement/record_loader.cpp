@@ -21,25 +21,36 @@ bool CurrentCurveIsLoaded(const Vari& v, int64_t offset) {
   return v.LoadedCurrentOffset == offset && v.LoadedCurrentSession == v.DataFile.Session();
 }
 
-}  // namespace
-
-void LoadRecordSamples(Vari& v, int k, bool flip_sign) {
+const RecordIndexEntry& EntryOf(Vari& v, int k) {
   if (k < 1 || k > v.RecordCount) throw std::out_of_range("record " + std::to_string(k) + " is not indexed");
-  const RecordIndexEntry& entry = v.RecordIndex[k];
   size_t samples = static_cast<size_t>(v.SamplesPerCurve);
   v.CurrentSamples.resize(samples);
   v.VoltageSamples.resize(samples);
+  return v.RecordIndex[k];
+}
 
+}  // namespace
+
+void LoadCurrentSamples(Vari& v, int k) {
+  const RecordIndexEntry& entry = EntryOf(v, k);
   // The channels of a block share one current curve: while the file stays open for a
   // pass over all records, the scaled curve already in memory is exactly what a read
   // would give again.
-  if (!CurrentCurveIsLoaded(v, entry.CurrentOffset)) {
-    v.LoadedCurrentOffset = -1;
-    ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
-    Scale(v.CurrentSamples, 1.0f);
-    v.LoadedCurrentOffset = entry.CurrentOffset;
-    v.LoadedCurrentSession = v.DataFile.Session();
-  }
+  if (CurrentCurveIsLoaded(v, entry.CurrentOffset)) return;
+  v.LoadedCurrentOffset = -1;
+  ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
+  Scale(v.CurrentSamples, 1.0f);
+  v.LoadedCurrentOffset = entry.CurrentOffset;
+  v.LoadedCurrentSession = v.DataFile.Session();
+}
+
+void LoadVoltageSamples(Vari& v, int k, bool flip_sign) {
+  const RecordIndexEntry& entry = EntryOf(v, k);
   ReadCurve(v.DataFile, entry.VoltageOffset, v.VoltageSamples);
   Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
+}
+
+void LoadRecordSamples(Vari& v, int k, bool flip_sign) {
+  LoadCurrentSamples(v, k);
+  LoadVoltageSamples(v, k, flip_sign);
 }

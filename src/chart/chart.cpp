@@ -1,0 +1,334 @@
+#include "chart/chart.h"
+
+#include <qcustomplot.h>
+
+#include <QApplication>
+#include <QPalette>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+QColor ToolkitColour(uint32_t value) {
+  if ((value >> 24) == 0xFF) {
+    QPalette palette = QApplication::palette();
+    return (value & 0xFF) == 0x08 ? palette.color(QPalette::WindowText) : palette.color(QPalette::Button);
+  }
+  return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+void ChartSeries::AppendMany(std::span<const double> xs, std::span<const double> ys) {
+  for (size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) Append(xs[i], ys[i]);
+}
+
+namespace {
+
+QColor WithTransparency(QColor colour, int transparency_pct) {
+  colour.setAlpha(255 - 255 * transparency_pct / 100);
+  return colour;
+}
+
+// Every series draws on a layer of its own, above the series added before it, so a
+// series made of several graphs never hides under an earlier one.
+QCPLayer* NewSeriesLayer(QCustomPlot* plot) {
+  QCPLayer* top = plot->layer("main");
+  for (int i = 0; i < plot->layerCount(); ++i)
+    if (plot->layer(i)->name().startsWith("series")) top = plot->layer(i);
+  QString name = "series" + QString::number(plot->layerCount());
+  plot->addLayer(name, top, QCustomPlot::limAbove);
+  return plot->layer(name);
+}
+
+class GraphSeries : public ChartSeries {
+ public:
+  GraphSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
+    graph_ = plot->addGraph(plot->xAxis, plot->yAxis);
+    graph_->setLayer(NewSeriesLayer(plot));
+    graph_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
+    graph_->setAdaptiveSampling(true);
+  }
+  void Clear() override {
+    graph_->data()->clear();
+    chart_.DataChanged();
+  }
+  void Append(double x, double y) override {
+    graph_->addData(x, y);
+    chart_.DataChanged();
+  }
+  void AppendMany(std::span<const double> xs, std::span<const double> ys) override {
+    QVector<double> keys(xs.begin(), xs.end()), values(ys.begin(), ys.end());
+    graph_->addData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+    chart_.DataChanged();
+  }
+  int Count() const override { return graph_->dataCount(); }
+
+ private:
+  Chart& chart_;
+  QCPGraph* graph_;
+};
+
+// Joins the points in the order they were added, whatever their x.
+class CurveSeries : public ChartSeries {
+ public:
+  CurveSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
+    curve_ = new QCPCurve(plot->xAxis, plot->yAxis);
+    curve_->setLayer(NewSeriesLayer(plot));
+    curve_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
+  }
+  void Clear() override {
+    curve_->data()->clear();
+    chart_.DataChanged();
+  }
+  void Append(double x, double y) override {
+    curve_->addData(x, y);
+    chart_.DataChanged();
+  }
+  int Count() const override { return curve_->dataCount(); }
+
+ private:
+  Chart& chart_;
+  QCPCurve* curve_;
+};
+
+// Square markers. Points of their own colour go to one graph per colour on the
+// series' layer, which keeps ten thousand coloured points fast to draw.
+class PointSeries : public ChartSeries {
+ public:
+  PointSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style)
+      : chart_(chart), plot_(plot), style_(style), layer_(NewSeriesLayer(plot)) {}
+  void Clear() override {
+    for (auto& [rgba, graph] : graphs_) graph->data()->clear();
+    chart_.DataChanged();
+  }
+  void Append(double x, double y) override { Append(x, y, style_.colour); }
+  void Append(double x, double y, QColor colour) override {
+    GraphFor(colour)->addData(x, y);
+    chart_.DataChanged();
+  }
+  int Count() const override {
+    int count = 0;
+    for (const auto& [rgba, graph] : graphs_) count += graph->dataCount();
+    return count;
+  }
+
+ private:
+  QCPGraph* GraphFor(QColor colour) {
+    colour = WithTransparency(colour, style_.transparency_pct);
+    QCPGraph*& graph = graphs_[colour.rgba()];
+    if (graph) return graph;
+    graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+    graph->setLayer(layer_);
+    graph->setLineStyle(QCPGraph::lsNone);
+    QPen outline = style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline, QBrush(colour),
+                                           2 * style_.marker_half_size + 1));
+    return graph;
+  }
+
+  Chart& chart_;
+  QCustomPlot* plot_;
+  Chart::SeriesStyle style_;
+  QCPLayer* layer_;
+  std::map<QRgb, QCPGraph*> graphs_;
+};
+
+}  // namespace
+
+void ChartAxis::SetAutomatic(bool automatic) {
+  automatic_ = automatic;
+  if (automatic) chart_.DataChanged();
+}
+
+double ChartAxis::Minimum() const {
+  chart_.UpdateAutomaticRanges();
+  return axis_->range().lower;
+}
+
+double ChartAxis::Maximum() const {
+  chart_.UpdateAutomaticRanges();
+  return axis_->range().upper;
+}
+
+void ChartAxis::SetLimits(double minimum, double maximum) {
+  automatic_ = false;
+  axis_->setRange(QCPRange(minimum, maximum));
+}
+
+double ChartAxis::ValueAtPixel(double pixel) const {
+  chart_.UpdateAutomaticRanges();
+  return axis_->pixelToCoord(pixel);
+}
+
+void ChartAxis::SetLogarithmic(double base) {
+  axis_->setScaleType(QCPAxis::stLogarithmic);
+  QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
+  ticker->setLogBase(base);
+  axis_->setTicker(ticker);
+}
+
+void ChartAxis::SetVisible(bool visible) { axis_->setVisible(visible); }
+bool ChartAxis::Visible() const { return axis_->visible(); }
+void ChartAxis::SetLabels(bool labels) { axis_->setTickLabels(labels); }
+void ChartAxis::SetTitle(const QString& title) { axis_->setLabel(title); }
+
+Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSizeConstraint(QLayout::SetNoConstraint);
+  layout->addWidget(plot_);
+  plot_->setMinimumSize(0, 0);
+  plot_->setMouseTracking(true);
+  plot_->installEventFilter(this);
+  plot_->setInteractions(QCP::iRangeZoom);
+  plot_->setSelectionRectMode(QCP::srmZoom);
+  plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, plot_->yAxis);
+  connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { MarkAxesManual(); });
+  left_ = std::make_unique<ChartAxis>(*this, plot_->yAxis);
+  bottom_ = std::make_unique<ChartAxis>(*this, plot_->xAxis);
+  top_ = std::make_unique<ChartAxis>(*this, plot_->xAxis2);
+  auto* title = new QCPTextElement(plot_, "");
+  title_ = title;
+  SetColour(ToolkitColour(ButtonFaceColour));
+}
+
+Chart::~Chart() = default;
+
+ChartSeries& Chart::AddSeries(const SeriesStyle& style) {
+  switch (style.kind) {
+    case SeriesKind::FastLine: series_.push_back(std::make_unique<GraphSeries>(*this, plot_, style)); break;
+    case SeriesKind::Line: series_.push_back(std::make_unique<CurveSeries>(*this, plot_, style)); break;
+    case SeriesKind::Points: series_.push_back(std::make_unique<PointSeries>(*this, plot_, style)); break;
+  }
+  return *series_.back();
+}
+
+void Chart::SetTitle(const QString& title) { static_cast<QCPTextElement*>(title_)->setText(title); }
+
+void Chart::SetTitleVisible(bool visible) {
+  if (visible == title_visible_) return;
+  auto* title = static_cast<QCPTextElement*>(title_);
+  if (visible) {
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, title);
+  } else {
+    plot_->plotLayout()->take(title);
+    plot_->plotLayout()->simplify();
+  }
+  title_visible_ = visible;
+}
+
+void Chart::SetColour(QColor colour) {
+  colour_ = colour;
+  plot_->setBackground(QBrush(colour));
+  plot_->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+void Chart::SetBackWallColour(QColor colour) { plot_->axisRect()->setBackground(QBrush(colour)); }
+
+void Chart::SetZoomPenColour(QColor colour) { plot_->selectionRect()->setPen(QPen(colour)); }
+
+void Chart::UpdateAutomaticRanges() const {
+  if (!ranges_stale_) return;
+  ranges_stale_ = false;
+  for (ChartAxis* axis : {left_.get(), bottom_.get()})
+    if (axis->automatic_) axis->axis_->rescale(true);
+}
+
+void Chart::Replot() {
+  UpdateAutomaticRanges();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Chart::ReplotNow() {
+  UpdateAutomaticRanges();
+  plot_->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+void Chart::MarkAxesManual() {
+  left_->automatic_ = false;
+  bottom_->automatic_ = false;
+}
+
+void Chart::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  emit FocusEntered();
+}
+
+void Chart::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  emit FocusLeft();
+}
+
+void Chart::Scroll(QPoint to) {
+  QCPAxis* x = plot_->xAxis;
+  QCPAxis* y = plot_->yAxis;
+  x->setRange(scroll_limits_[0], scroll_limits_[1]);
+  y->setRange(scroll_limits_[2], scroll_limits_[3]);
+  double dx = x->pixelToCoord(scroll_start_.x()) - x->pixelToCoord(to.x());
+  double dy = y->pixelToCoord(scroll_start_.y()) - y->pixelToCoord(to.y());
+  x->setRange(scroll_limits_[0] + dx, scroll_limits_[1] + dx);
+  y->setRange(scroll_limits_[2] + dy, scroll_limits_[3] + dy);
+  MarkAxesManual();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool Chart::HandleMouse(QEvent* event) {
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  QPoint position = mouse->position().toPoint();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      pressed_inside_ = mouse->button() == Qt::LeftButton;
+      if (mouse->button() == Qt::RightButton) {
+        UpdateAutomaticRanges();
+        scrolling_ = true;
+        scroll_start_ = position;
+        scroll_limits_[0] = plot_->xAxis->range().lower;
+        scroll_limits_[1] = plot_->xAxis->range().upper;
+        scroll_limits_[2] = plot_->yAxis->range().lower;
+        scroll_limits_[3] = plot_->yAxis->range().upper;
+      }
+      emit MousePressed(mouse->button(), position.x(), position.y());
+      return false;
+    case QEvent::MouseMove:
+      if (scrolling_ && (mouse->buttons() & Qt::RightButton)) Scroll(position);
+      emit MouseMoved(position.x(), position.y());
+      return false;
+    case QEvent::MouseButtonRelease:
+      if (mouse->button() == Qt::RightButton) scrolling_ = false;
+      if (mouse->button() == Qt::LeftButton && pressed_inside_ && plot_->rect().contains(position)) emit Clicked();
+      pressed_inside_ = false;
+      return false;
+    case QEvent::MouseButtonDblClick:
+      if (mouse->button() == Qt::LeftButton) emit DoubleClicked();
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool Chart::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != plot_) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+      return HandleMouse(event);
+    case QEvent::Leave:
+      emit MouseLeft();
+      return false;
+    case QEvent::Wheel: {
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      bool handled = false;
+      emit Wheel(wheel->angleDelta().y(), wheel->globalPosition().toPoint(), wheel->modifiers(), &handled);
+      if (handled) {
+        plot_->replot(QCustomPlot::rpQueuedReplot);
+        return true;
+      }
+      UpdateAutomaticRanges();
+      MarkAxesManual();  // the component zooms by itself
+      return false;
+    }
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,141 @@
+#pragma once
+// The chart component as the window uses it: series, axes with automatic scaling,
+// pixel-to-value conversion, a logarithmic axis, a title, colours, the rectangle zoom
+// and scrolling. The plotting library stays behind this file.
+
+#include <QColor>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+class QCustomPlot;
+class QCPAxis;
+class Chart;
+
+// A toolkit colour value 0x00BBGGRR (red in the low byte); values with the high byte
+// 0xFF are system colours (0xFF00000F button face, 0xFF000008 window text).
+QColor ToolkitColour(uint32_t value);
+constexpr uint32_t ButtonFaceColour = 0xFF00000F;
+
+class ChartSeries {
+ public:
+  virtual ~ChartSeries() = default;
+  virtual void Clear() = 0;
+  // A point in the series' own colour.
+  virtual void Append(double x, double y) = 0;
+  // A point in a colour of its own (point series only; others use the series' colour).
+  virtual void Append(double x, double y, QColor colour) { (void)colour, Append(x, y); }
+  virtual void AppendMany(std::span<const double> xs, std::span<const double> ys);
+  virtual int Count() const = 0;
+};
+
+class ChartAxis {
+ public:
+  explicit ChartAxis(Chart& chart, QCPAxis* axis) : chart_(chart), axis_(axis) {}
+
+  // On: the limits follow the data at every redraw. Off: they stay as set.
+  void SetAutomatic(bool automatic);
+  bool Automatic() const { return automatic_; }
+  // With automatic scaling on, the limits last computed from the data.
+  double Minimum() const;
+  double Maximum() const;
+  // Both limits at once, so a new range beyond the old one is never refused or inverted.
+  void SetLimits(double minimum, double maximum);
+  // The value at a pixel position in the chart's own coordinates (linear axes extend beyond their ends).
+  double ValueAtPixel(double pixel) const;
+  void SetLogarithmic(double base);
+  void SetVisible(bool visible);
+  void SetLabels(bool labels);
+  void SetTitle(const QString& title);
+  bool Visible() const;
+
+ private:
+  friend class Chart;
+  Chart& chart_;
+  QCPAxis* axis_;
+  bool automatic_ = true;
+};
+
+class Chart : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class SeriesKind {
+    FastLine,  // many points joined in x order, sampled for speed
+    Line,      // points joined in the order they were added
+    Points,    // square markers; each point may have its own colour
+  };
+  struct SeriesStyle {
+    SeriesKind kind = SeriesKind::FastLine;
+    QColor colour = Qt::red;
+    int pen_width = 1;
+    int marker_half_size = 3;  // points: squares of 2h + 1 pixels
+    bool marker_outline = true;
+    int transparency_pct = 0;
+  };
+
+  explicit Chart(QWidget* parent = nullptr);
+  ~Chart() override;
+
+  // The window's resize rule decides a chart's height, however small.
+  QSize minimumSizeHint() const override { return {0, 0}; }
+
+  ChartSeries& AddSeries(const SeriesStyle& style);
+
+  ChartAxis& LeftAxis() { return *left_; }
+  ChartAxis& BottomAxis() { return *bottom_; }
+  ChartAxis& TopAxis() { return *top_; }
+
+  void SetTitle(const QString& title);
+  void SetTitleVisible(bool visible);
+  bool TitleVisible() const { return title_visible_; }
+  // The chart's own background, and the back wall behind the series.
+  void SetColour(QColor colour);
+  QColor Colour() const { return colour_; }
+  void SetBackWallColour(QColor colour);
+  void SetZoomPenColour(QColor colour);
+  // Brings every automatic axis to the data and redraws once the current handler is
+  // done, however often it is asked; ReplotNow redraws at once.
+  void Replot();
+  void ReplotNow();
+
+  // Called when the limits of automatic axes may have to follow new data.
+  void DataChanged() { ranges_stale_ = true; }
+  void UpdateAutomaticRanges() const;
+
+ signals:
+  void MouseMoved(int x, int y);
+  void MouseLeft();
+  void MousePressed(Qt::MouseButton button, int x, int y);
+  void Clicked();
+  void DoubleClicked();
+  void FocusEntered();
+  void FocusLeft();
+  // handled starts false; a receiver that sets it keeps the component's own wheel zoom away.
+  void Wheel(int delta, QPoint global_position, Qt::KeyboardModifiers modifiers, bool* handled);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  bool HandleMouse(QEvent* event);
+  void Scroll(QPoint to);
+  void MarkAxesManual();
+
+  QCustomPlot* plot_;
+  std::unique_ptr<ChartAxis> left_, bottom_, top_;
+  std::vector<std::unique_ptr<ChartSeries>> series_;
+  class TitleElement;
+  QObject* title_ = nullptr;
+  bool title_visible_ = false;
+  QColor colour_;
+  mutable bool ranges_stale_ = true;
+  // Scrolling with the right button: where it started and the limits then.
+  bool scrolling_ = false;
+  QPoint scroll_start_;
+  double scroll_limits_[4] = {};
+  bool pressed_inside_ = false;
+};

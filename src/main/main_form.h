@@ -1,0 +1,119 @@
+#pragma once
+// The program's one window: the controls, the open sequence, navigation between
+// records, the export and the file check, and the mouse behaviour of the charts.
+
+#include <QWidget>
+#include <functional>
+
+#include "chart/chart.h"
+#include "processing/record_evaluation.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QSplitter;
+
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // The file-open dialog; tests replace it. Returns the chosen name, empty when cancelled.
+  using OpenDialogSeam = std::function<QString(QWidget* parent)>;
+  void SetOpenDialog(OpenDialogSeam dialog) { open_dialog_ = std::move(dialog); }
+
+  static constexpr const char* Caption = "vostrel, ver 0.4,  2.11.2012";
+
+ signals:
+  // A record was loaded with display on (the open and every change of the track bar).
+  void RecordShown(int k);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Layout (main_form_layout.cpp).
+  void CreateControls();
+  void CreatePanel1();
+  void CreateCharts();
+  void CreateSeries();
+  void WireEvents();
+  void SetTabOrder();
+
+  // Records (main_form_record.cpp).
+  void LoadRecord(int k, bool display);
+  void ProcessRecord(bool display);
+  void PlotCurrentCurve();
+  void PlotVoltageCurve();
+  RecordEvaluator HiddenRecordEvaluator();
+  // Shows ProgressBar1 over 1..RecordCount for the length of a pass over all records.
+  Progress ShowProgress();
+  void HideProgress();
+
+  // Handlers (main_form_handlers.cpp).
+  void FormResize();
+  void OpenBClick();
+  void TrackBar1Change();
+  void lNumberKeyPress(int key, bool& swallow);
+  void GoBClick();
+  void SaveBClick();
+  void AutoSaveBoxClick();
+  void ResetErrorChart();
+
+  // The file check and the error chart (main_form_check.cpp).
+  void CheckBClick();
+  void MoveRecordMarker();
+  void Chart2MouseDown(Qt::MouseButton button, int x, int y);
+
+  // The curve charts (main_form_charts.cpp).
+  void ChartVoltageClick(Chart* sender);
+  void ChartVoltageDblClick(Chart* sender);
+  void ChartVoltageEnter(Chart* sender);
+  void ChartVoltageExit(Chart* sender);
+  void ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mouse_position, Qt::KeyboardModifiers shift,
+                              bool& handled);
+  void Chart1MouseMove(int x, int y);
+  void ChartVoltageMouseMove(int x, int y);
+  void Chart1MouseLeave();
+  void ChartVoltageMouseLeave();
+  void Readout(Chart* chart, QLineEdit* box, int x, int y);
+
+  // The controls, in the order the form declares them.
+  Chart* Chart1 = nullptr;
+  ChartSeries* Series1 = nullptr;
+  QFrame* Panel1 = nullptr;
+  QPushButton* OpenB = nullptr;
+  QLineEdit* LCurrent = nullptr;
+  QLineEdit* lVoltage = nullptr;
+  QSplitter* Splitters = nullptr;  // holds Chart2, Chart1 and ChartVoltage with Splitter2 and Splitter1 between
+  Chart* ChartVoltage = nullptr;
+  ChartSeries* VoltSeries = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* lNumber = nullptr;
+  ChartSeries* ProcISeries = nullptr;
+  ChartSeries* ProcVSeries = nullptr;
+  QLabel* Label2 = nullptr;
+  ChartSeries* DoneSeries = nullptr;
+  QPushButton* SaveB = nullptr;
+  QCheckBox* AutoSaveBox = nullptr;
+  QFrame* Panel2 = nullptr;
+  QLabel* Panel2Caption = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* CheckB = nullptr;
+  Chart* Chart2 = nullptr;
+  ChartSeries* ErSeries = nullptr;
+  QCheckBox* AbsBox = nullptr;
+  QCheckBox* SignBox = nullptr;
+  ChartSeries* SeriesPos = nullptr;
+
+  OpenDialogSeam open_dialog_;
+};

@@ -1,0 +1,112 @@
+// The open sequence, navigation between records, the export and the resize rule.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+
+#include "main/integer_text.h"
+#include "main/main_form.h"
+#include "measurement/in_out_error.h"
+#include "measurement/index_file.h"
+#include "output/table_export.h"
+#include "processing/window_rule.h"
+#include "vari.h"
+
+namespace {
+
+constexpr int Chart2Height = 70;
+
+QString RunOpenDialog(QWidget* parent) {
+  QFileDialog dialog(parent);
+  dialog.setNameFilter("Tarvo(2011) (*.qmr)");
+  dialog.setDefaultSuffix("QMR");
+  dialog.setDirectory(QDir::currentPath());
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+// One value for the page size and the tick spacing: RecordCount div 40 rounded up to
+// a multiple of 25, and 0 below 200 records.
+int TrackBarStep(int32_t record_count) {
+  if (record_count >= 200) return ((record_count / 40) + 24) / 25 * 25;
+  return ((record_count / 40) / 5) * 5;
+}
+
+}  // namespace
+
+void TMainForm::OpenBClick() {
+  QString name = open_dialog_ ? open_dialog_(this) : RunOpenDialog(this);
+  if (name.isEmpty()) return;
+  // Nothing may navigate the old index while the new file is read.
+  vari.FileLoaded = false;
+  vari.DataFileName = name.toStdString();
+  setWindowTitle(name);
+  IndexFile(vari);
+
+  TrackBar1->setMinimum(0);
+  // A survey without records leaves the bar on its one position 0 instead of a range below it.
+  TrackBar1->setMaximum(std::max(vari.RecordCount - 1, 0));
+  TrackBar1->setValue(0);
+  int step = TrackBarStep(vari.RecordCount);
+  TrackBar1->setPageStep(step);
+  TrackBar1->setTickInterval(step);
+  Edit1->setText(QString("N=%1   n=%2").arg(vari.RecordCount).arg(vari.BlockCount));
+  ResetErrorChart();
+  if (vari.RecordCount <= 0) return;
+
+  vari.WindowLen = WindowLenFor(vari.HalfPeriod);
+  LoadRecord(1, true);
+  vari.FileLoaded = true;
+  Label2->setText(QString("%1 (%2)").arg(vari.WindowLen).arg(vari.HalfPeriod));
+  Label2->adjustSize();
+  if (AutoSaveBox->isChecked()) SaveBClick();
+}
+
+void TMainForm::TrackBar1Change() {
+  if (!vari.FileLoaded) return;
+  LoadRecord(TrackBar1->value() + 1, true);
+  MoveRecordMarker();
+}
+
+void TMainForm::lNumberKeyPress(int key, bool& swallow) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+  swallow = true;
+  GoBClick();
+}
+
+void TMainForm::GoBClick() {
+  if (!vari.FileLoaded) return;
+  std::optional<int32_t> v = IntegerFromText(lNumber->text().toStdString());
+  if (!v || *v < 1 || *v > vari.RecordCount) return;
+  if (TrackBar1->value() == *v - 1) return;
+  TrackBar1->setValue(*v - 1);
+}
+
+void TMainForm::SaveBClick() {
+  if (vari.RecordCount < 1) throw InOutError::Invalid("No records to export");
+  Progress progress = ShowProgress();
+  struct HideAfter {
+    TMainForm* form;
+    ~HideAfter() { form->HideProgress(); }
+  } hide_after{this};
+  ExportTable(vari, TableFormat::Text, HiddenRecordEvaluator(), progress);
+}
+
+void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }
+
+void TMainForm::FormResize() {
+  const int splitter = Splitters->handleWidth();
+  int h = height() - Panel1->height();
+  int voltage = std::max(h / 2 - splitter, 0);
+  // A window too low for the rule keeps every height at zero or above.
+  int chart2 = std::clamp(h - 2 * splitter - voltage, 0, Chart2Height);
+  int chart1 = std::max(h - 2 * splitter - voltage - chart2, 0);
+  Splitters->setSizes({chart2, chart1, voltage});
+}

@@ -1,0 +1,252 @@
+// The window as the form defines it: every control, its text, position, size, font,
+// colour and tab order, the charts and their series, and the event wiring.
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "main/guarded.h"
+#include "main/main_form.h"
+
+namespace {
+
+constexpr int Panel1Height = 145;
+constexpr int Chart2Height = 70;
+constexpr int SplitterHeight = 3;
+constexpr uint32_t Red = 0x0000FF, Grey = 0x808080, White = 0xFFFFFF, Fuchsia = 0xFF00FF, Green = 0x008000;
+
+// Tahoma where it is installed, otherwise the closest sans-serif.
+QFont FormFont(int pixel_size, bool bold = false) {
+  QFont font;
+  font.setFamilies({"Tahoma", "DejaVu Sans", "Liberation Sans", "Arial"});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixel_size);
+  font.setBold(bold);
+  return font;
+}
+
+template <class Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(name);
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+QLabel* AutoSizeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* edit = Place(new QLineEdit(parent), name, left, top, width, height);
+  edit->setReadOnly(true);
+  return edit;
+}
+
+// A check box keeps its designed place, but never cuts its own caption short.
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                    int height) {
+  auto* box = Place(new QCheckBox(text, parent), name, left, top, width, height);
+  box->resize(std::max(width, box->sizeHint().width()), height);
+  return box;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+  setObjectName("MainForm");
+  setWindowTitle(Caption);
+  setFont(FormFont(11));
+  resize(843, 385);
+  CreateControls();
+  WireEvents();
+  SetTabOrder();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  CreatePanel1();
+  layout->addWidget(Panel1);
+  CreateCharts();
+  layout->addWidget(Splitters, 1);
+  CreateSeries();
+}
+
+void TMainForm::CreatePanel1() {
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName("Panel1");
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel1->setLineWidth(1);
+  Panel1->setFixedHeight(Panel1Height);
+
+  OpenB = Place(new QPushButton("Открыть файл", Panel1), "OpenB", 0, 0, 97, 25);
+  SaveB = Place(new QPushButton("Запись файл", Panel1), "SaveB", 1, 31, 97, 25);
+  AutoSaveBox = CheckBox(Panel1, "AutoSaveBox", "АвтоЗапись", 104, 46, 84, 17);
+
+  lNumber = Place(new QLineEdit("1234", Panel1), "lNumber", 130, 16, 72, 27);
+  lNumber->setFont(FormFont(16, true));
+  auto* number_label = new QLabel("N=", Panel1);
+  number_label->setObjectName("lNumberLabel");
+  number_label->setFont(FormFont(15));
+  number_label->adjustSize();
+  number_label->move(130 - number_label->width() - 3, 16 + (27 - number_label->height()) / 2);
+
+  Label1 = AutoSizeLabel(Panel1, "Label1", "n", 208, 43);
+  Label1->setFont(FormFont(16, true));
+  Label1->adjustSize();
+
+  LCurrent = ReadOnlyEdit(Panel1, "LCurrent", 208, 21, 121, 21);
+  AutoSizeLabel(Panel1, "LCurrentLabel", "Ток, мА", 208, 5);
+  lVoltage = ReadOnlyEdit(Panel1, "lVoltage", 352, 21, 121, 21);
+  AutoSizeLabel(Panel1, "lVoltageLabel", "Напряжение, мВ", 352, 5);
+  Label2 = AutoSizeLabel(Panel1, "Label2", "t рабочее (полупериод)", 479, 5);
+  Edit1 = ReadOnlyEdit(Panel1, "Edit1", 479, 21, 121, 21);
+
+  CheckB = Place(new QPushButton("Проверить файл", Panel1), "CheckB", 616, 0, 146, 25);
+  AbsBox = CheckBox(Panel1, "AbsBox", "Модуль dU", 624, 31, 97, 17);
+  SignBox = CheckBox(Panel1, "SignBox", "Перевернуть dU", 727, 31, 114, 17);
+
+  // The track bar and Panel2 span the panel's width at its bottom, inside its border.
+  auto* bottom = new QVBoxLayout(Panel1);
+  bottom->setContentsMargins(1, 1, 1, 1);
+  bottom->setSpacing(0);
+  bottom->addStretch(1);
+  TrackBar1 = new QSlider(Qt::Horizontal, Panel1);
+  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1->setTickPosition(QSlider::TicksBothSides);
+  TrackBar1->setFixedHeight(45);
+  TrackBar1->setRange(0, 10);
+  bottom->addWidget(TrackBar1);
+
+  Panel2 = new QFrame(Panel1);
+  Panel2->setObjectName("Panel2");
+  Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel2->setFixedHeight(31);
+  auto* inside = new QGridLayout(Panel2);
+  inside->setContentsMargins(1, 1, 1, 1);
+  Panel2Caption = new QLabel(Panel2);
+  Panel2Caption->setObjectName("Panel2Caption");
+  Panel2Caption->setAlignment(Qt::AlignCenter);
+  ProgressBar1 = new QProgressBar(Panel2);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->hide();
+  inside->addWidget(Panel2Caption, 0, 0);
+  inside->addWidget(ProgressBar1, 0, 0);
+  bottom->addWidget(Panel2);
+}
+
+void TMainForm::CreateCharts() {
+  Splitters = new QSplitter(Qt::Vertical, this);
+  Splitters->setObjectName("Splitters");
+  Splitters->setHandleWidth(SplitterHeight);
+  Splitters->setChildrenCollapsible(false);
+
+  Chart2 = new Chart(Splitters);
+  Chart2->setObjectName("Chart2");
+  Chart2->setFocusPolicy(Qt::NoFocus);
+  Chart2->SetTitle("Ошибка, %");
+  Chart2->SetTitleVisible(true);
+  Chart2->LeftAxis().SetLogarithmic(2.71828182845905);
+  Chart2->LeftAxis().SetVisible(false);
+  Chart2->LeftAxis().SetLabels(false);
+  Chart2->LeftAxis().SetTitle("Точность,%");
+  Chart2->TopAxis().SetTitle("Точность,%");
+  Chart2->TopAxis().SetVisible(false);
+
+  Chart1 = new Chart(Splitters);
+  Chart1->setObjectName("Chart1");
+  Chart1->setFocusPolicy(Qt::ClickFocus);
+  Chart1->LeftAxis().SetTitle("Ток, мА");
+  Chart1->SetZoomPenColour(ToolkitColour(Fuchsia));
+
+  ChartVoltage = new Chart(Splitters);
+  ChartVoltage->setObjectName("ChartVoltage");
+  ChartVoltage->setFocusPolicy(Qt::StrongFocus);
+  ChartVoltage->LeftAxis().SetTitle("Напряжение,  мВ");
+  ChartVoltage->SetBackWallColour(ToolkitColour(White));
+  ChartVoltage->SetZoomPenColour(ToolkitColour(Fuchsia));
+
+  Splitters->setSizes({Chart2Height, 100, 100});
+  Splitters->handle(1)->setObjectName("Splitter2");
+  Splitters->handle(2)->setObjectName("Splitter1");
+}
+
+void TMainForm::CreateSeries() {
+  using Kind = Chart::SeriesKind;
+  Series1 = &Chart1->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Red), .pen_width = 2});
+  ProcISeries = &Chart1->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
+  VoltSeries = &ChartVoltage->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Grey), .pen_width = 2});
+  ProcVSeries =
+      &ChartVoltage->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
+  DoneSeries = &ChartVoltage->AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1});
+  ErSeries = &Chart2->AddSeries({.kind = Kind::Points, .marker_half_size = 2, .marker_outline = false});
+  SeriesPos = &Chart2->AddSeries({.kind = Kind::Points,
+                                  .colour = ToolkitColour(Fuchsia),
+                                  .marker_half_size = 3,
+                                  .marker_outline = false,
+                                  .transparency_pct = 2});
+}
+
+void TMainForm::WireEvents() {
+  connect(OpenB, &QPushButton::clicked, this, [this] { Guarded([this] { OpenBClick(); }); });
+  connect(SaveB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveBClick(); }); });
+  connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });
+  connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
+  connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
+  lNumber->installEventFilter(this);
+  connect(Chart2, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
+    Guarded([&] { Chart2MouseDown(button, x, y); });
+  });
+
+  for (Chart* chart : {Chart1, ChartVoltage}) {
+    connect(chart, &Chart::Clicked, this, [this, chart] { Guarded([&] { ChartVoltageClick(chart); }); });
+    connect(chart, &Chart::DoubleClicked, this, [this, chart] { Guarded([&] { ChartVoltageDblClick(chart); }); });
+    connect(chart, &Chart::FocusEntered, this, [this, chart] { Guarded([&] { ChartVoltageEnter(chart); }); });
+    connect(chart, &Chart::FocusLeft, this, [this, chart] { Guarded([&] { ChartVoltageExit(chart); }); });
+    connect(chart, &Chart::Wheel, this,
+            [this, chart](int delta, QPoint position, Qt::KeyboardModifiers modifiers, bool* handled) {
+              Guarded([&] { ChartVoltageMouseWheel(chart, delta, position, modifiers, *handled); });
+            });
+  }
+  connect(Chart1, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Chart1MouseMove(x, y); }); });
+  connect(ChartVoltage, &Chart::MouseMoved, this,
+          [this](int x, int y) { Guarded([&] { ChartVoltageMouseMove(x, y); }); });
+  connect(Chart1, &Chart::MouseLeft, this, [this] { Guarded([this] { Chart1MouseLeave(); }); });
+  connect(ChartVoltage, &Chart::MouseLeft, this, [this] { Guarded([this] { ChartVoltageMouseLeave(); }); });
+}
+
+void TMainForm::SetTabOrder() {
+  QWidget* order[] = {OpenB, LCurrent, lVoltage, TrackBar1, Edit1, lNumber, SaveB, AutoSaveBox,
+                      CheckB, AbsBox, SignBox, ChartVoltage};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lNumber && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    bool swallow = false;
+    Guarded([&] { lNumberKeyPress(key->key(), swallow); });
+    return swallow;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Guarded([this] { FormResize(); });
+}

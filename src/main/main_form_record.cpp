@@ -1,0 +1,116 @@
+// Loading and processing the record on show, and drawing it.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QCheckBox>
+#include <optional>
+#include <vector>
+
+#include "main/main_form.h"
+#include "measurement/record_identification.h"
+#include "measurement/record_loader.h"
+#include "processing/record_processor.h"
+#include "processing/summary_line.h"
+#include "vari.h"
+
+namespace {
+
+// x of sample i in milliseconds; a file without a usable sample rate is drawn over
+// the sample index so the axis stays finite.
+double SampleTime(int64_t i, int32_t sample_rate) {
+  if (sample_rate <= 0) return static_cast<double>(i);
+  return static_cast<double>(i) / sample_rate * 1000;
+}
+
+void AppendCurve(ChartSeries* series, const std::vector<float>& samples) {
+  std::vector<double> xs(samples.size()), ys(samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    xs[i] = SampleTime(static_cast<int64_t>(i), vari.SampleRate);
+    ys[i] = samples[i];
+  }
+  series->AppendMany(xs, ys);
+}
+
+void AppendPoints(ChartSeries* series, const std::vector<ChartPoint>& points) {
+  for (const ChartPoint& point : points) series->Append(point.x, point.y);
+}
+
+}  // namespace
+
+void TMainForm::LoadRecord(int k, bool display) {
+  // With display on the load owns DataFile; with display off the caller's pass does.
+  std::optional<DataFileSession> session;
+  if (display) session.emplace(vari.DataFile, vari.DataFileName);
+  LoadCurrentSamples(vari, k);
+  if (display) PlotCurrentCurve();
+  LoadVoltageSamples(vari, k, SignBox->isChecked());
+  if (display) {
+    PlotVoltageCurve();
+    Label1->setText(QString::fromStdString(RecordIdentification(vari.RecordIndex[k])));
+    Label1->adjustSize();
+    lNumber->setText(QString::number(k));
+  }
+  ProcessRecord(display);
+  if (display) emit RecordShown(k);
+}
+
+void TMainForm::ProcessRecord(bool display) {
+  if (!display) {
+    ComputeRecordResult(vari, AbsBox->isChecked(), nullptr);
+    return;
+  }
+  ProcISeries->Clear();
+  ProcVSeries->Clear();
+  DoneSeries->Clear();
+  Panel2Caption->clear();
+  RecordDrawing drawing;
+  ComputeRecordResult(vari, AbsBox->isChecked(), &drawing);
+  AppendPoints(ProcISeries, drawing.averaged_current);
+  AppendPoints(ProcVSeries, drawing.averaged_voltage);
+  AppendPoints(DoneSeries, drawing.square_wave);
+  Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult, drawing)));
+  Chart1->Replot();
+  ChartVoltage->Replot();
+}
+
+// Every record is first shown whole: the chart is reset as by a double click.
+void TMainForm::PlotCurrentCurve() {
+  Series1->Clear();
+  ChartVoltageDblClick(Chart1);
+  AppendCurve(Series1, vari.CurrentSamples);
+  Chart1->Replot();
+}
+
+void TMainForm::PlotVoltageCurve() {
+  VoltSeries->Clear();
+  ChartVoltageDblClick(ChartVoltage);
+  AppendCurve(VoltSeries, vari.VoltageSamples);
+  ChartVoltage->Replot();
+}
+
+RecordEvaluator TMainForm::HiddenRecordEvaluator() {
+  return [this](int k) { LoadRecord(k, false); };
+}
+
+Progress TMainForm::ShowProgress() {
+  ProgressBar1->setMinimum(1);
+  ProgressBar1->setMaximum(vari.RecordCount);
+  ProgressBar1->setValue(1);
+  ProgressBar1->show();
+  // The pass runs inside its handler; the bar is repainted a few times a second and
+  // user input waits until the pass is over.
+  auto timer = std::make_shared<QElapsedTimer>();
+  timer->start();
+  return [this, timer](int done, int) {
+    ProgressBar1->setValue(done);
+    if (timer->elapsed() >= 50) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      timer->restart();
+    }
+  };
+}
+
+void TMainForm::HideProgress() { ProgressBar1->hide(); }

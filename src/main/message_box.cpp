@@ -1,0 +1,22 @@
+#include "main/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "message_sink.h"
+
+void ShowErrorBox(const char* text) noexcept {
+  try {
+    ShowErrorMessage(text);
+  } catch (...) {
+    // Nothing is left to report a failure of the error box itself to.
+  }
+}
+
+void InstallMessageBoxSink() {
+  SetMessageSink([](const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), QString::fromStdString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+  });
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The real window on the offscreen platform, driven through its controls.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <memory>
+
+#include "chart/chart.h"
+#include "core/test_support.h"
+#include "main/main_form.h"
+#include "measurement/synthetic_survey.h"
+
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest();
+  ~FormTest() override;
+
+  template <class Widget>
+  Widget* Control(const char* name) {
+    auto* widget = form_->findChild<Widget*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QString Text(const char* name);
+  // The survey the tests open: 3 blocks of 4 channels, S = 800, unless told otherwise.
+  std::string Survey(const std::string& name, SynthOptions options = SmallSurvey());
+  static SynthOptions SmallSurvey();
+
+  // Chooses `path` in the file dialog, or cancels it for an empty path.
+  void Open(const std::string& path);
+  void Click(const char* button);
+  void TypeRecordNumber(const QString& text);
+  int RecordOnShow();
+  // The widget of a chart that receives the mouse.
+  QWidget* PlotOf(Chart* chart);
+
+  TempDir dir_;
+  MessageRecorder messages_;
+  std::unique_ptr<TMainForm> form_;
+  std::vector<int> shown_;  // records loaded with display on, in order
+};

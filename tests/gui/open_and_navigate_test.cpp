@@ -1,0 +1,205 @@
+// Opening a survey from the window, moving between its records, and the export.
+
+#include <QApplication>
+#include <QImage>
+#include <QSplitter>
+#include <QTest>
+#include <filesystem>
+
+#include "form_fixture.h"
+#include "main/integer_text.h"
+#include "measurement/record_identification.h"
+#include "vari.h"
+
+namespace {
+
+TEST_F(FormTest, StartsWithTheDesignedTexts) {
+  EXPECT_EQ(form_->windowTitle(), "vostrel, ver 0.4,  2.11.2012");
+  EXPECT_EQ(Text("lNumber"), "1234");
+  EXPECT_EQ(Text("Label1"), "n");
+  EXPECT_EQ(Text("Label2"), "t рабочее (полупериод)");
+  EXPECT_EQ(Control<QPushButton>("OpenB")->text(), "Открыть файл");
+  EXPECT_EQ(Control<QCheckBox>("AutoSaveBox")->text(), "АвтоЗапись");
+  EXPECT_FALSE(Control<QCheckBox>("AbsBox")->isChecked());
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+}
+
+TEST_F(FormTest, OpenShowsRecordOneAndTheCounts) {
+  std::string path = Survey("line.qmr");
+  Open(path);
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(Text("Edit1"), "N=12   n=3");
+  EXPECT_EQ(Text("Label1"), "A=1  B=2  M=3  N=4    nCh=1  nImp=1");
+  EXPECT_EQ(Text("lNumber"), "1");
+  EXPECT_EQ(Text("Label2"), "20 (100)");
+  EXPECT_TRUE(Text("Panel2Caption").startsWith("dU=")) << Text("Panel2Caption").toStdString();
+  EXPECT_TRUE(Text("Panel2Caption").contains("%    I=")) << Text("Panel2Caption").toStdString();
+  EXPECT_EQ(shown_, std::vector<int>{1});
+  EXPECT_TRUE(vari.FileLoaded);
+  EXPECT_EQ(Control<QSlider>("TrackBar1")->maximum(), 11);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(FormTest, CancelledDialogChangesNothing) {
+  Open(Survey("line.qmr"));
+  Open("");
+  EXPECT_TRUE(vari.FileLoaded);
+  EXPECT_EQ(shown_.size(), 1u);
+}
+
+TEST_F(FormTest, TypedRecordNumbers) {
+  Open(Survey("line.qmr"));
+  TypeRecordNumber("5");
+  EXPECT_EQ(RecordOnShow(), 5);
+  TypeRecordNumber("3");
+  EXPECT_EQ(RecordOnShow(), 3);
+  EXPECT_EQ(Text("lNumber"), "3");
+  TypeRecordNumber("3");
+  EXPECT_EQ(shown_, (std::vector<int>{1, 5, 3})) << "the record on show is not loaded again";
+
+  for (const char* ignored : {"0", "-2", "2x", "", "13", "7 "}) {
+    TypeRecordNumber(ignored);
+    EXPECT_EQ(RecordOnShow(), 3) << ignored;
+    EXPECT_EQ(Text("lNumber"), ignored) << "the typed text stays";
+  }
+  TypeRecordNumber("   7");
+  EXPECT_EQ(RecordOnShow(), 7);
+  EXPECT_EQ(Text("lNumber"), "7");
+  TypeRecordNumber("+8");
+  EXPECT_EQ(RecordOnShow(), 8);
+  TypeRecordNumber("$A");
+  EXPECT_EQ(RecordOnShow(), 10);
+  EXPECT_EQ(Text("lNumber"), "10");
+}
+
+TEST(IntegerText, TheStandardConversion) {
+  EXPECT_EQ(IntegerFromText("  7"), 7);
+  EXPECT_EQ(IntegerFromText("-2"), -2);
+  EXPECT_EQ(IntegerFromText("0x1f"), 31);
+  EXPECT_EQ(IntegerFromText("x10"), 16);
+  EXPECT_EQ(IntegerFromText("-$A"), -10);
+  EXPECT_EQ(IntegerFromText("2147483647"), 2147483647);
+  EXPECT_EQ(IntegerFromText("-2147483648"), -2147483647 - 1);
+  for (const char* bad : {"", " ", "+", "$", "0x", "2147483648", "7 ", "1.5", "12a", "$G"})
+    EXPECT_FALSE(IntegerFromText(bad).has_value()) << bad;
+}
+
+TEST_F(FormTest, NothingGatedActsBeforeAnOpen) {
+  TypeRecordNumber("1");
+  EXPECT_EQ(Text("lNumber"), "1");
+  Control<QSlider>("TrackBar1")->setValue(3);
+  Click("CheckB");
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(FormTest, SurveyWithoutRecordsKeepsThePreviousRecordDrawnButInactive) {
+  Open(Survey("line.qmr"));
+  TestSurvey empty;
+  empty.Write(dir_.File("empty.qmr"));
+  Open(dir_.File("empty.qmr"));
+  EXPECT_TRUE(messages_.Messages().empty());
+  EXPECT_EQ(Text("Edit1"), "N=0   n=0");
+  EXPECT_FALSE(vari.FileLoaded);
+  EXPECT_EQ(Control<QSlider>("TrackBar1")->value(), 0);
+  EXPECT_EQ(Text("Label1"), "A=1  B=2  M=3  N=4    nCh=1  nImp=1");
+  EXPECT_EQ(Text("Label2"), "20 (100)");
+  TypeRecordNumber("1");
+  Control<QSlider>("TrackBar1")->setValue(0);
+  Click("CheckB");
+  EXPECT_EQ(shown_.size(), 1u);
+}
+
+TEST_F(FormTest, SecondOpenReturnsToRecordOneWithOneLoad) {
+  Open(Survey("line.qmr"));
+  TypeRecordNumber("6");
+  SynthOptions other = SmallSurvey();
+  other.blocks = 2;
+  Open(Survey("other.qmr", other));
+  EXPECT_EQ(shown_, (std::vector<int>{1, 6, 1}));
+  EXPECT_EQ(RecordOnShow(), 1);
+  EXPECT_EQ(Text("Edit1"), "N=8   n=2");
+}
+
+TEST_F(FormTest, AutomaticExportAfterRecordOne) {
+  auto* auto_save = Control<QCheckBox>("AutoSaveBox");
+  QTest::mouseClick(auto_save, Qt::LeftButton, {}, QPoint(4, auto_save->height() / 2));
+  ASSERT_TRUE(auto_save->isChecked());
+  EXPECT_FALSE(Control<QPushButton>("SaveB")->isEnabled());
+  std::string path = Survey("line.qmr");
+  Open(path);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("line.TXT")));
+  EXPECT_EQ(shown_, std::vector<int>{1});
+  EXPECT_EQ(Text("lNumber"), "1");
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+  auto_save->setChecked(false);
+  EXPECT_TRUE(Control<QPushButton>("SaveB")->isEnabled());
+}
+
+TEST_F(FormTest, ExportFromTheButtonAndItsFailures) {
+  Click("SaveB");
+  ASSERT_EQ(messages_.Messages().size(), 1u) << "nothing to export before an open";
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+
+  std::string path = Survey("line.qmr");
+  Open(path);
+  Click("SaveB");
+  EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")).size() > 0, true);
+  auto table = ReadWholeFile(dir_.File("line.TXT"));
+
+  Truncate(path, 5000);
+  Click("SaveB");
+  ASSERT_EQ(messages_.Messages().size(), 2u);
+  EXPECT_EQ(messages_.Messages()[1], "Read beyond end of file");
+  EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")), table);
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+}
+
+TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
+  std::string path = Survey("line.qmr");
+  Open(path);
+  std::filesystem::rename(path, dir_.File("moved.qmr"));
+  TypeRecordNumber("4");
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0], "File not found");
+  EXPECT_TRUE(vari.FileLoaded);
+  EXPECT_EQ(RecordOnShow(), 4) << "the track bar keeps its new position";
+
+  Open(dir_.File("absent.qmr"));
+  ASSERT_EQ(messages_.Messages().size(), 2u);
+  EXPECT_EQ(messages_.Messages()[1], "File not found");
+  EXPECT_FALSE(vari.FileLoaded);
+  Open(dir_.File("moved.qmr"));
+  EXPECT_TRUE(vari.FileLoaded);
+}
+
+TEST_F(FormTest, ResizeSharesTheHeightBetweenTheCharts) {
+  for (auto [client, voltage, current] : {std::tuple{745, 297, 227}, std::tuple{746, 297, 228}}) {
+    form_->resize(1000, client);
+    QApplication::processEvents();
+    EXPECT_EQ(Control<Chart>("ChartVoltage")->height(), voltage) << client;
+    EXPECT_EQ(Control<Chart>("Chart2")->height(), 70) << client;
+    EXPECT_EQ(Control<Chart>("Chart1")->height(), current) << client;
+  }
+  form_->resize(400, 120);
+  QApplication::processEvents();
+  EXPECT_GE(Control<Chart>("ChartVoltage")->height(), 0);
+}
+
+TEST_F(FormTest, ShownRecordIsDrawn) {
+  Open(Survey("line.qmr"));
+  QApplication::processEvents();
+  QImage image = Control<Chart>("ChartVoltage")->grab().toImage();
+  int grey = 0, red = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      QColor c = image.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
+      if (c.red() == c.green() && c.green() == c.blue() && c.red() > 100 && c.red() < 150) ++grey;
+    }
+  EXPECT_GT(grey, 200) << "the raw voltage curve";
+  EXPECT_GT(red, 100) << "the fitted square wave";
+  if (const char* out = std::getenv("VOSTREL_SCREENSHOT")) form_->grab().save(out);
+}
+
+}  // namespace
