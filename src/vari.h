@@ -78,6 +78,14 @@ struct Vari {
   // read their shared current curve once while DataFile stays open.
   int64_t LoadedCurrentOffset = -1;
   uint64_t LoadedCurrentSession = 0;
+  // Which current curve and window the AvgI table was computed for, so that the
+  // channels of one block average their shared current curve once.
+  struct CurveWindowKey {
+    int64_t offset = -1;
+    uint64_t session = 0;
+    int32_t half_period = 0, window_len = 0, period_count = 0;
+    bool operator==(const CurveWindowKey&) const = default;
+  } AvgIKey;
 };
 
 // The program's one instance.

@@ -38,10 +38,37 @@ QCPLayer* NewSeriesLayer(QCustomPlot* plot) {
   return plot->layer(name);
 }
 
+// Stroking a wide pen along a noisy curve of thousands of points costs a hundred
+// times what a hairline does, too slow to follow a drag of the track bar. A wide
+// line is drawn instead as hairlines laid a pixel apart, which looks the same.
+class WideLineGraph : public QCPGraph {
+ public:
+  using QCPGraph::QCPGraph;
+
+ protected:
+  void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override {
+    const QPen pen = painter->pen();
+    const int width = qRound(pen.widthF());
+    if (width <= 1) return QCPGraph::drawLinePlot(painter, lines);
+    QPen hairline = pen;
+    hairline.setWidth(1);
+    painter->setPen(hairline);
+    QCPGraph::drawLinePlot(painter, lines);
+    for (int step = 1; step < width; ++step) {
+      for (QPointF offset : {QPointF(step, 0), QPointF(0, step)}) {
+        painter->translate(offset);
+        QCPGraph::drawLinePlot(painter, lines);
+        painter->translate(-offset);
+      }
+    }
+    painter->setPen(pen);
+  }
+};
+
 class GraphSeries : public ChartSeries {
  public:
   GraphSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
-    graph_ = plot->addGraph(plot->xAxis, plot->yAxis);
+    graph_ = new WideLineGraph(plot->xAxis, plot->yAxis);
     graph_->setLayer(NewSeriesLayer(plot));
     graph_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
     graph_->setAdaptiveSampling(true);

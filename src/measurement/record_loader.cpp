@@ -13,8 +13,11 @@ void ReadCurve(DataFile& file, int64_t offset, std::vector<float>& samples) {
 }
 
 // The file holds A and V; the program works in mA and mV, in single precision.
+// Turning the sign of an exactly rounded product changes nothing else, so one
+// multiplication by -1000 gives what multiplying by 1000 and then by -1 gives.
 void Scale(std::vector<float>& samples, float factor) {
-  for (float& sample : samples) sample = sample * 1000.0f * factor;
+  const float scale = 1000.0f * factor;
+  for (float& sample : samples) sample = sample * scale;
 }
 
 bool CurrentCurveIsLoaded(const Vari& v, int64_t offset) {

@@ -1,6 +1,7 @@
 #include "processing/record_processor.h"
 
 #include <algorithm>
+#include <span>
 #include <cmath>
 #include <limits>
 
@@ -22,13 +23,44 @@ int32_t WindowCountFor(int32_t period_count) {
   return static_cast<int32_t>(std::max<int64_t>(count, std::numeric_limits<int32_t>::min()));
 }
 
+// table[k] = the mean of half-period k's window, for k = 1..half_periods.
+void CurveMeans(std::span<const float> samples, int64_t a, int32_t w, int64_t half_periods,
+                std::vector<double>& table) {
+  int64_t starts[MaxSideBySideWindows];
+  int64_t k = 1;
+  while (k <= half_periods) {
+    // A run of consecutive windows inside the curve is summed side by side.
+    int count = 0;
+    while (count < MaxSideBySideWindows && k + count <= half_periods &&
+           WindowInsideCurve(samples.size(), (k + count) * a - w + 1, w)) {
+      starts[count] = (k + count) * a - w + 1;
+      ++count;
+    }
+    if (count == 0) {
+      table[k] = WindowMean(samples, k * a - w + 1, w);
+      ++k;
+      continue;
+    }
+    SideBySideWindowMeans(samples, std::span(starts, count), w, std::span(table).subspan(k, count));
+    k += count;
+  }
+}
+
+// The channels of a block share their current curve; while it stays loaded its
+// averages are already in AvgI.
+bool CurrentMeansAreCurrent(Vari& v) {
+  Vari::CurveWindowKey key{v.LoadedCurrentOffset, v.LoadedCurrentSession, v.HalfPeriod, v.WindowLen, v.PeriodCount};
+  bool valid = key.offset >= 0 && key == v.AvgIKey;
+  v.AvgIKey = key;
+  return valid;
+}
+
 void AverageHalfPeriods(Vari& v, int64_t half_periods, RecordDrawing* drawing) {
   const int64_t a = v.HalfPeriod;
   const int32_t w = v.WindowLen;
+  if (!CurrentMeansAreCurrent(v)) CurveMeans(v.CurrentSamples, a, w, half_periods, v.AvgI);
+  CurveMeans(v.VoltageSamples, a, w, half_periods, v.AvgV);
   for (int64_t k = 1; k <= half_periods; ++k) {
-    int64_t start = k * a - w + 1;
-    v.AvgI[k] = WindowMean(v.CurrentSamples, start, w);
-    v.AvgV[k] = WindowMean(v.VoltageSamples, start, w);
     v.AvgX[k] = static_cast<double>(k * a - w / 2) + 0.5;
     if (drawing) {
       drawing->averaged_current.push_back({v.AvgX[k], v.AvgI[k]});

@@ -182,3 +182,30 @@ TEST(RecordProcessor, HalfPeriodShorterThanTheWindowStaysInsideTheCurve) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RecordProcessor, SideBySideSumsEqualThePlainWindowMeanBitForBit) {
+  auto v = FreshVari();
+  v->HalfPeriod = 250;
+  v->SecondLength = 200;  // the last windows reach past the curve
+  v->PeriodCount = 5;
+  v->WindowLen = WindowLenFor(v->HalfPeriod);
+  uint32_t state = 12345;
+  auto noise = [&] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(state >> 8) / 65536.0f - 128.0f;
+  };
+  for (int i = 0; i < 2 * (250 + 200) * 5; ++i) {
+    v->CurrentSamples.push_back(noise());
+    v->VoltageSamples.push_back(noise() * 1e-3f);
+  }
+  ComputeRecordResult(*v, false, nullptr);
+  for (int64_t k = 1; k <= 20; ++k) {
+    int64_t start = k * 250 - v->WindowLen + 1;
+    EXPECT_EQ(v->AvgI[k], WindowMean(v->CurrentSamples, start, v->WindowLen)) << k;
+    EXPECT_EQ(v->AvgV[k], WindowMean(v->VoltageSamples, start, v->WindowLen)) << k;
+  }
+}
+
+}  // namespace
