@@ -100,16 +100,16 @@ Progress TMainForm::ShowProgress() {
   ProgressBar1->setMaximum(vari.RecordCount);
   ProgressBar1->setValue(1);
   ProgressBar1->show();
-  // The pass runs inside its handler; the bar is repainted a few times a second and
-  // user input waits until the pass is over.
+  // The pass runs inside its handler. The bar shows its position a few times a second
+  // (it repaints itself at every new percentage, which would cost more than the pass),
+  // and user input waits until the pass is over.
   auto timer = std::make_shared<QElapsedTimer>();
   timer->start();
-  return [this, timer](int done, int) {
+  return [this, timer](int done, int total) {
+    if (timer->elapsed() < 50 && done != total) return;
     ProgressBar1->setValue(done);
-    if (timer->elapsed() >= 50) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      timer->restart();
-    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    timer->restart();
   };
 }
 
