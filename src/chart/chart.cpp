@@ -38,6 +38,15 @@ QCPLayer* NewSeriesLayer(QCustomPlot* plot) {
   return plot->layer(name);
 }
 
+// The points of a graph, in the colour it draws them.
+std::vector<SeriesPoint> PointsOf(const QCPGraph& graph) {
+  QColor colour = graph.scatterStyle().isNone() ? graph.pen().color() : graph.scatterStyle().brush().color();
+  std::vector<SeriesPoint> points;
+  for (auto it = graph.data()->constBegin(); it != graph.data()->constEnd(); ++it)
+    points.push_back({it->key, it->value, colour});
+  return points;
+}
+
 // Stroking a wide pen along a noisy curve of thousands of points costs a hundred
 // times what a hairline does, too slow to follow a drag of the track bar. A wide
 // line is drawn instead as hairlines laid a pixel apart, which looks the same.
@@ -87,6 +96,7 @@ class GraphSeries : public ChartSeries {
     chart_.DataChanged();
   }
   int Count() const override { return graph_->dataCount(); }
+  std::vector<SeriesPoint> Points() const override { return PointsOf(*graph_); }
 
  private:
   Chart& chart_;
@@ -110,6 +120,12 @@ class CurveSeries : public ChartSeries {
     chart_.DataChanged();
   }
   int Count() const override { return curve_->dataCount(); }
+  std::vector<SeriesPoint> Points() const override {
+    std::vector<SeriesPoint> points;
+    for (auto it = curve_->data()->constBegin(); it != curve_->data()->constEnd(); ++it)
+      points.push_back({it->key, it->value, curve_->pen().color()});
+    return points;
+  }
 
  private:
   Chart& chart_;
@@ -135,6 +151,14 @@ class PointSeries : public ChartSeries {
     int count = 0;
     for (const auto& [rgba, graph] : graphs_) count += graph->dataCount();
     return count;
+  }
+  std::vector<SeriesPoint> Points() const override {
+    std::vector<SeriesPoint> points;
+    for (const auto& [rgba, graph] : graphs_) {
+      auto more = PointsOf(*graph);
+      points.insert(points.end(), more.begin(), more.end());
+    }
+    return points;
   }
 
  private:

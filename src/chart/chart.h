@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 class QCustomPlot;
 class QCPAxis;
@@ -17,6 +18,12 @@ class Chart;
 // 0xFF are system colours (0xFF00000F button face, 0xFF000008 window text).
 QColor ToolkitColour(uint32_t value);
 constexpr uint32_t ButtonFaceColour = 0xFF00000F;
+
+struct SeriesPoint {
+  double x;
+  double y;
+  QColor colour;
+};
 
 class ChartSeries {
  public:
@@ -28,6 +35,8 @@ class ChartSeries {
   virtual void Append(double x, double y, QColor colour) { (void)colour, Append(x, y); }
   virtual void AppendMany(std::span<const double> xs, std::span<const double> ys);
   virtual int Count() const = 0;
+  // The points in the order they are drawn (a point series: colour by colour).
+  virtual std::vector<SeriesPoint> Points() const = 0;
 };
 
 class ChartAxis {
@@ -82,6 +91,7 @@ class Chart : public QWidget {
   QSize minimumSizeHint() const override { return {0, 0}; }
 
   ChartSeries& AddSeries(const SeriesStyle& style);
+  ChartSeries& SeriesAt(int index) { return *series_.at(static_cast<size_t>(index)); }
 
   ChartAxis& LeftAxis() { return *left_; }
   ChartAxis& BottomAxis() { return *bottom_; }
