@@ -338,13 +338,20 @@ bool Chart::HandleMouse(QEvent* event) {
         scroll_limits_[3] = plot_->yAxis->range().upper;
       }
       emit MousePressed(mouse->button(), position.x(), position.y());
-      return false;
+      // The right button scrolls; the plot must not start its zoom rectangle with it.
+      return mouse->button() == Qt::RightButton;
     case QEvent::MouseMove:
-      if (scrolling_ && (mouse->buttons() & Qt::RightButton)) Scroll(position);
       emit MouseMoved(position.x(), position.y());
+      if (scrolling_ && (mouse->buttons() & Qt::RightButton)) {
+        Scroll(position);
+        return true;
+      }
       return false;
     case QEvent::MouseButtonRelease:
-      if (mouse->button() == Qt::RightButton) scrolling_ = false;
+      if (mouse->button() == Qt::RightButton) {
+        scrolling_ = false;
+        return true;
+      }
       if (mouse->button() == Qt::LeftButton && pressed_inside_ && plot_->rect().contains(position)) emit Clicked();
       pressed_inside_ = false;
       return false;

@@ -1,0 +1,185 @@
+// The curve charts under the mouse: readouts, focus colours, the double-click reset
+// and the wheel zoom, with real events on the offscreen platform.
+
+#include <QApplication>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "form_fixture.h"
+#include "processing/format_fixed.h"
+#include "vari.h"
+
+namespace {
+
+class ChartInteractionTest : public FormTest {
+ protected:
+  Chart* Current() { return Control<Chart>("Chart1"); }
+  Chart* Voltage() { return Control<Chart>("ChartVoltage"); }
+
+  // A pixel column of `chart` at which a bottom axis from 0 to 100 reads `value`
+  // exactly; the window is widened a pixel at a time until one exists.
+  int ColumnReading(Chart* chart, double value) {
+    for (int extra = 0; extra < 40; ++extra) {
+      form_->resize(1000 + extra, 745);
+      QApplication::processEvents();
+      chart->BottomAxis().SetLimits(0, 100);
+      for (int x = 0; x < chart->width(); ++x)
+        if (chart->BottomAxis().ValueAtPixel(x) == value) return x;
+    }
+    ADD_FAILURE() << "no column reads " << value;
+    return 0;
+  }
+  void Wheel(Chart* chart, QPoint at, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* plot = PlotOf(chart);
+    QWheelEvent event(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &event);
+  }
+  void ExpectLimits(ChartAxis& axis, double minimum, double maximum) {
+    EXPECT_NEAR(axis.Minimum(), minimum, 1e-9);
+    EXPECT_NEAR(axis.Maximum(), maximum, 1e-9);
+  }
+};
+
+TEST_F(ChartInteractionTest, WheelZoomsTheTimeAxisAboutThePointerAndLinksTheOtherChart) {
+  Open(Survey("line.qmr"));
+  int x = ColumnReading(Current(), 40);
+  QPoint at(x, Current()->height() / 2);
+  double value_min = Current()->LeftAxis().Minimum(), value_max = Current()->LeftAxis().Maximum();
+
+  Wheel(Current(), at, -120);
+  EXPECT_EQ(form_->windowTitle(), "-120");
+  ExpectLimits(Current()->BottomAxis(), 10, 85);
+  ExpectLimits(Voltage()->BottomAxis(), 10, 85);
+  EXPECT_FALSE(Voltage()->BottomAxis().Automatic());
+  ExpectLimits(Current()->LeftAxis(), value_min, value_max);
+  EXPECT_TRUE(Voltage()->LeftAxis().Automatic());
+
+  Wheel(Current(), at, 120);
+  ExpectLimits(Current()->BottomAxis(), 0, 100);
+
+  Wheel(Current(), at, 0);
+  EXPECT_EQ(form_->windowTitle(), "0");
+  ExpectLimits(Current()->BottomAxis(), -40.0 / 3, 120);
+}
+
+TEST_F(ChartInteractionTest, CtrlWheelZoomsOnlyThatChartsValueAxis) {
+  Open(Survey("line.qmr"));
+  double time_max = Voltage()->BottomAxis().Maximum();
+  Voltage()->LeftAxis().SetLimits(-100, 100);
+  Wheel(Voltage(), QPoint(Voltage()->width() / 2, Voltage()->height() / 2), -120, Qt::ControlModifier);
+  EXPECT_LT(Voltage()->LeftAxis().Maximum() - Voltage()->LeftAxis().Minimum(), 150.0001);
+  EXPECT_GT(Voltage()->LeftAxis().Maximum() - Voltage()->LeftAxis().Minimum(), 149.9999);
+  EXPECT_EQ(Voltage()->BottomAxis().Maximum(), time_max);
+  EXPECT_TRUE(Current()->BottomAxis().Automatic());
+  EXPECT_TRUE(Current()->LeftAxis().Automatic());
+}
+
+TEST_F(ChartInteractionTest, StepsFarBeyondTheRangeNeverInvertAnAxis) {
+  Open(Survey("line.qmr"));
+  Current()->BottomAxis().SetLimits(0, 1);
+  Wheel(Current(), QPoint(Current()->width() - 2, 10), -120);  // the pointer far beyond the maximum
+  for (int i = 0; i < 5; ++i) Wheel(Current(), QPoint(Current()->width() - 2, 10), -120);
+  EXPECT_LT(Current()->BottomAxis().Minimum(), Current()->BottomAxis().Maximum());
+  EXPECT_LT(Voltage()->BottomAxis().Minimum(), Voltage()->BottomAxis().Maximum());
+}
+
+TEST_F(ChartInteractionTest, WheelWithoutAFileLeavesTheCaption) {
+  Wheel(Current(), QPoint(50, 50), -120);
+  EXPECT_EQ(form_->windowTitle(), TMainForm::Caption);
+}
+
+TEST_F(ChartInteractionTest, DoubleClickAndNewRecordsResetTheAxes) {
+  Open(Survey("line.qmr"));
+  int x = ColumnReading(Current(), 40);
+  Wheel(Current(), QPoint(x, 20), -120);
+  QTest::mouseDClick(PlotOf(Current()), Qt::LeftButton, {}, QPoint(x, 20));
+  EXPECT_TRUE(Current()->BottomAxis().Automatic());
+  EXPECT_TRUE(Current()->LeftAxis().Automatic());
+  ExpectLimits(Voltage()->BottomAxis(), 10, 85);
+
+  TypeRecordNumber("2");
+  EXPECT_TRUE(Voltage()->BottomAxis().Automatic());
+  EXPECT_TRUE(Voltage()->LeftAxis().Automatic());
+  EXPECT_GT(Voltage()->BottomAxis().Maximum(), 700);
+}
+
+TEST_F(ChartInteractionTest, ClickFocusesAChartAndTurnsItWhite) {
+  const QColor white = ToolkitColour(0xFFFFFF), face = ToolkitColour(ButtonFaceColour);
+  EXPECT_EQ(Current()->Colour(), face);
+  EXPECT_EQ(Voltage()->Colour(), face);
+  QApplication::setActiveWindow(form_.get());
+  QTest::mouseClick(PlotOf(Current()), Qt::LeftButton, {}, QPoint(30, 30));
+  EXPECT_TRUE(Current()->hasFocus());
+  EXPECT_EQ(Current()->Colour(), white);
+  QTest::mouseClick(PlotOf(Voltage()), Qt::LeftButton, {}, QPoint(30, 30));
+  EXPECT_EQ(Current()->Colour(), face);
+  EXPECT_EQ(Voltage()->Colour(), white);
+
+  EXPECT_EQ(Voltage()->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+  EXPECT_EQ(Current()->focusPolicy() & Qt::TabFocus, 0);
+}
+
+TEST_F(ChartInteractionTest, ReadoutsFollowThePointerWhileAFileIsLoaded) {
+  auto* readout = Control<QLineEdit>("lVoltage");
+  QTest::mouseMove(PlotOf(Voltage()), QPoint(40, 40));
+  EXPECT_EQ(readout->text(), "") << "nothing before a file is opened";
+
+  Open(Survey("line.qmr"));
+  const QPoint at(Voltage()->width() / 2, Voltage()->height() / 2);
+  // New limits change the tick labels and with them the plot's margins, so the
+  // values are placed again until the layout has settled.
+  auto place = [&](double y, double x) {
+    for (int round = 0; round < 3; ++round) {
+      for (auto [axis, pixel, value] : {std::tuple{&Voltage()->LeftAxis(), at.y(), y},
+                                        std::tuple{&Voltage()->BottomAxis(), at.x(), x}}) {
+        double shift = value - axis->ValueAtPixel(pixel);
+        axis->SetLimits(axis->Minimum() + shift, axis->Maximum() + shift);
+      }
+      Voltage()->ReplotNow();
+    }
+  };
+  place(-0.5, 0);
+  QTest::mouseMove(PlotOf(Voltage()), at);
+  EXPECT_EQ(readout->text(), "-0.500 0.0");
+
+  SetDecimalSeparator(",");
+  place(12.3456, 1234.56);
+  QTest::mouseMove(PlotOf(Voltage()), at + QPoint(0, 1));
+  QTest::mouseMove(PlotOf(Voltage()), at);
+  EXPECT_EQ(readout->text(), "12,346 1234,6");
+
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(PlotOf(Voltage()), &leave);
+  EXPECT_EQ(readout->text(), "");
+}
+
+TEST_F(ChartInteractionTest, RectangleZoomAndRightButtonScrolling) {
+  Open(Survey("line.qmr"));
+  Chart* chart = Voltage();
+  QWidget* plot = PlotOf(chart);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(plot->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(plot, &event);
+  };
+  auto drag = [&](Qt::MouseButton button, QPoint from, QPoint to) {
+    send(QEvent::MouseButtonPress, from, button, button);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    send(QEvent::MouseMove, to, Qt::NoButton, button);
+    send(QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+  };
+  const double width_before = chart->BottomAxis().Maximum() - chart->BottomAxis().Minimum();
+  const int w = chart->width(), h = chart->height();
+  drag(Qt::LeftButton, QPoint(w / 3, h / 3), QPoint(w / 2, h / 2));
+  const double zoomed = chart->BottomAxis().Maximum() - chart->BottomAxis().Minimum();
+  EXPECT_LT(zoomed, width_before / 3);
+  EXPECT_FALSE(chart->BottomAxis().Automatic());
+  EXPECT_FALSE(chart->LeftAxis().Automatic());
+
+  const double minimum = chart->BottomAxis().Minimum();
+  drag(Qt::RightButton, QPoint(w / 2, h / 2), QPoint(w / 4, h / 2));
+  EXPECT_GT(chart->BottomAxis().Minimum(), minimum) << "dragging left shows later times";
+  EXPECT_NEAR(chart->BottomAxis().Maximum() - chart->BottomAxis().Minimum(), zoomed, 1e-9);
+}
+
+}  // namespace
