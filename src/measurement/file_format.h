@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace file_format {
 
@@ -28,9 +29,15 @@ inline int32_t DecodeInt32(const unsigned char* bytes) {
 
 inline void EncodeInt32(unsigned char* bytes, int32_t value) { std::memcpy(bytes, &value, sizeof value); }
 
-// S = 2 x (HalfPeriod + SecondLength) x PeriodCount, computed without overflow.
+// S = 2 x (HalfPeriod + SecondLength) x PeriodCount. The product of hostile values
+// can pass even 64 bits; it then saturates, which no valid curve length comes near.
 inline int64_t SamplesPerCurve(int32_t half_period, int32_t second_length, int32_t period_count) {
-  return 2 * (int64_t{half_period} + second_length) * period_count;
+  int64_t twice = 2 * (int64_t{half_period} + second_length);
+  int64_t samples = 0;
+  if (__builtin_mul_overflow(twice, int64_t{period_count}, &samples))
+    return (twice < 0) != (period_count < 0) ? std::numeric_limits<int64_t>::min()
+                                             : std::numeric_limits<int64_t>::max();
+  return samples;
 }
 
 inline int64_t BlockSize(int64_t samples_per_curve, int64_t channels) {

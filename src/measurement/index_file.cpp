@@ -31,7 +31,7 @@ void ReadHeader(Vari& v) {
 
   int64_t samples = SamplesPerCurve(v.HalfPeriod, v.SecondLength, v.PeriodCount);
   // A curve's byte length must fit in int32, as the index and the block arithmetic assume.
-  if (samples < 0 || 4 * samples > std::numeric_limits<int32_t>::max())
+  if (samples < 0 || samples > std::numeric_limits<int32_t>::max() / 4)
     throw InOutError::Invalid("Invalid samples per curve " + std::to_string(samples));
   v.SamplesPerCurve = static_cast<int32_t>(samples);
   // Empty curves with very many periods would make every record's processing endless.

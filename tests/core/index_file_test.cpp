@@ -244,6 +244,8 @@ TEST_F(IndexFileTest, UnusableHeadersAreRefusedWithTheirReason) {
   EXPECT_EQ(IndexError(survey), "Invalid samples per curve 1073741824");
   survey.header = {1000, 1 << 30, 1 << 30, 2};  // wraps to 0 in 32 bits
   EXPECT_EQ(IndexError(survey), "Invalid samples per curve 8589934592");
+  survey.header = {1000, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};  // beyond 64 bits
+  EXPECT_EQ(IndexError(survey), "Invalid samples per curve 9223372036854775807");
   survey.header = {1000, 0, 0, 1000000};  // empty curves, endless processing
   EXPECT_EQ(IndexError(survey), "Invalid period count 1000000");
 }

@@ -1,0 +1,68 @@
+// Arbitrary bytes as a measurement file, through the whole core path: indexing,
+// loading and processing every record with every sign and abs setting, the file
+// check's classes, the summary line and the text table in memory.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "measurement/in_out_error.h"
+#include "measurement/record_identification.h"
+#include "measurement/record_loader.h"
+#include "measurement/survey_writer.h"
+#include "message_sink.h"
+#include "output/error_class.h"
+#include "output/table_line.h"
+#include "processing/record_evaluation.h"
+#include "processing/record_processor.h"
+#include "processing/summary_line.h"
+#include "vari.h"
+
+namespace {
+
+const std::string& InputPath() {
+  static const std::string path = "/tmp/vostrel-fuzz-" + std::to_string(getpid()) + ".qmr";
+  return path;
+}
+
+size_t Exercise(Vari& v) {
+  size_t text = 0;
+  for (bool flip : {false, true}) {
+    for (bool abs_du : {false, true}) {
+      DataFileSession session(v.DataFile, v.DataFileName);
+      for (int k = 1; k <= v.RecordCount; ++k) {
+        LoadRecordSamples(v, k, flip);
+        RecordDrawing drawing;
+        ComputeRecordResult(v, abs_du, k <= 3 ? &drawing : nullptr);
+        text += SummaryLine(v.RecordResult, drawing).size();
+        text += TableLine(TableFormat::Text, k, v.RecordIndex[k], v, v.RecordResult).size();
+        text += RecordIdentification(v.RecordIndex[k]).size();
+        text += static_cast<size_t>(ClassOfError(PlottedError(v.RecordResult.ErrorPct)));
+      }
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool quiet = [] {
+    SetMessageSink([](const std::string&) {});
+    return true;
+  }();
+  (void)quiet;
+  WriteWholeFile(InputPath(), std::span(data, size));
+  auto v = std::make_unique<Vari>();
+  v->DataFileName = InputPath();
+  try {
+    OpenSurvey(*v);
+    volatile size_t sink = Exercise(*v);
+    (void)sink;
+  } catch (const InOutError&) {
+    // A refused or unreadable file is an answer, not a fault.
+  }
+  return 0;
+}

@@ -1,0 +1,85 @@
+// Every file the fuzzer ever found a fault with, and every malformed kind it starts
+// from, through the whole core path: a clear error or a silent stop, never a crash.
+// The sanitizer build runs these under AddressSanitizer and UBSan.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "measurement/in_out_error.h"
+#include "measurement/record_loader.h"
+#include "output/error_class.h"
+#include "output/table_line.h"
+#include "processing/record_evaluation.h"
+#include "processing/record_processor.h"
+#include "processing/summary_line.h"
+#include "test_support.h"
+
+namespace {
+
+// Indexes the file and evaluates every record with every option; returns the error text, if any.
+std::string ThroughTheCore(const std::string& path) {
+  MessageRecorder quiet;
+  auto v = FreshVari(path);
+  try {
+    OpenSurvey(*v);
+    for (bool flip : {false, true}) {
+      for (bool abs_du : {false, true}) {
+        DataFileSession session(v->DataFile, v->DataFileName);
+        for (int k = 1; k <= v->RecordCount; ++k) {
+          LoadRecordSamples(*v, k, flip);
+          RecordDrawing drawing;
+          ComputeRecordResult(*v, abs_du, &drawing);
+          EXPECT_FALSE(SummaryLine(v->RecordResult, drawing).empty());
+          std::string line = TableLine(TableFormat::Text, k, v->RecordIndex[k], *v, v->RecordResult);
+          EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 8) << line;
+          ClassOfError(PlottedError(v->RecordResult.ErrorPct));
+        }
+      }
+    }
+  } catch (const InOutError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(HostileFiles, RegressionCorpusPassesThroughTheCore) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(VOSTREL_CORPUS_DIR)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    ThroughTheCore(entry.path().string());
+    ++files;
+  }
+  EXPECT_GT(files, 0);
+}
+
+TEST(HostileFiles, FileShrinkingAfterIndexingIsReadBeyondEnd) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.blocks = {SimpleBlock(2), SimpleBlock(2)};
+  survey.Write(dir.File("s.qmr"));
+  auto v = FreshVari(dir.File("s.qmr"));
+  OpenSurvey(*v);
+  Truncate(dir.File("s.qmr"), 4200);
+  DataFileSession session(v->DataFile, v->DataFileName);
+  EXPECT_THROW(EvaluateRecord(*v, 4, {}), InOutError);
+}
+
+TEST(HostileFiles, BadHeaderValuesGiveAnAnswerNotACrash) {
+  TempDir dir;
+  const std::string path = dir.File("s.qmr");
+  const int32_t values[] = {0, -1, 1, 7, 59, 60, 1000, -1000, 0x7FFFFFFF, -0x7FFFFFFF - 1};
+  for (int field = 0; field < 4; ++field) {
+    for (int32_t value : values) {
+      TestSurvey survey;
+      survey.header = {1000, 10, 10, 1};
+      survey.blocks = {SimpleBlock(2)};
+      survey.Write(path);
+      PatchInt32(path, 4096 + 4 * field, value);
+      SCOPED_TRACE("field " + std::to_string(field) + " = " + std::to_string(value));
+      ThroughTheCore(path);
+    }
+  }
+}
+
+}  // namespace
