@@ -74,7 +74,11 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
   SetTabOrder();
 }
 
-TMainForm::~TMainForm() = default;
+// The children outlive this object's own part of the destruction; none of their
+// signals (a chart losing the focus, say) may reach the handlers after it.
+TMainForm::~TMainForm() {
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
 
 void TMainForm::CreateControls() {
   auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
 #include "measurement/survey_writer.h"
 
 #include <cerrno>
+#include <limits>
 
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
@@ -48,7 +49,9 @@ void SurveyWriter::Header(const SurveyHeader& header) {
   Int32(header.half_period);
   Int32(header.second_length);
   Int32(header.period_count);
-  samples_per_curve_ = header.SamplesPerCurve();
+  // Under a header no reader accepts, an empty curve is written as no bytes at all.
+  int64_t samples = header.SamplesPerCurve();
+  samples_per_curve_ = samples >= 0 && samples <= std::numeric_limits<int32_t>::max() / 4 ? samples : 0;
 }
 
 void SurveyWriter::Electrodes(std::span<const float> coordinates) {

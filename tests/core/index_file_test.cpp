@@ -52,10 +52,10 @@ TEST_F(IndexFileTest, SmallestSurveyLiesWhereTheLayoutSays) {
   ASSERT_EQ(v->RecordCount, 1);
   EXPECT_EQ(v->BlockCount, 1);
   const RecordIndexEntry& entry = v->RecordIndex[1];
-  EXPECT_EQ(entry.Block, 1);
+  EXPECT_EQ(uint16_t{entry.Block}, 1);
   EXPECT_EQ(entry.Channel, 1);
-  EXPECT_EQ(entry.CurrentOffset, 4160);
-  EXPECT_EQ(entry.VoltageOffset, 4328);
+  EXPECT_EQ(int32_t{entry.CurrentOffset}, 4160);
+  EXPECT_EQ(int32_t{entry.VoltageOffset}, 4328);
   EXPECT_EQ(entry.A, 1);
   EXPECT_EQ(entry.B, 2);
   EXPECT_EQ(entry.M, 1);
@@ -147,9 +147,9 @@ TEST_F(IndexFileTest, EmptyBlocksCountButGiveNoRecords) {
   auto v = Index(survey);
   EXPECT_EQ(v->BlockCount, 4);
   ASSERT_EQ(v->RecordCount, 3);
-  EXPECT_EQ(v->RecordIndex[1].Block, 2);
-  EXPECT_EQ(v->RecordIndex[3].Block, 4);
-  EXPECT_EQ(v->RecordIndex[1].CurrentOffset, v->RecordIndex[2].CurrentOffset);
+  EXPECT_EQ(uint16_t{v->RecordIndex[1].Block}, 2);
+  EXPECT_EQ(uint16_t{v->RecordIndex[3].Block}, 4);
+  EXPECT_EQ(int32_t{v->RecordIndex[1].CurrentOffset}, int32_t{v->RecordIndex[2].CurrentOffset});
   EXPECT_EQ(v->RecordIndex[2].VoltageOffset - v->RecordIndex[1].VoltageOffset, 136 + 4 * 8);
 }
 
@@ -178,7 +178,7 @@ TEST_F(IndexFileTest, BadElectrodeInALaterChannelKeepsEarlierChannels) {
   auto v = Index(survey);
   EXPECT_EQ(v->RecordCount, 3);
   EXPECT_EQ(v->BlockCount, 1);
-  EXPECT_EQ(v->RecordIndex[3].Block, 2) << "the records keep the number of their uncounted block";
+  EXPECT_EQ(uint16_t{v->RecordIndex[3].Block}, 2) << "the records keep the number of their uncounted block";
   EXPECT_EQ(v->RecordIndex[3].Channel, 2);
 }
 
@@ -223,7 +223,7 @@ TEST_F(IndexLimitTest, BlockNumberWrapsAt65536) {
   auto v = Index(EmptyCurveSurvey(blocks));
   EXPECT_EQ(v->BlockCount, 65538);
   ASSERT_EQ(v->RecordCount, 1);
-  EXPECT_EQ(v->RecordIndex[1].Block, 2);
+  EXPECT_EQ(uint16_t{v->RecordIndex[1].Block}, 2);
 }
 
 TEST_F(IndexFileTest, UnusableHeadersAreRefusedWithTheirReason) {
