@@ -31,7 +31,6 @@ std::string TenThousandRecordSurvey(bool sparse) {
   o.second_length = 1000;
   o.period_count = 4;
   o.sparse = sparse;
-  o.noise = 0.05;
   return Ensure(sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr", o);
 }
 

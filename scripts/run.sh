@@ -10,7 +10,7 @@ cmake --build "$root/build" -j "$(nproc)" --target vostrel vostrel-batch
 
 batch="$root/build/tools/vostrel-batch"
 cd "$here"
-"$batch" synth --blocks 40 --channels 12 --periods 4 --noise 0.05 --seed 2012 2pd.qmr
+"$batch" synth --blocks 40 --channels 12 --periods 4 --seed 2012 2pd.qmr
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display here, so the window cannot open. This is what the batch tool makes of the demo survey:"

@@ -89,13 +89,19 @@ void CurrentCurve(const SynthOptions& o, const Waveform& w, Noise& noise, std::v
   }
 }
 
-void VoltageCurve(const SynthOptions& o, const Waveform& w, double volts, double sp, Noise& noise,
+// A potential electrode with a poor contact picks up far more noise than the others.
+double NoiseVolts(const SynthOptions& o, const Quadrupole& q) {
+  bool poor_contact = q.m % 13 == 0 || q.n % 13 == 0;
+  return o.noise_mv / 1000 * (poor_contact ? 30 : 1);
+}
+
+void VoltageCurve(const Waveform& w, double volts, double sp, double noise_volts, Noise& noise,
                   std::vector<float>& out) {
   double tau = std::max(1.0, w.half_period / 12.0);
   for (size_t i = 0; i < out.size(); ++i) {
     int polarity = w.Polarity(static_cast<int64_t>(i));
     double response = polarity * volts * (1 - 0.2 * (1 - w.Settling(static_cast<int64_t>(i), tau)));
-    out[i] = static_cast<float>(sp + response + o.noise * volts * noise.Gaussian());
+    out[i] = static_cast<float>(sp + response + noise_volts * noise.Gaussian());
   }
 }
 
@@ -123,7 +129,7 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
       Quadrupole q = QuadrupoleOf(o, block, c);
       double volts = Resistivity(q, o) * o.current_a / GeometricFactor(q, o);
       double sp = 0.002 * std::sin(block * 0.3 + c);  // a few millivolts of self-potential
-      if (!o.sparse) VoltageCurve(o, waveform, volts, sp, noise, voltages[c]);
+      if (!o.sparse) VoltageCurve(waveform, volts, sp, NoiseVolts(o, q), noise, voltages[c]);
       curves[c] = {q.m, q.n, voltages[c]};
     }
     writer.Block(first.a, first.b, current, curves);

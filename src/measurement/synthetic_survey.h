@@ -18,7 +18,7 @@ struct SynthOptions {
   int32_t second_length = 1000;
   int32_t period_count = 4;
   double current_a = 0.5;
-  double noise = 0.01;  // standard deviation relative to the signal
+  double noise_mv = 0.5;  // standard deviation of the voltage noise; every 13th electrode is 30 times noisier
   uint64_t seed = 1;
   bool sparse = false;  // curves left as holes (zeros): for huge indexing benchmarks
 };

@@ -25,7 +25,7 @@ int SynthCommand(const std::vector<std::string>& words) {
   o.second_length = int32("--second-length", o.second_length);
   o.period_count = int32("--periods", o.period_count);
   o.current_a = arguments.Number("--current", o.current_a);
-  o.noise = arguments.Number("--noise", o.noise);
+  o.noise_mv = arguments.Number("--noise", o.noise_mv);
   o.seed = static_cast<uint64_t>(arguments.Integer("--seed", static_cast<int64_t>(o.seed)));
   o.sparse = arguments.Flag("--sparse");
   if (o.channels < 0 || o.channels > 20) throw UsageError("--channels must lie in 0..20");
