@@ -1,6 +1,5 @@
 #include "output/table_line.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "processing/decimal_rounding.h"
@@ -11,12 +10,6 @@ constexpr double UnplacedElectrodePosition = 100000;
 // Beyond this the fixed form would print dozens of digits; only damaged data gets here.
 constexpr double LargestFixedMagnitude = 1e36;
 
-std::string Scientific(double value, int decimals) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, decimals);
-  return std::string(buffer, result.ptr);
-}
-
 }  // namespace
 
 // Damaged data can give values that have no fixed form. They are written so that the
@@ -25,7 +18,7 @@ std::string Scientific(double value, int decimals) {
 std::string TableValue(double value, int decimals) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-  if (std::fabs(value) >= LargestFixedMagnitude) return Scientific(value, decimals);
+  if (std::fabs(value) >= LargestFixedMagnitude) return ToChars(value, std::chars_format::scientific, decimals);
   return FixedDecimals(value, decimals);
 }
 

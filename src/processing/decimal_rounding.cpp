@@ -21,13 +21,13 @@ bool IsExactTie(double value, int decimals) {
   return std::countr_zero(mantissa) == shift;
 }
 
-std::string ToFixed(double value, int decimals) {
-  char buffer[400];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+}  // namespace
+
+std::string ToChars(double value, std::chars_format format, int precision) {
+  char buffer[400];  // room for every fixed form below 1e36 with a few decimals
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
   return std::string(buffer, result.ptr);
 }
-
-}  // namespace
 
 std::string FixedDecimals(double value, int decimals) {
   if (value == 0) value = 0.0;  // no sign for negative zero
@@ -35,5 +35,5 @@ std::string FixedDecimals(double value, int decimals) {
   // tie and below any other rounding boundary, so it rounds away from zero instead.
   if (IsExactTie(value, decimals))
     value = std::nextafter(value, std::copysign(std::numeric_limits<double>::infinity(), value));
-  return ToFixed(value, decimals);
+  return ToChars(value, std::chars_format::fixed, decimals);
 }

@@ -1,7 +1,6 @@
 #include "processing/format_fixed.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -24,10 +23,7 @@ std::string WithSeparator(std::string text) {
 
 // "1.2346e+05" for 5 significant digits; the exponent is that of the rounded value.
 std::string Scientific(double value) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                              SignificantDigits - 1);
-  return std::string(buffer, result.ptr);
+  return ToChars(value, std::chars_format::scientific, SignificantDigits - 1);
 }
 
 int DecimalExponent(const std::string& scientific) {
