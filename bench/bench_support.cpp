@@ -34,6 +34,16 @@ std::string TenThousandRecordSurvey(bool sparse) {
   return Ensure(sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr", o);
 }
 
+std::string TenThousandRecordShortCurveSurvey() {
+  SynthOptions o;
+  o.blocks = 500;
+  o.channels = 20;
+  o.half_period = 10;
+  o.second_length = 10;
+  o.period_count = 4;
+  return Ensure("survey-10000-short-curves.qmr", o);
+}
+
 std::string EmptyBlockSurvey() {
   SynthOptions o;
   o.blocks = 100000;

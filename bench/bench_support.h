@@ -7,6 +7,8 @@
 // 500 blocks of 20 channels, HalfPeriod 1000, SecondLength 1000, 4 periods: 10000
 // records with S = 16000, about 0.67 GB. Sparse (curves are holes) or with real curves.
 std::string TenThousandRecordSurvey(bool sparse);
+// The same index with curves of 160 samples, to show that opening does not depend on S.
+std::string TenThousandRecordShortCurveSurvey();
 // 100000 blocks without channels.
 std::string EmptyBlockSurvey();
 

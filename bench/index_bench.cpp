@@ -22,9 +22,13 @@ void IndexSurvey(benchmark::State& state, const std::string& file) {
 }
 
 void BM_Index10000Records(benchmark::State& state) { IndexSurvey(state, TenThousandRecordSurvey(true)); }
+void BM_Index10000RecordsShortCurves(benchmark::State& state) {
+  IndexSurvey(state, TenThousandRecordShortCurveSurvey());
+}
 void BM_Index100000EmptyBlocks(benchmark::State& state) { IndexSurvey(state, EmptyBlockSurvey()); }
 
 BENCHMARK(BM_Index10000Records)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Index10000RecordsShortCurves)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Index100000EmptyBlocks)->Unit(benchmark::kMillisecond);
 
 }  // namespace
