@@ -169,7 +169,9 @@ class PointSeries : public ChartSeries {
     graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
     graph->setLayer(layer_);
     graph->setLineStyle(QCPGraph::lsNone);
+    // A scatter style without a pen of its own borrows the graph's pen for the outline.
     QPen outline = style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
+    graph->setPen(outline);
     graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline, QBrush(colour),
                                            2 * style_.marker_half_size + 1));
     return graph;
