@@ -173,6 +173,21 @@ TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
   EXPECT_TRUE(vari.FileLoaded);
 }
 
+TEST_F(FormTest, TrackBarStepFollowsTheRecordCount) {
+  for (auto [records, step] : {std::pair{150, 0}, {200, 25}, {1039, 25}, {1040, 50}, {10000, 250}}) {
+    TestSurvey survey;
+    survey.header = {1000, 0, 0, 1};  // empty curves keep a large index small
+    for (int left = records; left > 0; left -= 20) survey.blocks.push_back(SimpleBlock(std::min(left, 20)));
+    survey.Write(dir_.File("steps.qmr"));
+    Open(dir_.File("steps.qmr"));
+    auto* track_bar = Control<QSlider>("TrackBar1");
+    EXPECT_EQ(track_bar->maximum(), records - 1);
+    EXPECT_EQ(track_bar->pageStep(), step) << records;
+    EXPECT_EQ(track_bar->tickInterval(), step) << records;
+  }
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
 TEST_F(FormTest, ResizeSharesTheHeightBetweenTheCharts) {
   for (auto [client, voltage, current] : {std::tuple{745, 297, 227}, std::tuple{746, 297, 228}}) {
     form_->resize(1000, client);
