@@ -81,6 +81,8 @@ class GraphSeries : public ChartSeries {
     graph_->setLayer(NewSeriesLayer(plot));
     graph_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
     graph_->setAdaptiveSampling(true);
+    // The hairlines of a wide line overlap, so smoothing their edges adds cost but nothing visible.
+    if (style.pen_width > 1) graph_->setAntialiased(false);
   }
   void Clear() override {
     graph_->data()->clear();
