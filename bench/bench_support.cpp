@@ -24,34 +24,19 @@ std::string Ensure(const std::string& name, const SynthOptions& options) {
 }  // namespace
 
 std::string TenThousandRecordSurvey(bool sparse) {
-  SynthOptions o;
-  o.blocks = 500;
-  o.channels = 20;
-  o.half_period = 1000;
-  o.second_length = 1000;
-  o.period_count = 4;
-  o.sparse = sparse;
-  return Ensure(sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr", o);
+  return Ensure(sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr",
+                {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4,
+                 .sparse = sparse});
 }
 
 std::string TenThousandRecordShortCurveSurvey() {
-  SynthOptions o;
-  o.blocks = 500;
-  o.channels = 20;
-  o.half_period = 10;
-  o.second_length = 10;
-  o.period_count = 4;
-  return Ensure("survey-10000-short-curves.qmr", o);
+  return Ensure("survey-10000-short-curves.qmr",
+                {.blocks = 500, .channels = 20, .half_period = 10, .second_length = 10, .period_count = 4});
 }
 
 std::string EmptyBlockSurvey() {
-  SynthOptions o;
-  o.blocks = 100000;
-  o.channels = 0;
-  o.half_period = 10;
-  o.second_length = 10;
-  o.period_count = 1;
-  return Ensure("survey-100000-empty-blocks.qmr", o);
+  return Ensure("survey-100000-empty-blocks.qmr",
+                {.blocks = 100000, .channels = 0, .half_period = 10, .second_length = 10, .period_count = 1});
 }
 
 double CatSeconds(const std::string& file) {

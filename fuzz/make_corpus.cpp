@@ -20,14 +20,7 @@ std::string Seed(const std::string& name) { return (std::filesystem::path(folder
 void Synth(const std::string& name, SynthOptions o) { WriteSyntheticSurvey(Seed(name), o); }
 
 SynthOptions Small() {
-  SynthOptions o;
-  o.blocks = 3;
-  o.channels = 3;
-  o.half_period = 60;
-  o.second_length = 60;
-  o.period_count = 2;
-  o.electrodes = 8;
-  return o;
+  return {.blocks = 3, .channels = 3, .electrodes = 8, .half_period = 60, .second_length = 60, .period_count = 2};
 }
 
 void Patched(const std::string& from, const std::string& name, int64_t offset, int32_t value) {

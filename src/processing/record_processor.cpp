@@ -46,19 +46,14 @@ void CurveMeans(std::span<const float> samples, int64_t a, int32_t w, int64_t ha
   }
 }
 
-// The channels of a block share their current curve; while it stays loaded its
-// averages are already in AvgI.
-bool CurrentMeansAreCurrent(Vari& v) {
-  Vari::CurveWindowKey key{v.LoadedCurrentOffset, v.LoadedCurrentSession, v.HalfPeriod, v.WindowLen, v.PeriodCount};
-  bool valid = key.offset >= 0 && key == v.AvgIKey;
-  v.AvgIKey = key;
-  return valid;
-}
-
 void AverageHalfPeriods(Vari& v, int64_t half_periods, RecordDrawing* drawing) {
   const int64_t a = v.HalfPeriod;
   const int32_t w = v.WindowLen;
-  if (!CurrentMeansAreCurrent(v)) CurveMeans(v.CurrentSamples, a, w, half_periods, v.AvgI);
+  // The channels of a block share their current curve; while it stays loaded its
+  // averages are already in AvgI.
+  const Vari::CurveWindowKey current{v.LoadedCurrentOffset, v.LoadedCurrentSession, v.HalfPeriod, w, v.PeriodCount};
+  if (current.offset < 0 || current != v.AvgIKey) CurveMeans(v.CurrentSamples, a, w, half_periods, v.AvgI);
+  v.AvgIKey = current;
   CurveMeans(v.VoltageSamples, a, w, half_periods, v.AvgV);
   for (int64_t k = 1; k <= half_periods; ++k) {
     v.AvgX[k] = static_cast<double>(k * a - w / 2) + 0.5;

@@ -28,13 +28,7 @@ QString FormTest::Text(const char* name) {
 }
 
 SynthOptions FormTest::SmallSurvey() {
-  SynthOptions options;
-  options.blocks = 3;
-  options.channels = 4;
-  options.half_period = 100;
-  options.second_length = 100;
-  options.period_count = 2;
-  return options;
+  return {.blocks = 3, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2};
 }
 
 std::string FormTest::Survey(const std::string& name, SynthOptions options) {
