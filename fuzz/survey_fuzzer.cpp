@@ -12,13 +12,13 @@
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
 #include "measurement/survey_writer.h"
-#include "message_sink.h"
 #include "output/error_class.h"
 #include "output/table_line.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
 #include "processing/summary_line.h"
 #include "vari.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -49,11 +49,6 @@ size_t Exercise(Vari& v) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = [] {
-    SetMessageSink([](const std::string&) {});
-    return true;
-  }();
-  (void)quiet;
   WriteWholeFile(InputPath(), std::span(data, size));
   auto v = std::make_unique<Vari>();
   v->DataFileName = InputPath();

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "measurement/current_curve_cache.h"
 #include "measurement/data_file.h"
 
 constexpr int MaxRecords = 10000;
 constexpr int MaxElectrodes = 128;
 constexpr int MaxChannels = 20;
-// Capacity of the processing tables as the instrument defines it (100 periods);
-// the tables grow beyond it when a file asks for more.
+// Capacity of the processing tables as the instrument defines it (100 periods).
 constexpr int MaxHalfPeriods = 400;
 
 #pragma pack(push, 1)
@@ -58,7 +58,7 @@ struct Vari {
   int32_t ElectrodeCount = 0;
   std::array<ElectrodeRecord, MaxElectrodes + 1> ElectrodeTable{};  // records 1..128
 
-  // Length set by IndexFile, contents by the record loader; mA and mV once loaded.
+  // Emptied by IndexFile, sized and filled by the record loader; mA and mV once loaded.
   std::vector<float> CurrentSamples;
   std::vector<float> VoltageSamples;
 
@@ -68,24 +68,16 @@ struct Vari {
   bool FileLoaded = false;
 
   // Processing: the averaging window, the working tables (indexed from 1) and the result.
+  // The tables are sized by the record processed, never beyond what its curve holds.
   int32_t WindowLen = 0;
   int32_t WindowCount = 0;
   std::vector<double> AvgI, AvgV, AvgX;  // per half-period
   std::vector<double> DU, EP, DI;        // per difference window
   RecordResultValues RecordResult;
 
-  // Which current curve CurrentSamples holds, so that the channels of one block
-  // read their shared current curve once while DataFile stays open.
-  int64_t LoadedCurrentOffset = -1;
-  uint64_t LoadedCurrentSession = 0;
-  // Which current curve and window the AvgI table was computed for, so that the
-  // channels of one block average their shared current curve once.
-  struct CurveWindowKey {
-    int64_t offset = -1;
-    uint64_t session = 0;
-    int32_t half_period = 0, window_len = 0, period_count = 0;
-    bool operator==(const CurveWindowKey&) const = default;
-  } AvgIKey;
+  // Which current curve CurrentSamples holds and whether AvgI holds its means, so that
+  // the channels of one block read and average their shared current curve once.
+  CurrentCurveCache CurrentCache;
 };
 
 // The program's one instance.

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "chart/chart.h"
 #include "processing/record_evaluation.h"
@@ -27,6 +28,9 @@ class TMainForm : public QWidget {
   // The file-open dialog; tests replace it. Returns the chosen name, empty when cancelled.
   using OpenDialogSeam = std::function<QString(QWidget* parent)>;
   void SetOpenDialog(OpenDialogSeam dialog) { open_dialog_ = std::move(dialog); }
+
+  // The decimal separator of the summary line and the readouts; the user's regional one by default.
+  void SetDecimalSeparator(std::string separator) { decimal_separator_ = std::move(separator); }
 
   static constexpr const char* Caption = "vostrel, ver 0.4,  2.11.2012";
 
@@ -116,4 +120,5 @@ class TMainForm : public QWidget {
   ChartSeries* SeriesPos = nullptr;
 
   OpenDialogSeam open_dialog_;
+  std::string decimal_separator_;
 };

@@ -13,9 +13,9 @@
 #include "main/integer_text.h"
 #include "main/main_form.h"
 #include "measurement/in_out_error.h"
-#include "measurement/index_file.h"
+#include "main/message_box.h"
 #include "output/table_export.h"
-#include "processing/window_rule.h"
+#include "processing/record_evaluation.h"
 #include "vari.h"
 
 namespace {
@@ -48,7 +48,8 @@ void TMainForm::OpenBClick() {
   vari.FileLoaded = false;
   vari.DataFileName = name.toStdString();
   setWindowTitle(name);
-  IndexFile(vari);
+  IndexReport report = OpenSurvey(vari);
+  for (const std::string& warning : report.warnings) ShowErrorBox(warning.c_str());
 
   TrackBar1->setMinimum(0);
   // A survey without records leaves the bar on its one position 0 instead of a range below it.
@@ -61,7 +62,6 @@ void TMainForm::OpenBClick() {
   ResetErrorChart();
   if (vari.RecordCount <= 0) return;
 
-  vari.WindowLen = WindowLenFor(vari.HalfPeriod);
   LoadRecord(1, true);
   vari.FileLoaded = true;
   Label2->setText(QString("%1 (%2)").arg(vari.WindowLen).arg(vari.HalfPeriod));

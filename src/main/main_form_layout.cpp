@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -68,6 +69,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
   setObjectName("MainForm");
   setWindowTitle(Caption);
   setFont(FormFont(11));
+  decimal_separator_ = QLocale::system().decimalPoint().toStdString();
   resize(843, 385);
   CreateControls();
   WireEvents();

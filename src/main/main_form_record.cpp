@@ -71,7 +71,7 @@ void TMainForm::ProcessRecord(bool display) {
   AppendPoints(ProcISeries, drawing.averaged_current);
   AppendPoints(ProcVSeries, drawing.averaged_voltage);
   AppendPoints(DoneSeries, drawing.square_wave);
-  Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult, drawing)));
+  Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult, drawing, decimal_separator_)));
   Chart1->Replot();
   ChartVoltage->Replot();
 }

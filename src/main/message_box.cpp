@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "message_sink.h"
+#include "main/message_sink.h"
 
 void ShowErrorBox(const char* text) noexcept {
   try {

@@ -43,8 +43,8 @@ void DataFile::Close() noexcept {
 }
 
 void DataFile::Seek(int64_t position) {
-  if (!file_) throw InOutError(103, "File not open");
-  if (position < 0) throw InOutError(131, "Negative seek offset");
+  if (!file_) throw InOutError::NotOpen();
+  if (position < 0) throw InOutError(InOutError::InvalidSeek, "Negative seek offset");
   position_ = position;  // moved lazily, before the next read
 }
 
@@ -56,7 +56,7 @@ void DataFile::SyncPosition() {
 }
 
 size_t DataFile::Read(void* buffer, size_t count) {
-  if (!file_) throw InOutError(103, "File not open");
+  if (!file_) throw InOutError::NotOpen();
   if (count == 0) return 0;
   SyncPosition();
   errno = 0;
@@ -78,7 +78,7 @@ void DataFile::ReadExact(void* buffer, size_t count) {
 }
 
 int64_t DataFile::Size() {
-  if (!file_) throw InOutError(103, "File not open");
+  if (!file_) throw InOutError::NotOpen();
   errno = 0;
   if (std::fseek(file_, 0, SEEK_END) != 0) throw InOutError::FromErrno(errno);
   long size = std::ftell(file_);

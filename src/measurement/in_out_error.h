@@ -11,6 +11,8 @@ class InOutError : public std::runtime_error {
   static constexpr int AccessDenied = 5;
   static constexpr int ReadBeyondEnd = 100;
   static constexpr int DiskFull = 101;
+  static constexpr int FileNotOpen = 103;
+  static constexpr int InvalidSeek = 131;
   static constexpr int InvalidData = 1000;  // a file the program refuses to use
 
   InOutError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
@@ -18,6 +20,7 @@ class InOutError : public std::runtime_error {
   // Translates the system's error number into the standard code and text.
   static InOutError FromErrno(int error_number);
   static InOutError ShortRead() { return {ReadBeyondEnd, "Read beyond end of file"}; }
+  static InOutError NotOpen() { return {FileNotOpen, "File not open"}; }
   static InOutError Invalid(const std::string& text) { return {InvalidData, text}; }
 
   int code() const { return code_; }

@@ -5,7 +5,6 @@
 
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
-#include "message_sink.h"
 
 using namespace file_format;
 
@@ -52,9 +51,9 @@ enum class BlockOutcome { Accepted, Rejected };
 bool ElectrodeInRange(int32_t number, const Vari& v) { return number >= 0 && number <= v.ElectrodeCount; }
 
 // One block at the current position; the caller has already counted it.
-BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes) {
+BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes, IndexReport& report) {
   if (v.RecordCount >= MaxRecords) {
-    ShowErrorMessage(IndexFullMessage);
+    report.warnings.push_back(IndexFullMessage);
     return BlockOutcome::Rejected;
   }
   int64_t block_start = v.DataFile.Position();
@@ -72,7 +71,7 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes) {
   if (file_size < block_end) return BlockOutcome::Rejected;
   int64_t last_voltage_offset = block_end - curve_bytes;
   if (last_voltage_offset > MaxOffset) {
-    ShowErrorMessage(FileTooLargeMessage);
+    report.warnings.push_back(FileTooLargeMessage);
     return BlockOutcome::Rejected;
   }
 
@@ -80,7 +79,7 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes) {
   v.DataFile.Seek(current_offset + curve_bytes);
   for (int32_t channel = 1; channel <= channels; ++channel) {
     if (v.RecordCount >= MaxRecords) {
-      ShowErrorMessage(IndexFullMessage);
+      report.warnings.push_back(IndexFullMessage);
       return BlockOutcome::Rejected;
     }
     RecordIndexEntry& entry = v.RecordIndex[++v.RecordCount];
@@ -108,39 +107,36 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes) {
   return BlockOutcome::Accepted;
 }
 
-void IndexBlocks(Vari& v, int64_t curve_bytes) {
+void IndexBlocks(Vari& v, int64_t curve_bytes, IndexReport& report) {
   int64_t file_size = v.DataFile.Size();
   while (v.DataFile.Position() < file_size) {
     ++v.BlockCount;
-    if (IndexBlock(v, file_size, curve_bytes) == BlockOutcome::Rejected) {
+    if (IndexBlock(v, file_size, curve_bytes, report) == BlockOutcome::Rejected) {
       --v.BlockCount;
       return;
     }
   }
 }
 
-// Memory follows what the file holds: curves and processing tables are sized only
-// once a block has shown that the file really contains curves of this length.
-void SizeWorkingArrays(Vari& v, bool file_holds_curves) {
-  size_t samples = file_holds_curves ? static_cast<size_t>(v.SamplesPerCurve) : 0;
-  v.CurrentSamples.assign(samples, 0.0f);
-  v.VoltageSamples.assign(samples, 0.0f);
-  v.LoadedCurrentOffset = -1;
-
-  int64_t half_periods = file_holds_curves ? std::max<int64_t>(4 * int64_t{v.PeriodCount}, MaxHalfPeriods) : 0;
-  for (auto* table : {&v.AvgI, &v.AvgV, &v.AvgX, &v.DU, &v.EP, &v.DI})
-    table->assign(static_cast<size_t>(half_periods) + 1, 0.0);
+// Nothing is sized by the header at the open: the curves are sized when a record is
+// loaded and the processing tables when it is processed.
+void ReleaseWorkingArrays(Vari& v) {
+  for (auto* curve : {&v.CurrentSamples, &v.VoltageSamples}) std::vector<float>().swap(*curve);
+  for (auto* table : {&v.AvgI, &v.AvgV, &v.AvgX, &v.DU, &v.EP, &v.DI}) std::vector<double>().swap(*table);
+  v.CurrentCache.Forget();
 }
 
 }  // namespace
 
-void IndexFile(Vari& v) {
+IndexReport IndexFile(Vari& v) {
   v.FileLoaded = false;
   v.RecordCount = 0;
   v.BlockCount = 0;
+  ReleaseWorkingArrays(v);
   DataFileSession session(v.DataFile, v.DataFileName);
   ReadHeader(v);
   ReadElectrodeTable(v);
-  IndexBlocks(v, 4 * int64_t{v.SamplesPerCurve});
-  SizeWorkingArrays(v, v.BlockCount > 0 || v.RecordCount > 0);
+  IndexReport report;
+  IndexBlocks(v, 4 * int64_t{v.SamplesPerCurve}, report);
+  return report;
 }

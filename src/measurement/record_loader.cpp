@@ -20,13 +20,12 @@ void Scale(std::vector<float>& samples, float factor) {
   for (float& sample : samples) sample = sample * scale;
 }
 
-bool CurrentCurveIsLoaded(const Vari& v, int64_t offset) {
-  return v.LoadedCurrentOffset == offset && v.LoadedCurrentSession == v.DataFile.Session();
-}
-
 const RecordIndexEntry& EntryOf(Vari& v, int k) {
   if (k < 1 || k > v.RecordCount) throw std::out_of_range("record " + std::to_string(k) + " is not indexed");
+  // The curves are sized at the first load, not at the open: a header may promise
+  // curves that no record is ever read from.
   size_t samples = static_cast<size_t>(v.SamplesPerCurve);
+  if (v.CurrentSamples.size() != samples) v.CurrentCache.Forget();
   v.CurrentSamples.resize(samples);
   v.VoltageSamples.resize(samples);
   return v.RecordIndex[k];
@@ -39,12 +38,11 @@ void LoadCurrentSamples(Vari& v, int k) {
   // The channels of a block share one current curve: while the file stays open for a
   // pass over all records, the scaled curve already in memory is exactly what a read
   // would give again.
-  if (CurrentCurveIsLoaded(v, entry.CurrentOffset)) return;
-  v.LoadedCurrentOffset = -1;
+  if (v.CurrentCache.HoldsCurve(entry.CurrentOffset, v.DataFile.Session())) return;
+  v.CurrentCache.Forget();
   ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
   Scale(v.CurrentSamples, 1.0f);
-  v.LoadedCurrentOffset = entry.CurrentOffset;
-  v.LoadedCurrentSession = v.DataFile.Session();
+  v.CurrentCache.RememberCurve(entry.CurrentOffset, v.DataFile.Session());
 }
 
 void LoadVoltageSamples(Vari& v, int k, bool flip_sign) {

@@ -51,7 +51,3 @@ class SurveyWriter {
   int64_t pending_zeros_ = 0;
   int64_t samples_per_curve_ = 0;
 };
-
-// A whole file in memory as bytes, for small test files.
-std::vector<unsigned char> ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, std::span<const unsigned char> bytes);

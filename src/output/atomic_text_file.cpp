@@ -1,32 +1,71 @@
 #include "output/atomic_text_file.h"
 
-#include <unistd.h>
-
 #include <cerrno>
+#include <filesystem>
+#include <utility>
 
 #include "measurement/in_out_error.h"
+#include "platform/file_system.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int MaxTemporaryNameTries = 100;
+constexpr int MaxLinksFollowed = 40;  // as the system gives up on a loop of links
 
-// "wx" creates the file only when no file of that name exists, so a stray file is never reused.
-std::FILE* CreateTemporary(const std::string& name, std::string& temporary_name) {
+std::string FolderOf(const std::string& name) {
+  fs::path folder = fs::path(name).parent_path();
+  return folder.empty() ? std::string(".") : folder.string();
+}
+
+// "wbx" creates the file only when no file of that name exists, so a stray file is never reused.
+std::FILE* CreateTemporary(const std::string& folder, std::string& temporary_name) {
   int error_number = 0;
   for (int attempt = 0; attempt < MaxTemporaryNameTries; ++attempt) {
-    temporary_name = name + ".part" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    temporary_name = TemporaryFileName(folder, platform::ProcessId(), attempt);
     errno = 0;
     if (std::FILE* file = std::fopen(temporary_name.c_str(), "wbx")) return file;
     error_number = errno;
     if (error_number != EEXIST) break;
   }
+  temporary_name.clear();
   throw InOutError::FromErrno(error_number);
+}
+
+// Any write bit set, and the user allowed to write: a read-only table must stay as it is,
+// even for a user whom the system would let replace it.
+bool Replaceable(const std::string& name) {
+  std::error_code error;
+  fs::perms permissions = fs::status(name, error).permissions();
+  if (error) return false;
+  constexpr fs::perms AnyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (permissions & AnyWrite) != fs::perms::none && platform::UserMayWrite(name);
 }
 
 }  // namespace
 
-AtomicTextFile::AtomicTextFile(std::string name) : name_(std::move(name)) {
-  file_ = CreateTemporary(name_, temporary_name_);
+std::string TemporaryFileName(const std::string& folder, long process_id, int attempt) {
+  return (fs::path(folder) / (".vostrel-" + std::to_string(process_id) + "-" + std::to_string(attempt) + ".tmp"))
+      .string();
+}
+
+std::string FollowLinks(const std::string& name) {
+  fs::path path = name;
+  std::error_code error;
+  for (int followed = 0; followed < MaxLinksFollowed && fs::is_symlink(path, error); ++followed) {
+    fs::path target = fs::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path.string();
+}
+
+AtomicTextFile::AtomicTextFile(const std::string& name) : target_(FollowLinks(name)) {
+  std::error_code error;
+  target_exists_ = fs::exists(target_, error);
+  if (target_exists_ && !Replaceable(target_)) throw InOutError(InOutError::AccessDenied, "File access denied");
+  file_ = CreateTemporary(FolderOf(target_), temporary_name_);
 }
 
 AtomicTextFile::~AtomicTextFile() { Discard(); }
@@ -44,22 +83,15 @@ void AtomicTextFile::WriteLine(const std::string& text) {
 void AtomicTextFile::Commit() {
   errno = 0;
   if (std::fflush(file_) != 0) throw InOutError::FromErrno(errno ? errno : EIO);
+  if (target_exists_ && !platform::CopyPermissions(file_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
   // The table must be on disk before it takes the old one's name, or a power cut in
   // the field could leave an empty table behind.
-  if (fsync(fileno(file_)) != 0) throw InOutError::FromErrno(errno);
-  std::FILE* file = file_;
-  file_ = nullptr;
-  if (std::fclose(file) != 0) {
-    int error_number = errno;
-    std::remove(temporary_name_.c_str());
-    throw InOutError::FromErrno(error_number ? error_number : EIO);
-  }
-  if (std::rename(temporary_name_.c_str(), name_.c_str()) != 0) {
-    int error_number = errno;
-    std::remove(temporary_name_.c_str());
-    throw InOutError::FromErrno(error_number);
-  }
+  if (!platform::FlushToDisk(file_)) throw InOutError::FromErrno(errno ? errno : EIO);
+  std::FILE* file = std::exchange(file_, nullptr);
+  if (std::fclose(file) != 0) throw InOutError::FromErrno(errno ? errno : EIO);
+  if (!platform::ReplaceFile(temporary_name_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
   temporary_name_.clear();
+  platform::SyncFolder(FolderOf(target_));
 }
 
 void AtomicTextFile::Discard() noexcept {

@@ -4,11 +4,16 @@
 #include <string>
 
 // A text file that replaces `name` only when it is complete: everything is written to
-// a temporary file in the same folder, which Commit() renames over `name`. A file that
-// is destroyed without Commit() removes its temporary file and leaves `name` as it was.
+// a temporary file in the same folder, which Commit() puts in the place of `name` and
+// makes durable. A file that is destroyed without Commit() removes its temporary file
+// and leaves `name` as it was.
+//
+// An existing table is treated as the user left it: a read-only one is refused with
+// "File access denied" before anything is written, the new table keeps its
+// permissions, and a name that is a symbolic link has its target replaced.
 class AtomicTextFile {
  public:
-  explicit AtomicTextFile(std::string name);
+  explicit AtomicTextFile(const std::string& name);
   ~AtomicTextFile();
   AtomicTextFile(const AtomicTextFile&) = delete;
   AtomicTextFile& operator=(const AtomicTextFile&) = delete;
@@ -21,7 +26,16 @@ class AtomicTextFile {
   void Write(const char* data, size_t size);
   void Discard() noexcept;
 
-  std::string name_;
+  std::string target_;  // the file replaced: the name, or the end of its chain of links
+  bool target_exists_ = false;
   std::string temporary_name_;
   std::FILE* file_ = nullptr;
 };
+
+// The temporary file of attempt `attempt` in `folder`. Short whatever the table's
+// name, so that a table whose name is near the system's limit can still be written.
+std::string TemporaryFileName(const std::string& folder, long process_id, int attempt);
+
+// The file that `name` designates: the last link of a chain of symbolic links, or
+// `name` itself.
+std::string FollowLinks(const std::string& name);

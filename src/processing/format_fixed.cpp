@@ -10,14 +10,9 @@ namespace {
 
 constexpr int SignificantDigits = 5;
 
-std::string& Separator() {
-  static std::string separator = ".";
-  return separator;
-}
-
-std::string WithSeparator(std::string text) {
+std::string WithSeparator(std::string text, std::string_view separator) {
   auto point = text.find('.');
-  if (point != std::string::npos) text.replace(point, 1, Separator());
+  if (point != std::string::npos) text.replace(point, 1, separator);
   return text;
 }
 
@@ -37,18 +32,14 @@ std::string NonFinite(double value) {
 
 }  // namespace
 
-void SetDecimalSeparator(const std::string& separator) { Separator() = separator; }
-
-const std::string& DecimalSeparator() { return Separator(); }
-
-std::string FormatFixed(double value, int decimals) {
+std::string FormatFixed(double value, int decimals, std::string_view decimal_separator) {
   if (!std::isfinite(value)) return NonFinite(value);
   decimals = std::max(decimals, 0);
   std::string scientific = Scientific(value);
   int exponent = value == 0 ? 0 : DecimalExponent(scientific);
   if (exponent >= SignificantDigits) {
     std::replace(scientific.begin(), scientific.end(), 'e', 'E');
-    return WithSeparator(scientific);
+    return WithSeparator(scientific, decimal_separator);
   }
   int kept = std::min(decimals, SignificantDigits - 1 - exponent);
   std::string text = FixedDecimals(value, kept);
@@ -56,5 +47,5 @@ std::string FormatFixed(double value, int decimals) {
     if (kept == 0) text += '.';
     text.append(static_cast<size_t>(decimals - kept), '0');
   }
-  return WithSeparator(text);
+  return WithSeparator(text, decimal_separator);
 }

@@ -5,9 +5,10 @@
 #include "processing/record_processor.h"
 #include "processing/window_rule.h"
 
-void OpenSurvey(Vari& v) {
-  IndexFile(v);
+IndexReport OpenSurvey(Vari& v) {
+  IndexReport report = IndexFile(v);
   if (v.RecordCount > 0) v.WindowLen = WindowLenFor(v.HalfPeriod);
+  return report;
 }
 
 void EvaluateRecord(Vari& v, int k, const RecordOptions& options) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "measurement/index_file.h"
 #include "vari.h"
 
 struct RecordOptions {
@@ -12,7 +13,7 @@ struct RecordOptions {
 };
 
 // Indexes v.DataFileName and, when it holds records, sets WindowLen by the window rule.
-void OpenSurvey(Vari& v);
+IndexReport OpenSurvey(Vari& v);
 
 // Loads record k through the open DataFile and computes its RecordResult (display off).
 void EvaluateRecord(Vari& v, int k, const RecordOptions& options);

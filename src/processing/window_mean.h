@@ -8,7 +8,8 @@
 //
 // A window that reaches outside the curve (a half-period shorter than the window, or
 // a second length shorter than the half-period) averages only the samples that exist;
-// a window with none of its samples in the curve gives 0.
+// a window with none of its samples in the curve has no mean and gives NaN, so that
+// nothing computed from it can pass for a measurement.
 double WindowMean(std::span<const float> samples, int64_t start, int32_t window_len);
 
 // The means of several windows of window_len samples that lie wholly inside the curve,

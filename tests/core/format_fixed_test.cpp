@@ -9,13 +9,7 @@
 
 namespace {
 
-class FormatFixedTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetDecimalSeparator("."); }
-  void TearDown() override { SetDecimalSeparator("."); }
-};
-
-TEST_F(FormatFixedTest, FiveSignificantDigitsThenZeros) {
+TEST(FormatFixed, FiveSignificantDigitsThenZeros) {
   EXPECT_EQ(FormatFixed(1234.5678, 3), "1234.600");
   EXPECT_EQ(FormatFixed(12.3456, 3), "12.346");
   EXPECT_EQ(FormatFixed(1234.56, 1), "1234.6");
@@ -28,25 +22,25 @@ TEST_F(FormatFixedTest, FiveSignificantDigitsThenZeros) {
   EXPECT_EQ(FormatFixed(7, 0), "7");
 }
 
-TEST_F(FormatFixedTest, NegativesKeepTheirSign) {
+TEST(FormatFixed, NegativesKeepTheirSign) {
   EXPECT_EQ(FormatFixed(-0.5, 3), "-0.500");
   EXPECT_EQ(FormatFixed(-1234.5678, 2), "-1234.60");
   EXPECT_EQ(FormatFixed(-0.0, 3), "0.000");
 }
 
-TEST_F(FormatFixedTest, ScientificBeyondFiveIntegerDigits) {
+TEST(FormatFixed, ScientificBeyondFiveIntegerDigits) {
   EXPECT_EQ(FormatFixed(123456.0, 1), "1.2346E+05");
   EXPECT_EQ(FormatFixed(-99999.7, 3), "-1.0000E+05");
   EXPECT_EQ(FormatFixed(99999.4, 1), "99999.0");
 }
 
-TEST_F(FormatFixedTest, RegionalSeparator) {
-  SetDecimalSeparator(",");
-  EXPECT_EQ(FormatFixed(12.3456, 3) + " " + FormatFixed(1234.56, 1), "12,346 1234,6");
-  EXPECT_EQ(FormatFixed(123456.0, 1), "1,2346E+05");
+TEST(FormatFixed, RegionalSeparator) {
+  EXPECT_EQ(FormatFixed(12.3456, 3, ",") + " " + FormatFixed(1234.56, 1, ","), "12,346 1234,6");
+  EXPECT_EQ(FormatFixed(123456.0, 1, ","), "1,2346E+05");
+  EXPECT_EQ(FormatFixed(-0.5, 3, "\u066B"), "-0\u066B500") << "a separator of several bytes";
 }
 
-TEST_F(FormatFixedTest, NonFiniteValuesAreSpelledOut) {
+TEST(FormatFixed, NonFiniteValuesAreSpelledOut) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN(), 3), "NAN");
   EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::infinity(), 3), "-INF");
 }

@@ -19,7 +19,6 @@ namespace {
 
 // Indexes the file and evaluates every record with every option; returns the error text, if any.
 std::string ThroughTheCore(const std::string& path) {
-  MessageRecorder quiet;
   auto v = FreshVari(path);
   try {
     OpenSurvey(*v);

@@ -63,7 +63,7 @@ TEST_F(IndexFileTest, SmallestSurveyLiesWhereTheLayoutSays) {
   EXPECT_FLOAT_EQ(v->ElectrodeTable[2].Coordinate, 20.0f);
   EXPECT_FALSE(v->FileLoaded);
   EXPECT_FALSE(v->DataFile.IsOpen());
-  EXPECT_EQ(v->CurrentSamples.size(), 8u);
+  EXPECT_TRUE(v->CurrentSamples.empty()) << "curves are sized when a record is loaded";
 
   Truncate(path_, 4359);
   v = IndexPath();
@@ -193,28 +193,30 @@ class IndexLimitTest : public IndexFileTest {
   }
 };
 
-TEST_F(IndexLimitTest, FullIndexAtABlockStartShowsTheMessage) {
-  MessageRecorder messages;
-  auto v = Index(EmptyCurveSurvey(std::vector<int>(501, 20)));
+TEST_F(IndexLimitTest, FullIndexAtABlockStartReportsTheMessage) {
+  EmptyCurveSurvey(std::vector<int>(501, 20)).Write(path_);
+  auto v = FreshVari(path_);
+  IndexReport report = IndexFile(*v);
   EXPECT_EQ(v->RecordCount, 10000);
   EXPECT_EQ(v->BlockCount, 500);
-  ASSERT_EQ(messages.Messages().size(), 1u);
-  EXPECT_EQ(messages.Messages()[0], "Слишком много данных.\n\rМаксимум=10000");
+  EXPECT_EQ(report.warnings, std::vector<std::string>{"Слишком много данных.\n\rМаксимум=10000"});
 
-  auto exact = Index(EmptyCurveSurvey(std::vector<int>(500, 20)));
-  EXPECT_EQ(exact->RecordCount, 10000);
-  EXPECT_EQ(messages.Messages().size(), 1u) << "a survey that just fits shows nothing";
+  EmptyCurveSurvey(std::vector<int>(500, 20)).Write(path_);
+  IndexReport exact = IndexFile(*v);
+  EXPECT_EQ(v->RecordCount, 10000);
+  EXPECT_TRUE(exact.warnings.empty()) << "a survey that just fits reports nothing";
 }
 
 TEST_F(IndexLimitTest, FullIndexInsideABlockKeepsRecordsUpToTheLimit) {
-  MessageRecorder messages;
   std::vector<int> blocks(999, 10);  // 9990 records
   blocks.push_back(20);
-  auto v = Index(EmptyCurveSurvey(blocks));
+  EmptyCurveSurvey(blocks).Write(path_);
+  auto v = FreshVari(path_);
+  IndexReport report = IndexFile(*v);
   EXPECT_EQ(v->RecordCount, 10000);
   EXPECT_EQ(v->BlockCount, 999);
   EXPECT_EQ(v->RecordIndex[10000].Channel, 10);
-  EXPECT_EQ(messages.Messages().size(), 1u);
+  EXPECT_EQ(report.warnings.size(), 1u);
 }
 
 TEST_F(IndexLimitTest, BlockNumberWrapsAt65536) {

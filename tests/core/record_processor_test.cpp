@@ -57,7 +57,6 @@ TEST(RecordProcessor, OnePeriodGivesEveryStatedValue) {
             (std::vector<std::pair<double, double>>{{1, 52}, {60, 52}, {60, 2}, {120, 2}, {120, -48}, {180, -48}}));
   ASSERT_EQ(drawing.averaged_voltage.size(), 4u);
   EXPECT_EQ(drawing.averaged_voltage[0].x, 50.5);  // window 41..60
-  SetDecimalSeparator(".");
   EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=50.000 ( 50.000) 0.0%    I=100.00 ( 100.00) EP=2.000");
 }
 
@@ -72,8 +71,7 @@ TEST(RecordProcessor, TwoPeriodsFlipEverySecondWindow) {
   EXPECT_EQ(v->RecordResult.ErrorPct, 0);
   std::vector<std::pair<double, double>> expected{{121, -48}, {180, -48}, {180, 2}, {240, 2}, {240, 52}, {300, 52}};
   EXPECT_EQ(Pairs({drawing.square_wave.begin() + 6, drawing.square_wave.begin() + 12}), expected);
-  SetDecimalSeparator(".");
-  EXPECT_EQ(drawing.du_list, " 50.000 50.000 50.000");
+  EXPECT_EQ(drawing.du_values, (std::vector<double>{50, 50, 50}));
   EXPECT_EQ(drawing.square_wave.size(), 18u);
 }
 
@@ -105,7 +103,6 @@ TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
   EXPECT_EQ(reversed->RecordResult.MeanDU, 50);
   EXPECT_EQ(reversed->DU[1], -50);
   EXPECT_EQ(reversed->RecordResult.ErrorPct, 200);
-  SetDecimalSeparator(".");
   EXPECT_EQ(SummaryLine(reversed->RecordResult, drawing).substr(0, 22), "dU=50.000 ( -50.000) 2");
 }
 
@@ -132,8 +129,7 @@ TEST(RecordProcessor, NoPeriodsGiveZeroMeansAndTheNoSignalError) {
     EXPECT_EQ(v->RecordResult.MeanEP, 0);
     EXPECT_EQ(v->RecordResult.ErrorPct, 100);
     EXPECT_TRUE(drawing.square_wave.empty());
-    SetDecimalSeparator(".");
-    EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=0.000 () 100.0%    I=0.00 () EP=0.000");
+      EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=0.000 () 100.0%    I=0.00 () EP=0.000");
   }
 }
 
@@ -156,9 +152,9 @@ TEST(WindowMean, AveragesOnlySamplesThatExist) {
   EXPECT_EQ(WindowMean(samples, 2, 3), 3.0);   // 2, 3, 4
   EXPECT_EQ(WindowMean(samples, -1, 4), 1.5);  // samples 1 and 2 exist
   EXPECT_EQ(WindowMean(samples, 5, 4), 5.5);   // samples 5 and 6 exist
-  EXPECT_EQ(WindowMean(samples, 7, 4), 0.0);   // none exists
-  EXPECT_EQ(WindowMean({}, 1, 20), 0.0);
-  EXPECT_EQ(WindowMean(samples, 1, -20), 0.0);
+  EXPECT_TRUE(std::isnan(WindowMean(samples, 7, 4)));  // none exists
+  EXPECT_TRUE(std::isnan(WindowMean({}, 1, 20)));
+  EXPECT_TRUE(std::isnan(WindowMean(samples, 1, -20)));
 }
 
 TEST(WindowMean, SumsFloatsInDoublePrecisionInOrder) {
@@ -201,11 +197,13 @@ TEST(RecordProcessor, SideBySideSumsEqualThePlainWindowMeanBitForBit) {
     v->VoltageSamples.push_back(noise() * 1e-3f);
   }
   ComputeRecordResult(*v, false, nullptr);
-  for (int64_t k = 1; k <= 20; ++k) {
+  // Windows 19 and 20 lie wholly beyond the 4500 samples: they have no mean.
+  for (int64_t k = 1; k <= 18; ++k) {
     int64_t start = k * 250 - v->WindowLen + 1;
     EXPECT_EQ(v->AvgI[k], WindowMean(v->CurrentSamples, start, v->WindowLen)) << k;
     EXPECT_EQ(v->AvgV[k], WindowMean(v->VoltageSamples, start, v->WindowLen)) << k;
   }
+  EXPECT_TRUE(std::isnan(v->RecordResult.MeanDU));
 }
 
 }  // namespace

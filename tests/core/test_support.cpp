@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "measurement/file_format.h"
-#include "message_sink.h"
+#include "whole_file.h"
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
@@ -43,12 +43,6 @@ TestBlock SimpleBlock(int channels) {
   block.channels.resize(static_cast<size_t>(channels));
   return block;
 }
-
-MessageRecorder::MessageRecorder() {
-  previous_ = SetMessageSink([this](const std::string& text) { messages_.push_back(text); });
-}
-
-MessageRecorder::~MessageRecorder() { SetMessageSink(previous_); }
 
 void PatchInt32(const std::string& path, int64_t offset, int32_t value) {
   auto bytes = ReadWholeFile(path);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "measurement/survey_writer.h"
+#include "whole_file.h"
 #include "vari.h"
 
 // A folder of its own for one test, removed afterwards.
@@ -46,18 +47,6 @@ struct TestSurvey {
 
 // Blocks of `channels` channels with electrodes 1 and 2 everywhere.
 TestBlock SimpleBlock(int channels);
-
-// Captures what goes through the message seam while it lives.
-class MessageRecorder {
- public:
-  MessageRecorder();
-  ~MessageRecorder();
-  const std::vector<std::string>& Messages() const { return messages_; }
-
- private:
-  std::vector<std::string> messages_;
-  std::function<void(const std::string&)> previous_;
-};
 
 // Overwrites 4 bytes of a file with an int32.
 void PatchInt32(const std::string& path, int64_t offset, int32_t value);

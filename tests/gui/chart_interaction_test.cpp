@@ -143,7 +143,7 @@ TEST_F(ChartInteractionTest, ReadoutsFollowThePointerWhileAFileIsLoaded) {
   QTest::mouseMove(PlotOf(Voltage()), at);
   EXPECT_EQ(readout->text(), "-0.500 0.0");
 
-  SetDecimalSeparator(",");
+  form_->SetDecimalSeparator(",");
   place(12.3456, 1234.56);
   QTest::mouseMove(PlotOf(Voltage()), at + QPoint(0, 1));
   QTest::mouseMove(PlotOf(Voltage()), at);

@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QTest>
 
-#include "processing/format_fixed.h"
+#include "main/message_sink.h"
 #include "vari.h"
 
 FormTest::FormTest() {
   vari = Vari{};
-  SetDecimalSeparator(".");
   form_ = std::make_unique<TMainForm>();
+  form_->SetDecimalSeparator(".");
   form_->resize(1000, 745);
   form_->show();
   QObject::connect(form_.get(), &TMainForm::RecordShown, [this](int k) { shown_.push_back(k); });
@@ -19,6 +19,12 @@ FormTest::~FormTest() {
   form_.reset();
   vari = Vari{};
 }
+
+MessageRecorder::MessageRecorder() {
+  previous_ = SetMessageSink([this](const std::string& text) { messages_.push_back(text); });
+}
+
+MessageRecorder::~MessageRecorder() { SetMessageSink(previous_); }
 
 QString FormTest::Text(const char* name) {
   if (auto* edit = form_->findChild<QLineEdit*>(name)) return edit->text();

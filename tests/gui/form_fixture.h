@@ -16,6 +16,18 @@
 #include "main/main_form.h"
 #include "measurement/synthetic_survey.h"
 
+// Captures what goes through the window's message seam while it lives.
+class MessageRecorder {
+ public:
+  MessageRecorder();
+  ~MessageRecorder();
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+ private:
+  std::vector<std::string> messages_;
+  std::function<void(const std::string&)> previous_;
+};
+
 class FormTest : public ::testing::Test {
  protected:
   FormTest();

@@ -1,7 +1,6 @@
 #include "vostrel_batch/arguments.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 
 namespace {
@@ -36,28 +35,12 @@ const std::string* Arguments::Value(const std::string& name) const {
 
 int64_t Arguments::Integer(const std::string& name, int64_t fallback) const {
   const std::string* text = Value(name);
-  if (!text) return fallback;
-  int64_t value = 0;
-  auto result = std::from_chars(text->data(), text->data() + text->size(), value);
-  if (result.ec != std::errc() || result.ptr != text->data() + text->size())
-    throw UsageError(name + " takes a whole number, not '" + *text + "'");
-  return value;
+  return text ? ParseWhole<int64_t>(*text, name) : fallback;
 }
 
 double Arguments::Number(const std::string& name, double fallback) const {
   const std::string* text = Value(name);
-  if (!text) return fallback;
-  double value = 0;
-  auto result = std::from_chars(text->data(), text->data() + text->size(), value);
-  if (result.ec != std::errc() || result.ptr != text->data() + text->size())
-    throw UsageError(name + " takes a number, not '" + *text + "'");
-  return value;
+  return text ? ParseWhole<double>(*text, name) : fallback;
 }
 
-int32_t ParseInt32(const std::string& text, const std::string& what) {
-  int32_t value = 0;
-  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size())
-    throw UsageError(what + " must be a whole number, not '" + text + "'");
-  return value;
-}
+int32_t ParseInt32(const std::string& text, const std::string& what) { return ParseWhole<int32_t>(text, what); }

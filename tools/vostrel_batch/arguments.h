@@ -1,6 +1,8 @@
 #pragma once
 
+#include <charconv>
 #include <cstdint>
+#include <type_traits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,5 +30,16 @@ class Arguments {
   std::vector<std::pair<std::string, std::string>> values_;
   std::vector<std::string> plain_;
 };
+
+// The whole of text as a T, or a UsageError that names what was expected.
+template <class T>
+T ParseWhole(const std::string& text, const std::string& what) {
+  T value{};
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
+    throw UsageError(what + (std::is_integral_v<T> ? " takes a whole number" : " takes a number") + ", not '" + text +
+                     "'");
+  return value;
+}
 
 int32_t ParseInt32(const std::string& text, const std::string& what);

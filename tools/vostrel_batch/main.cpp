@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "message_sink.h"
+#include "vostrel_batch/platform_signals.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 
@@ -37,8 +37,7 @@ void PrintUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The index-full message of the window goes to standard error here; the command goes on.
-  SetMessageSink([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+  IgnoreFileSizeLimitSignal();
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

@@ -5,6 +5,8 @@
 #include <array>
 #include <chrono>
 #include <charconv>
+#include <cmath>
+#include <new>
 #include <cstdio>
 
 #include "measurement/in_out_error.h"
@@ -28,19 +30,24 @@ RecordOptions OptionsOf(const Arguments& arguments) {
   return {arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
 }
 
+// Opens a survey; what the window would show in its error box goes to standard error.
 void Open(const std::string& file) {
   vari.DataFileName = file;
-  OpenSurvey(vari);
+  for (const std::string& warning : OpenSurvey(vari).warnings) std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
 }
 
-// Runs body for each file; a file that fails is reported and the others are still done.
+// Runs body for each file; a file that fails, for whatever reason, is reported and the
+// others are still done.
 template <class Body>
 int ForEachFile(const std::vector<std::string>& files, Body body) {
   int status = 0;
   for (const std::string& file : files) {
     try {
       body(file);
-    } catch (const InOutError& error) {
+    } catch (const std::bad_alloc&) {
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), "Out of memory");
+      status = 1;
+    } catch (const std::exception& error) {
       std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
       status = 1;
     }
@@ -60,7 +67,9 @@ Progress TerminalProgress(const std::string& file) {
   };
 }
 
+// The shortest text that reads back as value; "nan" for every NaN, whatever its sign bit.
 std::string Shortest(double value) {
+  if (std::isnan(value)) return "nan";
   std::array<char, 64> buffer{};
   auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
   return std::string(buffer.data(), result.ptr);

@@ -1,4 +1,4 @@
-#include "message_sink.h"
+#include "main/message_sink.h"
 
 #include <cstdio>
 #include <utility>

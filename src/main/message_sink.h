@@ -1,6 +1,6 @@
 #pragma once
-// The one seam through which the program shows an error message box. The window
-// installs a message box; the batch tool writes to standard error; tests record.
+// The one seam through which the window shows an error message box. The program
+// installs a message box; window tests record.
 
 #include <functional>
 #include <string>

@@ -1,0 +1,32 @@
+#pragma once
+// The few system calls that writing a table safely needs, which differ between
+// systems. Each system has one small file with their implementations; everything
+// else in the core is portable C++.
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// The number that tells this process's temporary files from another's.
+long ProcessId();
+
+// Whether the user may write to the existing file `name` (its permissions and owner
+// allow it, whatever the folder allows).
+bool UserMayWrite(const std::string& name);
+
+// Writes what the stream holds through to the disk; returns false with errno set.
+bool FlushToDisk(std::FILE* file);
+
+// Gives the file behind `file` the permissions, and where the user may the owner, of
+// the existing file `model`. Returns false with errno set.
+bool CopyPermissions(std::FILE* file, const std::string& model);
+
+// Puts `from` in the place of `to` in one step; returns false with errno set.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+// Makes the names in `folder` durable, so a renamed file survives a power cut. Best
+// effort: some file systems cannot sync a folder, and the rename has happened anyway.
+void SyncFolder(const std::string& folder);
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+long ProcessId() { return static_cast<long>(getpid()); }
+
+bool UserMayWrite(const std::string& name) { return access(name.c_str(), W_OK) == 0; }
+
+bool FlushToDisk(std::FILE* file) { return fsync(fileno(file)) == 0; }
+
+bool CopyPermissions(std::FILE* file, const std::string& model) {
+  struct stat status {};
+  if (stat(model.c_str(), &status) != 0) return false;
+  const int descriptor = fileno(file);
+  // Only a privileged user may give a file away; everyone else keeps the owner they are.
+  if (fchown(descriptor, status.st_uid, status.st_gid) != 0 && errno != EPERM) return false;
+  return fchmod(descriptor, status.st_mode & 07777) == 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+void SyncFolder(const std::string& folder) {
+  int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  fsync(descriptor);
+  close(descriptor);
+}
+
+}  // namespace platform
