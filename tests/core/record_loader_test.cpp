@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "measurement/in_out_error.h"
 #include "measurement/index_file.h"
 #include "measurement/record_identification.h"
