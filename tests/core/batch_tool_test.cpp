@@ -1,10 +1,13 @@
 // The batch tool as a user runs it: its output, its exit codes and its files.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <limits>
 
 #include "measurement/survey_writer.h"
 #include "test_support.h"
@@ -27,6 +30,35 @@ BatchRun Batch(const std::string& arguments) {
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
+
+// The peak memory of one run of the batch tool, in MiB, and its exit status.
+struct MeasuredRun {
+  int status;
+  double peak_mib;
+};
+
+MeasuredRun Measured(const std::vector<std::string>& arguments) {
+  pid_t child = fork();
+  if (child == 0) {
+    std::vector<char*> argv{const_cast<char*>(VOSTREL_BATCH)};
+    for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    std::freopen("/dev/null", "w", stdout);
+    execv(VOSTREL_BATCH, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<double>(usage.ru_maxrss) / 1024};
+}
+
+// The sanitizers' own shadow memory makes peak figures meaningless.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool MemoryIsMeasurable = false;
+#else
+constexpr bool MemoryIsMeasurable = true;
+#endif
 
 class BatchToolTest : public ::testing::Test {
  protected:
@@ -62,6 +94,9 @@ TEST_F(BatchToolTest, RecordPrintsIdentificationAndSummary) {
   BatchRun flipped = Batch("record --flip-sign " + survey_ + " 2");
   EXPECT_NE(flipped.out.find("dU=-"), std::string::npos) << flipped.out;
 
+  BatchRun last = Batch("record " + survey_ + " 12");
+  EXPECT_EQ(last.status, 0) << "the last record is a record";
+  EXPECT_EQ(last.out.substr(0, last.out.find('\n')), "A=3  B=4  M=8  N=9    nCh=4  nImp=3");
   EXPECT_EQ(Batch("record " + survey_ + " 13").status, 1);
   EXPECT_EQ(Batch("record " + survey_ + " 0").status, 1);
   EXPECT_EQ(Batch("record " + survey_ + " x").status, 2);
@@ -84,6 +119,70 @@ TEST_F(BatchToolTest, CheckCountsTheClasses) {
   EXPECT_NE(run.out.find("\nblack: "), std::string::npos);
   BatchRun flipped = Batch("check --flip-sign " + survey_);
   EXPECT_NE(flipped.out.find("black: 12"), std::string::npos) << flipped.out;
+}
+
+TEST_F(BatchToolTest, SynthOptionsAreReadWholeAndTheLastOneCounts) {
+  EXPECT_EQ(Batch("synth --blocks 12abc " + dir_.File("a.qmr")).status, 2);
+  EXPECT_EQ(Batch("synth --noise 0.5x " + dir_.File("a.qmr")).status, 2);
+  EXPECT_EQ(Batch("synth --channels 21 " + dir_.File("a.qmr")).status, 2);
+  ASSERT_EQ(Batch("synth --blocks 9 --blocks 2 --channels 20 " + dir_.File("a.qmr")).status, 0);
+  BatchRun info = Batch("info " + dir_.File("a.qmr"));
+  EXPECT_NE(info.out.find("records: 40\n"), std::string::npos) << info.out;
+}
+
+// Memory follows what is read, never what a header promises: a sparse survey whose
+// header asks for a million periods (curves of 16 MiB) has its one record checked
+// within its two curves and a few MiB, and its header read in a few MiB.
+TEST(BatchTool, MemoryStaysWithinTheCurvesOfOneRecord) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.header = {1000, 1, 1, 1 << 20};  // S = 4 Mi samples
+  survey.blocks = {SimpleBlock(1)};
+  survey.Write(dir.File("promise.qmr"));
+  MeasuredRun info = Measured({"info", dir.File("promise.qmr")});
+  MeasuredRun check = Measured({"check", dir.File("promise.qmr")});
+  EXPECT_EQ(info.status, 0);
+  EXPECT_EQ(check.status, 0);
+  if (!MemoryIsMeasurable) GTEST_SKIP() << "peak memory is not measurable under the sanitizers";
+  EXPECT_LT(info.peak_mib, 16);
+  EXPECT_LT(check.peak_mib, 2 * 16 + 16);
+  RecordProperty("peak_mib_info", std::to_string(info.peak_mib));
+  RecordProperty("peak_mib_check", std::to_string(check.peak_mib));
+}
+
+// Whatever makes one file fail is reported as FILE: text, and the others are still done.
+TEST_F(BatchToolTest, EveryKindOfFailureIsReportedPerFile) {
+  TestSurvey huge;
+  huge.header = {1000, 1 << 24, 0, 1};  // curves of 128 MiB in a sparse file
+  huge.blocks = {SimpleBlock(1)};
+  huge.Write(dir_.File("huge.qmr"));
+  if (MemoryIsMeasurable) {
+    BatchRun run = Batch("--help >/dev/null; ulimit -v 150000; " + std::string(VOSTREL_BATCH) + " check " +
+                         dir_.File("huge.qmr") + " " + survey_);
+    EXPECT_NE(run.out.find(dir_.File("huge.qmr") + ": Out of memory"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nblack: "), std::string::npos) << "the next file was still checked";
+  }
+
+  // A file-size limit makes the write fail like a full disk, and nothing is left behind.
+  BatchRun limited = Batch("--help >/dev/null; ulimit -f 1; " + std::string(VOSTREL_BATCH) + " export " + survey_);
+  EXPECT_NE(limited.out.find(survey_ + ": Disk full"), std::string::npos) << limited.out;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no temporary file left";
+}
+
+// Damaged samples give NaN, which is printed one way only.
+TEST_F(BatchToolTest, CheckPrintsNanWithoutASign) {
+  const float negative_nan = -std::numeric_limits<float>::quiet_NaN();
+  TestSurvey survey;
+  survey.header = {1000, 60, 60, 1};
+  TestBlock block = SimpleBlock(1);
+  block.current.assign(240, 0.1f);
+  block.channels[0].voltage.assign(240, negative_nan);
+  survey.blocks = {block};
+  survey.Write(dir_.File("nan.qmr"));
+  for (const char* options : {"", "--flip-sign ", "--abs-du "}) {
+    BatchRun run = Batch(std::string("check ") + options + dir_.File("nan.qmr"));
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "1 nan black") << options;
+  }
 }
 
 TEST(BatchTool, UsageErrorsExitTwo) {

@@ -72,6 +72,25 @@ TEST_F(RecordLoaderTest, SharedCurrentCurveGivesTheSameArraysAsFreshReads) {
   }
 }
 
+// The curve kept from one open is never taken for the file's content at the next: the
+// file may have changed between them.
+TEST_F(RecordLoaderTest, ChangedFileIsReadAgainAtTheNextOpen) {
+  Load(1, false);
+  EXPECT_EQ(v_->CurrentSamples[0], 1.5f);
+  WriteSurveyFloat(path_, v_->RecordIndex[1].CurrentOffset, 0.004f);
+  Load(2, false);  // the same block's current curve, in a new session of the file
+  EXPECT_EQ(v_->CurrentSamples[0], 4.0f);
+
+  // Within one session its means are reused, but only for the same averaging.
+  DataFileSession session(v_->DataFile, v_->DataFileName);
+  v_->HalfPeriod = 1, v_->PeriodCount = 1, v_->WindowLen = 1;
+  EvaluateRecord(*v_, 1, {});
+  const double first = v_->RecordResult.MeanI;
+  v_->WindowLen = 2;
+  EvaluateRecord(*v_, 2, {});
+  EXPECT_NE(v_->RecordResult.MeanI, first) << "means of another window length were reused";
+}
+
 TEST_F(RecordLoaderTest, ShrunkFileIsReadBeyondEnd) {
   Truncate(path_, std::filesystem::file_size(path_) - 4);
   try {

@@ -207,3 +207,106 @@ TEST(RecordProcessor, SideBySideSumsEqualThePlainWindowMeanBitForBit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The record result computed the plain way, straight from the definitions, for records
+// too long for the processor to hold in its tables at once.
+RecordResultValues PlainResult(const Vari& v) {
+  const int64_t a = v.HalfPeriod, w = v.WindowLen, windows = 2 * int64_t{v.PeriodCount} - 1;
+  auto mean = [&](const std::vector<float>& samples, int64_t k) { return WindowMean(samples, k * a - w + 1, v.WindowLen); };
+  std::vector<double> du;
+  RecordResultValues r;
+  for (int64_t s = 1; s <= windows; ++s) {
+    double i[4], u[4];
+    for (int j = 0; j < 4; ++j) i[j] = mean(v.CurrentSamples, 2 * s - 1 + j), u[j] = mean(v.VoltageSamples, 2 * s - 1 + j);
+    double d = ((u[0] - u[1]) + (u[3] - u[2])) / 2;
+    du.push_back(s % 2 == 0 ? -d : d);
+    r.MeanDU += du.back();
+    r.MeanEP += u[1];
+    r.MeanI += ((i[0] - i[1]) + (i[2] - i[3])) / 2;
+  }
+  r.MeanDU /= windows, r.MeanI /= windows, r.MeanEP /= windows;
+  for (double d : du) r.ErrorPct += ((d - r.MeanDU) / r.MeanDU) * ((d - r.MeanDU) / r.MeanDU);
+  r.ErrorPct = 100 * std::sqrt(r.ErrorPct / windows);
+  return r;
+}
+
+// A header may promise a hundred thousand periods. The result is still exact, and the
+// tables hold a bounded run of half-periods, not one entry per half-period.
+TEST(RecordProcessor, VeryLongRecordsKeepTheTablesSmallAndTheResultExact) {
+  auto v = FreshVari();
+  v->HalfPeriod = v->SecondLength = 20;
+  v->PeriodCount = 100000;
+  v->WindowLen = WindowLenFor(v->HalfPeriod);
+  uint32_t state = 99;
+  for (int64_t i = 0; i < 2 * 40 * int64_t{v->PeriodCount}; ++i) {
+    state = state * 1664525u + 1013904223u;
+    float noise = static_cast<float>(state >> 16) / 65536.0f;
+    bool on = (i / 20) % 2 == 0;
+    v->CurrentSamples.push_back(on ? 100 + noise : noise);
+    v->VoltageSamples.push_back((on ? ((i / 40) % 2 == 0 ? 50.0f : -50.0f) : 0.0f) + 2 + noise);
+  }
+  ComputeRecordResult(*v, false, nullptr);
+  RecordResultValues plain = PlainResult(*v);
+  EXPECT_EQ(v->RecordResult.MeanDU, plain.MeanDU);
+  EXPECT_EQ(v->RecordResult.MeanI, plain.MeanI);
+  EXPECT_EQ(v->RecordResult.MeanEP, plain.MeanEP);
+  EXPECT_EQ(v->RecordResult.ErrorPct, plain.ErrorPct);
+  EXPECT_NEAR(v->RecordResult.MeanDU, 50, 0.01);
+  EXPECT_LT(v->AvgV.size() * 6 * sizeof(double), 2u << 20) << "the tables stay within a few MB";
+
+  // With half the curve missing the result has no answer, still from bounded tables.
+  v->SecondLength = 0;
+  v->VoltageSamples.resize(v->VoltageSamples.size() / 2);
+  ComputeRecordResult(*v, false, nullptr);
+  EXPECT_TRUE(std::isnan(v->RecordResult.MeanDU));
+  EXPECT_TRUE(std::isnan(v->RecordResult.ErrorPct));
+  EXPECT_LT(v->AvgV.size() * 6 * sizeof(double), 2u << 20);
+}
+
+// Windows partly inside the curve average what exists; once one lies wholly outside,
+// dU would come out at half its value with a tiny error if it counted as 0.
+TEST(RecordProcessor, AWindowWithoutSamplesMakesTheRecordNaN) {
+  auto v = Levels(60, {100, 0, 100, 0}, {52, 2, -48, 2});
+  v->CurrentSamples.resize(170);  // window 3 (161..180) keeps 10 samples, window 4 (221..240) none
+  v->VoltageSamples.resize(170);
+  RecordDrawing drawing;
+  ComputeRecordResult(*v, false, &drawing);
+  EXPECT_TRUE(std::isnan(v->RecordResult.MeanDU));
+  EXPECT_TRUE(std::isnan(v->RecordResult.MeanI));
+  EXPECT_TRUE(std::isnan(v->RecordResult.MeanEP));
+  EXPECT_TRUE(std::isnan(v->RecordResult.ErrorPct));
+  EXPECT_EQ(drawing.averaged_voltage.size(), 3u) << "the half-periods that have samples are still drawn";
+  EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=NAN () NAN%    I=NAN () EP=NAN");
+
+  v->CurrentSamples.resize(221);  // window 4 now has one sample: an answer again
+  v->VoltageSamples.resize(221, 2);
+  ComputeRecordResult(*v, false, nullptr);
+  EXPECT_EQ(v->RecordResult.MeanEP, 2);
+}
+
+TEST(CurrentCurveCache, MatchesOnlyTheSameCurveInTheSameSession) {
+  CurrentCurveCache cache;
+  const CurrentCurveCache::Averaging averaging{1000, 320, 4};
+  EXPECT_FALSE(cache.HoldsCurve(4160, 1));
+  cache.RememberMeans(averaging);
+  EXPECT_FALSE(cache.HoldsMeans(averaging)) << "no means without a curve";
+
+  cache.RememberCurve(4160, 1);
+  EXPECT_TRUE(cache.HoldsCurve(4160, 1));
+  EXPECT_FALSE(cache.HoldsCurve(4160, 2)) << "another open may find the file changed";
+  EXPECT_FALSE(cache.HoldsCurve(9000, 1));
+  EXPECT_FALSE(cache.HoldsMeans(averaging));
+  cache.RememberMeans(averaging);
+  EXPECT_TRUE(cache.HoldsMeans(averaging));
+  EXPECT_FALSE(cache.HoldsMeans({1000, 320, 5}));
+  EXPECT_FALSE(cache.HoldsMeans({500, 160, 4}));
+
+  cache.RememberCurve(9000, 1);
+  EXPECT_FALSE(cache.HoldsMeans(averaging)) << "a new curve has no means yet";
+  cache.Forget();
+  EXPECT_FALSE(cache.HoldsCurve(9000, 1));
+}
+
+}  // namespace

@@ -4,9 +4,12 @@
 #include <sstream>
 
 #include "measurement/in_out_error.h"
+#include "output/atomic_text_file.h"
+#include "output/error_class.h"
 #include "output/table_export.h"
 #include "output/table_line.h"
 #include "output/table_name.h"
+#include "platform/file_system.h"
 #include "processing/record_evaluation.h"
 #include "test_support.h"
 
@@ -196,6 +199,81 @@ TEST_F(TableExportTest, CommaSeparatedTable) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp");
   EXPECT_EQ(lines[4], "10.000,20.000,20.00,100000.00,50.000,100.000,0.00,2.000");
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t FilesIn(const fs::path& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}));
+}
+
+TEST_F(TableExportTest, ReadOnlyTableIsRefusedAndLeftAsItWas) {
+  Export();
+  const std::string before = Slurp(table_);
+  fs::permissions(table_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  try {
+    Export({.flip_sign = true});
+    FAIL() << "a read-only table was replaced";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "File access denied");
+  }
+  EXPECT_EQ(Slurp(table_), before);
+  EXPECT_EQ(FilesIn(dir_.Path()), 2u) << "no temporary file left";
+}
+
+TEST_F(TableExportTest, ReplacedTableKeepsItsPermissionsAndItsLink) {
+  Export();
+  const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(table_, shared);
+  Export({.flip_sign = true});
+  EXPECT_EQ(fs::status(table_).permissions() & fs::perms::mask, shared);
+  EXPECT_EQ(Lines(Slurp(table_))[1], "1 10.000 20.000 10.00 20.00 -50.000 100.000 50.00 -2.000");
+
+  // The table name is a link into another folder: the link stays, its target is rewritten.
+  fs::create_directory(dir_.Path() / "tables");
+  const fs::path target = dir_.Path() / "tables" / "real.TXT";
+  fs::rename(table_, target);
+  fs::create_symlink(fs::path("tables") / "real.TXT", table_);
+  Export();
+  EXPECT_TRUE(fs::is_symlink(table_));
+  EXPECT_EQ(Lines(Slurp(target.string()))[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 0.00 2.000");
+  EXPECT_EQ(FilesIn(dir_.Path() / "tables"), 1u);
+}
+
+TEST_F(TableExportTest, NamesNearTheLimitAndStrayTemporaryFiles) {
+  const std::string long_name = dir_.File(std::string(250, 'x') + ".qmr");  // 254 bytes, the table too
+  fs::copy_file(path_, long_name);
+  v_->DataFileName = long_name;
+  EXPECT_EQ(Export(), dir_.File(std::string(250, 'x') + ".TXT"));
+
+  v_->DataFileName = path_;
+  const std::string stray = TemporaryFileName(dir_.Path().string(), platform::ProcessId(), 0);
+  WriteWholeFile(stray, std::vector<unsigned char>{'s'});
+  Export();
+  EXPECT_EQ(Lines(Slurp(table_)).size(), 5u);
+  EXPECT_EQ(ReadWholeFile(stray), std::vector<unsigned char>{'s'}) << "another writer's file is never touched";
+}
+
+// A window wholly beyond the curve has no mean: the record is NaN, black, and its
+// table fields say nan rather than a plausible half value.
+TEST(TableLine, RecordWithoutAnswerIsWrittenAsNan) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.header = {1000, 60, 0, 1};  // S = 120: half-periods 3 and 4 lie beyond the curve
+  TestBlock block = SimpleBlock(1);
+  block.current.assign(120, 0.1f);
+  block.channels[0].voltage.assign(120, 0.05f);
+  survey.blocks = {block};
+  survey.Write(dir.File("short.qmr"));
+  auto v = FreshVari(dir.File("short.qmr"));
+  OpenSurvey(*v);
+  ExportTable(*v, TableFormat::Text, CoreEvaluator(*v, {}));
+  EXPECT_EQ(Lines(Slurp(dir.File("short.TXT")))[1], "1 10.000 20.000 10.00 20.00 nan nan nan nan");
+  EXPECT_EQ(ClassOfError(PlottedError(v->RecordResult.ErrorPct)), ErrorClass::Black);
 }
 
 }  // namespace

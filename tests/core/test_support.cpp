@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "measurement/file_format.h"
 #include "whole_file.h"
@@ -47,6 +48,12 @@ TestBlock SimpleBlock(int channels) {
 void PatchInt32(const std::string& path, int64_t offset, int32_t value) {
   auto bytes = ReadWholeFile(path);
   file_format::EncodeInt32(bytes.data() + offset, value);
+  WriteWholeFile(path, bytes);
+}
+
+void WriteSurveyFloat(const std::string& path, int64_t offset, float value) {
+  auto bytes = ReadWholeFile(path);
+  std::memcpy(bytes.data() + offset, &value, sizeof value);  // the file is little-endian, as this machine
   WriteWholeFile(path, bytes);
 }
 

@@ -48,6 +48,7 @@ struct TestSurvey {
 // Blocks of `channels` channels with electrodes 1 and 2 everywhere.
 TestBlock SimpleBlock(int channels);
 
-// Overwrites 4 bytes of a file with an int32.
+// Overwrites 4 bytes of a file with an int32, or with a float32.
 void PatchInt32(const std::string& path, int64_t offset, int32_t value);
+void WriteSurveyFloat(const std::string& path, int64_t offset, float value);
 void Truncate(const std::string& path, int64_t size);
