@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 QColor ToolkitColour(uint32_t value) {
@@ -21,6 +22,8 @@ void ChartSeries::AppendMany(std::span<const double> xs, std::span<const double>
 }
 
 namespace {
+
+const char* const ScalesBottomAxis = "vostrel_scales_bottom_axis";
 
 QColor WithTransparency(QColor colour, int transparency_pct) {
   colour.setAlpha(255 - 255 * transparency_pct / 100);
@@ -79,6 +82,7 @@ class GraphSeries : public ChartSeries {
   GraphSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
     graph_ = new WideLineGraph(plot->xAxis, plot->yAxis);
     graph_->setLayer(NewSeriesLayer(plot));
+    graph_->setProperty(ScalesBottomAxis, style.scales_bottom_axis);
     graph_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
     graph_->setAdaptiveSampling(true);
     // The hairlines of a wide line overlap, so smoothing their edges adds cost but nothing visible.
@@ -111,6 +115,7 @@ class CurveSeries : public ChartSeries {
   CurveSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
     curve_ = new QCPCurve(plot->xAxis, plot->yAxis);
     curve_->setLayer(NewSeriesLayer(plot));
+    curve_->setProperty(ScalesBottomAxis, style.scales_bottom_axis);
     curve_->setPen(QPen(WithTransparency(style.colour, style.transparency_pct), style.pen_width));
   }
   void Clear() override {
@@ -170,6 +175,7 @@ class PointSeries : public ChartSeries {
     if (graph) return graph;
     graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
     graph->setLayer(layer_);
+    graph->setProperty(ScalesBottomAxis, style_.scales_bottom_axis);
     graph->setLineStyle(QCPGraph::lsNone);
     // A scatter style without a pen of its own borrows the graph's pen for the outline.
     QPen outline = style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
@@ -231,12 +237,20 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
   layout->setSizeConstraint(QLayout::SetNoConstraint);
   layout->addWidget(plot_);
   plot_->setMinimumSize(0, 0);
+  // The chart takes the focus on a press, so the plot inside must not take it away:
+  // the focused chart is the white one, whatever the press goes on to do.
+  plot_->setFocusPolicy(Qt::NoFocus);
+  // A low chart shares its height with its title instead of keeping a minimum plot area.
+  plot_->axisRect()->setMinimumSize(0, 0);
   plot_->setMouseTracking(true);
   plot_->installEventFilter(this);
   plot_->setInteractions(QCP::iRangeZoom);
   plot_->setSelectionRectMode(QCP::srmZoom);
   plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, plot_->yAxis);
   connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { MarkAxesManual(); });
+  // A plain click starts a rectangle of no size; once cancelled nothing of it may stay drawn.
+  connect(plot_->selectionRect(), &QCPSelectionRect::canceled, this,
+          [this] { plot_->replot(QCustomPlot::rpQueuedReplot); });
   left_ = std::make_unique<ChartAxis>(*this, plot_->yAxis);
   bottom_ = std::make_unique<ChartAxis>(*this, plot_->xAxis);
   top_ = std::make_unique<ChartAxis>(*this, plot_->xAxis2);
@@ -251,7 +265,10 @@ ChartSeries& Chart::AddSeries(const SeriesStyle& style) {
   switch (style.kind) {
     case SeriesKind::FastLine: series_.push_back(std::make_unique<GraphSeries>(*this, plot_, style)); break;
     case SeriesKind::Line: series_.push_back(std::make_unique<CurveSeries>(*this, plot_, style)); break;
-    case SeriesKind::Points: series_.push_back(std::make_unique<PointSeries>(*this, plot_, style)); break;
+    case SeriesKind::Points:
+      series_.push_back(std::make_unique<PointSeries>(*this, plot_, style));
+      marker_margin_ = std::max(marker_margin_, style.marker_half_size + MarkerClearance);
+      break;
   }
   return *series_.back();
 }
@@ -268,6 +285,9 @@ void Chart::SetTitleVisible(bool visible) {
     plot_->plotLayout()->take(title);
     plot_->plotLayout()->simplify();
   }
+  // Out of the layout the element is still a layer's child and would go on being
+  // drawn at its last place, over the points.
+  title->setVisible(visible);
   title_visible_ = visible;
 }
 
@@ -284,8 +304,55 @@ void Chart::SetZoomPenColour(QColor colour) { plot_->selectionRect()->setPen(QPe
 void Chart::UpdateAutomaticRanges() const {
   if (!ranges_stale_) return;
   ranges_stale_ = false;
-  for (ChartAxis* axis : {left_.get(), bottom_.get()})
-    if (axis->automatic_) axis->axis_->rescale(true);
+  for (ChartAxis* axis : {left_.get(), bottom_.get()}) {
+    if (axis->automatic_ && ScaleToData(axis->axis_)) WidenForMarkers(axis->axis_);
+  }
+}
+
+// The range of the data of the series that scale this axis. Without data an automatic
+// axis keeps the range it has; a single value keeps the present width about it.
+// Returns whether there was data.
+bool Chart::ScaleToData(QCPAxis* axis) {
+  const bool logarithmic = axis->scaleType() == QCPAxis::stLogarithmic;
+  const QCP::SignDomain domain = logarithmic ? QCP::sdPositive : QCP::sdBoth;
+  QCPRange range;
+  bool any = false;
+  for (QCPAbstractPlottable* plottable : axis->plottables()) {
+    const bool key_axis = plottable->keyAxis() == axis;
+    if (!plottable->realVisibility() || (key_axis && !plottable->property(ScalesBottomAxis).toBool())) continue;
+    bool found = false;
+    QCPRange data = key_axis ? plottable->getKeyRange(found, domain) : plottable->getValueRange(found, domain);
+    if (!found) continue;
+    if (any) range.expand(data);
+    else range = data;
+    any = true;
+  }
+  if (!any) return false;
+  if (range.size() == 0) {
+    const double centre = range.lower;
+    const QCPRange now = axis->range();
+    range = logarithmic ? QCPRange(centre / std::sqrt(now.upper / now.lower), centre * std::sqrt(now.upper / now.lower))
+                        : QCPRange(centre - now.size() / 2, centre + now.size() / 2);
+  }
+  axis->setRange(range);
+  return true;
+}
+
+// Widens an axis by the room a marker needs beyond the last point on either side, so
+// that the squares at the edges are drawn whole.
+void Chart::WidenForMarkers(QCPAxis* axis) const {
+  if (marker_margin_ <= 0) return;
+  const QRect area = plot_->axisRect()->rect();
+  const double pixels = axis->orientation() == Qt::Horizontal ? area.width() : area.height();
+  if (pixels <= 2.0 * marker_margin_) return;
+  const bool logarithmic = axis->scaleType() == QCPAxis::stLogarithmic;
+  QCPRange range = axis->range();
+  if (logarithmic && range.lower <= 0) return;
+  const double low = logarithmic ? std::log(range.lower) : range.lower;
+  const double high = logarithmic ? std::log(range.upper) : range.upper;
+  const double extra = (high - low) * marker_margin_ / (pixels - 2.0 * marker_margin_);
+  if (logarithmic) axis->setRange(std::exp(low - extra), std::exp(high + extra));
+  else axis->setRange(low - extra, high + extra);
 }
 
 void Chart::Replot() {

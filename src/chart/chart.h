@@ -82,6 +82,9 @@ class Chart : public QWidget {
     int marker_half_size = 3;  // points: squares of 2h + 1 pixels
     bool marker_outline = true;
     int transparency_pct = 0;
+    // Whether the series' x values enter the bottom axis's automatic range. The error
+    // chart's marker may stand where the last survey's records were.
+    bool scales_bottom_axis = true;
   };
 
   explicit Chart(QWidget* parent = nullptr);
@@ -132,6 +135,10 @@ class Chart : public QWidget {
 
  private:
   bool HandleMouse(QEvent* event);
+  void WidenForMarkers(QCPAxis* axis) const;
+  static bool ScaleToData(QCPAxis* axis);
+  // Pixels between the centre of an edge marker and the end of the axis, beyond its half size.
+  static constexpr int MarkerClearance = 2;
   void Scroll(QPoint to);
   void MarkAxesManual();
 
@@ -148,4 +155,5 @@ class Chart : public QWidget {
   QPoint scroll_start_;
   double scroll_limits_[4] = {};
   bool pressed_inside_ = false;
+  int marker_margin_ = 0;  // pixels kept free beyond the outermost points
 };

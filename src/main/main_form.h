@@ -75,10 +75,12 @@ class TMainForm : public QWidget {
   void CheckBClick();
   void MoveRecordMarker();
   void Chart2MouseDown(Qt::MouseButton button, int x, int y);
+  void Chart2DblClick();
 
   // The curve charts (main_form_charts.cpp).
   void ChartVoltageClick(Chart* sender);
   void ChartVoltageDblClick(Chart* sender);
+  void ScaleToData(Chart* chart);
   void ChartVoltageEnter(Chart* sender);
   void ChartVoltageExit(Chart* sender);
   void ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mouse_position, Qt::KeyboardModifiers shift,

@@ -40,10 +40,13 @@ void TMainForm::ChartVoltageClick(Chart* sender) { sender->setFocus(Qt::MouseFoc
 void TMainForm::ChartVoltageEnter(Chart* sender) { sender->SetColour(ToolkitColour(FocusedColour)); }
 void TMainForm::ChartVoltageExit(Chart* sender) { sender->SetColour(ToolkitColour(ButtonFaceColour)); }
 
-void TMainForm::ChartVoltageDblClick(Chart* sender) {
-  sender->LeftAxis().SetAutomatic(true);
-  sender->BottomAxis().SetAutomatic(true);
-  sender->Replot();
+void TMainForm::ChartVoltageDblClick(Chart* sender) { ScaleToData(sender); }
+
+// Both axes back to automatic scaling, the value axis first.
+void TMainForm::ScaleToData(Chart* chart) {
+  chart->LeftAxis().SetAutomatic(true);
+  chart->BottomAxis().SetAutomatic(true);
+  chart->Replot();
 }
 
 void TMainForm::ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mouse_position,

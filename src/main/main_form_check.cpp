@@ -11,11 +11,15 @@ namespace {
 constexpr uint32_t MarkerColour = 0xFF00FF;
 }
 
+// The error chart follows its records again, whatever a wheel step or a drag did to
+// its axes before: at every open, every check and a double click.
 void TMainForm::ResetErrorChart() {
   ErSeries->Clear();
   Chart2->SetTitleVisible(true);
-  Chart2->Replot();
+  ScaleToData(Chart2);
 }
+
+void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
 
 void TMainForm::CheckBClick() {
   if (!vari.FileLoaded) return;
@@ -29,6 +33,7 @@ void TMainForm::CheckBClick() {
   } hide_after{this};
   ErSeries->Clear();
   Chart2->SetTitleVisible(false);
+  ScaleToData(Chart2);
   CheckFile(vari, HiddenRecordEvaluator(), [this](const CheckPoint& point) {
     ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
   }, progress);

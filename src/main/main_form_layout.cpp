@@ -205,7 +205,8 @@ void TMainForm::CreateSeries() {
                                   .colour = ToolkitColour(Fuchsia),
                                   .marker_half_size = 3,
                                   .marker_outline = false,
-                                  .transparency_pct = 2});
+                                  .transparency_pct = 2,
+                                  .scales_bottom_axis = false});
 }
 
 void TMainForm::WireEvents() {
@@ -218,6 +219,7 @@ void TMainForm::WireEvents() {
   connect(Chart2, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
     Guarded([&] { Chart2MouseDown(button, x, y); });
   });
+  connect(Chart2, &Chart::DoubleClicked, this, [this] { Guarded([this] { Chart2DblClick(); }); });
 
   for (Chart* chart : {Chart1, ChartVoltage}) {
     connect(chart, &Chart::Clicked, this, [this, chart] { Guarded([&] { ChartVoltageClick(chart); }); });

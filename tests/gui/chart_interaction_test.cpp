@@ -183,3 +183,76 @@ TEST_F(ChartInteractionTest, RectangleZoomAndRightButtonScrolling) {
 }
 
 }  // namespace
+
+namespace {
+
+// The chart's own background at a corner, outside the plot area: white when focused.
+QColor Background(Chart* chart) { return Picture(chart).pixelColor(2, 2); }
+
+TEST_F(ChartInteractionTest, TheChartWorkedInIsTheWhiteOne) {
+  Open(Survey("line.qmr"));
+  QApplication::setActiveWindow(form_.get());
+  const QColor white(255, 255, 255);
+  const int w = Voltage()->width(), h = Voltage()->height();
+
+  QTest::mouseDClick(PlotOf(Voltage()), Qt::LeftButton, {}, QPoint(w / 2, h / 2));
+  EXPECT_EQ(Background(Voltage()), white) << "after a double click";
+
+  QTest::mousePress(PlotOf(Current()), Qt::LeftButton, {}, QPoint(w / 3, 30));
+  QTest::mouseMove(PlotOf(Current()), QPoint(w / 2, 60));
+  QTest::mouseRelease(PlotOf(Current()), Qt::LeftButton, {}, QPoint(w / 2, 60));
+  EXPECT_EQ(Background(Current()), white) << "after a rectangle zoom";
+  EXPECT_NE(Background(Voltage()), white);
+
+  QTest::mousePress(PlotOf(Voltage()), Qt::RightButton, {}, QPoint(w / 2, h / 2));
+  QTest::mouseMove(PlotOf(Voltage()), QPoint(w / 3, h / 2));
+  QTest::mouseRelease(PlotOf(Voltage()), Qt::RightButton, {}, QPoint(w / 3, h / 2));
+  EXPECT_EQ(Background(Voltage()), white) << "after a right-button scroll";
+  EXPECT_NE(Background(Current()), white);
+}
+
+TEST_F(ChartInteractionTest, APlainClickLeavesNoZoomMark) {
+  Open(Survey("line.qmr"));
+  QApplication::setActiveWindow(form_.get());
+  const QColor fuchsia = ToolkitColour(0xFF00FF);
+  auto fuchsia_pixels = [&](Chart* chart) {
+    QImage image = Picture(chart);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == fuchsia;
+    return count;
+  };
+  for (Chart* chart : {Current(), Voltage()}) {
+    QTest::mouseClick(PlotOf(chart), Qt::LeftButton, {}, QPoint(chart->width() / 2, chart->height() / 2));
+    EXPECT_EQ(fuchsia_pixels(chart), 0) << chart->objectName().toStdString();
+  }
+}
+
+// A double click brings back the whole record, not merely the automatic flags.
+TEST_F(ChartInteractionTest, DoubleClickShowsTheWholeCurveAgain) {
+  Open(Survey("line.qmr"));
+  const double first = Current()->BottomAxis().Minimum(), last = Current()->BottomAxis().Maximum();
+  Wheel(Current(), QPoint(Current()->width() / 2, 20), -120);
+  Wheel(Current(), QPoint(Current()->width() / 2, 20), -120);
+  ASSERT_LT(Current()->BottomAxis().Maximum() - Current()->BottomAxis().Minimum(), (last - first) * 0.6);
+  QTest::mouseDClick(PlotOf(Current()), Qt::LeftButton, {}, QPoint(40, 20));
+  EXPECT_EQ(Current()->BottomAxis().Minimum(), first);
+  EXPECT_EQ(Current()->BottomAxis().Maximum(), last);
+  EXPECT_LE(Current()->BottomAxis().Minimum(), 0);
+  EXPECT_GE(Current()->BottomAxis().Maximum(), 799) << "the last sample of the curve";
+}
+
+// The averaged points at the top and the bottom of the range are drawn whole.
+TEST_F(ChartInteractionTest, AveragedPointsAtTheEdgesAreNotCut) {
+  Open(Survey("line.qmr"));
+  for (Chart* chart : {Current(), Voltage()}) {
+    chart->ReplotNow();
+    double low = 1e300, high = -1e300;
+    for (const SeriesPoint& point : chart->SeriesAt(1).Points()) low = std::min(low, point.y), high = std::max(high, point.y);
+    for (const SeriesPoint& point : chart->SeriesAt(0).Points()) low = std::min(low, point.y), high = std::max(high, point.y);
+    EXPECT_GE(PixelsInside(chart->LeftAxis(), high), 3.5) << chart->objectName().toStdString();
+    EXPECT_GE(PixelsInside(chart->LeftAxis(), low), 3.5) << chart->objectName().toStdString();
+  }
+}
+
+}  // namespace

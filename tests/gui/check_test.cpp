@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QSplitter>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "form_fixture.h"
@@ -150,6 +152,94 @@ TEST_F(CheckTest, UnreadableRecordStopsTheCheckAndKeepsItsPoints) {
   EXPECT_EQ(Chart2()->SeriesAt(0).Count(), 11);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
   EXPECT_FALSE(vari.DataFile.IsOpen());
+}
+
+}  // namespace
+
+namespace {
+
+// Where the error chart draws its title: the middle of its top rows.
+QRect TitleArea(Chart* chart) { return QRect(chart->width() / 2 - 60, 0, 120, 20); }
+
+TEST_F(CheckTest, TheCheckTakesTheTitleAwayAndAnOpenBringsItBack) {
+  OpenErrors({{0.05}, {0.5}, {0.7}});  // blue squares only, nothing drawn in the title's colours
+  const int with_title = TextPixels(Picture(Chart2()), TitleArea(Chart2()));
+  EXPECT_GT(with_title, 20) << "the title is drawn after an open";
+  Click("CheckB");
+  EXPECT_EQ(TextPixels(Picture(Chart2()), TitleArea(Chart2())), 0) << "the title stays drawn over the points";
+  ErrorSurvey({{0.05}}).Write(dir_.File("one.qmr"));
+  Open(dir_.File("one.qmr"));
+  EXPECT_EQ(TextPixels(Picture(Chart2()), TitleArea(Chart2())), with_title);
+}
+
+// The title row is laid out once however often the chart is reset.
+TEST_F(CheckTest, RepeatedOpensLeaveTheErrorChartAsTheFirstDid) {
+  auto settled = [this] {
+    Chart2()->ReplotNow();  // margins settle over a replot
+    return Picture(Chart2());
+  };
+  OpenErrors({{0.05}, {3}});
+  OpenErrors({{0.05}, {3}});
+  const QImage second = settled();
+  OpenErrors({{0.05}, {3}});
+  const QImage third = settled();
+  EXPECT_EQ(third, second);
+}
+
+// In 70 pixels the title keeps its full height: the comma must not read as a full stop.
+TEST_F(CheckTest, TheTitleIsNotCutInSeventyPixels) {
+  auto rows_of_text = [this](const QImage& image) {
+    int rows = 0;
+    for (int y = 0; y < 30; ++y)
+      if (TextPixels(image, QRect(TitleArea(Chart2()).left(), y, 120, 1)) > 0) ++rows;
+    return rows;
+  };
+  ASSERT_EQ(Chart2()->height(), 70);
+  const int in_the_window = rows_of_text(Picture(Chart2()));
+  Control<QSplitter>("Splitters")->setSizes({300, 200, 200});  // as a user drags the splitter
+  ASSERT_GT(Chart2()->height(), 150);
+  EXPECT_EQ(in_the_window, rows_of_text(Picture(Chart2())));
+}
+
+// The bottom axis follows the records again at every open, every check and a double
+// click, whatever a wheel step or a drag did to it before.
+TEST_F(CheckTest, TheErrorChartFollowsItsPointsAfterAWheelStep) {
+  Open(Survey("line.qmr"));
+  Click("CheckB");
+  QWidget* plot = PlotOf(Chart2());
+  const double whole = Chart2()->BottomAxis().Maximum() - Chart2()->BottomAxis().Minimum();
+  QWheelEvent wheel(QPointF(30, 30), QPointF(plot->mapToGlobal(QPoint(30, 30))), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(plot, &wheel);
+  const double zoomed = Chart2()->BottomAxis().Maximum() - Chart2()->BottomAxis().Minimum();
+  ASSERT_GT(std::abs(zoomed - whole), 0.5) << "the wheel changed nothing";
+
+  TypeRecordNumber("12");  // the marker moves; the zoom the user made stays
+  EXPECT_NEAR(Chart2()->BottomAxis().Maximum() - Chart2()->BottomAxis().Minimum(), zoomed, 1e-9);
+
+  OpenErrors({{0.05}, {3}, {10}});
+  Click("CheckB");
+  EXPECT_LE(Chart2()->BottomAxis().Minimum(), 1);
+  EXPECT_GE(Chart2()->BottomAxis().Maximum(), 3);
+  EXPECT_LT(Chart2()->BottomAxis().Maximum() - Chart2()->BottomAxis().Minimum(), 3) << "squeezed into a corner";
+
+  QApplication::sendEvent(plot, &wheel);
+  QTest::mouseDClick(plot, Qt::LeftButton, {}, QPoint(30, 30));
+  EXPECT_LE(Chart2()->BottomAxis().Minimum(), 1);
+  EXPECT_GE(Chart2()->BottomAxis().Maximum(), 3);
+}
+
+TEST_F(CheckTest, SquaresAtTheEdgesAreDrawnWhole) {
+  OpenErrors({{0.05}, {30}, {3}});
+  Click("CheckB");
+  TypeRecordNumber("2");
+  Chart2()->ReplotNow();
+  EXPECT_GE(PixelsInside(Chart2()->LeftAxis(), 30, true), 3.5) << "the top square is cut";
+  EXPECT_GE(PixelsInside(Chart2()->LeftAxis(), 0.1, true), 3.5) << "the bottom square is cut";
+  EXPECT_GE(PixelsInside(Chart2()->BottomAxis(), 1), 3.5);
+  EXPECT_GE(PixelsInside(Chart2()->BottomAxis(), 3), 3.5);
+  ClickChart2At(3);
+  EXPECT_EQ(RecordOnShow(), 3) << "a click on the last record's square picks it";
 }
 
 }  // namespace

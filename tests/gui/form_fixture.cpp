@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <cmath>
 
 #include "main/message_sink.h"
 #include "vari.h"
@@ -58,5 +59,28 @@ void FormTest::TypeRecordNumber(const QString& text) {
 }
 
 int FormTest::RecordOnShow() { return Control<QSlider>("TrackBar1")->value() + 1; }
+
+QImage Picture(QWidget* widget) {
+  QApplication::processEvents();
+  return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int TextPixels(const QImage& image, QRect area) {
+  int count = 0;
+  for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1); ++y)
+    for (int x = std::max(area.left(), 0); x <= std::min(area.right(), image.width() - 1); ++x) {
+      QColor c = image.pixelColor(x, y);
+      bool neutral = std::abs(c.red() - c.green()) < 24 && std::abs(c.green() - c.blue()) < 24;
+      if (neutral && c.value() < 150) ++count;
+    }
+  return count;
+}
+
+double PixelsInside(ChartAxis& axis, double value, bool logarithmic) {
+  auto scale = [logarithmic](double v) { return logarithmic ? std::log(v) : v; };
+  const double per_pixel = std::abs(scale(axis.ValueAtPixel(1)) - scale(axis.ValueAtPixel(0)));
+  const double inside = std::min(scale(value) - scale(axis.Minimum()), scale(axis.Maximum()) - scale(value));
+  return inside / per_pixel;
+}
 
 QWidget* FormTest::PlotOf(Chart* chart) { return chart->findChildren<QWidget*>().value(0); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -15,6 +16,13 @@
 #include "core/test_support.h"
 #include "main/main_form.h"
 #include "measurement/synthetic_survey.h"
+
+// What the user sees of a widget, as rendered now.
+QImage Picture(QWidget* widget);
+// Pixels of text drawn in the window-text colour (dark and grey, antialiased) within area.
+int TextPixels(const QImage& image, QRect area);
+// How many pixels of `axis` lie between the value and the nearer end of the axis.
+double PixelsInside(ChartAxis& axis, double value, bool logarithmic = false);
 
 // Captures what goes through the window's message seam while it lives.
 class MessageRecorder {
