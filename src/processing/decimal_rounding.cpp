@@ -17,7 +17,8 @@ bool IsExactTie(double value, int decimals) {
   double fraction = std::frexp(std::fabs(value), &exponent);
   auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
   int shift = -((exponent - 53) + 1 + decimals);
-  if (shift <= 0) return false;
+  // With no bits to spare (shift 0) an odd mantissa is still a tie.
+  if (shift < 0) return false;
   return std::countr_zero(mantissa) == shift;
 }
 

@@ -9,6 +9,10 @@
 #include "form_fixture.h"
 #include "main/integer_text.h"
 #include "measurement/record_identification.h"
+#include "measurement/record_loader.h"
+#include "processing/record_evaluation.h"
+#include "processing/record_processor.h"
+#include "processing/summary_line.h"
 #include "vari.h"
 
 namespace {
@@ -119,6 +123,35 @@ TEST_F(FormTest, SecondOpenReturnsToRecordOneWithOneLoad) {
   EXPECT_EQ(shown_, (std::vector<int>{1, 6, 1}));
   EXPECT_EQ(RecordOnShow(), 1);
   EXPECT_EQ(Text("Edit1"), "N=8   n=2");
+}
+
+// Record 1 of each new survey is processed with that survey's own window, as the core
+// computes it, and the index-full message reaches the error box.
+TEST_F(FormTest, EachOpenShowsRecordOneAsTheCoreComputesIt) {
+  auto core_line = [](const std::string& path) {
+    auto v = FreshVari(path);
+    OpenSurvey(*v);
+    DataFileSession session(v->DataFile, v->DataFileName);
+    RecordDrawing drawing;
+    LoadRecordSamples(*v, 1, false);
+    ComputeRecordResult(*v, false, &drawing);
+    return QString::fromStdString(SummaryLine(v->RecordResult, drawing));
+  };
+  SynthOptions long_half_periods = SmallSurvey();
+  long_half_periods.half_period = long_half_periods.second_length = 400;  // a window of 120
+  for (const std::string& path : {Survey("short.qmr"), Survey("long.qmr", long_half_periods), Survey("short.qmr")}) {
+    Open(path);
+    EXPECT_EQ(Text("Panel2Caption"), core_line(path)) << path;
+  }
+  EXPECT_EQ(Text("Label2"), "20 (100)");
+
+  TestSurvey full;
+  full.header = {1000, 0, 0, 0};
+  full.blocks.assign(501, SimpleBlock(20));
+  full.Write(dir_.File("full.qmr"));
+  Open(dir_.File("full.qmr"));
+  EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"Слишком много данных.\n\rМаксимум=10000"});
+  EXPECT_EQ(Text("Edit1"), "N=10000   n=500");
 }
 
 TEST_F(FormTest, AutomaticExportAfterRecordOne) {
