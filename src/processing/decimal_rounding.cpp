@@ -4,22 +4,35 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace {
 
 // True when value x 10^decimals lies exactly halfway between two integers. With
 // value = M x 2^E, twice that product is M x 5^d x 2^(E+1+d), which is an odd integer
-// exactly when M has -(E+1+d) trailing zero bits.
+// exactly when M has -(E+1+d) trailing zero bits; with no bits to spare (0) an odd
+// mantissa is still a tie.
 bool IsExactTie(double value, int decimals) {
   if (value == 0 || !std::isfinite(value)) return false;
   int exponent = 0;
   double fraction = std::frexp(std::fabs(value), &exponent);
   auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
   int shift = -((exponent - 53) + 1 + decimals);
-  // With no bits to spare (shift 0) an odd mantissa is still a tie.
   if (shift < 0) return false;
   return std::countr_zero(mantissa) == shift;
+}
+
+// The magnitude of a decimal text one unit larger in its last digit ("-9.99" gives "-10.00").
+std::string IncrementLastDigit(std::string text) {
+  for (size_t i = text.size(); i-- > 0;) {
+    if (text[i] == '.') continue;
+    if (text[i] == '-') return text.insert(i + 1, "1");
+    if (text[i] != '9') {
+      ++text[i];
+      return text;
+    }
+    text[i] = '0';
+  }
+  return "1" + text;
 }
 
 }  // namespace
@@ -32,9 +45,12 @@ std::string ToChars(double value, std::chars_format format, int precision) {
 
 std::string FixedDecimals(double value, int decimals) {
   if (value == 0) value = 0.0;  // no sign for negative zero
-  // to_chars rounds exact ties to even; the next double away from zero lies beyond the
-  // tie and below any other rounding boundary, so it rounds away from zero instead.
-  if (IsExactTie(value, decimals))
-    value = std::nextafter(value, std::copysign(std::numeric_limits<double>::infinity(), value));
-  return ToChars(value, std::chars_format::fixed, decimals);
+  if (!IsExactTie(value, decimals)) return ToChars(value, std::chars_format::fixed, decimals);
+  // to_chars rounds exact ties to even. With one more decimal the tie is written
+  // exactly, ending in 5: dropping that 5 and counting the rest one up rounds it away
+  // from zero.
+  std::string exact = ToChars(value, std::chars_format::fixed, decimals + 1);
+  exact.pop_back();
+  if (decimals == 0) exact.pop_back();  // the point
+  return IncrementLastDigit(exact);
 }

@@ -50,10 +50,13 @@ TEST(FixedDecimals, TiesGoAwayFromZeroOnTheExactBinaryValue) {
   EXPECT_EQ(FixedDecimals(-12.625, 2), "-12.63");
   EXPECT_EQ(FixedDecimals(0.125, 2), "0.13");
   EXPECT_EQ(FixedDecimals(2.5, 0), "3");
-  // Ties whose mantissa has no bit to spare: 2^49 + 1/8, 2^52 + 1/2.
+  // Ties whose mantissa has no bit to spare: 2^49 + 1/8, 2^51 + 1/2.
   EXPECT_EQ(FixedDecimals(562949953421312.125, 2), "562949953421312.13");
   EXPECT_EQ(FixedDecimals(-562949953421312.125, 2), "-562949953421312.13");
-  EXPECT_EQ(FixedDecimals(4503599627370496.5, 0), "4503599627370497");
+  EXPECT_EQ(FixedDecimals(2251799813685248.5, 0), "2251799813685249");
+  EXPECT_EQ(FixedDecimals(-9.995, 2), "-9.99") << "9.995 is stored below the tie";
+  EXPECT_EQ(FixedDecimals(-99.5, 0), "-100");
+  EXPECT_EQ(FixedDecimals(0.5, 0), "1");
   EXPECT_EQ(FixedDecimals(562949953421312.25, 2), "562949953421312.25") << "no tie at all";
   // 1.005 is stored as 1.00499999999999989..., which is not a tie.
   EXPECT_EQ(FixedDecimals(1.005, 2), "1.00");
