@@ -24,9 +24,9 @@ std::string Ensure(const std::string& name, const SynthOptions& options) {
 }  // namespace
 
 std::string TenThousandRecordSurvey(bool sparse) {
-  return Ensure(sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr",
-                {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4,
-                 .sparse = sparse});
+  return Ensure(
+      sparse ? "survey-10000-sparse.qmr" : "survey-10000.qmr",
+      {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4, .sparse = sparse});
 }
 
 std::string TenThousandRecordShortCurveSurvey() {

@@ -34,7 +34,8 @@ void BM_ReadAndProcessAllRecords(benchmark::State& state) {
     for (int k = 1; k <= v->RecordCount; ++k) EvaluateRecord(*v, k, {});
     benchmark::DoNotOptimize(v->RecordResult);
   }
-  state.counters["records_per_s"] = benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["records_per_s"] =
+      benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_ExportTable(benchmark::State& state) {

@@ -180,8 +180,8 @@ class PointSeries : public ChartSeries {
     // A scatter style without a pen of its own borrows the graph's pen for the outline.
     QPen outline = style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
     graph->setPen(outline);
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline, QBrush(colour),
-                                           2 * style_.marker_half_size + 1));
+    graph->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssSquare, outline, QBrush(colour), 2 * style_.marker_half_size + 1));
     return graph;
   }
 
@@ -323,8 +323,10 @@ bool Chart::ScaleToData(QCPAxis* axis) {
     bool found = false;
     QCPRange data = key_axis ? plottable->getKeyRange(found, domain) : plottable->getValueRange(found, domain);
     if (!found) continue;
-    if (any) range.expand(data);
-    else range = data;
+    if (any)
+      range.expand(data);
+    else
+      range = data;
     any = true;
   }
   if (!any) return false;
@@ -351,8 +353,10 @@ void Chart::WidenForMarkers(QCPAxis* axis) const {
   const double low = logarithmic ? std::log(range.lower) : range.lower;
   const double high = logarithmic ? std::log(range.upper) : range.upper;
   const double extra = (high - low) * marker_margin_ / (pixels - 2.0 * marker_margin_);
-  if (logarithmic) axis->setRange(std::exp(low - extra), std::exp(high + extra));
-  else axis->setRange(low - extra, high + extra);
+  if (logarithmic)
+    axis->setRange(std::exp(low - extra), std::exp(high + extra));
+  else
+    axis->setRange(low - extra, high + extra);
 }
 
 void Chart::Replot() {
@@ -429,8 +433,7 @@ bool Chart::HandleMouse(QEvent* event) {
     case QEvent::MouseButtonDblClick:
       if (mouse->button() == Qt::LeftButton) emit DoubleClicked();
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -440,11 +443,8 @@ bool Chart::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-      return HandleMouse(event);
-    case QEvent::Leave:
-      emit MouseLeft();
-      return false;
+    case QEvent::MouseButtonDblClick: return HandleMouse(event);
+    case QEvent::Leave: emit MouseLeft(); return false;
     case QEvent::Wheel: {
       auto* wheel = static_cast<QWheelEvent*>(event);
       bool handled = false;
@@ -457,7 +457,6 @@ bool Chart::eventFilter(QObject* watched, QEvent* event) {
       MarkAxesManual();  // the component zooms by itself
       return false;
     }
-    default:
-      return false;
+    default: return false;
   }
 }

@@ -6,9 +6,9 @@
 namespace {
 
 int DigitValue(char c, int base) {
-  int value = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+  int value = std::isdigit(static_cast<unsigned char>(c))    ? c - '0'
               : std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                                                              : 99;
+                                                             : 99;
   return value < base ? value : -1;
 }
 

@@ -28,7 +28,8 @@ void TMainForm::Readout(Chart* chart, QLineEdit* box, int x, int y) {
   if (!vari.FileLoaded) return;
   float value = static_cast<float>(chart->LeftAxis().ValueAtPixel(y));
   float time = static_cast<float>(chart->BottomAxis().ValueAtPixel(x));
-  box->setText(QString::fromStdString(FormatFixed(value, 3, decimal_separator_) + " " + FormatFixed(time, 1, decimal_separator_)));
+  box->setText(QString::fromStdString(FormatFixed(value, 3, decimal_separator_) + " " +
+                                      FormatFixed(time, 1, decimal_separator_)));
 }
 
 void TMainForm::Chart1MouseMove(int x, int y) { Readout(Chart1, LCurrent, x, y); }

@@ -34,9 +34,12 @@ void TMainForm::CheckBClick() {
   ErSeries->Clear();
   Chart2->SetTitleVisible(false);
   ScaleToData(Chart2);
-  CheckFile(vari, HiddenRecordEvaluator(), [this](const CheckPoint& point) {
-    ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
-  }, progress);
+  CheckFile(
+      vari, HiddenRecordEvaluator(),
+      [this](const CheckPoint& point) {
+        ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
+      },
+      progress);
 }
 
 void TMainForm::MoveRecordMarker() {

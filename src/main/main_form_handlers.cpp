@@ -12,8 +12,8 @@
 
 #include "main/integer_text.h"
 #include "main/main_form.h"
-#include "measurement/in_out_error.h"
 #include "main/message_box.h"
+#include "measurement/in_out_error.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"

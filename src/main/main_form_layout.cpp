@@ -56,8 +56,7 @@ QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int left, int top, in
 }
 
 // A check box keeps its designed place, but never cuts its own caption short.
-QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
-                    int height) {
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
   auto* box = Place(new QCheckBox(text, parent), name, left, top, width, height);
   box->resize(std::max(width, box->sizeHint().width()), height);
   return box;
@@ -197,8 +196,7 @@ void TMainForm::CreateSeries() {
   Series1 = &Chart1->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Red), .pen_width = 2});
   ProcISeries = &Chart1->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
   VoltSeries = &ChartVoltage->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Grey), .pen_width = 2});
-  ProcVSeries =
-      &ChartVoltage->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
+  ProcVSeries = &ChartVoltage->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
   DoneSeries = &ChartVoltage->AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1});
   ErSeries = &Chart2->AddSeries({.kind = Kind::Points, .marker_half_size = 2, .marker_outline = false});
   SeriesPos = &Chart2->AddSeries({.kind = Kind::Points,
@@ -216,9 +214,8 @@ void TMainForm::WireEvents() {
   connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
   lNumber->installEventFilter(this);
-  connect(Chart2, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
-    Guarded([&] { Chart2MouseDown(button, x, y); });
-  });
+  connect(Chart2, &Chart::MousePressed, this,
+          [this](Qt::MouseButton button, int x, int y) { Guarded([&] { Chart2MouseDown(button, x, y); }); });
   connect(Chart2, &Chart::DoubleClicked, this, [this] { Guarded([this] { Chart2DblClick(); }); });
 
   for (Chart* chart : {Chart1, ChartVoltage}) {
@@ -239,8 +236,8 @@ void TMainForm::WireEvents() {
 }
 
 void TMainForm::SetTabOrder() {
-  QWidget* order[] = {OpenB, LCurrent, lVoltage, TrackBar1, Edit1, lNumber, SaveB, AutoSaveBox,
-                      CheckB, AbsBox, SignBox, ChartVoltage};
+  QWidget* order[] = {OpenB, LCurrent,    lVoltage, TrackBar1, Edit1,   lNumber,
+                      SaveB, AutoSaveBox, CheckB,   AbsBox,    SignBox, ChartVoltage};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -1,11 +1,11 @@
 // Loading and processing the record on show, and drawing it.
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QCheckBox>
 #include <optional>
 #include <vector>
 

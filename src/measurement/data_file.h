@@ -38,8 +38,8 @@ class DataFile {
   void SyncPosition();
 
   std::FILE* file_ = nullptr;
-  int64_t position_ = 0;      // where the next read starts
-  int64_t file_position_ = 0; // where the stream stands
+  int64_t position_ = 0;       // where the next read starts
+  int64_t file_position_ = 0;  // where the stream stands
   uint64_t session_ = 0;
 };
 

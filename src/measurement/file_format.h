@@ -13,9 +13,9 @@ namespace file_format {
 constexpr int64_t HeaderOffset = 4096;
 constexpr int64_t ElectrodeTableOffset = HeaderOffset + 5 * 4;  // 4116
 constexpr int64_t ElectrodeRecordSize = 16;
-constexpr int64_t BlockFieldsSize = 12;      // A, B, C
-constexpr int64_t ChannelHeaderSize = 128;   // not interpreted
-constexpr int64_t ChannelFieldsSize = 8;     // M, N
+constexpr int64_t BlockFieldsSize = 12;                                     // A, B, C
+constexpr int64_t ChannelHeaderSize = 128;                                  // not interpreted
+constexpr int64_t ChannelFieldsSize = 8;                                    // M, N
 constexpr int64_t ChannelOverhead = ChannelHeaderSize + ChannelFieldsSize;  // 136
 
 static_assert(std::endian::native == std::endian::little,

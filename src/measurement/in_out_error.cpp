@@ -5,19 +5,15 @@
 InOutError InOutError::FromErrno(int error_number) {
   switch (error_number) {
     case ENOENT:
-    case ENOTDIR:
-      return {FileNotFound, "File not found"};
+    case ENOTDIR: return {FileNotFound, "File not found"};
     case EACCES:
     case EPERM:
     case EROFS:
     case ETXTBSY:
-    case EISDIR:
-      return {AccessDenied, "File access denied"};
+    case EISDIR: return {AccessDenied, "File access denied"};
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      return {DiskFull, "Disk full"};
-    default:
-      return {error_number, "I/O error " + std::to_string(error_number)};
+    case EFBIG: return {DiskFull, "Disk full"};
+    default: return {error_number, "I/O error " + std::to_string(error_number)};
   }
 }

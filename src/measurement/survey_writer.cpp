@@ -64,11 +64,12 @@ void SurveyWriter::Electrodes(std::span<const float> coordinates) {
   }
 }
 
-void SurveyWriter::Block(int32_t a, int32_t b, std::span<const float> current,
-                         std::span<const ChannelCurve> channels) {
+void SurveyWriter::Block(int32_t a, int32_t b, std::span<const float> current, std::span<const ChannelCurve> channels) {
   auto curve = [this](std::span<const float> samples) {
-    if (samples.empty()) Zeros(4 * samples_per_curve_);
-    else Floats(samples);
+    if (samples.empty())
+      Zeros(4 * samples_per_curve_);
+    else
+      Floats(samples);
   };
   Int32(a);
   Int32(b);

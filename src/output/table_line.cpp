@@ -38,10 +38,14 @@ std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, 
   const char separator = format == TableFormat::Csv ? ',' : ' ';
   std::string line = format == TableFormat::Csv ? "" : std::to_string(k) + separator;
   const std::string fields[] = {
-      TableValue(ElectrodePosition(v, entry.A), 3), TableValue(ElectrodePosition(v, entry.B), 3),
-      TableValue(ElectrodePosition(v, entry.M), 2), TableValue(ElectrodePosition(v, entry.N), 2),
-      TableValue(result.MeanDU, 3),                 TableValue(result.MeanI, 3),
-      TableValue(result.ErrorPct, 2),               TableValue(result.MeanEP, 3),
+      TableValue(ElectrodePosition(v, entry.A), 3),
+      TableValue(ElectrodePosition(v, entry.B), 3),
+      TableValue(ElectrodePosition(v, entry.M), 2),
+      TableValue(ElectrodePosition(v, entry.N), 2),
+      TableValue(result.MeanDU, 3),
+      TableValue(result.MeanI, 3),
+      TableValue(result.ErrorPct, 2),
+      TableValue(result.MeanEP, 3),
   };
   for (size_t i = 0; i < std::size(fields); ++i) {
     if (i > 0) line += separator;

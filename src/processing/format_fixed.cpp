@@ -17,13 +17,9 @@ std::string WithSeparator(std::string text, std::string_view separator) {
 }
 
 // "1.2346e+05" for 5 significant digits; the exponent is that of the rounded value.
-std::string Scientific(double value) {
-  return ToChars(value, std::chars_format::scientific, SignificantDigits - 1);
-}
+std::string Scientific(double value) { return ToChars(value, std::chars_format::scientific, SignificantDigits - 1); }
 
-int DecimalExponent(const std::string& scientific) {
-  return std::atoi(scientific.c_str() + scientific.find('e') + 1);
-}
+int DecimalExponent(const std::string& scientific) { return std::atoi(scientific.c_str() + scientific.find('e') + 1); }
 
 std::string NonFinite(double value) {
   if (std::isnan(value)) return "NAN";

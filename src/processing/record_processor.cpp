@@ -198,8 +198,10 @@ void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
     r.MeanEP += v.EP[t];
     r.MeanI += v.DI[t];
   });
-  if (walk.FitsInOneRun()) v.CurrentCache.RememberMeans(averaging);
-  else v.CurrentCache.Forget();
+  if (walk.FitsInOneRun())
+    v.CurrentCache.RememberMeans(averaging);
+  else
+    v.CurrentCache.Forget();
 
   if (!extent.Complete()) {
     r = {NoAnswer, NoAnswer, NoAnswer, NoAnswer};

@@ -62,9 +62,7 @@ constexpr bool MemoryIsMeasurable = true;
 
 class BatchToolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 2 --seed 5 " + survey_).status, 0);
-  }
+  void SetUp() override { ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 2 --seed 5 " + survey_).status, 0); }
   TempDir dir_;
   std::string survey_ = dir_.File("survey.qmr");
 };

@@ -8,11 +8,12 @@ namespace {
 
 TEST(ErrorClass, BoundariesAreStrictAndFiftyIsBlack) {
   const std::pair<double, ErrorClass> cases[] = {
-      {0.0, ErrorClass::Blue},     {0.05, ErrorClass::Blue},  {1, ErrorClass::Blue},
-      {1.0001, ErrorClass::Green}, {5, ErrorClass::Green},    {5.0001, ErrorClass::Yellow},
-      {15, ErrorClass::Yellow},    {15.0001, ErrorClass::Red}, {50, ErrorClass::Black},
-      {49.999, ErrorClass::Red},   {100, ErrorClass::Red},
-      {std::numeric_limits<double>::quiet_NaN(), ErrorClass::Black},
+      {0.0, ErrorClass::Blue},  {0.05, ErrorClass::Blue},
+      {1, ErrorClass::Blue},    {1.0001, ErrorClass::Green},
+      {5, ErrorClass::Green},   {5.0001, ErrorClass::Yellow},
+      {15, ErrorClass::Yellow}, {15.0001, ErrorClass::Red},
+      {50, ErrorClass::Black},  {49.999, ErrorClass::Red},
+      {100, ErrorClass::Red},   {std::numeric_limits<double>::quiet_NaN(), ErrorClass::Black},
   };
   for (auto [error, expected] : cases) EXPECT_EQ(ClassOfError(PlottedError(error)), expected) << error;
 }

@@ -36,8 +36,8 @@ std::vector<std::pair<double, double>> Pairs(const std::vector<ChartPoint>& poin
 }
 
 TEST(WindowRule, OneThirdOfTheHalfPeriodInSteps) {
-  const std::pair<int32_t, int32_t> table[] = {{0, 20},    {59, 20},   {60, 20},   {119, 20},  {120, 40},  {179, 40},
-                                               {180, 60},  {250, 80},  {500, 160}, {1000, 320}, {2000, 660}};
+  const std::pair<int32_t, int32_t> table[] = {{0, 20},   {59, 20},  {60, 20},   {119, 20},   {120, 40},  {179, 40},
+                                               {180, 60}, {250, 80}, {500, 160}, {1000, 320}, {2000, 660}};
   for (auto [half_period, window] : table) EXPECT_EQ(WindowLenFor(half_period), window) << half_period;
 }
 
@@ -129,7 +129,7 @@ TEST(RecordProcessor, NoPeriodsGiveZeroMeansAndTheNoSignalError) {
     EXPECT_EQ(v->RecordResult.MeanEP, 0);
     EXPECT_EQ(v->RecordResult.ErrorPct, 100);
     EXPECT_TRUE(drawing.square_wave.empty());
-      EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=0.000 () 100.0%    I=0.00 () EP=0.000");
+    EXPECT_EQ(SummaryLine(v->RecordResult, drawing), "dU=0.000 () 100.0%    I=0.00 () EP=0.000");
   }
 }
 
@@ -149,9 +149,9 @@ TEST(RecordProcessor, ManyPeriodsGrowTheTablesInsteadOfOverrunningThem) {
 
 TEST(WindowMean, AveragesOnlySamplesThatExist) {
   const std::vector<float> samples{1, 2, 3, 4, 5, 6};
-  EXPECT_EQ(WindowMean(samples, 2, 3), 3.0);   // 2, 3, 4
-  EXPECT_EQ(WindowMean(samples, -1, 4), 1.5);  // samples 1 and 2 exist
-  EXPECT_EQ(WindowMean(samples, 5, 4), 5.5);   // samples 5 and 6 exist
+  EXPECT_EQ(WindowMean(samples, 2, 3), 3.0);           // 2, 3, 4
+  EXPECT_EQ(WindowMean(samples, -1, 4), 1.5);          // samples 1 and 2 exist
+  EXPECT_EQ(WindowMean(samples, 5, 4), 5.5);           // samples 5 and 6 exist
   EXPECT_TRUE(std::isnan(WindowMean(samples, 7, 4)));  // none exists
   EXPECT_TRUE(std::isnan(WindowMean({}, 1, 20)));
   EXPECT_TRUE(std::isnan(WindowMean(samples, 1, -20)));
@@ -214,12 +214,15 @@ namespace {
 // too long for the processor to hold in its tables at once.
 RecordResultValues PlainResult(const Vari& v) {
   const int64_t a = v.HalfPeriod, w = v.WindowLen, windows = 2 * int64_t{v.PeriodCount} - 1;
-  auto mean = [&](const std::vector<float>& samples, int64_t k) { return WindowMean(samples, k * a - w + 1, v.WindowLen); };
+  auto mean = [&](const std::vector<float>& samples, int64_t k) {
+    return WindowMean(samples, k * a - w + 1, v.WindowLen);
+  };
   std::vector<double> du;
   RecordResultValues r;
   for (int64_t s = 1; s <= windows; ++s) {
     double i[4], u[4];
-    for (int j = 0; j < 4; ++j) i[j] = mean(v.CurrentSamples, 2 * s - 1 + j), u[j] = mean(v.VoltageSamples, 2 * s - 1 + j);
+    for (int j = 0; j < 4; ++j)
+      i[j] = mean(v.CurrentSamples, 2 * s - 1 + j), u[j] = mean(v.VoltageSamples, 2 * s - 1 + j);
     double d = ((u[0] - u[1]) + (u[3] - u[2])) / 2;
     du.push_back(s % 2 == 0 ? -d : d);
     r.MeanDU += du.back();

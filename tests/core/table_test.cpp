@@ -33,7 +33,9 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-size_t FieldCount(const std::string& line) { return static_cast<size_t>(std::count(line.begin(), line.end(), ' ')) + 1; }
+size_t FieldCount(const std::string& line) {
+  return static_cast<size_t>(std::count(line.begin(), line.end(), ' ')) + 1;
+}
 
 TEST(TableName, ReplacesTheExtensionAfterTheLastSeparator) {
   EXPECT_EQ(TableFileName("C:\\survey\\line7.qmr"), "C:\\survey\\line7.TXT");
@@ -66,7 +68,8 @@ TEST(TableLine, HeaderAndTheWorkedExample) {
             "100000.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210");
 
   entry = {};  // every electrode 0
-  EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}), "1 100000.000 100000.000 100000.00 100000.00 0.000 0.000 0.00 0.000");
+  EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}),
+            "1 100000.000 100000.000 100000.00 100000.00 0.000 0.000 0.00 0.000");
 }
 
 TEST(TableLine, RoundingOfCoordinatesAndResults) {

@@ -57,4 +57,6 @@ void WriteSurveyFloat(const std::string& path, int64_t offset, float value) {
   WriteWholeFile(path, bytes);
 }
 
-void Truncate(const std::string& path, int64_t size) { std::filesystem::resize_file(path, static_cast<uintmax_t>(size)); }
+void Truncate(const std::string& path, int64_t size) {
+  std::filesystem::resize_file(path, static_cast<uintmax_t>(size));
+}

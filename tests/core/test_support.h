@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "measurement/survey_writer.h"
-#include "whole_file.h"
 #include "vari.h"
+#include "whole_file.h"
 
 // A folder of its own for one test, removed afterwards.
 class TempDir {

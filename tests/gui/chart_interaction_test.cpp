@@ -31,8 +31,8 @@ class ChartInteractionTest : public FormTest {
   }
   void Wheel(Chart* chart, QPoint at, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* plot = PlotOf(chart);
-    QWheelEvent event(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(plot, &event);
   }
   void ExpectLimits(ChartAxis& axis, double minimum, double maximum) {
@@ -131,8 +131,8 @@ TEST_F(ChartInteractionTest, ReadoutsFollowThePointerWhileAFileIsLoaded) {
   // values are placed again until the layout has settled.
   auto place = [&](double y, double x) {
     for (int round = 0; round < 3; ++round) {
-      for (auto [axis, pixel, value] : {std::tuple{&Voltage()->LeftAxis(), at.y(), y},
-                                        std::tuple{&Voltage()->BottomAxis(), at.x(), x}}) {
+      for (auto [axis, pixel, value] :
+           {std::tuple{&Voltage()->LeftAxis(), at.y(), y}, std::tuple{&Voltage()->BottomAxis(), at.x(), x}}) {
         double shift = value - axis->ValueAtPixel(pixel);
         axis->SetLimits(axis->Minimum() + shift, axis->Maximum() + shift);
       }
@@ -248,8 +248,10 @@ TEST_F(ChartInteractionTest, AveragedPointsAtTheEdgesAreNotCut) {
   for (Chart* chart : {Current(), Voltage()}) {
     chart->ReplotNow();
     double low = 1e300, high = -1e300;
-    for (const SeriesPoint& point : chart->SeriesAt(1).Points()) low = std::min(low, point.y), high = std::max(high, point.y);
-    for (const SeriesPoint& point : chart->SeriesAt(0).Points()) low = std::min(low, point.y), high = std::max(high, point.y);
+    for (const SeriesPoint& point : chart->SeriesAt(1).Points())
+      low = std::min(low, point.y), high = std::max(high, point.y);
+    for (const SeriesPoint& point : chart->SeriesAt(0).Points())
+      low = std::min(low, point.y), high = std::max(high, point.y);
     EXPECT_GE(PixelsInside(chart->LeftAxis(), high), 3.5) << chart->objectName().toStdString();
     EXPECT_GE(PixelsInside(chart->LeftAxis(), low), 3.5) << chart->objectName().toStdString();
   }

@@ -2,8 +2,8 @@
 // marker, and picking a record with the mouse.
 
 #include <QApplication>
-#include <QTest>
 #include <QSplitter>
+#include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 

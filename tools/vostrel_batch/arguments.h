@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <cstdint>
-#include <type_traits>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // A mistake in the command line: the tool prints it with the usage line and exits 2.

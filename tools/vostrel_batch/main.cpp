@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "vostrel_batch/platform_signals.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
+#include "vostrel_batch/platform_signals.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <array>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cmath>
-#include <new>
 #include <cstdio>
+#include <new>
 
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
@@ -33,7 +33,8 @@ RecordOptions OptionsOf(const Arguments& arguments) {
 // Opens a survey; what the window would show in its error box goes to standard error.
 void Open(const std::string& file) {
   vari.DataFileName = file;
-  for (const std::string& warning : OpenSurvey(vari).warnings) std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+  for (const std::string& warning : OpenSurvey(vari).warnings)
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
 }
 
 // Runs body for each file; a file that fails, for whatever reason, is reported and the
@@ -82,11 +83,11 @@ int InfoCommand(const std::vector<std::string>& words) {
   if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
   return ForEachFile(arguments.Plain(), [](const std::string& file) {
     Open(file);
-    std::printf("file: %s\nsample_rate: %d\nhalf_period: %d\nsecond_length: %d\nperiod_count: %d\n"
-                "samples_per_curve: %d\nelectrodes: %d\nrecords: %d\nblocks: %d\nwindow_len: %d\n",
-                file.c_str(), vari.SampleRate, vari.HalfPeriod, vari.SecondLength, vari.PeriodCount,
-                vari.SamplesPerCurve, vari.ElectrodeCount, vari.RecordCount, vari.BlockCount,
-                vari.RecordCount > 0 ? vari.WindowLen : 0);
+    std::printf(
+        "file: %s\nsample_rate: %d\nhalf_period: %d\nsecond_length: %d\nperiod_count: %d\n"
+        "samples_per_curve: %d\nelectrodes: %d\nrecords: %d\nblocks: %d\nwindow_len: %d\n",
+        file.c_str(), vari.SampleRate, vari.HalfPeriod, vari.SecondLength, vari.PeriodCount, vari.SamplesPerCurve,
+        vari.ElectrodeCount, vari.RecordCount, vari.BlockCount, vari.RecordCount > 0 ? vari.WindowLen : 0);
   });
 }
 
@@ -134,10 +135,14 @@ int CheckCommand(const std::vector<std::string>& words) {
     Open(file);
     std::array<int, 5> counts{};
     std::string lines;
-    CheckFile(vari, CoreEvaluator(vari, options), [&](const CheckPoint& point) {
-      ++counts[static_cast<size_t>(point.error_class)];
-      lines += std::to_string(point.record) + " " + Shortest(point.error_pct) + " " + ClassName(point.error_class) + "\n";
-    }, TerminalProgress(file));
+    CheckFile(
+        vari, CoreEvaluator(vari, options),
+        [&](const CheckPoint& point) {
+          ++counts[static_cast<size_t>(point.error_class)];
+          lines += std::to_string(point.record) + " " + Shortest(point.error_pct) + " " + ClassName(point.error_class) +
+                   "\n";
+        },
+        TerminalProgress(file));
     if (arguments.Plain().size() > 1) std::printf("%s\n", file.c_str());
     std::fputs(lines.c_str(), stdout);
     std::printf("blue: %d\ngreen: %d\nyellow: %d\nred: %d\nblack: %d\n", counts[0], counts[1], counts[2], counts[3],

@@ -1,8 +1,8 @@
+#include <cstdio>
+
 #include "measurement/synthetic_survey.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
-
-#include <cstdio>
 
 int SynthCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {"--wenner", "--sparse"},
