@@ -24,15 +24,20 @@ bool IsExactTie(double value, int decimals) {
 // The magnitude of a decimal text one unit larger in its last digit ("-9.99" gives "-10.00").
 std::string IncrementLastDigit(std::string text) {
   for (size_t i = text.size(); i-- > 0;) {
-    if (text[i] == '.') continue;
-    if (text[i] == '-') return text.insert(i + 1, "1");
-    if (text[i] != '9') {
-      ++text[i];
+    char& c = text[i];
+    if (c == '.') continue;
+    if (c == '-') break;
+    if (c != '9') {
+      ++c;
       return text;
     }
-    text[i] = '0';
+    c = '0';
   }
-  return "1" + text;
+  // Every digit carried over: a 1 stands before them, after the sign.
+  const bool negative = text[0] == '-';
+  std::string carried = negative ? "-1" : "1";
+  for (size_t i = negative ? 1 : 0; i < text.size(); ++i) carried.push_back(text[i]);
+  return carried;
 }
 
 }  // namespace
