@@ -183,6 +183,19 @@ TEST_F(BatchToolTest, CheckPrintsNanWithoutASign) {
   }
 }
 
+TEST(BatchTool, IndexMessagesGoToStandardErrorWithTheFileName) {
+  TempDir dir;
+  TestSurvey full;
+  full.header = {1000, 0, 0, 0};
+  full.blocks.assign(501, SimpleBlock(20));
+  full.Write(dir.File("full.qmr"));
+  BatchRun run = Batch("info " + dir.File("full.qmr"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find(dir.File("full.qmr") + ": Слишком много данных.\n\rМаксимум=10000"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("records: 10000\n"), std::string::npos);
+}
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);

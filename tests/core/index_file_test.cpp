@@ -232,6 +232,11 @@ TEST_F(IndexFileTest, UnusableHeadersAreRefusedWithTheirReason) {
   TestSurvey survey = OneBlockOneChannel();
   survey.electrodes.assign(300, 1.0f);
   EXPECT_EQ(IndexError(survey), "Invalid electrode count 300");
+  survey.electrodes.assign(129, 1.0f);
+  EXPECT_EQ(IndexError(survey), "Invalid electrode count 129");
+  survey.electrodes.assign(128, 1.0f);
+  survey.blocks[0].a = 128;
+  EXPECT_EQ(Index(survey)->RecordIndex[1].A, 128) << "128 electrodes is the table's capacity, not beyond it";
 
   survey = OneBlockOneChannel();
   survey.Write(path_);

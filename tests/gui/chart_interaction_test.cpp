@@ -2,6 +2,7 @@
 // and the wheel zoom, with real events on the offscreen platform.
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -148,6 +149,9 @@ TEST_F(ChartInteractionTest, ReadoutsFollowThePointerWhileAFileIsLoaded) {
   QTest::mouseMove(PlotOf(Voltage()), at + QPoint(0, 1));
   QTest::mouseMove(PlotOf(Voltage()), at);
   EXPECT_EQ(readout->text(), "12,346 1234,6");
+  TypeRecordNumber("2");
+  EXPECT_TRUE(Text("Panel2Caption").contains(QRegularExpression("^dU=-?\\d+,\\d{3} \\( ")))
+      << Text("Panel2Caption").toStdString();
 
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(PlotOf(Voltage()), &leave);
