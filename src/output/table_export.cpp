@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
+#include <vector>
 
+#include "formats/ohm_file.h"
+#include "formats/res2dinv_file.h"
+#include "formats/survey_row.h"
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
 #include "output/table_name.h"
@@ -26,23 +31,69 @@ void RefuseToReplaceMeasurementFile(const std::string& data_file_name, const std
     throw InOutError::Invalid("The table would replace the measurement file " + data_file_name);
 }
 
-}  // namespace
+bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
+  return !options.max_error_pct || (!std::isnan(error_pct) && error_pct <= *options.max_error_pct);
+}
 
-std::string TableExtension(TableFormat format) { return format == TableFormat::Csv ? ".csv" : ".TXT"; }
-
-std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress) {
-  if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
-  const std::string table_name = TableFileName(v.DataFileName, TableExtension(format));
-  RefuseToReplaceMeasurementFile(v.DataFileName, table_name);
-
-  DataFileSession session(v.DataFile, v.DataFileName);
-  AtomicTextFile table(table_name);
+// The text and comma-separated tables are written a line per record as the pass goes.
+ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& table, const RecordEvaluator& evaluate,
+                        const Progress& progress) {
+  const TableFormat format = options.format == ExportFormat::Csv ? TableFormat::Csv : TableFormat::Text;
+  ExportReport report;
   table.WriteLine(TableHeader(format));
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
-    table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult));
+    if (WithinErrorLimit(options, v.RecordResult.ErrorPct)) {
+      table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult));
+      ++report.written;
+    } else {
+      ++report.left_out;
+    }
     if (progress) progress(k, v.RecordCount);
   }
-  table.Commit();
-  return table_name;
+  return report;
+}
+
+// The inversion formats count their records before the first one, so the pass comes first.
+ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicTextFile& file,
+                               const RecordEvaluator& evaluate, const Progress& progress) {
+  std::vector<SurveyRow> rows;
+  int limited = 0;
+  for (int k = 1; k <= v.RecordCount; ++k) {
+    evaluate(k);
+    if (WithinErrorLimit(options, v.RecordResult.ErrorPct))
+      rows.push_back(RowOf(v, k));
+    else
+      ++limited;
+    if (progress) progress(k, v.RecordCount);
+  }
+  const std::string title = std::filesystem::path(v.DataFileName).stem().string();
+  FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows) : Res2dinvLines(rows, title);
+  for (const std::string& line : lines.lines) file.WriteLine(line);
+  return {"", lines.written, lines.left_out + limited};
+}
+
+}  // namespace
+
+ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
+                          const Progress& progress) {
+  if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
+  if (options.format == ExportFormat::Text && options.max_error_pct)
+    throw InOutError::Invalid("The text table lists every record; an error limit does not apply to it");
+  const std::string name = TableFileName(v.DataFileName, ExportExtension(options.format));
+  RefuseToReplaceMeasurementFile(v.DataFileName, name);
+
+  DataFileSession session(v.DataFile, v.DataFileName);
+  AtomicTextFile file(name);
+  const bool table = options.format == ExportFormat::Text || options.format == ExportFormat::Csv;
+  ExportReport report = table ? WriteTable(v, options, file, evaluate, progress)
+                              : WriteExchangeFile(v, options, file, evaluate, progress);
+  file.Commit();
+  report.file = name;
+  return report;
+}
+
+std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress) {
+  ExportOptions options{format == TableFormat::Csv ? ExportFormat::Csv : ExportFormat::Text, std::nullopt};
+  return ExportSurvey(v, options, evaluate, progress).file;
 }

@@ -1,17 +1,34 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "formats/export_format.h"
 #include "output/table_line.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
 
-// Writes the result of every indexed record into the table beside the measurement file
-// (".TXT" for the text table, ".csv" for the comma-separated one) and returns its name.
-// Opens DataFile once and calls evaluate(k) for k = 1..RecordCount, which must leave
-// record k's result in RecordResult. The old table is replaced only by a complete new
-// one. Throws InOutError when there is no record, when the table would be the
-// measurement file itself, or on any file failure.
-std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress = {});
+struct ExportOptions {
+  ExportFormat format = ExportFormat::Text;
+  // Records whose stacking error exceeds this many percent, or is NaN, are left out.
+  // The text table always lists every record, so it takes no limit.
+  std::optional<double> max_error_pct;
+};
 
-std::string TableExtension(TableFormat format);
+struct ExportReport {
+  std::string file;
+  int written = 0;   // records in the file
+  int left_out = 0;  // records the format cannot carry or the error limit kept out
+};
+
+// Writes every indexed record's result in the chosen format beside the measurement file
+// (named like the text table, with the format's extension) and says what it wrote.
+// Opens DataFile once and calls evaluate(k) for k = 1..RecordCount, which must leave
+// record k's result in RecordResult. The old file is replaced only by a complete new
+// one. Throws InOutError when there is no record, when the file would be the
+// measurement file itself, or on any file failure.
+ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
+                          const Progress& progress = {});
+
+// The text table (".TXT") or the comma-separated one (".csv"); returns its name.
+std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress = {});

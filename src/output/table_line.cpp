@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geometry/apparent_resistivity.h"
 #include "processing/decimal_rounding.h"
 
 namespace {
@@ -23,7 +24,7 @@ std::string TableValue(double value, int decimals) {
 }
 
 std::string TableHeader(TableFormat format) {
-  if (format == TableFormat::Csv) return "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp";
+  if (format == TableFormat::Csv) return "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho";
   return "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp";
 }
 
@@ -33,23 +34,37 @@ double ElectrodePosition(const Vari& v, int electrode) {
   return static_cast<double>(v.ElectrodeTable[electrode].Coordinate);
 }
 
+namespace {
+
+double CsvPosition(const Vari& v, int electrode, double remote) {
+  return electrode == 0 ? remote : ElectrodePosition(v, electrode);
+}
+
+std::string Joined(const std::string& first, std::initializer_list<std::string> rest, char separator) {
+  std::string line = first;
+  for (const std::string& field : rest) (line += separator) += field;
+  return line;
+}
+
+}  // namespace
+
 std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Vari& v,
                       const RecordResultValues& result) {
-  const char separator = format == TableFormat::Csv ? ',' : ' ';
-  std::string line = format == TableFormat::Csv ? "" : std::to_string(k) + separator;
-  const std::string fields[] = {
-      TableValue(ElectrodePosition(v, entry.A), 3),
-      TableValue(ElectrodePosition(v, entry.B), 3),
-      TableValue(ElectrodePosition(v, entry.M), 2),
-      TableValue(ElectrodePosition(v, entry.N), 2),
-      TableValue(result.MeanDU, 3),
-      TableValue(result.MeanI, 3),
-      TableValue(result.ErrorPct, 2),
-      TableValue(result.MeanEP, 3),
-  };
-  for (size_t i = 0; i < std::size(fields); ++i) {
-    if (i > 0) line += separator;
-    line += fields[i];
-  }
-  return line;
+  if (format == TableFormat::Text)
+    return Joined(std::to_string(k),
+                  {TableValue(ElectrodePosition(v, entry.A), 3), TableValue(ElectrodePosition(v, entry.B), 3),
+                   TableValue(ElectrodePosition(v, entry.M), 2), TableValue(ElectrodePosition(v, entry.N), 2),
+                   TableValue(result.MeanDU, 3), TableValue(result.MeanI, 3), TableValue(result.ErrorPct, 2),
+                   TableValue(result.MeanEP, 3)},
+                  ' ');
+  // A remote electrode is written where the resistivity tools look for one, so that a
+  // remote current and a remote potential electrode stay apart.
+  const double rhoa = ResistivityOf(QuadrupoleOf(v, entry), result).rhoa;
+  return Joined(
+      TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
+      {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
+       TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
+       TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
+       TableValue(result.MeanI, 3), TableValue(result.ErrorPct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
+      ',');
 }

@@ -64,8 +64,10 @@ TEST(TableLine, HeaderAndTheWorkedExample) {
   RecordResultValues result{12.34561, 250, 0.8765, -3.2104};
   EXPECT_EQ(TableLine(TableFormat::Text, 17, entry, *v, result),
             "17 100000.000 20.000 25.50 30.25 12.346 250.000 0.88 -3.210");
+  // A remote current electrode where the resistivity tools look for one; K of the
+  // pole-dipole B=20, M=25.5, N=30.25 is 2π / (-1/5.5 + 1/10.25) = -74.5713 m.
   EXPECT_EQ(TableLine(TableFormat::Csv, 17, entry, *v, result),
-            "100000.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210");
+            "-99999.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210,-3.683");
 
   entry = {};  // every electrode 0
   EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}),
@@ -200,8 +202,9 @@ TEST_F(TableExportTest, CommaSeparatedTable) {
   EXPECT_EQ(csv, dir_.File("line7.csv"));
   auto lines = Lines(Slurp(csv));
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp");
-  EXPECT_EQ(lines[4], "10.000,20.000,20.00,100000.00,50.000,100.000,0.00,2.000");
+  EXPECT_EQ(lines[0], "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho");
+  EXPECT_EQ(lines[1], "10.000,20.000,10.00,20.00,50.000,100.000,0.00,2.000,nan") << "A and M coincide: no K";
+  EXPECT_EQ(lines[4], "10.000,20.000,20.00,99999.00,50.000,100.000,0.00,2.000,nan") << "B and M coincide: no K";
 }
 
 }  // namespace

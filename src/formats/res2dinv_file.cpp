@@ -1,0 +1,70 @@
+#include "formats/res2dinv_file.h"
+
+#include <algorithm>
+
+#include "formats/plain_number.h"
+
+namespace {
+
+// The smallest gap between the electrodes the rows use; 1 when there is none.
+double UnitSpacing(const std::vector<const SurveyRow*>& rows) {
+  std::vector<double> positions;
+  for (const SurveyRow* row : rows)
+    for (const auto& x : {row->positions.a, row->positions.b, row->positions.m, row->positions.n})
+      if (x) positions.push_back(*x);
+  std::sort(positions.begin(), positions.end());
+  double spacing = 0;
+  for (size_t i = 1; i < positions.size(); ++i) {
+    double gap = positions[i] - positions[i - 1];
+    if (gap > 0 && (spacing == 0 || gap < spacing)) spacing = gap;
+  }
+  return spacing > 0 ? spacing : 1;
+}
+
+// One dipole as the format writes it: its real electrodes, the first one the pole when
+// the other is remote. A remote first electrode turns the sign of what it measures.
+struct Dipole {
+  std::vector<double> electrodes;
+  double sign = 1;
+};
+
+Dipole DipoleOf(const std::optional<double>& first, const std::optional<double>& second) {
+  Dipole dipole;
+  if (first) dipole.electrodes.push_back(*first);
+  if (second) dipole.electrodes.push_back(*second);
+  if (!first && second) dipole.sign = -1;
+  return dipole;
+}
+
+std::string Row(const SurveyRow& row) {
+  const Dipole current = DipoleOf(row.positions.a, row.positions.b);
+  const Dipole potential = DipoleOf(row.positions.m, row.positions.n);
+  std::string line = std::to_string(current.electrodes.size() + potential.electrodes.size());
+  for (const Dipole* dipole : {&current, &potential})
+    for (double x : dipole->electrodes) line += " " + PlainNumber(x) + " 0.0";
+  return line + " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
+}
+
+}  // namespace
+
+FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title) {
+  FormatLines file;
+  std::vector<const SurveyRow*> carried;
+  for (const SurveyRow& row : rows) {
+    if (row.Complete()) carried.push_back(&row);
+    else ++file.left_out;
+  }
+  file.lines = {title.empty() ? std::string("survey") : title,
+                PlainNumber(UnitSpacing(carried)),
+                "11",
+                "0",
+                "Type of measurement (0=app. resistivity,1=resistance)",
+                "1",
+                std::to_string(carried.size()),
+                "1",
+                "0"};
+  for (const SurveyRow* row : carried) file.lines.push_back(Row(*row));
+  for (int i = 0; i < 4; ++i) file.lines.push_back("0");
+  file.written = static_cast<int>(carried.size());
+  return file;
+}

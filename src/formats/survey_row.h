@@ -1,0 +1,20 @@
+#pragma once
+// One evaluated record as the exchange formats write it.
+
+#include "geometry/apparent_resistivity.h"
+#include "geometry/quadrupole.h"
+#include "vari.h"
+
+struct SurveyRow {
+  int k = 0;
+  RecordIndexEntry entry{};
+  RecordResultValues result;
+  Quadrupole positions;
+  Resistivity resistivity{};
+
+  // Every value a resistivity format carries is a number, and K is defined.
+  bool Complete() const;
+};
+
+// Record k of the survey, whose result RecordResult holds.
+SurveyRow RowOf(const Vari& v, int k);

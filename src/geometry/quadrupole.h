@@ -1,0 +1,15 @@
+#pragma once
+// Where a record's four electrodes stand. Electrodes lie on a straight surface line at
+// the coordinate of their record in the electrode table; electrode number 0 has no
+// record and stands for a remote electrode, at infinity.
+
+#include <optional>
+
+#include "vari.h"
+
+struct Quadrupole {
+  std::optional<double> a, b, m, n;  // x in metres; empty for a remote electrode
+};
+
+std::optional<double> ElectrodeX(const Vari& v, int electrode);
+Quadrupole QuadrupoleOf(const Vari& v, const RecordIndexEntry& entry);
