@@ -15,13 +15,15 @@ scratch="${VOSTREL_MUTATION_DIR:-/tmp/vostrel-mutants}"
 
 mkdir -p "$scratch/tree"
 (cd "$root" && git ls-files -z | xargs -0 -I{} cp --parents {} "$scratch/tree/")
-cmake -S "$scratch/tree" -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=OFF >/dev/null
+cmake -S "$scratch/tree" -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=OFF \
+  -DVOSTREL_WERROR=OFF >/dev/null
 cmake --build "$scratch/build" -j "$(nproc)" >/dev/null || { echo "the unmutated tree does not build"; exit 2; }
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$scratch/build" -j "$(nproc)" --timeout 120 >/dev/null || { echo "the unmutated tree fails its tests"; exit 2; }
 
 declare -A caught total
-while IFS= read -r line; do
+# The list is read on its own descriptor: the build and test commands must not eat it.
+while IFS= read -r line <&3; do
   [[ -z "$line" || "$line" == \#* ]] && continue
   [[ -n "$only" && "$line" != *"$only"* ]] && continue
   IFS=$'\x01' read -r area file original mutated note <<< "${line//' @@ '/$'\x01'}"
@@ -54,7 +56,7 @@ PY
   fi
   mv "$target.orig" "$target"
   touch "$target"
-done < "$list"
+done 3< "$list" < /dev/null
 cmake --build "$scratch/build" -j "$(nproc)" >/dev/null 2>&1
 
 echo

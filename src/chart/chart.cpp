@@ -238,7 +238,9 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
   layout->addWidget(plot_);
   plot_->setMinimumSize(0, 0);
   // The chart takes the focus on a press, so the plot inside must not take it away:
-  // the focused chart is the white one, whatever the press goes on to do.
+  // the focused chart is the white one, whatever the press goes on to do. (A focus
+  // change at the release also redrew the chart while a plain click's rectangle of no
+  // size was active, leaving it as a fuchsia dot.)
   plot_->setFocusPolicy(Qt::NoFocus);
   // A low chart shares its height with its title instead of keeping a minimum plot area.
   plot_->axisRect()->setMinimumSize(0, 0);
@@ -248,9 +250,6 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
   plot_->setSelectionRectMode(QCP::srmZoom);
   plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, plot_->yAxis);
   connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { MarkAxesManual(); });
-  // A plain click starts a rectangle of no size; once cancelled nothing of it may stay drawn.
-  connect(plot_->selectionRect(), &QCPSelectionRect::canceled, this,
-          [this] { plot_->replot(QCustomPlot::rpQueuedReplot); });
   left_ = std::make_unique<ChartAxis>(*this, plot_->yAxis);
   bottom_ = std::make_unique<ChartAxis>(*this, plot_->xAxis);
   top_ = std::make_unique<ChartAxis>(*this, plot_->xAxis2);

@@ -29,8 +29,10 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
   FormatLines file;
   std::vector<const SurveyRow*> carried;
   for (const SurveyRow& row : rows) {
-    if (row.Complete()) carried.push_back(&row);
-    else ++file.left_out;
+    if (row.Complete())
+      carried.push_back(&row);
+    else
+      ++file.left_out;
   }
   const std::vector<double> positions = UsedPositions(carried);
   file.lines.push_back(std::to_string(positions.size()));

@@ -51,8 +51,10 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
   FormatLines file;
   std::vector<const SurveyRow*> carried;
   for (const SurveyRow& row : rows) {
-    if (row.Complete()) carried.push_back(&row);
-    else ++file.left_out;
+    if (row.Complete())
+      carried.push_back(&row);
+    else
+      ++file.left_out;
   }
   file.lines = {title.empty() ? std::string("survey") : title,
                 PlainNumber(UnitSpacing(carried)),

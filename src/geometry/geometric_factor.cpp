@@ -18,8 +18,8 @@ double InverseDistance(const std::optional<double>& current, const std::optional
 }  // namespace
 
 double GeometricFactor(const Quadrupole& q) {
-  double sum = InverseDistance(q.a, q.m) - InverseDistance(q.b, q.m) - InverseDistance(q.a, q.n) +
-               InverseDistance(q.b, q.n);
+  double sum =
+      InverseDistance(q.a, q.m) - InverseDistance(q.b, q.m) - InverseDistance(q.a, q.n) + InverseDistance(q.b, q.n);
   if (!std::isfinite(sum) || sum == 0) return Undefined;
   return 2 * std::numbers::pi / sum;
 }

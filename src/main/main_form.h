@@ -7,9 +7,11 @@
 #include <string>
 
 #include "chart/chart.h"
+#include "output/table_export.h"
 #include "processing/record_evaluation.h"
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -47,6 +49,8 @@ class TMainForm : public QWidget {
   void CreateControls();
   void CreatePanel1();
   void CreateCharts();
+  // Beside the designed controls: the record's resistivity and the exchange formats.
+  void CreateResistivityControls();
   void CreateSeries();
   void WireEvents();
   void SetTabOrder();
@@ -56,6 +60,7 @@ class TMainForm : public QWidget {
   void ProcessRecord(bool display);
   void PlotCurrentCurve();
   void PlotVoltageCurve();
+  void ShowResistivity(int k);
   RecordEvaluator HiddenRecordEvaluator();
   // Shows ProgressBar1 over 1..RecordCount for the length of a pass over all records.
   Progress ShowProgress();
@@ -68,6 +73,9 @@ class TMainForm : public QWidget {
   void lNumberKeyPress(int key, bool& swallow);
   void GoBClick();
   void SaveBClick();
+  void ExportBClick();
+  // Runs an export in the given format with the progress bar and says what it left out.
+  void RunExport(const ExportOptions& options);
   void AutoSaveBoxClick();
   void ResetErrorChart();
 
@@ -120,6 +128,10 @@ class TMainForm : public QWidget {
   QCheckBox* AbsBox = nullptr;
   QCheckBox* SignBox = nullptr;
   ChartSeries* SeriesPos = nullptr;
+  // Added beside the designed ones; none of those moves.
+  QLabel* ResistivityLabel = nullptr;
+  QComboBox* ExportFormatBox = nullptr;
+  QPushButton* ExportB = nullptr;
 
   OpenDialogSeam open_dialog_;
   std::string decimal_separator_;

@@ -1,6 +1,7 @@
 // The open sequence, navigation between records, the export and the resize rule.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -89,14 +90,28 @@ void TMainForm::GoBClick() {
   TrackBar1->setValue(*v - 1);
 }
 
-void TMainForm::SaveBClick() {
+void TMainForm::SaveBClick() { RunExport({}); }
+
+void TMainForm::ExportBClick() {
+  auto format = ExportFormatNamed(ExportFormatBox->currentText().toStdString());
+  if (format) RunExport({*format, std::nullopt});
+}
+
+void TMainForm::RunExport(const ExportOptions& options) {
   if (vari.RecordCount < 1) throw InOutError::Invalid("No records to export");
   Progress progress = ShowProgress();
   struct HideAfter {
     TMainForm* form;
     ~HideAfter() { form->HideProgress(); }
   } hide_after{this};
-  ExportTable(vari, TableFormat::Text, HiddenRecordEvaluator(), progress);
+  ExportReport report = ExportSurvey(vari, options, HiddenRecordEvaluator(), progress);
+  if (report.left_out > 0)
+    ShowErrorBox(QString("%1: записей %2, пропущено %3 (нет K или значения)")
+                     .arg(QString::fromStdString(report.file))
+                     .arg(report.written)
+                     .arg(report.left_out)
+                     .toUtf8()
+                     .constData());
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }

@@ -2,6 +2,7 @@
 // colour and tab order, the charts and their series, and the event wiring.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -88,6 +89,7 @@ void TMainForm::CreateControls() {
   CreatePanel1();
   layout->addWidget(Panel1);
   CreateCharts();
+  CreateResistivityControls();
   layout->addWidget(Splitters, 1);
   CreateSeries();
 }
@@ -155,6 +157,13 @@ void TMainForm::CreatePanel1() {
   bottom->addWidget(Panel2);
 }
 
+void TMainForm::CreateResistivityControls() {
+  ResistivityLabel = AutoSizeLabel(Panel1, "ResistivityLabel", "", 850, 5);
+  ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 850, 31, 100, 25);
+  ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
+  ExportB = Place(new QPushButton("Экспорт", Panel1), "ExportB", 956, 31, 80, 25);
+}
+
 void TMainForm::CreateCharts() {
   Splitters = new QSplitter(Qt::Vertical, this);
   Splitters->setObjectName("Splitters");
@@ -210,6 +219,7 @@ void TMainForm::CreateSeries() {
 void TMainForm::WireEvents() {
   connect(OpenB, &QPushButton::clicked, this, [this] { Guarded([this] { OpenBClick(); }); });
   connect(SaveB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveBClick(); }); });
+  connect(ExportB, &QPushButton::clicked, this, [this] { Guarded([this] { ExportBClick(); }); });
   connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });
   connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
@@ -236,8 +246,8 @@ void TMainForm::WireEvents() {
 }
 
 void TMainForm::SetTabOrder() {
-  QWidget* order[] = {OpenB, LCurrent,    lVoltage, TrackBar1, Edit1,   lNumber,
-                      SaveB, AutoSaveBox, CheckB,   AbsBox,    SignBox, ChartVoltage};
+  QWidget* order[] = {OpenB,       LCurrent, lVoltage, TrackBar1, Edit1,        lNumber,         SaveB,
+                      AutoSaveBox, CheckB,   AbsBox,   SignBox,   ChartVoltage, ExportFormatBox, ExportB};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -9,10 +9,12 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/apparent_resistivity.h"
 #include "main/main_form.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
 #include "processing/record_processor.h"
+#include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
 #include "vari.h"
 
@@ -54,7 +56,10 @@ void TMainForm::LoadRecord(int k, bool display) {
     lNumber->setText(QString::number(k));
   }
   ProcessRecord(display);
-  if (display) emit RecordShown(k);
+  if (display) {
+    ShowResistivity(k);
+    emit RecordShown(k);
+  }
 }
 
 void TMainForm::ProcessRecord(bool display) {
@@ -89,6 +94,13 @@ void TMainForm::PlotVoltageCurve() {
   ChartVoltageDblClick(ChartVoltage);
   AppendCurve(VoltSeries, vari.VoltageSamples);
   ChartVoltage->Replot();
+}
+
+// K, R and ρa of the record on show, by the summary line's number rule.
+void TMainForm::ShowResistivity(int k) {
+  const Resistivity resistivity = ResistivityOf(QuadrupoleOf(vari, vari.RecordIndex[k]), vari.RecordResult);
+  ResistivityLabel->setText(QString::fromStdString(ResistivityLine(resistivity, decimal_separator_)));
+  ResistivityLabel->adjustSize();
 }
 
 RecordEvaluator TMainForm::HiddenRecordEvaluator() {

@@ -37,9 +37,36 @@ struct Quadrupole {
 
 int32_t Wrap(int64_t electrode, int32_t count) { return static_cast<int32_t>((electrode - 1) % count + 1); }
 
+// A Wenner quadrupole moves all four electrodes, so each block holds one: the blocks
+// step through the spacings 1..channels at each station.
+Quadrupole PhysicalQuadrupole(const SynthOptions& o, int32_t block, int32_t channel, int32_t e) {
+  int32_t first = Wrap(block + 1, e);
+  switch (o.layout) {
+    case SynthLayout::Wenner: {
+      int32_t levels = std::max(o.channels, 1);
+      int32_t s = block % levels + 1;
+      first = Wrap(block / levels + 1, e);
+      return {first, Wrap(first + 3 * s, e), Wrap(first + s, e), Wrap(first + 2 * s, e)};
+    }
+    case SynthLayout::Gradient: {
+      int32_t m = Wrap(first + 1 + channel, e);
+      return {first, Wrap(first + o.channels + 2, e), m, Wrap(m + 1, e)};
+    }
+    case SynthLayout::PoleDipole: {
+      int32_t m = Wrap(first + 1 + channel, e);
+      return {first, 0, m, Wrap(m + 1, e)};
+    }
+    case SynthLayout::DipoleDipole: break;
+  }
+  int32_t b = Wrap(first + 1, e);
+  int32_t m = Wrap(b + channel + 1, e);
+  return {first, b, m, Wrap(m + 1, e)};
+}
+
 Quadrupole QuadrupoleOf(const SynthOptions& o, int32_t block, int32_t channel) {
   int32_t e = std::max(o.electrodes, 4);
   int32_t first = Wrap(block + 1, e);
+  if (o.physical) return PhysicalQuadrupole(o, block, channel, e);
   if (o.wenner) {
     int32_t s = channel + 1;
     return {first, Wrap(first + 3 * s, e), Wrap(first + s, e), Wrap(first + 2 * s, e)};
@@ -54,6 +81,16 @@ double Resistivity(const Quadrupole& q, const SynthOptions& o) {
   double centre = (q.a + q.b + q.m + q.n) / 4.0 * o.spacing_m;
   double depth = std::abs(q.m - q.b) + 1.0;
   return 100.0 + 60.0 * std::sin(centre / 40.0) + 15.0 * std::log(depth);
+}
+
+// The potential of M minus N per ampere into A and out of B over a half-space of 1 Ω·m,
+// electrode e at (e - 1) x spacing, electrode 0 at infinity: (1/AM - 1/BM - 1/AN + 1/BN) / 2π.
+double VoltsPerAmpere(const Quadrupole& q, const SynthOptions& o) {
+  auto term = [&](int32_t current, int32_t potential) {
+    if (current == 0 || potential == 0) return 0.0;
+    return 1 / (std::abs(current - potential) * double(o.spacing_m));
+  };
+  return (term(q.a, q.m) - term(q.b, q.m) - term(q.a, q.n) + term(q.b, q.n)) / (2 * std::numbers::pi);
 }
 
 double GeometricFactor(const Quadrupole& q, const SynthOptions& o) {
@@ -119,6 +156,7 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
   Noise noise(o.seed);
   Waveform waveform{o.half_period, 4 * int64_t{std::max(o.period_count, 0)}};
   int32_t channels = std::clamp(o.channels, 0, MaxChannels);
+  if (o.physical && o.layout == SynthLayout::Wenner) channels = std::min(channels, 1);
   std::vector<float> current(o.sparse ? 0 : static_cast<size_t>(samples));
   std::vector<std::vector<float>> voltages(static_cast<size_t>(channels), std::vector<float>(current.size()));
   std::vector<ChannelCurve> curves(static_cast<size_t>(channels));
@@ -127,7 +165,9 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
     Quadrupole first = QuadrupoleOf(o, block, 0);
     for (int32_t c = 0; c < channels; ++c) {
       Quadrupole q = QuadrupoleOf(o, block, c);
-      double volts = Resistivity(q, o) * o.current_a / GeometricFactor(q, o);
+      double volts = !o.physical
+                         ? Resistivity(q, o) * o.current_a / GeometricFactor(q, o)
+                         : (o.rho_ohm_m > 0 ? o.rho_ohm_m : Resistivity(q, o)) * o.current_a * VoltsPerAmpere(q, o);
       double sp = 0.002 * std::sin(block * 0.3 + c);  // a few millivolts of self-potential
       if (!o.sparse) VoltageCurve(waveform, volts, sp, NoiseVolts(o, q), noise, voltages[c]);
       curves[c] = {q.m, q.n, voltages[c]};

@@ -7,6 +7,15 @@
 #include <cstdint>
 #include <string>
 
+// Where the electrodes of each block stand: electrode e lies at (e - 1) x spacing.
+enum class SynthLayout {
+  // A block's channels share its A and B.
+  DipoleDipole,  // A, B = A+1, M = B+1+c, N = M+1 for channel c
+  Wenner,        // one channel per block: A, M = A+s, N = A+2s, B = A+3s, s = 1..channels in turn
+  Gradient,      // A and B = A+channels+2 fixed, M = A+1+c, N = M+1 between them
+  PoleDipole,    // A, B remote (electrode 0), M = A+1+c, N = M+1
+};
+
 struct SynthOptions {
   int32_t blocks = 24;
   int32_t channels = 8;  // per block, at most 20
@@ -21,6 +30,13 @@ struct SynthOptions {
   double noise_mv = 0.5;  // standard deviation of the voltage noise; every 13th electrode is 30 times noisier
   uint64_t seed = 1;
   bool sparse = false;  // curves left as holes (zeros): for huge indexing benchmarks
+  // A physical model: the voltage of each channel is the one a homogeneous half-space of
+  // rho_ohm_m gives (signed: current +I into A, potential M minus N), or, with rho 0,
+  // the smoothly varying model's. Without it (the first surveys' model, kept so that
+  // the same options still give the same bytes) every voltage is positive.
+  bool physical = false;
+  SynthLayout layout = SynthLayout::DipoleDipole;
+  double rho_ohm_m = 0;
 };
 
 // Writes the survey to path; throws InOutError.

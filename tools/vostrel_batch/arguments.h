@@ -21,6 +21,8 @@ class Arguments {
   bool Flag(const std::string& name) const;
   int64_t Integer(const std::string& name, int64_t fallback) const;
   double Number(const std::string& name, double fallback) const;
+  // The value given to an option, or null when it was not given.
+  const std::string* Text(const std::string& name) const { return Value(name); }
   const std::vector<std::string>& Plain() const { return plain_; }
 
  private:

@@ -22,10 +22,12 @@ constexpr Command Commands[] = {
     {"info", "info FILE.qmr", InfoCommand},
     {"synth",
      "synth [--blocks N] [--channels N] [--electrodes N] [--spacing M] [--wenner] [--sample-rate N] "
-     "[--half-period N] [--second-length N] [--periods N] [--current A] [--noise X] [--seed N] [--sparse] OUT.qmr",
+     "[--half-period N] [--second-length N] [--periods N] [--current A] [--noise X] [--seed N] [--sparse] "
+     "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] OUT.qmr",
      SynthCommand},
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
-    {"export", "export [--flip-sign] [--abs-du] [--csv] FILE.qmr...", ExportCommand},
+    {"export", "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] FILE.qmr...",
+     ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] FILE.qmr...", CheckCommand},
 };
 

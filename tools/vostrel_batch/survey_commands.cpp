@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <new>
 
+#include "geometry/apparent_resistivity.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
@@ -17,6 +18,7 @@
 #include "processing/format_fixed.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
+#include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
 #include "vari.h"
 #include "vostrel_batch/arguments.h"
@@ -108,22 +110,41 @@ int RecordCommand(const std::vector<std::string>& words) {
       LoadRecordSamples(vari, k, options.flip_sign);
       ComputeRecordResult(vari, options.abs_du, &drawing);
     }
-    std::printf("%s\n%s\n", RecordIdentification(vari.RecordIndex[k]).c_str(),
-                SummaryLine(vari.RecordResult, drawing).c_str());
+    std::printf("%s\n%s\n%s\n", RecordIdentification(vari.RecordIndex[k]).c_str(),
+                SummaryLine(vari.RecordResult, drawing).c_str(),
+                ResistivityLine(ResistivityOf(QuadrupoleOf(vari, vari.RecordIndex[k]), vari.RecordResult)).c_str());
   });
 }
 
+// --format txt|csv|ohm|res2dinv (--csv: the comma table), --max-error P.
+ExportOptions ExportOptionsOf(const Arguments& arguments) {
+  ExportOptions options;
+  if (arguments.Flag("--csv")) options.format = ExportFormat::Csv;
+  if (const std::string* name = arguments.Text("--format")) {
+    auto format = ExportFormatNamed(*name);
+    if (!format) throw UsageError("--format takes txt, csv, ohm or res2dinv, not '" + *name + "'");
+    options.format = *format;
+  }
+  if (arguments.Text("--max-error")) {
+    if (options.format == ExportFormat::Text) throw UsageError("--max-error does not apply to the text table");
+    options.max_error_pct = arguments.Number("--max-error", 0);
+  }
+  return options;
+}
+
 int ExportCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv"}, {});
+  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv"}, {"--format", "--max-error"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
-  TableFormat format = arguments.Flag("--csv") ? TableFormat::Csv : TableFormat::Text;
+  ExportOptions export_options = ExportOptionsOf(arguments);
   return ForEachFile(arguments.Plain(), [&](const std::string& file) {
     auto start = std::chrono::steady_clock::now();
     Open(file);
-    std::string table = ExportTable(vari, format, CoreEvaluator(vari, options), TerminalProgress(file));
+    ExportReport report = ExportSurvey(vari, export_options, CoreEvaluator(vari, options), TerminalProgress(file));
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%s: %d records, %.3f s\n", table.c_str(), vari.RecordCount, took.count());
+    std::printf("%s: %d records", report.file.c_str(), report.written);
+    if (report.left_out > 0) std::printf(", %d left out", report.left_out);
+    std::printf(", %.3f s\n", took.count());
   });
 }
 

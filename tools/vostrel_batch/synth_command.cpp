@@ -4,10 +4,22 @@
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 
+namespace {
+
+SynthLayout LayoutNamed(const std::string& name) {
+  if (name == "dipole-dipole") return SynthLayout::DipoleDipole;
+  if (name == "wenner") return SynthLayout::Wenner;
+  if (name == "gradient") return SynthLayout::Gradient;
+  if (name == "pole-dipole") return SynthLayout::PoleDipole;
+  throw UsageError("--layout takes dipole-dipole, wenner, gradient or pole-dipole, not '" + name + "'");
+}
+
+}  // namespace
+
 int SynthCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {"--wenner", "--sparse"},
                       {"--blocks", "--channels", "--electrodes", "--spacing", "--sample-rate", "--half-period",
-                       "--second-length", "--periods", "--current", "--noise", "--seed"});
+                       "--second-length", "--periods", "--current", "--noise", "--seed", "--layout", "--rho"});
   if (arguments.Plain().size() != 1) throw UsageError("one output file expected");
   SynthOptions o;
   auto int32 = [&](const char* name, int32_t fallback) {
@@ -28,6 +40,15 @@ int SynthCommand(const std::vector<std::string>& words) {
   o.noise_mv = arguments.Number("--noise", o.noise_mv);
   o.seed = static_cast<uint64_t>(arguments.Integer("--seed", static_cast<int64_t>(o.seed)));
   o.sparse = arguments.Flag("--sparse");
+  if (const std::string* layout = arguments.Text("--layout")) {
+    o.physical = true;
+    o.layout = LayoutNamed(*layout);
+  }
+  if (arguments.Text("--rho")) {
+    o.physical = true;
+    o.rho_ohm_m = arguments.Number("--rho", 0);
+    if (!(o.rho_ohm_m > 0)) throw UsageError("--rho must be a resistivity above 0");
+  }
   if (o.channels < 0 || o.channels > 20) throw UsageError("--channels must lie in 0..20");
   if (o.electrodes < 4 || o.electrodes > 128) throw UsageError("--electrodes must lie in 4..128");
   if (o.blocks < 0) throw UsageError("--blocks must not be negative");
