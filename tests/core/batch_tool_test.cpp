@@ -196,6 +196,28 @@ TEST(BatchTool, IndexMessagesGoToStandardErrorWithTheFileName) {
   EXPECT_NE(run.out.find("records: 10000\n"), std::string::npos);
 }
 
+TEST(BatchTool, ResistivityLineAndTheExchangeFormats) {
+  TempDir dir;
+  const std::string survey = dir.File("dd.qmr");
+  ASSERT_EQ(Batch("synth --layout dipole-dipole --rho 250 --blocks 2 --channels 3 --noise 0.01 " + survey).status, 0);
+  BatchRun record = Batch("record " + survey + " 2");
+  ASSERT_EQ(record.status, 0);
+  // Electrodes at 0, 5, 15, 20 m: K = 2π / (1/15 - 1/10 - 1/20 + 1/15) = -376.99 m.
+  const std::string third = record.out.substr(record.out.rfind("K="));
+  EXPECT_EQ(third.substr(0, 13), "K=-376.990  R") << record.out;
+  EXPECT_NE(third.find("  rhoa=250.0"), std::string::npos) << third;
+
+  BatchRun ohm = Batch("export --format ohm --max-error 100 " + survey);
+  EXPECT_EQ(ohm.status, 0);
+  EXPECT_EQ(ohm.out.rfind(dir.File("dd.ohm") + ": 6 records, ", 0), 0u) << ohm.out;
+  EXPECT_EQ(Batch("export --format res2dinv --csv " + survey).status, 0) << "--format rules over --csv";
+  EXPECT_TRUE(std::filesystem::exists(dir.File("dd.dat")));
+  EXPECT_EQ(Batch("export --format xls " + survey).status, 2);
+  EXPECT_EQ(Batch("export --max-error 5 " + survey).status, 2) << "the text table lists every record";
+  EXPECT_EQ(Batch("synth --layout ring " + survey).status, 2);
+  EXPECT_EQ(Batch("synth --rho -3 " + survey).status, 2);
+}
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);

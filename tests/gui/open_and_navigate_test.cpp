@@ -1,17 +1,20 @@
 // Opening a survey from the window, moving between its records, and the export.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QSplitter>
 #include <QTest>
 #include <filesystem>
 
 #include "form_fixture.h"
+#include "geometry/apparent_resistivity.h"
 #include "main/integer_text.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
+#include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
 #include "vari.h"
 
@@ -152,6 +155,36 @@ TEST_F(FormTest, EachOpenShowsRecordOneAsTheCoreComputesIt) {
   Open(dir_.File("full.qmr"));
   EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"Слишком много данных.\n\rМаксимум=10000"});
   EXPECT_EQ(Text("Edit1"), "N=10000   n=500");
+}
+
+// The record's K, R and ρa beside the designed controls, and the exchange formats
+// written from the window; no designed control moves for them.
+TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
+  SynthOptions physical = SmallSurvey();
+  physical.physical = true;
+  physical.rho_ohm_m = 80;
+  const std::string path = Survey("dd.qmr", physical);
+  Open(path);
+  TypeRecordNumber("3");
+  auto v = FreshVari(path);
+  OpenSurvey(*v);
+  {
+    DataFileSession session(v->DataFile, v->DataFileName);
+    EvaluateRecord(*v, 3, {});
+  }
+  const Resistivity expected = ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[3]), v->RecordResult);
+  EXPECT_EQ(Text("ResistivityLabel").toStdString(), ResistivityLine(expected));
+  EXPECT_NEAR(expected.rhoa, 80, 0.5);
+  EXPECT_EQ(Control<QPushButton>("SaveB")->geometry(), QRect(1, 31, 97, 25));
+  EXPECT_EQ(Control<QCheckBox>("SignBox")->geometry().topLeft(), QPoint(727, 31));
+
+  auto* formats = Control<QComboBox>("ExportFormatBox");
+  formats->setCurrentText("ohm");
+  Click("ExportB");
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("dd.ohm")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("dd.TXT"))) << "the button writes the chosen format only";
+  EXPECT_TRUE(messages_.Messages().empty());
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
 }
 
 TEST_F(FormTest, AutomaticExportAfterRecordOne) {

@@ -1,0 +1,137 @@
+// The files the inversion programs load, read back by the rules of their own loaders:
+// every record carried must give back its electrodes, its resistance and, through the
+// geometry, the half-space the synthetic survey was written over.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "formats/plain_number.h"
+#include "geometry/apparent_resistivity.h"
+#include "geometry/geometric_factor.h"
+#include "measurement/in_out_error.h"
+#include "measurement/synthetic_survey.h"
+#include "output/table_export.h"
+#include "peer_readers.h"
+#include "processing/record_evaluation.h"
+#include "test_support.h"
+
+namespace {
+
+std::optional<double> Placed(double x) { return std::isnan(x) ? std::nullopt : std::optional<double>(x); }
+
+// ρa of a record as a loader sees it: its positions' geometric factor times its R.
+double LoadedRhoa(const PeerRecord& record) {
+  return GeometricFactor({Placed(record.a), Placed(record.b), Placed(record.m), Placed(record.n)}) * record.r;
+}
+
+class ExchangeFormatsTest : public ::testing::TestWithParam<SynthLayout> {
+ protected:
+  void SetUp() override {
+    SynthOptions o{.blocks = 12, .channels = 5, .electrodes = 32, .spacing_m = 2.5f, .half_period = 200,
+                   .second_length = 200, .period_count = 2, .noise_mv = 0.01, .seed = 11, .physical = true,
+                   .layout = GetParam(), .rho_ohm_m = 100};
+    WriteSyntheticSurvey(path_, o);
+    v_ = FreshVari(path_);
+    OpenSurvey(*v_);
+  }
+  ExportReport Export(ExportFormat format, std::optional<double> max_error = std::nullopt) {
+    return ExportSurvey(*v_, {format, max_error}, CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
+  }
+  void ExpectTheHalfSpace(const PeerSurvey& survey, const char* format) {
+    EXPECT_TRUE(survey.problems.empty()) << format << ": " << survey.problems.front();
+    ASSERT_EQ(static_cast<int>(survey.records.size()), v_->RecordCount) << format;
+    for (const PeerRecord& record : survey.records) EXPECT_NEAR(LoadedRhoa(record), 100, 0.5) << format;
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.File("line 4.qmr");
+  std::unique_ptr<Vari> v_;
+};
+
+TEST_P(ExchangeFormatsTest, EveryFormatLoadsAsTheHalfSpace) {
+  ASSERT_GT(v_->RecordCount, 0);
+  EXPECT_EQ(Export(ExportFormat::Csv).written, v_->RecordCount);
+  PeerSurvey csv = ReadLikeTableParser(dir_.File("line 4.csv"));
+  ExpectTheHalfSpace(csv, "csv");
+  for (const PeerRecord& record : csv.records) EXPECT_NEAR(record.extra, 100, 0.5) << "the Rho column";
+
+  EXPECT_EQ(Export(ExportFormat::Ohm).written, v_->RecordCount);
+  PeerSurvey ohm = ReadLikeOhmLoaders(dir_.File("line 4.ohm"));
+  ExpectTheHalfSpace(ohm, "ohm");
+  for (const PeerRecord& record : ohm.records) EXPECT_NEAR(record.extra, 100, 0.5) << "the rhoa field";
+
+  EXPECT_EQ(Export(ExportFormat::Res2dinv).written, v_->RecordCount);
+  ExpectTheHalfSpace(ReadLikeRes2dinvLoaders(dir_.File("line 4.dat")), "res2dinv");
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ExchangeFormatsTest,
+                         ::testing::Values(SynthLayout::DipoleDipole, SynthLayout::Wenner, SynthLayout::Gradient,
+                                           SynthLayout::PoleDipole));
+
+// A remote A or M, records without K or with NaN, and the error limit.
+TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.header = {1000, 60, 60, 1};  // S = 240
+  survey.electrodes = {0, 10, 20, 30};
+  auto block = [](int32_t a, int32_t b, std::vector<TestChannel> channels, float millivolts) {
+    TestBlock block{a, b, {}, channels};
+    for (float level : {0.1f, 0.0f, 0.1f, 0.0f}) block.current.insert(block.current.end(), 60, level);
+    std::vector<float> voltage;
+    for (float sign : {1.0f, 0.0f, -1.0f, 0.0f}) voltage.insert(voltage.end(), 60, sign * millivolts / 1000);
+    for (TestChannel& channel : block.channels) channel.voltage = voltage;
+    return block;
+  };
+  survey.blocks = {block(0, 1, {{2, 3, {}}, {3, 0, {}}}, 5),  // A remote; then pole-pole, N remote too
+                   block(1, 2, {{4, 3, {}}, {1, 3, {}}}, 5),  // a dipole-dipole; then A at M: no K
+                   block(1, 2, {{3, 4, {}}}, 0)};             // no signal: error 100
+  survey.Write(dir.File("mixed.qmr"));
+  auto v = FreshVari(dir.File("mixed.qmr"));
+  OpenSurvey(*v);
+  ASSERT_EQ(v->RecordCount, 5);
+  std::vector<double> rhoa;
+  {
+    DataFileSession session(v->DataFile, v->DataFileName);
+    for (int k = 1; k <= 5; ++k) {
+      EvaluateRecord(*v, k, {});
+      rhoa.push_back(ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa);
+    }
+  }
+  auto evaluate = CoreEvaluator(*v, {});
+  ExportReport dat = ExportSurvey(*v, {ExportFormat::Res2dinv, std::nullopt}, evaluate);
+  EXPECT_EQ(dat.written, 4);
+  EXPECT_EQ(dat.left_out, 1) << "the record without K";
+  PeerSurvey loaded = ReadLikeRes2dinvLoaders(dir.File("mixed.dat"));
+  ASSERT_TRUE(loaded.problems.empty()) << loaded.problems.front();
+  ASSERT_EQ(loaded.records.size(), 4u);
+  // The pole of a remote A is B, the sign of R turned with it: the loader finds the same ρa.
+  EXPECT_NEAR(LoadedRhoa(loaded.records[0]), rhoa[0], 1e-4 * std::fabs(rhoa[0]));
+  EXPECT_NEAR(LoadedRhoa(loaded.records[1]), rhoa[1], 1e-4 * std::fabs(rhoa[1]));
+  EXPECT_NEAR(LoadedRhoa(loaded.records[2]), rhoa[2], 1e-4 * std::fabs(rhoa[2]));
+
+  ExportReport ohm = ExportSurvey(*v, {ExportFormat::Ohm, 50.0}, evaluate);
+  EXPECT_EQ(ohm.written, 3) << "the no-signal record's 100 % is over the limit";
+  EXPECT_EQ(ohm.left_out, 2);
+  PeerSurvey ohm_loaded = ReadLikeOhmLoaders(dir.File("mixed.ohm"));
+  ASSERT_TRUE(ohm_loaded.problems.empty()) << ohm_loaded.problems.front();
+  EXPECT_TRUE(std::isnan(ohm_loaded.records[0].a)) << "index 0 for the remote A";
+  EXPECT_TRUE(std::isnan(ohm_loaded.records[1].n));
+
+  ExportSurvey(*v, {ExportFormat::Csv, std::nullopt}, evaluate);
+  PeerSurvey csv = ReadLikeTableParser(dir.File("mixed.csv"));
+  ASSERT_EQ(csv.records.size(), 5u);
+  EXPECT_TRUE(std::isnan(csv.records[1].a) && std::isnan(csv.records[1].n)) << "pole-pole keeps its two remotes apart";
+  EXPECT_THROW(ExportSurvey(*v, {ExportFormat::Text, 5.0}, evaluate), InOutError);
+}
+
+TEST(PlainNumber, SevenSignificantDigitsNeverAnExponent) {
+  EXPECT_EQ(PlainNumber(0.36712), "0.3671200");
+  EXPECT_EQ(PlainNumber(-0.00001234567), "-0.00001234567");
+  EXPECT_EQ(PlainNumber(123456789.0), "123456789.0");
+  EXPECT_EQ(PlainNumber(-5), "-5.000000");
+  EXPECT_EQ(PlainNumber(0), "0.0");
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// Geometric factors against the closed forms of the classic arrays, and apparent
+// resistivity against the half-space that synthetic surveys were written over.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "geometry/apparent_resistivity.h"
+#include "geometry/geometric_factor.h"
+#include "measurement/synthetic_survey.h"
+#include "processing/record_evaluation.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr std::optional<double> Remote = std::nullopt;
+
+TEST(GeometricFactor, ClosedFormsOfTheClassicArrays) {
+  for (double a : {1.0, 2.5, 10.0}) {
+    EXPECT_NEAR(GeometricFactor({0, 3 * a, a, 2 * a}), 2 * Pi * a, 1e-9 * a) << "Wenner, a = " << a;
+    for (double n : {1.0, 2.0, 6.0}) {
+      // Dipole-dipole A < B < M < N: K = -π n (n+1) (n+2) a, negative as its dU.
+      EXPECT_NEAR(GeometricFactor({0, a, (n + 1) * a, (n + 2) * a}), -Pi * n * (n + 1) * (n + 2) * a, 1e-7 * a);
+      // Pole-dipole with B remote: K = 2π n (n+1) a.
+      EXPECT_NEAR(GeometricFactor({0, Remote, n * a, (n + 1) * a}), 2 * Pi * n * (n + 1) * a, 1e-7 * a);
+      // Schlumberger, M and N at ±a/2 about the centre, A and B at ±(n + 1/2) a.
+      double s = (n + 0.5) * a;
+      EXPECT_NEAR(GeometricFactor({-s, s, -a / 2, a / 2}), Pi * n * (n + 1) * a, 1e-7 * a);
+    }
+    EXPECT_NEAR(GeometricFactor({0, Remote, a, Remote}), 2 * Pi * a, 1e-9 * a) << "pole-pole: 2π AM";
+  }
+  // Swapping the potential electrodes turns the sign, as it turns the sign of dU.
+  EXPECT_NEAR(GeometricFactor({0, 30, 20, 10}), -2 * Pi * 10, 1e-9);
+}
+
+TEST(GeometricFactor, UndefinedArrangementsGiveNaN) {
+  EXPECT_TRUE(std::isnan(GeometricFactor({0, 10, 0, 5}))) << "A and M at one place";
+  EXPECT_TRUE(std::isnan(GeometricFactor({0, 10, 5, 5}))) << "M at N: the sum is 0";
+  EXPECT_TRUE(std::isnan(GeometricFactor({3, 3, 5, 7}))) << "A at B";
+  EXPECT_TRUE(std::isnan(GeometricFactor({Remote, Remote, Remote, Remote})));
+  EXPECT_TRUE(std::isnan(GeometricFactor({Remote, Remote, 1, 2}))) << "no current electrode in place";
+}
+
+TEST(ApparentResistivity, SignsAreKept) {
+  // Dipole-dipole with a = 1, n = 1: K = -6π. dU < 0 gives ρa > 0, dU > 0 a negative ρa.
+  Quadrupole q{0, 1, 2, 3};
+  Resistivity normal = ResistivityOf(q, {-10, 100, 0, 0});
+  EXPECT_DOUBLE_EQ(normal.r, -0.1);
+  EXPECT_NEAR(normal.rhoa, 0.6 * Pi, 1e-12);
+  EXPECT_LT(ResistivityOf(q, {10, 100, 0, 0}).rhoa, 0) << "a quality problem to show, not to hide";
+  EXPECT_TRUE(std::isnan(ResistivityOf({0, 1, 1, 3}, {10, 100, 0, 0}).rhoa));
+}
+
+// Every layout of the generator over a half-space of 100 Ω·m: each record's apparent
+// resistivity is that of the half-space, within the noise and the settling.
+TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
+  TempDir dir;
+  for (SynthLayout layout : {SynthLayout::DipoleDipole, SynthLayout::Wenner, SynthLayout::Gradient,
+                             SynthLayout::PoleDipole}) {
+    SynthOptions o{.blocks = 10, .channels = 4, .electrodes = 24, .half_period = 200, .second_length = 200,
+                   .period_count = 2, .noise_mv = 0.01, .seed = 3, .physical = true, .layout = layout, .rho_ohm_m = 100};
+    const std::string path = dir.File("half-space.qmr");
+    WriteSyntheticSurvey(path, o);
+    auto v = FreshVari(path);
+    OpenSurvey(*v);
+    ASSERT_GT(v->RecordCount, 0);
+    DataFileSession session(v->DataFile, v->DataFileName);
+    for (int k = 1; k <= v->RecordCount; ++k) {
+      EvaluateRecord(*v, k, {});
+      const double rhoa = ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa;
+      EXPECT_NEAR(rhoa, 100, 0.5) << "layout " << static_cast<int>(layout) << ", record " << k;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include "peer_readers.h"
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+  std::vector<std::string> fields;
+  std::stringstream in(line);
+  std::string field;
+  while (std::getline(in, field, separator)) fields.push_back(field);
+  return fields;
+}
+
+std::vector<double> Whitespace(const std::string& line) {
+  std::vector<double> values;
+  std::stringstream in(line);
+  std::string word;
+  while (in >> word) values.push_back(std::stod(word));
+  return values;
+}
+
+// The pattern the Python loaders read numbers with; it splits "1e-05" and drops the sign of "-5".
+std::vector<double> AsPatternReads(const std::string& line) {
+  static const std::regex number(R"([-+]?\d*\.\d+|\d+)");
+  std::vector<double> values;
+  for (auto it = std::sregex_iterator(line.begin(), line.end(), number); it != std::sregex_iterator(); ++it)
+    values.push_back(std::stod(it->str()));
+  return values;
+}
+
+bool IsRemoteFlag(double x) {
+  for (double flag : {999.0, 9999.0, 99999.0, 999999.0, 9999999.0})
+    if (std::fabs(x) == flag) return true;
+  return false;
+}
+
+}  // namespace
+
+PeerSurvey ReadLikeTableParser(const std::string& path) {
+  PeerSurvey survey;
+  std::vector<std::string> lines = FileLines(path);
+  if (lines.empty()) return survey.problems.push_back("empty file"), survey;
+  std::map<std::string, size_t> column;
+  std::vector<std::string> header = Split(lines[0], ',');
+  for (size_t i = 0; i < header.size(); ++i) column[header[i]] = i;
+  for (const char* name : {"Spa.1", "Spa.2", "Spa.3", "Spa.4", "Vp", "In", "Dev.", "Sp"})
+    if (!column.count(name)) survey.problems.push_back(std::string("no column ") + name);
+  if (!survey.problems.empty()) return survey;
+  std::set<double> placed;
+  for (size_t l = 1; l < lines.size(); ++l) {
+    std::vector<std::string> fields = Split(lines[l], ',');
+    if (fields.size() != header.size()) survey.problems.push_back("line " + std::to_string(l + 1) + " has other fields");
+    auto value = [&](const char* name) { return std::stod(fields.at(column[name])); };
+    PeerRecord record{value("Spa.1"), value("Spa.2"), value("Spa.3"), value("Spa.4"), value("Vp") / value("In")};
+    if (column.count("Rho")) record.extra = value("Rho");
+    for (double* x : {&record.a, &record.b, &record.m, &record.n}) {
+      if (IsRemoteFlag(*x)) *x = NaN;
+      else placed.insert(*x);
+    }
+    survey.records.push_back(record);
+  }
+  // Electrodes are numbered by position / spacing, the spacing being the first gap.
+  if (placed.size() >= 2) {
+    double spacing = *std::next(placed.begin()) - *placed.begin();
+    for (double x : placed)
+      if (std::fabs(x / spacing - std::round(x / spacing)) > 1e-6)
+        survey.problems.push_back("position " + std::to_string(x) + " is no multiple of the spacing");
+  }
+  return survey;
+}
+
+PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
+  PeerSurvey survey;
+  std::vector<std::string> lines = FileLines(path);
+  size_t at = 0;
+  auto next = [&]() -> const std::string& {
+    static const std::string none;
+    return at < lines.size() ? lines[at++] : none;
+  };
+  auto checked = [&](const std::string& line) {
+    std::vector<double> values = Whitespace(line.substr(0, line.find('#')));
+    if (values != AsPatternReads(line)) survey.problems.push_back("pattern reads '" + line + "' otherwise");
+    return values;
+  };
+  const size_t electrodes = static_cast<size_t>(std::stoul(Split(next(), '#').at(0)));
+  const std::string electrode_fields = next();
+  if (electrode_fields.rfind("#", 0) != 0) survey.problems.push_back("no '#' before the electrode fields");
+  std::vector<double> x;
+  for (size_t i = 0; i < electrodes; ++i) {
+    std::vector<double> xyz = checked(next());
+    if (xyz.size() != 3) survey.problems.push_back("an electrode without x y z");
+    x.push_back(xyz.empty() ? NaN : xyz[0]);
+  }
+  const size_t count = static_cast<size_t>(std::stoul(Split(next(), '#').at(0)));
+  const std::vector<std::string> names = [&] {
+    std::stringstream in(next().substr(1));
+    std::vector<std::string> words;
+    std::string word;
+    while (in >> word) words.push_back(word);
+    return words;
+  }();
+  std::map<std::string, size_t> column;
+  for (size_t i = 0; i < names.size(); ++i) column[names[i]] = i;
+  for (const char* name : {"a", "b", "m", "n", "r"})
+    if (!column.count(name)) survey.problems.push_back(std::string("no field ") + name);
+  if (!survey.problems.empty()) return survey;
+  auto position = [&](double index) { return index == 0 ? NaN : x.at(static_cast<size_t>(index) - 1); };
+  for (size_t i = 0; i < count; ++i) {
+    std::vector<double> row = checked(next());
+    if (row.size() != names.size()) {
+      survey.problems.push_back("a data line with " + std::to_string(row.size()) + " fields");
+      continue;
+    }
+    survey.records.push_back({position(row[column["a"]]), position(row[column["b"]]), position(row[column["m"]]),
+                              position(row[column["n"]]), row[column["r"]],
+                              column.count("rhoa") ? row[column["rhoa"]] : 0});
+  }
+  // pyGIMLi then reads the count of topography points.
+  if (Whitespace(next()) != std::vector<double>{0}) survey.problems.push_back("no topography count 0 at the end");
+  return survey;
+}
+
+PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
+  PeerSurvey survey;
+  std::vector<std::string> lines = FileLines(path);
+  if (lines.size() < 10) return survey.problems.push_back("too short"), survey;
+  if (std::stoi(lines[2]) != 11) survey.problems.push_back("not a general array");
+  if (lines[4].find("Type") == std::string::npos || std::stoi(lines[5]) != 1)
+    survey.problems.push_back("not marked as resistances");
+  const size_t count = std::stoul(lines[6]);
+  size_t first = std::stoi(lines[8]) == 0 ? 9 : 12;
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& line = lines.at(first + i);
+    std::vector<double> values = AsPatternReads(line);
+    if (values != Whitespace(line)) survey.problems.push_back("pattern reads '" + line + "' otherwise");
+    const size_t electrodes = values.empty() ? 0 : static_cast<size_t>(values[0]);
+    if (values.size() != 2 + 2 * electrodes) {
+      survey.problems.push_back("row '" + line + "' has other fields");
+      continue;
+    }
+    // The rows name C1 [C2] P1 [P2]; a missing one is remote.
+    std::vector<double> x;
+    for (size_t e = 0; e < electrodes; ++e) x.push_back(values[1 + 2 * e]);
+    const double r = values.back();
+    if (electrodes == 4) survey.records.push_back({x[0], x[1], x[2], x[3], r});
+    else if (electrodes == 3) survey.records.push_back({x[0], NaN, x[1], x[2], r});
+    else if (electrodes == 2) survey.records.push_back({x[0], NaN, x[1], NaN, r});
+    else survey.problems.push_back("a row of " + std::to_string(electrodes) + " electrodes");
+  }
+  const size_t after = first + count;
+  if (after >= lines.size() || AsPatternReads(lines[after]).size() != 1)
+    survey.problems.push_back("no integer after the rows");
+  return survey;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Test-only readers that apply the rules by which the open inversion tools load our
+// exchange files, as their public loaders state them. A file these readers take apart
+// differently from what we meant would load wrongly there.
+
+#include <string>
+#include <vector>
+
+struct PeerRecord {
+  double a, b, m, n;  // x of each electrode; NaN for a remote one
+  double r;           // transfer resistance, Ω
+  double extra = 0;   // the format's further value: ρa (csv, ohm) or nothing
+};
+
+struct PeerSurvey {
+  std::vector<PeerRecord> records;
+  std::vector<std::string> problems;  // what a loader would choke on or misread
+};
+
+// The comma table as ResIPy's table parser reads it: a header naming Spa.1..Spa.4, Vp,
+// In, Dev., Sp; R = Vp / In; a position among ±999, ±9999, ±99999, ±999999, ±9999999 is a
+// remote electrode; the other positions must be whole multiples of the smallest gap,
+// as the parser numbers electrodes by position / spacing.
+PeerSurvey ReadLikeTableParser(const std::string& path);
+
+// The unified data format as REDA's import_ohm reads it (counts before '#', the field
+// names after it, whitespace-separated numbers, 0 for no electrode) and as pattern-based
+// loaders read each number ([-+]?\d*\.\d+|\d+): both readings must agree.
+PeerSurvey ReadLikeOhmLoaders(const std::string& path);
+
+// The general-array file as ResIPy's Res2DInv parser reads it (the count on line 7, the
+// IP flag on line 9, the rows from line 10 read with the same number pattern, an
+// integer after them) and as Res2DInv reads rows of 3 and 2 electrodes.
+PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path);
