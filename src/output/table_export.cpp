@@ -31,8 +31,9 @@ void RefuseToReplaceMeasurementFile(const std::string& data_file_name, const std
     throw InOutError::Invalid("The table would replace the measurement file " + data_file_name);
 }
 
+// A NaN error is within no limit: every comparison with it is false.
 bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
-  return !options.max_error_pct || (!std::isnan(error_pct) && error_pct <= *options.max_error_pct);
+  return !options.max_error_pct || error_pct <= *options.max_error_pct;
 }
 
 // The text and comma-separated tables are written a line per record as the pass goes.

@@ -60,7 +60,10 @@ TEST_P(ExchangeFormatsTest, EveryFormatLoadsAsTheHalfSpace) {
   EXPECT_EQ(Export(ExportFormat::Ohm).written, v_->RecordCount);
   PeerSurvey ohm = ReadLikeOhmLoaders(dir_.File("line 4.ohm"));
   ExpectTheHalfSpace(ohm, "ohm");
-  for (const PeerRecord& record : ohm.records) EXPECT_NEAR(record.extra, 100, 0.5) << "the rhoa field";
+  for (size_t i = 0; i < ohm.records.size(); ++i) {
+    EXPECT_NEAR(ohm.records[i].extra, 100, 0.5) << "the rhoa field";
+    EXPECT_NEAR(ohm.records[i].error, csv.records[i].error / 100, 1e-4) << "err is the stacking error as a fraction";
+  }
 
   EXPECT_EQ(Export(ExportFormat::Res2dinv).written, v_->RecordCount);
   ExpectTheHalfSpace(ReadLikeRes2dinvLoaders(dir_.File("line 4.dat")), "res2dinv");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "measurement/in_out_error.h"
+#include "processing/record_evaluation.h"
 #include "test_support.h"
 
 namespace {
@@ -64,6 +65,14 @@ TEST_F(IndexFileTest, SmallestSurveyLiesWhereTheLayoutSays) {
   EXPECT_FALSE(v->FileLoaded);
   EXPECT_FALSE(v->DataFile.IsOpen());
   EXPECT_TRUE(v->CurrentSamples.empty()) << "curves are sized when a record is loaded";
+  {
+    DataFileSession session(v->DataFile, v->DataFileName);
+    EvaluateRecord(*v, 1, {});
+  }
+  EXPECT_EQ(v->CurrentSamples.size(), 8u);
+  IndexFile(*v);
+  EXPECT_EQ(v->CurrentSamples.capacity(), 0u) << "an open lets go of the last survey's curves";
+  EXPECT_EQ(v->AvgV.capacity(), 0u);
 
   Truncate(path_, 4359);
   v = IndexPath();

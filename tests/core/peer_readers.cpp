@@ -73,6 +73,7 @@ PeerSurvey ReadLikeTableParser(const std::string& path) {
     auto value = [&](const char* name) { return std::stod(fields.at(column[name])); };
     PeerRecord record{value("Spa.1"), value("Spa.2"), value("Spa.3"), value("Spa.4"), value("Vp") / value("In")};
     if (column.count("Rho")) record.extra = value("Rho");
+    record.error = value("Dev.");
     for (double* x : {&record.a, &record.b, &record.m, &record.n}) {
       if (IsRemoteFlag(*x)) *x = NaN;
       else placed.insert(*x);
@@ -133,7 +134,8 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
     }
     survey.records.push_back({position(row[column["a"]]), position(row[column["b"]]), position(row[column["m"]]),
                               position(row[column["n"]]), row[column["r"]],
-                              column.count("rhoa") ? row[column["rhoa"]] : 0});
+                              column.count("rhoa") ? row[column["rhoa"]] : 0,
+                              column.count("err") ? row[column["err"]] : 0});
   }
   // pyGIMLi then reads the count of topography points.
   if (Whitespace(next()) != std::vector<double>{0}) survey.problems.push_back("no topography count 0 at the end");

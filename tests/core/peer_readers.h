@@ -10,6 +10,7 @@ struct PeerRecord {
   double a, b, m, n;  // x of each electrode; NaN for a remote one
   double r;           // transfer resistance, Ω
   double extra = 0;   // the format's further value: ρa (csv, ohm) or nothing
+  double error = 0;   // the data error the format carries: Dev. in % (csv), err as a fraction (ohm)
 };
 
 struct PeerSurvey {
