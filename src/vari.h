@@ -74,6 +74,10 @@ struct Vari {
   std::vector<double> AvgI, AvgV, AvgX;  // per half-period
   std::vector<double> DU, EP, DI;        // per difference window
   RecordResultValues RecordResult;
+  // The stacking error of the record processed last whatever the sign of its mean dU
+  // (ErrorPct holds the fixed value 50 for a negative one): the data error of the
+  // exchange formats.
+  double StackingSpreadPct = 0;
 
   // Which current curve CurrentSamples holds and whether AvgI holds its means, so that
   // the channels of one block read and average their shared current curve once.

@@ -45,7 +45,7 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
     file.lines.push_back(ElectrodeNumber(positions, q.a) + " " + ElectrodeNumber(positions, q.b) + " " +
                          ElectrodeNumber(positions, q.m) + " " + ElectrodeNumber(positions, q.n) + " " +
                          PlainNumber(row->resistivity.r) + " " + PlainNumber(row->resistivity.rhoa) + " " +
-                         PlainNumber(row->resistivity.k) + " " + PlainNumber(row->result.ErrorPct / 100));
+                         PlainNumber(row->resistivity.k) + " " + PlainNumber(row->spread_pct / 100));
   }
   file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());

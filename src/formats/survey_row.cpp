@@ -3,7 +3,7 @@
 #include <cmath>
 
 bool SurveyRow::Complete() const {
-  for (double value : {result.MeanDU, result.MeanI, result.ErrorPct, resistivity.k, resistivity.r, resistivity.rhoa})
+  for (double value : {result.MeanDU, result.MeanI, spread_pct, resistivity.k, resistivity.r, resistivity.rhoa})
     if (!std::isfinite(value)) return false;
   return true;
 }
@@ -13,6 +13,7 @@ SurveyRow RowOf(const Vari& v, int k) {
   row.k = k;
   row.entry = v.RecordIndex[static_cast<size_t>(k)];
   row.result = v.RecordResult;
+  row.spread_pct = v.StackingSpreadPct;
   row.positions = QuadrupoleOf(v, row.entry);
   row.resistivity = ResistivityOf(row.positions, row.result);
   return row;

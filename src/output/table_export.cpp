@@ -44,7 +44,7 @@ ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& t
   table.WriteLine(TableHeader(format));
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
-    if (WithinErrorLimit(options, v.RecordResult.ErrorPct)) {
+    if (WithinErrorLimit(options, v.StackingSpreadPct)) {
       table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult));
       ++report.written;
     } else {
@@ -62,7 +62,7 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
   int limited = 0;
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
-    if (WithinErrorLimit(options, v.RecordResult.ErrorPct))
+    if (WithinErrorLimit(options, v.StackingSpreadPct))
       rows.push_back(RowOf(v, k));
     else
       ++limited;

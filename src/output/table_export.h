@@ -10,7 +10,8 @@
 
 struct ExportOptions {
   ExportFormat format = ExportFormat::Text;
-  // Records whose stacking error exceeds this many percent, or is NaN, are left out.
+  // Records whose stacking error (whatever the sign of dU) exceeds this many percent,
+  // or is NaN, are left out.
   // The text table always lists every record, so it takes no limit.
   std::optional<double> max_error_pct;
 };

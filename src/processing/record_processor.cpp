@@ -167,9 +167,8 @@ class RecordWalk {
 
 // The RMS deviation of the window differences from their mean, relative to the mean, in percent.
 template <class ForEachDU>
-double ErrorOf(double mean_du, double windows, ForEachDU for_each_du) {
+double RelativeSpread(double mean_du, double windows, ForEachDU for_each_du) {
   if (std::fabs(mean_du) < SignalThreshold) return NoSignalError;
-  if (mean_du < 0) return NegativeSignalError;
   double error = 0;
   for_each_du([&](double du) {
     double deviation = (du - mean_du) / mean_du;
@@ -205,20 +204,28 @@ void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
 
   if (!extent.Complete()) {
     r = {NoAnswer, NoAnswer, NoAnswer, NoAnswer};
+    v.StackingSpreadPct = NoAnswer;
     return;
   }
   const double windows = v.WindowCount;
   r.MeanDU = r.MeanDU / windows;
+  const double signed_mean_du = r.MeanDU;
   if (abs_du) r.MeanDU = std::fabs(r.MeanDU);
   r.MeanI = r.MeanI / windows;
   r.MeanEP = r.MeanEP / windows;
 
-  r.ErrorPct = ErrorOf(r.MeanDU, windows, [&](auto add) {
+  auto for_each_du = [&](auto add) {
     if (walk.FitsInOneRun()) {
       for (int64_t s = 1; s <= extent.windows; ++s) add(v.DU[static_cast<size_t>(s)]);
     } else {
       // The windows of a long record are no longer in the table: walk it once more.
       walk.Run(false, nullptr, [&](int64_t, size_t t) { add(v.DU[t]); });
     }
-  });
+  };
+  // The error flags a negative mean dU with its fixed value; the spread is the same
+  // measure whatever the sign, as an inversion wants it.
+  const bool flagged = std::fabs(r.MeanDU) >= SignalThreshold && r.MeanDU < 0;
+  r.ErrorPct = flagged ? NegativeSignalError : RelativeSpread(r.MeanDU, windows, for_each_du);
+  const bool same_measure = !flagged && signed_mean_du == r.MeanDU;
+  v.StackingSpreadPct = same_measure ? r.ErrorPct : RelativeSpread(signed_mean_du, windows, for_each_du);
 }

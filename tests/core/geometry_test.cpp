@@ -57,10 +57,19 @@ TEST(ApparentResistivity, SignsAreKept) {
 // resistivity is that of the half-space, within the noise and the settling.
 TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
   TempDir dir;
-  for (SynthLayout layout : {SynthLayout::DipoleDipole, SynthLayout::Wenner, SynthLayout::Gradient,
-                             SynthLayout::PoleDipole}) {
-    SynthOptions o{.blocks = 10, .channels = 4, .electrodes = 24, .half_period = 200, .second_length = 200,
-                   .period_count = 2, .noise_mv = 0.01, .seed = 3, .physical = true, .layout = layout, .rho_ohm_m = 100};
+  for (SynthLayout layout :
+       {SynthLayout::DipoleDipole, SynthLayout::Wenner, SynthLayout::Gradient, SynthLayout::PoleDipole}) {
+    SynthOptions o{.blocks = 10,
+                   .channels = 4,
+                   .electrodes = 24,
+                   .half_period = 200,
+                   .second_length = 200,
+                   .period_count = 2,
+                   .noise_mv = 0.01,
+                   .seed = 3,
+                   .physical = true,
+                   .layout = layout,
+                   .rho_ohm_m = 100};
     const std::string path = dir.File("half-space.qmr");
     WriteSyntheticSurvey(path, o);
     auto v = FreshVari(path);

@@ -69,14 +69,17 @@ PeerSurvey ReadLikeTableParser(const std::string& path) {
   std::set<double> placed;
   for (size_t l = 1; l < lines.size(); ++l) {
     std::vector<std::string> fields = Split(lines[l], ',');
-    if (fields.size() != header.size()) survey.problems.push_back("line " + std::to_string(l + 1) + " has other fields");
+    if (fields.size() != header.size())
+      survey.problems.push_back("line " + std::to_string(l + 1) + " has other fields");
     auto value = [&](const char* name) { return std::stod(fields.at(column[name])); };
     PeerRecord record{value("Spa.1"), value("Spa.2"), value("Spa.3"), value("Spa.4"), value("Vp") / value("In")};
     if (column.count("Rho")) record.extra = value("Rho");
     record.error = value("Dev.");
     for (double* x : {&record.a, &record.b, &record.m, &record.n}) {
-      if (IsRemoteFlag(*x)) *x = NaN;
-      else placed.insert(*x);
+      if (IsRemoteFlag(*x))
+        *x = NaN;
+      else
+        placed.insert(*x);
     }
     survey.records.push_back(record);
   }
@@ -164,10 +167,14 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
     std::vector<double> x;
     for (size_t e = 0; e < electrodes; ++e) x.push_back(values[1 + 2 * e]);
     const double r = values.back();
-    if (electrodes == 4) survey.records.push_back({x[0], x[1], x[2], x[3], r});
-    else if (electrodes == 3) survey.records.push_back({x[0], NaN, x[1], x[2], r});
-    else if (electrodes == 2) survey.records.push_back({x[0], NaN, x[1], NaN, r});
-    else survey.problems.push_back("a row of " + std::to_string(electrodes) + " electrodes");
+    if (electrodes == 4)
+      survey.records.push_back({x[0], x[1], x[2], x[3], r});
+    else if (electrodes == 3)
+      survey.records.push_back({x[0], NaN, x[1], x[2], r});
+    else if (electrodes == 2)
+      survey.records.push_back({x[0], NaN, x[1], NaN, r});
+    else
+      survey.problems.push_back("a row of " + std::to_string(electrodes) + " electrodes");
   }
   const size_t after = first + count;
   if (after >= lines.size() || AsPatternReads(lines[after]).size() != 1)
