@@ -14,6 +14,9 @@ only="${3:-}"
 scratch="${VOSTREL_MUTATION_DIR:-/tmp/vostrel-mutants}"
 
 mkdir -p "$scratch/tree"
+# The list is read from a copy, so that editing it meanwhile changes nothing of this run.
+cp "$list" "$scratch/mutations.txt"
+list="$scratch/mutations.txt"
 (cd "$root" && git ls-files -z | xargs -0 -I{} cp --parents {} "$scratch/tree/")
 cmake -S "$scratch/tree" -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=OFF \
   -DVOSTREL_WERROR=OFF >/dev/null
