@@ -7,7 +7,13 @@
 # a fault the suite lets pass is printed as SURVIVED. The share caught is printed per area.
 #   bash scripts/mutate.sh [LIST] [--only PATTERN]
 set -uo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="${VOSTREL_MUTATE_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}"
+# Bash reads a script as it runs: run from a copy, so that editing this file meanwhile is safe.
+if [ -z "${VOSTREL_MUTATE_ROOT:-}" ]; then
+  copy="$(mktemp)"
+  cp "$0" "$copy"
+  VOSTREL_MUTATE_ROOT="$root" exec bash "$copy" "$@"
+fi
 list="${1:-$root/scripts/mutations.txt}"
 only="${3:-}"
 [ "${2:-}" = "--only" ] || only=""

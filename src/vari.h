@@ -82,6 +82,8 @@ struct Vari {
   // Which current curve CurrentSamples holds and whether AvgI holds its means, so that
   // the channels of one block read and average their shared current curve once.
   CurrentCurveCache CurrentCache;
+  // The curves of the pass under way read ahead on a second thread, or null.
+  class CurveReadAhead* ReadAhead = nullptr;
 };
 
 // The program's one instance.

@@ -1,5 +1,6 @@
 #include "measurement/record_loader.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -40,16 +41,44 @@ void LoadCurrentSamples(Vari& v, int k) {
   // would give again.
   if (v.CurrentCache.HoldsCurve(entry.CurrentOffset, v.DataFile.Session())) return;
   v.CurrentCache.Forget();
-  ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
-  Scale(v.CurrentSamples, 1.0f);
+  if (!v.ReadAhead || !v.ReadAhead->Take(entry.CurrentOffset, v.CurrentSamples)) {
+    ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
+    Scale(v.CurrentSamples, 1.0f);
+  }
   v.CurrentCache.RememberCurve(entry.CurrentOffset, v.DataFile.Session());
 }
 
 void LoadVoltageSamples(Vari& v, int k, bool flip_sign) {
   const RecordIndexEntry& entry = EntryOf(v, k);
+  if (v.ReadAhead && v.ReadAhead->Take(entry.VoltageOffset, v.VoltageSamples)) {
+    // Already times 1000: turning the sign of the rounded product gives the same bits.
+    if (flip_sign)
+      for (float& sample : v.VoltageSamples) sample = -sample;
+    return;
+  }
   ReadCurve(v.DataFile, entry.VoltageOffset, v.VoltageSamples);
   Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
 }
+
+std::vector<int64_t> PassCurveOffsets(const Vari& v) {
+  std::vector<int64_t> offsets;
+  int64_t current = -1;
+  for (int k = 1; k <= v.RecordCount; ++k) {
+    const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(k)];
+    if (entry.CurrentOffset != current) offsets.push_back(current = entry.CurrentOffset);
+    offsets.push_back(entry.VoltageOffset);
+  }
+  return offsets;
+}
+
+PassReadAhead::PassReadAhead(Vari& v) : v_(v) {
+  const size_t samples = static_cast<size_t>(std::max(v.SamplesPerCurve, 0));
+  if (v.RecordCount < 2 || samples == 0 || samples * sizeof(float) > CurveReadAhead::MaxCurveBytes) return;
+  read_ahead_ = std::make_unique<CurveReadAhead>(v.DataFileName, PassCurveOffsets(v), samples);
+  v.ReadAhead = read_ahead_.get();
+}
+
+PassReadAhead::~PassReadAhead() { v_.ReadAhead = nullptr; }
 
 void LoadRecordSamples(Vari& v, int k, bool flip_sign) {
   LoadCurrentSamples(v, k);

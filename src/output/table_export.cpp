@@ -10,6 +10,7 @@
 #include "formats/res2dinv_file.h"
 #include "formats/survey_row.h"
 #include "measurement/in_out_error.h"
+#include "measurement/record_loader.h"
 #include "output/atomic_text_file.h"
 #include "output/table_name.h"
 
@@ -85,6 +86,7 @@ ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEva
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
   DataFileSession session(v.DataFile, v.DataFileName);
+  PassReadAhead read_ahead(v);
   AtomicTextFile file(name);
   const bool table = options.format == ExportFormat::Text || options.format == ExportFormat::Csv;
   ExportReport report = table ? WriteTable(v, options, file, evaluate, progress)

@@ -210,6 +210,8 @@ TEST(BatchTool, ResistivityLineAndTheExchangeFormats) {
   BatchRun ohm = Batch("export --format ohm --max-error 100 " + survey);
   EXPECT_EQ(ohm.status, 0);
   EXPECT_EQ(ohm.out.rfind(dir.File("dd.ohm") + ": 6 records, ", 0), 0u) << ohm.out;
+  BatchRun strict = Batch("export --format ohm --max-error 0 " + survey);
+  EXPECT_EQ(strict.out.rfind(dir.File("dd.ohm") + ": 0 records, 6 left out, ", 0), 0u) << strict.out;
   EXPECT_EQ(Batch("export --format res2dinv --csv " + survey).status, 0) << "--format rules over --csv";
   EXPECT_TRUE(std::filesystem::exists(dir.File("dd.dat")));
   EXPECT_EQ(Batch("export --format xls " + survey).status, 2);

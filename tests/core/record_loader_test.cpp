@@ -91,6 +91,42 @@ TEST_F(RecordLoaderTest, ChangedFileIsReadAgainAtTheNextOpen) {
   EXPECT_NE(v_->RecordResult.MeanI, first) << "means of another window length were reused";
 }
 
+// Curves read ahead on a second thread are exactly the curves read on the spot, in
+// order or not, and a file that shrank fails the same way.
+TEST_F(RecordLoaderTest, CurvesReadAheadAreTheCurvesReadOnTheSpot) {
+  std::vector<std::vector<float>> direct;
+  for (int k = 1; k <= 3; ++k) {
+    Load(k, true);
+    direct.push_back(v_->CurrentSamples);
+    direct.push_back(v_->VoltageSamples);
+  }
+  // Block 1 at 4148: its current at 4160, voltages 136 + 32 bytes apart; block 2 at 4528.
+  EXPECT_EQ(PassCurveOffsets(*v_), (std::vector<int64_t>{4160, 4328, 4496, 4540, 4708}));
+  for (std::vector<int> order : {std::vector<int>{1, 2, 3}, std::vector<int>{2, 1, 3}}) {
+    DataFileSession session(v_->DataFile, v_->DataFileName);
+    PassReadAhead read_ahead(*v_);
+    ASSERT_NE(v_->ReadAhead, nullptr);
+    for (int k : order) {
+      LoadRecordSamples(*v_, k, true);
+      EXPECT_EQ(v_->CurrentSamples, direct[2 * (k - 1)]) << k;
+      EXPECT_EQ(v_->VoltageSamples, direct[2 * (k - 1) + 1]) << k;
+    }
+  }
+  EXPECT_EQ(v_->ReadAhead, nullptr);
+
+  Truncate(path_, std::filesystem::file_size(path_) - 4);
+  DataFileSession session(v_->DataFile, v_->DataFileName);
+  PassReadAhead read_ahead(*v_);
+  LoadRecordSamples(*v_, 1, false);
+  LoadRecordSamples(*v_, 2, false);
+  try {
+    LoadRecordSamples(*v_, 3, false);
+    FAIL() << "a short curve was accepted";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "Read beyond end of file");
+  }
+}
+
 TEST_F(RecordLoaderTest, ShrunkFileIsReadBeyondEnd) {
   Truncate(path_, std::filesystem::file_size(path_) - 4);
   try {
