@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "bench_support.h"
+#include "measurement/record_loader.h"
 #include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
@@ -38,9 +39,23 @@ void BM_ReadAndProcessAllRecords(benchmark::State& state) {
       benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_ExportTable(benchmark::State& state) {
+// The same pass with the next curves read ahead on a second thread, as the export and the check make it.
+void BM_ReadAheadAndProcessAllRecords(benchmark::State& state) {
   auto v = OpenedSurvey();
-  for (auto _ : state) benchmark::DoNotOptimize(ExportTable(*v, TableFormat::Text, CoreEvaluator(*v, {})));
+  for (auto _ : state) {
+    DataFileSession session(v->DataFile, v->DataFileName);
+    PassReadAhead read_ahead(*v);
+    for (int k = 1; k <= v->RecordCount; ++k) EvaluateRecord(*v, k, {});
+    benchmark::DoNotOptimize(v->RecordResult);
+  }
+}
+
+// One export per format: txt, csv, ohm, res2dinv.
+void BM_Export(benchmark::State& state) {
+  auto v = OpenedSurvey();
+  const ExportFormat format = static_cast<ExportFormat>(state.range(0));
+  state.SetLabel(ExportFormatName(format));
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {format, std::nullopt}, CoreEvaluator(*v, {})));
 }
 
 void BM_CheckFile(benchmark::State& state) {
@@ -54,7 +69,8 @@ void BM_CheckFile(benchmark::State& state) {
 
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_ExportTable)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadAheadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatWholeFile_again");
 

@@ -39,8 +39,6 @@ void CurveReadAhead::Read() {
       buffer.resize(samples_);
       file.Seek(offsets_[i]);
       file.ReadExact(buffer.data(), buffer.size() * sizeof(float));
-      // The loader's scaling, in single precision.
-      for (float& sample : buffer) sample = sample * 1000.0f;
     } catch (...) {
       error = std::current_exception();
     }

@@ -11,7 +11,9 @@
 // Reads the curves of a pass over all records on a second thread, a few curves ahead
 // of the pass, so that reading record k + 1 overlaps processing record k on a machine
 // with two cores. It reads with a handle of its own, in the order the pass will ask,
-// and hands each curve over scaled to milli-units exactly as the loader scales it.
+// and hands each curve over as the file holds it; the pass scales it as it goes. (The
+// copy out of the page cache alone is as long as the processing, so the reader thread
+// does nothing else.)
 // A request out of that order ends the read-ahead and the loader reads for itself, so
 // the results never depend on it.
 class CurveReadAhead {
@@ -22,8 +24,8 @@ class CurveReadAhead {
   CurveReadAhead(const CurveReadAhead&) = delete;
   CurveReadAhead& operator=(const CurveReadAhead&) = delete;
 
-  // When the next planned curve is the one at offset, swaps it (times 1000, in single
-  // precision) into `samples` and returns true; throws what reading it threw.
+  // When the next planned curve is the one at offset, swaps it into `samples` and
+  // returns true; throws what reading it threw.
   bool Take(int64_t offset, std::vector<float>& samples);
 
   // Curves of at most this many bytes are read ahead: the pass keeps only a few of

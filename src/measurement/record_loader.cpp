@@ -8,9 +8,11 @@
 
 namespace {
 
-void ReadCurve(DataFile& file, int64_t offset, std::vector<float>& samples) {
-  file.Seek(offset);
-  file.ReadExact(samples.data(), samples.size() * sizeof(float));
+// A curve read ahead by the pass's second thread, or read here.
+void ReadCurve(Vari& v, int64_t offset, std::vector<float>& samples) {
+  if (v.ReadAhead && v.ReadAhead->Take(offset, samples)) return;
+  v.DataFile.Seek(offset);
+  v.DataFile.ReadExact(samples.data(), samples.size() * sizeof(float));
 }
 
 // The file holds A and V; the program works in mA and mV, in single precision.
@@ -41,22 +43,14 @@ void LoadCurrentSamples(Vari& v, int k) {
   // would give again.
   if (v.CurrentCache.HoldsCurve(entry.CurrentOffset, v.DataFile.Session())) return;
   v.CurrentCache.Forget();
-  if (!v.ReadAhead || !v.ReadAhead->Take(entry.CurrentOffset, v.CurrentSamples)) {
-    ReadCurve(v.DataFile, entry.CurrentOffset, v.CurrentSamples);
-    Scale(v.CurrentSamples, 1.0f);
-  }
+  ReadCurve(v, entry.CurrentOffset, v.CurrentSamples);
+  Scale(v.CurrentSamples, 1.0f);
   v.CurrentCache.RememberCurve(entry.CurrentOffset, v.DataFile.Session());
 }
 
 void LoadVoltageSamples(Vari& v, int k, bool flip_sign) {
   const RecordIndexEntry& entry = EntryOf(v, k);
-  if (v.ReadAhead && v.ReadAhead->Take(entry.VoltageOffset, v.VoltageSamples)) {
-    // Already times 1000: turning the sign of the rounded product gives the same bits.
-    if (flip_sign)
-      for (float& sample : v.VoltageSamples) sample = -sample;
-    return;
-  }
-  ReadCurve(v.DataFile, entry.VoltageOffset, v.VoltageSamples);
+  ReadCurve(v, entry.VoltageOffset, v.VoltageSamples);
   Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
 }
 
