@@ -8,8 +8,12 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setApplicationName("vostrel");
+  application.setOrganizationName("vostrel");
   InstallMessageBoxSink();
   TMainForm form;
   form.showMaximized();
+  // vostrel FILE.qmr opens the survey, as a file manager asks on a double click.
+  const QStringList arguments = application.arguments();
+  if (arguments.size() > 1) form.OpenFromCommandLine(arguments.at(1));
   return application.exec();
 }

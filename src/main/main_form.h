@@ -12,6 +12,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QToolButton;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -36,6 +39,10 @@ class TMainForm : public QWidget {
 
   static constexpr const char* Caption = "vostrel, ver 0.4,  2.11.2012";
 
+  // Opens a survey as the dialog would, inside the window's guard: for the command
+  // line.
+  void OpenFromCommandLine(const QString& name);
+
  signals:
   // A record was loaded with display on (the open and every change of the track bar).
   void RecordShown(int k);
@@ -43,6 +50,8 @@ class TMainForm : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Layout (main_form_layout.cpp).
@@ -69,6 +78,8 @@ class TMainForm : public QWidget {
   // Handlers (main_form_handlers.cpp).
   void FormResize();
   void OpenBClick();
+  void OpenSurveyFile(const QString& name);
+  void UpdateRecentMenu();
   void TrackBar1Change();
   void lNumberKeyPress(int key, bool& swallow);
   void GoBClick();
@@ -132,6 +143,7 @@ class TMainForm : public QWidget {
   QLabel* ResistivityLabel = nullptr;
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;
+  QToolButton* RecentB = nullptr;
 
   OpenDialogSeam open_dialog_;
   std::string decimal_separator_;

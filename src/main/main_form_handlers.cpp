@@ -14,6 +14,7 @@
 #include "main/integer_text.h"
 #include "main/main_form.h"
 #include "main/message_box.h"
+#include "main/recent_surveys.h"
 #include "measurement/in_out_error.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
@@ -23,11 +24,11 @@ namespace {
 
 constexpr int Chart2Height = 70;
 
-QString RunOpenDialog(QWidget* parent) {
+QString RunOpenDialog(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent);
   dialog.setNameFilter("Tarvo(2011) (*.qmr)");
   dialog.setDefaultSuffix("QMR");
-  dialog.setDirectory(QDir::currentPath());
+  dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
@@ -43,14 +44,22 @@ int TrackBarStep(int32_t record_count) {
 }  // namespace
 
 void TMainForm::OpenBClick() {
-  QString name = open_dialog_ ? open_dialog_(this) : RunOpenDialog(this);
+  QString name = open_dialog_ ? open_dialog_(this) : RunOpenDialog(this, RecentSurveys().LastFolder());
   if (name.isEmpty()) return;
+  OpenSurveyFile(name);
+}
+
+// The one open sequence, whatever chose the file: the dialog, the command line, a drop
+// or the recent list.
+void TMainForm::OpenSurveyFile(const QString& name) {
   // Nothing may navigate the old index while the new file is read.
   vari.FileLoaded = false;
   vari.DataFileName = name.toStdString();
   setWindowTitle(name);
   IndexReport report = OpenSurvey(vari);
   for (const std::string& warning : report.warnings) ShowErrorBox(warning.c_str());
+  RecentSurveys().Add(name);
+  UpdateRecentMenu();
 
   TrackBar1->setMinimum(0);
   // A survey without records leaves the bar on its one position 0 instead of a range below it.

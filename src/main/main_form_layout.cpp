@@ -3,20 +3,27 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "main/guarded.h"
 #include "main/main_form.h"
+#include "main/recent_surveys.h"
 
 namespace {
 
@@ -162,6 +169,48 @@ void TMainForm::CreateResistivityControls() {
   ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 850, 31, 100, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
   ExportB = Place(new QPushButton("Экспорт", Panel1), "ExportB", 956, 31, 80, 25);
+  RecentB = Place(new QToolButton(Panel1), "RecentB", 1042, 31, 100, 25);
+  RecentB->setText("Недавние");
+  RecentB->setPopupMode(QToolButton::InstantPopup);
+  RecentB->setMenu(new QMenu(RecentB));
+  setAcceptDrops(true);
+  UpdateRecentMenu();
+}
+
+void TMainForm::UpdateRecentMenu() {
+  QMenu* menu = RecentB->menu();
+  menu->clear();
+  for (const QString& path : RecentSurveys().List())
+    menu->addAction(path, this, [this, path] { Guarded([&] { OpenSurveyFile(path); }); });
+  RecentB->setEnabled(!menu->isEmpty());
+}
+
+void TMainForm::OpenFromCommandLine(const QString& name) {
+  Guarded([&] { OpenSurveyFile(name); });
+}
+
+namespace {
+
+// The measurement files among the dropped ones.
+QStringList DroppedSurveys(const QMimeData* data) {
+  QStringList surveys;
+  if (!data || !data->hasUrls()) return surveys;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && url.toLocalFile().endsWith(".qmr", Qt::CaseInsensitive)) surveys << url.toLocalFile();
+  return surveys;
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedSurveys(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QStringList surveys = DroppedSurveys(event->mimeData());
+  if (surveys.isEmpty()) return;
+  event->acceptProposedAction();
+  Guarded([&] { OpenSurveyFile(surveys.first()); });
 }
 
 void TMainForm::CreateCharts() {
@@ -246,8 +295,8 @@ void TMainForm::WireEvents() {
 }
 
 void TMainForm::SetTabOrder() {
-  QWidget* order[] = {OpenB,       LCurrent, lVoltage, TrackBar1, Edit1,        lNumber,         SaveB,
-                      AutoSaveBox, CheckB,   AbsBox,   SignBox,   ChartVoltage, ExportFormatBox, ExportB};
+  QWidget* order[] = {OpenB,  LCurrent, lVoltage, TrackBar1,    Edit1,           lNumber, SaveB,  AutoSaveBox,
+                      CheckB, AbsBox,   SignBox,  ChartVoltage, ExportFormatBox, ExportB, RecentB};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

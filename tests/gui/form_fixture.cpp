@@ -1,6 +1,7 @@
 #include "form_fixture.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 #include <cmath>
 
@@ -9,6 +10,7 @@
 
 FormTest::FormTest() {
   vari = Vari{};
+  QSettings().clear();
   form_ = std::make_unique<TMainForm>();
   form_->SetDecimalSeparator(".");
   form_->resize(1000, 745);

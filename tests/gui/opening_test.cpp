@@ -1,0 +1,66 @@
+// The ways a survey reaches the window besides its dialog: the command line, a drop
+// from a file manager and the list of recent surveys, all through the one open sequence.
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+#include "form_fixture.h"
+#include "vari.h"
+
+namespace {
+
+TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
+  const std::string path = Survey("line.qmr");
+  form_->OpenFromCommandLine(QString::fromStdString(path));
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(Text("Edit1"), "N=12   n=3");
+  EXPECT_EQ(shown_, std::vector<int>{1});
+
+  form_->OpenFromCommandLine(QString::fromStdString(dir_.File("absent.qmr")));
+  EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"File not found"}) << "shown in the error box";
+}
+
+TEST_F(FormTest, OpensASurveyDroppedOnTheWindow) {
+  const std::string path = Survey("dropped.qmr");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_.File("notes.txt"))),
+                QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(200, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(200, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_.get(), &drop);
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(shown_, std::vector<int>{1});
+
+  QMimeData text;
+  text.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
+  QDragEnterEvent refused(QPoint(200, 300), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  refused.setAccepted(false);
+  QApplication::sendEvent(form_.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted()) << "only measurement files are taken";
+}
+
+TEST_F(FormTest, RecentSurveysSurviveARestart) {
+  const std::string first = Survey("first.qmr"), second = Survey("second.qmr");
+  Open(first);
+  Open(second);
+  Open(first);
+  form_ = std::make_unique<TMainForm>();  // a new run of the program
+  form_->show();
+  QMenu* menu = Control<QToolButton>("RecentB")->menu();
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_EQ(menu->actions()[0]->text(), QString::fromStdString(first)) << "the last one opened comes first";
+  EXPECT_EQ(menu->actions()[1]->text(), QString::fromStdString(second));
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(second));
+  EXPECT_TRUE(vari.FileLoaded);
+  EXPECT_EQ(Control<QToolButton>("RecentB")->menu()->actions()[0]->text(), QString::fromStdString(second));
+}
+
+}  // namespace
