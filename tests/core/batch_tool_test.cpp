@@ -220,6 +220,32 @@ TEST(BatchTool, ResistivityLineAndTheExchangeFormats) {
   EXPECT_EQ(Batch("synth --rho -3 " + survey).status, 2);
 }
 
+// Several files at once: the same tables as one at a time, the output in the order given.
+TEST_F(BatchToolTest, FilesDoneSideBySidePrintInTheirOrder) {
+  std::vector<std::string> files;
+  for (int seed : {1, 2, 3}) {
+    files.push_back(dir_.File("s" + std::to_string(seed) + ".qmr"));
+    ASSERT_EQ(
+        Batch("synth --blocks 20 --channels 10 --periods 2 --seed " + std::to_string(seed) + " " + files.back()).status,
+        0);
+  }
+  files.insert(files.begin() + 1, dir_.File("absent.qmr"));
+  std::string list;
+  for (const std::string& file : files) list += " " + file;
+  BatchRun one = Batch("check -j 1" + list);
+  BatchRun three = Batch("check -j 3" + list);
+  EXPECT_EQ(three.status, 1);
+  EXPECT_EQ(three.out, one.out) << "the same output in the same order";
+  EXPECT_LT(three.out.find(files[0] + "\n"), three.out.find(files[2] + "\n"));
+  ASSERT_EQ(Batch("export -j 1" + list).status, 1);
+  std::vector<std::vector<unsigned char>> tables;
+  for (int seed : {1, 2, 3}) tables.push_back(ReadWholeFile(dir_.File("s" + std::to_string(seed) + ".TXT")));
+  ASSERT_EQ(Batch("export -j 3" + list).status, 1);
+  for (int seed : {1, 2, 3})
+    EXPECT_EQ(ReadWholeFile(dir_.File("s" + std::to_string(seed) + ".TXT")), tables[static_cast<size_t>(seed - 1)]);
+  EXPECT_EQ(Batch("check -j 0 " + files[0]).status, 2);
+}
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);

@@ -12,7 +12,7 @@ bool Contains(const std::vector<std::string>& list, const std::string& word) {
 Arguments::Arguments(std::vector<std::string> words, std::vector<std::string> flags, std::vector<std::string> valued) {
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if (word.rfind("--", 0) != 0) {
+    if (word.rfind("--", 0) != 0 && !Contains(valued, word)) {
       plain_.push_back(word);
     } else if (Contains(flags, word)) {
       flags_set_.push_back(word);

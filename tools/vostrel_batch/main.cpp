@@ -26,9 +26,10 @@ constexpr Command Commands[] = {
      "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] OUT.qmr",
      SynthCommand},
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
-    {"export", "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] FILE.qmr...",
+    {"export",
+     "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [-j N] FILE.qmr...",
      ExportCommand},
-    {"check", "check [--flip-sign] [--abs-du] FILE.qmr...", CheckCommand},
+    {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -23,6 +23,7 @@
 #include "vari.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
+#include "vostrel_batch/file_runner.h"
 
 namespace {
 
@@ -33,34 +34,21 @@ RecordOptions OptionsOf(const Arguments& arguments) {
 }
 
 // Opens a survey; what the window would show in its error box goes to standard error.
-void Open(const std::string& file) {
-  vari.DataFileName = file;
-  for (const std::string& warning : OpenSurvey(vari).warnings)
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+void Open(const std::string& file, Vari& v, FileOutput& output) {
+  v.DataFileName = file;
+  for (const std::string& warning : OpenSurvey(v).warnings) output.err += file + ": " + warning + "\n";
 }
 
-// Runs body for each file; a file that fails, for whatever reason, is reported and the
-// others are still done.
-template <class Body>
-int ForEachFile(const std::vector<std::string>& files, Body body) {
-  int status = 0;
-  for (const std::string& file : files) {
-    try {
-      body(file);
-    } catch (const std::bad_alloc&) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), "Out of memory");
-      status = 1;
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
-      status = 1;
-    }
-  }
-  return status;
+// -j N: files done at once; a progress line only for one file at a time.
+int JobsOf(const Arguments& arguments) {
+  int64_t jobs = arguments.Integer("-j", DefaultJobs());
+  if (jobs < 1 || jobs > 256) throw UsageError("-j takes a number of files from 1 to 256");
+  return static_cast<int>(jobs);
 }
 
-// A progress line on standard error, only when a person watches it.
-Progress TerminalProgress(const std::string& file) {
-  if (!isatty(fileno(stderr))) return {};
+// A progress line on standard error, only when a person watches one file at a time.
+Progress TerminalProgress(const std::string& file, int jobs) {
+  if (jobs > 1 || !isatty(fileno(stderr))) return {};
   return [file, last = -1](int done, int total) mutable {
     int percent = static_cast<int>(int64_t{done} * 100 / total);
     if (percent == last) return;
@@ -83,13 +71,13 @@ std::string Shortest(double value) {
 int InfoCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {}, {});
   if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
-  return ForEachFile(arguments.Plain(), [](const std::string& file) {
-    Open(file);
-    std::printf(
+  return ForEachFile(arguments.Plain(), 1, [](const std::string& file, Vari& v, FileOutput& output) {
+    Open(file, v, output);
+    output.Print(
         "file: %s\nsample_rate: %d\nhalf_period: %d\nsecond_length: %d\nperiod_count: %d\n"
         "samples_per_curve: %d\nelectrodes: %d\nrecords: %d\nblocks: %d\nwindow_len: %d\n",
-        file.c_str(), vari.SampleRate, vari.HalfPeriod, vari.SecondLength, vari.PeriodCount, vari.SamplesPerCurve,
-        vari.ElectrodeCount, vari.RecordCount, vari.BlockCount, vari.RecordCount > 0 ? vari.WindowLen : 0);
+        file.c_str(), v.SampleRate, v.HalfPeriod, v.SecondLength, v.PeriodCount, v.SamplesPerCurve, v.ElectrodeCount,
+        v.RecordCount, v.BlockCount, v.RecordCount > 0 ? v.WindowLen : 0);
   });
 }
 
@@ -99,20 +87,19 @@ int RecordCommand(const std::vector<std::string>& words) {
   const std::string& file = arguments.Plain()[0];
   int32_t k = ParseInt32(arguments.Plain()[1], "the record number");
   RecordOptions options = OptionsOf(arguments);
-  return ForEachFile({file}, [&](const std::string&) {
-    Open(file);
-    if (k < 1 || k > vari.RecordCount) {
-      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(vari.RecordCount));
+  return ForEachFile({file}, 1, [&](const std::string&, Vari& v, FileOutput& output) {
+    Open(file, v, output);
+    if (k < 1 || k > v.RecordCount) {
+      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(v.RecordCount));
     }
     RecordDrawing drawing;
     {
-      DataFileSession session(vari.DataFile, vari.DataFileName);
-      LoadRecordSamples(vari, k, options.flip_sign);
-      ComputeRecordResult(vari, options.abs_du, &drawing);
+      DataFileSession session(v.DataFile, v.DataFileName);
+      LoadRecordSamples(v, k, options.flip_sign);
+      ComputeRecordResult(v, options.abs_du, &drawing);
     }
-    std::printf("%s\n%s\n%s\n", RecordIdentification(vari.RecordIndex[k]).c_str(),
-                SummaryLine(vari.RecordResult, drawing).c_str(),
-                ResistivityLine(ResistivityOf(QuadrupoleOf(vari, vari.RecordIndex[k]), vari.RecordResult)).c_str());
+    output.out += RecordIdentification(v.RecordIndex[k]) + "\n" + SummaryLine(v.RecordResult, drawing) + "\n" +
+                  ResistivityLine(ResistivityOf(QuadrupoleOf(v, v.RecordIndex[k]), v.RecordResult)) + "\n";
   });
 }
 
@@ -133,40 +120,43 @@ ExportOptions ExportOptionsOf(const Arguments& arguments) {
 }
 
 int ExportCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv"}, {"--format", "--max-error"});
+  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv"}, {"--format", "--max-error", "-j"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
   ExportOptions export_options = ExportOptionsOf(arguments);
-  return ForEachFile(arguments.Plain(), [&](const std::string& file) {
+  const int jobs = JobsOf(arguments);
+  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, Vari& v, FileOutput& output) {
     auto start = std::chrono::steady_clock::now();
-    Open(file);
-    ExportReport report = ExportSurvey(vari, export_options, CoreEvaluator(vari, options), TerminalProgress(file));
+    Open(file, v, output);
+    ExportReport report = ExportSurvey(v, export_options, CoreEvaluator(v, options), TerminalProgress(file, jobs));
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%s: %d records", report.file.c_str(), report.written);
-    if (report.left_out > 0) std::printf(", %d left out", report.left_out);
-    std::printf(", %.3f s\n", took.count());
+    output.Print("%s: %d records", report.file.c_str(), report.written);
+    if (report.left_out > 0) output.Print(", %d left out", report.left_out);
+    output.Print(", %.3f s\n", took.count());
   });
 }
 
 int CheckCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, RecordFlags, {});
+  Arguments arguments(words, RecordFlags, {"-j"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
-  return ForEachFile(arguments.Plain(), [&](const std::string& file) {
-    Open(file);
+  const int jobs = JobsOf(arguments);
+  const bool several = arguments.Plain().size() > 1;
+  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, Vari& v, FileOutput& output) {
+    Open(file, v, output);
     std::array<int, 5> counts{};
     std::string lines;
     CheckFile(
-        vari, CoreEvaluator(vari, options),
+        v, CoreEvaluator(v, options),
         [&](const CheckPoint& point) {
           ++counts[static_cast<size_t>(point.error_class)];
           lines += std::to_string(point.record) + " " + Shortest(point.error_pct) + " " + ClassName(point.error_class) +
                    "\n";
         },
-        TerminalProgress(file));
-    if (arguments.Plain().size() > 1) std::printf("%s\n", file.c_str());
-    std::fputs(lines.c_str(), stdout);
-    std::printf("blue: %d\ngreen: %d\nyellow: %d\nred: %d\nblack: %d\n", counts[0], counts[1], counts[2], counts[3],
-                counts[4]);
+        TerminalProgress(file, jobs));
+    if (several) output.out += file + "\n";
+    output.out += lines;
+    output.Print("blue: %d\ngreen: %d\nyellow: %d\nred: %d\nblack: %d\n", counts[0], counts[1], counts[2], counts[3],
+                 counts[4]);
   });
 }
