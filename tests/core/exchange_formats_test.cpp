@@ -142,6 +142,22 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_THROW(ExportSurvey(*v, {ExportFormat::Text, 5.0}, evaluate), InOutError);
 }
 
+// The test readers see what the loaders would misread: an exponent, a negative integer.
+TEST(PeerReaders, SeeWhatPatternLoadersMisread) {
+  TempDir dir;
+  const std::string ohm = dir.File("x.ohm");
+  for (const char* r : {"1e-05", "-5"}) {
+    std::string text = std::string("2\n# x y z\n0.0 0.0 0.0\n1.0 0.0 0.0\n1\n# a b m n r\n1 0 2 0 ") + r + "\n0\n";
+    WriteWholeFile(ohm, std::vector<unsigned char>(text.begin(), text.end()));
+    EXPECT_FALSE(ReadLikeOhmLoaders(ohm).problems.empty()) << r;
+  }
+  std::string good = "2\n# x y z\n0.0 0.0 0.0\n1.0 0.0 0.0\n1\n# a b m n r\n1 0 2 0 -0.00001\n0\n";
+  WriteWholeFile(ohm, std::vector<unsigned char>(good.begin(), good.end()));
+  PeerSurvey read = ReadLikeOhmLoaders(ohm);
+  ASSERT_TRUE(read.problems.empty());
+  EXPECT_EQ(read.records.at(0).r, -0.00001);
+}
+
 TEST(PlainNumber, SevenSignificantDigitsNeverAnExponent) {
   EXPECT_EQ(PlainNumber(0.36712), "0.3671200");
   EXPECT_EQ(PlainNumber(-0.00001234567), "-0.00001234567");
