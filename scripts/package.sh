@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the program and checks it: it unpacks into a scratch
+# root with the program, the batch tool, a valid desktop entry, the icon and a MIME
+# type that maps *.qmr to the program. Prints the package's path.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh >/dev/null
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DVOSTREL_TESTS=OFF -DVOSTREL_BENCH=OFF >/dev/null
+cmake --build build-package -j "$(nproc)" --target vostrel vostrel-batch >/dev/null
+(cd build-package && cpack -G DEB >/dev/null)
+package="$(ls -t build-package/vostrel_*.deb | head -n 1)"
+
+root="$(mktemp -d)"
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$package" "$root"
+for f in usr/bin/vostrel usr/bin/vostrel-batch usr/share/applications/vostrel.desktop \
+  usr/share/icons/hicolor/scalable/apps/vostrel.svg usr/share/mime/packages/vostrel.xml; do
+  [ -e "$root/$f" ] || { echo "package: $f is missing"; exit 1; }
+done
+desktop-file-validate "$root/usr/share/applications/vostrel.desktop"
+xmllint --noout "$root/usr/share/mime/packages/vostrel.xml" "$root/usr/share/icons/hicolor/scalable/apps/vostrel.svg"
+# The MIME database built from the package knows *.qmr as the type the desktop entry opens.
+update-mime-database "$root/usr/share/mime" >/dev/null 2>&1
+grep -q "application/x-vostrel-survey:\*.qmr" "$root/usr/share/mime/globs"
+grep -q "^MimeType=application/x-vostrel-survey;" "$root/usr/share/applications/vostrel.desktop"
+"$root/usr/bin/vostrel-batch" --help >/dev/null
+dpkg-deb --field "$package" Package Version Depends
+echo "package: $package"
