@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "measurement/in_out_error.h"
+#include "platform/file_system.h"
 
 namespace {
 uint64_t NextSession() {
@@ -14,7 +15,7 @@ uint64_t NextSession() {
 void DataFile::Open(const std::string& name) {
   Close();
   errno = 0;
-  std::FILE* file = std::fopen(name.c_str(), "r+b");
+  std::FILE* file = platform::OpenFile(name, "r+b");
   if (!file) throw InOutError::FromErrno(errno);
   // Unbuffered: indexing reads a few bytes far apart and a record reads whole curves,
   // so a stream buffer would only add copies.
@@ -51,7 +52,7 @@ void DataFile::Seek(int64_t position) {
 void DataFile::SyncPosition() {
   if (file_position_ == position_) return;
   errno = 0;
-  if (std::fseek(file_, static_cast<long>(position_), SEEK_SET) != 0) throw InOutError::FromErrno(errno);
+  if (!platform::Seek(file_, position_, SEEK_SET)) throw InOutError::FromErrno(errno);
   file_position_ = position_;
 }
 
@@ -80,8 +81,8 @@ void DataFile::ReadExact(void* buffer, size_t count) {
 int64_t DataFile::Size() {
   if (!file_) throw InOutError::NotOpen();
   errno = 0;
-  if (std::fseek(file_, 0, SEEK_END) != 0) throw InOutError::FromErrno(errno);
-  long size = std::ftell(file_);
+  if (!platform::Seek(file_, 0, SEEK_END)) throw InOutError::FromErrno(errno);
+  int64_t size = platform::Tell(file_);
   if (size < 0) throw InOutError::FromErrno(errno);
   file_position_ = size;
   return size;

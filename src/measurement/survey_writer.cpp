@@ -5,6 +5,7 @@
 
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
+#include "platform/file_system.h"
 
 int64_t SurveyHeader::SamplesPerCurve() const {
   return file_format::SamplesPerCurve(half_period, second_length, period_count);
@@ -12,7 +13,7 @@ int64_t SurveyHeader::SamplesPerCurve() const {
 
 SurveyWriter::SurveyWriter(const std::string& path) {
   errno = 0;
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = platform::OpenFile(path, "wb");
   if (!file_) throw InOutError::FromErrno(errno);
 }
 
@@ -29,7 +30,7 @@ void SurveyWriter::FlushZeros() {
   if (pending_zeros_ == 0) return;
   int64_t count = pending_zeros_;
   pending_zeros_ = 0;
-  if (std::fseek(file_, static_cast<long>(count), SEEK_CUR) != 0) throw InOutError::FromErrno(errno);
+  if (!platform::Seek(file_, count, SEEK_CUR)) throw InOutError::FromErrno(errno);
 }
 
 void SurveyWriter::Zeros(int64_t count) { pending_zeros_ += count; }

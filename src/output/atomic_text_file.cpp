@@ -19,13 +19,13 @@ std::string FolderOf(const std::string& name) {
   return folder.empty() ? std::string(".") : folder.string();
 }
 
-// "wbx" creates the file only when no file of that name exists, so a stray file is never reused.
+// A file is created only when no file of that name exists, so a stray file is never reused.
 std::FILE* CreateTemporary(const std::string& folder, std::string& temporary_name) {
   int error_number = 0;
   for (int attempt = 0; attempt < MaxTemporaryNameTries; ++attempt) {
     temporary_name = TemporaryFileName(folder, platform::ProcessId(), attempt);
     errno = 0;
-    if (std::FILE* file = std::fopen(temporary_name.c_str(), "wbx")) return file;
+    if (std::FILE* file = platform::CreateNewFile(temporary_name)) return file;
     error_number = errno;
     if (error_number != EEXIST) break;
   }
@@ -89,7 +89,7 @@ void AtomicTextFile::Commit() {
   if (!platform::FlushToDisk(file_)) throw InOutError::FromErrno(errno ? errno : EIO);
   std::FILE* file = std::exchange(file_, nullptr);
   if (std::fclose(file) != 0) throw InOutError::FromErrno(errno ? errno : EIO);
-  if (!platform::ReplaceFile(temporary_name_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
+  if (!platform::PutInPlaceOf(temporary_name_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
   temporary_name_.clear();
   platform::SyncFolder(FolderOf(target_));
 }

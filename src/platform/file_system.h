@@ -3,10 +3,25 @@
 // systems. Each system has one small file with their implementations; everything
 // else in the core is portable C++.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace platform {
+
+// Opens a file by its UTF-8 name with a standard mode ("r+b", "wb"); null with errno set.
+std::FILE* OpenFile(const std::string& name, const char* mode);
+
+// Creates a file for writing only when no file of that name exists; null with errno
+// set (EEXIST when one does).
+std::FILE* CreateNewFile(const std::string& name);
+
+// Positions beyond 2 GiB, whatever the width of long; false with errno set.
+bool Seek(std::FILE* file, int64_t offset, int origin);
+int64_t Tell(std::FILE* file);  // -1 with errno set
+
+// Whether a person watches standard error.
+bool StandardErrorIsTerminal();
 
 // The number that tells this process's temporary files from another's.
 long ProcessId();
@@ -23,7 +38,7 @@ bool FlushToDisk(std::FILE* file);
 bool CopyPermissions(std::FILE* file, const std::string& model);
 
 // Puts `from` in the place of `to` in one step; returns false with errno set.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool PutInPlaceOf(const std::string& from, const std::string& to);
 
 // Makes the names in `folder` durable, so a renamed file survives a power cut. Best
 // effort: some file systems cannot sync a folder, and the rename has happened anyway.

@@ -9,6 +9,16 @@
 
 namespace platform {
 
+std::FILE* OpenFile(const std::string& name, const char* mode) { return std::fopen(name.c_str(), mode); }
+
+std::FILE* CreateNewFile(const std::string& name) { return std::fopen(name.c_str(), "wbx"); }
+
+bool Seek(std::FILE* file, int64_t offset, int origin) { return fseeko(file, static_cast<off_t>(offset), origin) == 0; }
+
+int64_t Tell(std::FILE* file) { return static_cast<int64_t>(ftello(file)); }
+
+bool StandardErrorIsTerminal() { return isatty(fileno(stderr)) != 0; }
+
 long ProcessId() { return static_cast<long>(getpid()); }
 
 bool UserMayWrite(const std::string& name) { return access(name.c_str(), W_OK) == 0; }
@@ -24,7 +34,7 @@ bool CopyPermissions(std::FILE* file, const std::string& model) {
   return fchmod(descriptor, status.st_mode & 07777) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool PutInPlaceOf(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 void SyncFolder(const std::string& folder) {
   int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -1,7 +1,5 @@
 // The commands that read surveys: info, record, export and check.
 
-#include <unistd.h>
-
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -15,6 +13,7 @@
 #include "measurement/record_loader.h"
 #include "output/file_check.h"
 #include "output/table_export.h"
+#include "platform/file_system.h"
 #include "processing/format_fixed.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
@@ -48,7 +47,7 @@ int JobsOf(const Arguments& arguments) {
 
 // A progress line on standard error, only when a person watches one file at a time.
 Progress TerminalProgress(const std::string& file, int jobs) {
-  if (jobs > 1 || !isatty(fileno(stderr))) return {};
+  if (jobs > 1 || !platform::StandardErrorIsTerminal()) return {};
   return [file, last = -1](int done, int total) mutable {
     int percent = static_cast<int>(int64_t{done} * 100 / total);
     if (percent == last) return;

@@ -1,0 +1,69 @@
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+namespace {
+
+// Windows names files in UTF-16; the program holds them in UTF-8.
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+}  // namespace
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
+}
+
+std::FILE* CreateNewFile(const std::string& name) {
+  int descriptor = _wopen(Wide(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (!file) _close(descriptor);
+  return file;
+}
+
+bool Seek(std::FILE* file, int64_t offset, int origin) { return _fseeki64(file, offset, origin) == 0; }
+
+int64_t Tell(std::FILE* file) { return _ftelli64(file); }
+
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+long ProcessId() { return static_cast<long>(_getpid()); }
+
+// The read-only attribute forbids writing to everyone, as a missing write bit does.
+bool UserMayWrite(const std::string& name) {
+  DWORD attributes = GetFileAttributesW(Wide(name).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY) &&
+         _waccess(Wide(name).c_str(), 2) == 0;
+}
+
+bool FlushToDisk(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+
+// A writable table has no attributes worth carrying over; its owner is the folder's business.
+bool CopyPermissions(std::FILE*, const std::string&) { return true; }
+
+bool PutInPlaceOf(const std::string& from, const std::string& to) {
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  return false;
+}
+
+// MOVEFILE_WRITE_THROUGH has made the rename durable already.
+void SyncFolder(const std::string&) {}
+
+}  // namespace platform
