@@ -4,9 +4,13 @@
 
 #include <QWidget>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "chart/chart.h"
+#include "main/pass_runner.h"
+#include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 
@@ -52,6 +56,7 @@ class TMainForm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Layout (main_form_layout.cpp).
@@ -70,10 +75,15 @@ class TMainForm : public QWidget {
   void PlotCurrentCurve();
   void PlotVoltageCurve();
   void ShowResistivity(int k);
-  RecordEvaluator HiddenRecordEvaluator();
-  // Shows ProgressBar1 over 1..RecordCount for the length of a pass over all records.
-  Progress ShowProgress();
-  void HideProgress();
+  // Passes over all records beside the window (main_form_handlers.cpp).
+  RecordOptions CurrentRecordOptions() const;
+  // Shows ProgressBar1 over 1..RecordCount and disables what would change the survey
+  // until the pass is over; on_done runs when it was done, neither failed nor stopped.
+  void StartPass(PassRunner::Work work, std::function<void()> on_done);
+  void PassTicked(int done);
+  void PassFinished(const QString& failure, bool cancelled);
+  void EnablePassControls(bool enabled);
+  void DrawCheckPoints();
 
   // Handlers (main_form_handlers.cpp).
   void FormResize();
@@ -144,6 +154,18 @@ class TMainForm : public QWidget {
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;
   QToolButton* RecentB = nullptr;
+  QPushButton* CancelB = nullptr;  // stops the pass under way, as Esc does
+  PassRunner* Passes = nullptr;
+
+  // Points of the check under way, handed from its thread to the window's.
+  struct CheckPoints {
+    std::mutex mutex;
+    std::vector<CheckPoint> pending;
+    void Push(const CheckPoint& point);
+    std::vector<CheckPoint> Take();
+  };
+  std::shared_ptr<CheckPoints> check_points_;
+  std::function<void()> pass_done_;
 
   OpenDialogSeam open_dialog_;
   std::string decimal_separator_;

@@ -2,6 +2,7 @@
 
 #include <QSlider>
 #include <cmath>
+#include <utility>
 
 #include "main/main_form.h"
 #include "output/file_check.h"
@@ -21,25 +22,39 @@ void TMainForm::ResetErrorChart() {
 
 void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
 
+// The check runs beside the window; its points are drawn as they come, and a check
+// stopped half-way keeps the points it has drawn.
 void TMainForm::CheckBClick() {
-  if (!vari.FileLoaded) return;
-  Progress progress = ShowProgress();
-  struct HideAfter {
-    TMainForm* form;
-    ~HideAfter() {
-      form->Chart2->Replot();
-      form->HideProgress();
-    }
-  } hide_after{this};
+  if (!vari.FileLoaded || Passes->Running()) return;
   ErSeries->Clear();
   Chart2->SetTitleVisible(false);
   ScaleToData(Chart2);
-  CheckFile(
-      vari, HiddenRecordEvaluator(),
-      [this](const CheckPoint& point) {
-        ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
+  auto points = std::make_shared<CheckPoints>();
+  check_points_ = points;
+  const RecordOptions options = CurrentRecordOptions();
+  StartPass(
+      [points, options](Vari& survey, const Progress& progress) {
+        CheckFile(
+            survey, CoreEvaluator(survey, options), [&](const CheckPoint& point) { points->Push(point); }, progress);
       },
-      progress);
+      {});
+}
+
+void TMainForm::DrawCheckPoints() {
+  if (!check_points_) return;
+  for (const CheckPoint& point : check_points_->Take())
+    ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
+  Chart2->Replot();
+}
+
+void TMainForm::CheckPoints::Push(const CheckPoint& point) {
+  std::lock_guard lock(mutex);
+  pending.push_back(point);
+}
+
+std::vector<CheckPoint> TMainForm::CheckPoints::Take() {
+  std::lock_guard lock(mutex);
+  return std::exchange(pending, {});
 }
 
 void TMainForm::MoveRecordMarker() {

@@ -6,10 +6,12 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QToolButton>
 
 #include "main/integer_text.h"
 #include "main/main_form.h"
@@ -52,6 +54,7 @@ void TMainForm::OpenBClick() {
 // The one open sequence, whatever chose the file: the dialog, the command line, a drop
 // or the recent list.
 void TMainForm::OpenSurveyFile(const QString& name) {
+  if (Passes->Running()) return;  // the pass reads the open survey's file
   // Nothing may navigate the old index while the new file is read.
   vari.FileLoaded = false;
   vari.DataFileName = name.toStdString();
@@ -106,21 +109,62 @@ void TMainForm::ExportBClick() {
   if (format) RunExport({*format, std::nullopt});
 }
 
+// The export runs beside the window; stopped half-way it leaves the old file as it was.
 void TMainForm::RunExport(const ExportOptions& options) {
   if (vari.RecordCount < 1) throw InOutError::Invalid("No records to export");
-  Progress progress = ShowProgress();
-  struct HideAfter {
-    TMainForm* form;
-    ~HideAfter() { form->HideProgress(); }
-  } hide_after{this};
-  ExportReport report = ExportSurvey(vari, options, HiddenRecordEvaluator(), progress);
-  if (report.left_out > 0)
-    ShowErrorBox(QString("%1: записей %2, пропущено %3 (нет K или значения)")
-                     .arg(QString::fromStdString(report.file))
-                     .arg(report.written)
-                     .arg(report.left_out)
-                     .toUtf8()
-                     .constData());
+  if (Passes->Running()) return;
+  auto report = std::make_shared<ExportReport>();
+  const RecordOptions record_options = CurrentRecordOptions();
+  StartPass(
+      [options, record_options, report](Vari& survey, const Progress& progress) {
+        *report = ExportSurvey(survey, options, CoreEvaluator(survey, record_options), progress);
+      },
+      [report] {
+        if (report->left_out > 0)
+          ShowErrorBox(QString("%1: записей %2, пропущено %3 (нет K или значения)")
+                           .arg(QString::fromStdString(report->file))
+                           .arg(report->written)
+                           .arg(report->left_out)
+                           .toUtf8()
+                           .constData());
+      });
+}
+
+RecordOptions TMainForm::CurrentRecordOptions() const { return {SignBox->isChecked(), AbsBox->isChecked()}; }
+
+void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done) {
+  pass_done_ = std::move(on_done);
+  ProgressBar1->setMinimum(1);
+  ProgressBar1->setMaximum(vari.RecordCount);
+  ProgressBar1->setValue(1);
+  ProgressBar1->show();
+  EnablePassControls(false);
+  Passes->Start(vari, std::move(work));
+}
+
+void TMainForm::PassTicked(int done) {
+  ProgressBar1->setValue(std::max(done, 1));
+  DrawCheckPoints();
+}
+
+void TMainForm::PassFinished(const QString& failure, bool cancelled) {
+  DrawCheckPoints();
+  check_points_.reset();
+  ProgressBar1->hide();
+  EnablePassControls(true);
+  std::function<void()> done = std::exchange(pass_done_, {});
+  if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
+  if (!cancelled && done) done();
+}
+
+// While a pass runs nothing may change the survey or the options it was started with.
+void TMainForm::EnablePassControls(bool enabled) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{OpenB, CheckB, AbsBox, SignBox, AutoSaveBox, ExportB, ExportFormatBox, RecentB})
+    control->setEnabled(enabled);
+  SaveB->setEnabled(enabled && !AutoSaveBox->isChecked());
+  if (enabled) RecentB->setEnabled(!RecentB->menu()->isEmpty());
+  CancelB->setVisible(!enabled);
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }

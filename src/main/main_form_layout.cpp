@@ -173,6 +173,9 @@ void TMainForm::CreateResistivityControls() {
   RecentB->setText("Недавние");
   RecentB->setPopupMode(QToolButton::InstantPopup);
   RecentB->setMenu(new QMenu(RecentB));
+  CancelB = Place(new QPushButton("Отмена", Panel1), "CancelB", 1148, 31, 80, 25);
+  CancelB->hide();
+  Passes = new PassRunner(this);
   setAcceptDrops(true);
   UpdateRecentMenu();
 }
@@ -269,6 +272,10 @@ void TMainForm::WireEvents() {
   connect(OpenB, &QPushButton::clicked, this, [this] { Guarded([this] { OpenBClick(); }); });
   connect(SaveB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveBClick(); }); });
   connect(ExportB, &QPushButton::clicked, this, [this] { Guarded([this] { ExportBClick(); }); });
+  connect(CancelB, &QPushButton::clicked, this, [this] { Passes->Cancel(); });
+  connect(Passes, &PassRunner::Ticked, this, [this](int done, int) { Guarded([&] { PassTicked(done); }); });
+  connect(Passes, &PassRunner::Finished, this,
+          [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });
   connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });
   connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
@@ -308,6 +315,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return swallow;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// Esc stops a pass under way at its next record.
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && Passes->Running()) {
+    Passes->Cancel();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -1,8 +1,6 @@
 // Loading and processing the record on show, and drawing it.
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -102,27 +100,3 @@ void TMainForm::ShowResistivity(int k) {
   ResistivityLabel->setText(QString::fromStdString(ResistivityLine(resistivity, decimal_separator_)));
   ResistivityLabel->adjustSize();
 }
-
-RecordEvaluator TMainForm::HiddenRecordEvaluator() {
-  return [this](int k) { LoadRecord(k, false); };
-}
-
-Progress TMainForm::ShowProgress() {
-  ProgressBar1->setMinimum(1);
-  ProgressBar1->setMaximum(vari.RecordCount);
-  ProgressBar1->setValue(1);
-  ProgressBar1->show();
-  // The pass runs inside its handler. The bar shows its position a few times a second
-  // (it repaints itself at every new percentage, which would cost more than the pass),
-  // and user input waits until the pass is over.
-  auto timer = std::make_shared<QElapsedTimer>();
-  timer->start();
-  return [this, timer](int done, int total) {
-    if (timer->elapsed() < 50 && done != total) return;
-    ProgressBar1->setValue(done);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    timer->restart();
-  };
-}
-
-void TMainForm::HideProgress() { ProgressBar1->hide(); }

@@ -58,7 +58,8 @@ bool FlushToDisk(std::FILE* file) { return _commit(_fileno(file)) == 0; }
 bool CopyPermissions(std::FILE*, const std::string&) { return true; }
 
 bool PutInPlaceOf(const std::string& from, const std::string& to) {
-  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
   return false;
 }

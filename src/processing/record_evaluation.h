@@ -3,6 +3,8 @@
 // share, so both compute exactly the same numbers.
 
 #include <functional>
+#include <memory>
+#include <stdexcept>
 
 #include "measurement/index_file.h"
 #include "vari.h"
@@ -23,4 +25,14 @@ using RecordEvaluator = std::function<void(int k)>;
 RecordEvaluator CoreEvaluator(Vari& v, const RecordOptions& options);
 
 // Progress of a pass over all records: called after each record with (done, total).
+// To stop the pass it throws PassCancelled; the pass then leaves what it leaves after
+// any failure (no partial table: the old one stays).
 using Progress = std::function<void(int done, int total)>;
+
+struct PassCancelled : std::runtime_error {
+  PassCancelled() : std::runtime_error("Cancelled") {}
+};
+
+// What a pass over all records reads of the open survey, in a state of its own, so that
+// the pass can run beside the record on show.
+std::unique_ptr<Vari> SurveyForPass(const Vari& v);

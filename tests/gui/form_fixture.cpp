@@ -1,6 +1,7 @@
 #include "form_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
@@ -51,7 +52,18 @@ void FormTest::Open(const std::string& path) {
   Click("OpenB");
 }
 
-void FormTest::Click(const char* button) { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
+void FormTest::Click(const char* button) {
+  QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
+  WaitForPass();
+}
+
+void FormTest::WaitForPass() {
+  auto* progress = Control<QProgressBar>("ProgressBar1");
+  QElapsedTimer waited;
+  waited.start();
+  while (progress->isVisible() && waited.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_FALSE(progress->isVisible()) << "the pass never ended";
+}
 
 void FormTest::TypeRecordNumber(const QString& text) {
   auto* number = Control<QLineEdit>("lNumber");

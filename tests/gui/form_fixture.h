@@ -55,6 +55,9 @@ class FormTest : public ::testing::Test {
   // Chooses `path` in the file dialog, or cancels it for an empty path.
   void Open(const std::string& path);
   void Click(const char* button);
+  // Lets the window run until the pass over all records under way is over, as a user
+  // waits for the progress bar to go.
+  void WaitForPass();
   void TypeRecordNumber(const QString& text);
   int RecordOnShow();
   // The widget of a chart that receives the mouse.

@@ -1,0 +1,87 @@
+// Passes over all records run beside the window: it keeps answering, Esc or the cancel
+// button stops a pass at its next record, a stopped check keeps its points and a
+// stopped export leaves the old table as it was.
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QTest>
+#include <filesystem>
+
+#include "form_fixture.h"
+#include "vari.h"
+
+namespace {
+
+class LongPassTest : public FormTest {
+ protected:
+  // 10000 records of 16000 samples as holes in a sparse file: a pass of a noticeable time.
+  std::string LongSurvey() {
+    return Survey("long.qmr", {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000,
+                               .period_count = 4, .sparse = true});
+  }
+  // Presses Esc as soon as the progress bar has moved.
+  void EscapeOnceUnderWay() {
+    auto* progress = Control<QProgressBar>("ProgressBar1");
+    QObject::connect(progress, &QProgressBar::valueChanged, form_.get(), [this](int value) {
+      if (value > 1 && !escaped_) {
+        escaped_ = true;
+        QTest::keyClick(form_.get(), Qt::Key_Escape);
+      }
+    });
+  }
+  bool escaped_ = false;
+};
+
+TEST_F(LongPassTest, AStoppedCheckKeepsItsPoints) {
+  Open(LongSurvey());
+  EscapeOnceUnderWay();
+  Click("CheckB");
+  const int points = Control<Chart>("Chart2")->SeriesAt(0).Count();
+  EXPECT_GT(points, 0);
+  EXPECT_LT(points, 10000) << "Esc stopped the check";
+  EXPECT_TRUE(messages_.Messages().empty()) << "stopping is no failure";
+  EXPECT_TRUE(Control<QPushButton>("CheckB")->isEnabled());
+  EXPECT_FALSE(Control<QPushButton>("CancelB")->isVisible());
+}
+
+TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
+  const std::string path = LongSurvey();
+  Open(path);
+  Click("SaveB");
+  const std::string table = dir_.File("long.TXT");
+  const auto before = ReadWholeFile(table);
+  ASSERT_EQ(std::count(before.begin(), before.end(), '\n'), 10001);
+
+  Control<QCheckBox>("SignBox")->setChecked(true);  // the new table would differ
+  auto* progress = Control<QProgressBar>("ProgressBar1");
+  QObject::connect(progress, &QProgressBar::valueChanged, form_.get(), [this](int value) {
+    if (value > 1 && !escaped_) {
+      escaped_ = true;
+      QTest::mouseClick(Control<QPushButton>("CancelB"), Qt::LeftButton);
+    }
+  });
+  Click("SaveB");
+  EXPECT_TRUE(escaped_);
+  EXPECT_EQ(ReadWholeFile(table), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no temporary file left";
+}
+
+// While a pass runs the window goes on drawing and showing records; what would change
+// the survey waits.
+TEST_F(LongPassTest, TheWindowAnswersDuringAPass) {
+  Open(LongSurvey());
+  QTest::mouseClick(Control<QPushButton>("CheckB"), Qt::LeftButton);
+  auto* progress = Control<QProgressBar>("ProgressBar1");
+  ASSERT_TRUE(progress->isVisible());
+  EXPECT_FALSE(Control<QPushButton>("OpenB")->isEnabled());
+  EXPECT_FALSE(Control<QCheckBox>("SignBox")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>("CancelB")->isVisible());
+  TypeRecordNumber("5000");
+  EXPECT_EQ(RecordOnShow(), 5000) << "a record is shown while the check runs";
+  EXPECT_TRUE(Text("Label1").endsWith("    nCh=20  nImp=250")) << Text("Label1").toStdString();
+  WaitForPass();
+  EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000);
+  EXPECT_TRUE(Control<QPushButton>("OpenB")->isEnabled());
+}
+
+}  // namespace
