@@ -6,6 +6,7 @@
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
 #include "output/error_class.h"
+#include "output/file_check.h"
 #include "output/table_export.h"
 #include "output/table_line.h"
 #include "output/table_name.h"
@@ -280,6 +281,20 @@ TEST(TableLine, RecordWithoutAnswerIsWrittenAsNan) {
   ExportTable(*v, TableFormat::Text, CoreEvaluator(*v, {}));
   EXPECT_EQ(Lines(Slurp(dir.File("short.TXT")))[1], "1 10.000 20.000 10.00 20.00 nan nan nan nan");
   EXPECT_EQ(ClassOfError(PlottedError(v->RecordResult.ErrorPct)), ErrorClass::Black);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TableExportTest, TheCheckReportsEveryRecordAndItsProgressToTheEnd) {
+  std::vector<int> records, progress;
+  CheckFile(
+      *v_, CoreEvaluator(*v_, {}), [&](const CheckPoint& point) { records.push_back(point.record); },
+      [&](int done, int total) { progress.push_back(done * 100 + total); });
+  EXPECT_EQ(records, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(progress, (std::vector<int>{104, 204, 304, 404}));
+  EXPECT_FALSE(v_->DataFile.IsOpen());
 }
 
 }  // namespace
