@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  desktop-file-utils libxml2-utils shared-mime-info dpkg-dev
+  desktop-file-utils libxml2-utils shared-mime-info dpkg-dev qt6-l10n-tools
   fonts-dejavu-core
 )
 missing=()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "main/language.h"
 #include "main/main_form.h"
 #include "main/message_box.h"
 
@@ -10,10 +11,18 @@ int main(int argc, char** argv) {
   application.setApplicationName("vostrel");
   application.setOrganizationName("vostrel");
   InstallMessageBoxSink();
+  const QStringList arguments = application.arguments();
+  UseLanguage(ChosenLanguage(arguments));
   TMainForm form;
   form.showMaximized();
   // vostrel FILE.qmr opens the survey, as a file manager asks on a double click.
-  const QStringList arguments = application.arguments();
-  if (arguments.size() > 1) form.OpenFromCommandLine(arguments.at(1));
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments.at(i) == "--lang") {
+      ++i;
+      continue;
+    }
+    form.OpenFromCommandLine(arguments.at(i));
+    break;
+  }
   return application.exec();
 }

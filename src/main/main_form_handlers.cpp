@@ -121,7 +121,7 @@ void TMainForm::RunExport(const ExportOptions& options) {
       },
       [report] {
         if (report->left_out > 0)
-          ShowErrorBox(QString("%1: записей %2, пропущено %3 (нет K или значения)")
+          ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
                            .arg(QString::fromStdString(report->file))
                            .arg(report->written)
                            .arg(report->left_out)

@@ -108,9 +108,9 @@ void TMainForm::CreatePanel1() {
   Panel1->setLineWidth(1);
   Panel1->setFixedHeight(Panel1Height);
 
-  OpenB = Place(new QPushButton("Открыть файл", Panel1), "OpenB", 0, 0, 97, 25);
-  SaveB = Place(new QPushButton("Запись файл", Panel1), "SaveB", 1, 31, 97, 25);
-  AutoSaveBox = CheckBox(Panel1, "AutoSaveBox", "АвтоЗапись", 104, 46, 84, 17);
+  OpenB = Place(new QPushButton(tr("Открыть файл"), Panel1), "OpenB", 0, 0, 97, 25);
+  SaveB = Place(new QPushButton(tr("Запись файл"), Panel1), "SaveB", 1, 31, 97, 25);
+  AutoSaveBox = CheckBox(Panel1, "AutoSaveBox", tr("АвтоЗапись"), 104, 46, 84, 17);
 
   lNumber = Place(new QLineEdit("1234", Panel1), "lNumber", 130, 16, 72, 27);
   lNumber->setFont(FormFont(16, true));
@@ -125,15 +125,15 @@ void TMainForm::CreatePanel1() {
   Label1->adjustSize();
 
   LCurrent = ReadOnlyEdit(Panel1, "LCurrent", 208, 21, 121, 21);
-  AutoSizeLabel(Panel1, "LCurrentLabel", "Ток, мА", 208, 5);
+  AutoSizeLabel(Panel1, "LCurrentLabel", tr("Ток, мА"), 208, 5);
   lVoltage = ReadOnlyEdit(Panel1, "lVoltage", 352, 21, 121, 21);
-  AutoSizeLabel(Panel1, "lVoltageLabel", "Напряжение, мВ", 352, 5);
-  Label2 = AutoSizeLabel(Panel1, "Label2", "t рабочее (полупериод)", 479, 5);
+  AutoSizeLabel(Panel1, "lVoltageLabel", tr("Напряжение, мВ"), 352, 5);
+  Label2 = AutoSizeLabel(Panel1, "Label2", tr("t рабочее (полупериод)"), 479, 5);
   Edit1 = ReadOnlyEdit(Panel1, "Edit1", 479, 21, 121, 21);
 
-  CheckB = Place(new QPushButton("Проверить файл", Panel1), "CheckB", 616, 0, 146, 25);
-  AbsBox = CheckBox(Panel1, "AbsBox", "Модуль dU", 624, 31, 97, 17);
-  SignBox = CheckBox(Panel1, "SignBox", "Перевернуть dU", 727, 31, 114, 17);
+  CheckB = Place(new QPushButton(tr("Проверить файл"), Panel1), "CheckB", 616, 0, 146, 25);
+  AbsBox = CheckBox(Panel1, "AbsBox", tr("Модуль dU"), 624, 31, 97, 17);
+  SignBox = CheckBox(Panel1, "SignBox", tr("Перевернуть dU"), 727, 31, 114, 17);
 
   // The track bar and Panel2 span the panel's width at its bottom, inside its border.
   auto* bottom = new QVBoxLayout(Panel1);
@@ -168,12 +168,12 @@ void TMainForm::CreateResistivityControls() {
   ResistivityLabel = AutoSizeLabel(Panel1, "ResistivityLabel", "", 850, 5);
   ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 850, 31, 100, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
-  ExportB = Place(new QPushButton("Экспорт", Panel1), "ExportB", 956, 31, 80, 25);
+  ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 956, 31, 80, 25);
   RecentB = Place(new QToolButton(Panel1), "RecentB", 1042, 31, 100, 25);
-  RecentB->setText("Недавние");
+  RecentB->setText(tr("Недавние"));
   RecentB->setPopupMode(QToolButton::InstantPopup);
   RecentB->setMenu(new QMenu(RecentB));
-  CancelB = Place(new QPushButton("Отмена", Panel1), "CancelB", 1148, 31, 80, 25);
+  CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 1148, 31, 80, 25);
   CancelB->hide();
   Passes = new PassRunner(this);
   setAcceptDrops(true);
@@ -225,25 +225,25 @@ void TMainForm::CreateCharts() {
   Chart2 = new Chart(Splitters);
   Chart2->setObjectName("Chart2");
   Chart2->setFocusPolicy(Qt::NoFocus);
-  Chart2->SetTitle("Ошибка, %");
+  Chart2->SetTitle(tr("Ошибка, %"));
   Chart2->SetTitleVisible(true);
   Chart2->LeftAxis().SetLogarithmic(2.71828182845905);
   Chart2->LeftAxis().SetVisible(false);
   Chart2->LeftAxis().SetLabels(false);
-  Chart2->LeftAxis().SetTitle("Точность,%");
-  Chart2->TopAxis().SetTitle("Точность,%");
+  Chart2->LeftAxis().SetTitle(tr("Точность,%"));
+  Chart2->TopAxis().SetTitle(tr("Точность,%"));
   Chart2->TopAxis().SetVisible(false);
 
   Chart1 = new Chart(Splitters);
   Chart1->setObjectName("Chart1");
   Chart1->setFocusPolicy(Qt::ClickFocus);
-  Chart1->LeftAxis().SetTitle("Ток, мА");
+  Chart1->LeftAxis().SetTitle(tr("Ток, мА"));
   Chart1->SetZoomPenColour(ToolkitColour(Fuchsia));
 
   ChartVoltage = new Chart(Splitters);
   ChartVoltage->setObjectName("ChartVoltage");
   ChartVoltage->setFocusPolicy(Qt::StrongFocus);
-  ChartVoltage->LeftAxis().SetTitle("Напряжение,  мВ");
+  ChartVoltage->LeftAxis().SetTitle(tr("Напряжение,  мВ"));
   ChartVoltage->SetBackWallColour(ToolkitColour(White));
   ChartVoltage->SetZoomPenColour(ToolkitColour(Fuchsia));
 

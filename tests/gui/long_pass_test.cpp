@@ -16,8 +16,9 @@ class LongPassTest : public FormTest {
  protected:
   // 10000 records of 16000 samples as holes in a sparse file: a pass of a noticeable time.
   std::string LongSurvey() {
-    return Survey("long.qmr", {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000,
-                               .period_count = 4, .sparse = true});
+    return Survey(
+        "long.qmr",
+        {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4, .sparse = true});
   }
   // Presses Esc as soon as the progress bar has moved.
   void EscapeOnceUnderWay() {

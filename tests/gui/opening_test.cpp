@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "form_fixture.h"
+#include "main/language.h"
 #include "vari.h"
 
 namespace {
@@ -61,6 +62,22 @@ TEST_F(FormTest, RecentSurveysSurviveARestart) {
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(second));
   EXPECT_TRUE(vari.FileLoaded);
   EXPECT_EQ(Control<QToolButton>("RecentB")->menu()->actions()[0]->text(), QString::fromStdString(second));
+}
+
+// The window in English, chosen before it is made; Russian stays the default.
+TEST_F(FormTest, TheWindowSpeaksEnglishWhenAsked) {
+  EXPECT_EQ(ChosenLanguage({"vostrel", "--lang", "en", "x.qmr"}), "en");
+  EXPECT_EQ(ChosenLanguage({"vostrel"}), "");
+  ASSERT_TRUE(UseLanguage("en"));
+  form_ = std::make_unique<TMainForm>();
+  EXPECT_EQ(Control<QPushButton>("OpenB")->text(), "Open file");
+  EXPECT_EQ(Control<QPushButton>("CheckB")->text(), "Check file");
+  EXPECT_EQ(Control<QCheckBox>("SignBox")->text(), "Flip dU");
+  EXPECT_EQ(Text("Label2"), "t window (half-period)");
+  EXPECT_FALSE(UseLanguage("xx"));
+  ASSERT_TRUE(UseLanguage("ru"));
+  form_ = std::make_unique<TMainForm>();
+  EXPECT_EQ(Control<QPushButton>("OpenB")->text(), "Открыть файл");
 }
 
 }  // namespace
