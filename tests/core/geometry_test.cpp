@@ -8,6 +8,7 @@
 
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
+#include "geometry/pseudo_position.h"
 #include "measurement/synthetic_survey.h"
 #include "processing/record_evaluation.h"
 #include "test_support.h"
@@ -82,6 +83,29 @@ TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
       EXPECT_NEAR(rhoa, 100, 0.5) << "layout " << static_cast<int>(layout) << ", record " << k;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Median depths of investigation as Edwards (1977) tabulates them, z/a, and the closed
+// form of pole-pole, (√3/2)·a.
+TEST(PseudoPosition, MedianDepthsOfTheClassicArrays) {
+  const double a = 5;
+  EXPECT_NEAR(PseudoPositionOf({0, Remote, a, Remote}).depth, std::sqrt(3.0) / 2 * a, 1e-9);
+  EXPECT_NEAR(PseudoPositionOf({0, 3 * a, a, 2 * a}).depth / a, 0.519, 0.001) << "Wenner";
+  const double dipole_dipole[] = {0.416, 0.697, 0.962, 1.220};
+  for (int n = 1; n <= 4; ++n)
+    EXPECT_NEAR(PseudoPositionOf({0, a, (n + 1) * a, (n + 2) * a}).depth / a, dipole_dipole[n - 1], 0.002) << n;
+  const double pole_dipole[] = {0.519, 0.925, 1.318};
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_NEAR(PseudoPositionOf({0, Remote, n * a, (n + 1) * a}).depth / a, pole_dipole[n - 1], 0.002) << n;
+
+  PseudoPosition pole_dipole_at = PseudoPositionOf({10, Remote, 15, 20});
+  EXPECT_DOUBLE_EQ(pole_dipole_at.x, 15) << "the mean of the electrodes in place";
+  EXPECT_TRUE(std::isnan(PseudoPositionOf({0, 0, 5, 10}).depth)) << "A at B: no signal";
+  EXPECT_TRUE(std::isnan(PseudoPositionOf({Remote, Remote, Remote, Remote}).x));
 }
 
 }  // namespace
