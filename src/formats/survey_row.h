@@ -9,7 +9,7 @@ struct SurveyRow {
   int k = 0;
   RecordIndexEntry entry{};
   RecordResultValues result;
-  double spread_pct = 0;  // the stacking error whatever the sign of dU
+  double spread_pct = 0;  // the data error in percent: the stacking error whatever the sign of dU
   Quadrupole positions;
   Resistivity resistivity{};
 

@@ -28,7 +28,8 @@ std::vector<Pair> PairsOf(const Quadrupole& q) {
 // The signal arising above depth z, per unit of current and resistivity, up to a constant.
 double SignalAbove(const std::vector<Pair>& pairs, double z) {
   double sum = 0;
-  for (const Pair& pair : pairs) sum += pair.sign * (1 / pair.distance - 1 / std::sqrt(4 * z * z + pair.distance * pair.distance)) / 2;
+  for (const Pair& pair : pairs)
+    sum += pair.sign * (1 / pair.distance - 1 / std::sqrt(4 * z * z + pair.distance * pair.distance)) / 2;
   return sum;
 }
 
@@ -47,8 +48,10 @@ double MedianDepth(const std::vector<Pair>& pairs) {
   const double half = total / 2;
   for (int step = 0; step < 200 && high - low > 1e-12 * high; ++step) {
     double middle = (low + high) / 2;
-    if ((SignalAbove(pairs, middle) - half) * total < 0) low = middle;
-    else high = middle;
+    if ((SignalAbove(pairs, middle) - half) * total < 0)
+      low = middle;
+    else
+      high = middle;
   }
   return (low + high) / 2;
 }

@@ -160,6 +160,11 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
   std::vector<float> current(o.sparse ? 0 : static_cast<size_t>(samples));
   std::vector<std::vector<float>> voltages(static_cast<size_t>(channels), std::vector<float>(current.size()));
   std::vector<ChannelCurve> curves(static_cast<size_t>(channels));
+  struct Measured {
+    Quadrupole quadrupole;
+    double volts, sp;
+  };
+  std::vector<Measured> reciprocals;
   for (int32_t block = 0; block < o.blocks; ++block) {
     if (!o.sparse) CurrentCurve(o, waveform, noise, current);
     Quadrupole first = QuadrupoleOf(o, block, 0);
@@ -171,8 +176,19 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
       double sp = 0.002 * std::sin(block * 0.3 + c);  // a few millivolts of self-potential
       if (!o.sparse) VoltageCurve(waveform, volts, sp, NoiseVolts(o, q), noise, voltages[c]);
       curves[c] = {q.m, q.n, voltages[c]};
+      if (o.reciprocal) reciprocals.push_back({q, volts, sp});
     }
     writer.Block(first.a, first.b, current, curves);
+  }
+  // Each quadrupole again with its dipoles exchanged: by reciprocity the same voltage,
+  // with noise of its own, one block each since the current now flows between M and N.
+  for (const Measured& normal : reciprocals) {
+    if (!o.sparse) CurrentCurve(o, waveform, noise, current);
+    const Quadrupole& q = normal.quadrupole;
+    Quadrupole exchanged{q.m, q.n, q.a, q.b};
+    if (!o.sparse) VoltageCurve(waveform, normal.volts, normal.sp, NoiseVolts(o, exchanged), noise, voltages[0]);
+    ChannelCurve curve{exchanged.m, exchanged.n, voltages[0]};
+    writer.Block(exchanged.a, exchanged.b, current, std::span(&curve, 1));
   }
   writer.Close();
 }

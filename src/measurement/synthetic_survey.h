@@ -37,6 +37,8 @@ struct SynthOptions {
   bool physical = false;
   SynthLayout layout = SynthLayout::DipoleDipole;
   double rho_ohm_m = 0;
+  // Every quadrupole written a second time with its dipoles exchanged, after the others.
+  bool reciprocal = false;
 };
 
 // Writes the survey to path; throws InOutError.

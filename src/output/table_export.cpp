@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "analysis/reciprocal_pairs.h"
 #include "formats/ohm_file.h"
 #include "formats/res2dinv_file.h"
 #include "formats/survey_row.h"
@@ -56,6 +57,16 @@ ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& t
   return report;
 }
 
+void UseReciprocalErrorModel(std::vector<SurveyRow>& rows) {
+  std::vector<MeasuredRecord> records;
+  for (const SurveyRow& row : rows)
+    records.push_back({row.k, row.entry.A, row.entry.B, row.entry.M, row.entry.N, row.resistivity.r});
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(records);
+  if (pairs.empty()) throw InOutError::Invalid("No normal/reciprocal pairs for an error model");
+  const ErrorModel model = FitErrorModel(pairs);
+  for (SurveyRow& row : rows) row.spread_pct = 100 * model.ErrorOf(row.resistivity.r) / std::fabs(row.resistivity.r);
+}
+
 // The inversion formats count their records before the first one, so the pass comes first.
 ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicTextFile& file,
                                const RecordEvaluator& evaluate, const Progress& progress) {
@@ -69,6 +80,7 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
       ++limited;
     if (progress) progress(k, v.RecordCount);
   }
+  if (options.reciprocal_error) UseReciprocalErrorModel(rows);
   const std::string title = std::filesystem::path(v.DataFileName).stem().string();
   FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows) : Res2dinvLines(rows, title);
   for (const std::string& line : lines.lines) file.WriteLine(line);

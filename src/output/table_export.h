@@ -14,6 +14,9 @@ struct ExportOptions {
   // or is NaN, are left out.
   // The text table always lists every record, so it takes no limit.
   std::optional<double> max_error_pct;
+  // The unified data format's err from the error model of the survey's normal/reciprocal
+  // pairs, (a + b|R|) / |R|, instead of the stacking error.
+  bool reciprocal_error = false;
 };
 
 struct ExportReport {

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "measurement/survey_writer.h"
+#include "peer_readers.h"
 #include "test_support.h"
 
 namespace {
@@ -244,6 +245,24 @@ TEST_F(BatchToolTest, FilesDoneSideBySidePrintInTheirOrder) {
   for (int seed : {1, 2, 3})
     EXPECT_EQ(ReadWholeFile(dir_.File("s" + std::to_string(seed) + ".TXT")), tables[static_cast<size_t>(seed - 1)]);
   EXPECT_EQ(Batch("check -j 0 " + files[0]).status, 2);
+}
+
+TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
+  TempDir dir;
+  const std::string survey = dir.File("rec.qmr");
+  ASSERT_EQ(
+      Batch("synth --layout dipole-dipole --rho 80 --reciprocal --electrodes 40 --blocks 6 --channels 4 " + survey)
+          .status,
+      0);
+  BatchRun run = Batch("reciprocal " + survey);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "24 normal/reciprocal pairs among 48 records");
+  EXPECT_NE(run.out.find("\nmodel: |dR| = "), std::string::npos) << run.out;
+  ASSERT_EQ(Batch("export --format ohm --error-model " + survey).status, 0);
+  PeerSurvey ohm = ReadLikeOhmLoaders(dir.File("rec.ohm"));
+  ASSERT_EQ(ohm.records.size(), 48u);
+  EXPECT_NE(ohm.records[0].error, ohm.records[1].error) << "err follows |R|";
+  EXPECT_EQ(Batch("export --format csv --error-model " + survey).status, 2);
 }
 
 TEST(BatchTool, UsageErrorsExitTwo) {

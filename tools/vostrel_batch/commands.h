@@ -10,3 +10,4 @@ int SynthCommand(const std::vector<std::string>& words);
 int RecordCommand(const std::vector<std::string>& words);
 int ExportCommand(const std::vector<std::string>& words);
 int CheckCommand(const std::vector<std::string>& words);
+int ReciprocalCommand(const std::vector<std::string>& words);

@@ -23,13 +23,15 @@ constexpr Command Commands[] = {
     {"synth",
      "synth [--blocks N] [--channels N] [--electrodes N] [--spacing M] [--wenner] [--sample-rate N] "
      "[--half-period N] [--second-length N] [--periods N] [--current A] [--noise X] [--seed N] [--sparse] "
-     "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] OUT.qmr",
+     "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] [--reciprocal] OUT.qmr",
      SynthCommand},
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
     {"export",
-     "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [-j N] FILE.qmr...",
+     "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] [-j N] "
+     "FILE.qmr...",
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
+    {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -115,11 +115,15 @@ ExportOptions ExportOptionsOf(const Arguments& arguments) {
     if (options.format == ExportFormat::Text) throw UsageError("--max-error does not apply to the text table");
     options.max_error_pct = arguments.Number("--max-error", 0);
   }
+  if (arguments.Flag("--error-model")) {
+    if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
+    options.reciprocal_error = true;
+  }
   return options;
 }
 
 int ExportCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv"}, {"--format", "--max-error", "-j"});
+  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv", "--error-model"}, {"--format", "--max-error", "-j"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
   ExportOptions export_options = ExportOptionsOf(arguments);

@@ -17,7 +17,7 @@ SynthLayout LayoutNamed(const std::string& name) {
 }  // namespace
 
 int SynthCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--wenner", "--sparse"},
+  Arguments arguments(words, {"--wenner", "--sparse", "--reciprocal"},
                       {"--blocks", "--channels", "--electrodes", "--spacing", "--sample-rate", "--half-period",
                        "--second-length", "--periods", "--current", "--noise", "--seed", "--layout", "--rho"});
   if (arguments.Plain().size() != 1) throw UsageError("one output file expected");
@@ -40,6 +40,7 @@ int SynthCommand(const std::vector<std::string>& words) {
   o.noise_mv = arguments.Number("--noise", o.noise_mv);
   o.seed = static_cast<uint64_t>(arguments.Integer("--seed", static_cast<int64_t>(o.seed)));
   o.sparse = arguments.Flag("--sparse");
+  o.reciprocal = arguments.Flag("--reciprocal");
   if (const std::string* layout = arguments.Text("--layout")) {
     o.physical = true;
     o.layout = LayoutNamed(*layout);

@@ -1,0 +1,84 @@
+#include "analysis/reciprocal_pairs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace {
+
+using Key = std::tuple<int, int, int, int>;
+
+struct Candidate {
+  Key key;
+  double sign;
+};
+
+// The quadrupoles that measure record q again with the dipoles exchanged.
+std::vector<Candidate> ReciprocalsOf(const MeasuredRecord& q) {
+  return {{{q.m, q.n, q.a, q.b}, +1}, {{q.n, q.m, q.a, q.b}, -1}, {{q.m, q.n, q.b, q.a}, -1}, {{q.n, q.m, q.b, q.a}, +1}};
+}
+
+}  // namespace
+
+std::vector<ReciprocalPair> FindReciprocalPairs(const std::vector<MeasuredRecord>& records) {
+  std::multimap<Key, size_t> by_quadrupole;
+  for (size_t i = 0; i < records.size(); ++i) {
+    const MeasuredRecord& r = records[i];
+    by_quadrupole.emplace(Key{r.a, r.b, r.m, r.n}, i);
+  }
+  std::vector<bool> paired(records.size(), false);
+  std::vector<ReciprocalPair> pairs;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (paired[i]) continue;
+    size_t best = records.size();
+    double sign = 1;
+    for (const Candidate& candidate : ReciprocalsOf(records[i])) {
+      auto [first, last] = by_quadrupole.equal_range(candidate.key);
+      for (auto it = first; it != last; ++it)
+        if (it->second != i && !paired[it->second] && it->second < best) best = it->second, sign = candidate.sign;
+    }
+    if (best == records.size()) continue;
+    paired[i] = paired[best] = true;
+    const double rn = records[i].r, rr = sign * records[best].r;
+    pairs.push_back({records[i].k, records[best].k, rn, rr, (rr - rn) / ((std::fabs(rn) + std::fabs(rr)) / 2)});
+  }
+  return pairs;
+}
+
+double ErrorModel::ErrorOf(double r) const { return a + b * std::fabs(r); }
+
+ErrorModel FitErrorModel(const std::vector<ReciprocalPair>& pairs) {
+  struct Point {
+    double size, difference;
+  };
+  std::vector<Point> points;
+  for (const ReciprocalPair& pair : pairs) {
+    Point point{(std::fabs(pair.r_normal) + std::fabs(pair.r_reciprocal)) / 2, pair.r_reciprocal - pair.r_normal};
+    if (std::isfinite(point.size) && std::isfinite(point.difference)) points.push_back(point);
+  }
+  ErrorModel model;
+  if (points.empty()) return model;
+  std::sort(points.begin(), points.end(), [](const Point& p, const Point& q) { return p.size < q.size; });
+  const size_t bins = std::clamp<size_t>(points.size() / 10, 1, 20);
+  std::vector<double> x, y;
+  for (size_t bin = 0; bin < bins; ++bin) {
+    const size_t first = bin * points.size() / bins, last = (bin + 1) * points.size() / bins;
+    double size = 0, squares = 0;
+    for (size_t i = first; i < last; ++i) size += points[i].size, squares += points[i].difference * points[i].difference;
+    x.push_back(size / double(last - first));
+    y.push_back(std::sqrt(squares / double(last - first)));
+  }
+  model.bins = static_cast<int>(bins);
+  const double n = double(bins);
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (size_t i = 0; i < bins; ++i) sx += x[i], sy += y[i], sxx += x[i] * x[i], sxy += x[i] * y[i];
+  const double spread = n * sxx - sx * sx;
+  if (bins < 2 || spread <= 0) {
+    model.a = sy / n;
+    return model;
+  }
+  model.b = (n * sxy - sx * sy) / spread;
+  model.a = (sy - model.b * sx) / n;
+  return model;
+}

@@ -1,0 +1,46 @@
+// reciprocal: the normal/reciprocal pairs of a survey, their errors and the error model.
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/reciprocal_pairs.h"
+#include "analysis/survey_measurements.h"
+#include "formats/plain_number.h"
+#include "vostrel_batch/arguments.h"
+#include "vostrel_batch/commands.h"
+#include "vostrel_batch/file_runner.h"
+
+namespace {
+
+double Quantile(std::vector<double> values, double q) {
+  if (values.empty()) return std::nan("");
+  std::sort(values.begin(), values.end());
+  return values[static_cast<size_t>(q * double(values.size() - 1) + 0.5)];
+}
+
+}  // namespace
+
+int ReciprocalCommand(const std::vector<std::string>& words) {
+  Arguments arguments(words, {"--flip-sign", "--abs-du"}, {});
+  if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
+  const RecordOptions options{arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
+  return ForEachFile(arguments.Plain(), 1, [&](const std::string& file, Vari& v, FileOutput& output) {
+    v.DataFileName = file;
+    for (const std::string& warning : OpenSurvey(v).warnings) output.err += file + ": " + warning + "\n";
+    const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(v, CoreEvaluator(v, options)));
+    output.Print("%zu normal/reciprocal pairs among %d records\n", pairs.size(), v.RecordCount);
+    output.out += "normal reciprocal R_normal R_reciprocal error\n";
+    std::vector<double> sizes;
+    for (const ReciprocalPair& pair : pairs) {
+      output.out += std::to_string(pair.normal) + " " + std::to_string(pair.reciprocal) + " " +
+                    PlainNumber(pair.r_normal) + " " + PlainNumber(pair.r_reciprocal) + " " + PlainNumber(pair.error) +
+                    "\n";
+      sizes.push_back(std::fabs(pair.error));
+    }
+    output.out += "|error|: median " + PlainNumber(Quantile(sizes, 0.5), 3) + " p90 " +
+                  PlainNumber(Quantile(sizes, 0.9), 3) + " max " + PlainNumber(Quantile(sizes, 1.0), 3) + "\n";
+    const ErrorModel model = FitErrorModel(pairs);
+    output.out += "model: |dR| = " + PlainNumber(model.a) + " + " + PlainNumber(model.b) + " |R| ohm, " +
+                  std::to_string(model.bins) + " bins\n";
+  });
+}
