@@ -16,7 +16,8 @@ struct Candidate {
 
 // The quadrupoles that measure record q again with the dipoles exchanged.
 std::vector<Candidate> ReciprocalsOf(const MeasuredRecord& q) {
-  return {{{q.m, q.n, q.a, q.b}, +1}, {{q.n, q.m, q.a, q.b}, -1}, {{q.m, q.n, q.b, q.a}, -1}, {{q.n, q.m, q.b, q.a}, +1}};
+  return {
+      {{q.m, q.n, q.a, q.b}, +1}, {{q.n, q.m, q.a, q.b}, -1}, {{q.m, q.n, q.b, q.a}, -1}, {{q.n, q.m, q.b, q.a}, +1}};
 }
 
 }  // namespace
@@ -65,7 +66,8 @@ ErrorModel FitErrorModel(const std::vector<ReciprocalPair>& pairs) {
   for (size_t bin = 0; bin < bins; ++bin) {
     const size_t first = bin * points.size() / bins, last = (bin + 1) * points.size() / bins;
     double size = 0, squares = 0;
-    for (size_t i = first; i < last; ++i) size += points[i].size, squares += points[i].difference * points[i].difference;
+    for (size_t i = first; i < last; ++i)
+      size += points[i].size, squares += points[i].difference * points[i].difference;
     x.push_back(size / double(last - first));
     y.push_back(std::sqrt(squares / double(last - first)));
   }

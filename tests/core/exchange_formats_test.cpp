@@ -100,17 +100,20 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
     for (TestChannel& channel : block.channels) channel.voltage = voltage;
     return block;
   };
+  TestBlock no_current = block(1, 2, {{3, 4, {}}}, 5);
+  no_current.current.assign(240, 0.0f);                       // a broken cable: R is infinite
   survey.blocks = {block(0, 1, {{2, 3, {}}, {3, 0, {}}}, 5),  // A remote; then pole-pole, N remote too
                    block(1, 2, {{4, 3, {}}, {1, 3, {}}}, 5),  // a dipole-dipole; then A at M: no K
-                   block(1, 2, {{3, 4, {}}}, 0)};             // no signal: error 100
+                   block(1, 2, {{3, 4, {}}}, 0),              // no signal: error 100
+                   no_current};
   survey.Write(dir.File("mixed.qmr"));
   auto v = FreshVari(dir.File("mixed.qmr"));
   OpenSurvey(*v);
-  ASSERT_EQ(v->RecordCount, 5);
+  ASSERT_EQ(v->RecordCount, 6);
   std::vector<double> rhoa;
   {
     DataFileSession session(v->DataFile, v->DataFileName);
-    for (int k = 1; k <= 5; ++k) {
+    for (int k = 1; k <= 6; ++k) {
       EvaluateRecord(*v, k, {});
       rhoa.push_back(ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa);
     }
@@ -118,7 +121,7 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   auto evaluate = CoreEvaluator(*v, {});
   ExportReport dat = ExportSurvey(*v, {ExportFormat::Res2dinv, std::nullopt}, evaluate);
   EXPECT_EQ(dat.written, 4);
-  EXPECT_EQ(dat.left_out, 1) << "the record without K";
+  EXPECT_EQ(dat.left_out, 2) << "the record without K, the record without current";
   PeerSurvey loaded = ReadLikeRes2dinvLoaders(dir.File("mixed.dat"));
   ASSERT_TRUE(loaded.problems.empty()) << loaded.problems.front();
   ASSERT_EQ(loaded.records.size(), 4u);
@@ -127,9 +130,9 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_NEAR(LoadedRhoa(loaded.records[1]), rhoa[1], 1e-4 * std::fabs(rhoa[1]));
   EXPECT_NEAR(LoadedRhoa(loaded.records[2]), rhoa[2], 1e-4 * std::fabs(rhoa[2]));
 
-  ExportReport ohm = ExportSurvey(*v, {ExportFormat::Ohm, 50.0}, evaluate);
-  EXPECT_EQ(ohm.written, 3) << "the no-signal record's 100 % is over the limit";
-  EXPECT_EQ(ohm.left_out, 2);
+  ExportReport ohm = ExportSurvey(*v, {ExportFormat::Ohm, 0.0}, evaluate);
+  EXPECT_EQ(ohm.written, 3) << "steady levels: a stacking error of exactly 0 is within a limit of 0";
+  EXPECT_EQ(ohm.left_out, 3) << "no K, no current, and the no-signal record's 100 %";
   PeerSurvey ohm_loaded = ReadLikeOhmLoaders(dir.File("mixed.ohm"));
   ASSERT_TRUE(ohm_loaded.problems.empty()) << ohm_loaded.problems.front();
   EXPECT_TRUE(std::isnan(ohm_loaded.records[0].a)) << "index 0 for the remote A";
@@ -137,7 +140,7 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
 
   ExportSurvey(*v, {ExportFormat::Csv, std::nullopt}, evaluate);
   PeerSurvey csv = ReadLikeTableParser(dir.File("mixed.csv"));
-  ASSERT_EQ(csv.records.size(), 5u);
+  ASSERT_EQ(csv.records.size(), 6u);
   EXPECT_TRUE(std::isnan(csv.records[1].a) && std::isnan(csv.records[1].n)) << "pole-pole keeps its two remotes apart";
   EXPECT_THROW(ExportSurvey(*v, {ExportFormat::Text, 5.0}, evaluate), InOutError);
 }

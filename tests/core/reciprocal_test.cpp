@@ -15,11 +15,11 @@ namespace {
 
 TEST(ReciprocalPairs, DipolesExchangedWithAnySwapWithinThem) {
   const std::vector<MeasuredRecord> records{
-      {1, 1, 2, 3, 4, 0.50}, {2, 3, 4, 1, 2, 0.52},    // exchanged as they are
-      {3, 5, 6, 7, 8, 2.00}, {4, 8, 7, 5, 6, -2.10},   // the potential dipole's electrodes swapped: -R
-      {5, 1, 2, 5, 6, 1.00}, {6, 5, 6, 2, 1, -0.90},   // the other dipole swapped
-      {7, 9, 10, 11, 12, 3.0},                         // no reciprocal
-      {8, 3, 4, 1, 2, 0.60}};                          // a second reciprocal of record 1: left alone
+      {1, 1, 2, 3, 4, 0.50},   {2, 3, 4, 1, 2, 0.52},   // exchanged as they are
+      {3, 5, 6, 7, 8, 2.00},   {4, 8, 7, 5, 6, -2.10},  // the potential dipole's electrodes swapped: -R
+      {5, 1, 2, 5, 6, 1.00},   {6, 5, 6, 2, 1, -0.90},  // the other dipole swapped
+      {7, 9, 10, 11, 12, 3.0},                          // no reciprocal
+      {8, 3, 4, 1, 2, 0.60}};                           // a second reciprocal of record 1: left alone
   const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(records);
   ASSERT_EQ(pairs.size(), 3u);
   EXPECT_EQ(pairs[0].normal, 1);
@@ -71,8 +71,16 @@ double ExpectedDifference(const SynthOptions& o, double r) {
 
 TEST(ErrorModel, MatchesTheNoiseOfAReciprocalSurvey) {
   TempDir dir;
-  SynthOptions o{.blocks = 24, .channels = 8, .electrodes = 60, .half_period = 200, .second_length = 200,
-                 .period_count = 2, .noise_mv = 0.5, .seed = 5, .physical = true, .rho_ohm_m = 100,
+  SynthOptions o{.blocks = 24,
+                 .channels = 8,
+                 .electrodes = 60,
+                 .half_period = 200,
+                 .second_length = 200,
+                 .period_count = 2,
+                 .noise_mv = 0.5,
+                 .seed = 5,
+                 .physical = true,
+                 .rho_ohm_m = 100,
                  .reciprocal = true};
   WriteSyntheticSurvey(dir.File("rec.qmr"), o);
   auto v = FreshVari(dir.File("rec.qmr"));
@@ -94,7 +102,8 @@ TEST(ErrorModel, MatchesTheNoiseOfAReciprocalSurvey) {
   for (double r : {0.05, 0.3, 1.0}) {
     const double expected = ExpectedDifference(o, r);
     EXPECT_NEAR(model.ErrorOf(r), expected, 0.3 * expected) << "R = " << r;
-    RecordProperty("model_at_" + std::to_string(r), std::to_string(model.ErrorOf(r)) + " expected " + std::to_string(expected));
+    RecordProperty("model_at_" + std::to_string(r),
+                   std::to_string(model.ErrorOf(r)) + " expected " + std::to_string(expected));
   }
 }
 
