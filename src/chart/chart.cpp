@@ -3,7 +3,15 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPalette>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -368,6 +376,104 @@ void Chart::ReplotNow() {
   plot_->replot(QCustomPlot::rpImmediateRefresh);
 }
 
+bool Chart::SaveImage(const QString& path, QSize size) { return SaveChartsImage(path, {this}, size); }
+
+namespace {
+
+// Paints the charts one above the other on a painter of the given size.
+void PaintCharts(QCPPainter& painter, const std::vector<std::pair<QCustomPlot*, int>>& plots, int width) {
+  int top = 0;
+  for (const auto& [plot, height] : plots) {
+    painter.save();
+    painter.translate(0, top);
+    plot->toPainter(&painter, width, height);
+    painter.restore();
+    top += height;
+  }
+}
+
+}  // namespace
+
+bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size) {
+  if (charts.empty()) return false;
+  int shown_height = 0, shown_width = 0;
+  for (Chart* chart : charts) {
+    chart->UpdateAutomaticRanges();
+    shown_height += std::max(chart->height(), 1);
+    shown_width = std::max(shown_width, chart->width());
+  }
+  if (!size.isValid() || size.isEmpty()) size = QSize(std::max(shown_width, 1), shown_height);
+  std::vector<std::pair<QCustomPlot*, int>> plots;
+  int given = 0;
+  for (size_t i = 0; i < charts.size(); ++i) {
+    int height = i + 1 == charts.size() ? size.height() - given
+                                        : size.height() * std::max(charts[i]->height(), 1) / shown_height;
+    plots.emplace_back(charts[i]->plot_, height);
+    given += height;
+  }
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == "png") {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QCPPainter painter(&image);
+    painter.setMode(QCPPainter::pmNoCaching);
+    PaintCharts(painter, plots, size.width());
+    painter.end();
+    return image.save(path, "PNG");
+  }
+  if (suffix == "svg") {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    QCPPainter painter;
+    if (!painter.begin(&svg)) return false;
+    painter.setMode(QCPPainter::pmVectorized);
+    PaintCharts(painter, plots, size.width());
+    return painter.end() && QFileInfo(path).size() > 0;
+  }
+  if (suffix == "pdf") {
+    QPdfWriter pdf(path);
+    pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(72);
+    QCPPainter painter;
+    if (!painter.begin(&pdf)) return false;
+    painter.setMode(QCPPainter::pmVectorized);
+    PaintCharts(painter, plots, size.width());
+    return painter.end() && QFileInfo(path).size() > 0;
+  }
+  return false;
+}
+
+void Chart::ShowImageMenu(QPoint global_position) {
+  auto* menu_owner = new QMenu(this);
+  menu_owner->setObjectName("ImageMenu");
+  menu_owner->setAttribute(Qt::WA_DeleteOnClose);
+  QMenu& menu = *menu_owner;
+  for (const char* format : {"PNG", "SVG", "PDF"}) {
+    menu.addAction(tr("Сохранить %1…").arg(format), this, [this, format] {
+      const QString suffix = QString(format).toLower();
+      const QString path =
+          QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
+      if (!path.isEmpty() && !SaveImage(path)) QMessageBox::critical(this, QString(), tr("File access denied"));
+    });
+  }
+  menu.addAction(tr("Сохранить с размером…"), this, [this] {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, QString(), tr("Размер, пиксели (ширина x высота)"),
+                                               QLineEdit::Normal, QString("%1x%2").arg(width()).arg(height()), &ok);
+    const QStringList parts = text.split('x');
+    if (!ok || parts.size() != 2) return;
+    const QSize size(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");
+    if (!path.isEmpty() && (!size.isValid() || !SaveImage(path, size)))
+      QMessageBox::critical(this, QString(), tr("File access denied"));
+  });
+  menu.popup(global_position);
+}
+
 void Chart::MarkAxesManual() {
   left_->automatic_ = false;
   bottom_->automatic_ = false;
@@ -405,6 +511,7 @@ bool Chart::HandleMouse(QEvent* event) {
       if (mouse->button() == Qt::RightButton) {
         UpdateAutomaticRanges();
         scrolling_ = true;
+        scrolled_ = false;
         scroll_start_ = position;
         scroll_limits_[0] = plot_->xAxis->range().lower;
         scroll_limits_[1] = plot_->xAxis->range().upper;
@@ -417,13 +524,15 @@ bool Chart::HandleMouse(QEvent* event) {
     case QEvent::MouseMove:
       emit MouseMoved(position.x(), position.y());
       if (scrolling_ && (mouse->buttons() & Qt::RightButton)) {
-        Scroll(position);
+        scrolled_ = scrolled_ || (position - scroll_start_).manhattanLength() > 3;
+        if (scrolled_) Scroll(position);
         return true;
       }
       return false;
     case QEvent::MouseButtonRelease:
       if (mouse->button() == Qt::RightButton) {
         scrolling_ = false;
+        if (!scrolled_) ShowImageMenu(mouse->globalPosition().toPoint());
         return true;
       }
       if (mouse->button() == Qt::LeftButton && pressed_inside_ && plot_->rect().contains(position)) emit Clicked();

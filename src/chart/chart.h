@@ -66,6 +66,11 @@ class ChartAxis {
   bool automatic_ = true;
 };
 
+class Chart;
+// Several charts one above the other in one PNG, SVG or PDF file, each as wide as `size`
+// and sharing its height by their heights on screen (the size shown when empty).
+bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size = {});
+
 class Chart : public QWidget {
   Q_OBJECT
 
@@ -113,6 +118,10 @@ class Chart : public QWidget {
   void Replot();
   void ReplotNow();
 
+  // Writes what the chart shows as a PNG, SVG or PDF file (by the name's extension), at
+  // the size shown or at `size`. Returns false when the file cannot be written.
+  bool SaveImage(const QString& path, QSize size = {});
+
   // Called when the limits of automatic axes may have to follow new data.
   void DataChanged() { ranges_stale_ = true; }
   void UpdateAutomaticRanges() const;
@@ -135,6 +144,9 @@ class Chart : public QWidget {
 
  private:
   bool HandleMouse(QEvent* event);
+  // The context menu of a right click that scrolled nothing: saving the chart as an image.
+  void ShowImageMenu(QPoint global_position);
+  friend bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size);
   void WidenForMarkers(QCPAxis* axis) const;
   static bool ScaleToData(QCPAxis* axis);
   // Pixels between the centre of an edge marker and the end of the axis, beyond its half size.
@@ -153,6 +165,7 @@ class Chart : public QWidget {
   // Scrolling with the right button: where it started and the limits then.
   bool scrolling_ = false;
   QPoint scroll_start_;
+  bool scrolled_ = false;
   double scroll_limits_[4] = {};
   bool pressed_inside_ = false;
   int marker_margin_ = 0;  // pixels kept free beyond the outermost points
