@@ -186,10 +186,11 @@ class PointSeries : public ChartSeries {
     graph->setProperty(ScalesBottomAxis, style_.scales_bottom_axis);
     graph->setLineStyle(QCPGraph::lsNone);
     // A scatter style without a pen of its own borrows the graph's pen for the outline.
-    QPen outline = style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
+    QPen outline = style_.marker_outline || style_.hollow ? QPen(Qt::black) : QPen(Qt::NoPen);
     graph->setPen(outline);
-    graph->setScatterStyle(
-        QCPScatterStyle(QCPScatterStyle::ssSquare, outline, QBrush(colour), 2 * style_.marker_half_size + 1));
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline,
+                                           style_.hollow ? QBrush(Qt::NoBrush) : QBrush(colour),
+                                           2 * style_.marker_half_size + 1));
     return graph;
   }
 
@@ -226,6 +227,13 @@ double ChartAxis::ValueAtPixel(double pixel) const {
   chart_.UpdateAutomaticRanges();
   return axis_->pixelToCoord(pixel);
 }
+
+double ChartAxis::PixelAtValue(double value) const {
+  chart_.UpdateAutomaticRanges();
+  return axis_->coordToPixel(value);
+}
+
+void ChartAxis::SetReversed(bool reversed) { axis_->setRangeReversed(reversed); }
 
 void ChartAxis::SetLogarithmic(double base) {
   axis_->setScaleType(QCPAxis::stLogarithmic);
@@ -302,6 +310,37 @@ void Chart::SetColour(QColor colour) {
   colour_ = colour;
   plot_->setBackground(QBrush(colour));
   plot_->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+void Chart::SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label) {
+  auto* scale = static_cast<QCPColorScale*>(colour_scale_);
+  if (!scale) {
+    scale = new QCPColorScale(plot_);
+    scale->setType(QCPAxis::atRight);
+    scale->setGradient(QCPColorGradient(QCPColorGradient::gpJet));
+    scale->setBarWidth(12);
+    plot_->plotLayout()->addElement(plot_->plotLayout()->rowCount() - 1, 1, scale);
+    colour_scale_ = scale;
+  }
+  scale->setVisible(true);
+  scale->setDataScaleType(logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
+  if (logarithmic)
+    scale->axis()->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+  else
+    scale->axis()->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+  scale->setDataRange(QCPRange(minimum, maximum));
+  scale->setLabel(label);
+}
+
+void Chart::HideColourScale() {
+  if (auto* scale = static_cast<QCPColorScale*>(colour_scale_)) scale->setVisible(false);
+}
+
+QColor Chart::ScaleColour(double value) const {
+  auto* scale = static_cast<QCPColorScale*>(colour_scale_);
+  if (!scale) return Qt::black;
+  return QColor::fromRgb(
+      scale->gradient().color(value, scale->dataRange(), scale->dataScaleType() == QCPAxis::stLogarithmic));
 }
 
 void Chart::SetBackWallColour(QColor colour) { plot_->axisRect()->setBackground(QBrush(colour)); }

@@ -53,6 +53,9 @@ class ChartAxis {
   void SetLimits(double minimum, double maximum);
   // The value at a pixel position in the chart's own coordinates (linear axes extend beyond their ends).
   double ValueAtPixel(double pixel) const;
+  double PixelAtValue(double value) const;
+  // Values growing downwards (or leftwards), as depth does.
+  void SetReversed(bool reversed);
   void SetLogarithmic(double base);
   void SetVisible(bool visible);
   void SetLabels(bool labels);
@@ -90,6 +93,8 @@ class Chart : public QWidget {
     // Whether the series' x values enter the bottom axis's automatic range. The error
     // chart's marker may stand where the last survey's records were.
     bool scales_bottom_axis = true;
+    // Points: an empty square, outlined, for values that have no colour.
+    bool hollow = false;
   };
 
   explicit Chart(QWidget* parent = nullptr);
@@ -113,6 +118,11 @@ class Chart : public QWidget {
   QColor Colour() const { return colour_; }
   void SetBackWallColour(QColor colour);
   void SetZoomPenColour(QColor colour);
+  // A colour bar beside the plot for values from minimum to maximum, and the colour it
+  // gives a value (the bar's ends beyond them).
+  void SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label);
+  void HideColourScale();
+  QColor ScaleColour(double value) const;
   // Brings every automatic axis to the data and redraws once the current handler is
   // done, however often it is asked; ReplotNow redraws at once.
   void Replot();
@@ -159,6 +169,7 @@ class Chart : public QWidget {
   std::vector<std::unique_ptr<ChartSeries>> series_;
   class TitleElement;
   QObject* title_ = nullptr;
+  QObject* colour_scale_ = nullptr;
   bool title_visible_ = false;
   QColor colour_;
   mutable bool ranges_stale_ = true;

@@ -10,6 +10,7 @@
 
 #include "chart/chart.h"
 #include "main/pass_runner.h"
+#include "main/survey_view.h"
 #include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
@@ -46,6 +47,8 @@ class TMainForm : public QWidget {
   // Opens a survey as the dialog would, inside the window's guard: for the command
   // line.
   void OpenFromCommandLine(const QString& name);
+  // The survey view, made when first asked for (the "Разрез" button, the batch tool's plots).
+  SurveyView* ShowSurveyView();
 
  signals:
   // A record was loaded with display on (the open and every change of the track bar).
@@ -84,6 +87,10 @@ class TMainForm : public QWidget {
   void PassFinished(const QString& failure, bool cancelled);
   void EnablePassControls(bool enabled);
   void DrawCheckPoints();
+  void SurveyViewBClick();
+  void UpdateSurveyView();
+  // Shows record k as typing its number does.
+  void GoToRecord(int k);
 
   // Handlers (main_form_handlers.cpp).
   void FormResize();
@@ -155,6 +162,9 @@ class TMainForm : public QWidget {
   QPushButton* ExportB = nullptr;
   QToolButton* RecentB = nullptr;
   QPushButton* CancelB = nullptr;  // stops the pass under way, as Esc does
+  QPushButton* SurveyViewB = nullptr;
+  SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
+  std::vector<CheckPoint> checked_;    // the last check's points, for the survey view
   PassRunner* Passes = nullptr;
 
   // Points of the check under way, handed from its thread to the window's.

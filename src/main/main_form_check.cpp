@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/pseudosection.h"
+#include "main/guarded.h"
 #include "main/main_form.h"
 #include "output/file_check.h"
 #include "vari.h"
@@ -16,6 +18,8 @@ constexpr uint32_t MarkerColour = 0xFF00FF;
 // its axes before: at every open, every check and a double click.
 void TMainForm::ResetErrorChart() {
   ErSeries->Clear();
+  checked_.clear();
+  UpdateSurveyView();
   Chart2->SetTitleVisible(true);
   ScaleToData(Chart2);
 }
@@ -27,6 +31,7 @@ void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
 void TMainForm::CheckBClick() {
   if (!vari.FileLoaded || Passes->Running()) return;
   ErSeries->Clear();
+  checked_.clear();
   Chart2->SetTitleVisible(false);
   ScaleToData(Chart2);
   auto points = std::make_shared<CheckPoints>();
@@ -42,9 +47,30 @@ void TMainForm::CheckBClick() {
 
 void TMainForm::DrawCheckPoints() {
   if (!check_points_) return;
-  for (const CheckPoint& point : check_points_->Take())
+  for (const CheckPoint& point : check_points_->Take()) {
     ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
+    checked_.push_back(point);
+  }
   Chart2->Replot();
+}
+
+void TMainForm::SurveyViewBClick() { ShowSurveyView(); }
+
+SurveyView* TMainForm::ShowSurveyView() {
+  if (!SurveyWindow) {
+    SurveyWindow = new SurveyView(this);
+    SurveyWindow->setWindowFlag(Qt::Window);
+    connect(SurveyWindow, &SurveyView::RecordPicked, this, [this](int k) { Guarded([&] { GoToRecord(k); }); });
+  }
+  UpdateSurveyView();
+  SurveyWindow->show();
+  SurveyWindow->raise();
+  return SurveyWindow;
+}
+
+// The view follows every open and every check, from the points the core makes.
+void TMainForm::UpdateSurveyView() {
+  if (SurveyWindow) SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_));
 }
 
 void TMainForm::CheckPoints::Push(const CheckPoint& point) {

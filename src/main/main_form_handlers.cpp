@@ -95,11 +95,14 @@ void TMainForm::lNumberKeyPress(int key, bool& swallow) {
 }
 
 void TMainForm::GoBClick() {
-  if (!vari.FileLoaded) return;
   std::optional<int32_t> v = IntegerFromText(lNumber->text().toStdString());
-  if (!v || *v < 1 || *v > vari.RecordCount) return;
-  if (TrackBar1->value() == *v - 1) return;
-  TrackBar1->setValue(*v - 1);
+  if (v) GoToRecord(*v);
+}
+
+void TMainForm::GoToRecord(int k) {
+  if (!vari.FileLoaded || k < 1 || k > vari.RecordCount) return;
+  if (TrackBar1->value() == k - 1) return;
+  TrackBar1->setValue(k - 1);
 }
 
 void TMainForm::SaveBClick() { RunExport({}); }
@@ -149,6 +152,7 @@ void TMainForm::PassTicked(int done) {
 
 void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();
+  if (check_points_) UpdateSurveyView();
   check_points_.reset();
   ProgressBar1->hide();
   EnablePassControls(true);

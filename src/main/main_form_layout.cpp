@@ -175,6 +175,7 @@ void TMainForm::CreateResistivityControls() {
   RecentB->setMenu(new QMenu(RecentB));
   CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 1148, 31, 80, 25);
   CancelB->hide();
+  SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 1234, 31, 80, 25);
   Passes = new PassRunner(this);
   setAcceptDrops(true);
   UpdateRecentMenu();
@@ -273,6 +274,7 @@ void TMainForm::WireEvents() {
   connect(SaveB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveBClick(); }); });
   connect(ExportB, &QPushButton::clicked, this, [this] { Guarded([this] { ExportBClick(); }); });
   connect(CancelB, &QPushButton::clicked, this, [this] { Passes->Cancel(); });
+  connect(SurveyViewB, &QPushButton::clicked, this, [this] { Guarded([this] { SurveyViewBClick(); }); });
   connect(Passes, &PassRunner::Ticked, this, [this](int done, int) { Guarded([&] { PassTicked(done); }); });
   connect(Passes, &PassRunner::Finished, this,
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });

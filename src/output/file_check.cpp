@@ -9,7 +9,8 @@ void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<voi
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
     double plotted = PlottedError(v.RecordResult.ErrorPct);
-    on_point({k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted)});
+    on_point(
+        {k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted), v.RecordResult.MeanDU / v.RecordResult.MeanI});
     if (progress) progress(k, v.RecordCount);
   }
 }

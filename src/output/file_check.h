@@ -11,6 +11,7 @@ struct CheckPoint {
   double error_pct;  // as computed
   double plotted;    // raised to 0.1
   ErrorClass error_class;
+  double transfer_resistance;  // MeanDU / MeanI, Ω: the pseudosection's apparent resistivity
 };
 
 // Evaluates every record with DataFile open once and reports each record's point.

@@ -18,8 +18,9 @@ int PixelOf(ChartAxis& axis, double value, int extent) {
 }
 
 TEST_F(FormTest, ChartsAreSavedAsImagesThatShowTheData) {
-  Open(Survey("line.qmr", {.blocks = 3, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2,
-                           .noise_mv = 0}));
+  Open(
+      Survey("line.qmr",
+             {.blocks = 3, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2, .noise_mv = 0}));
   Click("CheckB");
   Chart* chart = Control<Chart>("Chart2");
   chart->ReplotNow();

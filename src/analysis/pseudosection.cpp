@@ -1,0 +1,21 @@
+#include "analysis/pseudosection.h"
+
+#include <cmath>
+
+#include "geometry/geometric_factor.h"
+#include "geometry/pseudo_position.h"
+
+std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector<CheckPoint>& checked) {
+  std::vector<PseudosectionPoint> points;
+  points.reserve(checked.size());
+  for (const CheckPoint& check : checked) {
+    if (check.record < 1 || check.record > v.RecordCount) continue;
+    const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(check.record)];
+    const Quadrupole q = QuadrupoleOf(v, entry);
+    const PseudoPosition place = PseudoPositionOf(q);
+    if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
+    points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,
+                      GeometricFactor(q) * check.transfer_resistance, check.plotted, check.error_class});
+  }
+  return points;
+}

@@ -1,0 +1,128 @@
+#include "main/survey_view.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "main/guarded.h"
+#include "processing/format_fixed.h"
+
+namespace {
+
+constexpr int MarkerHalfSize = 3;
+constexpr int PickReach = MarkerHalfSize + 3;  // pixels from a marker's centre
+
+double ValueOf(const PseudosectionPoint& point, SurveyView::Quantity quantity) {
+  return quantity == SurveyView::Quantity::Rhoa ? point.rhoa : point.error_pct;
+}
+
+// A colour on the logarithmic bar needs a value above zero.
+bool Colourable(double value) { return std::isfinite(value) && value > 0; }
+
+}  // namespace
+
+SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
+  setObjectName("SurveyView");
+  setWindowTitle(tr("Разрез"));
+  resize(900, 500);
+  quantity_ = new QComboBox(this);
+  quantity_->setObjectName("QuantityBox");
+  quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы")});
+  info_ = new QLabel(this);
+  info_->setObjectName("RecordInfo");
+  section_ = new Chart(this);
+  section_->setObjectName("Pseudosection");
+  section_->LeftAxis().SetReversed(true);
+  section_->LeftAxis().SetTitle(tr("Глубина, м"));
+  section_->BottomAxis().SetTitle(tr("x, м"));
+  coloured_ = &section_->AddSeries(
+      {.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .marker_outline = false});
+  empty_ = &section_->AddSeries({.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .hollow = true});
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(quantity_);
+  top->addWidget(info_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(section_, 1);
+
+  connect(quantity_, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
+  connect(section_, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Hover(x, y); }); });
+  connect(section_, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
+    if (button != Qt::LeftButton) return;
+    Guarded([&] {
+      if (int k = RecordAt({x, y})) emit RecordPicked(k);
+    });
+  });
+}
+
+void SurveyView::ShowPoints(std::vector<PseudosectionPoint> points) {
+  points_ = std::move(points);
+  info_->clear();
+  Redraw();
+}
+
+void SurveyView::SetQuantity(Quantity quantity) { quantity_->setCurrentIndex(static_cast<int>(quantity)); }
+
+SurveyView::Quantity SurveyView::CurrentQuantity() const { return static_cast<Quantity>(quantity_->currentIndex()); }
+
+void SurveyView::Redraw() {
+  const Quantity quantity = CurrentQuantity();
+  coloured_->Clear();
+  empty_->Clear();
+  double low = INFINITY, high = -INFINITY;
+  for (const PseudosectionPoint& point : points_) {
+    const double value = ValueOf(point, quantity);
+    if (Colourable(value)) low = std::min(low, value), high = std::max(high, value);
+  }
+  if (quantity == Quantity::ErrorClasses || !(low <= high)) {
+    section_->HideColourScale();
+  } else {
+    if (low == high) low /= 2, high *= 2;
+    section_->SetColourScale(low, high, true, quantity == Quantity::Rhoa ? tr("ρк, Ом·м") : tr("Ошибка, %"));
+  }
+  for (const PseudosectionPoint& point : points_) {
+    const double value = ValueOf(point, quantity);
+    if (quantity == Quantity::ErrorClasses)
+      coloured_->Append(point.x, point.depth, ToolkitColour(ClassColour(point.error_class)));
+    else if (Colourable(value))
+      coloured_->Append(point.x, point.depth, section_->ScaleColour(value));
+    else
+      empty_->Append(point.x, point.depth);
+  }
+  section_->LeftAxis().SetAutomatic(true);
+  section_->BottomAxis().SetAutomatic(true);
+  section_->Replot();
+}
+
+int SurveyView::RecordAt(QPoint pixel) {
+  int best = 0;
+  double nearest = PickReach * PickReach + 1;
+  for (const PseudosectionPoint& point : points_) {
+    const double dx = section_->BottomAxis().PixelAtValue(point.x) - pixel.x();
+    const double dy = section_->LeftAxis().PixelAtValue(point.depth) - pixel.y();
+    if (dx * dx + dy * dy < nearest) nearest = dx * dx + dy * dy, best = point.record;
+  }
+  return best;
+}
+
+void SurveyView::Hover(int x, int y) {
+  const int k = RecordAt({x, y});
+  if (k == 0) return info_->clear();
+  for (const PseudosectionPoint& point : points_) {
+    if (point.record != k) continue;
+    info_->setText(tr("запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%")
+                       .arg(k)
+                       .arg(point.a)
+                       .arg(point.b)
+                       .arg(point.m)
+                       .arg(point.n)
+                       .arg(QString::fromStdString(FormatFixed(point.x, 2)))
+                       .arg(QString::fromStdString(FormatFixed(point.depth, 2)))
+                       .arg(QString::fromStdString(FormatFixed(point.rhoa, 2)))
+                       .arg(QString::fromStdString(FormatFixed(point.error_pct, 2))));
+  }
+}
