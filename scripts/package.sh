@@ -7,14 +7,14 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DVOSTREL_TESTS=OFF -DVOSTREL_BENCH=OFF >/dev/null
-cmake --build build-package -j "$(nproc)" --target vostrel vostrel-batch >/dev/null
+cmake --build build-package -j "$(nproc)" --target vostrel vostrel-batch vostrel-plot >/dev/null
 (cd build-package && cpack -G DEB >/dev/null)
 package="$(ls -t build-package/vostrel_*.deb | head -n 1)"
 
 root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 dpkg -x "$package" "$root"
-for f in usr/bin/vostrel usr/bin/vostrel-batch usr/share/applications/vostrel.desktop \
+for f in usr/bin/vostrel usr/bin/vostrel-batch usr/bin/vostrel-plot usr/share/applications/vostrel.desktop \
   usr/share/icons/hicolor/scalable/apps/vostrel.svg usr/share/mime/packages/vostrel.xml; do
   [ -e "$root/$f" ] || { echo "package: $f is missing"; exit 1; }
 done

@@ -9,10 +9,10 @@
 struct PseudosectionPoint {
   int record = 0;
   int a = 0, b = 0, m = 0, n = 0;  // electrode numbers, 0 remote
-  double x = 0;          // mean position of the electrodes in place, m
-  double depth = 0;      // median depth of investigation, m
-  double rhoa = 0;       // apparent resistivity, Ω·m (NaN without K or a result)
-  double error_pct = 0;  // stacking error, percent, as the file check plots it
+  double x = 0;                    // mean position of the electrodes in place, m
+  double depth = 0;                // median depth of investigation, m
+  double rhoa = 0;                 // apparent resistivity, Ω·m (NaN without K or a result)
+  double error_pct = 0;            // stacking error, percent, as the file check plots it
   ErrorClass error_class = ErrorClass::Black;
 };
 

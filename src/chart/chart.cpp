@@ -390,8 +390,12 @@ bool Chart::ScaleToData(QCPAxis* axis) {
 // that the squares at the edges are drawn whole.
 void Chart::WidenForMarkers(QCPAxis* axis) const {
   if (marker_margin_ <= 0) return;
+  const bool horizontal = axis->orientation() == Qt::Horizontal;
   const QRect area = plot_->axisRect()->rect();
-  const double pixels = axis->orientation() == Qt::Horizontal ? area.width() : area.height();
+  double pixels = horizontal ? area.width() : area.height();
+  // A chart not laid out yet has no plot area: take the widget less room for the axes.
+  constexpr int AxesRoom = 60;
+  if (pixels <= 2.0 * marker_margin_) pixels = (horizontal ? plot_->width() : plot_->height()) - AxesRoom;
   if (pixels <= 2.0 * marker_margin_) return;
   const bool logarithmic = axis->scaleType() == QCPAxis::stLogarithmic;
   QCPRange range = axis->range();
@@ -516,6 +520,14 @@ void Chart::ShowImageMenu(QPoint global_position) {
 void Chart::MarkAxesManual() {
   left_->automatic_ = false;
   bottom_->automatic_ = false;
+}
+
+// The room markers need beyond the last points is a number of pixels: a new size
+// makes the automatic limits be worked out again.
+void Chart::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  DataChanged();
+  Replot();
 }
 
 void Chart::focusInEvent(QFocusEvent* event) {

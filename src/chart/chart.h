@@ -150,6 +150,7 @@ class Chart : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:

@@ -49,6 +49,8 @@ class TMainForm : public QWidget {
   void OpenFromCommandLine(const QString& name);
   // The survey view, made when first asked for (the "Разрез" button, the batch tool's plots).
   SurveyView* ShowSurveyView();
+  // Shows record k as typing its number does.
+  void GoToRecord(int k);
 
  signals:
   // A record was loaded with display on (the open and every change of the track bar).
@@ -89,8 +91,6 @@ class TMainForm : public QWidget {
   void DrawCheckPoints();
   void SurveyViewBClick();
   void UpdateSurveyView();
-  // Shows record k as typing its number does.
-  void GoToRecord(int k);
 
   // Handlers (main_form_handlers.cpp).
   void FormResize();

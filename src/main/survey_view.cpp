@@ -40,7 +40,8 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   section_->BottomAxis().SetTitle(tr("x, м"));
   coloured_ = &section_->AddSeries(
       {.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .marker_outline = false});
-  empty_ = &section_->AddSeries({.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .hollow = true});
+  empty_ =
+      &section_->AddSeries({.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .hollow = true});
 
   auto* top = new QHBoxLayout;
   top->addWidget(quantity_);

@@ -265,6 +265,27 @@ TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
   EXPECT_EQ(Batch("export --format csv --error-model " + survey).status, 2);
 }
 
+#ifdef VOSTREL_WITH_PLOT
+// Pictures without a display: valid files of the kind asked for.
+TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
+  struct Case {
+    std::string words, out, starts_with;
+  };
+  for (const Case& c : {Case{"--record 3", "record.png", "\x89PNG"}, Case{"--pseudosection rhoa", "rhoa.svg", "<?xml"},
+                        Case{"--pseudosection error", "error.pdf", "%PDF-"}}) {
+    BatchRun run = Batch("plot " + c.words + " " + survey_ + " " + dir_.File(c.out));
+    EXPECT_EQ(run.status, 0) << c.out << ": " << run.out;
+    auto bytes = ReadWholeFile(dir_.File(c.out));
+    ASSERT_GT(bytes.size(), 1000u) << c.out;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(c.starts_with.size())), c.starts_with);
+  }
+  EXPECT_EQ(Batch("plot --record 99 " + survey_ + " " + dir_.File("x.png")).status, 1);
+  EXPECT_EQ(Batch("plot --pseudosection ip " + survey_ + " " + dir_.File("x.png")).status, 2) << "no chargeability yet";
+  EXPECT_EQ(Batch("plot " + survey_ + " " + dir_.File("x.png")).status, 2);
+  EXPECT_EQ(Batch("plot --record 1 " + survey_ + " " + dir_.File("x.bmp")).status, 1);
+}
+#endif
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);

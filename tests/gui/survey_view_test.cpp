@@ -17,8 +17,14 @@ class SurveyViewTest : public FormTest {
   // Dipole-dipole, electrodes 5 m apart: record c+1 of block b has A at 5b, B at 5(b+1),
   // M at 5(b+2+c), N at 5(b+3+c): n = c+1 dipole lengths between the dipoles.
   void OpenChecked() {
-    Open(Survey("dd.qmr", {.blocks = 6, .channels = 4, .spacing_m = 5, .half_period = 100, .second_length = 100,
-                           .period_count = 2, .noise_mv = 0.01, .physical = true}));
+    Open(Survey("dd.qmr", {.blocks = 6,
+                           .channels = 4,
+                           .spacing_m = 5,
+                           .half_period = 100,
+                           .second_length = 100,
+                           .period_count = 2,
+                           .noise_mv = 0.01,
+                           .physical = true}));
     Click("CheckB");
     view_ = form_->ShowSurveyView();
     view_->resize(900, 500);
@@ -49,7 +55,8 @@ TEST_F(SurveyViewTest, ColoursFollowTheScaleAndAClickShowsTheRecord) {
   OpenChecked();
   std::vector<SeriesPoint> markers = Markers();
   auto shown = [&](QColor colour) {
-    return std::any_of(markers.begin(), markers.end(), [&](const SeriesPoint& p) { return p.colour.rgb() == colour.rgb(); });
+    return std::any_of(markers.begin(), markers.end(),
+                       [&](const SeriesPoint& p) { return p.colour.rgb() == colour.rgb(); });
   };
   EXPECT_TRUE(shown(QColor(0, 0, 100))) << "the lowest ρa at the blue end of the scale";
   EXPECT_TRUE(shown(QColor(100, 0, 0))) << "the highest at the red end";

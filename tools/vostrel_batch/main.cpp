@@ -32,6 +32,10 @@ constexpr Command Commands[] = {
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
+#ifdef VOSTREL_WITH_PLOT
+    {"plot", "plot [--flip-sign] [--abs-du] (--record K | --pseudosection rhoa|ip|error) FILE.qmr OUT.png|svg|pdf",
+     PlotCommand},
+#endif
 };
 
 void PrintUsage(std::FILE* out) {
