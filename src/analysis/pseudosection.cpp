@@ -5,6 +5,16 @@
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
 
+std::vector<MeasuredRecord> MeasuredRecordsOf(const Vari& v, const std::vector<CheckPoint>& checked) {
+  std::vector<MeasuredRecord> records;
+  for (const CheckPoint& check : checked) {
+    if (check.record < 1 || check.record > v.RecordCount) continue;
+    const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(check.record)];
+    records.push_back({check.record, entry.A, entry.B, entry.M, entry.N, check.transfer_resistance});
+  }
+  return records;
+}
+
 std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector<CheckPoint>& checked) {
   std::vector<PseudosectionPoint> points;
   points.reserve(checked.size());

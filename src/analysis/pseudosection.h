@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "analysis/reciprocal_pairs.h"
 #include "output/file_check.h"
 #include "vari.h"
 
@@ -19,3 +20,6 @@ struct PseudosectionPoint {
 // The points of the checked records of the open survey, in record order; records
 // without a place (every electrode remote, or no depth) are left out.
 std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector<CheckPoint>& checked);
+
+// The checked records as the reciprocal analysis takes them.
+std::vector<MeasuredRecord> MeasuredRecordsOf(const Vari& v, const std::vector<CheckPoint>& checked);

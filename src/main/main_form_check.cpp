@@ -70,7 +70,10 @@ SurveyView* TMainForm::ShowSurveyView() {
 
 // The view follows every open and every check, from the points the core makes.
 void TMainForm::UpdateSurveyView() {
-  if (SurveyWindow) SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_));
+  if (!SurveyWindow) return;
+  SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_));
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(vari, checked_));
+  SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }
 
 void TMainForm::CheckPoints::Push(const CheckPoint& point) {

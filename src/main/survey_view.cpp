@@ -43,12 +43,22 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   empty_ =
       &section_->AddSeries({.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .hollow = true});
 
+  errors_ = new Chart(this);
+  errors_->setObjectName("ErrorModelChart");
+  errors_->BottomAxis().SetTitle(tr("|R|, Ом"));
+  errors_->LeftAxis().SetTitle(tr("|ΔR|, Ом"));
+  differences_ = &errors_->AddSeries(
+      {.kind = Chart::SeriesKind::Points, .colour = QColor(40, 90, 200), .marker_half_size = 2, .marker_outline = false});
+  model_line_ = &errors_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = Qt::red, .pen_width = 2});
+  errors_->hide();
+
   auto* top = new QHBoxLayout;
   top->addWidget(quantity_);
   top->addWidget(info_, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(section_, 1);
+  layout->addWidget(section_, 3);
+  layout->addWidget(errors_, 1);
 
   connect(quantity_, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
   connect(section_, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Hover(x, y); }); });
@@ -97,6 +107,31 @@ void SurveyView::Redraw() {
   section_->LeftAxis().SetAutomatic(true);
   section_->BottomAxis().SetAutomatic(true);
   section_->Replot();
+}
+
+void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const ErrorModel& model) {
+  differences_->Clear();
+  model_line_->Clear();
+  errors_->setVisible(!pairs.empty());
+  double low = INFINITY, high = 0;
+  for (const ReciprocalPair& pair : pairs) {
+    const double size = (std::fabs(pair.r_normal) + std::fabs(pair.r_reciprocal)) / 2;
+    if (!std::isfinite(size)) continue;
+    differences_->Append(size, std::fabs(pair.r_reciprocal - pair.r_normal));
+    low = std::min(low, size), high = std::max(high, size);
+  }
+  if (low <= high) {
+    model_line_->Append(low, model.ErrorOf(low));
+    model_line_->Append(high, model.ErrorOf(high));
+  }
+  errors_->SetTitle(tr("|ΔR| = %1 + %2·|R|, пар %3")
+                        .arg(QString::fromStdString(FormatFixed(model.a, 6)))
+                        .arg(QString::fromStdString(FormatFixed(model.b, 5)))
+                        .arg(pairs.size()));
+  errors_->SetTitleVisible(!pairs.empty());
+  errors_->LeftAxis().SetAutomatic(true);
+  errors_->BottomAxis().SetAutomatic(true);
+  errors_->Replot();
 }
 
 int SurveyView::RecordAt(QPoint pixel) {

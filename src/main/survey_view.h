@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/pseudosection.h"
+#include "analysis/reciprocal_pairs.h"
 #include "chart/chart.h"
 
 class QComboBox;
@@ -23,6 +24,9 @@ class SurveyView : public QWidget {
 
   // The points to draw, made by the core from the window's last check; none clears.
   void ShowPoints(std::vector<PseudosectionPoint> points);
+  // The survey's normal/reciprocal pairs, |ΔR| against |R|, and the error model fitted to them.
+  void ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const ErrorModel& model);
+  Chart* ErrorModelChart() { return errors_; }
   void SetQuantity(Quantity quantity);
   Chart* Section() { return section_; }
   // The record drawn nearest to a pixel of the section, within a marker's reach; 0 for none.
@@ -39,6 +43,9 @@ class SurveyView : public QWidget {
   Chart* section_;
   ChartSeries* coloured_;
   ChartSeries* empty_;
+  Chart* errors_;
+  ChartSeries* differences_;
+  ChartSeries* model_line_;
   QComboBox* quantity_;
   QLabel* info_;
   std::vector<PseudosectionPoint> points_;

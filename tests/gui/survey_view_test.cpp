@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "analysis/reciprocal_pairs.h"
+#include "analysis/survey_measurements.h"
 #include "form_fixture.h"
 #include "vari.h"
 
@@ -94,6 +96,30 @@ TEST_F(SurveyViewTest, TheViewFollowsOpensAndChecks) {
   EXPECT_TRUE(Markers().empty()) << "a new survey has no check yet";
   Click("CheckB");
   EXPECT_EQ(Markers().size() + view_->Section()->SeriesAt(1).Count(), 12u);
+}
+
+// The view plots the normal/reciprocal differences and the error model the core fits to them.
+TEST_F(SurveyViewTest, TheErrorModelOfAReciprocalSurvey) {
+  SynthOptions o{.blocks = 6, .channels = 4, .electrodes = 40, .half_period = 100, .second_length = 100,
+                 .period_count = 2, .noise_mv = 0.2, .physical = true, .rho_ohm_m = 50, .reciprocal = true};
+  const std::string path = Survey("rec.qmr", o);
+  Open(path);
+  Click("CheckB");
+  view_ = form_->ShowSurveyView();
+  Chart* errors = view_->ErrorModelChart();
+  EXPECT_TRUE(errors->isVisible());
+  EXPECT_EQ(errors->SeriesAt(0).Count(), 24) << "one point per pair";
+
+  auto v = FreshVari(path);
+  OpenSurvey(*v);
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(*v, CoreEvaluator(*v, {})));
+  const ErrorModel model = FitErrorModel(pairs);
+  const std::vector<SeriesPoint> line = errors->SeriesAt(1).Points();
+  ASSERT_EQ(line.size(), 2u);
+  for (const SeriesPoint& end : line) EXPECT_NEAR(end.y, model.ErrorOf(end.x), 1e-12);
+
+  Open(Survey("plain.qmr"));
+  EXPECT_FALSE(errors->isVisible()) << "no pairs: no model";
 }
 
 }  // namespace
