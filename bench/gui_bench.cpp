@@ -65,7 +65,39 @@ void BM_CheckInTheBatchTool(benchmark::State& state) {
   }
 }
 
+// The survey view over the 10000 records of a finished check: building it (the core's
+// points and pairs, colours, the first drawing) and redrawing it.
+SurveyView& CheckedView() {
+  static SurveyView* view = [] {
+    TMainForm& form = OpenedForm();
+    form.findChild<QPushButton*>("CheckB")->click();
+    auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
+    while (progress->isVisible()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    SurveyView* shown = form.ShowSurveyView();
+    shown->resize(1200, 700);
+    QApplication::processEvents();
+    return shown;
+  }();
+  return *view;
+}
+
+void BM_SurveyViewBuild(benchmark::State& state) {
+  CheckedView();
+  TMainForm& form = OpenedForm();
+  for (auto _ : state) {
+    SurveyView* view = form.ShowSurveyView();
+    view->Section()->ReplotNow();
+  }
+}
+
+void BM_SurveyViewRedraw(benchmark::State& state) {
+  SurveyView& view = CheckedView();
+  for (auto _ : state) view.Section()->ReplotNow();
+}
+
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurveyViewBuild)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_SurveyViewRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_CheckFromTheWindow)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3)->Name("BM_CheckInTheBatchTool_again");

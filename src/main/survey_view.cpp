@@ -47,8 +47,10 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   errors_->setObjectName("ErrorModelChart");
   errors_->BottomAxis().SetTitle(tr("|R|, Ом"));
   errors_->LeftAxis().SetTitle(tr("|ΔR|, Ом"));
-  differences_ = &errors_->AddSeries(
-      {.kind = Chart::SeriesKind::Points, .colour = QColor(40, 90, 200), .marker_half_size = 2, .marker_outline = false});
+  differences_ = &errors_->AddSeries({.kind = Chart::SeriesKind::Points,
+                                      .colour = QColor(40, 90, 200),
+                                      .marker_half_size = 2,
+                                      .marker_outline = false});
   model_line_ = &errors_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = Qt::red, .pen_width = 2});
   errors_->hide();
 

@@ -100,8 +100,16 @@ TEST_F(SurveyViewTest, TheViewFollowsOpensAndChecks) {
 
 // The view plots the normal/reciprocal differences and the error model the core fits to them.
 TEST_F(SurveyViewTest, TheErrorModelOfAReciprocalSurvey) {
-  SynthOptions o{.blocks = 6, .channels = 4, .electrodes = 40, .half_period = 100, .second_length = 100,
-                 .period_count = 2, .noise_mv = 0.2, .physical = true, .rho_ohm_m = 50, .reciprocal = true};
+  SynthOptions o{.blocks = 6,
+                 .channels = 4,
+                 .electrodes = 40,
+                 .half_period = 100,
+                 .second_length = 100,
+                 .period_count = 2,
+                 .noise_mv = 0.2,
+                 .physical = true,
+                 .rho_ohm_m = 50,
+                 .reciprocal = true};
   const std::string path = Survey("rec.qmr", o);
   Open(path);
   Click("CheckB");

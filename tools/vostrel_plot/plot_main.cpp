@@ -30,7 +30,8 @@ int Plot(const std::vector<std::string>& words) {
   if (record == (quantity != nullptr)) throw UsageError("--record K or --pseudosection rhoa|ip|error expected");
   if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip")
     throw UsageError("--pseudosection takes rhoa, ip or error");
-  if (quantity && *quantity == "ip") throw UsageError("no chargeability is computed yet: --pseudosection rhoa or error");
+  if (quantity && *quantity == "ip")
+    throw UsageError("no chargeability is computed yet: --pseudosection rhoa or error");
   const int32_t k = record ? ParseInt32(*arguments.Text("--record"), "--record") : 0;
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
