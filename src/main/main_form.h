@@ -2,6 +2,7 @@
 // The program's one window: the controls, the open sequence, navigation between
 // records, the export and the file check, and the mouse behaviour of the charts.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <mutex>
@@ -176,6 +177,8 @@ class TMainForm : public QWidget {
   };
   std::shared_ptr<CheckPoints> check_points_;
   std::function<void()> pass_done_;
+  QElapsedTimer points_drawn_;
+  static constexpr int PointsDrawnEveryMs = 200;
 
   OpenDialogSeam open_dialog_;
   std::string decimal_separator_;

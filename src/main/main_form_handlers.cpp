@@ -147,11 +147,17 @@ void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done) 
 
 void TMainForm::PassTicked(int done) {
   ProgressBar1->setValue(std::max(done, 1));
-  DrawCheckPoints();
+  // Drawing the error chart anew costs as much as a share of the check: a few times a
+  // second is enough to watch it grow.
+  if (!points_drawn_.isValid() || points_drawn_.elapsed() >= PointsDrawnEveryMs) {
+    DrawCheckPoints();
+    points_drawn_.start();
+  }
 }
 
 void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();
+  points_drawn_.invalidate();
   if (check_points_) UpdateSurveyView();
   check_points_.reset();
   ProgressBar1->hide();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -261,7 +262,15 @@ TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
   ASSERT_EQ(Batch("export --format ohm --error-model " + survey).status, 0);
   PeerSurvey ohm = ReadLikeOhmLoaders(dir.File("rec.ohm"));
   ASSERT_EQ(ohm.records.size(), 48u);
-  EXPECT_NE(ohm.records[0].error, ohm.records[1].error) << "err follows |R|";
+  // err·|R| = a + b·|R| for every record: the points lie on one straight line.
+  auto on_line = [&](size_t i) {
+    return std::array<double, 2>{std::fabs(ohm.records[i].r), ohm.records[i].error * std::fabs(ohm.records[i].r)};
+  };
+  const auto p = on_line(0), q = on_line(5);
+  for (size_t i = 1; i < ohm.records.size(); ++i) {
+    const auto t = on_line(i);
+    EXPECT_NEAR((q[1] - p[1]) * (t[0] - p[0]), (t[1] - p[1]) * (q[0] - p[0]), 1e-9) << i;
+  }
   EXPECT_EQ(Batch("export --format csv --error-model " + survey).status, 2);
 }
 
