@@ -6,16 +6,6 @@
 
 namespace {
 
-std::vector<double> UsedPositions(const std::vector<const SurveyRow*>& rows) {
-  std::vector<double> positions;
-  for (const SurveyRow* row : rows)
-    for (const auto& x : {row->positions.a, row->positions.b, row->positions.m, row->positions.n})
-      if (x) positions.push_back(*x);
-  std::sort(positions.begin(), positions.end());
-  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-  return positions;
-}
-
 // The 1-based number of the electrode at x among the sorted positions, 0 for a remote one.
 std::string ElectrodeNumber(const std::vector<double>& positions, const std::optional<double>& x) {
   if (!x) return "0";
@@ -27,14 +17,8 @@ std::string ElectrodeNumber(const std::vector<double>& positions, const std::opt
 
 FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
   FormatLines file;
-  std::vector<const SurveyRow*> carried;
-  for (const SurveyRow& row : rows) {
-    if (row.Complete())
-      carried.push_back(&row);
-    else
-      ++file.left_out;
-  }
-  const std::vector<double> positions = UsedPositions(carried);
+  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
+  const std::vector<double> positions = PlacedPositions(carried);
   file.lines.push_back(std::to_string(positions.size()));
   file.lines.push_back("# x y z");
   for (double x : positions) file.lines.push_back(PlainNumber(x) + " 0.0 0.0");

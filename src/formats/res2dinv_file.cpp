@@ -8,11 +8,7 @@ namespace {
 
 // The smallest gap between the electrodes the rows use; 1 when there is none.
 double UnitSpacing(const std::vector<const SurveyRow*>& rows) {
-  std::vector<double> positions;
-  for (const SurveyRow* row : rows)
-    for (const auto& x : {row->positions.a, row->positions.b, row->positions.m, row->positions.n})
-      if (x) positions.push_back(*x);
-  std::sort(positions.begin(), positions.end());
+  const std::vector<double> positions = PlacedPositions(rows);
   double spacing = 0;
   for (size_t i = 1; i < positions.size(); ++i) {
     double gap = positions[i] - positions[i - 1];
@@ -49,13 +45,7 @@ std::string Row(const SurveyRow& row) {
 
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title) {
   FormatLines file;
-  std::vector<const SurveyRow*> carried;
-  for (const SurveyRow& row : rows) {
-    if (row.Complete())
-      carried.push_back(&row);
-    else
-      ++file.left_out;
-  }
+  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
   file.lines = {title.empty() ? std::string("survey") : title,
                 PlainNumber(UnitSpacing(carried)),
                 "11",

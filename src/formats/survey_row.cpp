@@ -1,11 +1,33 @@
 #include "formats/survey_row.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool SurveyRow::Complete() const {
   for (double value : {result.MeanDU, result.MeanI, spread_pct, resistivity.k, resistivity.r, resistivity.rhoa})
     if (!std::isfinite(value)) return false;
   return true;
+}
+
+std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out) {
+  std::vector<const SurveyRow*> carried;
+  for (const SurveyRow& row : rows) {
+    if (row.Complete())
+      carried.push_back(&row);
+    else
+      ++left_out;
+  }
+  return carried;
+}
+
+std::vector<double> PlacedPositions(const std::vector<const SurveyRow*>& rows) {
+  std::vector<double> positions;
+  for (const SurveyRow* row : rows)
+    for (const auto& x : {row->positions.a, row->positions.b, row->positions.m, row->positions.n})
+      if (x) positions.push_back(*x);
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  return positions;
 }
 
 SurveyRow RowOf(const Vari& v, int k) {

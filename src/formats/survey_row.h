@@ -1,6 +1,8 @@
 #pragma once
 // One evaluated record as the exchange formats write it.
 
+#include <vector>
+
 #include "geometry/apparent_resistivity.h"
 #include "geometry/quadrupole.h"
 #include "vari.h"
@@ -19,3 +21,9 @@ struct SurveyRow {
 
 // Record k of the survey, whose result RecordResult holds.
 SurveyRow RowOf(const Vari& v, int k);
+
+// The rows a format can carry (Complete ones), counting the others in left_out.
+std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out);
+
+// The positions of the electrodes in place among the rows, sorted, each once.
+std::vector<double> PlacedPositions(const std::vector<const SurveyRow*>& rows);
