@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DVOSTREL_TESTS=OFF -DVOSTREL_BENCH=OFF >/dev/null
-cmake --build build-package -j "$(nproc)" --target vostrel vostrel-batch vostrel-plot >/dev/null
+log="$(mktemp)"
+cmake --build build-package -j "$(nproc)" --target vostrel vostrel-batch vostrel-plot >"$log" 2>&1 || { cat "$log"; exit 1; }
 (cd build-package && cpack -G DEB >/dev/null)
 package="$(ls -t build-package/vostrel_*.deb | head -n 1)"
 

@@ -19,7 +19,8 @@ fi
 
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
   -DVOSTREL_GUI=OFF -DVOSTREL_TESTS=OFF -DVOSTREL_BENCH=OFF >/dev/null
-cmake --build build-windows -j "$(nproc)" --target vostrel-batch >/dev/null
+log="$(mktemp)"
+cmake --build build-windows -j "$(nproc)" --target vostrel-batch >"$log" 2>&1 || { cat "$log"; exit 1; }
 exe="$(pwd)/build-windows/tools/vostrel-batch.exe"
 echo "windows: $exe"
 [ "${1:-}" = "--compare" ] || exit 0

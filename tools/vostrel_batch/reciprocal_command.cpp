@@ -28,7 +28,8 @@ int ReciprocalCommand(const std::vector<std::string>& words) {
     v.DataFileName = file;
     for (const std::string& warning : OpenSurvey(v).warnings) output.err += file + ": " + warning + "\n";
     const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(v, CoreEvaluator(v, options)));
-    output.Print("%zu normal/reciprocal pairs among %d records\n", pairs.size(), v.RecordCount);
+    output.out +=
+        std::to_string(pairs.size()) + " normal/reciprocal pairs among " + std::to_string(v.RecordCount) + " records\n";
     output.out += "normal reciprocal R_normal R_reciprocal error\n";
     std::vector<double> sizes;
     for (const ReciprocalPair& pair : pairs) {
