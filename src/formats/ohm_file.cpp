@@ -15,6 +15,11 @@ std::string ElectrodeNumber(const std::vector<double>& positions, const std::opt
 
 }  // namespace
 
+std::string OhmRowValues(const SurveyRow& row) {
+  return PlainNumber(row.resistivity.r) + " " + PlainNumber(row.resistivity.rhoa) + " " +
+         PlainNumber(row.resistivity.k);
+}
+
 FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
   FormatLines file;
   const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
@@ -28,8 +33,8 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
     const Quadrupole& q = row->positions;
     file.lines.push_back(ElectrodeNumber(positions, q.a) + " " + ElectrodeNumber(positions, q.b) + " " +
                          ElectrodeNumber(positions, q.m) + " " + ElectrodeNumber(positions, q.n) + " " +
-                         PlainNumber(row->resistivity.r) + " " + PlainNumber(row->resistivity.rhoa) + " " +
-                         PlainNumber(row->resistivity.k) + " " + PlainNumber(row->spread_pct / 100));
+                         (row->text.empty() ? OhmRowValues(*row) : row->text) + " " +
+                         PlainNumber(row->spread_pct / 100));
   }
   file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());

@@ -11,3 +11,6 @@
 // 0 for a remote electrode and the stacking error as a fraction; then 0, no topography.
 // Records with a NaN value or an undefined K are left out.
 FormatLines OhmLines(const std::vector<SurveyRow>& rows);
+
+// "r rhoa k" of a row, the part of its line that depends on the row alone.
+std::string OhmRowValues(const SurveyRow& row);

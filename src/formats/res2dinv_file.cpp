@@ -32,7 +32,9 @@ Dipole DipoleOf(const std::optional<double>& first, const std::optional<double>&
   return dipole;
 }
 
-std::string Row(const SurveyRow& row) {
+}  // namespace
+
+std::string Res2dinvRow(const SurveyRow& row) {
   const Dipole current = DipoleOf(row.positions.a, row.positions.b);
   const Dipole potential = DipoleOf(row.positions.m, row.positions.n);
   std::string line = std::to_string(current.electrodes.size() + potential.electrodes.size());
@@ -40,8 +42,6 @@ std::string Row(const SurveyRow& row) {
     for (double x : dipole->electrodes) line += " " + PlainNumber(x) + " 0.0";
   return line + " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
 }
-
-}  // namespace
 
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title) {
   FormatLines file;
@@ -55,7 +55,7 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
                 std::to_string(carried.size()),
                 "1",
                 "0"};
-  for (const SurveyRow* row : carried) file.lines.push_back(Row(*row));
+  for (const SurveyRow* row : carried) file.lines.push_back(row->text.empty() ? Res2dinvRow(*row) : row->text);
   for (int i = 0; i < 4; ++i) file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());
   return file;

@@ -17,3 +17,6 @@
 // Fixed-point numbers only, single blanks. Records with a NaN value or an undefined K
 // are left out.
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title);
+
+// The line of one row.
+std::string Res2dinvRow(const SurveyRow& row);

@@ -1,6 +1,7 @@
 #pragma once
 // One evaluated record as the exchange formats write it.
 
+#include <string>
 #include <vector>
 
 #include "geometry/apparent_resistivity.h"
@@ -14,6 +15,9 @@ struct SurveyRow {
   double spread_pct = 0;  // the data error in percent: the stacking error whatever the sign of dU
   Quadrupole positions;
   Resistivity resistivity{};
+  // The row's text in the format being written, made while the pass still reads, so
+  // that the formatting overlaps the reading; empty until then.
+  std::string text;
 
   // Every value a resistivity format carries is a number, and K is defined.
   bool Complete() const;

@@ -74,10 +74,13 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
   int limited = 0;
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
-    if (WithinErrorLimit(options, v.StackingSpreadPct))
-      rows.push_back(RowOf(v, k));
-    else
+    if (WithinErrorLimit(options, v.StackingSpreadPct)) {
+      // Formatting a row while the next curves are read makes the pass no longer.
+      SurveyRow& row = rows.emplace_back(RowOf(v, k));
+      if (row.Complete()) row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row);
+    } else {
       ++limited;
+    }
     if (progress) progress(k, v.RecordCount);
   }
   if (options.reciprocal_error) UseReciprocalErrorModel(rows);
