@@ -295,6 +295,50 @@ TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
 }
 #endif
 
+// ip prints each record's chargeability and gates in its fixed form; a decay of
+// 30 mV·exp(-t / 50 ms) in every pause gives its closed-form gate values.
+TEST(BatchTool, ChargeabilityOfRecordsFromTheirPauses) {
+  TempDir dir;
+  TestSurvey survey;
+  survey.header = {1000, 200, 200, 4};
+  TestBlock block = SimpleBlock(1);
+  block.current.assign(3200, 0.0f);
+  block.channels[0].voltage.assign(3200, 0.0f);
+  for (int i = 0; i < 3200; ++i) {  // 16 half-periods of 200 samples
+    const int k = i / 200 + 1, j = i % 200 + 1;
+    if (k % 2 == 1) {
+      block.current[size_t(i)] = 0.1f;
+      block.channels[0].voltage[size_t(i)] = ((k - 1) / 2) % 2 == 0 ? 0.1f : -0.1f;
+    } else {
+      const double decay = 0.030 * std::exp(-(j - 0.5) / 50);
+      block.channels[0].voltage[size_t(i)] = static_cast<float>((k / 2) % 2 == 1 ? decay : -decay);
+    }
+  }
+  survey.blocks = {block};
+  survey.Write(dir.File("ip.qmr"));
+  BatchRun run = Batch("ip --gates 10:30,30:70 " + dir.File("ip.qmr") + " 1");
+  ASSERT_EQ(run.status, 0) << run.out;
+  ASSERT_EQ(run.out.rfind("record 1: Vp=", 0), 0u) << run.out;
+  const double vp = std::stod(run.out.substr(13));
+  // Samples at 9.5..29.5 ms and 29.5..69.5 ms hold the gates' means.
+  auto true_m = [&](int first, int last) {
+    double sum = 0;
+    for (int j = first; j <= last; ++j) sum += 30 * std::exp(-(j - 0.5) / 50);
+    return 1000 * sum / (last - first + 1) / vp;
+  };
+  const size_t gate1 = run.out.find("\ngate 1: 10-30 ms  M=");
+  const size_t gate2 = run.out.find("\ngate 2: 30-70 ms  M=");
+  ASSERT_NE(gate1, std::string::npos) << run.out;
+  ASSERT_NE(gate2, std::string::npos) << run.out;
+  EXPECT_NEAR(std::stod(run.out.substr(gate1 + 21)), true_m(11, 30), 0.002) << run.out;
+  EXPECT_NEAR(std::stod(run.out.substr(gate2 + 21)), true_m(31, 70), 0.002);
+  EXPECT_NE(run.out.find(" mV/V  ±0.000  Mt="), std::string::npos) << "identical stacks: no spread";
+  EXPECT_NE(run.out.find("ms  gates 10-70 ms\n"), std::string::npos) << run.out;
+
+  EXPECT_EQ(Batch("ip --gates 10:300 " + dir.File("ip.qmr") + " 1").status, 2) << "a gate beyond the pause";
+  EXPECT_EQ(Batch("ip " + dir.File("ip.qmr") + " 2").status, 1);
+}
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);

@@ -11,4 +11,5 @@ int RecordCommand(const std::vector<std::string>& words);
 int ExportCommand(const std::vector<std::string>& words);
 int CheckCommand(const std::vector<std::string>& words);
 int ReciprocalCommand(const std::vector<std::string>& words);
+int IpCommand(const std::vector<std::string>& words);
 int PlotCommand(const std::vector<std::string>& words);  // only where the window is built

@@ -32,6 +32,7 @@ constexpr Command Commands[] = {
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
+    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] FILE.qmr K...", IpCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot", "plot [--flip-sign] [--abs-du] (--record K | --pseudosection rhoa|ip|error) FILE.qmr OUT.png|svg|pdf",
      PlotCommand},

@@ -1,0 +1,70 @@
+#include "ip/gates.h"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+double PauseMs(int32_t half_period, int32_t sample_rate) { return 1000.0 * half_period / sample_rate; }
+
+// Samples j = 1..a of a pause lie at t = (j - 1/2) / rate after the switch-off.
+int SamplesIn(const Gate& gate, int32_t half_period, int32_t sample_rate) {
+  int count = 0;
+  for (int32_t j = 1; j <= half_period; ++j) {
+    double t = 1000.0 * (j - 0.5) / sample_rate;
+    if (gate.t1_ms <= t && t < gate.t2_ms) ++count;
+  }
+  return count;
+}
+
+double Number(const std::string& text, const std::string& whole) {
+  double value = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+    throw std::invalid_argument("gates are written T1:T2,T2:T3 in ms, not '" + whole + "'");
+  return value;
+}
+
+std::string Shortest(double value) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate) {
+  std::vector<Gate> gates;
+  if (half_period <= 0 || sample_rate <= 0) return gates;
+  const double pause = PauseMs(half_period, sample_rate), sample = 1000.0 / sample_rate;
+  double start = std::fmax(pause / 100, sample), width = 2 * start;
+  while (start + width <= 0.9 * pause) {
+    gates.push_back({start, start + width});
+    start += width;
+    width *= 2;
+  }
+  return gates;
+}
+
+std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate) {
+  std::vector<Gate> gates;
+  std::stringstream in(text);
+  std::string item;
+  const double pause = PauseMs(half_period, sample_rate);
+  while (std::getline(in, item, ',')) {
+    const size_t colon = item.find(':');
+    if (colon == std::string::npos) throw std::invalid_argument("a gate is written T1:T2 in ms, not '" + item + "'");
+    Gate gate{Number(item.substr(0, colon), item), Number(item.substr(colon + 1), item)};
+    if (!(gate.t1_ms >= 0 && gate.t1_ms < gate.t2_ms && gate.t2_ms <= pause))
+      throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
+    if (SamplesIn(gate, half_period, sample_rate) == 0)
+      throw std::invalid_argument("gate " + item + " ms holds no sample");
+    gates.push_back(gate);
+  }
+  if (gates.empty()) throw std::invalid_argument("no gate given");
+  return gates;
+}
+
+std::string GateText(const Gate& gate) { return Shortest(gate.t1_ms) + "-" + Shortest(gate.t2_ms); }

@@ -1,0 +1,113 @@
+// Chargeability from the pauses, against decays written in closed form.
+
+#include "ip/chargeability.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "ip/gates.h"
+
+namespace {
+
+constexpr int32_t A = 200, Rate = 1000, Periods = 4;  // pauses of 200 ms, 8 of them
+constexpr double Vp = 100, Tau = 50;                  // mV, ms
+
+double Decay(double t_ms) { return 30 * std::exp(-t_ms / Tau); }
+
+// A curve whose pause s carries sign(s)·Decay over a self-potential and a linear drift.
+std::vector<float> Curve(double sp_mv, double drift_mv_per_sample) {
+  std::vector<float> curve(size_t{4 * Periods * A});
+  for (size_t i = 0; i < curve.size(); ++i) {
+    const int64_t k = static_cast<int64_t>(i) / A + 1;  // half-period
+    const int64_t j = static_cast<int64_t>(i) % A + 1;  // sample within it
+    double level = 0;
+    if (k % 2 == 1) {
+      level = ((k - 1) / 2) % 2 == 0 ? Vp : -Vp;  // on-times alternate
+    } else {
+      const int64_t s = k / 2;
+      level = (s % 2 == 1 ? 1 : -1) * Decay(1000.0 * (j - 0.5) / Rate);
+    }
+    curve[i] = static_cast<float>(level + sp_mv + drift_mv_per_sample * static_cast<double>(i));
+  }
+  return curve;
+}
+
+// The gate's chargeability of the closed-form decay, mV/V.
+double TrueM(const Gate& gate) {
+  double sum = 0;
+  int count = 0;
+  for (int j = 1; j <= A; ++j) {
+    double t = 1000.0 * (j - 0.5) / Rate;
+    if (gate.t1_ms <= t && t < gate.t2_ms) sum += Decay(t), ++count;
+  }
+  return 1000 * sum / count / Vp;
+}
+
+TEST(Chargeability, TheStackGivesTheDecayAndCancelsOffsetAndDrift) {
+  const std::vector<Gate> gates = DefaultGates(A, Rate);
+  ASSERT_FALSE(gates.empty());
+  const Chargeability clean = ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, gates);
+  const Chargeability drifting = ComputeChargeability(Curve(12, 0.004), A, Periods, Rate, Vp, gates);
+  double weighted = 0, widths = 0;
+  for (size_t i = 0; i < gates.size(); ++i) {
+    EXPECT_NEAR(clean.gates[i].m, TrueM(gates[i]), 1e-3) << GateText(gates[i]);
+    // The stored samples are float32: offset and drift change the result only by their rounding.
+    EXPECT_NEAR(drifting.gates[i].m, clean.gates[i].m, 5e-3) << GateText(gates[i]);
+    weighted += TrueM(gates[i]) * gates[i].Width(), widths += gates[i].Width();
+  }
+  EXPECT_NEAR(clean.m, weighted / widths, 1e-3);
+  EXPECT_NEAR(clean.mt_ms, weighted / 1000, 1e-5);
+  EXPECT_NEAR(drifting.m, clean.m, 5e-3);
+  EXPECT_LT(clean.m_error, 1e-3) << "identical stacks have no spread";
+  EXPECT_LT(drifting.m_error, 5e-3) << "each stack cancels the drift by itself, not only their mean";
+  // A gate takes the samples from its start up to, not including, its end: 10.5 .. 19.5 ms.
+  const Gate exact{10.5, 20.5};
+  double sum = 0;
+  for (int j = 11; j <= 20; ++j) sum += Decay(j - 0.5);
+  EXPECT_NEAR(ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, {exact}).gates[0].m, 1000 * sum / 10 / Vp, 1e-3);
+  ASSERT_EQ(clean.decay_mv.size(), size_t{A});
+  EXPECT_NEAR(clean.decay_mv[9], Decay(9.5), 1e-4);
+}
+
+TEST(Chargeability, NoAnswerWithoutThreePausesOrBeyondTheCurve) {
+  const std::vector<Gate> gates = DefaultGates(A, Rate);
+  EXPECT_TRUE(std::isnan(ComputeChargeability(Curve(0, 0), A, 1, Rate, Vp, gates).m)) << "two pauses only";
+  EXPECT_TRUE(std::isnan(ComputeChargeability(Curve(0, 0), A, 0, Rate, Vp, gates).m));
+  std::vector<float> short_curve = Curve(0, 0);
+  short_curve.resize(short_curve.size() - 1);
+  Chargeability beyond = ComputeChargeability(short_curve, A, Periods, Rate, Vp, gates);
+  EXPECT_TRUE(std::isnan(beyond.m));
+  EXPECT_TRUE(std::isnan(beyond.gates.at(0).m));
+  EXPECT_TRUE(std::isnan(ComputeChargeability(Curve(0, 0), A, Periods, 0, Vp, gates).m));
+}
+
+TEST(Gates, DefaultSetAndTheUsersOwn) {
+  std::vector<std::string> defaults;
+  for (const Gate& gate : DefaultGates(1000, 1000)) defaults.push_back(GateText(gate));
+  EXPECT_EQ(defaults, (std::vector<std::string>{"10-30", "30-70", "70-150", "150-310", "310-630"}));
+  EXPECT_TRUE(DefaultGates(0, 1000).empty());
+  // A pause of 68 ms: the gate 31-63 would end beyond 90 % of it.
+  EXPECT_EQ(GateText(DefaultGates(68, 1000).back()), "15-31");
+
+  std::vector<Gate> mine = ParseGates("20:40,40:80.5", 200, 1000);
+  ASSERT_EQ(mine.size(), 2u);
+  EXPECT_EQ(mine[1].t2_ms, 80.5);
+  auto refusal = [](const std::string& text) {
+    try {
+      ParseGates(text, 200, 1000);
+    } catch (const std::invalid_argument& error) {
+      return std::string(error.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_EQ(refusal("20:400"), "gate 20:400 ms lies outside the pause of 200 ms");
+  EXPECT_EQ(refusal("20.1:20.2"), "gate 20.1:20.2 ms holds no sample");
+  EXPECT_EQ(refusal("30:20"), "gate 30:20 ms lies outside the pause of 200 ms");
+  EXPECT_EQ(refusal("20-40"), "a gate is written T1:T2 in ms, not '20-40'");
+  EXPECT_EQ(refusal("a:40"), "gates are written T1:T2,T2:T3 in ms, not 'a:40'");
+  EXPECT_EQ(refusal(""), "no gate given");
+}
+
+}  // namespace
