@@ -55,7 +55,7 @@ void BM_Export(benchmark::State& state) {
   auto v = OpenedSurvey();
   const ExportFormat format = static_cast<ExportFormat>(state.range(0));
   state.SetLabel(ExportFormatName(format));
-  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {format, std::nullopt}, CoreEvaluator(*v, {})));
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {.format = format}, CoreEvaluator(*v, {})));
 }
 
 void BM_CheckFile(benchmark::State& state) {

@@ -40,10 +40,12 @@ std::string Res2dinvRow(const SurveyRow& row) {
   std::string line = std::to_string(current.electrodes.size() + potential.electrodes.size());
   for (const Dipole* dipole : {&current, &potential})
     for (double x : dipole->electrodes) line += " " + PlainNumber(x) + " 0.0";
-  return line + " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
+  line += " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
+  return row.ip ? line + " " + PlainNumber(row.ip->m) : line;
 }
 
-FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title) {
+FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
+                          const std::optional<Gate>& chargeability_span) {
   FormatLines file;
   const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
   file.lines = {title.empty() ? std::string("survey") : title,
@@ -53,8 +55,15 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
                 "Type of measurement (0=app. resistivity,1=resistance)",
                 "1",
                 std::to_string(carried.size()),
-                "1",
-                "0"};
+                "1"};
+  // The IP block: its flag, the quantity, its unit, and the delay and integration time in seconds.
+  if (chargeability_span) {
+    file.lines.insert(file.lines.end(), {"1", "Chargeability", "mV/V",
+                                         PlainNumber(chargeability_span->t1_ms / 1000) + "," +
+                                             PlainNumber(chargeability_span->Width() / 1000)});
+  } else {
+    file.lines.push_back("0");
+  }
   for (const SurveyRow* row : carried) file.lines.push_back(row->text.empty() ? Res2dinvRow(*row) : row->text);
   for (int i = 0; i < 4; ++i) file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());

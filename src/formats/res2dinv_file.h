@@ -1,22 +1,26 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "formats/format_lines.h"
 #include "formats/survey_row.h"
+#include "ip/gates.h"
 
 // The general-array input file (type 11) of Res2DInv and the programs that read it
 // (".dat"), with transfer resistances and true x positions:
 //   title, unit electrode spacing, 11, 0, the measurement-type line, 1 (resistances),
-//   the record count, 1 (true positions), 0 (no IP),
-//   one row per record: "4 xA zA xB zB xM zM xN zN R", with a remote electrode left out
+//   the record count, 1 (true positions), 0 (no IP) or the IP block (1, "Chargeability",
+//   "mV/V", "delay,integration time" in seconds),
+//   one row per record: "4 xA zA xB zB xM zM xN zN R" (and M in mV/V with IP), with a remote electrode left out
 //   as the format foresees ("3 xC zC xM zM xN zN R" for pole-dipole, "2 xC zC xP zP R"
 //   for pole-pole; a remote A or M makes B or N the pole and turns the sign of R),
 //   then four lines 0.
 // Fixed-point numbers only, single blanks. Records with a NaN value or an undefined K
 // are left out.
-FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title);
+FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
+                          const std::optional<Gate>& chargeability_span = std::nullopt);
 
 // The line of one row.
 std::string Res2dinvRow(const SurveyRow& row);

@@ -6,7 +6,7 @@
 bool SurveyRow::Complete() const {
   for (double value : {result.MeanDU, result.MeanI, spread_pct, resistivity.k, resistivity.r, resistivity.rhoa})
     if (!std::isfinite(value)) return false;
-  return true;
+  return !ip || std::isfinite(ip->m);
 }
 
 std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out) {

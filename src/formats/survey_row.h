@@ -1,12 +1,20 @@
 #pragma once
 // One evaluated record as the exchange formats write it.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "geometry/apparent_resistivity.h"
 #include "geometry/quadrupole.h"
 #include "vari.h"
+
+// The chargeability an export carries with a row, mV/V.
+struct RowChargeability {
+  double m = 0;
+  double m_error = 0;         // standard error
+  std::vector<double> gates;  // M_i of each gate
+};
 
 struct SurveyRow {
   int k = 0;
@@ -15,11 +23,12 @@ struct SurveyRow {
   double spread_pct = 0;  // the data error in percent: the stacking error whatever the sign of dU
   Quadrupole positions;
   Resistivity resistivity{};
+  std::optional<RowChargeability> ip;  // when the export carries chargeability
   // The row's text in the format being written, made while the pass still reads, so
   // that the formatting overlaps the reading; empty until then.
   std::string text;
 
-  // Every value a resistivity format carries is a number, and K is defined.
+  // Every value a resistivity format carries is a number (M too, when carried), and K is defined.
   bool Complete() const;
 };
 

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <limits>
 
+#include "ip/hum_removal.h"
+#include "ip/pauses.h"
+#include "ip/spike_removal.h"
+
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -13,72 +17,115 @@ double Mean(const std::vector<double>& values) {
   return sum / static_cast<double>(values.size());
 }
 
-// The standard error of the mean of values.
-double StandardError(const std::vector<double>& values) {
-  if (values.size() < 2) return NaN;
+// The standard error of the mean of the stacks' values. Neighbouring stacks share two
+// of their three pauses, so independent noise in the pauses makes them correlated (2/3
+// one apart, 1/6 two apart): their spread alone understates the error of the mean by a
+// factor of about 1.8. The factor below undoes that for independent pauses.
+double StackStandardError(const std::vector<double>& values) {
+  const size_t count = values.size();
+  if (count < 2) return NaN;
+  const double k = static_cast<double>(count), one_apart = 2.0 / 3, two_apart = 1.0 / 6;
+  const double pairs = 2 * (k - 1) * one_apart + (count > 2 ? 2 * (k - 2) * two_apart : 0);
+  const double mean_correlation = pairs / (k * (k - 1));
   const double mean = Mean(values);
   double squares = 0;
   for (double value : values) squares += (value - mean) * (value - mean);
-  return std::sqrt(squares / static_cast<double>(values.size() - 1) / static_cast<double>(values.size()));
+  const double spread = squares / (k - 1);  // expected: (1 - mean correlation) x variance of one stack
+  return std::sqrt(spread / (1 - mean_correlation) * (k + pairs) / (k * k));
+}
+
+// Two-sided 95 % quantiles of Student's t for 1..30 degrees of freedom.
+double Student95(size_t freedom) {
+  static constexpr double quantiles[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
+                                         2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086,
+                                         2.080,  2.074, 2.069, 2.064, 2.060, 2.056, 2.052, 2.048, 2.045, 2.042};
+  if (freedom == 0) return NaN;
+  return freedom <= 30 ? quantiles[freedom - 1] : 1.96;
 }
 
 Chargeability NoAnswer(double vp, const std::vector<Gate>& gates) {
-  Chargeability result{vp, NaN, NaN, NaN, {}, {}, {}, {}};
-  for (const Gate& gate : gates) result.gates.push_back({gate, NaN, NaN});
+  Chargeability result;
+  result.vp = vp;
+  result.m = result.m_error = result.m_interval = result.mt_ms = NaN;
+  for (const Gate& gate : gates) result.gates.push_back({gate, NaN, NaN, NaN});
   return result;
+}
+
+bool AllFinite(const std::vector<double>& values) {
+  for (double value : values)
+    if (!std::isfinite(value)) return false;
+  return true;
+}
+
+// stacks[s][j]: x_s at sample j of the pause, s = 0..count-3.
+std::vector<std::vector<double>> ThreePauseStacks(const Pauses& pauses) {
+  std::vector<std::vector<double>> stacks(static_cast<size_t>(pauses.count - 2));
+  for (int64_t s = 0; s + 2 < pauses.count; ++s) {
+    std::span<const double> d0 = pauses.Pause(s), d1 = pauses.Pause(s + 1), d2 = pauses.Pause(s + 2);
+    std::vector<double>& stack = stacks[static_cast<size_t>(s)];
+    stack.resize(d0.size());
+    const double sign = pauses.Sign(s);
+    for (size_t j = 0; j < d0.size(); ++j) stack[j] = sign * (d0[j] - 2 * d1[j] + d2[j]) / 4;
+  }
+  return stacks;
 }
 
 }  // namespace
 
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
-                                   int32_t sample_rate, double vp, const std::vector<Gate>& gates) {
-  const int64_t a = half_period, pauses = 2 * int64_t{period_count}, stacks = pauses - 2;
-  if (a <= 0 || sample_rate <= 0 || stacks < 1 ||
-      4 * int64_t{period_count} * a > static_cast<int64_t>(voltage_mv.size()))
-    return NoAnswer(vp, gates);
+                                   int32_t sample_rate, double vp, const std::vector<Gate>& gates,
+                                   const PauseCleaning& cleaning) {
+  Pauses pauses = PausesOf(voltage_mv, half_period, period_count, sample_rate);
+  if (pauses.count < 3 || !AllFinite(pauses.values)) return NoAnswer(vp, gates);
 
-  // stack[s][j]: x_s at sample j of the pause.
-  auto raw = [&](int64_t s, int64_t j) { return double(voltage_mv[static_cast<size_t>((2 * s - 1) * a + j - 1)]); };
-  std::vector<std::vector<double>> stack(static_cast<size_t>(stacks), std::vector<double>(static_cast<size_t>(a)));
-  for (int64_t s = 1; s <= stacks; ++s) {
-    const double sign = s % 2 == 1 ? 1 : -1;
-    for (int64_t j = 1; j <= a; ++j)
-      stack[static_cast<size_t>(s - 1)][static_cast<size_t>(j - 1)] =
-          sign * (raw(s, j) - 2 * raw(s + 1, j) + raw(s + 2, j)) / 4;
+  Chargeability result;
+  result.vp = vp;
+  // Spikes first, so that they do not pull the hum's fit; then once more, since hum
+  // hides the smaller ones.
+  if (cleaning.remove_spikes) result.spikes_removed = RemoveSpikes(pauses);
+  if (cleaning.mains_hz > 0) {
+    const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz);
+    if (std::isfinite(hum.frequency_hz)) {
+      result.hum_hz = hum.frequency_hz;
+      result.hum_mv = hum.amplitude_mv;
+      if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
+    }
   }
 
-  Chargeability result{vp, 0, 0, 0, {}, {}, {}, {}};
-  std::vector<double> column(static_cast<size_t>(stacks));
-  for (int64_t j = 1; j <= a; ++j) {
-    for (int64_t s = 0; s < stacks; ++s)
-      column[static_cast<size_t>(s)] = stack[static_cast<size_t>(s)][static_cast<size_t>(j - 1)];
-    result.time_ms.push_back(1000.0 * (j - 0.5) / sample_rate);
+  const std::vector<std::vector<double>> stacks = ThreePauseStacks(pauses);
+  const size_t length = static_cast<size_t>(pauses.length);
+  std::vector<double> column(stacks.size());
+  for (size_t j = 0; j < length; ++j) {
+    for (size_t s = 0; s < stacks.size(); ++s) column[s] = stacks[s][j];
+    result.time_ms.push_back(1000.0 * (static_cast<double>(j) + 0.5) / sample_rate);
     result.decay_mv.push_back(Mean(column));
-    result.decay_error_mv.push_back(StandardError(column));
+    result.decay_error_mv.push_back(StackStandardError(column));
   }
 
-  // Every stack gives its own M; their spread is the uncertainty of the mean.
-  std::vector<double> stack_m(static_cast<size_t>(stacks), 0.0);
+  // Every stack gives its own M; their spread is the uncertainty of the mean. The stacks
+  // leave count - 3 degrees of freedom to it (the pauses less decay, offset and drift).
+  const double t95 = Student95(stacks.size() - 1);
+  std::vector<double> stack_m(stacks.size(), 0.0);
   double widths = 0;
   for (const Gate& gate : gates) {
-    std::vector<double> stack_gate(static_cast<size_t>(stacks), 0.0);
+    std::vector<double> stack_gate(stacks.size(), 0.0);
     int count = 0;
-    for (int64_t j = 1; j <= a; ++j) {
-      const double t = result.time_ms[static_cast<size_t>(j - 1)];
+    for (size_t j = 0; j < length; ++j) {
+      const double t = result.time_ms[j];
       if (t < gate.t1_ms || t >= gate.t2_ms) continue;
       ++count;
-      for (int64_t s = 0; s < stacks; ++s)
-        stack_gate[static_cast<size_t>(s)] += stack[static_cast<size_t>(s)][static_cast<size_t>(j - 1)];
+      for (size_t s = 0; s < stacks.size(); ++s) stack_gate[s] += stacks[s][j];
     }
     for (double& sum : stack_gate) sum = count > 0 ? 1000 * sum / count / vp : NaN;
-    result.gates.push_back({gate, Mean(stack_gate), StandardError(stack_gate)});
-    for (int64_t s = 0; s < stacks; ++s)
-      stack_m[static_cast<size_t>(s)] += stack_gate[static_cast<size_t>(s)] * gate.Width();
+    const double error = StackStandardError(stack_gate);
+    result.gates.push_back({gate, Mean(stack_gate), error, t95 * error});
+    for (size_t s = 0; s < stacks.size(); ++s) stack_m[s] += stack_gate[s] * gate.Width();
     result.mt_ms += result.gates.back().m * gate.Width() / 1000;
     widths += gate.Width();
   }
   for (double& m : stack_m) m /= widths;
   result.m = Mean(stack_m);
-  result.m_error = StandardError(stack_m);
+  result.m_error = StackStandardError(stack_m);
+  result.m_interval = t95 * result.m_error;
   return result;
 }

@@ -10,27 +10,40 @@
 
 #include "ip/gates.h"
 
+// What is removed from the pauses before they are stacked.
+struct PauseCleaning {
+  bool remove_spikes = true;
+  double mains_hz = 50;  // hum is looked for within 1 Hz of it; 0 leaves hum alone
+};
+
 struct GateChargeability {
   Gate gate;
   double m = 0;      // mV/V
-  double error = 0;  // standard error, mV/V
+  double error = 0;     // standard error, mV/V
+  double interval = 0;  // half-width of the 95 % confidence interval, mV/V: the "±" shown
 };
 
 struct Chargeability {
   double vp = 0;       // mV, the record's mean dU
   double m = 0;        // Σ M_i Δt_i / Σ Δt_i, mV/V
   double m_error = 0;  // standard error of m, mV/V
+  double m_interval = 0;  // half-width of its 95 % confidence interval, mV/V
   double mt_ms = 0;    // Σ M_i Δt_i / 1000, ms
   std::vector<GateChargeability> gates;
   std::vector<double> time_ms;         // the stacked decay: its sample times,
   std::vector<double> decay_mv;        // its values and
   std::vector<double> decay_error_mv;  // their standard errors
+  int spikes_removed = 0;
+  double hum_hz = 0;  // the hum removed, 0 when none was found
+  double hum_mv = 0;
 };
 
-// The pauses stacked three at a time, x_s(t) = σ_s · (d_s - 2 d_{s+1} + d_{s+2}) / 4 for
+// Spikes and hum are removed from the pauses first (see PauseCleaning); then the
+// pauses are stacked three at a time, x_s(t) = σ_s · (d_s - 2 d_{s+1} + d_{s+2}) / 4 for
 // s = 1..2n-2, which cancels a self-potential offset and a linear drift exactly; the
 // decay is their mean and their spread its uncertainty. Gates average the decay;
-// M_i = 1000 · gate mean / vp. With fewer than three pauses, or pauses beyond the
-// curve, every value is NaN.
+// M_i = 1000 · gate mean / vp. With fewer than three pauses, pauses beyond the curve or
+// a sample that is not a number in them, every value is NaN.
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
-                                   int32_t sample_rate, double vp, const std::vector<Gate>& gates);
+                                   int32_t sample_rate, double vp, const std::vector<Gate>& gates,
+                                   const PauseCleaning& cleaning = {});

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <vector>
 
+#include "measurement/field_disturbance.h"
+#include "measurement/polarisation_model.h"
 #include "measurement/survey_writer.h"
 #include "vari.h"
 
@@ -132,14 +134,62 @@ double NoiseVolts(const SynthOptions& o, const Quadrupole& q) {
   return o.noise_mv / 1000 * (poor_contact ? 30 : 1);
 }
 
-void VoltageCurve(const Waveform& w, double volts, double sp, double noise_volts, Noise& noise,
-                  std::vector<float>& out) {
+// One channel of one block: what the ground and the field make of the current.
+struct ChannelModel {
+  double volts, sp, noise_volts;
+  PolarisationModel polarisation;
+  FieldDisturbance disturbance;
+};
+
+ChannelModel ChannelModelOf(const SynthOptions& o, const Quadrupole& q, int32_t block, int32_t channel,
+                            double volts) {
+  ChannelModel model{volts, 0.002 * std::sin(block * 0.3 + channel), NoiseVolts(o, q), {}, {}};
+  if (!o.Polarised()) return model;
+  model.polarisation = {o.chargeability_mv_v / 1000 * (1 + 0.25 * std::sin(0.37 * block + 1.3 * channel)),
+                        o.tau_ms / 1000 * (1 + 0.25 * std::cos(0.29 * block + 0.7 * channel)), o.cole_c};
+  const double golden = 0.6180339887498949;
+  model.disturbance = {o.sp_mv,
+                       o.drift_mv_per_s,
+                       o.creep_mv,
+                       o.creep_s,
+                       o.hum_mv * (0.6 + 0.1 * (channel % 5)),
+                       o.hum_hz,
+                       2 * std::numbers::pi * std::fmod(block * golden + static_cast<double>(o.seed % 1000) * 0.1, 1.0),
+                       o.spikes_per_s,
+                       o.spike_mv,
+                       o.seed * 1000003 + static_cast<uint64_t>(block) * 101 + static_cast<uint64_t>(channel)};
+  return model;
+}
+
+void FirstSurveysVoltageCurve(const Waveform& w, const ChannelModel& model, Noise& noise, std::vector<float>& out) {
   double tau = std::max(1.0, w.half_period / 12.0);
   for (size_t i = 0; i < out.size(); ++i) {
     int polarity = w.Polarity(static_cast<int64_t>(i));
-    double response = polarity * volts * (1 - 0.2 * (1 - w.Settling(static_cast<int64_t>(i), tau)));
-    out[i] = static_cast<float>(sp + response + noise_volts * noise.Gaussian());
+    double response = polarity * model.volts * (1 - 0.2 * (1 - w.Settling(static_cast<int64_t>(i), tau)));
+    out[i] = static_cast<float>(model.sp + response + model.noise_volts * noise.Gaussian());
   }
+}
+
+// The polarised ground driven by the current as it flows, settling included.
+void PolarisedVoltageCurve(const Waveform& w, double sample_rate, const ChannelModel& model, Noise& noise,
+                           std::vector<float>& out) {
+  std::vector<double> current(out.size());
+  double tau = std::max(1.0, w.half_period / 100.0);
+  for (size_t i = 0; i < out.size(); ++i)
+    current[i] = w.Polarity(static_cast<int64_t>(i)) * w.Settling(static_cast<int64_t>(i), tau);
+  std::vector<double> millivolts = PolarisedResponse(current, sample_rate, model.polarisation);
+  for (double& value : millivolts) value *= 1000 * model.volts;
+  AddFieldDisturbance(millivolts, sample_rate, model.disturbance);
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<float>(model.sp + millivolts[i] / 1000 + model.noise_volts * noise.Gaussian());
+}
+
+void VoltageCurve(const SynthOptions& o, const Waveform& w, const ChannelModel& model, Noise& noise,
+                  std::vector<float>& out) {
+  if (o.Polarised())
+    PolarisedVoltageCurve(w, o.sample_rate, model, noise, out);
+  else
+    FirstSurveysVoltageCurve(w, model, noise, out);
 }
 
 }  // namespace
@@ -162,7 +212,7 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
   std::vector<ChannelCurve> curves(static_cast<size_t>(channels));
   struct Measured {
     Quadrupole quadrupole;
-    double volts, sp;
+    ChannelModel model;
   };
   std::vector<Measured> reciprocals;
   for (int32_t block = 0; block < o.blocks; ++block) {
@@ -173,10 +223,10 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
       double volts = !o.physical
                          ? Resistivity(q, o) * o.current_a / GeometricFactor(q, o)
                          : (o.rho_ohm_m > 0 ? o.rho_ohm_m : Resistivity(q, o)) * o.current_a * VoltsPerAmpere(q, o);
-      double sp = 0.002 * std::sin(block * 0.3 + c);  // a few millivolts of self-potential
-      if (!o.sparse) VoltageCurve(waveform, volts, sp, NoiseVolts(o, q), noise, voltages[c]);
+      const ChannelModel model = ChannelModelOf(o, q, block, c, volts);
+      if (!o.sparse) VoltageCurve(o, waveform, model, noise, voltages[c]);
       curves[c] = {q.m, q.n, voltages[c]};
-      if (o.reciprocal) reciprocals.push_back({q, volts, sp});
+      if (o.reciprocal) reciprocals.push_back({q, model});
     }
     writer.Block(first.a, first.b, current, curves);
   }
@@ -186,7 +236,9 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
     if (!o.sparse) CurrentCurve(o, waveform, noise, current);
     const Quadrupole& q = normal.quadrupole;
     Quadrupole exchanged{q.m, q.n, q.a, q.b};
-    if (!o.sparse) VoltageCurve(waveform, normal.volts, normal.sp, NoiseVolts(o, exchanged), noise, voltages[0]);
+    ChannelModel model = normal.model;
+    model.noise_volts = NoiseVolts(o, exchanged);
+    if (!o.sparse) VoltageCurve(o, waveform, model, noise, voltages[0]);
     ChannelCurve curve{exchanged.m, exchanged.n, voltages[0]};
     writer.Block(exchanged.a, exchanged.b, current, std::span(&curve, 1));
   }

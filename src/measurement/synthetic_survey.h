@@ -39,6 +39,27 @@ struct SynthOptions {
   double rho_ohm_m = 0;
   // Every quadrupole written a second time with its dipoles exchanged, after the others.
   bool reciprocal = false;
+
+  // Induced polarisation: each channel's voltage follows a Cole-Cole relaxation driven by
+  // its current curve, with a chargeability and a time constant of its own that vary by up
+  // to ±25 % around these. With everything below at 0 the first surveys' response is kept.
+  double chargeability_mv_v = 0;
+  double tau_ms = 100;
+  double cole_c = 1;  // 1: Debye
+  // What the field adds to the voltage curves (see FieldDisturbance), in mV and seconds.
+  double sp_mv = 0;  // added to every channel's few millivolts of self-potential
+  double drift_mv_per_s = 0;
+  double creep_mv = 0;
+  double creep_s = 60;
+  double hum_mv = 0;  // varies by channel between 0.6 and 1 times this; its phase by block
+  double hum_hz = 50;
+  double spikes_per_s = 0;
+  double spike_mv = 20;
+
+  bool Polarised() const {
+    return chargeability_mv_v != 0 || sp_mv != 0 || drift_mv_per_s != 0 || creep_mv != 0 || hum_mv != 0 ||
+           spikes_per_s != 0;
+  }
 };
 
 // Writes the survey to path; throws InOutError.

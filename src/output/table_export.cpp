@@ -38,16 +38,38 @@ bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
   return !options.max_error_pct || error_pct <= *options.max_error_pct;
 }
 
+RowChargeability RowChargeabilityOf(const Vari& v, const IpSettings& settings) {
+  const Chargeability ip = RecordChargeability(v, settings);
+  RowChargeability row{ip.m, ip.m_error, {}};
+  for (const GateChargeability& gate : ip.gates) row.gates.push_back(gate.m);
+  return row;
+}
+
+// The comma table's chargeability columns: M, then M1..Mn of the gates.
+std::string ChargeabilityHeader(size_t gates) {
+  std::string header = ",M";
+  for (size_t i = 1; i <= gates; ++i) header += ",M" + std::to_string(i);
+  return header;
+}
+
+std::string ChargeabilityColumns(const RowChargeability& ip) {
+  std::string columns = "," + TableValue(ip.m, 3);
+  for (double m : ip.gates) columns += "," + TableValue(m, 3);
+  return columns;
+}
+
 // The text and comma-separated tables are written a line per record as the pass goes.
 ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& table, const RecordEvaluator& evaluate,
                         const Progress& progress) {
   const TableFormat format = options.format == ExportFormat::Csv ? TableFormat::Csv : TableFormat::Text;
   ExportReport report;
-  table.WriteLine(TableHeader(format));
+  const std::string ip_header = options.ip ? ChargeabilityHeader(GatesFor(v, *options.ip).size()) : "";
+  table.WriteLine(TableHeader(format) + ip_header);
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
     if (WithinErrorLimit(options, v.StackingSpreadPct)) {
-      table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult));
+      const std::string ip_columns = options.ip ? ChargeabilityColumns(RowChargeabilityOf(v, *options.ip)) : "";
+      table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult) + ip_columns);
       ++report.written;
     } else {
       ++report.left_out;
@@ -77,6 +99,7 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
     if (WithinErrorLimit(options, v.StackingSpreadPct)) {
       // Formatting a row while the next curves are read makes the pass no longer.
       SurveyRow& row = rows.emplace_back(RowOf(v, k));
+      if (options.ip) row.ip = RowChargeabilityOf(v, *options.ip);
       if (row.Complete()) row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row);
     } else {
       ++limited;
@@ -85,7 +108,12 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
   }
   if (options.reciprocal_error) UseReciprocalErrorModel(rows);
   const std::string title = std::filesystem::path(v.DataFileName).stem().string();
-  FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows) : Res2dinvLines(rows, title);
+  std::optional<Gate> span;
+  if (options.ip) {
+    const std::vector<Gate> gates = GatesFor(v, *options.ip);
+    if (!gates.empty()) span = Gate{gates.front().t1_ms, gates.back().t2_ms};
+  }
+  FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows) : Res2dinvLines(rows, title, span);
   for (const std::string& line : lines.lines) file.WriteLine(line);
   return {"", lines.written, lines.left_out + limited};
 }
@@ -97,6 +125,8 @@ ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEva
   if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
   if (options.format == ExportFormat::Text && options.max_error_pct)
     throw InOutError::Invalid("The text table lists every record; an error limit does not apply to it");
+  if (options.format == ExportFormat::Text && options.ip)
+    throw InOutError::Invalid("The text table has no column for chargeability");
   const std::string name = TableFileName(v.DataFileName, ExportExtension(options.format));
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
@@ -112,6 +142,6 @@ ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEva
 }
 
 std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress) {
-  ExportOptions options{format == TableFormat::Csv ? ExportFormat::Csv : ExportFormat::Text, std::nullopt};
+  ExportOptions options{.format = format == TableFormat::Csv ? ExportFormat::Csv : ExportFormat::Text};
   return ExportSurvey(v, options, evaluate, progress).file;
 }

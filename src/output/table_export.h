@@ -5,6 +5,7 @@
 
 #include "formats/export_format.h"
 #include "output/table_line.h"
+#include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
 
@@ -13,10 +14,14 @@ struct ExportOptions {
   // Records whose stacking error (whatever the sign of dU) exceeds this many percent,
   // or is NaN, are left out.
   // The text table always lists every record, so it takes no limit.
-  std::optional<double> max_error_pct;
+  std::optional<double> max_error_pct{};
   // The unified data format's err from the error model of the survey's normal/reciprocal
   // pairs, (a + b|R|) / |R|, instead of the stacking error.
   bool reciprocal_error = false;
+  // Chargeability from the pauses of every record: M and the gates' M_i in the comma
+  // table, ip in the unified data format, the IP block in the Res2DInv file. The text
+  // table has no room for it.
+  std::optional<IpSettings> ip{};
 };
 
 struct ExportReport {

@@ -46,7 +46,7 @@ class ExchangeFormatsTest : public ::testing::TestWithParam<SynthLayout> {
     OpenSurvey(*v_);
   }
   ExportReport Export(ExportFormat format, std::optional<double> max_error = std::nullopt) {
-    return ExportSurvey(*v_, {format, max_error}, CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
+    return ExportSurvey(*v_, {.format = format, .max_error_pct = max_error}, CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
   }
   void ExpectTheHalfSpace(const PeerSurvey& survey, const char* format) {
     EXPECT_TRUE(survey.problems.empty()) << format << ": " << survey.problems.front();
@@ -119,7 +119,7 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
     }
   }
   auto evaluate = CoreEvaluator(*v, {});
-  ExportReport dat = ExportSurvey(*v, {ExportFormat::Res2dinv, std::nullopt}, evaluate);
+  ExportReport dat = ExportSurvey(*v, {.format = ExportFormat::Res2dinv}, evaluate);
   EXPECT_EQ(dat.written, 4);
   EXPECT_EQ(dat.left_out, 2) << "the record without K, the record without current";
   PeerSurvey loaded = ReadLikeRes2dinvLoaders(dir.File("mixed.dat"));
@@ -130,7 +130,7 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_NEAR(LoadedRhoa(loaded.records[1]), rhoa[1], 1e-4 * std::fabs(rhoa[1]));
   EXPECT_NEAR(LoadedRhoa(loaded.records[2]), rhoa[2], 1e-4 * std::fabs(rhoa[2]));
 
-  ExportReport ohm = ExportSurvey(*v, {ExportFormat::Ohm, 0.0}, evaluate);
+  ExportReport ohm = ExportSurvey(*v, {.format = ExportFormat::Ohm, .max_error_pct = 0.0}, evaluate);
   EXPECT_EQ(ohm.written, 3) << "steady levels: a stacking error of exactly 0 is within a limit of 0";
   EXPECT_EQ(ohm.left_out, 3) << "no K, no current, and the no-signal record's 100 %";
   PeerSurvey ohm_loaded = ReadLikeOhmLoaders(dir.File("mixed.ohm"));
@@ -138,11 +138,11 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_TRUE(std::isnan(ohm_loaded.records[0].a)) << "index 0 for the remote A";
   EXPECT_TRUE(std::isnan(ohm_loaded.records[1].n));
 
-  ExportSurvey(*v, {ExportFormat::Csv, std::nullopt}, evaluate);
+  ExportSurvey(*v, {.format = ExportFormat::Csv}, evaluate);
   PeerSurvey csv = ReadLikeTableParser(dir.File("mixed.csv"));
   ASSERT_EQ(csv.records.size(), 6u);
   EXPECT_TRUE(std::isnan(csv.records[1].a) && std::isnan(csv.records[1].n)) << "pole-pole keeps its two remotes apart";
-  EXPECT_THROW(ExportSurvey(*v, {ExportFormat::Text, 5.0}, evaluate), InOutError);
+  EXPECT_THROW(ExportSurvey(*v, {.format = ExportFormat::Text, .max_error_pct = 5.0}, evaluate), InOutError);
 }
 
 // The test readers see what the loaders would misread: an exponent, a negative integer.

@@ -44,3 +44,9 @@ double Arguments::Number(const std::string& name, double fallback) const {
 }
 
 int32_t ParseInt32(const std::string& text, const std::string& what) { return ParseWhole<int32_t>(text, what); }
+
+double MainsOf(const Arguments& arguments) {
+  const double hz = arguments.Number("--mains", 50);
+  if (!(hz >= 0 && hz <= 1000)) throw UsageError("--mains takes a frequency in 0..1000 Hz (0: no hum removal)");
+  return hz;
+}

@@ -6,6 +6,7 @@
 #include "measurement/in_out_error.h"
 #include "measurement/record_loader.h"
 #include "output/table_line.h"
+#include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
 #include "vostrel_batch/arguments.h"
@@ -13,13 +14,15 @@
 #include "vostrel_batch/file_runner.h"
 
 int IpCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign"}, {"--gates"});
+  Arguments arguments(words, {"--flip-sign"}, {"--gates", "--mains"});
   if (arguments.Plain().size() < 2) throw UsageError("a measurement file and record numbers expected");
   const std::string& file = arguments.Plain()[0];
   std::vector<int32_t> records;
   for (size_t i = 1; i < arguments.Plain().size(); ++i)
     records.push_back(ParseInt32(arguments.Plain()[i], "a record number"));
   const bool flip = arguments.Flag("--flip-sign");
+  PauseCleaning cleaning;
+  cleaning.mains_hz = MainsOf(arguments);
   const std::string* gate_text = arguments.Text("--gates");
   // The gates are checked against the survey's pause before any record is read.
   Vari survey;
@@ -43,15 +46,14 @@ int IpCommand(const std::vector<std::string>& words) {
         throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(v.RecordCount));
       LoadRecordSamples(v, k, flip);
       ComputeRecordResult(v, false, nullptr);
-      const Chargeability ip = ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate,
-                                                    v.RecordResult.MeanDU, gates);
+      const Chargeability ip = RecordChargeability(v, {gates, cleaning});
       const std::string span = gates.empty() ? "none" : GateText({gates.front().t1_ms, gates.back().t2_ms});
       output.out += "record " + std::to_string(k) + ": Vp=" + TableValue(ip.vp, 3) + " mV  M=" + TableValue(ip.m, 3) +
-                    " mV/V  ±" + TableValue(ip.m_error, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " + span +
+                    " mV/V  ±" + TableValue(ip.m_interval, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " + span +
                     " ms\n";
       for (size_t i = 0; i < ip.gates.size(); ++i)
         output.out += "gate " + std::to_string(i + 1) + ": " + GateText(ip.gates[i].gate) +
-                      " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].error, 3) + "\n";
+                      " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].interval, 3) + "\n";
     }
   });
 }

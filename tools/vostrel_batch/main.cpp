@@ -23,16 +23,18 @@ constexpr Command Commands[] = {
     {"synth",
      "synth [--blocks N] [--channels N] [--electrodes N] [--spacing M] [--wenner] [--sample-rate N] "
      "[--half-period N] [--second-length N] [--periods N] [--current A] [--noise X] [--seed N] [--sparse] "
-     "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] [--reciprocal] OUT.qmr",
+     "[--layout dipole-dipole|wenner|gradient|pole-dipole] [--rho OHM_M] [--reciprocal] "
+     "[--chargeability MV_V] [--tau MS] [--cole-c C] [--sp MV] [--drift MV_S] [--creep MV] [--creep-time S] "
+     "[--hum MV] [--hum-hz HZ] [--spikes PER_S] [--spike MV] OUT.qmr",
      SynthCommand},
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
     {"export",
-     "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] [-j N] "
-     "FILE.qmr...",
+     "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] "
+     "[--ip] [--gates T1:T2,...] [--mains HZ] [-j N] FILE.qmr...",
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
-    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] FILE.qmr K...", IpCommand},
+    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ] FILE.qmr K...", IpCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot", "plot [--flip-sign] [--abs-du] (--record K | --pseudosection rhoa|ip|error) FILE.qmr OUT.png|svg|pdf",
      PlotCommand},

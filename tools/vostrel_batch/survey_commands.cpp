@@ -102,7 +102,8 @@ int RecordCommand(const std::vector<std::string>& words) {
   });
 }
 
-// --format txt|csv|ohm|res2dinv (--csv: the comma table), --max-error P.
+// --format txt|csv|ohm|res2dinv (--csv: the comma table), --max-error P, --ip
+// (implied by --gates and --mains).
 ExportOptions ExportOptionsOf(const Arguments& arguments) {
   ExportOptions options;
   if (arguments.Flag("--csv")) options.format = ExportFormat::Csv;
@@ -115,6 +116,11 @@ ExportOptions ExportOptionsOf(const Arguments& arguments) {
     if (options.format == ExportFormat::Text) throw UsageError("--max-error does not apply to the text table");
     options.max_error_pct = arguments.Number("--max-error", 0);
   }
+  if (arguments.Flag("--ip") || arguments.Text("--gates") || arguments.Text("--mains")) {
+    if (options.format == ExportFormat::Text) throw UsageError("the text table has no column for chargeability");
+    options.ip = IpSettings{};
+    options.ip->cleaning.mains_hz = MainsOf(arguments);
+  }
   if (arguments.Flag("--error-model")) {
     if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
     options.reciprocal_error = true;
@@ -123,7 +129,8 @@ ExportOptions ExportOptionsOf(const Arguments& arguments) {
 }
 
 int ExportCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv", "--error-model"}, {"--format", "--max-error", "-j"});
+  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv", "--error-model", "--ip"},
+                      {"--format", "--max-error", "-j", "--gates", "--mains"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
   ExportOptions export_options = ExportOptionsOf(arguments);
@@ -131,7 +138,11 @@ int ExportCommand(const std::vector<std::string>& words) {
   return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, Vari& v, FileOutput& output) {
     auto start = std::chrono::steady_clock::now();
     Open(file, v, output);
-    ExportReport report = ExportSurvey(v, export_options, CoreEvaluator(v, options), TerminalProgress(file, jobs));
+    ExportOptions file_options = export_options;
+    // Each survey has its own pause, so the gates are checked against each.
+    if (const std::string* gates = arguments.Text("--gates"))
+      file_options.ip->gates = ParseGates(*gates, v.HalfPeriod, v.SampleRate);
+    ExportReport report = ExportSurvey(v, file_options, CoreEvaluator(v, options), TerminalProgress(file, jobs));
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     output.Print("%s: %d records", report.file.c_str(), report.written);
     if (report.left_out > 0) output.Print(", %d left out", report.left_out);

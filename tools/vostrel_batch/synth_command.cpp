@@ -14,12 +14,36 @@ SynthLayout LayoutNamed(const std::string& name) {
   throw UsageError("--layout takes dipole-dipole, wenner, gradient or pole-dipole, not '" + name + "'");
 }
 
+// The induced polarisation model and the field's disturbances.
+void ReadPolarisation(const Arguments& arguments, SynthOptions& o) {
+  o.chargeability_mv_v = arguments.Number("--chargeability", o.chargeability_mv_v);
+  o.tau_ms = arguments.Number("--tau", o.tau_ms);
+  o.cole_c = arguments.Number("--cole-c", o.cole_c);
+  o.sp_mv = arguments.Number("--sp", o.sp_mv);
+  o.drift_mv_per_s = arguments.Number("--drift", o.drift_mv_per_s);
+  o.creep_mv = arguments.Number("--creep", o.creep_mv);
+  o.creep_s = arguments.Number("--creep-time", o.creep_s);
+  o.hum_mv = arguments.Number("--hum", o.hum_mv);
+  o.hum_hz = arguments.Number("--hum-hz", o.hum_hz);
+  o.spikes_per_s = arguments.Number("--spikes", o.spikes_per_s);
+  o.spike_mv = arguments.Number("--spike", o.spike_mv);
+  if (!(o.chargeability_mv_v >= 0 && o.chargeability_mv_v < 1000))
+    throw UsageError("--chargeability must lie in 0..1000 mV/V");
+  if (!(o.tau_ms > 0)) throw UsageError("--tau must be a time above 0 ms");
+  if (!(o.cole_c > 0 && o.cole_c <= 1)) throw UsageError("--cole-c must lie in (0, 1]");
+  if (!(o.creep_s > 0)) throw UsageError("--creep-time must be a time above 0 s");
+  if (!(o.hum_hz > 0)) throw UsageError("--hum-hz must be a frequency above 0");
+  if (!(o.spikes_per_s >= 0)) throw UsageError("--spikes must not be negative");
+}
+
 }  // namespace
 
 int SynthCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {"--wenner", "--sparse", "--reciprocal"},
                       {"--blocks", "--channels", "--electrodes", "--spacing", "--sample-rate", "--half-period",
-                       "--second-length", "--periods", "--current", "--noise", "--seed", "--layout", "--rho"});
+                       "--second-length", "--periods", "--current", "--noise", "--seed", "--layout", "--rho",
+                       "--chargeability", "--tau", "--cole-c", "--sp", "--drift", "--creep", "--creep-time", "--hum",
+                       "--hum-hz", "--spikes", "--spike"});
   if (arguments.Plain().size() != 1) throw UsageError("one output file expected");
   SynthOptions o;
   auto int32 = [&](const char* name, int32_t fallback) {
@@ -50,6 +74,7 @@ int SynthCommand(const std::vector<std::string>& words) {
     o.rho_ohm_m = arguments.Number("--rho", 0);
     if (!(o.rho_ohm_m > 0)) throw UsageError("--rho must be a resistivity above 0");
   }
+  ReadPolarisation(arguments, o);
   if (o.channels < 0 || o.channels > 20) throw UsageError("--channels must lie in 0..20");
   if (o.electrodes < 4 || o.electrodes > 128) throw UsageError("--electrodes must lie in 4..128");
   if (o.blocks < 0) throw UsageError("--blocks must not be negative");

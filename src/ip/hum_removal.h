@@ -1,0 +1,21 @@
+#pragma once
+// Hum: the mains field induces a sinusoid and its harmonics in long cables. Its
+// frequency wanders a little around the nominal 50 or 60 Hz and is not locked to the
+// instrument's sampling, so the stacks do not cancel it.
+
+#include <limits>
+
+#include "ip/pauses.h"
+
+struct HumRemoval {
+  double frequency_hz = std::numeric_limits<double>::quiet_NaN();  // NaN: no hum found
+  double amplitude_mv = 0;                                         // of the fundamental
+};
+
+// Looks for hum within 1 Hz of mains_hz in what the common decay leaves of the pauses
+// (each pause freed of its own offset and slope), estimates its frequency from the
+// phase it gains from one half of a pause to the next and from pause to pause, fits
+// its fundamental and harmonics below the Nyquist frequency by least squares, and
+// subtracts them. Nothing is changed when no hum stands out of the noise or when a
+// pause is shorter than two cycles.
+HumRemoval RemoveHum(Pauses& pauses, double mains_hz);

@@ -1,0 +1,36 @@
+#pragma once
+// The pauses of a record: the samples after every switch-off, where the induced
+// polarisation decays. Pause p (0-based) is half-period 2(p + 1) and carries the sign of
+// the on-time before it: + for even p, - for odd p.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct Pauses {
+  int64_t length = 0;  // samples per pause, the half-period
+  int64_t count = 0;   // 2 x PeriodCount
+  double sample_rate = 0;
+  std::vector<double> values;  // pause p sample j at [p * length + j], in mV
+
+  double Sign(int64_t p) const { return p % 2 == 0 ? 1 : -1; }
+  // Seconds from the first sample of the curve: pause p starts at sample (2p + 1) x length.
+  double Time(int64_t p, int64_t j) const { return static_cast<double>((2 * p + 1) * length + j) / sample_rate; }
+  std::span<double> Pause(int64_t p) {
+    return std::span(values).subspan(static_cast<size_t>(p * length), static_cast<size_t>(length));
+  }
+  std::span<const double> Pause(int64_t p) const {
+    return std::span(values).subspan(static_cast<size_t>(p * length), static_cast<size_t>(length));
+  }
+};
+
+// The pauses of a curve; empty (count 0) when the header gives none or the curve is
+// shorter than its 4n half-periods.
+Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count, int32_t sample_rate);
+
+// The decay common to all pauses, sample by sample: the mean of sign x value. An offset
+// cancels in it because the signs alternate over an even count.
+std::vector<double> SignedMeanDecay(const Pauses& pauses);
+
+// What the common decay leaves of every pause: value - sign x decay.
+std::vector<double> DecayResidual(const Pauses& pauses);

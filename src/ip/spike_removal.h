@@ -1,0 +1,11 @@
+#pragma once
+// Spikes: single samples far off their neighbours (a relay clicking, a lightning
+// discharge, a cable knocked). They would pass through the stacks into the gates.
+
+#include "ip/pauses.h"
+
+// Finds samples that jump away from their neighbours by more than six times the
+// record's typical jump, after the jump the decay itself makes there (the median over
+// the pauses) is taken off, and puts each back where its neighbours and the decay's
+// jump place it. Returns how many samples were replaced.
+int RemoveSpikes(Pauses& pauses);

@@ -1,0 +1,10 @@
+#include "processing/record_chargeability.h"
+
+std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
+  return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
+}
+
+Chargeability RecordChargeability(const Vari& v, const IpSettings& settings) {
+  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.RecordResult.MeanDU,
+                              GatesFor(v, settings), settings.cleaning);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The chargeability of the record in Vari, as the window, the exports, the check and the
+// batch tool all compute it.
+
+#include <vector>
+
+#include "ip/chargeability.h"
+#include "ip/gates.h"
+#include "vari.h"
+
+struct IpSettings {
+  std::vector<Gate> gates;  // none: the survey's default gates
+  PauseCleaning cleaning;
+};
+
+// The gates the settings give for the open survey.
+std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings);
+
+// From the loaded VoltageSamples (after the record's sign option) and RecordResult's
+// MeanDU as Vp.
+Chargeability RecordChargeability(const Vari& v, const IpSettings& settings);
