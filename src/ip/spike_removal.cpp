@@ -7,8 +7,10 @@ namespace {
 
 constexpr double Threshold = 6;  // in typical jumps: about one false hit in 10^9 samples of Gaussian noise
 
-// How far sample j stands off its neighbours: the second difference inside a pause, a
-// first difference at its ends. An offset or a linear drift does not change it.
+// How far sample j stands off its neighbours: the second difference, which an offset or
+// a linear drift does not change. A pause's first and last samples have one neighbour
+// only: their first difference serves to tell which sample of a pair is the spike, but
+// they are never taken for one, since a drift would count in it.
 double Jump(std::span<const double> pause, size_t j) {
   const size_t last = pause.size() - 1;
   if (last == 0) return 0;
@@ -17,8 +19,7 @@ double Jump(std::span<const double> pause, size_t j) {
   return pause[j] - (pause[j - 1] + pause[j + 1]) / 2;
 }
 
-// Noise gives the ends' jumps a larger spread than the inner ones'; this evens them.
-double JumpSpread(size_t j, size_t length) { return j == 0 || j + 1 == length ? std::sqrt(2.0) : std::sqrt(1.5); }
+bool Inner(size_t j, size_t length) { return j > 0 && j + 1 < length; }
 
 double Median(std::vector<double>& values) {
   const size_t middle = values.size() / 2;
@@ -31,14 +32,14 @@ double Median(std::vector<double>& values) {
 // The root mean square of the jumps, leaving out those beyond the threshold so that a
 // few big spikes do not hide themselves. The floor keeps rounding of noise-free curves
 // from counting as spikes.
-double TypicalJump(const std::vector<double>& jumps, double floor) {
+double TypicalJump(const std::vector<double>& inner_jumps, double floor) {
   double scale = 0;
-  for (double jump : jumps) scale += jump * jump;
-  scale = std::sqrt(scale / static_cast<double>(jumps.size()));
+  for (double jump : inner_jumps) scale += jump * jump;
+  scale = std::sqrt(scale / static_cast<double>(inner_jumps.size()));
   for (int round = 0; round < 2; ++round) {
     double sum = 0;
     size_t count = 0;
-    for (double jump : jumps)
+    for (double jump : inner_jumps)
       if (std::abs(jump) <= Threshold * scale) sum += jump * jump, ++count;
     if (count > 0) scale = std::sqrt(sum / static_cast<double>(count));
   }
@@ -63,31 +64,31 @@ int ReplaceSpikesOnce(Pauses& pauses) {
     }
     common[j] = Median(column);
   }
+  if (length < 3) return 0;
   double largest_jump = 0;
+  std::vector<double> inner_jumps;
+  inner_jumps.reserve(count * (length - 2));
   for (size_t p = 0; p < count; ++p)
     for (size_t j = 0; j < length; ++j) {
       double& jump = jumps[p * length + j];
-      jump = (jump - pauses.Sign(static_cast<int64_t>(p)) * common[j]) / JumpSpread(j, length);
+      jump -= pauses.Sign(static_cast<int64_t>(p)) * common[j];
+      if (!Inner(j, length)) continue;
+      inner_jumps.push_back(jump);
       largest_jump = std::fmax(largest_jump, std::abs(jump));
     }
-  const double scale = TypicalJump(jumps, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
-  if (largest_jump <= Threshold * scale || length < 2) return 0;
+  const double scale = TypicalJump(inner_jumps, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
+  if (largest_jump <= Threshold * scale) return 0;
 
   int replaced = 0;
   for (size_t p = 0; p < count; ++p) {
     std::span<double> pause = pauses.Pause(static_cast<int64_t>(p));
     const double* jump = jumps.data() + p * length;
-    for (size_t j = 0; j < length; ++j) {
+    for (size_t j = 1; j + 1 < length; ++j) {
       // A spike's neighbours jump by half as much the other way: only the peak is replaced.
       const double size = std::abs(jump[j]);
-      if (size <= Threshold * scale || (j > 0 && std::abs(jump[j - 1]) > size) ||
-          (j + 1 < length && std::abs(jump[j + 1]) > size))
-        continue;
+      if (size <= Threshold * scale || std::abs(jump[j - 1]) > size || std::abs(jump[j + 1]) > size) continue;
       // The sample is put where its neighbours and the common jump place it.
-      const double expected = pauses.Sign(static_cast<int64_t>(p)) * common[j];
-      pause[j] = j == 0            ? pause[1] + expected
-                 : j + 1 == length ? pause[j - 1] + expected
-                                   : (pause[j - 1] + pause[j + 1]) / 2 + expected;
+      pause[j] = (pause[j - 1] + pause[j + 1]) / 2 + pauses.Sign(static_cast<int64_t>(p)) * common[j];
       ++replaced;
     }
   }

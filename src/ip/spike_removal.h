@@ -7,5 +7,6 @@
 // Finds samples that jump away from their neighbours by more than six times the
 // record's typical jump, after the jump the decay itself makes there (the median over
 // the pauses) is taken off, and puts each back where its neighbours and the decay's
-// jump place it. Returns how many samples were replaced.
+// jump place it. A pause's first and last samples are left as they are. Returns how many
+// samples were replaced.
 int RemoveSpikes(Pauses& pauses);

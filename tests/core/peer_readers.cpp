@@ -95,6 +95,9 @@ PeerSurvey ReadLikeTableParser(const std::string& path) {
     PeerRecord record{value("Spa.1"), value("Spa.2"), value("Spa.3"), value("Spa.4"), value("Vp") / value("In")};
     if (column.count("Rho")) record.extra = value("Rho");
     record.error = value("Dev.");
+    if (column.count("M")) record.ip = value("M");
+    for (int i = 1; column.count("M" + std::to_string(i)); ++i)
+      record.gates.push_back(std::stod(fields.at(column["M" + std::to_string(i)])));
     for (double* x : {&record.a, &record.b, &record.m, &record.n}) {
       if (IsRemoteFlag(*x))
         *x = NaN;
@@ -159,6 +162,7 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
                               position(row[column["n"]]), row[column["r"]],
                               column.count("rhoa") ? row[column["rhoa"]] : 0,
                               column.count("err") ? row[column["err"]] : 0});
+    if (column.count("ip")) survey.records.back().ip = row[column["ip"]];
   }
   // pyGIMLi then reads the count of topography points.
   if (Whitespace(next()) != std::vector<double>{0}) survey.problems.push_back("no topography count 0 at the end");
@@ -173,20 +177,21 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
   if (lines[4].find("Type") == std::string::npos || std::stoi(lines[5]) != 1)
     survey.problems.push_back("not marked as resistances");
   const size_t count = std::stoul(lines[6]);
-  size_t first = std::stoi(lines[8]) == 0 ? 9 : 12;
+  const bool chargeability = std::stoi(lines[8]) != 0;
+  const size_t first = chargeability ? 12 : 9;
   for (size_t i = 0; i < count; ++i) {
     const std::string& line = lines.at(first + i);
     std::vector<double> values = AsPatternReads(line);
     if (values != Whitespace(line)) survey.problems.push_back("pattern reads '" + line + "' otherwise");
     const size_t electrodes = values.empty() ? 0 : static_cast<size_t>(values[0]);
-    if (values.size() != 2 + 2 * electrodes) {
+    if (values.size() != 2 + 2 * electrodes + (chargeability ? 1 : 0)) {
       survey.problems.push_back("row '" + line + "' has other fields");
       continue;
     }
     // The rows name C1 [C2] P1 [P2]; a missing one is remote.
     std::vector<double> x;
     for (size_t e = 0; e < electrodes; ++e) x.push_back(values[1 + 2 * e]);
-    const double r = values.back();
+    const double r = values[1 + 2 * electrodes];
     if (electrodes == 4)
       survey.records.push_back({x[0], x[1], x[2], x[3], r});
     else if (electrodes == 3)
@@ -195,6 +200,7 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
       survey.records.push_back({x[0], NaN, x[1], NaN, r});
     else
       survey.problems.push_back("a row of " + std::to_string(electrodes) + " electrodes");
+    if (chargeability && !survey.records.empty()) survey.records.back().ip = values.back();
   }
   const size_t after = first + count;
   if (after >= lines.size() || AsPatternReads(lines[after]).size() != 1)

@@ -3,6 +3,7 @@
 // exchange files, as their public loaders state them. A file these readers take apart
 // differently from what we meant would load wrongly there.
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ struct PeerRecord {
   double r;           // transfer resistance, Ω
   double extra = 0;   // the format's further value: ρa (csv, ohm) or nothing
   double error = 0;   // the data error the format carries: Dev. in % (csv), err as a fraction (ohm)
+  double ip = std::numeric_limits<double>::quiet_NaN();  // chargeability, mV/V, when the file has it
+  std::vector<double> gates{};                           // M1..Mn of the comma table
 };
 
 struct PeerSurvey {
@@ -19,7 +22,7 @@ struct PeerSurvey {
 };
 
 // The comma table as ResIPy's table parser reads it: a header naming Spa.1..Spa.4, Vp,
-// In, Dev., Sp; R = Vp / In; a position among ±999, ±9999, ±99999, ±999999, ±9999999 is a
+// In, Dev., Sp (M as the chargeability, M1..Mn kept as they are); R = Vp / In; a position among ±999, ±9999, ±99999, ±999999, ±9999999 is a
 // remote electrode; the other positions must be whole multiples of the smallest gap,
 // as the parser numbers electrodes by position / spacing.
 PeerSurvey ReadLikeTableParser(const std::string& path);
@@ -30,6 +33,6 @@ PeerSurvey ReadLikeTableParser(const std::string& path);
 PeerSurvey ReadLikeOhmLoaders(const std::string& path);
 
 // The general-array file as ResIPy's Res2DInv parser reads it (the count on line 7, the
-// IP flag on line 9, the rows from line 10 read with the same number pattern, an
+// IP flag on line 9 and, when it is set, three more lines; the rows after that, read with the same number pattern, an
 // integer after them) and as Res2DInv reads rows of 3 and 2 electrodes.
 PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path);

@@ -1,0 +1,164 @@
+// Chargeability against synthetic surveys whose answer is known: the closed-form decay
+// of the polarisation model, and the same survey written without noise, drift, hum and
+// spikes.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "measurement/data_file.h"
+#include "measurement/polarisation_model.h"
+#include "measurement/synthetic_survey.h"
+#include "processing/record_chargeability.h"
+#include "processing/record_evaluation.h"
+#include "test_support.h"
+
+namespace {
+
+// Every record's chargeability, with the record's Vp.
+std::vector<Chargeability> SurveyChargeability(const std::string& path, const IpSettings& settings,
+                                               bool flip_sign = false) {
+  auto v = FreshVari(path);
+  OpenSurvey(*v);
+  DataFileSession session(v->DataFile, v->DataFileName);
+  std::vector<Chargeability> results;
+  for (int k = 1; k <= v->RecordCount; ++k) {
+    EvaluateRecord(*v, k, {.flip_sign = flip_sign, .abs_du = false});
+    results.push_back(RecordChargeability(*v, settings));
+  }
+  return results;
+}
+
+SynthOptions PolarisedSurvey(double m_mv_v, double tau_ms) {
+  SynthOptions o;
+  o.physical = true;
+  o.rho_ohm_m = 100;
+  o.blocks = 1;
+  o.channels = 4;
+  o.electrodes = 12;
+  o.noise_mv = 0;
+  o.chargeability_mv_v = m_mv_v;
+  o.tau_ms = tau_ms;
+  return o;
+}
+
+TEST(PolarisationModel, DebyeChargesAndDecaysInClosedForm) {
+  const double rate = 1000, tau = 0.05, m = 0.1;
+  std::vector<double> current(3000, 0.0);
+  for (size_t i = 0; i < 2000; ++i) current[i] = 1;
+  const std::vector<double> response = PolarisedResponse(current, rate, {m, tau, 1});
+  for (size_t i : {0, 1, 10, 100}) EXPECT_NEAR(response[i], 1 - m * std::exp(-double(i) / 50), 1e-12) << i;
+  for (size_t i : {0, 1, 10, 100, 500})
+    EXPECT_NEAR(response[2000 + i], m * (1 - std::exp(-2000.0 / 50)) * std::exp(-double(i) / 50), 1e-12) << i;
+  // A Cole-Cole relaxation spreads the time constants: it starts below m (the slowest
+  // terms have not charged in 2 s) and decays more slowly late in the pause.
+  const std::vector<double> cole = PolarisedResponse(current, rate, {m, tau, 0.5});
+  EXPECT_LT(cole[2000], m);
+  EXPECT_GT(cole[2000], 0.5 * m);
+  EXPECT_GT(cole[2900], response[2900]);
+}
+
+TEST(IpFromSynthesis, OffsetAndLinearDriftChangeNothingButRounding) {
+  TempDir dir;
+  SynthOptions clean = PolarisedSurvey(30, 80);
+  SynthOptions drifting = clean;
+  drifting.sp_mv = 25;
+  drifting.drift_mv_per_s = 0.8;
+  WriteSyntheticSurvey(dir.File("clean.qmr"), clean);
+  WriteSyntheticSurvey(dir.File("drifting.qmr"), drifting);
+  const std::vector<Chargeability> truth = SurveyChargeability(dir.File("clean.qmr"), {});
+  const std::vector<Chargeability> found = SurveyChargeability(dir.File("drifting.qmr"), {});
+  ASSERT_EQ(truth.size(), found.size());
+  for (size_t k = 0; k < truth.size(); ++k) {
+    // The stored samples are float32 of up to about 600 mV.
+    const double rounding = 1000 * 600 * std::ldexp(1.0, -24) / std::abs(truth[k].vp);
+    EXPECT_NEAR(found[k].m, truth[k].m, rounding) << "record " << k + 1;
+    for (size_t i = 0; i < truth[k].gates.size(); ++i)
+      EXPECT_NEAR(found[k].gates[i].m, truth[k].gates[i].m, rounding) << "record " << k + 1 << " gate " << i + 1;
+    EXPECT_GT(truth[k].m, 1) << "the survey is polarised";
+    EXPECT_EQ(found[k].spikes_removed, 0);
+    EXPECT_EQ(found[k].hum_hz, 0);
+    EXPECT_EQ(truth[k].spikes_removed + truth[k].hum_hz, 0) << "nothing to remove from a clean survey";
+  }
+}
+
+// The checks' grid: chargeability, time constant, sampling and pause, with realistic
+// noise, drift, creep, hum off the mains' nominal frequency and spikes.
+TEST(IpFromSynthesis, RecoversTheTruthThroughNoiseDriftHumAndSpikes) {
+  TempDir dir;
+  struct Sampling {
+    int32_t rate, half_period;
+  };
+  const double hums[] = {50.3, 49.6, 60.4};
+  int surveys = 0, records = 0, covered = 0;
+  double worst = 0;
+  for (double m : {1.0, 20.0, 200.0})
+    for (double tau : {1.0, 30.0, 300.0, 3000.0})
+      for (Sampling sampling : {Sampling{1000, 500}, Sampling{1000, 2000}, Sampling{4000, 2000}}) {
+        SynthOptions truth_options = PolarisedSurvey(m, tau);
+        truth_options.sample_rate = sampling.rate;
+        truth_options.half_period = sampling.half_period;
+        truth_options.second_length = sampling.half_period;
+        truth_options.seed = static_cast<uint64_t>(++surveys);
+        truth_options.current_a = 1;  // Vp from 53 to 1060 mV
+        SynthOptions field = truth_options;
+        field.noise_mv = 0.2;
+        field.sp_mv = 20;
+        field.drift_mv_per_s = 0.5;
+        field.creep_mv = 5;
+        field.creep_s = 40;
+        field.hum_mv = 3;
+        field.hum_hz = hums[surveys % 3];
+        field.spikes_per_s = 0.5;
+        field.spike_mv = 30;
+        WriteSyntheticSurvey(dir.File("truth.qmr"), truth_options);
+        WriteSyntheticSurvey(dir.File("field.qmr"), field);
+        IpSettings settings;
+        settings.cleaning.mains_hz = field.hum_hz > 55 ? 60 : 50;
+        const std::vector<Chargeability> truth = SurveyChargeability(dir.File("truth.qmr"), settings);
+        const std::vector<Chargeability> found = SurveyChargeability(dir.File("field.qmr"), settings);
+        ASSERT_EQ(truth.size(), found.size());
+        for (size_t k = 0; k < truth.size(); ++k) {
+          const double error = std::abs(found[k].m - truth[k].m);
+          const double allowed = std::fmax(0.02 * std::abs(truth[k].m), 0.3);
+          EXPECT_LE(error, allowed) << "M " << m << " tau " << tau << " rate " << sampling.rate << " half "
+                                    << sampling.half_period << " record " << k + 1 << ": " << found[k].m << " ± "
+                                    << found[k].m_interval << " against " << truth[k].m;
+          EXPECT_NEAR(found[k].hum_hz, field.hum_hz, 0.01);
+          worst = std::fmax(worst, error / allowed);
+          ++records;
+          if (error <= found[k].m_interval) ++covered;
+        }
+      }
+  EXPECT_GE(covered, 0.9 * records) << covered << " of " << records << " records within their ±";
+  std::printf("%d records, %d within their ±, worst error %.2f of the allowed\n", records, covered, worst);
+}
+
+TEST(IpFromSynthesis, SignOptionsAndRecordsWithoutAnAnswer) {
+  TempDir dir;
+  WriteSyntheticSurvey(dir.File("ip.qmr"), PolarisedSurvey(50, 100));
+  const std::vector<Chargeability> plain = SurveyChargeability(dir.File("ip.qmr"), {});
+  const std::vector<Chargeability> flipped = SurveyChargeability(dir.File("ip.qmr"), {}, true);
+  for (size_t k = 0; k < plain.size(); ++k) {
+    EXPECT_NEAR(flipped[k].vp, -plain[k].vp, 1e-9) << "the sign option turns Vp";
+    EXPECT_NEAR(flipped[k].m, plain[k].m, 1e-9) << "and the decay with it: M stays";
+  }
+
+  SynthOptions one_period = PolarisedSurvey(50, 100);
+  one_period.period_count = 1;
+  WriteSyntheticSurvey(dir.File("short.qmr"), one_period);
+  for (const Chargeability& ip : SurveyChargeability(dir.File("short.qmr"), {})) {
+    EXPECT_TRUE(std::isnan(ip.m)) << "two pauses make no stack";
+    for (const GateChargeability& gate : ip.gates) EXPECT_TRUE(std::isnan(gate.m));
+  }
+
+  std::vector<float> curve(16 * 100, 1.0f);
+  curve[3 * 100 + 7] = std::numeric_limits<float>::quiet_NaN();
+  const Chargeability with_nan = ComputeChargeability(curve, 100, 4, 1000, 10, DefaultGates(100, 1000));
+  EXPECT_TRUE(std::isnan(with_nan.m)) << "a sample that is no number in a pause";
+  EXPECT_TRUE(std::isnan(ComputeChargeability(curve, 100, 4, 1000, 10, {}).m)) << "no gate";
+}
+
+}  // namespace
