@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <numbers>
 
 #include "formats/plain_number.h"
@@ -14,6 +15,7 @@
 #include "measurement/synthetic_survey.h"
 #include "output/table_export.h"
 #include "peer_readers.h"
+#include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "test_support.h"
 
@@ -143,6 +145,64 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   ASSERT_EQ(csv.records.size(), 6u);
   EXPECT_TRUE(std::isnan(csv.records[1].a) && std::isnan(csv.records[1].n)) << "pole-pole keeps its two remotes apart";
   EXPECT_THROW(ExportSurvey(*v, {.format = ExportFormat::Text, .max_error_pct = 5.0}, evaluate), InOutError);
+}
+
+// Chargeability rides with every record: M (and the gates) in the comma table, ip in
+// the unified format, the IP block and column of the general array, rows of three
+// electrodes included.
+TEST(ExchangeFormats, ChargeabilityTravelsWithEveryFormat) {
+  for (SynthLayout layout : {SynthLayout::DipoleDipole, SynthLayout::PoleDipole}) {
+    TempDir dir;
+    SynthOptions o{.blocks = 3, .channels = 4, .electrodes = 12, .half_period = 400, .second_length = 400};
+    o.physical = true;
+    o.layout = layout;
+    o.rho_ohm_m = 100;
+    o.noise_mv = 0.05;
+    o.chargeability_mv_v = 40;
+    o.tau_ms = 60;
+    WriteSyntheticSurvey(dir.File("ip.qmr"), o);
+    auto v = FreshVari(dir.File("ip.qmr"));
+    OpenSurvey(*v);
+    IpSettings settings;
+    settings.gates = ParseGates("10:50,50:150", v->HalfPeriod, v->SampleRate);
+    std::vector<Chargeability> expected;
+    {
+      DataFileSession session(v->DataFile, v->DataFileName);
+      for (int k = 1; k <= v->RecordCount; ++k) {
+        EvaluateRecord(*v, k, {});
+        expected.push_back(RecordChargeability(*v, settings));
+        ASSERT_GT(expected.back().m, 5) << "a polarised survey";
+      }
+    }
+    auto evaluate = CoreEvaluator(*v, {});
+    for (ExportFormat format : {ExportFormat::Csv, ExportFormat::Ohm, ExportFormat::Res2dinv}) {
+      ExportReport report = ExportSurvey(*v, {.format = format, .ip = settings}, evaluate);
+      ASSERT_EQ(report.written, v->RecordCount);
+      PeerSurvey loaded = format == ExportFormat::Csv   ? ReadLikeTableParser(report.file)
+                          : format == ExportFormat::Ohm ? ReadLikeOhmLoaders(report.file)
+                                                        : ReadLikeRes2dinvLoaders(report.file);
+      ASSERT_TRUE(loaded.problems.empty()) << report.file << ": " << loaded.problems.front();
+      ASSERT_EQ(loaded.records.size(), expected.size());
+      for (size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_NEAR(loaded.records[k].ip, expected[k].m, 1e-3) << report.file << " record " << k + 1;
+        EXPECT_NEAR(LoadedRhoa(loaded.records[k]), 100, 0.5) << report.file;
+      }
+      if (format == ExportFormat::Csv) {
+        ASSERT_EQ(loaded.records[0].gates.size(), 2u);
+        EXPECT_NEAR(loaded.records[0].gates[1], expected[0].gates[1].m, 1e-3);
+      }
+    }
+    std::ifstream dat(dir.File("ip.dat"));
+    std::string line;
+    std::vector<std::string> lines;
+    while (std::getline(dat, line)) lines.push_back(line.substr(0, line.find('\r')));
+    ASSERT_GT(lines.size(), 12u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.begin() + 12),
+              (std::vector<std::string>{"1", "Chargeability", "mV/V", "0.01000000,0.1400000"}))
+        << "the IP block: delay and integration time in seconds";
+    EXPECT_THROW(ExportSurvey(*v, {.format = ExportFormat::Text, .ip = settings}, evaluate), InOutError)
+        << "the specified table has no room for M";
+  }
 }
 
 // The test readers see what the loaders would misread: an exponent, a negative integer.
