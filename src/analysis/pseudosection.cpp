@@ -25,7 +25,8 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector
     const PseudoPosition place = PseudoPositionOf(q);
     if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
     points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,
-                      GeometricFactor(q) * check.transfer_resistance, check.plotted, check.error_class});
+                      GeometricFactor(q) * check.transfer_resistance, check.plotted, check.error_class,
+                      check.chargeability});
   }
   return points;
 }

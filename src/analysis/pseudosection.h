@@ -15,6 +15,7 @@ struct PseudosectionPoint {
   double rhoa = 0;                 // apparent resistivity, Ω·m (NaN without K or a result)
   double error_pct = 0;            // stacking error, percent, as the file check plots it
   ErrorClass error_class = ErrorClass::Black;
+  double chargeability = 0;  // M, mV/V (NaN unless the check computed it)
 };
 
 // The points of the checked records of the open survey, in record order; records

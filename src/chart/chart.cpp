@@ -201,6 +201,52 @@ class PointSeries : public ChartSeries {
   std::map<QRgb, QCPGraph*> graphs_;
 };
 
+// A marker with a bar across its interval in x and one of its error in y.
+class BarSeries : public ChartSeries {
+ public:
+  BarSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style) : chart_(chart) {
+    graph_ = plot->addGraph(plot->xAxis, plot->yAxis);
+    graph_->setLayer(NewSeriesLayer(plot));
+    graph_->setProperty(ScalesBottomAxis, style.scales_bottom_axis);
+    graph_->setLineStyle(QCPGraph::lsNone);
+    const QPen pen(style.colour, style.pen_width);
+    graph_->setPen(pen);
+    graph_->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssSquare, pen, QBrush(style.colour), 2 * style.marker_half_size + 1));
+    for (auto** bars : {&across_, &error_}) {
+      *bars = new QCPErrorBars(plot->xAxis, plot->yAxis);
+      (*bars)->setLayer(graph_->layer());
+      (*bars)->setDataPlottable(graph_);
+      (*bars)->setPen(pen);
+    }
+    across_->setErrorType(QCPErrorBars::etKeyError);
+    error_->setErrorType(QCPErrorBars::etValueError);
+  }
+  void Clear() override {
+    graph_->data()->clear();
+    across_->data()->clear();
+    error_->data()->clear();
+    chart_.DataChanged();
+  }
+  void Append(double x, double y) override { AppendBar(x, y, 0, 0, 0); }
+  void AppendBar(double x, double y, double x_minus, double x_plus, double y_error) override {
+    // The bars follow the graph's points by index, and the graph keeps them sorted by x.
+    graph_->addData(x, y);
+    const int index = static_cast<int>(graph_->data()->findBegin(x, false) - graph_->data()->constBegin());
+    across_->data()->insert(index, QCPErrorBarsData(x_minus, x_plus));
+    error_->data()->insert(index, QCPErrorBarsData(y_error));
+    chart_.DataChanged();
+  }
+  int Count() const override { return graph_->dataCount(); }
+  std::vector<SeriesPoint> Points() const override { return PointsOf(*graph_); }
+
+ private:
+  Chart& chart_;
+  QCPGraph* graph_;
+  QCPErrorBars* across_;
+  QCPErrorBars* error_;
+};
+
 }  // namespace
 
 void ChartAxis::SetAutomatic(bool automatic) {
@@ -280,6 +326,10 @@ ChartSeries& Chart::AddSeries(const SeriesStyle& style) {
   switch (style.kind) {
     case SeriesKind::FastLine: series_.push_back(std::make_unique<GraphSeries>(*this, plot_, style)); break;
     case SeriesKind::Line: series_.push_back(std::make_unique<CurveSeries>(*this, plot_, style)); break;
+    case SeriesKind::Bars:
+      series_.push_back(std::make_unique<BarSeries>(*this, plot_, style));
+      marker_margin_ = std::max(marker_margin_, style.marker_half_size + MarkerClearance);
+      break;
     case SeriesKind::Points:
       series_.push_back(std::make_unique<PointSeries>(*this, plot_, style));
       marker_margin_ = std::max(marker_margin_, style.marker_half_size + MarkerClearance);

@@ -34,6 +34,11 @@ class ChartSeries {
   // A point in a colour of its own (point series only; others use the series' colour).
   virtual void Append(double x, double y, QColor colour) { (void)colour, Append(x, y); }
   virtual void AppendMany(std::span<const double> xs, std::span<const double> ys);
+  // A point with a horizontal bar from x - x_minus to x + x_plus and a vertical one of
+  // ± y_error (bar series; others take the point alone).
+  virtual void AppendBar(double x, double y, double x_minus, double x_plus, double y_error) {
+    (void)x_minus, (void)x_plus, (void)y_error, Append(x, y);
+  }
   virtual int Count() const = 0;
   // The points in the order they are drawn (a point series: colour by colour).
   virtual std::vector<SeriesPoint> Points() const = 0;
@@ -82,6 +87,7 @@ class Chart : public QWidget {
     FastLine,  // many points joined in x order, sampled for speed
     Line,      // points joined in the order they were added
     Points,    // square markers; each point may have its own colour
+    Bars,      // markers with a horizontal and a vertical bar each, as intervals and errors are drawn
   };
   struct SeriesStyle {
     SeriesKind kind = SeriesKind::FastLine;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chart/chart.h"
+#include "main/decay_view.h"
 #include "main/pass_runner.h"
 #include "main/survey_view.h"
 #include "output/file_check.h"
@@ -52,6 +53,8 @@ class TMainForm : public QWidget {
   SurveyView* ShowSurveyView();
   // Shows record k as typing its number does.
   void GoToRecord(int k);
+  // The decay view, switched on as the "Спад ВП" button does (the batch tool's plots).
+  DecayView* ShowDecayView();
 
  signals:
   // A record was loaded with display on (the open and every change of the track bar).
@@ -92,6 +95,14 @@ class TMainForm : public QWidget {
   void DrawCheckPoints();
   void SurveyViewBClick();
   void UpdateSurveyView();
+
+  // The decay view and the chargeability settings (main_form_decay.cpp).
+  void DecayBToggled(bool on);
+  void ShowDecay();
+  void ChooseGates(const QString& text);
+  void ResetGates();
+  // The chargeability the exports and the check compute: only while the decay view is on.
+  const IpSettings* ActiveIp() const;
 
   // Handlers (main_form_handlers.cpp).
   void FormResize();
@@ -165,6 +176,9 @@ class TMainForm : public QWidget {
   QPushButton* CancelB = nullptr;  // stops the pass under way, as Esc does
   QPushButton* SurveyViewB = nullptr;
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
+  QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
+  DecayView* DecayWindow = nullptr;    // made when first switched on
+  IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;    // the last check's points, for the survey view
   PassRunner* Passes = nullptr;
 

@@ -37,10 +37,14 @@ void TMainForm::CheckBClick() {
   auto points = std::make_shared<CheckPoints>();
   check_points_ = points;
   const RecordOptions options = CurrentRecordOptions();
+  // With the decay view on, the check computes every record's M for the survey view.
+  std::shared_ptr<const IpSettings> ip;
+  if (ActiveIp()) ip = std::make_shared<const IpSettings>(*ActiveIp());
   StartPass(
-      [points, options](Vari& survey, const Progress& progress) {
+      [points, options, ip](Vari& survey, const Progress& progress) {
         CheckFile(
-            survey, CoreEvaluator(survey, options), [&](const CheckPoint& point) { points->Push(point); }, progress);
+            survey, CoreEvaluator(survey, options), [&](const CheckPoint& point) { points->Push(point); }, progress,
+            ip.get());
       },
       {});
 }

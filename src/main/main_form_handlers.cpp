@@ -73,6 +73,7 @@ void TMainForm::OpenSurveyFile(const QString& name) {
   TrackBar1->setTickInterval(step);
   Edit1->setText(QString("N=%1   n=%2").arg(vari.RecordCount).arg(vari.BlockCount));
   ResetErrorChart();
+  ResetGates();
   if (vari.RecordCount <= 0) return;
 
   LoadRecord(1, true);
@@ -109,7 +110,10 @@ void TMainForm::SaveBClick() { RunExport({}); }
 
 void TMainForm::ExportBClick() {
   auto format = ExportFormatNamed(ExportFormatBox->currentText().toStdString());
-  if (format) RunExport({*format, std::nullopt});
+  if (!format) return;
+  ExportOptions options{.format = *format};
+  if (const IpSettings* ip = ActiveIp()) options.ip = *ip;
+  RunExport(options);
 }
 
 // The export runs beside the window; stopped half-way it leaves the old file as it was.

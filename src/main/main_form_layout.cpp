@@ -176,6 +176,8 @@ void TMainForm::CreateResistivityControls() {
   CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 1148, 31, 80, 25);
   CancelB->hide();
   SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 1234, 31, 80, 25);
+  DecayB = Place(new QPushButton(tr("Спад ВП"), Panel1), "DecayB", 1320, 31, 90, 25);
+  DecayB->setCheckable(true);
   Passes = new PassRunner(this);
   setAcceptDrops(true);
   UpdateRecentMenu();
@@ -275,6 +277,7 @@ void TMainForm::WireEvents() {
   connect(ExportB, &QPushButton::clicked, this, [this] { Guarded([this] { ExportBClick(); }); });
   connect(CancelB, &QPushButton::clicked, this, [this] { Passes->Cancel(); });
   connect(SurveyViewB, &QPushButton::clicked, this, [this] { Guarded([this] { SurveyViewBClick(); }); });
+  connect(DecayB, &QPushButton::toggled, this, [this](bool on) { Guarded([&] { DecayBToggled(on); }); });
   connect(Passes, &PassRunner::Ticked, this, [this](int done, int) { Guarded([&] { PassTicked(done); }); });
   connect(Passes, &PassRunner::Finished, this,
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <optional>
 #include <vector>
 
@@ -56,6 +57,7 @@ void TMainForm::LoadRecord(int k, bool display) {
   ProcessRecord(display);
   if (display) {
     ShowResistivity(k);
+    if (DecayB->isChecked()) ShowDecay();
     emit RecordShown(k);
   }
 }

@@ -16,7 +16,19 @@ constexpr int MarkerHalfSize = 3;
 constexpr int PickReach = MarkerHalfSize + 3;  // pixels from a marker's centre
 
 double ValueOf(const PseudosectionPoint& point, SurveyView::Quantity quantity) {
-  return quantity == SurveyView::Quantity::Rhoa ? point.rhoa : point.error_pct;
+  switch (quantity) {
+    case SurveyView::Quantity::Rhoa: return point.rhoa;
+    case SurveyView::Quantity::Chargeability: return point.chargeability;
+    default: return point.error_pct;
+  }
+}
+
+QString ScaleLabel(SurveyView::Quantity quantity) {
+  switch (quantity) {
+    case SurveyView::Quantity::Rhoa: return SurveyView::tr("ρк, Ом·м");
+    case SurveyView::Quantity::Chargeability: return SurveyView::tr("M, мВ/В");
+    default: return SurveyView::tr("Ошибка, %");
+  }
 }
 
 // A colour on the logarithmic bar needs a value above zero.
@@ -30,7 +42,7 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   resize(900, 500);
   quantity_ = new QComboBox(this);
   quantity_->setObjectName("QuantityBox");
-  quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы")});
+  quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В")});
   info_ = new QLabel(this);
   info_->setObjectName("RecordInfo");
   section_ = new Chart(this);
@@ -95,7 +107,7 @@ void SurveyView::Redraw() {
     section_->HideColourScale();
   } else {
     if (low == high) low /= 2, high *= 2;
-    section_->SetColourScale(low, high, true, quantity == Quantity::Rhoa ? tr("ρк, Ом·м") : tr("Ошибка, %"));
+    section_->SetColourScale(low, high, true, ScaleLabel(quantity));
   }
   for (const PseudosectionPoint& point : points_) {
     const double value = ValueOf(point, quantity);
@@ -152,7 +164,7 @@ void SurveyView::Hover(int x, int y) {
   if (k == 0) return info_->clear();
   for (const PseudosectionPoint& point : points_) {
     if (point.record != k) continue;
-    info_->setText(tr("запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%")
+    QString text = tr("запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%")
                        .arg(k)
                        .arg(point.a)
                        .arg(point.b)
@@ -161,6 +173,9 @@ void SurveyView::Hover(int x, int y) {
                        .arg(QString::fromStdString(FormatFixed(point.x, 2)))
                        .arg(QString::fromStdString(FormatFixed(point.depth, 2)))
                        .arg(QString::fromStdString(FormatFixed(point.rhoa, 2)))
-                       .arg(QString::fromStdString(FormatFixed(point.error_pct, 2))));
+                       .arg(QString::fromStdString(FormatFixed(point.error_pct, 2)));
+    if (std::isfinite(point.chargeability))
+      text += tr("  M=%1 мВ/В").arg(QString::fromStdString(FormatFixed(point.chargeability, 3)));
+    info_->setText(text);
   }
 }

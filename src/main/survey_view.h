@@ -18,7 +18,7 @@ class SurveyView : public QWidget {
   Q_OBJECT
 
  public:
-  enum class Quantity { Rhoa, Error, ErrorClasses };
+  enum class Quantity { Rhoa, Error, ErrorClasses, Chargeability };
 
   explicit SurveyView(QWidget* parent = nullptr);
 

@@ -3,14 +3,16 @@
 #include "measurement/record_loader.h"
 
 void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<void(const CheckPoint&)>& on_point,
-               const Progress& progress) {
+               const Progress& progress, const IpSettings* ip) {
   DataFileSession session(v.DataFile, v.DataFileName);
   PassReadAhead read_ahead(v);
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
     double plotted = PlottedError(v.RecordResult.ErrorPct);
-    on_point(
-        {k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted), v.RecordResult.MeanDU / v.RecordResult.MeanI});
+    CheckPoint point{k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted),
+                     v.RecordResult.MeanDU / v.RecordResult.MeanI};
+    if (ip) point.chargeability = RecordChargeability(v, *ip).m;
+    on_point(point);
     if (progress) progress(k, v.RecordCount);
   }
 }

@@ -283,7 +283,8 @@ TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
     std::string words, out, starts_with;
   };
   for (const Case& c : {Case{"--record 3", "record.png", "\x89PNG"}, Case{"--pseudosection rhoa", "rhoa.svg", "<?xml"},
-                        Case{"--pseudosection error", "error.pdf", "%PDF-"}}) {
+                        Case{"--pseudosection error", "error.pdf", "%PDF-"}, Case{"--decay 2", "decay.png", "\x89PNG"},
+                        Case{"--pseudosection ip", "ip.svg", "<?xml"}}) {
     BatchRun run = Batch("plot " + c.words + " " + survey_ + " " + dir_.File(c.out));
     EXPECT_EQ(run.status, 0) << c.out << ": " << run.out;
     auto bytes = ReadWholeFile(dir_.File(c.out));
@@ -291,7 +292,7 @@ TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(c.starts_with.size())), c.starts_with);
   }
   EXPECT_EQ(Batch("plot --record 99 " + survey_ + " " + dir_.File("x.png")).status, 1);
-  EXPECT_EQ(Batch("plot --pseudosection ip " + survey_ + " " + dir_.File("x.png")).status, 2) << "no chargeability yet";
+  EXPECT_EQ(Batch("plot --record 1 --decay 1 " + survey_ + " " + dir_.File("x.png")).status, 2);
   EXPECT_EQ(Batch("plot " + survey_ + " " + dir_.File("x.png")).status, 2);
   EXPECT_EQ(Batch("plot --record 1 " + survey_ + " " + dir_.File("x.bmp")).status, 1);
 }

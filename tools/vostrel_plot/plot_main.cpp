@@ -21,18 +21,21 @@ void WaitForPass(TMainForm& form) {
 }
 
 int Plot(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du"}, {"--record", "--pseudosection"});
+  Arguments arguments(words, {"--flip-sign", "--abs-du"}, {"--record", "--decay", "--pseudosection"});
   if (arguments.Plain().size() != 2) throw UsageError("a measurement file and an image file expected");
   const std::string& file = arguments.Plain()[0];
   const QString out = QString::fromStdString(arguments.Plain()[1]);
   const std::string* quantity = arguments.Text("--pseudosection");
-  const bool record = arguments.Text("--record") != nullptr;
-  if (record == (quantity != nullptr)) throw UsageError("--record K or --pseudosection rhoa|ip|error expected");
+  const std::string* record_text = arguments.Text("--record");
+  const std::string* decay_text = arguments.Text("--decay");
+  if ((record_text != nullptr) + (decay_text != nullptr) + (quantity != nullptr) != 1)
+    throw UsageError("--record K, --decay K or --pseudosection rhoa|ip|error expected");
   if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip")
     throw UsageError("--pseudosection takes rhoa, ip or error");
-  if (quantity && *quantity == "ip")
-    throw UsageError("no chargeability is computed yet: --pseudosection rhoa or error");
-  const int32_t k = record ? ParseInt32(*arguments.Text("--record"), "--record") : 0;
+  const bool record = record_text || decay_text;
+  const int32_t k = record_text ? ParseInt32(*record_text, "--record")
+                    : decay_text ? ParseInt32(*decay_text, "--decay")
+                                 : 0;
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
@@ -65,14 +68,22 @@ int Plot(const std::vector<std::string>& words) {
       return 1;
     }
     QApplication::processEvents();
-    saved = SaveChartsImage(out, {form.findChild<Chart*>("Chart1"), form.findChild<Chart*>("ChartVoltage")},
-                            QSize(1600, 900));
+    if (decay_text) {
+      saved = form.ShowDecayView()->DecayChart()->SaveImage(out, QSize(1000, 600));
+    } else {
+      saved = SaveChartsImage(out, {form.findChild<Chart*>("Chart1"), form.findChild<Chart*>("ChartVoltage")},
+                              QSize(1600, 900));
+    }
   } else {
+    // The check computes every record's M while the decay view is on.
+    if (*quantity == "ip") form.ShowDecayView();
     form.findChild<QPushButton*>("CheckB")->click();
     WaitForPass(form);
     if (failed()) return 1;
     SurveyView* view = form.ShowSurveyView();
-    view->SetQuantity(*quantity == "rhoa" ? SurveyView::Quantity::Rhoa : SurveyView::Quantity::Error);
+    view->SetQuantity(*quantity == "rhoa"   ? SurveyView::Quantity::Rhoa
+                      : *quantity == "ip" ? SurveyView::Quantity::Chargeability
+                                          : SurveyView::Quantity::Error);
     view->resize(1200, 600);
     QApplication::processEvents();
     saved = view->Section()->SaveImage(out, QSize(1200, 600));

@@ -1,0 +1,103 @@
+#include "main/decay_view.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "main/guarded.h"
+#include "processing/format_fixed.h"
+
+namespace {
+
+QString Fixed(double value, int decimals) { return QString::fromStdString(FormatFixed(value, decimals)); }
+
+// The gate's middle on the logarithmic time axis.
+double LogCentre(const Gate& gate) { return std::sqrt(std::max(gate.t1_ms, 1e-9) * gate.t2_ms); }
+
+}  // namespace
+
+QString GatesText(const std::vector<Gate>& gates) {
+  QStringList items;
+  for (const Gate& gate : gates) items << QString::number(gate.t1_ms) + ":" + QString::number(gate.t2_ms);
+  return items.join(",");
+}
+
+DecayView::DecayView(QWidget* parent) : QWidget(parent) {
+  setObjectName("DecayView");
+  setWindowTitle(tr("Спад ВП"));
+  resize(700, 450);
+  info_ = new QLabel(this);
+  info_->setObjectName("DecayInfo");
+  auto* gates_label = new QLabel(tr("Окна, мс:"), this);
+  gates_edit_ = new QLineEdit(this);
+  gates_edit_->setObjectName("GatesEdit");
+  apply_ = new QPushButton(tr("Применить"), this);
+  apply_->setObjectName("GatesB");
+  chart_ = new Chart(this);
+  chart_->setObjectName("DecayChart");
+  chart_->BottomAxis().SetLogarithmic(10);
+  chart_->BottomAxis().SetTitle(tr("t после выключения, мс"));
+  chart_->LeftAxis().SetTitle(tr("η, мВ/В"));
+  chart_->SetColour(Qt::white);
+  decay_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(40, 90, 200)});
+  gates_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Bars, .colour = Qt::red, .pen_width = 2});
+
+  auto* gates_row = new QHBoxLayout;
+  gates_row->addWidget(gates_label);
+  gates_row->addWidget(gates_edit_, 1);
+  gates_row->addWidget(apply_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(info_);
+  layout->addWidget(chart_, 1);
+  layout->addLayout(gates_row);
+
+  auto choose = [this] { Guarded([this] { emit GatesChosen(gates_edit_->text().trimmed()); }); };
+  connect(apply_, &QPushButton::clicked, this, choose);
+  connect(gates_edit_, &QLineEdit::returnPressed, this, choose);
+}
+
+void DecayView::SetGatesText(const QString& text) { gates_edit_->setText(text); }
+
+void DecayView::Show(const Chargeability& ip) {
+  decay_->Clear();
+  gates_->Clear();
+  if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
+    info_->setText(tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля"));
+    chart_->Replot();
+    return;
+  }
+  // The decay in the gates' unit, so that both share the axis.
+  double low = INFINITY, high = -INFINITY;
+  for (size_t j = 0; j < ip.time_ms.size(); ++j) {
+    const double eta = 1000 * ip.decay_mv[j] / ip.vp;
+    decay_->Append(ip.time_ms[j], eta);
+    if (std::isfinite(eta)) low = std::min(low, eta), high = std::max(high, eta);
+  }
+  for (const GateChargeability& gate : ip.gates) {
+    const double centre = LogCentre(gate.gate);
+    gates_->AppendBar(centre, gate.m, centre - gate.gate.t1_ms, gate.gate.t2_ms - centre, gate.interval);
+    if (std::isfinite(gate.m) && std::isfinite(gate.interval))
+      low = std::min(low, gate.m - gate.interval), high = std::max(high, gate.m + gate.interval);
+  }
+  chart_->BottomAxis().SetLimits(ip.time_ms.front() / 1.5, ip.time_ms.back() * 1.1);
+  if (low <= high) {
+    const double margin = std::max((high - low) * 0.05, 1e-3);
+    chart_->LeftAxis().SetLimits(low - margin, high + margin);
+  }
+  QString text = tr("M = %1 ± %2 мВ/В   Mt = %3 мс   Vp = %4 мВ")
+                     .arg(Fixed(ip.m, 3), Fixed(ip.m_interval, 3), Fixed(ip.mt_ms, 3), Fixed(ip.vp, 3));
+  if (ip.hum_hz > 0) text += tr("   фон %1 Гц, %2 мВ убран").arg(Fixed(ip.hum_hz, 2), Fixed(ip.hum_mv, 3));
+  if (ip.spikes_removed > 0) text += tr("   выбросов убрано: %1").arg(ip.spikes_removed);
+  info_->setText(text);
+  chart_->Replot();
+}
+
+void DecayView::closeEvent(QCloseEvent* event) {
+  emit Closed();
+  QWidget::closeEvent(event);
+}

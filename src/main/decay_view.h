@@ -1,0 +1,46 @@
+#pragma once
+// The decay view: the induced polarisation of the record on show, as the core computed
+// it. The stacked decay after the switch-off on a logarithmic time axis, the gates as
+// bars across their interval with their error, and M and Mt beside them. The gates can
+// be set here; the window recomputes and shows the result.
+
+#include <QWidget>
+
+#include "chart/chart.h"
+#include "ip/chargeability.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class DecayView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit DecayView(QWidget* parent = nullptr);
+
+  // Draws a record's result; a result without an answer (NaN) clears the chart and says why.
+  void Show(const Chargeability& ip);
+  // The gates as the text field shows them, "T1:T2,T2:T3,…" in ms.
+  void SetGatesText(const QString& text);
+  Chart* DecayChart() { return chart_; }
+
+ signals:
+  // The user asks for other gates (empty: the default ones).
+  void GatesChosen(const QString& text);
+  void Closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Chart* chart_;
+  ChartSeries* decay_;
+  ChartSeries* gates_;
+  QLabel* info_;
+  QLineEdit* gates_edit_;
+  QPushButton* apply_;
+};
+
+// "10:30,30:70" for a list of gates.
+QString GatesText(const std::vector<Gate>& gates);

@@ -1,0 +1,61 @@
+// The decay view beside the window: switched on by the user, fed with the core's result
+// for the record on show, and the gates the user sets there.
+
+#include <QPushButton>
+#include <stdexcept>
+
+#include "main/guarded.h"
+#include "main/main_form.h"
+#include "processing/record_chargeability.h"
+#include "vari.h"
+
+DecayView* TMainForm::ShowDecayView() {
+  DecayB->setChecked(true);
+  return DecayWindow;
+}
+
+void TMainForm::DecayBToggled(bool on) {
+  if (!on) {
+    if (DecayWindow) DecayWindow->hide();
+    return;
+  }
+  if (!DecayWindow) {
+    DecayWindow = new DecayView(this);
+    DecayWindow->setWindowFlag(Qt::Window);
+    connect(DecayWindow, &DecayView::GatesChosen, this,
+            [this](const QString& text) { Guarded([&] { ChooseGates(text); }); });
+    connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
+    DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+  }
+  DecayWindow->show();
+  DecayWindow->raise();
+  if (vari.FileLoaded) ShowDecay();
+}
+
+void TMainForm::ShowDecay() {
+  if (!DecayWindow) return;
+  DecayWindow->Show(RecordChargeability(vari, ip_settings_));
+}
+
+// Gates that do not fit the pause are refused with the core's message; the old ones stay.
+void TMainForm::ChooseGates(const QString& text) {
+  if (text.isEmpty()) {
+    ResetGates();
+  } else {
+    try {
+      ip_settings_.gates = ParseGates(text.toStdString(), vari.HalfPeriod, vari.SampleRate);
+    } catch (const std::invalid_argument&) {
+      if (DecayWindow) DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+      throw;
+    }
+  }
+  if (vari.FileLoaded) ShowDecay();
+}
+
+// Each survey starts with the default gates of its own pause.
+void TMainForm::ResetGates() {
+  ip_settings_.gates.clear();
+  if (DecayWindow) DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+}
+
+const IpSettings* TMainForm::ActiveIp() const { return DecayB->isChecked() ? &ip_settings_ : nullptr; }

@@ -1,0 +1,137 @@
+// The decay view: off until the user asks, then the core's stacked decay and gates for
+// the record on show, the gates the user sets, and M in the survey view and the exports.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "form_fixture.h"
+#include "main/decay_view.h"
+#include "measurement/data_file.h"
+#include "processing/format_fixed.h"
+#include "processing/record_chargeability.h"
+
+namespace {
+
+class DecayViewTest : public FormTest {
+ protected:
+  void OpenPolarised() {
+    SynthOptions o{.blocks = 3, .channels = 4, .half_period = 200, .second_length = 200, .period_count = 4};
+    o.physical = true;
+    o.rho_ohm_m = 100;
+    o.noise_mv = 0.05;
+    o.chargeability_mv_v = 40;
+    o.tau_ms = 50;
+    path_ = Survey("ip.qmr", o);
+    Open(path_);
+  }
+  // What the core gives for record k with these gates.
+  Chargeability CoreResult(int k, const std::vector<Gate>& gates = {}) {
+    auto v = FreshVari(path_);
+    OpenSurvey(*v);
+    DataFileSession session(v->DataFile, v->DataFileName);
+    EvaluateRecord(*v, k, {});
+    return RecordChargeability(*v, {gates, {}});
+  }
+  DecayView* View() { return form_->findChild<DecayView*>("DecayView"); }
+  std::string path_;
+};
+
+TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
+  OpenPolarised();
+  EXPECT_EQ(View(), nullptr) << "the window is as specified until the view is asked for";
+  EXPECT_FALSE(Control<QPushButton>("DecayB")->isChecked());
+  EXPECT_EQ(Control<QPushButton>("SaveB")->geometry(), QRect(1, 31, 97, 25));
+
+  Click("DecayB");
+  ASSERT_NE(View(), nullptr);
+  ASSERT_TRUE(View()->isVisible());
+  Chart* chart = View()->DecayChart();
+  chart->resize(700, 400);
+  chart->ReplotNow();
+  const Chargeability expected = CoreResult(1);
+  const std::vector<SeriesPoint> decay = chart->SeriesAt(0).Points();
+  ASSERT_EQ(decay.size(), 200u);
+  EXPECT_NEAR(decay[9].x, expected.time_ms[9], 1e-12);
+  EXPECT_NEAR(decay[9].y, 1000 * expected.decay_mv[9] / expected.vp, 1e-9) << "the decay in mV/V";
+  const std::vector<SeriesPoint> bars = chart->SeriesAt(1).Points();
+  ASSERT_EQ(bars.size(), expected.gates.size());
+  for (size_t i = 0; i < bars.size(); ++i) {
+    EXPECT_NEAR(bars[i].y, expected.gates[i].m, 1e-12);
+    EXPECT_NEAR(bars[i].x, std::sqrt(expected.gates[i].gate.t1_ms * expected.gates[i].gate.t2_ms), 1e-9);
+  }
+  // A logarithmic time axis: each decade as wide as the next.
+  ChartAxis& time = chart->BottomAxis();
+  EXPECT_NEAR(time.PixelAtValue(10) - time.PixelAtValue(1), time.PixelAtValue(100) - time.PixelAtValue(10), 0.5);
+  const QString info = View()->findChild<QLabel*>("DecayInfo")->text();
+  EXPECT_TRUE(info.contains("M = " + QString::fromStdString(FormatFixed(expected.m, 3)) + " ± ")) << info.toStdString();
+  EXPECT_TRUE(info.contains("Mt = ")) << info.toStdString();
+
+  // The bar of the widest gate is drawn in red across its interval.
+  const QImage picture = Picture(chart);
+  const GateChargeability& last = expected.gates.back();
+  const int y = qRound(chart->LeftAxis().PixelAtValue(last.m));
+  int red = 0;
+  for (int x = qRound(time.PixelAtValue(last.gate.t1_ms)) + 3; x < qRound(time.PixelAtValue(last.gate.t2_ms)) - 3; ++x)
+    for (int dy = -1; dy <= 1; ++dy)
+      if (picture.pixelColor(x, y + dy) == QColor(Qt::red)) ++red;
+  EXPECT_GT(red, 20) << "the gate's bar is drawn across its interval";
+
+  TypeRecordNumber("3");
+  EXPECT_NEAR(chart->SeriesAt(1).Points().front().y, CoreResult(3).gates.front().m, 1e-12) << "it follows the record";
+}
+
+TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
+  OpenPolarised();
+  DecayView* view = form_->ShowDecayView();
+  ASSERT_NE(view, nullptr);
+  auto* gates = view->findChild<QLineEdit*>("GatesEdit");
+  EXPECT_EQ(gates->text(), "2:6,6:14,14:30,30:62,62:126") << "the default gates of a 200 ms pause";
+  gates->setText("20:40,40:80");
+  QTest::mouseClick(view->findChild<QPushButton*>("GatesB"), Qt::LeftButton);
+  const std::vector<SeriesPoint> bars = view->DecayChart()->SeriesAt(1).Points();
+  ASSERT_EQ(bars.size(), 2u);
+  EXPECT_NEAR(bars[1].y, CoreResult(1, {{20, 40}, {40, 80}}).gates[1].m, 1e-12);
+
+  gates->setText("20:4000");
+  QTest::mouseClick(view->findChild<QPushButton*>("GatesB"), Qt::LeftButton);
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0], "gate 20:4000 ms lies outside the pause of 200 ms");
+  EXPECT_EQ(gates->text(), "20:40,40:80") << "the gates in use stay";
+  EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 2);
+
+  view->close();
+  EXPECT_FALSE(Control<QPushButton>("DecayB")->isChecked()) << "closing the view switches it off";
+}
+
+TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
+  OpenPolarised();
+  auto* formats = Control<QComboBox>("ExportFormatBox");
+  formats->setCurrentText("csv");
+  Click("ExportB");
+  auto header = [&] {
+    std::ifstream table(dir_.File("ip.csv"));
+    std::string line;
+    std::getline(table, line);
+    return line.substr(0, line.find('\r'));
+  };
+  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho") << "off: the table as before";
+
+  Click("DecayB");
+  Click("ExportB");
+  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,M1,M2,M3,M4,M5");
+
+  Click("CheckB");
+  SurveyView* survey = form_->ShowSurveyView();
+  survey->SetQuantity(SurveyView::Quantity::Chargeability);
+  QApplication::processEvents();
+  EXPECT_EQ(survey->Section()->SeriesAt(0).Count(), 12) << "every record coloured by its M";
+  EXPECT_EQ(survey->Section()->SeriesAt(1).Count(), 0);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+}  // namespace
