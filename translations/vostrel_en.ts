@@ -2,9 +2,123 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>DecayView</name>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="32"/>
+        <source>Спад ВП</source>
+        <translation>IP decay</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="36"/>
+        <source>Окна, мс:</source>
+        <translation>Gates, ms:</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="39"/>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="44"/>
+        <source>t после выключения, мс</source>
+        <translation>t after switch-off, ms</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="45"/>
+        <source>η, мВ/В</source>
+        <translation>η, mV/V</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="70"/>
+        <source>Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля</source>
+        <translation>No answer: three pauses in the curve and a Vp other than zero are needed</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="92"/>
+        <source>M = %1 ± %2 мВ/В   Mt = %3 мс   Vp = %4 мВ</source>
+        <translation>M = %1 ± %2 mV/V   Mt = %3 ms   Vp = %4 mV</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="94"/>
+        <source>   фон %1 Гц, %2 мВ убран</source>
+        <translation>   hum %1 Hz, %2 mV removed</translation>
+    </message>
+    <message>
+        <location filename="../src/main/decay_view.cpp" line="95"/>
+        <source>   выбросов убрано: %1</source>
+        <translation>   spikes removed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyView</name>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="28"/>
+        <location filename="../src/main/survey_view.cpp" line="45"/>
+        <source>ρк, Ом·м</source>
+        <translation>ρa, Ω·m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="29"/>
+        <location filename="../src/main/survey_view.cpp" line="45"/>
+        <source>M, мВ/В</source>
+        <translation>M, mV/V</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="30"/>
+        <location filename="../src/main/survey_view.cpp" line="45"/>
+        <source>Ошибка, %</source>
+        <translation>Error, %</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="41"/>
+        <source>Разрез</source>
+        <translation>Section</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="45"/>
+        <source>Ошибка, классы</source>
+        <translation>Error, classes</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="51"/>
+        <source>Глубина, м</source>
+        <translation>Depth, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="52"/>
+        <source>x, м</source>
+        <translation>x, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="60"/>
+        <source>|R|, Ом</source>
+        <translation>|R|, Ω</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="61"/>
+        <source>|ΔR|, Ом</source>
+        <translation>|ΔR|, Ω</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="141"/>
+        <source>|ΔR| = %1 + %2·|R|, пар %3</source>
+        <translation>|ΔR| = %1 + %2·|R|, %3 pairs</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="167"/>
+        <source>запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%</source>
+        <translation>record %1: A=%2 B=%3 M=%4 N=%5  x=%6 m  z=%7 m  ρa=%8 Ω·m  error=%9%</translation>
+    </message>
+    <message>
+        <location filename="../src/main/survey_view.cpp" line="178"/>
+        <source>  M=%1 мВ/В</source>
+        <translation>  M=%1 mV/V</translation>
+    </message>
+</context>
+<context>
     <name>TMainForm</name>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="124"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="131"/>
         <source>%1: записей %2, пропущено %3 (нет K или значения)</source>
         <translation>%1: %2 records written, %3 left out (no K or no value)</translation>
     </message>
@@ -25,7 +139,7 @@
     </message>
     <message>
         <location filename="../src/main/main_form_layout.cpp" line="128"/>
-        <location filename="../src/main/main_form_layout.cpp" line="240"/>
+        <location filename="../src/main/main_form_layout.cpp" line="243"/>
         <source>Ток, мА</source>
         <translation>Current, mA</translation>
     </message>
@@ -70,18 +184,28 @@
         <translation>Cancel</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_layout.cpp" line="228"/>
+        <location filename="../src/main/main_form_layout.cpp" line="178"/>
+        <source>Разрез</source>
+        <translation>Section</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_layout.cpp" line="179"/>
+        <source>Спад ВП</source>
+        <translation>IP decay</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_layout.cpp" line="231"/>
         <source>Ошибка, %</source>
         <translation>Error, %</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_layout.cpp" line="233"/>
-        <location filename="../src/main/main_form_layout.cpp" line="234"/>
+        <location filename="../src/main/main_form_layout.cpp" line="236"/>
+        <location filename="../src/main/main_form_layout.cpp" line="237"/>
         <source>Точность,%</source>
         <translation>Accuracy,%</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_layout.cpp" line="246"/>
+        <location filename="../src/main/main_form_layout.cpp" line="249"/>
         <source>Напряжение,  мВ</source>
         <translation>Voltage,  mV</translation>
     </message>
