@@ -29,6 +29,19 @@ std::string TenThousandRecordSurvey(bool sparse) {
       {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4, .sparse = sparse});
 }
 
+std::string TenThousandRecordFieldSurvey() {
+  SynthOptions o{.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4};
+  o.physical = true;
+  o.chargeability_mv_v = 30;
+  o.tau_ms = 100;
+  o.sp_mv = 10;
+  o.drift_mv_per_s = 0.3;
+  o.hum_mv = 2;
+  o.hum_hz = 50.3;
+  o.spikes_per_s = 0.5;
+  return Ensure("survey-10000-field.qmr", o);
+}
+
 std::string TenThousandRecordShortCurveSurvey() {
   return Ensure("survey-10000-short-curves.qmr",
                 {.blocks = 500, .channels = 20, .half_period = 10, .second_length = 10, .period_count = 4});

@@ -58,6 +58,21 @@ void BM_ShowOneRecord(benchmark::State& state) {
   }
 }
 
+// The same with the decay view on: the core's chargeability and the decay chart too.
+void BM_ShowOneRecordWithDecayView(benchmark::State& state) {
+  TMainForm& form = OpenedForm();
+  form.ShowDecayView();
+  auto* track_bar = form.findChild<QSlider*>("TrackBar1");
+  int position = 0;
+  for (auto _ : state) {
+    position = (position + 37) % vari.RecordCount;
+    track_bar->setValue(position);
+    QApplication::processEvents();
+  }
+  form.findChild<QPushButton*>("DecayB")->setChecked(false);
+  QApplication::processEvents();
+}
+
 void BM_CheckFromTheWindow(benchmark::State& state) {
   TMainForm& form = OpenedForm();
   auto* check = form.findChild<QPushButton*>("CheckB");
@@ -109,6 +124,8 @@ void BM_SurveyViewRedraw(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowOneRecordWithDecayView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond)->Name("BM_ShowOneRecord_again");
 BENCHMARK(BM_SurveyViewBuild)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_SurveyViewRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3);

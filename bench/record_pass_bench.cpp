@@ -14,9 +14,9 @@
 
 namespace {
 
-std::unique_ptr<Vari> OpenedSurvey() {
+std::unique_ptr<Vari> OpenedSurvey(bool field = false) {
   auto v = std::make_unique<Vari>();
-  v->DataFileName = TenThousandRecordSurvey(false);
+  v->DataFileName = field ? TenThousandRecordFieldSurvey() : TenThousandRecordSurvey(false);
   OpenSurvey(*v);
   return v;
 }
@@ -58,6 +58,21 @@ void BM_Export(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {.format = format}, CoreEvaluator(*v, {})));
 }
 
+void BM_CatFieldSurvey(benchmark::State& state) {
+  std::string file = TenThousandRecordFieldSurvey();
+  for (auto _ : state) state.SetIterationTime(CatSeconds(file));
+}
+
+// Exports that carry chargeability (csv, ohm, res2dinv) of the first surveys' model
+// (arg 0: no hum, no spikes) and of the field survey (arg 1: hum and spikes in every record).
+void BM_ExportWithChargeability(benchmark::State& state) {
+  auto v = OpenedSurvey(state.range(1) == 1);
+  const ExportFormat format = static_cast<ExportFormat>(state.range(0));
+  state.SetLabel(ExportFormatName(format) + (state.range(1) == 1 ? " field" : " plain"));
+  ExportOptions options{.format = format, .ip = IpSettings{}};
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, CoreEvaluator(*v, {})));
+}
+
 void BM_CheckFile(benchmark::State& state) {
   auto v = OpenedSurvey();
   for (auto _ : state) {
@@ -72,6 +87,13 @@ BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2
 BENCHMARK(BM_ReadAheadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithChargeability)
+    ->ArgsProduct({{1, 2, 3}, {0}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
+BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithChargeability)->Args({2, 1})->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatFieldSurvey_again");
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatWholeFile_again");
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "ip/hum_removal.h"
 #include "ip/pauses.h"
@@ -57,24 +58,35 @@ bool AllFinite(const std::vector<double>& values) {
   return true;
 }
 
-// stacks[s][j]: x_s at sample j of the pause, s = 0..count-3.
-std::vector<std::vector<double>> ThreePauseStacks(const Pauses& pauses) {
-  std::vector<std::vector<double>> stacks(static_cast<size_t>(pauses.count - 2));
+// The three-pause stacks one after the other: x_s at sample j at [s * length + j],
+// s = 0..count-3.
+std::vector<double> ThreePauseStacks(const Pauses& pauses) {
+  const size_t length = static_cast<size_t>(pauses.length);
+  std::vector<double> stacks(static_cast<size_t>(pauses.count - 2) * length);
   for (int64_t s = 0; s + 2 < pauses.count; ++s) {
     std::span<const double> d0 = pauses.Pause(s), d1 = pauses.Pause(s + 1), d2 = pauses.Pause(s + 2);
-    std::vector<double>& stack = stacks[static_cast<size_t>(s)];
-    stack.resize(d0.size());
+    double* stack = stacks.data() + static_cast<size_t>(s) * length;
     const double sign = pauses.Sign(s);
-    for (size_t j = 0; j < d0.size(); ++j) stack[j] = sign * (d0[j] - 2 * d1[j] + d2[j]) / 4;
+    for (size_t j = 0; j < length; ++j) stack[j] = sign * (d0[j] - 2 * d1[j] + d2[j]) / 4;
   }
   return stacks;
+}
+
+// The samples j with t1 <= t_j < t2, t_j = (j + 1/2) / rate in ms: [first, last).
+std::pair<size_t, size_t> GateSamples(const Gate& gate, size_t length, int32_t sample_rate) {
+  auto inside = [&](size_t j) { return 1000.0 * (static_cast<double>(j) + 0.5) / sample_rate; };
+  size_t first = 0;
+  while (first < length && inside(first) < gate.t1_ms) ++first;
+  size_t last = first;
+  while (last < length && inside(last) < gate.t2_ms) ++last;
+  return {first, last};
 }
 
 }  // namespace
 
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
                                    int32_t sample_rate, double vp, const std::vector<Gate>& gates,
-                                   const PauseCleaning& cleaning) {
+                                   const PauseCleaning& cleaning, bool decay_curve) {
   Pauses pauses = PausesOf(voltage_mv, half_period, period_count, sample_rate);
   if (pauses.count < 3 || !AllFinite(pauses.values)) return NoAnswer(vp, gates);
 
@@ -92,11 +104,11 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
     }
   }
 
-  const std::vector<std::vector<double>> stacks = ThreePauseStacks(pauses);
-  const size_t length = static_cast<size_t>(pauses.length);
-  std::vector<double> column(stacks.size());
-  for (size_t j = 0; j < length; ++j) {
-    for (size_t s = 0; s < stacks.size(); ++s) column[s] = stacks[s][j];
+  const std::vector<double> stacks = ThreePauseStacks(pauses);
+  const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count - 2);
+  std::vector<double> column(count);
+  for (size_t j = 0; j < length && decay_curve; ++j) {
+    for (size_t s = 0; s < count; ++s) column[s] = stacks[s * length + j];
     result.time_ms.push_back(1000.0 * (static_cast<double>(j) + 0.5) / sample_rate);
     result.decay_mv.push_back(Mean(column));
     result.decay_error_mv.push_back(StackStandardError(column));
@@ -104,22 +116,20 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
 
   // Every stack gives its own M; their spread is the uncertainty of the mean. The stacks
   // leave count - 3 degrees of freedom to it (the pauses less decay, offset and drift).
-  const double t95 = Student95(stacks.size() - 1);
-  std::vector<double> stack_m(stacks.size(), 0.0);
+  const double t95 = Student95(count - 1);
+  std::vector<double> stack_m(count, 0.0);
   double widths = 0;
   for (const Gate& gate : gates) {
-    std::vector<double> stack_gate(stacks.size(), 0.0);
-    int count = 0;
-    for (size_t j = 0; j < length; ++j) {
-      const double t = result.time_ms[j];
-      if (t < gate.t1_ms || t >= gate.t2_ms) continue;
-      ++count;
-      for (size_t s = 0; s < stacks.size(); ++s) stack_gate[s] += stacks[s][j];
+    const auto [first, last] = GateSamples(gate, length, sample_rate);
+    std::vector<double> stack_gate(count, 0.0);
+    for (size_t s = 0; s < count; ++s) {
+      double sum = 0;
+      for (size_t j = first; j < last; ++j) sum += stacks[s * length + j];
+      stack_gate[s] = last > first ? 1000 * sum / static_cast<double>(last - first) / vp : NaN;
     }
-    for (double& sum : stack_gate) sum = count > 0 ? 1000 * sum / count / vp : NaN;
     const double error = StackStandardError(stack_gate);
     result.gates.push_back({gate, Mean(stack_gate), error, t95 * error});
-    for (size_t s = 0; s < stacks.size(); ++s) stack_m[s] += stack_gate[s] * gate.Width();
+    for (size_t s = 0; s < count; ++s) stack_m[s] += stack_gate[s] * gate.Width();
     result.mt_ms += result.gates.back().m * gate.Width() / 1000;
     widths += gate.Width();
   }

@@ -43,7 +43,8 @@ struct Chargeability {
 // s = 1..2n-2, which cancels a self-potential offset and a linear drift exactly; the
 // decay is their mean and their spread its uncertainty. Gates average the decay;
 // M_i = 1000 · gate mean / vp. With fewer than three pauses, pauses beyond the curve or
-// a sample that is not a number in them, every value is NaN.
+// a sample that is not a number in them, every value is NaN. Without decay_curve the
+// sample-by-sample decay is left empty: the exports need only the gates.
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
                                    int32_t sample_rate, double vp, const std::vector<Gate>& gates,
-                                   const PauseCleaning& cleaning = {});
+                                   const PauseCleaning& cleaning = {}, bool decay_curve = true);

@@ -43,52 +43,107 @@ double TypicalJump(const std::vector<double>& inner_jumps, double floor) {
       if (std::abs(jump) <= Threshold * scale) sum += jump * jump, ++count;
     if (count > 0) scale = std::sqrt(sum / static_cast<double>(count));
   }
-  return std::fmax(scale, floor);
+  return std::max(scale, floor);
 }
 
 double LargestMagnitude(const std::vector<double>& values) {
   double largest = 0;
-  for (double value : values) largest = std::fmax(largest, std::abs(value));
+  for (double value : values) largest = std::max(largest, std::abs(value));
   return largest;
+}
+
+// Each sample's jump less the decay's common jump at its place, and the typical size.
+struct Jumps {
+  std::vector<double> less_common;  // pause p sample j at [p * length + j]
+  std::vector<double> common;       // the decay's, with the sign of an even pause
+  double scale = 0;
+  double largest = 0;  // among the inner samples
+};
+
+// The common jump is the median over the pauses: one spike cannot move it.
+Jumps JumpsOf(const Pauses& pauses) {
+  const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
+  Jumps jumps{std::vector<double>(pauses.values.size()), std::vector<double>(length), 0, 0};
+  std::vector<double> column(count);
+  for (size_t p = 0; p < count; ++p) {
+    std::span<const double> pause = pauses.Pause(static_cast<int64_t>(p));
+    for (size_t j = 0; j < length; ++j) jumps.less_common[p * length + j] = Jump(pause, j);
+  }
+  for (size_t j = 0; j < length; ++j) {
+    for (size_t p = 0; p < count; ++p)
+      column[p] = pauses.Sign(static_cast<int64_t>(p)) * jumps.less_common[p * length + j];
+    jumps.common[j] = Median(column);
+  }
+  std::vector<double> inner;
+  inner.reserve(count * (length - 2));
+  for (size_t p = 0; p < count; ++p) {
+    const double sign = pauses.Sign(static_cast<int64_t>(p));
+    for (size_t j = 0; j < length; ++j) {
+      double& jump = jumps.less_common[p * length + j];
+      jump -= sign * jumps.common[j];
+      if (!Inner(j, length)) continue;
+      inner.push_back(jump);
+      jumps.largest = std::max(jumps.largest, std::abs(jump));
+    }
+  }
+  jumps.scale = TypicalJump(inner, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
+  return jumps;
+}
+
+// A first look, pause by pause in memory order: the inner jumps less their mean over the
+// pauses, against their root mean square. A spike stands out of it by (1 - 1/count) of
+// its size; most records have none, and the robust look below is not needed for them.
+bool MaySpike(const Pauses& pauses) {
+  const size_t length = static_cast<size_t>(pauses.length), inner = length - 2;
+  std::vector<double> jumps(pauses.values.size()), common(inner, 0.0);
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* d = pauses.values.data() + p * pauses.length;
+    double* jump = jumps.data() + static_cast<size_t>(p) * inner;
+    const double sign = pauses.Sign(p);
+    for (size_t j = 0; j < inner; ++j) {
+      jump[j] = d[j + 1] - (d[j] + d[j + 2]) / 2;
+      common[j] += sign * jump[j];
+    }
+  }
+  for (double& value : common) value /= static_cast<double>(pauses.count);
+  // Four lanes of sums and maxima, so that the loop need not wait on each addition.
+  double squares[4] = {0, 0, 0, 0}, largest[4] = {0, 0, 0, 0}, magnitude[4] = {0, 0, 0, 0};
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* jump = jumps.data() + static_cast<size_t>(p) * inner;
+    const double* d = pauses.values.data() + p * pauses.length;
+    const double sign = pauses.Sign(p);
+    for (size_t j = 0; j < inner; ++j) {
+      const double e = jump[j] - sign * common[j];
+      squares[j % 4] += e * e;
+      largest[j % 4] = std::max(largest[j % 4], std::abs(e));
+      magnitude[j % 4] = std::max(magnitude[j % 4], std::abs(d[j + 1]));
+    }
+  }
+  const double all_squares = (squares[0] + squares[1]) + (squares[2] + squares[3]);
+  const double all_largest = std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
+  const double all_magnitude = std::max(std::max(magnitude[0], magnitude[1]), std::max(magnitude[2], magnitude[3]));
+  const double scale =
+      std::max(std::sqrt(all_squares / static_cast<double>(jumps.size())), 1e-6 * all_magnitude + 1e-300);
+  return all_largest > 0.75 * Threshold * scale;
 }
 
 int ReplaceSpikesOnce(Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
-  // The decay makes the same jumps in every pause, with the pause's sign; their median
-  // over the pauses is that common part, which one spike cannot move.
-  std::vector<double> jumps(pauses.values.size()), common(length), column(count);
-  for (size_t j = 0; j < length; ++j) {
-    for (size_t p = 0; p < count; ++p) {
-      jumps[p * length + j] = Jump(pauses.Pause(static_cast<int64_t>(p)), j);
-      column[p] = pauses.Sign(static_cast<int64_t>(p)) * jumps[p * length + j];
-    }
-    common[j] = Median(column);
-  }
-  if (length < 3) return 0;
-  double largest_jump = 0;
-  std::vector<double> inner_jumps;
-  inner_jumps.reserve(count * (length - 2));
-  for (size_t p = 0; p < count; ++p)
-    for (size_t j = 0; j < length; ++j) {
-      double& jump = jumps[p * length + j];
-      jump -= pauses.Sign(static_cast<int64_t>(p)) * common[j];
-      if (!Inner(j, length)) continue;
-      inner_jumps.push_back(jump);
-      largest_jump = std::fmax(largest_jump, std::abs(jump));
-    }
-  const double scale = TypicalJump(inner_jumps, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
-  if (largest_jump <= Threshold * scale) return 0;
+  if (!MaySpike(pauses)) return 0;
+  const Jumps jumps = JumpsOf(pauses);
+  const double scale = jumps.scale;
+  if (jumps.largest <= Threshold * scale) return 0;
 
   int replaced = 0;
   for (size_t p = 0; p < count; ++p) {
     std::span<double> pause = pauses.Pause(static_cast<int64_t>(p));
-    const double* jump = jumps.data() + p * length;
+    const double* jump = jumps.less_common.data() + p * length;
     for (size_t j = 1; j + 1 < length; ++j) {
       // A spike's neighbours jump by half as much the other way: only the peak is replaced.
       const double size = std::abs(jump[j]);
       if (size <= Threshold * scale || std::abs(jump[j - 1]) > size || std::abs(jump[j + 1]) > size) continue;
       // The sample is put where its neighbours and the common jump place it.
-      pause[j] = (pause[j - 1] + pause[j + 1]) / 2 + pauses.Sign(static_cast<int64_t>(p)) * common[j];
+      pause[j] = (pause[j - 1] + pause[j + 1]) / 2 + pauses.Sign(static_cast<int64_t>(p)) * jumps.common[j];
       ++replaced;
     }
   }
@@ -98,7 +153,7 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 }  // namespace
 
 int RemoveSpikes(Pauses& pauses) {
-  if (pauses.count == 0 || pauses.length == 0) return 0;
+  if (pauses.count == 0 || pauses.length < 3) return 0;
   // Another round finds what bigger spikes hid: they widen the typical jump and two
   // spikes side by side show only one peak.
   int replaced = 0;

@@ -11,7 +11,7 @@ void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<voi
     double plotted = PlottedError(v.RecordResult.ErrorPct);
     CheckPoint point{k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted),
                      v.RecordResult.MeanDU / v.RecordResult.MeanI};
-    if (ip) point.chargeability = RecordChargeability(v, *ip).m;
+    if (ip) point.chargeability = RecordChargeability(v, *ip, false).m;
     on_point(point);
     if (progress) progress(k, v.RecordCount);
   }

@@ -39,7 +39,7 @@ bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
 }
 
 RowChargeability RowChargeabilityOf(const Vari& v, const IpSettings& settings) {
-  const Chargeability ip = RecordChargeability(v, settings);
+  const Chargeability ip = RecordChargeability(v, settings, false);
   RowChargeability row{ip.m, ip.m_error, {}};
   for (const GateChargeability& gate : ip.gates) row.gates.push_back(gate.m);
   return row;

@@ -4,7 +4,7 @@ std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
 }
 
-Chargeability RecordChargeability(const Vari& v, const IpSettings& settings) {
+Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
   return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.RecordResult.MeanDU,
-                              GatesFor(v, settings), settings.cleaning);
+                              GatesFor(v, settings), settings.cleaning, decay_curve);
 }

@@ -17,5 +17,5 @@ struct IpSettings {
 std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings);
 
 // From the loaded VoltageSamples (after the record's sign option) and RecordResult's
-// MeanDU as Vp.
-Chargeability RecordChargeability(const Vari& v, const IpSettings& settings);
+// MeanDU as Vp; the sample-by-sample decay only with decay_curve (the decay view).
+Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve = true);
