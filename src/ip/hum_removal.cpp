@@ -30,6 +30,31 @@ double Dot(const std::vector<double>& a, const std::vector<double>& b) {
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
+// Solves the small system a x = b by Gaussian elimination with pivoting.
+std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b) {
+  const size_t n = b.size();
+  for (size_t column = 0; column < n; ++column) {
+    size_t pivot = column;
+    for (size_t row = column + 1; row < n; ++row)
+      if (std::abs(a[row][column]) > std::abs(a[pivot][column])) pivot = row;
+    std::swap(a[column], a[pivot]);
+    std::swap(b[column], b[pivot]);
+    if (a[column][column] == 0) return std::vector<double>(n, 0.0);
+    for (size_t row = column + 1; row < n; ++row) {
+      const double factor = a[row][column] / a[column][column];
+      for (size_t k = column; k < n; ++k) a[row][k] -= factor * a[column][k];
+      b[row] -= factor * b[column];
+    }
+  }
+  std::vector<double> x(n);
+  for (size_t row = n; row-- > 0;) {
+    double sum = b[row];
+    for (size_t k = row + 1; k < n; ++k) sum -= a[row][k] * x[k];
+    x[row] = sum / a[row][row];
+  }
+  return x;
+}
+
 // Removes the least-squares line from x (in place).
 void Detrend(std::span<double> x) {
   const size_t n = x.size();
@@ -98,20 +123,28 @@ double HumFrequency(const Pauses& pauses, double mains_hz) {
   for (double value : residual.values) variance += value * value;
   variance /= static_cast<double>(residual.values.size());
 
-  // The phase gained from the first half of each pause to its second gives the offset
-  // from mains_hz within ±1 Hz.
-  Complex halves = 0;
   double energy = 0;
   for (int64_t p = 0; p < pauses.count; ++p) {
     const Complex first = Projection(pauses, residual, p, 0, half, mains_hz);
     const Complex second = Projection(pauses, residual, p, half, 2 * half, mains_hz);
-    halves += second * std::conj(first);
     energy += 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
   }
   if (!(energy > Detection * 2 * variance * 2 * static_cast<double>(pauses.count)))
     return std::numeric_limits<double>::quiet_NaN();
-  const double half_seconds = static_cast<double>(half * residual.step) / pauses.sample_rate;
-  double hz = mains_hz + std::arg(halves) / (TwoPi * half_seconds);
+
+  // The phase gained from one stretch of a pause to the next gives the offset from
+  // mains_hz: first over stretches of at most a quarter of a second (unambiguous within
+  // ±2 Hz), then over the pause's halves.
+  const int64_t quarter = std::max<int64_t>(
+      2, std::min(half, static_cast<int64_t>(0.25 * pauses.sample_rate / static_cast<double>(residual.step))));
+  double hz = mains_hz;
+  for (int64_t stretch : {quarter, half}) {
+    Complex turned = 0;
+    for (int64_t p = 0; p < pauses.count; ++p)
+      turned += Projection(pauses, residual, p, stretch, 2 * stretch, hz) *
+                std::conj(Projection(pauses, residual, p, 0, stretch, hz));
+    hz += std::arg(turned) / (TwoPi * static_cast<double>(stretch * residual.step) / pauses.sample_rate);
+  }
 
   // The phase gained from pause to pause, a whole period of the current apart, refines it.
   const double spacing = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
@@ -127,9 +160,111 @@ double HumFrequency(const Pauses& pauses, double mains_hz) {
   return hz;
 }
 
+// The hum borne by the common decay, when its phase turns by half a cycle from one pause
+// to the next (f x 2 x pause = k + 1/2): then it has the pauses' own signs, the residual
+// holds none of it, and only its oscillation tells it from a decay. The decay less its
+// average over one mains cycle keeps the hum and loses the smooth decay; the samples of
+// the first cycles, where the decay bends fastest, are left out of the fit.
+struct DecayHum {
+  double hz = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> shape;  // the hum in pause-local time, to subtract with each pause's sign
+  double amplitude = 0;
+};
+
+DecayHum HumInTheDecay(const Pauses& pauses, double mains_hz) {
+  DecayHum found;
+  const std::vector<double> decay = SignedMeanDecay(pauses);
+  const int64_t cycle = std::llround(pauses.sample_rate / mains_hz), length = pauses.length;
+  const int64_t from = 2 * cycle, to = length - cycle;
+  if (cycle < 3 || to - from < 4 * cycle) return found;
+  std::vector<double> prefix(static_cast<size_t>(length + 1), 0.0);
+  for (int64_t j = 0; j < length; ++j) prefix[static_cast<size_t>(j + 1)] = prefix[static_cast<size_t>(j)] + decay[j];
+  std::vector<double> wiggle(static_cast<size_t>(to - from));
+  for (int64_t j = from; j < to; ++j) {
+    const int64_t a = j - cycle / 2, b = a + cycle;
+    wiggle[static_cast<size_t>(j - from)] =
+        decay[static_cast<size_t>(j)] - (prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)]) / cycle;
+  }
+  // One series, the pause's own clock from sample `from`: the halves' phases give the
+  // frequency, as in the pauses' residual.
+  Pauses series{static_cast<int64_t>(wiggle.size()), 1, pauses.sample_rate, wiggle};
+  SampledResidual sampled{1, series.length, wiggle};
+  const int64_t half = series.length / 2;
+  auto projection = [&](int64_t a, int64_t b, double hz) { return Projection(series, sampled, 0, a, b, hz); };
+  // Projection counts time from the first pause's start, which is a pause length in: the
+  // same offset for both halves, so the phase between them is unchanged.
+  const Complex first = projection(0, half, mains_hz), second = projection(half, 2 * half, mains_hz);
+  double variance = 0;
+  for (double value : wiggle) variance += value * value;
+  variance /= static_cast<double>(wiggle.size());
+  const double energy = 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
+  if (!(energy > Detection * 2 * variance * 2)) return found;
+  double hz = mains_hz + std::arg(second * std::conj(first)) /
+                             (TwoPi * static_cast<double>(half) / pauses.sample_rate);
+  const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
+  if (harmonics < 1) return found;
+  // The fundamental and harmonics at hz (and with slopes, the fundamental times the time
+  // from the middle, whose coefficients tell how far hz is off) fitted to the wiggle.
+  std::vector<std::vector<double>> sinusoids;
+  auto fit = [&](double at, bool slopes) {
+    sinusoids.clear();
+    for (int h = 1; h <= harmonics; ++h) {
+      std::vector<double> cosine(static_cast<size_t>(length)), sine(static_cast<size_t>(length));
+      const Complex turn = std::polar(1.0, TwoPi * h * at / pauses.sample_rate);
+      Complex phasor = 1;
+      for (int64_t j = 0; j < length; ++j) {
+        cosine[static_cast<size_t>(j)] = phasor.real(), sine[static_cast<size_t>(j)] = phasor.imag();
+        phasor *= turn;
+      }
+      sinusoids.push_back(std::move(cosine));
+      sinusoids.push_back(std::move(sine));
+    }
+    if (slopes) {
+      const double middle = static_cast<double>(from + to) / 2;
+      for (size_t k = 0; k < 2; ++k) {
+        std::vector<double> slope = sinusoids[k];
+        for (int64_t j = 0; j < length; ++j)
+          slope[static_cast<size_t>(j)] *= (static_cast<double>(j) - middle) / pauses.sample_rate;
+        sinusoids.push_back(std::move(slope));
+      }
+    }
+    const size_t n = sinusoids.size();
+    std::vector<std::vector<double>> gram(n, std::vector<double>(n, 0.0));
+    std::vector<double> right(n, 0.0);
+    for (size_t a = 0; a < n; ++a) {
+      for (size_t i = 0; i < wiggle.size(); ++i) right[a] += sinusoids[a][i + static_cast<size_t>(from)] * wiggle[i];
+      for (size_t b = 0; b < n; ++b)
+        for (size_t i = 0; i < wiggle.size(); ++i)
+          gram[a][b] += sinusoids[a][i + static_cast<size_t>(from)] * sinusoids[b][i + static_cast<size_t>(from)];
+    }
+    return Solve(gram, right);
+  };
+  const std::vector<double> sloped = fit(hz, true);
+  const double a = sloped[0], b = sloped[1], c = sloped[sloped.size() - 2], d = sloped[sloped.size() - 1];
+  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
+  if (std::abs(correction) < 0.2) hz += correction;
+  std::vector<double> coefficients = fit(hz, false);
+  const size_t n = sinusoids.size();
+  for (int h = 1; h <= harmonics; ++h) {
+    // The average over `cycle` samples passes sin(π f c / rate) / (c sin(π f / rate)) of a sinusoid at f.
+    const double x = std::numbers::pi * h * hz / pauses.sample_rate;
+    const double kept = 1 - std::sin(x * static_cast<double>(cycle)) / (static_cast<double>(cycle) * std::sin(x));
+    coefficients[static_cast<size_t>(2 * h - 2)] /= kept;
+    coefficients[static_cast<size_t>(2 * h - 1)] /= kept;
+  }
+  found.hz = hz;
+  found.amplitude = std::hypot(coefficients[0], coefficients[1]);
+  found.shape.assign(static_cast<size_t>(length), 0.0);
+  for (size_t m = 0; m < n; ++m)
+    for (int64_t j = 0; j < length; ++j) found.shape[static_cast<size_t>(j)] += coefficients[m] * sinusoids[m][j];
+  return found;
+}
+
 // The sinusoids of the hum at every pause sample: cos and sin of each harmonic.
-std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int harmonics) {
-  std::vector<std::vector<double>> shapes(static_cast<size_t>(2 * harmonics), std::vector<double>(pauses.values.size()));
+// With slopes, two more: the fundamental's cos and sin times the time from the record's middle.
+std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int harmonics, bool slopes) {
+  std::vector<std::vector<double>> shapes(static_cast<size_t>(2 * harmonics + (slopes ? 2 : 0)),
+                                          std::vector<double>(pauses.values.size()));
   for (int h = 1; h <= harmonics; ++h)
     for (int64_t p = 0; p < pauses.count; ++p) {
       Complex phasor = std::polar(1.0, TwoPi * h * hz * pauses.Time(p, 0));
@@ -141,51 +276,25 @@ std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int 
         phasor *= turn;
       }
     }
+  if (slopes) {
+    const double middle = pauses.Time(pauses.count / 2, 0);
+    for (int64_t p = 0; p < pauses.count; ++p)
+      for (int64_t j = 0; j < pauses.length; ++j) {
+        const size_t i = static_cast<size_t>(p * pauses.length + j);
+        const double t = pauses.Time(p, j) - middle;
+        shapes[shapes.size() - 2][i] = t * shapes[0][i];
+        shapes[shapes.size() - 1][i] = t * shapes[1][i];
+      }
+  }
   return shapes;
 }
 
-// Solves the small symmetric system a x = b by Gaussian elimination with pivoting.
-std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b) {
-  const size_t n = b.size();
-  for (size_t column = 0; column < n; ++column) {
-    size_t pivot = column;
-    for (size_t row = column + 1; row < n; ++row)
-      if (std::abs(a[row][column]) > std::abs(a[pivot][column])) pivot = row;
-    std::swap(a[column], a[pivot]);
-    std::swap(b[column], b[pivot]);
-    if (a[column][column] == 0) return std::vector<double>(n, 0.0);
-    for (size_t row = column + 1; row < n; ++row) {
-      const double factor = a[row][column] / a[column][column];
-      for (size_t k = column; k < n; ++k) a[row][k] -= factor * a[column][k];
-      b[row] -= factor * b[column];
-    }
-  }
-  std::vector<double> x(n);
-  for (size_t row = n; row-- > 0;) {
-    double sum = b[row];
-    for (size_t k = row + 1; k < n; ++k) sum -= a[row][k] * x[k];
-    x[row] = sum / a[row][row];
-  }
-  return x;
-}
-
-}  // namespace
-
-HumRemoval RemoveHum(Pauses& pauses, double mains_hz) {
-  HumRemoval result;
-  if (pauses.count < 2 || !(mains_hz > 0) || pauses.length < 2 ||
-      static_cast<double>(pauses.length) / pauses.sample_rate < 2 / mains_hz)
-    return result;
-  const double hz = HumFrequency(pauses, mains_hz);
-  if (!std::isfinite(hz)) return result;
-  const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
-  if (harmonics < 1) return result;
-
-  // The least-squares fit of the hum jointly with the common decay: the shapes are fitted
-  // the way the residual is made, each pause freed of its offset and slope so that drift
-  // does not leak into the hum. With the decay D = mean(sign x (data - hum)), the normal
-  // equations G c = Σ fitted·(data - sign·D) are linear in c: (G - Q) c = A - s below.
-  const std::vector<std::vector<double>> shapes = HumShapes(pauses, hz, harmonics);
+// The least-squares fit of the hum jointly with the common decay: the shapes are fitted
+// the way the residual is made, each pause freed of its offset and slope so that drift
+// does not leak into the hum. With the decay D = mean(sign x (data - hum)), the normal
+// equations G c = Σ fitted·(data - sign·D) are linear in c: (G - Q) c = A - s below.
+std::vector<double> FitHum(const Pauses& pauses, double hz, int harmonics, bool slopes) {
+  const std::vector<std::vector<double>> shapes = HumShapes(pauses, hz, harmonics, slopes);
   std::vector<std::vector<double>> fitted = shapes;
   for (std::vector<double>& shape : fitted)
     for (int64_t p = 0; p < pauses.count; ++p)
@@ -213,10 +322,42 @@ HumRemoval RemoveHum(Pauses& pauses, double mains_hz) {
     }
     for (size_t b = 0; b < n; ++b) system[a][b] -= Dot(signed_sums[a], shape_decays[b]);
   }
-  const std::vector<double> coefficients = Solve(system, right);
-  for (size_t m = 0; m < n; ++m)
+  return Solve(system, right);
+}
+
+}  // namespace
+
+HumRemoval RemoveHum(Pauses& pauses, double mains_hz) {
+  HumRemoval result;
+  if (pauses.count < 2 || !(mains_hz > 0) || pauses.length < 2 ||
+      static_cast<double>(pauses.length) / pauses.sample_rate < 2 / mains_hz)
+    return result;
+  const double hz = HumFrequency(pauses, mains_hz);
+  if (!std::isfinite(hz)) {
+    const DecayHum in_decay = HumInTheDecay(pauses, mains_hz);
+    if (!std::isfinite(in_decay.hz)) return result;
+    for (int64_t p = 0; p < pauses.count; ++p) {
+      std::span<double> pause = pauses.Pause(p);
+      for (size_t j = 0; j < pause.size(); ++j) pause[j] -= pauses.Sign(p) * in_decay.shape[j];
+    }
+    return {in_decay.hz, in_decay.amplitude};
+  }
+  const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
+  if (harmonics < 1) return result;
+
+  // A fit with the fundamental's slopes in frequency, t cos and t sin, tells how far the
+  // frequency is off: their coefficients are δω times (b, -a). The hum is then fitted at
+  // the corrected frequency and subtracted.
+  const std::vector<double> first = FitHum(pauses, hz, harmonics, true);
+  const double a = first[0], b = first[1], c = first[first.size() - 2], d = first[first.size() - 1];
+  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
+  const double corrected = std::abs(correction) < 0.05 ? hz + correction : hz;
+  const std::vector<std::vector<double>> shapes = HumShapes(pauses, corrected, harmonics, false);
+  const std::vector<double> coefficients = FitHum(pauses, corrected, harmonics, false);
+  for (size_t m = 0; m < shapes.size(); ++m)
     for (size_t i = 0; i < pauses.values.size(); ++i) pauses.values[i] -= coefficients[m] * shapes[m][i];
-  result.frequency_hz = hz;
+  const double hz_found = corrected;
+  result.frequency_hz = hz_found;
   result.amplitude_mv = std::hypot(coefficients[0], coefficients[1]);
   return result;
 }

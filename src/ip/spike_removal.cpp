@@ -52,6 +52,60 @@ double LargestMagnitude(const std::vector<double>& values) {
   return largest;
 }
 
+// Each pause's own level: the least-squares line through what the mean decay leaves of
+// it (its self-potential and drift), a + b j. A few spikes among its samples barely move it.
+std::vector<std::pair<double, double>> PauseLevels(const Pauses& pauses) {
+  const std::vector<double> residual = DecayResidual(pauses);
+  const size_t length = static_cast<size_t>(pauses.length);
+  const double middle = (static_cast<double>(length) - 1) / 2;
+  std::vector<std::pair<double, double>> levels;
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* r = residual.data() + static_cast<size_t>(p) * length;
+    double mean = 0, moment = 0, spread = 0;
+    for (size_t j = 0; j < length; ++j) mean += r[j];
+    mean /= static_cast<double>(length);
+    for (size_t j = 0; j < length; ++j) {
+      const double u = static_cast<double>(j) - middle;
+      moment += u * (r[j] - mean);
+      spread += u * u;
+    }
+    const double slope = spread > 0 ? moment / spread : 0;
+    levels.emplace_back(mean - slope * middle, slope);
+  }
+  return levels;
+}
+
+double Level(const std::pair<double, double>& level, size_t j) {
+  return level.first + level.second * static_cast<double>(j);
+}
+
+// The decay common to the pauses at sample j, robustly: the median over the pauses of
+// sign x (value - level). Without the levels the values would fall in two groups (the
+// offset with either sign) and their median would jump with one spike.
+double CommonDecayAt(const Pauses& pauses, const std::vector<std::pair<double, double>>& levels, size_t j) {
+  std::vector<double> column(static_cast<size_t>(pauses.count));
+  for (int64_t p = 0; p < pauses.count; ++p)
+    column[static_cast<size_t>(p)] =
+        pauses.Sign(p) * (pauses.values[static_cast<size_t>(p * pauses.length) + j] - Level(levels[p], j));
+  return Median(column);
+}
+
+// Samples first..last of pause p put back on the line that joins what the common decay
+// and the pause's level leave of their good neighbours, those added again.
+void ReplaceRun(Pauses& pauses, const std::vector<std::pair<double, double>>& levels, int64_t p, size_t first,
+                size_t last) {
+  std::span<double> pause = pauses.Pause(p);
+  const double sign = pauses.Sign(p);
+  auto model = [&](size_t j) { return Level(levels[p], j) + sign * CommonDecayAt(pauses, levels, j); };
+  const double before = pause[first - 1] - model(first - 1);
+  const double after = pause[last + 1] - model(last + 1);
+  const double span = static_cast<double>(last - first + 2);
+  for (size_t j = first; j <= last; ++j) {
+    const double share = static_cast<double>(j - first + 1) / span;
+    pause[j] = model(j) + before + (after - before) * share;
+  }
+}
+
 // Each sample's jump less the decay's common jump at its place, and the typical size.
 struct Jumps {
   std::vector<double> less_common;  // pause p sample j at [p * length + j]
@@ -135,16 +189,27 @@ int ReplaceSpikesOnce(Pauses& pauses) {
   if (jumps.largest <= Threshold * scale) return 0;
 
   int replaced = 0;
+  const std::vector<std::pair<double, double>> levels = PauseLevels(pauses);
+  std::vector<bool> spike(length);
   for (size_t p = 0; p < count; ++p) {
-    std::span<double> pause = pauses.Pause(static_cast<int64_t>(p));
     const double* jump = jumps.less_common.data() + p * length;
     for (size_t j = 1; j + 1 < length; ++j) {
-      // A spike's neighbours jump by half as much the other way: only the peak is replaced.
+      // A spike's neighbours jump by half as much the other way and are not taken; two
+      // spikes side by side jump about alike and are taken together. An end's one-sided
+      // jump is as large as the spike beside it: halved, it compares as an inner one's.
       const double size = std::abs(jump[j]);
-      if (size <= Threshold * scale || std::abs(jump[j - 1]) > size || std::abs(jump[j + 1]) > size) continue;
-      // The sample is put where its neighbours and the common jump place it.
-      pause[j] = (pause[j - 1] + pause[j + 1]) / 2 + pauses.Sign(static_cast<int64_t>(p)) * jumps.common[j];
-      ++replaced;
+      const double before = std::abs(jump[j - 1]) / (j == 1 ? 2 : 1);
+      const double after = std::abs(jump[j + 1]) / (j + 2 == length ? 2 : 1);
+      spike[j] = size > Threshold * scale && size >= 0.75 * std::max(before, after);
+    }
+    // Spikes side by side are replaced together, from the good samples on either side.
+    for (size_t first = 1; first + 1 < length; ++first) {
+      if (!spike[first]) continue;
+      size_t last = first;
+      while (last + 2 < length && spike[last + 1]) ++last;
+      ReplaceRun(pauses, levels, static_cast<int64_t>(p), first, last);
+      replaced += static_cast<int>(last - first + 1);
+      first = last;
     }
   }
   return replaced;

@@ -6,7 +6,8 @@
 
 // Finds samples that jump away from their neighbours by more than six times the
 // record's typical jump, after the jump the decay itself makes there (the median over
-// the pauses) is taken off, and puts each back where its neighbours and the decay's
-// jump place it. A pause's first and last samples are left as they are. Returns how many
-// samples were replaced.
+// the pauses) is taken off. Each spike, or run of spikes side by side, is put back on
+// the line joining what its good neighbours leave of the pause's level and the common
+// decay (the median over the pauses). A pause's first and last samples are left as they
+// are. Returns how many samples were replaced.
 int RemoveSpikes(Pauses& pauses);

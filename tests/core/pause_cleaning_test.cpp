@@ -1,0 +1,79 @@
+// Spikes and hum taken out of the pauses, against pauses built in closed form: a decay
+// with the pause's sign, an offset and a drift, seeded noise, and what is added to it.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "ip/hum_removal.h"
+#include "ip/pauses.h"
+#include "ip/spike_removal.h"
+
+namespace {
+
+constexpr int64_t Length = 500, Count = 8;
+constexpr double Rate = 1000;
+
+// Pause p, sample j: sign · 20 e^{-t/40 ms} + 5 mV + 0.3 mV/s drift, noise of 0.05 mV.
+Pauses CleanPauses(double noise_mv = 0.05) {
+  Pauses pauses{Length, Count, Rate, std::vector<double>(static_cast<size_t>(Length * Count))};
+  std::mt19937_64 random(7);
+  std::normal_distribution<double> noise(0, noise_mv);
+  for (int64_t p = 0; p < Count; ++p)
+    for (int64_t j = 0; j < Length; ++j)
+      pauses.values[static_cast<size_t>(p * Length + j)] =
+          pauses.Sign(p) * 20 * std::exp(-(j + 0.5) / 40) + 5 + 0.3 * pauses.Time(p, j) + noise(random);
+  return pauses;
+}
+
+TEST(SpikeRemoval, ReplacesTheSpikesAndNothingElse) {
+  const Pauses clean = CleanPauses();
+  Pauses spiky = clean;
+  const std::vector<std::pair<int64_t, int64_t>> spikes = {{0, 3}, {2, 100}, {2, 101}, {5, 250}, {7, 498}};
+  for (auto [p, j] : spikes) spiky.values[static_cast<size_t>(p * Length + j)] += (j % 2 ? -1 : 1) * 4.0;
+  Pauses untouched = clean;
+  EXPECT_EQ(RemoveSpikes(untouched), 0) << "noise alone is no spike";
+  EXPECT_EQ(untouched.values, clean.values);
+
+  EXPECT_EQ(RemoveSpikes(spiky), static_cast<int>(spikes.size())) << "two side by side are found in two rounds";
+  for (auto [p, j] : spikes) {
+    const size_t i = static_cast<size_t>(p * Length + j);
+    EXPECT_NEAR(spiky.values[i], clean.values[i], 0.25) << "pause " << p << " sample " << j;
+  }
+  size_t changed = 0;
+  for (size_t i = 0; i < clean.values.size(); ++i) changed += spiky.values[i] != clean.values[i];
+  EXPECT_EQ(changed, spikes.size()) << "the neighbours of a spike stay as they are";
+
+  // The fast early decay of a noise-free record is no spike either.
+  Pauses exact = CleanPauses(0);
+  EXPECT_EQ(RemoveSpikes(exact), 0);
+}
+
+TEST(HumRemoval, FindsTheFrequencyAndLeavesTheDecay) {
+  for (double hz : {50.0, 50.37, 49.12, 60.5}) {
+    const Pauses clean = CleanPauses();
+    Pauses hummed = clean;
+    for (int64_t p = 0; p < Count; ++p)
+      for (int64_t j = 0; j < Length; ++j) {
+        const double phase = 2 * std::numbers::pi * hz * hummed.Time(p, j) + 0.4;
+        hummed.values[static_cast<size_t>(p * Length + j)] += 3 * std::sin(phase) + std::sin(3 * phase);
+      }
+    const HumRemoval hum = RemoveHum(hummed, hz > 55 ? 60 : 50);
+    EXPECT_NEAR(hum.frequency_hz, hz, 0.002) << hz;
+    EXPECT_NEAR(hum.amplitude_mv, 3, 0.02) << hz;
+    double worst = 0;
+    for (size_t i = 0; i < clean.values.size(); ++i)
+      worst = std::max(worst, std::abs(hummed.values[i] - clean.values[i]));
+    EXPECT_LT(worst, 0.05) << hz << " Hz: what is left of the hum, sample by sample";
+  }
+  Pauses quiet = CleanPauses();
+  const std::vector<double> before = quiet.values;
+  EXPECT_TRUE(std::isnan(RemoveHum(quiet, 50).frequency_hz)) << "no hum in noise";
+  EXPECT_EQ(quiet.values, before);
+  Pauses short_pauses{20, Count, Rate, std::vector<double>(20 * Count, 1.0)};
+  EXPECT_TRUE(std::isnan(RemoveHum(short_pauses, 50).frequency_hz)) << "a pause shorter than two cycles";
+}
+
+}  // namespace
