@@ -62,16 +62,15 @@ void Detrend(std::span<double> x) {
     for (double& value : x) value = 0;
     return;
   }
-  const double middle = (static_cast<double>(n) - 1) / 2;
-  double mean = 0, moment = 0, spread = 0;
-  for (size_t j = 0; j < n; ++j) mean += x[j];
-  mean /= static_cast<double>(n);
+  // Σ (j - middle)² in closed form; Σ x and Σ (j - middle) x in one pass.
+  const double count = static_cast<double>(n), middle = (count - 1) / 2;
+  const double spread = count * (count * count - 1) / 12;
+  double sum = 0, moment = 0;
   for (size_t j = 0; j < n; ++j) {
-    const double u = static_cast<double>(j) - middle;
-    moment += u * (x[j] - mean);
-    spread += u * u;
+    sum += x[j];
+    moment += (static_cast<double>(j) - middle) * x[j];
   }
-  const double slope = moment / spread;
+  const double mean = sum / count, slope = moment / spread;
   for (size_t j = 0; j < n; ++j) x[j] -= mean + slope * (static_cast<double>(j) - middle);
 }
 
@@ -293,8 +292,7 @@ std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int 
 // the way the residual is made, each pause freed of its offset and slope so that drift
 // does not leak into the hum. With the decay D = mean(sign x (data - hum)), the normal
 // equations G c = Σ fitted·(data - sign·D) are linear in c: (G - Q) c = A - s below.
-std::vector<double> FitHum(const Pauses& pauses, double hz, int harmonics, bool slopes) {
-  const std::vector<std::vector<double>> shapes = HumShapes(pauses, hz, harmonics, slopes);
+std::vector<double> FitHum(const Pauses& pauses, const std::vector<std::vector<double>>& shapes) {
   std::vector<std::vector<double>> fitted = shapes;
   for (std::vector<double>& shape : fitted)
     for (int64_t p = 0; p < pauses.count; ++p)
@@ -348,12 +346,12 @@ HumRemoval RemoveHum(Pauses& pauses, double mains_hz) {
   // A fit with the fundamental's slopes in frequency, t cos and t sin, tells how far the
   // frequency is off: their coefficients are δω times (b, -a). The hum is then fitted at
   // the corrected frequency and subtracted.
-  const std::vector<double> first = FitHum(pauses, hz, harmonics, true);
+  const std::vector<double> first = FitHum(pauses, HumShapes(pauses, hz, harmonics, true));
   const double a = first[0], b = first[1], c = first[first.size() - 2], d = first[first.size() - 1];
   const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
   const double corrected = std::abs(correction) < 0.05 ? hz + correction : hz;
   const std::vector<std::vector<double>> shapes = HumShapes(pauses, corrected, harmonics, false);
-  const std::vector<double> coefficients = FitHum(pauses, corrected, harmonics, false);
+  const std::vector<double> coefficients = FitHum(pauses, shapes);
   for (size_t m = 0; m < shapes.size(); ++m)
     for (size_t i = 0; i < pauses.values.size(); ++i) pauses.values[i] -= coefficients[m] * shapes[m][i];
   const double hz_found = corrected;
