@@ -76,6 +76,18 @@ int main(int argc, char** argv) {
   o.second_length = 1;
   o.period_count = 150;
   Synth("many-periods", o);
+  // A polarised ground with hum and spikes: the pauses' cleaning has work to do.
+  o = Small();
+  o.sample_rate = 500;
+  o.half_period = 120;
+  o.second_length = 120;
+  o.period_count = 3;
+  o.chargeability_mv_v = 80;
+  o.tau_ms = 40;
+  o.hum_mv = 2;
+  o.hum_hz = 50.4;
+  o.spikes_per_s = 2;
+  Synth("polarised-hum-spikes", o);
 
   const int64_t block = file_format::ElectrodeTableOffset + 16 * 8;
   Patched("good", "negative-half-period", 4100, -60);

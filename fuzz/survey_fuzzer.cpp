@@ -1,6 +1,7 @@
 // Arbitrary bytes as a measurement file, through the whole core path: indexing,
 // loading and processing every record with every sign and abs setting, the file
-// check's classes, the summary line and the text table in memory.
+// check's classes, the summary line and the text table in memory, and the chargeability
+// of the first records from their pauses.
 
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "measurement/survey_writer.h"
 #include "output/error_class.h"
 #include "output/table_line.h"
+#include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
 #include "processing/summary_line.h"
@@ -40,6 +42,8 @@ size_t Exercise(Vari& v) {
         text += TableLine(TableFormat::Text, k, v.RecordIndex[k], v, v.RecordResult).size();
         text += RecordIdentification(v.RecordIndex[k]).size();
         text += static_cast<size_t>(ClassOfError(PlottedError(v.RecordResult.ErrorPct)));
+        // Any header and any samples: spikes, hum, NaN, pauses beyond the curve.
+        if (k <= 3 && !abs_du) text += RecordChargeability(v, {}, flip).gates.size();
       }
     }
   }

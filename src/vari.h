@@ -78,6 +78,9 @@ struct Vari {
   // (ErrorPct holds the fixed value 50 for a negative one): the data error of the
   // exchange formats.
   double StackingSpreadPct = 0;
+  // Its mean dU before "Модуль dU": the primary voltage the chargeability is measured
+  // against, so that M keeps its sign whatever that option shows.
+  double SignedMeanDU = 0;
 
   // Which current curve CurrentSamples holds and whether AvgI holds its means, so that
   // the channels of one block read and average their shared current curve once.

@@ -5,6 +5,6 @@ std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
 }
 
 Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
-  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.RecordResult.MeanDU,
+  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.SignedMeanDU,
                               GatesFor(v, settings), settings.cleaning, decay_curve);
 }

@@ -16,6 +16,7 @@ struct IpSettings {
 // The gates the settings give for the open survey.
 std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings);
 
-// From the loaded VoltageSamples (after the record's sign option) and RecordResult's
-// MeanDU as Vp; the sample-by-sample decay only with decay_curve (the decay view).
+// From the loaded VoltageSamples (after the record's sign option) with the mean dU as Vp,
+// as computed before "Модуль dU" (which would turn M's sign for a negative dU); the
+// sample-by-sample decay only with decay_curve (the decay view).
 Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve = true);

@@ -205,11 +205,13 @@ void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
   if (!extent.Complete()) {
     r = {NoAnswer, NoAnswer, NoAnswer, NoAnswer};
     v.StackingSpreadPct = NoAnswer;
+    v.SignedMeanDU = NoAnswer;
     return;
   }
   const double windows = v.WindowCount;
   r.MeanDU = r.MeanDU / windows;
   const double signed_mean_du = r.MeanDU;
+  v.SignedMeanDU = signed_mean_du;
   if (abs_du) r.MeanDU = std::fabs(r.MeanDU);
   r.MeanI = r.MeanI / windows;
   r.MeanEP = r.MeanEP / windows;

@@ -19,13 +19,13 @@ namespace {
 
 // Every record's chargeability, with the record's Vp.
 std::vector<Chargeability> SurveyChargeability(const std::string& path, const IpSettings& settings,
-                                               bool flip_sign = false) {
+                                               bool flip_sign = false, bool abs_du = false) {
   auto v = FreshVari(path);
   OpenSurvey(*v);
   DataFileSession session(v->DataFile, v->DataFileName);
   std::vector<Chargeability> results;
   for (int k = 1; k <= v->RecordCount; ++k) {
-    EvaluateRecord(*v, k, {.flip_sign = flip_sign, .abs_du = false});
+    EvaluateRecord(*v, k, {.flip_sign = flip_sign, .abs_du = abs_du});
     results.push_back(RecordChargeability(*v, settings));
   }
   return results;
@@ -142,9 +142,13 @@ TEST(IpFromSynthesis, SignOptionsAndRecordsWithoutAnAnswer) {
   WriteSyntheticSurvey(dir.File("ip.qmr"), PolarisedSurvey(50, 100));
   const std::vector<Chargeability> plain = SurveyChargeability(dir.File("ip.qmr"), {});
   const std::vector<Chargeability> flipped = SurveyChargeability(dir.File("ip.qmr"), {}, true);
+  const std::vector<Chargeability> magnitude = SurveyChargeability(dir.File("ip.qmr"), {}, false, true);
   for (size_t k = 0; k < plain.size(); ++k) {
+    EXPECT_LT(plain[k].vp, 0) << "a dipole-dipole record: dU < 0";
+    EXPECT_GT(plain[k].m, 0) << "and a polarised ground's M > 0";
     EXPECT_NEAR(flipped[k].vp, -plain[k].vp, 1e-9) << "the sign option turns Vp";
     EXPECT_NEAR(flipped[k].m, plain[k].m, 1e-9) << "and the decay with it: M stays";
+    EXPECT_NEAR(magnitude[k].m, plain[k].m, 1e-9) << "\"Модуль dU\" shows |dU| but M keeps its sign";
   }
 
   SynthOptions one_period = PolarisedSurvey(50, 100);
