@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <stdexcept>
 
 #include "ip/gates.h"
@@ -69,6 +70,31 @@ TEST(Chargeability, TheStackGivesTheDecayAndCancelsOffsetAndDrift) {
   EXPECT_NEAR(ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, {exact}).gates[0].m, 1000 * sum / 10 / Vp, 1e-3);
   ASSERT_EQ(clean.decay_mv.size(), size_t{A});
   EXPECT_NEAR(clean.decay_mv[9], Decay(9.5), 1e-4);
+}
+
+// The stated error against the scatter of many records that differ only in their noise:
+// neighbouring stacks share pauses, and an error from their spread alone would be 1.8
+// times too small.
+TEST(Chargeability, TheStandardErrorMatchesTheScatter) {
+  const std::vector<Gate> gates = DefaultGates(A, Rate);
+  const double truth = ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, gates).m;
+  std::mt19937_64 random(3);
+  std::normal_distribution<double> noise(0, 0.5);
+  const int records = 400;
+  double squares = 0, stated = 0;
+  int covered = 0;
+  for (int r = 0; r < records; ++r) {
+    std::vector<float> curve = Curve(0, 0);
+    for (float& sample : curve) sample += static_cast<float>(noise(random));
+    const Chargeability ip = ComputeChargeability(curve, A, Periods, Rate, Vp, gates);
+    squares += (ip.m - truth) * (ip.m - truth);
+    stated += ip.m_error * ip.m_error;
+    if (std::abs(ip.m - truth) <= ip.m_interval) ++covered;
+  }
+  const double ratio = std::sqrt(stated / squares);
+  EXPECT_GT(ratio, 0.85) << "the stated standard error against the scatter";
+  EXPECT_LT(ratio, 1.15);
+  EXPECT_GE(covered, records * 92 / 100) << "the 95 % interval covers the error";
 }
 
 TEST(Chargeability, NoAnswerWithoutThreePausesOrBeyondTheCurve) {
