@@ -34,15 +34,20 @@ cd "$work"
 # A new Wine prefix is made on the first run, which may report a failure of its own.
 wine wineboot --init >/dev/null 2>&1 || true
 failed=0
+# The last survey is polarised, with hum and spikes: its exchange formats carry M.
 for survey in "dd:--layout dipole-dipole --rho 150 --blocks 30 --channels 8" \
-  "pd:--layout pole-dipole --rho 40 --blocks 20 --channels 6" "old:--blocks 25 --channels 12 --seed 7"; do
+  "pd:--layout pole-dipole --rho 40 --blocks 20 --channels 6" "old:--blocks 25 --channels 12 --seed 7" \
+  "ip:--layout dipole-dipole --rho 80 --blocks 10 --channels 6 --half-period 500 --second-length 500 \
+--chargeability 40 --tau 80 --drift 0.4 --hum 2 --hum-hz 50.3 --spikes 1"; do
   name="${survey%%:*}"
   "$linux" synth ${survey#*:} "$name.qmr" >/dev/null
   for format in txt csv ohm res2dinv; do
+    ip=""
+    [ "$name" = ip ] && [ "$format" != txt ] && ip="--ip"
     mkdir -p linux windows
     cp "$name.qmr" linux/ && cp "$name.qmr" windows/
-    (cd linux && "$linux" export --format "$format" "$name.qmr" >/dev/null)
-    (cd windows && wine "$exe" export --format "$format" "$name.qmr" >/dev/null 2>&1) || true
+    (cd linux && "$linux" export --format "$format" $ip "$name.qmr" >/dev/null)
+    (cd windows && wine "$exe" export --format "$format" $ip "$name.qmr" >/dev/null 2>&1) || true
     for table in linux/"$name".*; do
       [ "$table" = "linux/$name.qmr" ] && continue
       if ! cmp -s "$table" "windows/${table#linux/}"; then
