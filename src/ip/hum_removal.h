@@ -14,8 +14,11 @@ struct HumRemoval {
 
 // Looks for hum within 1 Hz of mains_hz in what the common decay leaves of the pauses
 // (each pause freed of its own offset and slope), estimates its frequency from the
-// phase it gains from one half of a pause to the next and from pause to pause, fits
-// its fundamental and harmonics below the Nyquist frequency by least squares, and
-// subtracts them. Nothing is changed when no hum stands out of the noise or when a
+// phase it gains from one stretch of a pause to the next and from pause to pause, fits
+// its fundamental and harmonics below the Nyquist frequency by least squares jointly
+// with the decay (once more with the fundamental's slopes in frequency, which correct
+// the estimate), and subtracts them. Hum that turns by half a cycle from pause to pause
+// has the pauses' own signs and hides in the common decay: it is looked for there, by
+// its oscillation. Nothing is changed when no hum stands out of the noise or when a
 // pause is shorter than two cycles.
 HumRemoval RemoveHum(Pauses& pauses, double mains_hz);
