@@ -87,13 +87,14 @@ BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2
 BENCHMARK(BM_ReadAheadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_ExportWithChargeability)
-    ->ArgsProduct({{1, 2, 3}, {0}})
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2);
+BENCHMARK(BM_ExportWithChargeability)->ArgsProduct({{1, 2, 3}, {0}})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->Args({2, 1})->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatFieldSurvey_again");
+BENCHMARK(BM_CatFieldSurvey)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2)
+    ->Name("BM_CatFieldSurvey_again");
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_CatWholeFile_again");
 
 }  // namespace

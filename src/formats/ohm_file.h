@@ -7,9 +7,9 @@
 
 // The unified data format of pyGIMLi and BERT (".ohm"): the count and positions
 // ("# x y z") of the electrodes used, sorted by position and numbered from 1 in that
-// order; the count of records and one line per record ("# a b m n r rhoa k err", and ip in mV/V when the rows carry it) with
-// 0 for a remote electrode and the stacking error as a fraction; then 0, no topography.
-// Records with a NaN value or an undefined K are left out.
+// order; the count of records and one line per record ("# a b m n r rhoa k err", and ip in mV/V when the rows carry it)
+// with 0 for a remote electrode and the stacking error as a fraction; then 0, no topography. Records with a NaN value
+// or an undefined K are left out.
 FormatLines OhmLines(const std::vector<SurveyRow>& rows);
 
 // "r rhoa k" of a row, the part of its line that depends on the row alone.

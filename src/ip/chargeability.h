@@ -18,17 +18,17 @@ struct PauseCleaning {
 
 struct GateChargeability {
   Gate gate;
-  double m = 0;      // mV/V
+  double m = 0;         // mV/V
   double error = 0;     // standard error, mV/V
   double interval = 0;  // half-width of the 95 % confidence interval, mV/V: the "±" shown
 };
 
 struct Chargeability {
-  double vp = 0;       // mV, the record's mean dU
-  double m = 0;        // Σ M_i Δt_i / Σ Δt_i, mV/V
-  double m_error = 0;  // standard error of m, mV/V
+  double vp = 0;          // mV, the record's mean dU
+  double m = 0;           // Σ M_i Δt_i / Σ Δt_i, mV/V
+  double m_error = 0;     // standard error of m, mV/V
   double m_interval = 0;  // half-width of its 95 % confidence interval, mV/V
-  double mt_ms = 0;    // Σ M_i Δt_i / 1000, ms
+  double mt_ms = 0;       // Σ M_i Δt_i / 1000, ms
   std::vector<GateChargeability> gates;
   std::vector<double> time_ms;         // the stacked decay: its sample times,
   std::vector<double> decay_mv;        // its values and

@@ -198,8 +198,7 @@ DecayHum HumInTheDecay(const Pauses& pauses, double mains_hz) {
   variance /= static_cast<double>(wiggle.size());
   const double energy = 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
   if (!(energy > Detection * 2 * variance * 2)) return found;
-  double hz = mains_hz + std::arg(second * std::conj(first)) /
-                             (TwoPi * static_cast<double>(half) / pauses.sample_rate);
+  double hz = mains_hz + std::arg(second * std::conj(first)) / (TwoPi * static_cast<double>(half) / pauses.sample_rate);
   const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (harmonics < 1) return found;
   // The fundamental and harmonics at hz (and with slopes, the fundamental times the time

@@ -179,7 +179,7 @@ class TMainForm : public QWidget {
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
   DecayView* DecayWindow = nullptr;    // made when first switched on
   IpSettings ip_settings_;
-  std::vector<CheckPoint> checked_;    // the last check's points, for the survey view
+  std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
   PassRunner* Passes = nullptr;
 
   // Points of the check under way, handed from its thread to the window's.

@@ -32,7 +32,8 @@ void AddFieldDisturbance(std::vector<double>& curve_mv, double sample_rate, cons
   }
   if (d.spikes_per_s <= 0 || curve_mv.empty()) return;
   uint64_t state = d.spike_seed;
-  const auto count = static_cast<size_t>(std::llround(d.spikes_per_s * static_cast<double>(curve_mv.size()) / sample_rate));
+  const auto count =
+      static_cast<size_t>(std::llround(d.spikes_per_s * static_cast<double>(curve_mv.size()) / sample_rate));
   for (size_t k = 0; k < count; ++k) {
     const auto i = static_cast<size_t>(Uniform(state) * static_cast<double>(curve_mv.size()));
     const double sign = Uniform(state) < 0.5 ? -1 : 1;

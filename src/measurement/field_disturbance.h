@@ -7,15 +7,15 @@
 #include <vector>
 
 struct FieldDisturbance {
-  double sp_mv = 0;                // the offset at the start of the curve
-  double drift_mv_per_s = 0;       // linear drift
-  double creep_mv = 0;             // creep_mv x e^{-t / creep_s}
+  double sp_mv = 0;           // the offset at the start of the curve
+  double drift_mv_per_s = 0;  // linear drift
+  double creep_mv = 0;        // creep_mv x e^{-t / creep_s}
   double creep_s = 60;
-  double hum_mv = 0;               // amplitude of the fundamental; the third harmonic has a third of it
+  double hum_mv = 0;  // amplitude of the fundamental; the third harmonic has a third of it
   double hum_hz = 50;
-  double hum_phase = 0;            // radians at the start of the curve
+  double hum_phase = 0;  // radians at the start of the curve
   double spikes_per_s = 0;
-  double spike_mv = 0;             // spikes are ±0.5..1.5 times this
+  double spike_mv = 0;  // spikes are ±0.5..1.5 times this
   uint64_t spike_seed = 1;
 };
 

@@ -141,8 +141,7 @@ struct ChannelModel {
   FieldDisturbance disturbance;
 };
 
-ChannelModel ChannelModelOf(const SynthOptions& o, const Quadrupole& q, int32_t block, int32_t channel,
-                            double volts) {
+ChannelModel ChannelModelOf(const SynthOptions& o, const Quadrupole& q, int32_t block, int32_t channel, double volts) {
   ChannelModel model{volts, 0.002 * std::sin(block * 0.3 + channel), NoiseVolts(o, q), {}, {}};
   if (!o.Polarised()) return model;
   model.polarisation = {o.chargeability_mv_v / 1000 * (1 + 0.25 * std::sin(0.37 * block + 1.3 * channel)),

@@ -1,8 +1,6 @@
 // The batch tool as a user runs it: its output, its exit codes and its files.
 
 #include <gtest/gtest.h>
-
-#include <fstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 
 #include "measurement/survey_writer.h"

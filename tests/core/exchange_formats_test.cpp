@@ -48,7 +48,8 @@ class ExchangeFormatsTest : public ::testing::TestWithParam<SynthLayout> {
     OpenSurvey(*v_);
   }
   ExportReport Export(ExportFormat format, std::optional<double> max_error = std::nullopt) {
-    return ExportSurvey(*v_, {.format = format, .max_error_pct = max_error}, CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
+    return ExportSurvey(*v_, {.format = format, .max_error_pct = max_error},
+                        CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
   }
   void ExpectTheHalfSpace(const PeerSurvey& survey, const char* format) {
     EXPECT_TRUE(survey.problems.empty()) << format << ": " << survey.problems.front();

@@ -22,9 +22,9 @@ struct PeerSurvey {
 };
 
 // The comma table as ResIPy's table parser reads it: a header naming Spa.1..Spa.4, Vp,
-// In, Dev., Sp (M as the chargeability, M1..Mn kept as they are); R = Vp / In; a position among ±999, ±9999, ±99999, ±999999, ±9999999 is a
-// remote electrode; the other positions must be whole multiples of the smallest gap,
-// as the parser numbers electrodes by position / spacing.
+// In, Dev., Sp (M as the chargeability, M1..Mn kept as they are); R = Vp / In; a position among ±999, ±9999, ±99999,
+// ±999999, ±9999999 is a remote electrode; the other positions must be whole multiples of the smallest gap, as the
+// parser numbers electrodes by position / spacing.
 PeerSurvey ReadLikeTableParser(const std::string& path);
 
 // The unified data format as REDA's import_ohm reads it (counts before '#', the field

@@ -1,6 +1,8 @@
 // The decay view: off until the user asks, then the core's stacked decay and gates for
 // the record on show, the gates the user sets, and M in the survey view and the exports.
 
+#include "main/decay_view.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,7 +12,6 @@
 #include <fstream>
 
 #include "form_fixture.h"
-#include "main/decay_view.h"
 #include "measurement/data_file.h"
 #include "processing/format_fixed.h"
 #include "processing/record_chargeability.h"

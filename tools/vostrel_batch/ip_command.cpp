@@ -49,11 +49,12 @@ int IpCommand(const std::vector<std::string>& words) {
       const Chargeability ip = RecordChargeability(v, {gates, cleaning});
       const std::string span = gates.empty() ? "none" : GateText({gates.front().t1_ms, gates.back().t2_ms});
       output.out += "record " + std::to_string(k) + ": Vp=" + TableValue(ip.vp, 3) + " mV  M=" + TableValue(ip.m, 3) +
-                    " mV/V  ±" + TableValue(ip.m_interval, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " + span +
-                    " ms\n";
+                    " mV/V  ±" + TableValue(ip.m_interval, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " +
+                    span + " ms\n";
       for (size_t i = 0; i < ip.gates.size(); ++i)
         output.out += "gate " + std::to_string(i + 1) + ": " + GateText(ip.gates[i].gate) +
-                      " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].interval, 3) + "\n";
+                      " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].interval, 3) +
+                      "\n";
     }
   });
 }

@@ -36,7 +36,8 @@ constexpr Command Commands[] = {
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
     {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ] FILE.qmr K...", IpCommand},
 #ifdef VOSTREL_WITH_PLOT
-    {"plot", "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error) FILE.qmr "
+    {"plot",
+     "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error) FILE.qmr "
      "OUT.png|svg|pdf",
      PlotCommand},
 #endif

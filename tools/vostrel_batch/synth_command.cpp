@@ -39,11 +39,12 @@ void ReadPolarisation(const Arguments& arguments, SynthOptions& o) {
 }  // namespace
 
 int SynthCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--wenner", "--sparse", "--reciprocal"},
-                      {"--blocks", "--channels", "--electrodes", "--spacing", "--sample-rate", "--half-period",
-                       "--second-length", "--periods", "--current", "--noise", "--seed", "--layout", "--rho",
-                       "--chargeability", "--tau", "--cole-c", "--sp", "--drift", "--creep", "--creep-time", "--hum",
-                       "--hum-hz", "--spikes", "--spike"});
+  Arguments arguments(
+      words, {"--wenner", "--sparse", "--reciprocal"},
+      {"--blocks",        "--channels",      "--electrodes", "--spacing", "--sample-rate", "--half-period",
+       "--second-length", "--periods",       "--current",    "--noise",   "--seed",        "--layout",
+       "--rho",           "--chargeability", "--tau",        "--cole-c",  "--sp",          "--drift",
+       "--creep",         "--creep-time",    "--hum",        "--hum-hz",  "--spikes",      "--spike"});
   if (arguments.Plain().size() != 1) throw UsageError("one output file expected");
   SynthOptions o;
   auto int32 = [&](const char* name, int32_t fallback) {

@@ -33,7 +33,7 @@ int Plot(const std::vector<std::string>& words) {
   if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip")
     throw UsageError("--pseudosection takes rhoa, ip or error");
   const bool record = record_text || decay_text;
-  const int32_t k = record_text ? ParseInt32(*record_text, "--record")
+  const int32_t k = record_text  ? ParseInt32(*record_text, "--record")
                     : decay_text ? ParseInt32(*decay_text, "--decay")
                                  : 0;
 
@@ -81,7 +81,7 @@ int Plot(const std::vector<std::string>& words) {
     WaitForPass(form);
     if (failed()) return 1;
     SurveyView* view = form.ShowSurveyView();
-    view->SetQuantity(*quantity == "rhoa"   ? SurveyView::Quantity::Rhoa
+    view->SetQuantity(*quantity == "rhoa" ? SurveyView::Quantity::Rhoa
                       : *quantity == "ip" ? SurveyView::Quantity::Chargeability
                                           : SurveyView::Quantity::Error);
     view->resize(1200, 600);
