@@ -13,7 +13,8 @@
 // What is removed from the pauses before they are stacked.
 struct PauseCleaning {
   bool remove_spikes = true;
-  double mains_hz = 50;  // hum is looked for within 1 Hz of it; 0 leaves hum alone
+  // Hum is looked for within 1 Hz of each, in turn, until found; none leaves hum alone.
+  std::vector<double> mains_hz{50, 60};
 };
 
 struct GateChargeability {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "ip/chargeability.h"
+
 namespace {
 bool Contains(const std::vector<std::string>& list, const std::string& word) {
   return std::find(list.begin(), list.end(), word) != list.end();
@@ -45,8 +47,9 @@ double Arguments::Number(const std::string& name, double fallback) const {
 
 int32_t ParseInt32(const std::string& text, const std::string& what) { return ParseWhole<int32_t>(text, what); }
 
-double MainsOf(const Arguments& arguments) {
-  const double hz = arguments.Number("--mains", 50);
+std::vector<double> MainsOf(const Arguments& arguments) {
+  if (!arguments.Text("--mains")) return PauseCleaning{}.mains_hz;
+  const double hz = arguments.Number("--mains", 0);
   if (!(hz >= 0 && hz <= 1000)) throw UsageError("--mains takes a frequency in 0..1000 Hz (0: no hum removal)");
-  return hz;
+  return hz > 0 ? std::vector<double>{hz} : std::vector<double>{};
 }
