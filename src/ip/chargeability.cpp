@@ -95,13 +95,11 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   // Spikes first, so that they do not pull the hum's fit; then once more, since hum
   // hides the smaller ones.
   if (cleaning.remove_spikes) result.spikes_removed = RemoveSpikes(pauses);
-  for (double mains_hz : cleaning.mains_hz) {
-    const HumRemoval hum = RemoveHum(pauses, mains_hz);
-    if (!std::isfinite(hum.frequency_hz)) continue;
+  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz);
+  if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
     result.hum_mv = hum.amplitude_mv;
     if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
-    break;
   }
 
   const std::vector<double> stacks = ThreePauseStacks(pauses);

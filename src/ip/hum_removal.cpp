@@ -114,8 +114,7 @@ Complex Projection(const Pauses& pauses, const SampledResidual& r, int64_t p, in
 }
 
 // The frequency of the hum in the pauses, or NaN when none stands out of the noise.
-double HumFrequency(const Pauses& pauses, double mains_hz) {
-  const SampledResidual residual = SampledResidualOf(pauses, Decimation(pauses.sample_rate, mains_hz));
+double HumFrequency(const Pauses& pauses, const SampledResidual& residual, double mains_hz) {
   const int64_t half = residual.per_pause / 2;
   if (half < 2) return std::numeric_limits<double>::quiet_NaN();
   double variance = 0;
@@ -170,9 +169,8 @@ struct DecayHum {
   double amplitude = 0;
 };
 
-DecayHum HumInTheDecay(const Pauses& pauses, double mains_hz) {
+DecayHum HumInTheDecay(const Pauses& pauses, const std::vector<double>& decay, double mains_hz) {
   DecayHum found;
-  const std::vector<double> decay = SignedMeanDecay(pauses);
   const int64_t cycle = std::llround(pauses.sample_rate / mains_hz), length = pauses.length;
   const int64_t from = 2 * cycle, to = length - cycle;
   if (cycle < 3 || to - from < 4 * cycle) return found;
@@ -324,20 +322,29 @@ std::vector<double> FitHum(const Pauses& pauses, const std::vector<std::vector<d
 
 }  // namespace
 
-HumRemoval RemoveHum(Pauses& pauses, double mains_hz) {
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
   HumRemoval result;
-  if (pauses.count < 2 || !(mains_hz > 0) || pauses.length < 2 ||
-      static_cast<double>(pauses.length) / pauses.sample_rate < 2 / mains_hz)
-    return result;
-  const double hz = HumFrequency(pauses, mains_hz);
+  std::vector<double> searched;
+  for (double hz : mains_hz)
+    if (hz > 0 && static_cast<double>(pauses.length) / pauses.sample_rate >= 2 / hz) searched.push_back(hz);
+  if (pauses.count < 2 || pauses.length < 2 || searched.empty()) return result;
+  // One sampled residual serves every frequency searched: sampled for the highest.
+  const SampledResidual residual =
+      SampledResidualOf(pauses, Decimation(pauses.sample_rate, *std::max_element(searched.begin(), searched.end())));
+  double hz = std::numeric_limits<double>::quiet_NaN();
+  for (size_t i = 0; i < searched.size() && !std::isfinite(hz); ++i) hz = HumFrequency(pauses, residual, searched[i]);
   if (!std::isfinite(hz)) {
-    const DecayHum in_decay = HumInTheDecay(pauses, mains_hz);
-    if (!std::isfinite(in_decay.hz)) return result;
-    for (int64_t p = 0; p < pauses.count; ++p) {
-      std::span<double> pause = pauses.Pause(p);
-      for (size_t j = 0; j < pause.size(); ++j) pause[j] -= pauses.Sign(p) * in_decay.shape[j];
+    const std::vector<double> decay = SignedMeanDecay(pauses);
+    for (double mains : searched) {
+      const DecayHum in_decay = HumInTheDecay(pauses, decay, mains);
+      if (!std::isfinite(in_decay.hz)) continue;
+      for (int64_t p = 0; p < pauses.count; ++p) {
+        std::span<double> pause = pauses.Pause(p);
+        for (size_t j = 0; j < pause.size(); ++j) pause[j] -= pauses.Sign(p) * in_decay.shape[j];
+      }
+      return {in_decay.hz, in_decay.amplitude};
     }
-    return {in_decay.hz, in_decay.amplitude};
+    return result;
   }
   const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (harmonics < 1) return result;

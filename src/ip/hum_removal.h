@@ -4,6 +4,7 @@
 // instrument's sampling, so the stacks do not cancel it.
 
 #include <limits>
+#include <span>
 
 #include "ip/pauses.h"
 
@@ -12,7 +13,7 @@ struct HumRemoval {
   double amplitude_mv = 0;                                         // of the fundamental
 };
 
-// Looks for hum within 1 Hz of mains_hz in what the common decay leaves of the pauses
+// Looks for hum within 1 Hz of each of mains_hz in turn in what the common decay leaves of the pauses
 // (each pause freed of its own offset and slope), estimates its frequency from the
 // phase it gains from one stretch of a pause to the next and from pause to pause, fits
 // its fundamental and harmonics below the Nyquist frequency by least squares jointly
@@ -21,4 +22,4 @@ struct HumRemoval {
 // has the pauses' own signs and hides in the common decay: it is looked for there, by
 // its oscillation. Nothing is changed when no hum stands out of the noise or when a
 // pause is shorter than two cycles.
-HumRemoval RemoveHum(Pauses& pauses, double mains_hz);
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz);
