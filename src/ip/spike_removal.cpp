@@ -149,36 +149,32 @@ Jumps JumpsOf(const Pauses& pauses) {
 // its size; most records have none, and the robust look below is not needed for them.
 bool MaySpike(const Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), inner = length - 2;
-  std::vector<double> jumps(pauses.values.size()), common(inner, 0.0);
+  auto jump = [](const double* d, size_t j) { return d[j + 1] - (d[j] + d[j + 2]) / 2; };
+  std::vector<double> common(inner, 0.0);
   for (int64_t p = 0; p < pauses.count; ++p) {
     const double* d = pauses.values.data() + p * pauses.length;
-    double* jump = jumps.data() + static_cast<size_t>(p) * inner;
     const double sign = pauses.Sign(p);
-    for (size_t j = 0; j < inner; ++j) {
-      jump[j] = d[j + 1] - (d[j] + d[j + 2]) / 2;
-      common[j] += sign * jump[j];
-    }
+    for (size_t j = 0; j < inner; ++j) common[j] += sign * jump(d, j);
   }
   for (double& value : common) value /= static_cast<double>(pauses.count);
-  // Four lanes of sums and maxima, so that the loop need not wait on each addition.
-  double squares[4] = {0, 0, 0, 0}, largest[4] = {0, 0, 0, 0}, magnitude[4] = {0, 0, 0, 0};
+  // Two lanes of sums and maxima, so that the loop need not wait on each addition; the
+  // jumps are made again rather than stored.
+  double squares[2] = {0, 0}, largest[2] = {0, 0}, magnitude[2] = {0, 0};
   for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* jump = jumps.data() + static_cast<size_t>(p) * inner;
     const double* d = pauses.values.data() + p * pauses.length;
     const double sign = pauses.Sign(p);
     for (size_t j = 0; j < inner; ++j) {
-      const double e = jump[j] - sign * common[j];
-      squares[j % 4] += e * e;
-      largest[j % 4] = std::max(largest[j % 4], std::abs(e));
-      magnitude[j % 4] = std::max(magnitude[j % 4], std::abs(d[j + 1]));
+      const size_t lane = j & 1;
+      const double e = jump(d, j) - sign * common[j];
+      squares[lane] += e * e;
+      largest[lane] = std::max(largest[lane], std::abs(e));
+      magnitude[lane] = std::max(magnitude[lane], std::abs(d[j + 1]));
     }
   }
-  const double all_squares = (squares[0] + squares[1]) + (squares[2] + squares[3]);
-  const double all_largest = std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
-  const double all_magnitude = std::max(std::max(magnitude[0], magnitude[1]), std::max(magnitude[2], magnitude[3]));
+  const double samples = static_cast<double>(inner) * static_cast<double>(pauses.count);
   const double scale =
-      std::max(std::sqrt(all_squares / static_cast<double>(jumps.size())), 1e-6 * all_magnitude + 1e-300);
-  return all_largest > 0.75 * Threshold * scale;
+      std::max(std::sqrt((squares[0] + squares[1]) / samples), 1e-6 * std::max(magnitude[0], magnitude[1]) + 1e-300);
+  return std::max(largest[0], largest[1]) > 0.75 * Threshold * scale;
 }
 
 int ReplaceSpikesOnce(Pauses& pauses) {
