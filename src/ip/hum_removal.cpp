@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include "ip/least_squares.h"
+
 namespace {
 
 using Complex = std::complex<double>;
@@ -13,65 +15,10 @@ constexpr int MaxHarmonics = 3;
 // Hum counts as found when the energy at its frequency exceeds ten times what noise of
 // the same variance would put there.
 constexpr double Detection = 10;
-// The search above uses every Decimation-th sample: enough to see 50-60 Hz at any
+// The search for hum uses every Decimation-th sample: enough to see 50-60 Hz at any
 // usual rate, and it is all most records without hum ever cost.
 int64_t Decimation(double sample_rate, double mains_hz) {
   return std::max<int64_t>(1, static_cast<int64_t>(sample_rate / (3 * (mains_hz + 1))));
-}
-
-// Σ a_i b_i with four partial sums, which lets the processor overlap the additions.
-double Dot(const std::vector<double>& a, const std::vector<double>& b) {
-  const size_t n = std::min(a.size(), b.size());
-  double sums[4] = {0, 0, 0, 0};
-  size_t i = 0;
-  for (; i + 4 <= n; i += 4)
-    for (size_t k = 0; k < 4; ++k) sums[k] += a[i + k] * b[i + k];
-  for (; i < n; ++i) sums[0] += a[i] * b[i];
-  return (sums[0] + sums[1]) + (sums[2] + sums[3]);
-}
-
-// Solves the small system a x = b by Gaussian elimination with pivoting.
-std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b) {
-  const size_t n = b.size();
-  for (size_t column = 0; column < n; ++column) {
-    size_t pivot = column;
-    for (size_t row = column + 1; row < n; ++row)
-      if (std::abs(a[row][column]) > std::abs(a[pivot][column])) pivot = row;
-    std::swap(a[column], a[pivot]);
-    std::swap(b[column], b[pivot]);
-    if (a[column][column] == 0) return std::vector<double>(n, 0.0);
-    for (size_t row = column + 1; row < n; ++row) {
-      const double factor = a[row][column] / a[column][column];
-      for (size_t k = column; k < n; ++k) a[row][k] -= factor * a[column][k];
-      b[row] -= factor * b[column];
-    }
-  }
-  std::vector<double> x(n);
-  for (size_t row = n; row-- > 0;) {
-    double sum = b[row];
-    for (size_t k = row + 1; k < n; ++k) sum -= a[row][k] * x[k];
-    x[row] = sum / a[row][row];
-  }
-  return x;
-}
-
-// Removes the least-squares line from x (in place).
-void Detrend(std::span<double> x) {
-  const size_t n = x.size();
-  if (n < 2) {
-    for (double& value : x) value = 0;
-    return;
-  }
-  // Σ (j - middle)² in closed form; Σ x and Σ (j - middle) x in one pass.
-  const double count = static_cast<double>(n), middle = (count - 1) / 2;
-  const double spread = count * (count * count - 1) / 12;
-  double sum = 0, moment = 0;
-  for (size_t j = 0; j < n; ++j) {
-    sum += x[j];
-    moment += (static_cast<double>(j) - middle) * x[j];
-  }
-  const double mean = sum / count, slope = moment / spread;
-  for (size_t j = 0; j < n; ++j) x[j] -= mean + slope * (static_cast<double>(j) - middle);
 }
 
 // What the common decay leaves of every step-th sample of the pauses, each pause's

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ip/least_squares.h"
+
 namespace {
 
 constexpr double Threshold = 6;  // in typical jumps: about one false hit in 10^9 samples of Gaussian noise
@@ -54,49 +56,32 @@ double LargestMagnitude(const std::vector<double>& values) {
 
 // Each pause's own level: the least-squares line through what the mean decay leaves of
 // it (its self-potential and drift), a + b j. A few spikes among its samples barely move it.
-std::vector<std::pair<double, double>> PauseLevels(const Pauses& pauses) {
+std::vector<Line> PauseLevels(const Pauses& pauses) {
   const std::vector<double> residual = DecayResidual(pauses);
-  const size_t length = static_cast<size_t>(pauses.length);
-  const double middle = (static_cast<double>(length) - 1) / 2;
-  std::vector<std::pair<double, double>> levels;
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* r = residual.data() + static_cast<size_t>(p) * length;
-    double mean = 0, moment = 0, spread = 0;
-    for (size_t j = 0; j < length; ++j) mean += r[j];
-    mean /= static_cast<double>(length);
-    for (size_t j = 0; j < length; ++j) {
-      const double u = static_cast<double>(j) - middle;
-      moment += u * (r[j] - mean);
-      spread += u * u;
-    }
-    const double slope = spread > 0 ? moment / spread : 0;
-    levels.emplace_back(mean - slope * middle, slope);
-  }
+  std::vector<Line> levels;
+  for (int64_t p = 0; p < pauses.count; ++p)
+    levels.push_back(LineThrough(
+        std::span(residual).subspan(static_cast<size_t>(p * pauses.length), static_cast<size_t>(pauses.length))));
   return levels;
-}
-
-double Level(const std::pair<double, double>& level, size_t j) {
-  return level.first + level.second * static_cast<double>(j);
 }
 
 // The decay common to the pauses at sample j, robustly: the median over the pauses of
 // sign x (value - level). Without the levels the values would fall in two groups (the
 // offset with either sign) and their median would jump with one spike.
-double CommonDecayAt(const Pauses& pauses, const std::vector<std::pair<double, double>>& levels, size_t j) {
+double CommonDecayAt(const Pauses& pauses, const std::vector<Line>& levels, size_t j) {
   std::vector<double> column(static_cast<size_t>(pauses.count));
   for (int64_t p = 0; p < pauses.count; ++p)
-    column[static_cast<size_t>(p)] =
-        pauses.Sign(p) * (pauses.values[static_cast<size_t>(p * pauses.length) + j] - Level(levels[p], j));
+    column[static_cast<size_t>(p)] = pauses.Sign(p) * (pauses.values[static_cast<size_t>(p * pauses.length) + j] -
+                                                       levels[p].At(static_cast<double>(j)));
   return Median(column);
 }
 
 // Samples first..last of pause p put back on the line that joins what the common decay
 // and the pause's level leave of their good neighbours, those added again.
-void ReplaceRun(Pauses& pauses, const std::vector<std::pair<double, double>>& levels, int64_t p, size_t first,
-                size_t last) {
+void ReplaceRun(Pauses& pauses, const std::vector<Line>& levels, int64_t p, size_t first, size_t last) {
   std::span<double> pause = pauses.Pause(p);
   const double sign = pauses.Sign(p);
-  auto model = [&](size_t j) { return Level(levels[p], j) + sign * CommonDecayAt(pauses, levels, j); };
+  auto model = [&](size_t j) { return levels[p].At(static_cast<double>(j)) + sign * CommonDecayAt(pauses, levels, j); };
   const double before = pause[first - 1] - model(first - 1);
   const double after = pause[last + 1] - model(last + 1);
   const double span = static_cast<double>(last - first + 2);
@@ -185,7 +170,7 @@ int ReplaceSpikesOnce(Pauses& pauses) {
   if (jumps.largest <= Threshold * scale) return 0;
 
   int replaced = 0;
-  const std::vector<std::pair<double, double>> levels = PauseLevels(pauses);
+  const std::vector<Line> levels = PauseLevels(pauses);
   std::vector<bool> spike(length);
   for (size_t p = 0; p < count; ++p) {
     const double* jump = jumps.less_common.data() + p * length;

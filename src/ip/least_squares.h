@@ -1,0 +1,23 @@
+#pragma once
+// The small least-squares tools the cleaning of the pauses needs: a straight line through
+// a series, a dot product, and a small linear system.
+
+#include <span>
+#include <vector>
+
+// The least-squares line through x over j = 0..n-1: x ≈ at_zero + slope · j.
+struct Line {
+  double at_zero = 0;
+  double slope = 0;
+  double At(double j) const { return at_zero + slope * j; }
+};
+Line LineThrough(std::span<const double> x);
+
+// Removes the least-squares line from x (in place); a single value becomes 0.
+void Detrend(std::span<double> x);
+
+// Σ a_i b_i over the shorter of the two.
+double Dot(const std::vector<double>& a, const std::vector<double>& b);
+
+// The solution of the small system a x = b; all zeros when a is singular.
+std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b);
