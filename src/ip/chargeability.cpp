@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <utility>
 
 #include "ip/hum_removal.h"
 #include "ip/pauses.h"
@@ -72,16 +71,6 @@ std::vector<double> ThreePauseStacks(const Pauses& pauses) {
   return stacks;
 }
 
-// The samples j with t1 <= t_j < t2, t_j = (j + 1/2) / rate in ms: [first, last).
-std::pair<size_t, size_t> GateSamples(const Gate& gate, size_t length, int32_t sample_rate) {
-  auto inside = [&](size_t j) { return 1000.0 * (static_cast<double>(j) + 0.5) / sample_rate; };
-  size_t first = 0;
-  while (first < length && inside(first) < gate.t1_ms) ++first;
-  size_t last = first;
-  while (last < length && inside(last) < gate.t2_ms) ++last;
-  return {first, last};
-}
-
 }  // namespace
 
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
@@ -107,7 +96,7 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   std::vector<double> column(count);
   for (size_t j = 0; j < length && decay_curve; ++j) {
     for (size_t s = 0; s < count; ++s) column[s] = stacks[s * length + j];
-    result.time_ms.push_back(1000.0 * (static_cast<double>(j) + 0.5) / sample_rate);
+    result.time_ms.push_back(SampleTimeMs(static_cast<int64_t>(j), sample_rate));
     result.decay_mv.push_back(Mean(column));
     result.decay_error_mv.push_back(StackStandardError(column));
   }
@@ -118,12 +107,12 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   std::vector<double> stack_m(count, 0.0);
   double widths = 0;
   for (const Gate& gate : gates) {
-    const auto [first, last] = GateSamples(gate, length, sample_rate);
+    const SampleRange samples = GateSamples(gate, half_period, sample_rate);
     std::vector<double> stack_gate(count, 0.0);
     for (size_t s = 0; s < count; ++s) {
       double sum = 0;
-      for (size_t j = first; j < last; ++j) sum += stacks[s * length + j];
-      stack_gate[s] = last > first ? 1000 * sum / static_cast<double>(last - first) / vp : NaN;
+      for (int64_t j = samples.first; j < samples.last; ++j) sum += stacks[s * length + static_cast<size_t>(j)];
+      stack_gate[s] = samples.Count() > 0 ? 1000 * sum / static_cast<double>(samples.Count()) / vp : NaN;
     }
     const double error = StackStandardError(stack_gate);
     result.gates.push_back({gate, Mean(stack_gate), error, t95 * error});

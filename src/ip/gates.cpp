@@ -9,16 +9,6 @@ namespace {
 
 double PauseMs(int32_t half_period, int32_t sample_rate) { return 1000.0 * half_period / sample_rate; }
 
-// Samples j = 1..a of a pause lie at t = (j - 1/2) / rate after the switch-off.
-int SamplesIn(const Gate& gate, int32_t half_period, int32_t sample_rate) {
-  int count = 0;
-  for (int32_t j = 1; j <= half_period; ++j) {
-    double t = 1000.0 * (j - 0.5) / sample_rate;
-    if (gate.t1_ms <= t && t < gate.t2_ms) ++count;
-  }
-  return count;
-}
-
 double Number(const std::string& text, const std::string& whole) {
   double value = 0;
   auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -59,7 +49,7 @@ std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32
     Gate gate{Number(item.substr(0, colon), item), Number(item.substr(colon + 1), item)};
     if (!(gate.t1_ms >= 0 && gate.t1_ms < gate.t2_ms && gate.t2_ms <= pause))
       throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
-    if (SamplesIn(gate, half_period, sample_rate) == 0)
+    if (GateSamples(gate, half_period, sample_rate).Count() == 0)
       throw std::invalid_argument("gate " + item + " ms holds no sample");
     gates.push_back(gate);
   }
@@ -68,3 +58,19 @@ std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32
 }
 
 std::string GateText(const Gate& gate) { return Shortest(gate.t1_ms) + "-" + Shortest(gate.t2_ms); }
+
+std::string GateListText(const std::vector<Gate>& gates) {
+  std::string text;
+  for (const Gate& gate : gates) text += (text.empty() ? "" : ",") + Shortest(gate.t1_ms) + ":" + Shortest(gate.t2_ms);
+  return text;
+}
+
+double SampleTimeMs(int64_t j, int32_t sample_rate) { return 1000.0 * (static_cast<double>(j) + 0.5) / sample_rate; }
+
+SampleRange GateSamples(const Gate& gate, int32_t half_period, int32_t sample_rate) {
+  SampleRange range;
+  while (range.first < half_period && SampleTimeMs(range.first, sample_rate) < gate.t1_ms) ++range.first;
+  range.last = range.first;
+  while (range.last < half_period && SampleTimeMs(range.last, sample_rate) < gate.t2_ms) ++range.last;
+  return range;
+}

@@ -11,6 +11,18 @@ struct Gate {
   double Width() const { return t2_ms - t1_ms; }
 };
 
+// Sample j (from 0) of a pause lies (j + 1/2) / rate after the switch-off: in ms.
+double SampleTimeMs(int64_t j, int32_t sample_rate);
+
+// The samples of a pause of `half_period` that a gate averages, those with
+// t1 <= t_j < t2: j in [first, last).
+struct SampleRange {
+  int64_t first = 0;
+  int64_t last = 0;
+  int64_t Count() const { return last - first; }
+};
+SampleRange GateSamples(const Gate& gate, int32_t half_period, int32_t sample_rate);
+
 // The standard log-spaced gates that fit a pause of `half_period` samples: the first
 // starts after a delay of 1 % of the pause (at least one sample), each is twice as
 // wide as the one before (the first twice the delay), and the last ends within the
@@ -24,3 +36,7 @@ std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32
 
 // "10-30" for a gate; "10-630" for the span of a gate list.
 std::string GateText(const Gate& gate);
+
+// "10:30,30:70" for a gate list, as ParseGates reads it back: each time in the fewest
+// digits that give the same number again.
+std::string GateListText(const std::vector<Gate>& gates);

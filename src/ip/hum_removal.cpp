@@ -105,6 +105,60 @@ double HumFrequency(const Pauses& pauses, const SampledResidual& residual, doubl
   return hz;
 }
 
+// The sinusoids of the hum at every pause sample: cos and sin of each harmonic.
+// With slopes, two more: the fundamental's cos and sin times the time from the start of
+// the middle pause.
+std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int harmonics, bool slopes) {
+  std::vector<std::vector<double>> shapes(static_cast<size_t>(2 * harmonics + (slopes ? 2 : 0)),
+                                          std::vector<double>(pauses.values.size()));
+  for (int h = 1; h <= harmonics; ++h)
+    for (int64_t p = 0; p < pauses.count; ++p) {
+      Complex phasor = std::polar(1.0, TwoPi * h * hz * pauses.Time(p, 0));
+      const Complex turn = std::polar(1.0, TwoPi * h * hz / pauses.sample_rate);
+      for (int64_t j = 0; j < pauses.length; ++j) {
+        const size_t i = static_cast<size_t>(p * pauses.length + j);
+        shapes[static_cast<size_t>(2 * h - 2)][i] = phasor.real();
+        shapes[static_cast<size_t>(2 * h - 1)][i] = phasor.imag();
+        phasor *= turn;
+      }
+    }
+  if (slopes) {
+    const double middle = pauses.Time(pauses.count / 2, 0);
+    for (int64_t p = 0; p < pauses.count; ++p)
+      for (int64_t j = 0; j < pauses.length; ++j) {
+        const size_t i = static_cast<size_t>(p * pauses.length + j);
+        const double t = pauses.Time(p, j) - middle;
+        shapes[shapes.size() - 2][i] = t * shapes[0][i];
+        shapes[shapes.size() - 1][i] = t * shapes[1][i];
+      }
+  }
+  return shapes;
+}
+
+// The least-squares coefficients of shapes for data, which stands at their samples
+// [from, from + data.size()).
+std::vector<double> FitShapes(const std::vector<std::vector<double>>& shapes, const std::vector<double>& data,
+                              size_t from) {
+  const size_t n = shapes.size();
+  auto part = [&](size_t m) { return std::span<const double>(shapes[m]).subspan(from, data.size()); };
+  std::vector<std::vector<double>> gram(n, std::vector<double>(n, 0.0));
+  std::vector<double> right(n, 0.0);
+  for (size_t a = 0; a < n; ++a) {
+    right[a] = Dot(part(a), data);
+    for (size_t b = a; b < n; ++b) gram[a][b] = gram[b][a] = Dot(part(a), part(b));
+  }
+  return Solve(gram, right);
+}
+
+// How far the frequency of a fit with slopes (HumShapes) is off: the slopes' coefficients
+// are δω times (b, -a) for the fundamental's (a, b). Beyond `limit` Hz the linear picture
+// fails, and no correction is made.
+double FrequencyCorrection(const std::vector<double>& sloped, double limit) {
+  const double a = sloped[0], b = sloped[1], c = sloped[sloped.size() - 2], d = sloped[sloped.size() - 1];
+  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
+  return std::abs(correction) < limit ? correction : 0;
+}
+
 // The hum borne by the common decay, when its phase turns by half a cycle from one pause
 // to the next (f x 2 x pause = k + 1/2): then it has the pauses' own signs, the residual
 // holds none of it, and only its oscillation tells it from a decay. The decay less its
@@ -146,47 +200,13 @@ DecayHum HumInTheDecay(const Pauses& pauses, const std::vector<double>& decay, d
   double hz = mains_hz + std::arg(second * std::conj(first)) / (TwoPi * static_cast<double>(half) / pauses.sample_rate);
   const int harmonics = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (harmonics < 1) return found;
-  // The fundamental and harmonics at hz (and with slopes, the fundamental times the time
-  // from the middle, whose coefficients tell how far hz is off) fitted to the wiggle.
-  std::vector<std::vector<double>> sinusoids;
-  auto fit = [&](double at, bool slopes) {
-    sinusoids.clear();
-    for (int h = 1; h <= harmonics; ++h) {
-      std::vector<double> cosine(static_cast<size_t>(length)), sine(static_cast<size_t>(length));
-      const Complex turn = std::polar(1.0, TwoPi * h * at / pauses.sample_rate);
-      Complex phasor = 1;
-      for (int64_t j = 0; j < length; ++j) {
-        cosine[static_cast<size_t>(j)] = phasor.real(), sine[static_cast<size_t>(j)] = phasor.imag();
-        phasor *= turn;
-      }
-      sinusoids.push_back(std::move(cosine));
-      sinusoids.push_back(std::move(sine));
-    }
-    if (slopes) {
-      const double middle = static_cast<double>(from + to) / 2;
-      for (size_t k = 0; k < 2; ++k) {
-        std::vector<double> slope = sinusoids[k];
-        for (int64_t j = 0; j < length; ++j)
-          slope[static_cast<size_t>(j)] *= (static_cast<double>(j) - middle) / pauses.sample_rate;
-        sinusoids.push_back(std::move(slope));
-      }
-    }
-    const size_t n = sinusoids.size();
-    std::vector<std::vector<double>> gram(n, std::vector<double>(n, 0.0));
-    std::vector<double> right(n, 0.0);
-    for (size_t a = 0; a < n; ++a) {
-      for (size_t i = 0; i < wiggle.size(); ++i) right[a] += sinusoids[a][i + static_cast<size_t>(from)] * wiggle[i];
-      for (size_t b = 0; b < n; ++b)
-        for (size_t i = 0; i < wiggle.size(); ++i)
-          gram[a][b] += sinusoids[a][i + static_cast<size_t>(from)] * sinusoids[b][i + static_cast<size_t>(from)];
-    }
-    return Solve(gram, right);
-  };
-  const std::vector<double> sloped = fit(hz, true);
-  const double a = sloped[0], b = sloped[1], c = sloped[sloped.size() - 2], d = sloped[sloped.size() - 1];
-  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
-  if (std::abs(correction) < 0.2) hz += correction;
-  std::vector<double> coefficients = fit(hz, false);
+  // The fundamental and harmonics fitted to the wiggle, once with the slopes that
+  // correct hz, on the pause's own clock.
+  const Pauses one_pause{length, 1, pauses.sample_rate, decay};
+  hz +=
+      FrequencyCorrection(FitShapes(HumShapes(one_pause, hz, harmonics, true), wiggle, static_cast<size_t>(from)), 0.2);
+  const std::vector<std::vector<double>> sinusoids = HumShapes(one_pause, hz, harmonics, false);
+  std::vector<double> coefficients = FitShapes(sinusoids, wiggle, static_cast<size_t>(from));
   const size_t n = sinusoids.size();
   for (int h = 1; h <= harmonics; ++h) {
     // The average over `cycle` samples passes sin(π f c / rate) / (c sin(π f / rate)) of a sinusoid at f.
@@ -201,35 +221,6 @@ DecayHum HumInTheDecay(const Pauses& pauses, const std::vector<double>& decay, d
   for (size_t m = 0; m < n; ++m)
     for (int64_t j = 0; j < length; ++j) found.shape[static_cast<size_t>(j)] += coefficients[m] * sinusoids[m][j];
   return found;
-}
-
-// The sinusoids of the hum at every pause sample: cos and sin of each harmonic.
-// With slopes, two more: the fundamental's cos and sin times the time from the record's middle.
-std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, int harmonics, bool slopes) {
-  std::vector<std::vector<double>> shapes(static_cast<size_t>(2 * harmonics + (slopes ? 2 : 0)),
-                                          std::vector<double>(pauses.values.size()));
-  for (int h = 1; h <= harmonics; ++h)
-    for (int64_t p = 0; p < pauses.count; ++p) {
-      Complex phasor = std::polar(1.0, TwoPi * h * hz * pauses.Time(p, 0));
-      const Complex turn = std::polar(1.0, TwoPi * h * hz / pauses.sample_rate);
-      for (int64_t j = 0; j < pauses.length; ++j) {
-        const size_t i = static_cast<size_t>(p * pauses.length + j);
-        shapes[static_cast<size_t>(2 * h - 2)][i] = phasor.real();
-        shapes[static_cast<size_t>(2 * h - 1)][i] = phasor.imag();
-        phasor *= turn;
-      }
-    }
-  if (slopes) {
-    const double middle = pauses.Time(pauses.count / 2, 0);
-    for (int64_t p = 0; p < pauses.count; ++p)
-      for (int64_t j = 0; j < pauses.length; ++j) {
-        const size_t i = static_cast<size_t>(p * pauses.length + j);
-        const double t = pauses.Time(p, j) - middle;
-        shapes[shapes.size() - 2][i] = t * shapes[0][i];
-        shapes[shapes.size() - 1][i] = t * shapes[1][i];
-      }
-  }
-  return shapes;
 }
 
 // The least-squares fit of the hum jointly with the common decay: the shapes are fitted
@@ -299,16 +290,12 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
   // A fit with the fundamental's slopes in frequency, t cos and t sin, tells how far the
   // frequency is off: their coefficients are δω times (b, -a). The hum is then fitted at
   // the corrected frequency and subtracted.
-  const std::vector<double> first = FitHum(pauses, HumShapes(pauses, hz, harmonics, true));
-  const double a = first[0], b = first[1], c = first[first.size() - 2], d = first[first.size() - 1];
-  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
-  const double corrected = std::abs(correction) < 0.05 ? hz + correction : hz;
+  const double corrected = hz + FrequencyCorrection(FitHum(pauses, HumShapes(pauses, hz, harmonics, true)), 0.05);
   const std::vector<std::vector<double>> shapes = HumShapes(pauses, corrected, harmonics, false);
   const std::vector<double> coefficients = FitHum(pauses, shapes);
   for (size_t m = 0; m < shapes.size(); ++m)
     for (size_t i = 0; i < pauses.values.size(); ++i) pauses.values[i] -= coefficients[m] * shapes[m][i];
-  const double hz_found = corrected;
-  result.frequency_hz = hz_found;
+  result.frequency_hz = corrected;
   result.amplitude_mv = std::hypot(coefficients[0], coefficients[1]);
   return result;
 }

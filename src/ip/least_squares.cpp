@@ -25,7 +25,7 @@ void Detrend(std::span<double> x) {
 }
 
 // Four partial sums let the processor overlap the additions.
-double Dot(const std::vector<double>& a, const std::vector<double>& b) {
+double Dot(std::span<const double> a, std::span<const double> b) {
   const size_t n = std::min(a.size(), b.size());
   double sums[4] = {0, 0, 0, 0};
   size_t i = 0;

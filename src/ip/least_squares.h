@@ -17,7 +17,7 @@ Line LineThrough(std::span<const double> x);
 void Detrend(std::span<double> x);
 
 // Σ a_i b_i over the shorter of the two.
-double Dot(const std::vector<double>& a, const std::vector<double>& b);
+double Dot(std::span<const double> a, std::span<const double> b);
 
 // The solution of the small system a x = b; all zeros when a is singular.
 std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b);

@@ -21,12 +21,6 @@ double LogCentre(const Gate& gate) { return std::sqrt(std::max(gate.t1_ms, 1e-9)
 
 }  // namespace
 
-QString GatesText(const std::vector<Gate>& gates) {
-  QStringList items;
-  for (const Gate& gate : gates) items << QString::number(gate.t1_ms) + ":" + QString::number(gate.t2_ms);
-  return items.join(",");
-}
-
 DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   setObjectName("DecayView");
   setWindowTitle(tr("Спад ВП"));
@@ -61,7 +55,9 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   connect(gates_edit_, &QLineEdit::returnPressed, this, choose);
 }
 
-void DecayView::SetGatesText(const QString& text) { gates_edit_->setText(text); }
+void DecayView::ShowGates(const std::vector<Gate>& gates) {
+  gates_edit_->setText(QString::fromStdString(GateListText(gates)));
+}
 
 void DecayView::Show(const Chargeability& ip) {
   decay_->Clear();

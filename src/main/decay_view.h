@@ -21,8 +21,8 @@ class DecayView : public QWidget {
 
   // Draws a record's result; a result without an answer (NaN) clears the chart and says why.
   void Show(const Chargeability& ip);
-  // The gates as the text field shows them, "T1:T2,T2:T3,…" in ms.
-  void SetGatesText(const QString& text);
+  // The gates in use, as the text field shows them: "T1:T2,T2:T3,…" in ms.
+  void ShowGates(const std::vector<Gate>& gates);
   Chart* DecayChart() { return chart_; }
 
  signals:
@@ -41,6 +41,3 @@ class DecayView : public QWidget {
   QLineEdit* gates_edit_;
   QPushButton* apply_;
 };
-
-// "10:30,30:70" for a list of gates.
-QString GatesText(const std::vector<Gate>& gates);

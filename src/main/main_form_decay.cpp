@@ -25,7 +25,7 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::GatesChosen, this,
             [this](const QString& text) { Guarded([&] { ChooseGates(text); }); });
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
-    DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+    DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
   }
   DecayWindow->show();
   DecayWindow->raise();
@@ -45,7 +45,7 @@ void TMainForm::ChooseGates(const QString& text) {
     try {
       ip_settings_.gates = ParseGates(text.toStdString(), vari.HalfPeriod, vari.SampleRate);
     } catch (const std::invalid_argument&) {
-      if (DecayWindow) DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+      if (DecayWindow) DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
       throw;
     }
   }
@@ -55,7 +55,7 @@ void TMainForm::ChooseGates(const QString& text) {
 // Each survey starts with the default gates of its own pause.
 void TMainForm::ResetGates() {
   ip_settings_.gates.clear();
-  if (DecayWindow) DecayWindow->SetGatesText(GatesText(GatesFor(vari, ip_settings_)));
+  if (DecayWindow) DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
 }
 
 const IpSettings* TMainForm::ActiveIp() const { return DecayB->isChecked() ? &ip_settings_ : nullptr; }
