@@ -1,0 +1,78 @@
+#pragma once
+// Which records of a line are left out, and why: the rules the user set and the records
+// excluded by hand, evaluated on one plain row per record that the record pass fills.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <vector>
+
+// A record of the line: the survey's place in the project (from 0) and its number (from 1).
+struct RecordRef {
+  int file = 0;
+  int32_t record = 0;
+  auto operator<=>(const RecordRef&) const = default;
+};
+
+// What the rules look at in one record. Positions are along the line, after the
+// survey's offset; a remote electrode has none.
+struct LineRecord {
+  RecordRef ref;
+  std::optional<double> a, b, m, n;
+  double k = 0;                      // geometric factor, m
+  double r = 0;                      // resistance, Ω
+  double rhoa = 0;                   // apparent resistivity, Ω·m
+  double stacking_error_pct = 0;     // the stacking error of the exchange formats
+  double reciprocal_error_pct = 0;   // NaN: no reciprocal measured
+  double chargeability_mv_v = 0;     // NaN: not computed
+};
+
+struct ExclusionRules {
+  std::optional<double> max_error_pct;       // stacking error above
+  std::optional<double> max_reciprocal_pct;  // reciprocal error above
+  bool negative_rhoa = false;
+  std::optional<double> max_abs_k;                      // |K| above, m
+  std::optional<std::pair<double, double>> m_range_mv_v;  // M outside [low, high]
+  std::vector<double> electrodes;                       // every record using one of these positions
+  bool operator==(const ExclusionRules&) const = default;
+};
+
+// A record is left out for the first cause that holds, in this order: what the user
+// decided on the record or the electrode before what the numbers say.
+enum class ExclusionCause {
+  None,
+  ByHand,
+  Electrode,
+  GeometricFactor,
+  NegativeRhoa,
+  StackingError,
+  ReciprocalError,
+  Chargeability,
+};
+constexpr int ExclusionCauseCount = 8;
+
+// "by hand", "electrode", "|K|", "negative ρa", "stacking error", "reciprocal error",
+// "chargeability"; "" for None.
+const char* CauseName(ExclusionCause cause);
+
+// Electrodes at the same position within this distance are one electrode.
+constexpr double SamePositionM = 0.001;
+
+// A NaN reciprocal error or M is never outside its limit: a record without a reciprocal
+// or without a chargeability is not left out for it.
+ExclusionCause CauseOf(const LineRecord& record, const ExclusionRules& rules, const std::set<RecordRef>& by_hand);
+
+struct ExclusionCounts {
+  std::array<int, ExclusionCauseCount> by_cause{};  // indexed by ExclusionCause; [None]: records kept
+  int Excluded() const;
+  bool operator==(const ExclusionCounts&) const = default;
+};
+
+// The cause of each record, in order, and their counts.
+struct Exclusions {
+  std::vector<ExclusionCause> causes;
+  ExclusionCounts counts;
+};
+Exclusions Evaluate(const std::vector<LineRecord>& records, const ExclusionRules& rules,
+                    const std::set<RecordRef>& by_hand);

@@ -1,0 +1,83 @@
+#pragma once
+// A survey line, as its .vln project keeps it: the surveys rolled along the line, the
+// topography, the exclusion rules, the records excluded by hand and the processing
+// options. The project is a UTF-8 text of "key = value" lines under [sections], meant to
+// be read and edited by hand:
+//
+//   # comment
+//   format = 1
+//   [survey]               one section per survey, in the line's order
+//   file = spread1.qmr     relative to the project's folder, '/' between folders
+//   offset = 47.5          metres added to the survey's electrode coordinates
+//   size = 1581228         the survey's size when it was added, bytes
+//   header = 0123456789abcdef   the hash of its header bytes then
+//   [topography]
+//   tape = no              yes: the electrode positions are distances along the ground
+//   point = 0 101.5        x z, metres, x increasing
+//   [exclusion]
+//   max-error = 5          stacking error above P %
+//   max-reciprocal = 10    reciprocal error above P %
+//   negative-rhoa = yes
+//   max-k = 5000           |K| above, metres
+//   m-range = -5 200       M outside, mV/V
+//   electrode = 95         every record using the electrode at this position (repeatable)
+//   record = spread1.qmr:17   a record excluded by hand (repeatable)
+//   [processing]
+//   flip-sign = no         yes: dU with its sign flipped
+//   abs-du = no            yes: the modulus of dU
+//   gates = 20:40,40:80    the chargeability gates in ms; empty: the standard ones
+//   mains = 50             the mains frequency, Hz; empty: 50 and 60 looked for
+//
+// Numbers are written in the fewest digits that read back as the same number.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "line/exclusion.h"
+#include "line/survey_stamp.h"
+#include "line/topography.h"
+
+struct LineSurvey {
+  std::string file;
+  double offset_m = 0;
+  SurveyStamp stamp;
+  bool operator==(const LineSurvey&) const = default;
+};
+
+// Kept as the user gave them; the record pass reads them.
+struct LineProcessing {
+  bool flip_sign = false;
+  bool abs_du = false;
+  std::string gates;
+  std::string mains;
+  bool operator==(const LineProcessing&) const = default;
+};
+
+struct LineProject {
+  std::vector<LineSurvey> surveys;
+  Topography topography;
+  ExclusionRules rules;
+  std::set<RecordRef> excluded_by_hand;  // RecordRef::file indexes surveys
+  LineProcessing processing;
+  bool operator==(const LineProject&) const = default;
+};
+
+constexpr int LineFormatVersion = 1;
+
+// The project's lines, without line ends.
+std::vector<std::string> FormatLineProject(const LineProject& project);
+
+// Throws LineFileError "name:LINE: text" for a line it cannot take.
+LineProject ParseLineProject(const std::string& text, const std::string& name);
+
+LineProject ReadLineProject(const std::string& path);
+// Replaces the file only once it is complete. Throws InOutError.
+void WriteLineProject(const std::string& path, const LineProject& project);
+
+// A survey's file as the program opens it: beside the project, as the project names it.
+std::string SurveyPath(const std::string& project_path, const LineSurvey& survey);
+// How the project names a file given on the command line or chosen in the window.
+std::string ProjectRelativeName(const std::string& project_path, const std::string& file);
+// The survey that is this file, or -1.
+int SurveyOfFile(const std::string& project_path, const LineProject& project, const std::string& file);

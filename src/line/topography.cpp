@@ -1,0 +1,116 @@
+#include "line/topography.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "line/line_error.h"
+#include "line/number_text.h"
+#include "measurement/in_out_error.h"
+
+namespace {
+
+// Positions that stand within a millimetre of the topography's end are still on it: the
+// file's coordinates are single precision and offsets add their own rounding.
+constexpr double ReachTolerance = 0.001;
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r') {
+      if (!field.empty()) fields.push_back(std::move(field));
+      field.clear();
+    } else {
+      field += c;
+    }
+  }
+  if (!field.empty()) fields.push_back(std::move(field));
+  return fields;
+}
+
+// The distances along the ground from the first point to each point.
+std::vector<double> Walked(const std::vector<TopographyPoint>& points) {
+  std::vector<double> walked(points.size(), 0.0);
+  for (size_t i = 1; i < points.size(); ++i)
+    walked[i] = walked[i - 1] + std::hypot(points[i].x - points[i - 1].x, points[i].z - points[i - 1].z);
+  return walked;
+}
+
+// Linear interpolation in a table whose keys increase; `at` lies within them.
+GroundPoint Interpolated(const std::vector<double>& keys, const std::vector<TopographyPoint>& points, double at) {
+  size_t i = static_cast<size_t>(std::upper_bound(keys.begin(), keys.end(), at) - keys.begin());
+  i = std::clamp<size_t>(i, 1, keys.size() - 1);
+  const double span = keys[i] - keys[i - 1];
+  const double t = std::clamp((at - keys[i - 1]) / span, 0.0, 1.0);
+  return {points[i - 1].x + t * (points[i].x - points[i - 1].x), points[i - 1].z + t * (points[i].z - points[i - 1].z)};
+}
+
+}  // namespace
+
+void AddTopographyPoint(std::vector<TopographyPoint>& points, TopographyPoint point) {
+  if (!points.empty() && !(point.x > points.back().x))
+    throw std::invalid_argument("x " + ShortestText(point.x) + " does not pass the x before it (" +
+                                ShortestText(points.back().x) + "): the points must go along the line");
+  points.push_back(point);
+}
+
+std::vector<TopographyPoint> ParseTopography(const std::string& text, const std::string& name) {
+  std::vector<TopographyPoint> points;
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    std::vector<std::string> fields = Fields(line);
+    if (fields.empty() || fields.front().front() == '#') continue;
+    if (fields.size() != 2) throw LineFileError(name, number, "one x and one z expected");
+    TopographyPoint point;
+    if (!ParseNumber(fields[0], point.x) || !ParseNumber(fields[1], point.z))
+      throw LineFileError(name, number, "'" + fields[0] + " " + fields[1] + "' is not two numbers");
+    try {
+      AddTopographyPoint(points, point);
+    } catch (const std::invalid_argument& error) {
+      throw LineFileError(name, number, error.what());
+    }
+  }
+  if (points.size() < 2) throw LineFileError(name, "a topography needs at least two points");
+  return points;
+}
+
+std::vector<TopographyPoint> ReadTopography(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw LineFileError(path, InOutError::FromErrno(errno).what());
+  std::ostringstream text;
+  text << file.rdbuf();
+  return ParseTopography(text.str(), path);
+}
+
+std::vector<GroundPoint> PlaceOnGround(const Topography& topography, const std::vector<double>& positions) {
+  const std::vector<TopographyPoint>& points = topography.points;
+  std::vector<GroundPoint> placed;
+  placed.reserve(positions.size());
+  if (points.empty()) {
+    for (double position : positions) placed.push_back({position, 0.0});
+    return placed;
+  }
+  std::vector<double> keys;
+  if (topography.tape) {
+    keys = Walked(points);
+    for (double& key : keys) key += points.front().x;
+  } else {
+    for (const TopographyPoint& point : points) keys.push_back(point.x);
+  }
+  for (double position : positions) {
+    if (!(position >= keys.front() - ReachTolerance && position <= keys.back() + ReachTolerance))
+      throw std::invalid_argument("the topography does not reach the electrode at " + ShortestText(position) +
+                                  " m (it covers " + ShortestText(keys.front()) + " to " +
+                                  ShortestText(keys.back()) + " m" + (topography.tape ? " along the ground)" : ")"));
+    GroundPoint point = Interpolated(keys, points, position);
+    if (!topography.tape) point.x = position;
+    placed.push_back(point);
+  }
+  return placed;
+}

@@ -1,0 +1,242 @@
+// A survey line built from synthetic surveys with known offsets and elevations: its
+// electrodes, its topography, its exclusions and its project file.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "geometry/quadrupole.h"
+#include "line/exclusion_history.h"
+#include "line/line_electrodes.h"
+#include "line/line_error.h"
+#include "line/line_project.h"
+#include "line/line_survey.h"
+#include "measurement/index_file.h"
+#include "measurement/synthetic_survey.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// Dipole-dipole, 6 blocks of 2 channels on electrodes 5 m apart: the records use
+// electrodes 1 to 10, at 0 to 45 m.
+SynthOptions Spread() {
+  SynthOptions options;
+  options.blocks = 6;
+  options.channels = 2;
+  options.electrodes = 12;
+  options.spacing_m = 5;
+  options.period_count = 1;
+  return options;
+}
+
+// A line of two spreads, the second rolled along by `offset`.
+LineProject TwoSpreads(const TempDir& dir, double offset) {
+  WriteSyntheticSurvey(dir.File("s1.qmr"), Spread());
+  WriteSyntheticSurvey(dir.File("s2.qmr"), Spread());
+  LineProject project;
+  for (auto [file, at] : {std::pair{"s1.qmr", 0.0}, std::pair{"s2.qmr", offset}})
+    project.surveys.push_back({file, at, StampOf(dir.File(file))});
+  return project;
+}
+
+// The rows of a line as the record pass will give them, positions only.
+std::vector<LineRecord> Rows(const TempDir& dir, const LineProject& project) {
+  std::vector<LineRecord> rows;
+  for (size_t file = 0; file < project.surveys.size(); ++file) {
+    auto v = FreshVari(dir.File(project.surveys[file].file));
+    IndexFile(*v);
+    const double offset = project.surveys[file].offset_m;
+    for (int32_t k = 1; k <= v->RecordCount; ++k) {
+      const Quadrupole q = QuadrupoleOf(*v, v->RecordIndex[static_cast<size_t>(k)]);
+      auto shifted = [&](std::optional<double> x) { return x ? std::optional(*x + offset) : std::nullopt; };
+      LineRecord row;
+      row.ref = {static_cast<int>(file), k};
+      row.a = shifted(q.a), row.b = shifted(q.b), row.m = shifted(q.m), row.n = shifted(q.n);
+      rows.push_back(row);
+    }
+  }
+  return rows;
+}
+
+TEST(LineElectrodes, RolledSpreadsShareTheirCommonElectrodesButNotTheirRecords) {
+  TempDir dir;
+  const std::string project_path = dir.File("line.vln");
+  // Rolled by 20 m: electrodes 5..10 of the first spread are 1..6 of the second, and
+  // the quadrupoles of blocks 5 and 6 of the first are blocks 1 and 2 of the second.
+  LineProject project = TwoSpreads(dir, 20.0004);  // within the millimetre
+  std::vector<double> all;
+  for (const IndexedSurvey& survey : IndexLineSurveys(project_path, project)) {
+    EXPECT_EQ(survey.record_count, 12);
+    all.insert(all.end(), survey.positions.begin(), survey.positions.end());
+  }
+  // Ground from 0 m at 100 m up to 106 m at 30 m, then down to 99 m at 65 m.
+  const Topography ground{ParseTopography("# x z\n0 100\n30,106\n65;99\n", "topo.txt"), false};
+  const std::vector<LineElectrode> electrodes = LineElectrodes(all, ground);
+  ASSERT_EQ(electrodes.size(), 14u) << "0 to 65 m, every 5 m, each once";
+  for (size_t i = 0; i < electrodes.size(); ++i) {
+    const double x = 5.0 * static_cast<double>(i);
+    EXPECT_NEAR(electrodes[i].position, x, 0.001);
+    EXPECT_NEAR(electrodes[i].x, electrodes[i].position, 1e-12) << "horizontal positions as measured";
+    EXPECT_NEAR(electrodes[i].z, x <= 30 ? 100 + 0.2 * x : 106 - 0.2 * (x - 30), 1e-3) << "at " << x << " m";
+  }
+
+  const std::vector<std::vector<RecordRef>> repeats = Repeats(Rows(dir, project));
+  ASSERT_EQ(repeats.size(), 4u);
+  for (size_t i = 0; i < repeats.size(); ++i) {
+    const int32_t first = 9 + static_cast<int32_t>(i);  // block 5, channel 1 onwards
+    EXPECT_EQ(repeats[i], (std::vector<RecordRef>{{0, first}, {1, first - 8}}));
+  }
+
+  // Two millimetres apart, the electrodes of the overlap stay two, and no record repeats.
+  project.surveys[1].offset_m = 20.002;
+  all.clear();
+  for (const IndexedSurvey& survey : IndexLineSurveys(project_path, project))
+    all.insert(all.end(), survey.positions.begin(), survey.positions.end());
+  EXPECT_EQ(MergePositions(all).size(), 20u);
+  EXPECT_TRUE(Repeats(Rows(dir, project)).empty());
+}
+
+TEST(Topography, TapeMeasuredPositionsWalkTheSlope) {
+  // A 3-4-5 slope from (10, 100) to (50, 130), 50 m walked, then flat ground to (70, 130).
+  Topography tape{{{10, 100}, {50, 130}, {70, 130}}, true};
+  const std::vector<GroundPoint> placed = PlaceOnGround(tape, {10, 20, 35, 60, 75, 80});
+  const std::vector<GroundPoint> expected{{10, 100}, {18, 106}, {30, 115}, {50, 130}, {65, 130}, {70, 130}};
+  ASSERT_EQ(placed.size(), expected.size());
+  for (size_t i = 0; i < placed.size(); ++i) {
+    EXPECT_NEAR(placed[i].x, expected[i].x, 1e-9) << i;
+    EXPECT_NEAR(placed[i].z, expected[i].z, 1e-9) << i;
+  }
+  // Walked, the ground ends at 80 m; measured flat, it would reach 70 m only.
+  EXPECT_THROW(PlaceOnGround(tape, {80.01}), std::invalid_argument);
+  tape.tape = false;
+  try {
+    PlaceOnGround(tape, {10, 75});
+    FAIL() << "a topography that stops short was taken";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_STREQ(error.what(), "the topography does not reach the electrode at 75 m (it covers 10 to 70 m)");
+  }
+  EXPECT_NEAR(PlaceOnGround(tape, {30})[0].z, 115, 1e-12) << "plain: interpolated in x";
+}
+
+TEST(Topography, ErrorsNameTheLine) {
+  auto error_of = [](const std::string& text) {
+    try {
+      ParseTopography(text, "TOPO.txt");
+    } catch (const LineFileError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(error_of("0 1\n\n5 2 3\n"), "TOPO.txt:3: one x and one z expected");
+  EXPECT_EQ(error_of("0 1\n5\tx\n"), "TOPO.txt:2: '5 x' is not two numbers");
+  EXPECT_EQ(error_of("0 1\r\n5 2\r\n5 3\r\n"),
+            "TOPO.txt:3: x 5 does not pass the x before it (5): the points must go along the line");
+  EXPECT_EQ(error_of("# only\n7 1\n"), "TOPO.txt: a topography needs at least two points");
+}
+
+TEST(Exclusion, EachRuleLeavesOutItsRecordsAndNoOthers) {
+  LineRecord kept;
+  kept.a = 0, kept.b = 5, kept.m = 10, kept.n = 15;
+  kept.k = -94, kept.r = 1, kept.rhoa = 94, kept.stacking_error_pct = 2, kept.reciprocal_error_pct = NaN;
+  kept.chargeability_mv_v = NaN;
+  ExclusionRules rules;
+  rules.max_error_pct = 2, rules.max_reciprocal_pct = 5, rules.negative_rhoa = true, rules.max_abs_k = 94;
+  rules.m_range_mv_v = std::pair{0.0, 50.0};
+  rules.electrodes = {20};
+
+  std::vector<LineRecord> rows;
+  auto row = [&](auto change) {
+    LineRecord record = kept;
+    record.ref = {1, static_cast<int32_t>(rows.size() + 1)};
+    change(record);
+    rows.push_back(record);
+  };
+  row([](LineRecord&) {});  // every value at its limit, no reciprocal, no M
+  row([](LineRecord& r) { r.stacking_error_pct = 2.01; });
+  row([](LineRecord& r) { r.reciprocal_error_pct = 5.5; });
+  row([](LineRecord& r) { r.rhoa = -1; });
+  row([](LineRecord& r) { r.k = 95; });
+  row([](LineRecord& r) { r.k = -95; });
+  row([](LineRecord& r) { r.chargeability_mv_v = -0.5; });
+  row([](LineRecord& r) { r.chargeability_mv_v = 50; });
+  row([](LineRecord& r) { r.n = 20.0009; });                // within a millimetre of 20 m
+  row([](LineRecord& r) { r.b = std::nullopt, r.n = 25; });  // a remote B is at no position
+  row([](LineRecord& r) { r.stacking_error_pct = 99; });     // also by hand: that cause shown
+
+  const Exclusions result = Evaluate(rows, rules, {{1, 11}, {0, 2}});
+  using C = ExclusionCause;
+  EXPECT_EQ(result.causes, (std::vector<C>{C::None, C::StackingError, C::ReciprocalError, C::NegativeRhoa,
+                                           C::GeometricFactor, C::GeometricFactor, C::Chargeability, C::None,
+                                           C::Electrode, C::None, C::ByHand}));
+  EXPECT_EQ(result.counts.by_cause[static_cast<size_t>(C::GeometricFactor)], 2);
+  EXPECT_EQ(result.counts.by_cause[static_cast<size_t>(C::None)], 3);
+  EXPECT_EQ(result.counts.Excluded(), 8);
+  EXPECT_EQ(Evaluate(rows, {}, {}).counts.Excluded(), 0) << "no rule leaves nothing out";
+}
+
+TEST(ExclusionHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
+  const RecordRef r1{0, 1}, r2{0, 2}, r3{1, 1};
+  ExclusionHistory history({r1});
+  history.Toggle({r1, r2});
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2}));
+  history.Exclude({r2, r3});
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2, r3}));
+  history.Exclude({r3});  // nothing changes: no step to undo
+  history.Undo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2})) << "Exclude undone: r2 stays out, as before it";
+  history.Undo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1}));
+  EXPECT_FALSE(history.CanUndo());
+  history.Undo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1}));
+  history.Redo();
+  history.Redo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2, r3}));
+  EXPECT_FALSE(history.CanRedo());
+  history.Undo();
+  history.Toggle({r1, r1});  // one gesture over one record twice: one change
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1, r2}));
+  EXPECT_FALSE(history.CanRedo()) << "a new step drops what was undone";
+  history.Undo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2}));
+}
+
+TEST(LineProject, RoundTripsEveryFieldExactly) {
+  TempDir dir;
+  LineProject project = TwoSpreads(dir, 47.5);
+  project.surveys[0].file = "spreads/first spread.qmr";
+  project.surveys[1].offset_m = 0.1 + 0.2;
+  project.topography = {{{-1.0 / 3, 101.25}, {1e-7, 1e17}, {95.5, -3}}, true};
+  project.rules = {2.5, 10, true, 5000, std::pair{-5.0, 1.0 / 7}, {95, 0.1}};
+  project.excluded_by_hand = {{1, 3}, {0, 17}, {1, 1}};
+  project.processing = {true, false, "20:40,40:80", "50"};
+  const std::string path = dir.File("line.vln");
+  WriteLineProject(path, project);
+  const LineProject read = ReadLineProject(path);
+  EXPECT_EQ(read, project);
+  EXPECT_EQ(FormatLineProject(read), FormatLineProject(project));
+  std::string edited;  // as an editor that writes bare line feeds leaves it
+  for (const std::string& line : FormatLineProject(project)) edited += line + "\n";
+  EXPECT_EQ(ParseLineProject(edited, "line.vln"), project);
+
+  auto error_of = [](const std::string& text) {
+    try {
+      ParseLineProject(text, "L.vln");
+    } catch (const LineFileError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  const std::string survey = "format = 1\n[survey]\nfile = a.qmr\nsize = 10\nheader = 00000000000000ff\n";
+  EXPECT_EQ(error_of(survey), "no error");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nmax-eror = 5\n"), "L.vln:7: unknown key 'max-eror'");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nrecord = b.qmr:3\n"), "L.vln:7: b.qmr is not a survey of the line");
+  EXPECT_EQ(error_of(survey + "offset = 4,5\n"), "L.vln:6: offset takes a number, not '4,5'");
+  EXPECT_EQ(error_of("format = 1\n[survey]\nfile = a.qmr\n[topography]\n"), "L.vln:2: the survey has no size");
+  EXPECT_EQ(error_of("format = 2\n"), "L.vln:1: format 2 is newer than this program reads (1)");
+}
+
+}  // namespace
