@@ -11,6 +11,8 @@
 #include <fstream>
 #include <limits>
 
+#include "line/line_project.h"
+#include "measurement/file_format.h"
 #include "measurement/survey_writer.h"
 #include "peer_readers.h"
 #include "test_support.h"
@@ -353,6 +355,62 @@ TEST(BatchTool, ChargeabilityOfRecordsFromTheirPauses) {
   EXPECT_EQ(beyond.status, 1);
   EXPECT_NE(beyond.out.find("ip.qmr: gate 10:300 ms lies outside the pause of 200 ms"), std::string::npos)
       << beyond.out;
+}
+
+// A line's commands change its project only, and refuse a survey that moved or changed.
+TEST(BatchTool, LineCommandsKeepTheSurveysAndRefuseChangedOnes) {
+  TempDir dir;
+  const std::string a = dir.File("a.qmr"), b = dir.File("b.qmr"), topo = dir.File("topo.txt");
+  for (const std::string& survey : {a, b})
+    ASSERT_EQ(Batch("synth --blocks 4 --channels 3 --electrodes 12 --periods 1 " + survey).status, 0);
+  const std::vector<unsigned char> raw_a = ReadWholeFile(a), raw_b = ReadWholeFile(b);
+  std::filesystem::create_directory(dir.File("line"));
+  const std::string line = dir.File("line/L.vln");
+  auto line_run = [&](const std::string& words) { return Batch("line " + words); };
+  ASSERT_EQ(line_run("new " + line + " " + a + " " + b + "@30").status, 0);
+  BatchRun again = line_run("new " + line + " " + a);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.out, line + ": the project exists; --force replaces it\n");
+
+  // The records use the electrodes at 0 to 40 m, and 30 to 70 m.
+  const std::vector<unsigned char> made = ReadWholeFile(line);
+  std::ofstream(topo) << "0 10\n50 12\n";
+  BatchRun short_topo = line_run("topo " + line + " " + topo);
+  EXPECT_EQ(short_topo.status, 1);
+  EXPECT_EQ(short_topo.out, topo + ": the topography does not reach the electrode at 55 m (it covers 0 to 50 m)\n");
+  EXPECT_EQ(ReadWholeFile(line), made) << "nothing changes";
+  std::ofstream(topo) << "# surveyed\n0 10\n70 12\n";
+  EXPECT_EQ(line_run("topo " + line + " " + topo + " --tape").status, 0);
+  EXPECT_EQ(
+      line_run("exclude " + line + " --max-error 5 --electrode 30 --record " + b + ":3 --record " + a + ":12").status,
+      0);
+  BatchRun beyond = line_run("exclude " + line + " --record " + a + ":13");
+  EXPECT_EQ(beyond.status, 1);
+  EXPECT_EQ(beyond.out, a + ": record 13 is not in 1..12\n");
+  EXPECT_EQ(line_run("exclude " + line + " --electrode 31").status, 1) << "no electrode there";
+  EXPECT_EQ(line_run("include " + line + " --record " + a + ":12").status, 0);
+
+  LineProject project = ReadLineProject(line);
+  EXPECT_EQ(project.surveys[0].file, "../a.qmr");
+  EXPECT_EQ(project.surveys[1].offset_m, 30);
+  EXPECT_EQ(project.topography, (Topography{{{0, 10}, {70, 12}}, true}));
+  EXPECT_EQ(project.rules.max_error_pct, 5);
+  EXPECT_EQ(project.rules.electrodes, std::vector<double>{30});
+  EXPECT_EQ(project.excluded_by_hand, (std::set<RecordRef>{{1, 3}}));
+  EXPECT_EQ(line_run("include " + line + " --all-manual").status, 0);
+  EXPECT_TRUE(ReadLineProject(line).excluded_by_hand.empty());
+  EXPECT_EQ(ReadWholeFile(a), raw_a);
+  EXPECT_EQ(ReadWholeFile(b), raw_b);
+
+  WriteSurveyFloat(b, file_format::ElectrodeTableOffset + 4, 0.5f);  // same size, another electrode
+  BatchRun changed = line_run("exclude " + line + " --max-k 1000");
+  EXPECT_EQ(changed.status, 1);
+  EXPECT_EQ(changed.out, b + ": the survey changed since it was added to the line (its header differs)\n");
+  std::filesystem::rename(a, dir.File("moved.qmr"));
+  BatchRun moved = line_run("include " + line + " --all-manual");
+  EXPECT_EQ(moved.status, 1);
+  EXPECT_EQ(moved.out, a + ": File not found\n");
+  EXPECT_EQ(line_run("exclude " + line).status, 2) << "nothing to exclude";
 }
 
 TEST(BatchTool, UsageErrorsExitTwo) {

@@ -162,15 +162,15 @@ TEST(Exclusion, EachRuleLeavesOutItsRecordsAndNoOthers) {
   row([](LineRecord& r) { r.k = -95; });
   row([](LineRecord& r) { r.chargeability_mv_v = -0.5; });
   row([](LineRecord& r) { r.chargeability_mv_v = 50; });
-  row([](LineRecord& r) { r.n = 20.0009; });                // within a millimetre of 20 m
+  row([](LineRecord& r) { r.n = 20.0009; });                 // within a millimetre of 20 m
   row([](LineRecord& r) { r.b = std::nullopt, r.n = 25; });  // a remote B is at no position
   row([](LineRecord& r) { r.stacking_error_pct = 99; });     // also by hand: that cause shown
 
   const Exclusions result = Evaluate(rows, rules, {{1, 11}, {0, 2}});
   using C = ExclusionCause;
-  EXPECT_EQ(result.causes, (std::vector<C>{C::None, C::StackingError, C::ReciprocalError, C::NegativeRhoa,
-                                           C::GeometricFactor, C::GeometricFactor, C::Chargeability, C::None,
-                                           C::Electrode, C::None, C::ByHand}));
+  EXPECT_EQ(result.causes,
+            (std::vector<C>{C::None, C::StackingError, C::ReciprocalError, C::NegativeRhoa, C::GeometricFactor,
+                            C::GeometricFactor, C::Chargeability, C::None, C::Electrode, C::None, C::ByHand}));
   EXPECT_EQ(result.counts.by_cause[static_cast<size_t>(C::GeometricFactor)], 2);
   EXPECT_EQ(result.counts.by_cause[static_cast<size_t>(C::None)], 3);
   EXPECT_EQ(result.counts.Excluded(), 8);

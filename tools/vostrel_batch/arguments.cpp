@@ -35,6 +35,13 @@ const std::string* Arguments::Value(const std::string& name) const {
   return nullptr;
 }
 
+std::vector<std::string> Arguments::All(const std::string& name) const {
+  std::vector<std::string> all;
+  for (const auto& [option, value] : values_)
+    if (option == name) all.push_back(value);
+  return all;
+}
+
 int64_t Arguments::Integer(const std::string& name, int64_t fallback) const {
   const std::string* text = Value(name);
   return text ? ParseWhole<int64_t>(*text, name) : fallback;

@@ -23,6 +23,8 @@ class Arguments {
   double Number(const std::string& name, double fallback) const;
   // The value given to an option, or null when it was not given.
   const std::string* Text(const std::string& name) const { return Value(name); }
+  // Every value given to an option that may be repeated, in order.
+  std::vector<std::string> All(const std::string& name) const;
   const std::vector<std::string>& Plain() const { return plain_; }
 
  private:

@@ -12,4 +12,5 @@ int ExportCommand(const std::vector<std::string>& words);
 int CheckCommand(const std::vector<std::string>& words);
 int ReciprocalCommand(const std::vector<std::string>& words);
 int IpCommand(const std::vector<std::string>& words);
+int LineCommand(const std::vector<std::string>& words);
 int PlotCommand(const std::vector<std::string>& words);  // only where the window is built

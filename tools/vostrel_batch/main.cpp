@@ -35,6 +35,13 @@ constexpr Command Commands[] = {
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
     {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ] FILE.qmr K...", IpCommand},
+    {"line",
+     "line new LINE.vln FILE.qmr[@OFFSET]... [--force] [--flip-sign] [--abs-du] [--gates T1:T2,...] [--mains HZ]\n"
+     "  vostrel-batch line topo LINE.vln TOPO.txt [--tape]\n"
+     "  vostrel-batch line exclude LINE.vln [--max-error P] [--max-reciprocal P] [--negative-rhoa] [--max-k K] "
+     "[--m-range LOW:HIGH] [--electrode X]... [--record FILE.qmr:K]...\n"
+     "  vostrel-batch line include LINE.vln (--record FILE.qmr:K... | --all-manual)",
+     LineCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot",
      "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error) FILE.qmr "
