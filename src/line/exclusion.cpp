@@ -40,8 +40,8 @@ ExclusionCause CauseOf(const LineRecord& record, const ExclusionRules& rules, co
   if (rules.max_error_pct && record.stacking_error_pct > *rules.max_error_pct) return ExclusionCause::StackingError;
   if (rules.max_reciprocal_pct && record.reciprocal_error_pct > *rules.max_reciprocal_pct)
     return ExclusionCause::ReciprocalError;
-  if (rules.m_range_mv_v && (record.chargeability_mv_v < rules.m_range_mv_v->first ||
-                             record.chargeability_mv_v > rules.m_range_mv_v->second))
+  if (rules.m_range_mv_v &&
+      (record.chargeability_mv_v < rules.m_range_mv_v->first || record.chargeability_mv_v > rules.m_range_mv_v->second))
     return ExclusionCause::Chargeability;
   return ExclusionCause::None;
 }

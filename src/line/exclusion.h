@@ -20,21 +20,21 @@ struct RecordRef {
 struct LineRecord {
   RecordRef ref;
   std::optional<double> a, b, m, n;
-  double k = 0;                      // geometric factor, m
-  double r = 0;                      // resistance, Ω
-  double rhoa = 0;                   // apparent resistivity, Ω·m
-  double stacking_error_pct = 0;     // the stacking error of the exchange formats
-  double reciprocal_error_pct = 0;   // NaN: no reciprocal measured
-  double chargeability_mv_v = 0;     // NaN: not computed
+  double k = 0;                     // geometric factor, m
+  double r = 0;                     // resistance, Ω
+  double rhoa = 0;                  // apparent resistivity, Ω·m
+  double stacking_error_pct = 0;    // the stacking error of the exchange formats
+  double reciprocal_error_pct = 0;  // NaN: no reciprocal measured
+  double chargeability_mv_v = 0;    // NaN: not computed
 };
 
 struct ExclusionRules {
   std::optional<double> max_error_pct;       // stacking error above
   std::optional<double> max_reciprocal_pct;  // reciprocal error above
   bool negative_rhoa = false;
-  std::optional<double> max_abs_k;                      // |K| above, m
+  std::optional<double> max_abs_k;                        // |K| above, m
   std::optional<std::pair<double, double>> m_range_mv_v;  // M outside [low, high]
-  std::vector<double> electrodes;                       // every record using one of these positions
+  std::vector<double> electrodes;                         // every record using one of these positions
   bool operator==(const ExclusionRules&) const = default;
 };
 

@@ -299,8 +299,11 @@ std::string SurveyPath(const std::string& project_path, const LineSurvey& survey
 }
 
 std::string ProjectRelativeName(const std::string& project_path, const std::string& file) {
-  const fs::path folder = fs::absolute(fs::path(project_path)).parent_path();
-  return fs::absolute(fs::path(file)).lexically_normal().lexically_relative(folder.lexically_normal()).generic_string();
+  const fs::path folder = fs::absolute(fs::path(project_path)).parent_path().lexically_normal();
+  const fs::path absolute = fs::absolute(fs::path(file)).lexically_normal();
+  // On another drive there is no relative path: the project then names the file whole.
+  const fs::path relative = absolute.lexically_relative(folder);
+  return (relative.empty() ? absolute : relative).generic_string();
 }
 
 int SurveyOfFile(const std::string& project_path, const LineProject& project, const std::string& file) {

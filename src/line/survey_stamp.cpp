@@ -1,7 +1,7 @@
 #include "line/survey_stamp.h"
 
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <memory>

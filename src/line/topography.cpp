@@ -106,8 +106,8 @@ std::vector<GroundPoint> PlaceOnGround(const Topography& topography, const std::
   for (double position : positions) {
     if (!(position >= keys.front() - ReachTolerance && position <= keys.back() + ReachTolerance))
       throw std::invalid_argument("the topography does not reach the electrode at " + ShortestText(position) +
-                                  " m (it covers " + ShortestText(keys.front()) + " to " +
-                                  ShortestText(keys.back()) + " m" + (topography.tape ? " along the ground)" : ")"));
+                                  " m (it covers " + ShortestText(keys.front()) + " to " + ShortestText(keys.back()) +
+                                  " m" + (topography.tape ? " along the ground)" : ")"));
     GroundPoint point = Interpolated(keys, points, position);
     if (!topography.tape) point.x = position;
     placed.push_back(point);
