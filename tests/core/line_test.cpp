@@ -202,6 +202,8 @@ TEST(ExclusionHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
   EXPECT_FALSE(history.CanRedo()) << "a new step drops what was undone";
   history.Undo();
   EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2}));
+  history.Undo();
+  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1})) << "the opening, past no dropped step";
 }
 
 TEST(LineProject, RoundTripsEveryFieldExactly) {

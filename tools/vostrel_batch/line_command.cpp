@@ -134,8 +134,8 @@ void Exclude(const Arguments& arguments) {
       *m_range = std::pair{low, high};
     }
   }
-  if (!max_error && !max_reciprocal && !max_k && !m_range && !arguments.Flag("--negative-rhoa") &&
-      electrodes.empty() && records.empty())
+  if (!max_error && !max_reciprocal && !max_k && !m_range && !arguments.Flag("--negative-rhoa") && electrodes.empty() &&
+      records.empty())
     throw UsageError("no rule and no record given");
 
   LineProject project = ReadLineProject(path);
