@@ -2,13 +2,12 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "line/line_error.h"
 #include "line/number_text.h"
-#include "measurement/in_out_error.h"
+#include "line/text_file.h"
 #include "output/atomic_text_file.h"
 
 namespace fs = std::filesystem;
@@ -279,13 +278,7 @@ LineProject ParseLineProject(const std::string& text, const std::string& name) {
   return ProjectParser(name).Parse(text);
 }
 
-LineProject ReadLineProject(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw LineFileError(path, InOutError::FromErrno(errno).what());
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ParseLineProject(text.str(), path);
-}
+LineProject ReadLineProject(const std::string& path) { return ParseLineProject(ReadText(path), path); }
 
 void WriteLineProject(const std::string& path, const LineProject& project) {
   const std::vector<std::string> lines = FormatLineProject(project);

@@ -2,9 +2,9 @@
 // A survey line, as its .vln project keeps it: the surveys rolled along the line, the
 // topography, the exclusion rules, the records excluded by hand and the processing
 // options. The project is a UTF-8 text of "key = value" lines under [sections], meant to
-// be read and edited by hand:
+// be read and edited by hand. A '#' begins a comment only at the start of a line (paths
+// may hold one); the notes on the right below are not part of the format:
 //
-//   # comment
 //   format = 1
 //   [survey]               one section per survey, in the line's order
 //   file = spread1.qmr     relative to the project's folder, '/' between folders

@@ -10,6 +10,7 @@
 #include "line/line_error.h"
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
+#include "platform/file_system.h"
 #include "vari.h"
 
 const int64_t StampedHeaderBytes = file_format::ElectrodeTableOffset + MaxElectrodes * file_format::ElectrodeRecordSize;
@@ -35,7 +36,7 @@ struct FileCloser {
 
 SurveyStamp StampOf(const std::string& path) {
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "rb"));
   if (!file) throw InOutError::FromErrno(errno);
   std::vector<unsigned char> header(static_cast<size_t>(StampedHeaderBytes));
   const size_t got = std::fread(header.data(), 1, header.size(), file.get());

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "line/line_error.h"
 #include "line/number_text.h"
-#include "measurement/in_out_error.h"
+#include "line/text_file.h"
 
 namespace {
 
@@ -80,13 +79,7 @@ std::vector<TopographyPoint> ParseTopography(const std::string& text, const std:
   return points;
 }
 
-std::vector<TopographyPoint> ReadTopography(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw LineFileError(path, InOutError::FromErrno(errno).what());
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ParseTopography(text.str(), path);
-}
+std::vector<TopographyPoint> ReadTopography(const std::string& path) { return ParseTopography(ReadText(path), path); }
 
 std::vector<GroundPoint> PlaceOnGround(const Topography& topography, const std::vector<double>& positions) {
   const std::vector<TopographyPoint>& points = topography.points;
