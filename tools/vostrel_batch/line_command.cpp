@@ -25,10 +25,13 @@ double NumberOf(const std::string& text, const std::string& what) {
   return value;
 }
 
-// FILE.qmr@OFFSET, the offset in metres; without one, 0.
+// FILE.qmr@OFFSET, the offset in metres; without one, 0. A file whose own name holds an
+// '@' is taken whole when what follows it is no number.
 std::pair<std::string, double> SurveyArgument(const std::string& word) {
   const size_t at = word.rfind('@');
-  if (at == std::string::npos) return {word, 0.0};
+  double offset = 0;
+  if (at == std::string::npos || (!ParseNumber(word.substr(at + 1), offset) && std::filesystem::exists(word)))
+    return {word, 0.0};
   return {word.substr(0, at), NumberOf(word.substr(at + 1), "the offset of " + word.substr(0, at))};
 }
 
