@@ -21,6 +21,6 @@ SurveyStamp StampOf(const std::string& path);
 // Throws LineFileError naming `name` when the file is missing, unreadable or not as stamped.
 void CheckStamp(const std::string& path, const std::string& name, const SurveyStamp& stamp);
 
-// The hash as 16 lowercase hexadecimal digits, and back (nullopt-free: false on bad text).
+// The hash as 16 lowercase hexadecimal digits, and back (false for any other text).
 std::string HashText(uint64_t hash);
 bool ParseHash(const std::string& text, uint64_t& hash);

@@ -406,6 +406,11 @@ TEST(BatchTool, LineCommandsKeepTheSurveysAndRefuseChangedOnes) {
   BatchRun changed = line_run("exclude " + line + " --max-k 1000");
   EXPECT_EQ(changed.status, 1);
   EXPECT_EQ(changed.out, b + ": the survey changed since it was added to the line (its header differs)\n");
+  const int64_t size = static_cast<int64_t>(raw_a.size());
+  Truncate(a, size - 15);  // the header as it was, the last record cut
+  EXPECT_EQ(line_run("exclude " + line + " --max-k 1000").out,
+            a + ": the survey changed since it was added to the line (its size is " + std::to_string(size - 15) +
+                " bytes, not " + std::to_string(size) + ")\n");
   std::filesystem::rename(a, dir.File("moved.qmr"));
   BatchRun moved = line_run("include " + line + " --all-manual");
   EXPECT_EQ(moved.status, 1);
