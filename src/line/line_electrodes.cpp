@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cmath>
 #include <map>
 
 #include "geometry/quadrupole.h"
 
 std::vector<double> MergePositions(std::vector<double> positions) {
+  // A coordinate that is no number (a damaged electrode table) puts its electrode nowhere
+  // on the line; it must not reach the sort either, whose order it would break.
+  std::erase_if(positions, [](double position) { return !std::isfinite(position); });
   std::sort(positions.begin(), positions.end());
   std::vector<double> merged;
   for (double position : positions)
@@ -40,9 +44,10 @@ std::vector<double> UsedPositions(const Vari& v, double offset_m) {
 namespace {
 
 // The electrode of the line at a position: the last merged position at or below it within
-// the merging distance. -1 for a remote electrode.
+// the merging distance. -1 for a remote electrode, -2 for one without a coordinate.
 int ElectrodeIndex(const std::vector<double>& merged, const std::optional<double>& position) {
   if (!position) return -1;
+  if (!std::isfinite(*position)) return -2;
   auto after = std::upper_bound(merged.begin(), merged.end(), *position);
   return static_cast<int>(after - merged.begin()) - 1;
 }

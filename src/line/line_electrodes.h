@@ -16,8 +16,9 @@ struct LineElectrode {
   double z = 0;         // elevation, m
 };
 
-// Sorted, each the first of those within SamePositionM of it. Never chains: positions a
-// millimetre apart one after another stay apart once past a millimetre from the first.
+// Sorted, each the first of those within SamePositionM of it, without the positions that
+// are no number. Never chains: positions a millimetre apart one after another stay apart
+// once past a millimetre from the first.
 std::vector<double> MergePositions(std::vector<double> positions);
 
 // The merged positions placed on the ground; throws std::invalid_argument naming an
