@@ -61,7 +61,7 @@ void TMainForm::OpenSurveyFile(const QString& name) {
   setWindowTitle(name);
   IndexReport report = OpenSurvey(vari);
   for (const std::string& warning : report.warnings) ShowErrorBox(warning.c_str());
-  RecentSurveys().Add(name);
+  if (keeps_settings_) RecentSurveys().Add(name);
   UpdateRecentMenu();
 
   TrackBar1->setMinimum(0);
