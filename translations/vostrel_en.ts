@@ -2,6 +2,47 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>Chart</name>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="548"/>
+        <source>Сохранить %1…</source>
+        <translation>Save %1…</translation>
+    </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="552"/>
+        <location filename="../src/chart/chart.cpp" line="565"/>
+        <source>File access denied</source>
+        <translation>File access denied</translation>
+    </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="555"/>
+        <source>Сохранить с размером…</source>
+        <translation>Save at a size…</translation>
+    </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="557"/>
+        <source>Размер, пиксели (ширина x высота)</source>
+        <translation>Size, pixels (width x height)</translation>
+    </message>
+</context>
+<context>
+    <name>CoreMessage</name>
+    <message>
+        <location filename="../src/main/language.cpp" line="33"/>
+        <source>Слишком много данных.
+<byte value="xd"/>Максимум=10000</source>
+        <translation>Too much data.
+<byte value="xd"/>Maximum=10000</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="34"/>
+        <source>Слишком большой файл.
+<byte value="xd"/>Максимум=2147483647</source>
+        <translation>File too large.
+<byte value="xd"/>Maximum=2147483647</translation>
+    </message>
+</context>
+<context>
     <name>DecayView</name>
     <message>
         <location filename="../src/main/decay_view.cpp" line="32"/>

@@ -24,9 +24,9 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector
     const Quadrupole q = QuadrupoleOf(v, entry);
     const PseudoPosition place = PseudoPositionOf(q);
     if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
+    const double error = PlottedError(check.stacking_error_pct);
     points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,
-                      GeometricFactor(q) * check.transfer_resistance, check.plotted, check.error_class,
-                      check.chargeability});
+                      GeometricFactor(q) * check.transfer_resistance, error, ClassOfError(error), check.chargeability});
   }
   return points;
 }

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 // The language of the window: Russian, its own, or a translation built into the program
 // ("en"). Chosen with --lang or the "language" setting, before the window is made.
+// Qt's own dialogs and buttons follow it where the system has Qt's translations.
 // Returns false for a language the program has no translation for.
 bool UseLanguage(const QString& code);
 
 // --lang CODE from the command line, else the setting; empty for Russian.
 QString ChosenLanguage(const QStringList& arguments);
+
+// A message of the core (the index's Russian warnings) in the window's language.
+QString CoreMessageText(const std::string& message);

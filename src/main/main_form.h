@@ -41,6 +41,10 @@ class TMainForm : public QWidget {
   using OpenDialogSeam = std::function<QString(QWidget* parent)>;
   void SetOpenDialog(OpenDialogSeam dialog) { open_dialog_ = std::move(dialog); }
 
+  // Whether opened surveys go to the recent list in the user's settings: only the
+  // program's own window keeps settings, not the batch tool drawing with it.
+  void SetKeepsSettings(bool keeps) { keeps_settings_ = keeps; }
+
   // The decimal separator of the summary line and the readouts; the user's regional one by default.
   void SetDecimalSeparator(std::string separator) { decimal_separator_ = std::move(separator); }
 
@@ -196,4 +200,5 @@ class TMainForm : public QWidget {
 
   OpenDialogSeam open_dialog_;
   std::string decimal_separator_;
+  bool keeps_settings_ = true;
 };

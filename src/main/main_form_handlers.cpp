@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "main/integer_text.h"
+#include "main/language.h"
 #include "main/main_form.h"
 #include "main/message_box.h"
 #include "main/recent_surveys.h"
@@ -60,8 +61,8 @@ void TMainForm::OpenSurveyFile(const QString& name) {
   vari.DataFileName = name.toStdString();
   setWindowTitle(name);
   IndexReport report = OpenSurvey(vari);
-  for (const std::string& warning : report.warnings) ShowErrorBox(warning.c_str());
-  RecentSurveys().Add(name);
+  for (const std::string& warning : report.warnings) ShowErrorBox(CoreMessageText(warning).toUtf8().constData());
+  if (keeps_settings_) RecentSurveys().Add(name);
   UpdateRecentMenu();
 
   TrackBar1->setMinimum(0);

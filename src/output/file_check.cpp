@@ -9,8 +9,12 @@ void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<voi
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
     double plotted = PlottedError(v.RecordResult.ErrorPct);
-    CheckPoint point{k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted),
-                     v.RecordResult.MeanDU / v.RecordResult.MeanI};
+    CheckPoint point{k,
+                     v.RecordResult.ErrorPct,
+                     plotted,
+                     ClassOfError(plotted),
+                     v.SignedMeanDU / v.RecordResult.MeanI,
+                     v.StackingSpreadPct};
     if (ip) point.chargeability = RecordChargeability(v, *ip, false).m;
     on_point(point);
     if (progress) progress(k, v.RecordCount);

@@ -13,7 +13,11 @@ struct CheckPoint {
   double error_pct;  // as computed
   double plotted;    // raised to 0.1
   ErrorClass error_class;
-  double transfer_resistance;  // MeanDU / MeanI, Ω: the pseudosection's apparent resistivity
+  // The signed dU / I, Ω, whatever "Модуль dU" shows: the pseudosection's apparent resistivity.
+  double transfer_resistance;
+  // The stacking error whatever the sign of dU, as the exchange formats carry it: the
+  // pseudosection's error and classes, where the fixed 50 of a negative dU says nothing.
+  double stacking_error_pct = std::numeric_limits<double>::quiet_NaN();
   double chargeability = std::numeric_limits<double>::quiet_NaN();  // M, mV/V, when the check computes it
 };
 

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <regex>
+#include <set>
 
 #include "line/line_project.h"
 #include "measurement/file_format.h"
@@ -24,8 +26,17 @@ struct BatchRun {
   std::string out;
 };
 
+// The home folder the batch tool runs with: one of the test's own, so that nothing a
+// run keeps lands in the home of whoever runs the tests.
+const std::filesystem::path& BatchHome() {
+  static const TempDir home;
+  return home.Path();
+}
+
 BatchRun Batch(const std::string& arguments) {
-  std::string command = std::string(VOSTREL_BATCH) + " " + arguments + " 2>&1";
+  const std::string home = BatchHome().string();
+  std::string command = "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' " + std::string(VOSTREL_BATCH) +
+                        " " + arguments + " 2>&1";
   std::FILE* pipe = popen(command.c_str(), "r");
   BatchRun run{-1, ""};
   std::array<char, 4096> buffer;
@@ -43,12 +54,15 @@ struct MeasuredRun {
 };
 
 MeasuredRun Measured(const std::vector<std::string>& arguments) {
+  const std::filesystem::path home = BatchHome();
   pid_t child = fork();
   if (child == 0) {
     std::vector<char*> argv{const_cast<char*>(VOSTREL_BATCH)};
     for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     std::freopen("/dev/null", "w", stdout);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
     execv(VOSTREL_BATCH, argv.data());
     _exit(127);
   }
@@ -296,6 +310,26 @@ TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
   EXPECT_EQ(Batch("plot --record 1 --decay 1 " + survey_ + " " + dir_.File("x.png")).status, 2);
   EXPECT_EQ(Batch("plot " + survey_ + " " + dir_.File("x.png")).status, 2);
   EXPECT_EQ(Batch("plot --record 1 " + survey_ + " " + dir_.File("x.bmp")).status, 1);
+
+  // Every record of a polarised survey has its M: markers filled in the scale's colours
+  // (a hollow marker has no fill of its own).
+  const std::string polarised = dir_.File("ip.qmr");
+  ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 4 --rho 100 --chargeability 40 " + polarised).status, 0);
+  ASSERT_EQ(Batch("plot --pseudosection ip " + polarised + " " + dir_.File("m.svg")).status, 0);
+  const auto svg = ReadWholeFile(dir_.File("m.svg"));
+  const std::string text(svg.begin(), svg.end());
+  std::set<std::string> colours;
+  const std::regex fill("fill=\"#([0-9a-f]{2})([0-9a-f]{2})([0-9a-f]{2})\"");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), fill); it != std::sregex_iterator(); ++it) {
+    const int r = std::stoi((*it)[1], nullptr, 16), g = std::stoi((*it)[2], nullptr, 16),
+              b = std::stoi((*it)[3], nullptr, 16);
+    if (std::max({r, g, b}) - std::min({r, g, b}) > 60) colours.insert((*it).str());
+  }
+  EXPECT_GE(colours.size(), 6u) << "the markers of 12 records' M";
+  const std::filesystem::path settings = BatchHome() / ".config";
+  EXPECT_FALSE(std::filesystem::exists(settings) &&
+               std::distance(std::filesystem::recursive_directory_iterator(settings), {}) > 0)
+      << "drawing keeps no settings";
 }
 #endif
 

@@ -72,20 +72,28 @@ TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
   EXPECT_TRUE(info.contains("M = " + QString::fromStdString(FormatFixed(expected.m, 3)) + " ± ")) << info.toStdString();
   EXPECT_TRUE(info.contains("Mt = ")) << info.toStdString();
 
-  // The bar of the widest gate is drawn in red across its interval, left of its marker too.
+  // The bar of the widest gate is drawn in red across its interval on both sides of its
+  // marker, and no further.
   const QImage picture = Picture(chart);
   const GateChargeability& last = expected.gates.back();
   const int y = qRound(chart->LeftAxis().PixelAtValue(last.m));
-  const int marker_left = qRound(time.PixelAtValue(bars.back().x)) - 6;
-  int red = 0, columns = 0;
-  for (int x = qRound(time.PixelAtValue(last.gate.t1_ms)) + 3; x < marker_left; ++x, ++columns)
-    for (int dy = -1; dy <= 1; ++dy)
-      if (picture.pixelColor(x, y + dy) == QColor(Qt::red)) {
-        ++red;
-        break;
-      }
-  ASSERT_GT(columns, 20);
-  EXPECT_GT(red, columns * 9 / 10) << "the gate's bar is drawn across its interval";
+  const int marker = qRound(time.PixelAtValue(bars.back().x));
+  const int t1 = qRound(time.PixelAtValue(last.gate.t1_ms)), t2 = qRound(time.PixelAtValue(last.gate.t2_ms));
+  auto red_columns = [&](int from, int to) {
+    int red = 0;
+    for (int x = from; x < to; ++x)
+      for (int dy = -1; dy <= 1; ++dy)
+        if (picture.pixelColor(x, y + dy) == QColor(Qt::red)) {
+          ++red;
+          break;
+        }
+    return red;
+  };
+  ASSERT_GT(marker - 6 - (t1 + 3), 20);
+  ASSERT_GT(t2 - 3 - (marker + 6), 20);
+  EXPECT_GT(red_columns(t1 + 3, marker - 6), (marker - 6 - (t1 + 3)) * 9 / 10) << "left of the marker";
+  EXPECT_GT(red_columns(marker + 6, t2 - 3), (t2 - 3 - (marker + 6)) * 9 / 10) << "right of the marker";
+  EXPECT_EQ(red_columns(t2 + 3, t2 + 15), 0) << "the bar ends with the gate";
 
   TypeRecordNumber("3");
   EXPECT_NEAR(chart->SeriesAt(1).Points().front().y, CoreResult(3).gates.front().m, 1e-12) << "it follows the record";
@@ -109,6 +117,18 @@ TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
   EXPECT_EQ(messages_.Messages()[0], "gate 20:4000 ms lies outside the pause of 200 ms");
   EXPECT_EQ(gates->text(), "20:40,40:80") << "the gates in use stay";
   EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 2);
+
+  gates->clear();
+  QTest::keyClick(gates, Qt::Key_Return);
+  EXPECT_EQ(gates->text(), "2:6,6:14,14:30,30:62,62:126") << "an empty field: the default gates again";
+  EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 5);
+
+  // Another survey starts with the default gates of its own pause.
+  gates->setText("20:40,40:80");
+  QTest::keyClick(gates, Qt::Key_Return);
+  Open(Survey("short.qmr", {.blocks = 2, .channels = 2, .half_period = 100, .second_length = 100, .period_count = 4}));
+  EXPECT_EQ(gates->text(), "1:3,3:7,7:15,15:31,31:63");
+  EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 5);
 
   view->close();
   EXPECT_FALSE(Control<QPushButton>("DecayB")->isChecked()) << "closing the view switches it off";

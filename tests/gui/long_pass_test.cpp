@@ -1,6 +1,6 @@
 // Passes over all records run beside the window: it keeps answering, Esc or the cancel
-// button stops a pass at its next record, a stopped check keeps its points and a
-// stopped export leaves the old table as it was.
+// button stops a pass at its next record, a stopped check keeps its points, the next
+// pass runs whole, and a stopped export leaves the old table as it was.
 
 #include <QApplication>
 #include <QProgressBar>
@@ -33,7 +33,7 @@ class LongPassTest : public FormTest {
   bool escaped_ = false;
 };
 
-TEST_F(LongPassTest, AStoppedCheckKeepsItsPoints) {
+TEST_F(LongPassTest, AStoppedCheckKeepsItsPointsAndTheNextRunsWhole) {
   Open(LongSurvey());
   EscapeOnceUnderWay();
   Click("CheckB");
@@ -43,6 +43,9 @@ TEST_F(LongPassTest, AStoppedCheckKeepsItsPoints) {
   EXPECT_TRUE(messages_.Messages().empty()) << "stopping is no failure";
   EXPECT_TRUE(Control<QPushButton>("CheckB")->isEnabled());
   EXPECT_FALSE(Control<QPushButton>("CancelB")->isVisible());
+
+  Click("CheckB");
+  EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000) << "the next check runs to the end";
 }
 
 TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {

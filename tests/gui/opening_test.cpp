@@ -2,6 +2,7 @@
 // from a file manager and the list of recent surveys, all through the one open sequence.
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -11,6 +12,7 @@
 
 #include "form_fixture.h"
 #include "main/language.h"
+#include "measurement/index_file.h"
 #include "vari.h"
 
 namespace {
@@ -74,10 +76,15 @@ TEST_F(FormTest, TheWindowSpeaksEnglishWhenAsked) {
   EXPECT_EQ(Control<QPushButton>("CheckB")->text(), "Check file");
   EXPECT_EQ(Control<QCheckBox>("SignBox")->text(), "Flip dU");
   EXPECT_EQ(Text("Label2"), "t window (half-period)");
+  EXPECT_EQ(CoreMessageText(IndexFullMessage), "Too much data.\n\rMaximum=10000");
+  EXPECT_EQ(CoreMessageText(FileTooLargeMessage), "File too large.\n\rMaximum=2147483647");
   EXPECT_FALSE(UseLanguage("xx"));
   ASSERT_TRUE(UseLanguage("ru"));
   form_ = std::make_unique<TMainForm>();
   EXPECT_EQ(Control<QPushButton>("OpenB")->text(), "Открыть файл");
+  // Qt's own buttons speak the window's language too.
+  QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "Отмена");
 }
 
 }  // namespace

@@ -89,6 +89,73 @@ TEST_F(SurveyViewTest, ColoursFollowTheScaleAndAClickShowsTheRecord) {
   EXPECT_EQ(QImage(QString::fromStdString(png)).pixelColor(at).rgb(), colour.rgb());
 }
 
+// A sound dipole-dipole survey has dU < 0: the check's strip shows the fixed 50 % (or
+// 200 % with "Модуль dU"), while the view shows the stacking error and the signed ρa.
+TEST_F(SurveyViewTest, DipoleDipoleShowsItsStackingErrorAndSignedRhoaWhateverTheModulus) {
+  for (bool modulus : {false, true}) {
+    SCOPED_TRACE(modulus ? "Модуль dU" : "dU as measured");
+    Control<QCheckBox>("AbsBox")->setChecked(modulus);
+    OpenChecked();
+    EXPECT_NEAR(Control<Chart>("Chart2")->SeriesAt(0).Points().front().y, modulus ? 200 : 50, 1)
+        << "the strip as before";
+
+    view_->SetQuantity(SurveyView::Quantity::ErrorClasses);
+    const std::vector<SeriesPoint> classes = Markers();
+    ASSERT_EQ(classes.size(), 24u);
+    for (const SeriesPoint& marker : classes) EXPECT_EQ(marker.colour, ToolkitColour(ClassColour(ErrorClass::Blue)));
+
+    view_->SetQuantity(SurveyView::Quantity::Rhoa);
+    EXPECT_EQ(Markers().size(), 24u) << "every ρa above zero has a colour";
+    EXPECT_EQ(view_->Section()->SeriesAt(1).Count(), 0);
+
+    const SeriesPoint first = Markers().front();
+    QWidget* plot = PlotOf(view_->Section());
+    const QPoint at(qRound(view_->Section()->BottomAxis().PixelAtValue(first.x)),
+                    qRound(view_->Section()->LeftAxis().PixelAtValue(first.y)));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(plot->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    const QString info = view_->findChild<QLabel*>("RecordInfo")->text();
+    const double error = info.section("ошибка=", 1).section('%', 0, 0).toDouble();
+    EXPECT_GT(error, 0) << info.toStdString();
+    EXPECT_LT(error, 1) << info.toStdString();
+    EXPECT_GT(info.section("ρк=", 1).section(' ', 0, 0).toDouble(), 0) << info.toStdString();
+  }
+}
+
+// Two markers 7.5 px apart, their squares side by side: a click 2 px off one, towards the
+// other and so within reach of both, shows the one clicked.
+TEST_F(SurveyViewTest, AClickBesideAMarkerPicksThatMarkerOnly) {
+  OpenChecked();
+  ChartAxis& x_axis = view_->Section()->BottomAxis();
+  auto show = [&](double gap) {
+    std::vector<PseudosectionPoint> points(3);
+    points[0] = {.record = 3, .x = 0, .depth = 1, .rhoa = 10};
+    points[1] = {.record = 4, .x = gap, .depth = 1, .rhoa = 20};
+    points[2] = {.record = 20, .x = 10, .depth = 5, .rhoa = 30};
+    view_->ShowPoints(points);
+    view_->Section()->ReplotNow();
+  };
+  show(1);
+  show(7.5 / (x_axis.PixelAtValue(1) - x_axis.PixelAtValue(0)));
+  std::vector<SeriesPoint> markers = Markers();
+  ASSERT_EQ(markers.size(), 3u);
+  std::sort(markers.begin(), markers.end(), [](const SeriesPoint& p, const SeriesPoint& q) { return p.x < q.x; });
+  auto centre = [&](const SeriesPoint& marker) {
+    return QPointF(x_axis.PixelAtValue(marker.x), view_->Section()->LeftAxis().PixelAtValue(marker.y));
+  };
+  const QPointF first = centre(markers[0]), second = centre(markers[1]);
+  ASSERT_NEAR(second.x() - first.x(), 7.5, 0.5);
+  auto click = [&](QPointF at) {
+    QTest::mouseClick(PlotOf(view_->Section()), Qt::LeftButton, {}, at.toPoint());
+    return RecordOnShow();
+  };
+  EXPECT_EQ(click(first + QPointF(2, 0)), 3);
+  EXPECT_EQ(click(second - QPointF(2, 0)), 4);
+  EXPECT_EQ(click(first + QPointF(-2, 2)), 3);
+  EXPECT_EQ(click(second + QPointF(2, -2)), 4);
+}
+
 TEST_F(SurveyViewTest, TheViewFollowsOpensAndChecks) {
   OpenChecked();
   EXPECT_EQ(Markers().size(), 24u);

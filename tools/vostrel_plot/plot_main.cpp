@@ -46,6 +46,8 @@ int Plot(const std::vector<std::string>& words) {
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
   });
   QApplication application(argc, argv);
+  application.setOrganizationName("vostrel");
+  application.setApplicationName("vostrel-plot");
   std::vector<std::string> messages;
   SetMessageSink([&](const std::string& text) { messages.push_back(text); });
   auto failed = [&] {
@@ -54,6 +56,7 @@ int Plot(const std::vector<std::string>& words) {
   };
 
   TMainForm form;
+  form.SetKeepsSettings(false);
   form.resize(1600, 1000);
   form.findChild<QCheckBox*>("SignBox")->setChecked(arguments.Flag("--flip-sign"));
   form.findChild<QCheckBox*>("AbsBox")->setChecked(arguments.Flag("--abs-du"));
