@@ -41,6 +41,11 @@ class TMainForm : public QWidget {
   using OpenDialogSeam = std::function<QString(QWidget* parent)>;
   void SetOpenDialog(OpenDialogSeam dialog) { open_dialog_ = std::move(dialog); }
 
+  // The folder dialog of the export folder; tests replace it. Returns the chosen folder,
+  // empty when cancelled.
+  using FolderDialogSeam = std::function<QString(QWidget* parent, const QString& start)>;
+  void SetFolderDialog(FolderDialogSeam dialog) { folder_dialog_ = std::move(dialog); }
+
   // The decimal separator of the summary line and the readouts; the user's regional one by default.
   void SetDecimalSeparator(std::string separator) { decimal_separator_ = std::move(separator); }
 
@@ -116,6 +121,9 @@ class TMainForm : public QWidget {
   void ExportBClick();
   // Runs an export in the given format with the progress bar and says what it left out.
   void RunExport(const ExportOptions& options);
+  // Where the exports go: the survey's own folder or one the user chose, kept in the settings.
+  void UpdateExportFolderMenu();
+  void ChooseExportFolder();
   void AutoSaveBoxClick();
   void ResetErrorChart();
 
@@ -173,7 +181,8 @@ class TMainForm : public QWidget {
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;
   QToolButton* RecentB = nullptr;
-  QPushButton* CancelB = nullptr;  // stops the pass under way, as Esc does
+  QToolButton* ExportFolderB = nullptr;  // its menu: the survey's folder or another one
+  QPushButton* CancelB = nullptr;        // stops the pass under way, as Esc does
   QPushButton* SurveyViewB = nullptr;
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
@@ -195,5 +204,6 @@ class TMainForm : public QWidget {
   static constexpr int PointsDrawnEveryMs = 200;
 
   OpenDialogSeam open_dialog_;
+  FolderDialogSeam folder_dialog_;
   std::string decimal_separator_;
 };
