@@ -22,11 +22,11 @@ inline CallObserver& Observer() {
 }
 // Returns the observer it replaces.
 inline CallObserver SetCallObserver(CallObserver observer) { return std::exchange(Observer(), std::move(observer)); }
-inline void Tell(const std::string& call) {
+inline void NoteCall(const std::string& call) {
   if (Observer()) Observer()(call);
 }
 
-// Opens a file by its UTF-8 name with a standard mode ("r+b", "wb"); null with errno set.
+// Opens a file by its UTF-8 name with a standard mode ("rb", "wb"); null with errno set.
 std::FILE* OpenFile(const std::string& name, const char* mode);
 
 // Creates a file for writing only when no file of that name exists; null with errno

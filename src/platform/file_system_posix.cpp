@@ -10,12 +10,12 @@
 namespace platform {
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
-  Tell(std::string("OpenFile ") + mode + " " + name);
+  NoteCall(std::string("OpenFile ") + mode + " " + name);
   return std::fopen(name.c_str(), mode);
 }
 
 std::FILE* CreateNewFile(const std::string& name) {
-  Tell("CreateNewFile " + name);
+  NoteCall("CreateNewFile " + name);
   return std::fopen(name.c_str(), "wbx");
 }
 
@@ -30,12 +30,12 @@ long ProcessId() { return static_cast<long>(getpid()); }
 bool UserMayWrite(const std::string& name) { return access(name.c_str(), W_OK) == 0; }
 
 bool FlushToDisk(std::FILE* file) {
-  Tell("FlushToDisk");
+  NoteCall("FlushToDisk");
   return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }
 
 bool CopyPermissions(std::FILE* file, const std::string& model) {
-  Tell("CopyPermissions " + model);
+  NoteCall("CopyPermissions " + model);
   struct stat status {};
   if (stat(model.c_str(), &status) != 0) return false;
   const int descriptor = fileno(file);
@@ -45,12 +45,12 @@ bool CopyPermissions(std::FILE* file, const std::string& model) {
 }
 
 bool PutInPlaceOf(const std::string& from, const std::string& to) {
-  Tell("PutInPlaceOf " + from + " " + to);
+  NoteCall("PutInPlaceOf " + from + " " + to);
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 void SyncFolder(const std::string& folder) {
-  Tell("SyncFolder " + folder);
+  NoteCall("SyncFolder " + folder);
   int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor < 0) return;
   fsync(descriptor);
