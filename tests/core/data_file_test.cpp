@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 #include "measurement/in_out_error.h"
 #include "measurement/index_file.h"
