@@ -10,12 +10,16 @@ cmake --build "$root/build" -j "$(nproc)" --target vostrel vostrel-batch
 
 batch="$root/build/tools/vostrel-batch"
 cd "$here"
-"$batch" synth --blocks 40 --channels 12 --periods 4 --seed 2012 2pd.qmr
+# A dipole-dipole line over a ground whose resistivity varies, polarised, with mains hum
+# and a few spikes: what a field day brings.
+"$batch" synth --layout dipole-dipole --blocks 40 --channels 8 --periods 4 --chargeability 30 --tau 150 \
+  --hum 1 --hum-hz 50 --spikes 0.2 --spike 15 --seed 2012 2pd.qmr
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display here, so the window cannot open. This is what the batch tool makes of the demo survey:"
   "$batch" info 2pd.qmr
   "$batch" record 2pd.qmr 1
+  "$batch" ip 2pd.qmr 1
   "$batch" check 2pd.qmr | tail -n 5
   "$batch" export 2pd.qmr
   exit 0

@@ -25,8 +25,16 @@ exe="$(pwd)/build-windows/tools/vostrel-batch.exe"
 echo "windows: $exe"
 [ "${1:-}" = "--compare" ] || exit 0
 
-linux="$(pwd)/build/tools/vostrel-batch"
-[ -x "$linux" ] || cmake --build build --target vostrel-batch >/dev/null
+# The Linux build to compare with: the usual one, or in a fresh clone one of the batch
+# tool alone, which needs neither Qt nor the test libraries.
+linux_build=build
+if [ ! -f build/CMakeCache.txt ]; then
+  linux_build=build-linux
+  cmake -S . -B build-linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_GUI=OFF -DVOSTREL_TESTS=OFF \
+    -DVOSTREL_BENCH=OFF >/dev/null
+fi
+cmake --build "$linux_build" -j "$(nproc)" --target vostrel-batch >"$log" 2>&1 || { cat "$log"; exit 1; }
+linux="$(pwd)/$linux_build/tools/vostrel-batch"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$work/prefix"

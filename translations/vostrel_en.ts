@@ -159,6 +159,36 @@
 <context>
     <name>TMainForm</name>
     <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="37"/>
+        <source>Папка экспорта</source>
+        <translation>Export folder</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="162"/>
+        <source>Папка съёмки</source>
+        <translation>Survey folder</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="174"/>
+        <source>Другая папка…</source>
+        <translation>Other folder…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="175"/>
+        <source>Экспорт в: %1</source>
+        <translation>Exports go to: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="175"/>
+        <source>папку съёмки</source>
+        <translation>the survey folder</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_layout.cpp" line="182"/>
+        <source>Папка</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
         <location filename="../src/main/main_form_handlers.cpp" line="131"/>
         <source>%1: записей %2, пропущено %3 (нет K или значения)</source>
         <translation>%1: %2 records written, %3 left out (no K or no value)</translation>

@@ -44,6 +44,10 @@ class TMainForm : public QWidget {
   // Whether opened surveys go to the recent list in the user's settings: only the
   // program's own window keeps settings, not the batch tool drawing with it.
   void SetKeepsSettings(bool keeps) { keeps_settings_ = keeps; }
+  // The folder dialog of the export folder; tests replace it. Returns the chosen folder,
+  // empty when cancelled.
+  using FolderDialogSeam = std::function<QString(QWidget* parent, const QString& start)>;
+  void SetFolderDialog(FolderDialogSeam dialog) { folder_dialog_ = std::move(dialog); }
 
   // The decimal separator of the summary line and the readouts; the user's regional one by default.
   void SetDecimalSeparator(std::string separator) { decimal_separator_ = std::move(separator); }
@@ -120,6 +124,9 @@ class TMainForm : public QWidget {
   void ExportBClick();
   // Runs an export in the given format with the progress bar and says what it left out.
   void RunExport(const ExportOptions& options);
+  // Where the exports go: the survey's own folder or one the user chose, kept in the settings.
+  void UpdateExportFolderMenu();
+  void ChooseExportFolder();
   void AutoSaveBoxClick();
   void ResetErrorChart();
 
@@ -177,7 +184,8 @@ class TMainForm : public QWidget {
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;
   QToolButton* RecentB = nullptr;
-  QPushButton* CancelB = nullptr;  // stops the pass under way, as Esc does
+  QToolButton* ExportFolderB = nullptr;  // its menu: the survey's folder or another one
+  QPushButton* CancelB = nullptr;        // stops the pass under way, as Esc does
   QPushButton* SurveyViewB = nullptr;
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
@@ -199,6 +207,7 @@ class TMainForm : public QWidget {
   static constexpr int PointsDrawnEveryMs = 200;
 
   OpenDialogSeam open_dialog_;
+  FolderDialogSeam folder_dialog_;
   std::string decimal_separator_;
   bool keeps_settings_ = true;
 };

@@ -9,10 +9,12 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QSplitter>
 #include <QToolButton>
 
+#include "main/guarded.h"
 #include "main/integer_text.h"
 #include "main/language.h"
 #include "main/main_form.h"
@@ -26,6 +28,15 @@
 namespace {
 
 constexpr int Chart2Height = 70;
+
+constexpr const char* ExportFolderKey = "export/folder";
+
+// The folder the window's exports go to; empty for the survey's own.
+QString ExportFolder() { return QSettings().value(ExportFolderKey).toString(); }
+
+QString RunFolderDialog(QWidget* parent, const QString& start) {
+  return QFileDialog::getExistingDirectory(parent, TMainForm::tr("Папка экспорта"), start);
+}
 
 QString RunOpenDialog(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent);
@@ -56,11 +67,16 @@ void TMainForm::OpenBClick() {
 // or the recent list.
 void TMainForm::OpenSurveyFile(const QString& name) {
   if (Passes->Running()) return;  // the pass reads the open survey's file
-  // Nothing may navigate the old index while the new file is read.
-  vari.FileLoaded = false;
-  vari.DataFileName = name.toStdString();
+  // A survey that cannot be opened leaves the one on show as it was, its name included.
+  const QString shown = windowTitle();
   setWindowTitle(name);
-  IndexReport report = OpenSurvey(vari);
+  IndexReport report;
+  try {
+    report = OpenSurveyInstead(vari, name.toStdString());
+  } catch (...) {
+    setWindowTitle(shown);
+    throw;
+  }
   for (const std::string& warning : report.warnings) ShowErrorBox(CoreMessageText(warning).toUtf8().constData());
   if (keeps_settings_) RecentSurveys().Add(name);
   UpdateRecentMenu();
@@ -118,9 +134,11 @@ void TMainForm::ExportBClick() {
 }
 
 // The export runs beside the window; stopped half-way it leaves the old file as it was.
-void TMainForm::RunExport(const ExportOptions& options) {
+void TMainForm::RunExport(const ExportOptions& chosen) {
   if (vari.RecordCount < 1) throw InOutError::Invalid("No records to export");
   if (Passes->Running()) return;
+  ExportOptions options = chosen;
+  options.folder = ExportFolder().toStdString();
   auto report = std::make_shared<ExportReport>();
   const RecordOptions record_options = CurrentRecordOptions();
   StartPass(
@@ -136,6 +154,34 @@ void TMainForm::RunExport(const ExportOptions& options) {
                            .toUtf8()
                            .constData());
       });
+}
+
+void TMainForm::UpdateExportFolderMenu() {
+  const QString folder = ExportFolder();
+  QMenu* menu = ExportFolderB->menu();
+  menu->clear();
+  QAction* beside = menu->addAction(tr("Папка съёмки"), this, [this] {
+    QSettings().remove(ExportFolderKey);
+    UpdateExportFolderMenu();
+  });
+  beside->setCheckable(true);
+  beside->setChecked(folder.isEmpty());
+  if (!folder.isEmpty()) {
+    QAction* other = menu->addAction(folder);
+    other->setCheckable(true);
+    other->setChecked(true);
+  }
+  menu->addSeparator();
+  menu->addAction(tr("Другая папка…"), this, [this] { Guarded([this] { ChooseExportFolder(); }); });
+  ExportFolderB->setToolTip(tr("Экспорт в: %1").arg(folder.isEmpty() ? tr("папку съёмки") : folder));
+}
+
+void TMainForm::ChooseExportFolder() {
+  const QString start = ExportFolder().isEmpty() ? RecentSurveys().LastFolder() : ExportFolder();
+  const QString folder = folder_dialog_ ? folder_dialog_(this, start) : RunFolderDialog(this, start);
+  if (folder.isEmpty()) return;
+  QSettings().setValue(ExportFolderKey, QDir(folder).absolutePath());
+  UpdateExportFolderMenu();
 }
 
 RecordOptions TMainForm::CurrentRecordOptions() const { return {SignBox->isChecked(), AbsBox->isChecked()}; }

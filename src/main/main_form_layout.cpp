@@ -178,9 +178,14 @@ void TMainForm::CreateResistivityControls() {
   SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 1234, 31, 80, 25);
   DecayB = Place(new QPushButton(tr("Спад ВП"), Panel1), "DecayB", 1320, 31, 90, 25);
   DecayB->setCheckable(true);
+  ExportFolderB = Place(new QToolButton(Panel1), "ExportFolderB", 1416, 31, 100, 25);
+  ExportFolderB->setText(tr("Папка"));
+  ExportFolderB->setPopupMode(QToolButton::InstantPopup);
+  ExportFolderB->setMenu(new QMenu(ExportFolderB));
   Passes = new PassRunner(this);
   setAcceptDrops(true);
   UpdateRecentMenu();
+  UpdateExportFolderMenu();
 }
 
 void TMainForm::UpdateRecentMenu() {

@@ -15,7 +15,7 @@ uint64_t NextSession() {
 void DataFile::Open(const std::string& name) {
   Close();
   errno = 0;
-  std::FILE* file = platform::OpenFile(name, "r+b");
+  std::FILE* file = platform::OpenFile(name, "rb");
   if (!file) throw InOutError::FromErrno(errno);
   // Unbuffered: indexing reads a few bytes far apart and a record reads whole curves,
   // so a stream buffer would only add copies.

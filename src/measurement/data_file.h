@@ -1,7 +1,7 @@
 #pragma once
-// The one handle through which the measurement file is read. It opens the file with
-// read and write access (the instrument's convention: a file that cannot be written
-// is refused) but never writes to it. Every failure throws InOutError.
+// The one handle through which the measurement file is read. The program never writes
+// a survey, so it opens it for reading only: surveys come on write-protected cards,
+// shares and discs. Every failure throws InOutError.
 
 #include <cstddef>
 #include <cstdint>

@@ -39,6 +39,17 @@ struct Quadrupole {
 
 int32_t Wrap(int64_t electrode, int32_t count) { return static_cast<int32_t>((electrode - 1) % count + 1); }
 
+// A dipole-dipole spread steps along the line and starts again at its beginning when
+// its farthest channel would pass the last electrode, so every quadrupole stays on the
+// line: A, B = A+1, M = B+1+c, N = M+1. On a line too short for all the channels, the
+// channels beyond it begin again at the nearest separation.
+Quadrupole DipoleDipoleOnTheLine(int32_t block, int32_t channel, int32_t channels, int32_t e) {
+  const int32_t stations = std::max(e - channels - 2, 1);
+  const int32_t a = block % stations + 1;
+  const int32_t separation = channel % std::max(e - a - 2, 1);
+  return {a, a + 1, a + 2 + separation, a + 3 + separation};
+}
+
 // A Wenner quadrupole moves all four electrodes, so each block holds one: the blocks
 // step through the spacings 1..channels at each station.
 Quadrupole PhysicalQuadrupole(const SynthOptions& o, int32_t block, int32_t channel, int32_t e) {
@@ -60,9 +71,7 @@ Quadrupole PhysicalQuadrupole(const SynthOptions& o, int32_t block, int32_t chan
     }
     case SynthLayout::DipoleDipole: break;
   }
-  int32_t b = Wrap(first + 1, e);
-  int32_t m = Wrap(b + channel + 1, e);
-  return {first, b, m, Wrap(m + 1, e)};
+  return DipoleDipoleOnTheLine(block, channel, std::clamp(o.channels, 0, MaxChannels), e);
 }
 
 Quadrupole QuadrupoleOf(const SynthOptions& o, int32_t block, int32_t channel) {
@@ -73,9 +82,7 @@ Quadrupole QuadrupoleOf(const SynthOptions& o, int32_t block, int32_t channel) {
     int32_t s = channel + 1;
     return {first, Wrap(first + 3 * s, e), Wrap(first + s, e), Wrap(first + 2 * s, e)};
   }
-  int32_t b = Wrap(first + 1, e);
-  int32_t m = Wrap(b + channel + 1, e);
-  return {first, b, m, Wrap(m + 1, e)};
+  return DipoleDipoleOnTheLine(block, channel, std::clamp(o.channels, 0, MaxChannels), e);
 }
 
 // Apparent resistivity of a smooth two-layer-like earth along the line, in ohm-metres.

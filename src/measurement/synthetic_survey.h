@@ -10,7 +10,7 @@
 // Where the electrodes of each block stand: electrode e lies at (e - 1) x spacing.
 enum class SynthLayout {
   // A block's channels share its A and B.
-  DipoleDipole,  // A, B = A+1, M = B+1+c, N = M+1 for channel c
+  DipoleDipole,  // A, B = A+1, M = B+1+c, N = M+1 for channel c, all on the line
   Wenner,        // one channel per block: A, M = A+s, N = A+2s, B = A+3s, s = 1..channels in turn
   Gradient,      // A and B = A+channels+2 fixed, M = A+1+c, N = M+1 between them
   PoleDipole,    // A, B remote (electrode 0), M = A+1+c, N = M+1

@@ -82,7 +82,6 @@ void AtomicTextFile::WriteLine(const std::string& text) {
 
 void AtomicTextFile::Commit() {
   errno = 0;
-  if (std::fflush(file_) != 0) throw InOutError::FromErrno(errno ? errno : EIO);
   if (target_exists_ && !platform::CopyPermissions(file_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
   // The table must be on disk before it takes the old one's name, or a power cut in
   // the field could leave an empty table behind.

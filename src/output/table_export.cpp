@@ -120,6 +120,12 @@ ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicText
 
 }  // namespace
 
+std::string ExportFileName(const std::string& data_file_name, const ExportOptions& options) {
+  const std::string beside = TableFileName(data_file_name, ExportExtension(options.format));
+  if (options.folder.empty()) return beside;
+  return (std::filesystem::path(options.folder) / std::filesystem::path(beside).filename()).string();
+}
+
 ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
                           const Progress& progress) {
   if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
@@ -127,7 +133,7 @@ ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEva
     throw InOutError::Invalid("The text table lists every record; an error limit does not apply to it");
   if (options.format == ExportFormat::Text && options.ip)
     throw InOutError::Invalid("The text table has no column for chargeability");
-  const std::string name = TableFileName(v.DataFileName, ExportExtension(options.format));
+  const std::string name = ExportFileName(v.DataFileName, options);
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
   DataFileSession session(v.DataFile, v.DataFileName);

@@ -22,6 +22,9 @@ struct ExportOptions {
   // table, ip in the unified data format, the IP block in the Res2DInv file. The text
   // table has no room for it.
   std::optional<IpSettings> ip{};
+  // The folder the file goes to, under the name it has beside the survey; empty: the
+  // survey's own folder. A survey on a read-only medium is exported elsewhere.
+  std::string folder{};
 };
 
 struct ExportReport {
@@ -31,13 +34,17 @@ struct ExportReport {
 };
 
 // Writes every indexed record's result in the chosen format beside the measurement file
-// (named like the text table, with the format's extension) and says what it wrote.
+// or into options.folder (named like the text table, with the format's extension) and
+// says what it wrote.
 // Opens DataFile once and calls evaluate(k) for k = 1..RecordCount, which must leave
 // record k's result in RecordResult. The old file is replaced only by a complete new
 // one. Throws InOutError when there is no record, when the file would be the
 // measurement file itself, or on any file failure.
 ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
                           const Progress& progress = {});
+
+// The name of the file an export writes.
+std::string ExportFileName(const std::string& data_file_name, const ExportOptions& options);
 
 // The text table (".TXT") or the comma-separated one (".csv"); returns its name.
 std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress = {});

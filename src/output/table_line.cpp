@@ -58,13 +58,14 @@ std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, 
                    TableValue(result.MeanEP, 3)},
                   ' ');
   // A remote electrode is written where the resistivity tools look for one, so that a
-  // remote current and a remote potential electrode stay apart.
+  // remote current and a remote potential electrode stay apart. Dev. is the data error
+  // those tools read: the stacking error, not the fixed 50 that marks a negative dU.
   const double rhoa = ResistivityOf(QuadrupoleOf(v, entry), result).rhoa;
-  return Joined(
-      TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
-      {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
-       TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
-       TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
-       TableValue(result.MeanI, 3), TableValue(result.ErrorPct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
-      ',');
+  return Joined(TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
+                {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
+                 TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
+                 TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
+                 TableValue(result.MeanI, 3), TableValue(v.StackingSpreadPct, 2), TableValue(result.MeanEP, 3),
+                 TableValue(rhoa, 3)},
+                ',');
 }

@@ -14,7 +14,8 @@ std::string TableValue(double value, int decimals);
 
 std::string TableHeader(TableFormat format);
 
-// The line of record k without its line end.
+// The line of record k without its line end. The comma table's Dev. is v's
+// StackingSpreadPct, the text table's the result's ErrorPct.
 std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Vari& v,
                       const RecordResultValues& result);
 

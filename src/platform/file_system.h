@@ -5,11 +5,28 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace platform {
 
-// Opens a file by its UTF-8 name with a standard mode ("r+b", "wb"); null with errno set.
+// Tests follow what reaches the system through an observer, which every call below
+// that opens, creates, flushes, replaces or syncs a file tells what it does:
+// "OpenFile rb NAME", "CreateNewFile NAME", "FlushToDisk", "CopyPermissions MODEL",
+// "PutInPlaceOf FROM TO", "SyncFolder FOLDER". Set it while no other thread uses files.
+using CallObserver = std::function<void(const std::string& call)>;
+inline CallObserver& Observer() {
+  static CallObserver observer;
+  return observer;
+}
+// Returns the observer it replaces.
+inline CallObserver SetCallObserver(CallObserver observer) { return std::exchange(Observer(), std::move(observer)); }
+inline void NoteCall(const std::string& call) {
+  if (Observer()) Observer()(call);
+}
+
+// Opens a file by its UTF-8 name with a standard mode ("rb", "wb"); null with errno set.
 std::FILE* OpenFile(const std::string& name, const char* mode);
 
 // Creates a file for writing only when no file of that name exists; null with errno
@@ -30,7 +47,8 @@ long ProcessId();
 // allow it, whatever the folder allows).
 bool UserMayWrite(const std::string& name);
 
-// Writes what the stream holds through to the disk; returns false with errno set.
+// Writes what the stream holds, its buffer included, through to the disk; returns
+// false with errno set.
 bool FlushToDisk(std::FILE* file);
 
 // Gives the file behind `file` the permissions, and where the user may the owner, of

@@ -9,9 +9,15 @@
 
 namespace platform {
 
-std::FILE* OpenFile(const std::string& name, const char* mode) { return std::fopen(name.c_str(), mode); }
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  NoteCall(std::string("OpenFile ") + mode + " " + name);
+  return std::fopen(name.c_str(), mode);
+}
 
-std::FILE* CreateNewFile(const std::string& name) { return std::fopen(name.c_str(), "wbx"); }
+std::FILE* CreateNewFile(const std::string& name) {
+  NoteCall("CreateNewFile " + name);
+  return std::fopen(name.c_str(), "wbx");
+}
 
 bool Seek(std::FILE* file, int64_t offset, int origin) { return fseeko(file, static_cast<off_t>(offset), origin) == 0; }
 
@@ -23,9 +29,13 @@ long ProcessId() { return static_cast<long>(getpid()); }
 
 bool UserMayWrite(const std::string& name) { return access(name.c_str(), W_OK) == 0; }
 
-bool FlushToDisk(std::FILE* file) { return fsync(fileno(file)) == 0; }
+bool FlushToDisk(std::FILE* file) {
+  NoteCall("FlushToDisk");
+  return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
 
 bool CopyPermissions(std::FILE* file, const std::string& model) {
+  NoteCall("CopyPermissions " + model);
   struct stat status {};
   if (stat(model.c_str(), &status) != 0) return false;
   const int descriptor = fileno(file);
@@ -34,9 +44,13 @@ bool CopyPermissions(std::FILE* file, const std::string& model) {
   return fchmod(descriptor, status.st_mode & 07777) == 0;
 }
 
-bool PutInPlaceOf(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool PutInPlaceOf(const std::string& from, const std::string& to) {
+  NoteCall("PutInPlaceOf " + from + " " + to);
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
 
 void SyncFolder(const std::string& folder) {
+  NoteCall("SyncFolder " + folder);
   int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor < 0) return;
   fsync(descriptor);

@@ -26,10 +26,12 @@ std::wstring Wide(const std::string& text) {
 }  // namespace
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
+  NoteCall(std::string("OpenFile ") + mode + " " + name);
   return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
 }
 
 std::FILE* CreateNewFile(const std::string& name) {
+  NoteCall("CreateNewFile " + name);
   int descriptor = _wopen(Wide(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (descriptor < 0) return nullptr;
   std::FILE* file = _fdopen(descriptor, "wb");
@@ -52,12 +54,19 @@ bool UserMayWrite(const std::string& name) {
          _waccess(Wide(name).c_str(), 2) == 0;
 }
 
-bool FlushToDisk(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+bool FlushToDisk(std::FILE* file) {
+  NoteCall("FlushToDisk");
+  return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
 
 // A writable table has no attributes worth carrying over; its owner is the folder's business.
-bool CopyPermissions(std::FILE*, const std::string&) { return true; }
+bool CopyPermissions(std::FILE*, const std::string& model) {
+  NoteCall("CopyPermissions " + model);
+  return true;
+}
 
 bool PutInPlaceOf(const std::string& from, const std::string& to) {
+  NoteCall("PutInPlaceOf " + from + " " + to);
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
@@ -65,6 +74,6 @@ bool PutInPlaceOf(const std::string& from, const std::string& to) {
 }
 
 // MOVEFILE_WRITE_THROUGH has made the rename durable already.
-void SyncFolder(const std::string&) {}
+void SyncFolder(const std::string& folder) { NoteCall("SyncFolder " + folder); }
 
 }  // namespace platform

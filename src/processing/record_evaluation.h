@@ -17,6 +17,11 @@ struct RecordOptions {
 // Indexes v.DataFileName and, when it holds records, sets WindowLen by the window rule.
 IndexReport OpenSurvey(Vari& v);
 
+// Opens the survey `name` in a state of its own and only then makes it v's, so that a
+// survey that cannot be opened leaves v's survey as it was, usable. FileLoaded is false
+// after it, as after every open.
+IndexReport OpenSurveyInstead(Vari& v, const std::string& name);
+
 // Loads record k through the open DataFile and computes its RecordResult (display off).
 void EvaluateRecord(Vari& v, int k, const RecordOptions& options);
 

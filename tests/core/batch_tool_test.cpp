@@ -12,7 +12,9 @@
 #include <limits>
 #include <regex>
 #include <set>
+#include <sstream>
 
+#include "formats/plain_number.h"
 #include "line/line_project.h"
 #include "measurement/file_format.h"
 #include "measurement/survey_writer.h"
@@ -126,6 +128,17 @@ TEST_F(BatchToolTest, ExportGoesOnPastAFailedFile) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("survey.TXT")));
   EXPECT_EQ(Batch("export --csv " + survey_).status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_.File("survey.csv")));
+
+  // Into another folder under the same names, as a survey on a write-protected card needs.
+  std::filesystem::create_directory(dir_.File("tables"));
+  std::filesystem::remove(dir_.File("survey.TXT"));
+  run = Batch("export --out-dir " + dir_.File("tables") + " " + survey_);
+  EXPECT_EQ(run.out.rfind(dir_.File("tables/survey.TXT") + ": 12 records, ", 0), 0u) << run.out;
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("tables/survey.TXT")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("survey.TXT")));
+  EXPECT_EQ(Batch("export --format res2dinv --out-dir " + dir_.File("tables") + " " + survey_).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("tables/survey.dat")));
+  EXPECT_EQ(Batch("export --out-dir " + dir_.File("absent") + " " + survey_).status, 2);
 }
 
 TEST_F(BatchToolTest, CheckCountsTheClasses) {
@@ -276,6 +289,19 @@ TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "24 normal/reciprocal pairs among 48 records");
   EXPECT_NE(run.out.find("\nmodel: |dR| = "), std::string::npos) << run.out;
+  // The median of the 24 printed |errors| is the mean of the 12th and 13th, the 90th
+  // percentile lies 0.7 of the way from the 21st to the 22nd.
+  std::istringstream lines(run.out);
+  std::string line;
+  std::vector<double> sizes;
+  for (int header = 0; header < 2; ++header) std::getline(lines, line);
+  for (int i = 0; i < 24 && std::getline(lines, line); ++i)
+    sizes.push_back(std::fabs(std::stod(line.substr(line.rfind(' ') + 1))));
+  ASSERT_EQ(sizes.size(), 24u);
+  std::sort(sizes.begin(), sizes.end());
+  ASSERT_TRUE(std::getline(lines, line));
+  EXPECT_EQ(line, "|error|: median " + PlainNumber((sizes[11] + sizes[12]) / 2, 3) + " p90 " +
+                      PlainNumber(sizes[20] + 0.7 * (sizes[21] - sizes[20]), 3) + " max " + PlainNumber(sizes[23], 3));
   ASSERT_EQ(Batch("export --format ohm --error-model " + survey).status, 0);
   PeerSurvey ohm = ReadLikeOhmLoaders(dir.File("rec.ohm"));
   ASSERT_EQ(ohm.records.size(), 48u);

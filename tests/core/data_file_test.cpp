@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 #include "measurement/in_out_error.h"
 #include "measurement/index_file.h"
+#include "measurement/record_loader.h"
+#include "platform/file_system.h"
 #include "test_support.h"
 
 namespace {
@@ -29,23 +28,35 @@ TEST(DataFile, MissingFileIsNotFound) {
   EXPECT_EQ(OpenError(dir.File("no/such/folder.qmr")), "File not found");
 }
 
-TEST(DataFile, FileThatCannotBeWrittenIsAccessDenied) {
+// Nothing ever writes a survey, so every open asks for reading only: a survey on a
+// write-protected card or share opens like any other, for root and everyone else.
+TEST(DataFile, SurveysAreOpenedForReadingOnly) {
   TempDir dir;
-  TestSurvey{}.Write(dir.File("survey.qmr"));
-  // A folder can never be opened for writing, not even by root.
-  EXPECT_EQ(OpenError(dir.Path().string()), "File access denied");
   const std::string survey = dir.File("survey.qmr");
-  if (geteuid() != 0) {
-    chmod(survey.c_str(), 0444);
-    EXPECT_EQ(OpenError(survey), "File access denied");
-  } else if (std::system(("chattr +i " + survey + " 2>/dev/null").c_str()) == 0) {
-    // Root writes any file except an immutable one.
-    std::string error = OpenError(survey);
-    std::system(("chattr -i " + survey).c_str());
-    EXPECT_EQ(error, "File access denied");
-  }
-  if (access("/sys/kernel/notes", F_OK) == 0) {
-    EXPECT_EQ(OpenError("/sys/kernel/notes"), "File access denied");
+  TestSurvey protected_survey;
+  protected_survey.blocks = {SimpleBlock(2)};
+  protected_survey.Write(survey);
+  chmod(survey.c_str(), 0444);
+  std::vector<std::string> opened;
+  platform::CallObserver previous = platform::SetCallObserver([&](const std::string& call) {
+    if (call.rfind("OpenFile ", 0) == 0) opened.push_back(call);
+  });
+  auto v = FreshVari(survey);
+  EXPECT_NO_THROW({
+    IndexFile(*v);
+    DataFileSession session(v->DataFile, survey);
+    LoadRecordSamples(*v, 2, false);
+  });
+  platform::SetCallObserver(previous);
+  EXPECT_EQ(v->RecordCount, 2);
+  EXPECT_EQ(opened, std::vector<std::string>(2, "OpenFile rb " + survey));
+  // A folder is still no survey.
+  v->DataFileName = dir.Path().string();
+  try {
+    IndexFile(*v);
+    ADD_FAILURE() << "a folder indexed";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "File access denied");
   }
 }
 

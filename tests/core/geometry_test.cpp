@@ -85,6 +85,46 @@ TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
   }
 }
 
+// The spread steps along the line and begins again at its start: no quadrupole wraps
+// round from the last electrode to the first, even on a line shorter than the channels.
+TEST(SyntheticSurvey, DipoleDipoleQuadrupolesStayOnTheLine) {
+  TempDir dir;
+  for (bool physical : {false, true})
+    for (int32_t electrodes : {10, 6}) {
+      SynthOptions o{.blocks = 12, .channels = 8, .electrodes = electrodes, .half_period = 20, .second_length = 20};
+      o.physical = physical;
+      WriteSyntheticSurvey(dir.File("dd.qmr"), o);
+      auto v = FreshVari(dir.File("dd.qmr"));
+      OpenSurvey(*v);
+      ASSERT_EQ(v->RecordCount, 96);
+      for (int k = 1; k <= v->RecordCount; ++k) {
+        const Quadrupole q = QuadrupoleOf(*v, v->RecordIndex[k]);
+        ASSERT_TRUE(q.a && q.b && q.m && q.n);
+        EXPECT_TRUE(*q.a < *q.b && *q.b < *q.m && *q.m < *q.n)
+            << "record " << k << " of " << electrodes << " electrodes: " << *q.a << " " << *q.b << " " << *q.m << " "
+            << *q.n;
+      }
+    }
+}
+
+// Electrode numbers 1..128 name records of the table; only 0 is the remote electrode.
+TEST(Quadrupole, OnlyElectrodeZeroIsRemote) {
+  auto v = FreshVari();
+  v->ElectrodeTable[1].Coordinate = 0;
+  v->ElectrodeTable[127].Coordinate = 630;
+  v->ElectrodeTable[128].Coordinate = 635;
+  RecordIndexEntry entry{};
+  entry.A = 1;
+  entry.M = 127;
+  entry.N = 128;
+  const Quadrupole q = QuadrupoleOf(*v, entry);
+  EXPECT_EQ(q.a, 0.0);
+  EXPECT_FALSE(q.b);
+  EXPECT_EQ(q.m, 630.0);
+  EXPECT_EQ(q.n, 635.0);
+  EXPECT_NEAR(GeometricFactor(q), 2 * Pi * 630 * 635 / 5, 1e-6) << "pole-dipole, not pole-pole";
+}
+
 }  // namespace
 
 namespace {

@@ -138,6 +138,9 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
     if (xyz.size() != 3) survey.problems.push_back("an electrode without x y z");
     x.push_back(xyz.empty() ? NaN : xyz[0]);
   }
+  // Two nodes at one place break the mesh the inversion builds on them.
+  if (std::set<double>(x.begin(), x.end()).size() != x.size())
+    survey.problems.push_back("two electrodes at one position");
   const size_t count = static_cast<size_t>(std::stoul(Split(next(), '#').at(0)));
   const std::vector<std::string> names = [&] {
     std::stringstream in(next().substr(1));
@@ -202,8 +205,22 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
       survey.problems.push_back("a row of " + std::to_string(electrodes) + " electrodes");
     if (chargeability && !survey.records.empty()) survey.records.back().ip = values.back();
   }
+  // Res2DInv reads the flags of topography, fixed regions, ... after the rows; four 0
+  // say that nothing follows.
   const size_t after = first + count;
-  if (after >= lines.size() || AsPatternReads(lines[after]).size() != 1)
-    survey.problems.push_back("no integer after the rows");
+  for (size_t i = after; i < after + 4; ++i)
+    if (i >= lines.size() || AsPatternReads(lines[i]) != std::vector<double>{0})
+      survey.problems.push_back("no four lines 0 after the rows");
+  // Its model cells are cut from the unit electrode spacing, the smallest gap between
+  // the electrodes: a larger one lumps neighbours together.
+  std::set<double> placed;
+  for (const PeerRecord& record : survey.records)
+    for (double x : {record.a, record.b, record.m, record.n})
+      if (!std::isnan(x)) placed.insert(x);
+  double smallest = 0;
+  for (auto x = placed.begin(); x != placed.end() && std::next(x) != placed.end(); ++x)
+    if (smallest == 0 || *std::next(x) - *x < smallest) smallest = *std::next(x) - *x;
+  if (smallest > 0 && std::fabs(std::stod(lines[1]) - smallest) > 1e-6 * smallest)
+    survey.problems.push_back("unit spacing " + lines[1] + " is not the smallest gap " + std::to_string(smallest));
   return survey;
 }

@@ -29,10 +29,12 @@ PeerSurvey ReadLikeTableParser(const std::string& path);
 
 // The unified data format as REDA's import_ohm reads it (counts before '#', the field
 // names after it, whitespace-separated numbers, 0 for no electrode) and as pattern-based
-// loaders read each number ([-+]?\d*\.\d+|\d+): both readings must agree.
+// loaders read each number ([-+]?\d*\.\d+|\d+): both readings must agree. Every
+// electrode is a mesh node, so no two may stand at one position.
 PeerSurvey ReadLikeOhmLoaders(const std::string& path);
 
 // The general-array file as ResIPy's Res2DInv parser reads it (the count on line 7, the
-// IP flag on line 9 and, when it is set, three more lines; the rows after that, read with the same number pattern, an
-// integer after them) and as Res2DInv reads rows of 3 and 2 electrodes.
+// IP flag on line 9 and, when it is set, three more lines; the rows after that, read with the same number pattern) and
+// as Res2DInv reads it: rows of 3 and 2 electrodes, four lines 0 after the rows, and the unit electrode spacing on
+// line 2 the smallest gap between the electrodes.
 PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "measurement/in_out_error.h"
@@ -66,7 +67,10 @@ TEST(TableLine, HeaderAndTheWorkedExample) {
   EXPECT_EQ(TableLine(TableFormat::Text, 17, entry, *v, result),
             "17 100000.000 20.000 25.50 30.25 12.346 250.000 0.88 -3.210");
   // A remote current electrode where the resistivity tools look for one; K of the
-  // pole-dipole B=20, M=25.5, N=30.25 is 2π / (-1/5.5 + 1/10.25) = -74.5713 m.
+  // pole-dipole B=20, M=25.5, N=30.25 is 2π / (-1/5.5 + 1/10.25) = -74.5713 m. Dev. is
+  // the stacking error, whatever the text table's error shows.
+  v->StackingSpreadPct = 0.8765;
+  result.ErrorPct = 50;
   EXPECT_EQ(TableLine(TableFormat::Csv, 17, entry, *v, result),
             "-99999.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210,-3.683");
 
@@ -249,6 +253,25 @@ TEST_F(TableExportTest, ReplacedTableKeepsItsPermissionsAndItsLink) {
   EXPECT_TRUE(fs::is_symlink(table_));
   EXPECT_EQ(Lines(Slurp(target.string()))[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 0.00 2.000");
   EXPECT_EQ(FilesIn(dir_.Path() / "tables"), 1u);
+}
+
+// A power cut in the field must leave the old table or the whole new one: the new file
+// reaches the disk before it takes the table's name, and the name after it.
+TEST_F(TableExportTest, TheNewTableReachesTheDiskBeforeItTakesTheName) {
+  Export();
+  std::mutex mutex;  // the read-ahead opens the survey on a thread of its own
+  std::vector<std::string> calls;
+  platform::CallObserver previous = platform::SetCallObserver([&](const std::string& call) {
+    std::lock_guard lock(mutex);
+    if (call.rfind("OpenFile ", 0) != 0) calls.push_back(call);
+  });
+  Export({.flip_sign = true});
+  platform::SetCallObserver(previous);
+  const std::string temporary = TemporaryFileName(dir_.Path().string(), platform::ProcessId(), 0);
+  EXPECT_EQ(calls, (std::vector<std::string>{"CreateNewFile " + temporary, "CopyPermissions " + table_, "FlushToDisk",
+                                             "PutInPlaceOf " + temporary + " " + table_,
+                                             "SyncFolder " + dir_.Path().string()}));
+  EXPECT_EQ(Lines(Slurp(table_))[1], "1 10.000 20.000 10.00 20.00 -50.000 100.000 50.00 -2.000");
 }
 
 TEST_F(TableExportTest, NamesNearTheLimitAndStrayTemporaryFiles) {

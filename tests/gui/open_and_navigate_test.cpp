@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 
 #include "form_fixture.h"
@@ -187,6 +189,38 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
 }
 
+// Exports go to the folder chosen in the export folder's menu, kept across runs, under
+// the names they have beside the survey; the survey's own folder is the default.
+TEST_F(FormTest, ExportsGoToTheChosenFolder) {
+  const std::string path = Survey("line.qmr");
+  const std::string tables = dir_.File("tables");
+  std::filesystem::create_directory(tables);
+  Open(path);
+  form_->SetFolderDialog([&](QWidget*, const QString&) { return QString::fromStdString(tables); });
+  Control<QToolButton>("ExportFolderB")->menu()->actions().last()->trigger();
+  Click("SaveB");
+  EXPECT_TRUE(std::filesystem::exists(tables + "/line.TXT"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("line.TXT")));
+
+  form_ = std::make_unique<TMainForm>();  // a new run of the program
+  form_->show();
+  Open(path);
+  QMenu* menu = Control<QToolButton>("ExportFolderB")->menu();
+  ASSERT_EQ(menu->actions().size(), 4);
+  EXPECT_FALSE(menu->actions()[0]->isChecked());
+  EXPECT_TRUE(menu->actions()[1]->isChecked());
+  EXPECT_EQ(menu->actions()[1]->text(), QString::fromStdString(tables));
+  Control<QComboBox>("ExportFormatBox")->setCurrentText("res2dinv");
+  Click("ExportB");
+  EXPECT_TRUE(std::filesystem::exists(tables + "/line.dat"));
+
+  menu->actions()[0]->trigger();  // back to the survey's folder
+  Click("SaveB");
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("line.TXT")));
+  EXPECT_TRUE(Control<QToolButton>("ExportFolderB")->menu()->actions()[0]->isChecked());
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
 TEST_F(FormTest, AutomaticExportAfterRecordOne) {
   auto* auto_save = Control<QCheckBox>("AutoSaveBox");
   QTest::mouseClick(auto_save, Qt::LeftButton, {}, QPoint(4, auto_save->height() / 2));
@@ -234,7 +268,7 @@ TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
   Open(dir_.File("absent.qmr"));
   ASSERT_EQ(messages_.Messages().size(), 2u);
   EXPECT_EQ(messages_.Messages()[1], "File not found");
-  EXPECT_FALSE(vari.FileLoaded);
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path)) << "the survey on show keeps its name";
   Open(dir_.File("moved.qmr"));
   EXPECT_TRUE(vari.FileLoaded);
 }

@@ -26,6 +26,11 @@ TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
 
   form_->OpenFromCommandLine(QString::fromStdString(dir_.File("absent.qmr")));
   EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"File not found"}) << "shown in the error box";
+  // The survey on show stays, under its name, and can still be walked through.
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(Text("Edit1"), "N=12   n=3");
+  TypeRecordNumber("3");
+  EXPECT_EQ(shown_, (std::vector<int>{1, 3}));
 }
 
 TEST_F(FormTest, OpensASurveyDroppedOnTheWindow) {

@@ -30,7 +30,7 @@ constexpr Command Commands[] = {
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
     {"export",
      "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] "
-     "[--ip] [--gates T1:T2,...] [--mains HZ] [-j N] FILE.qmr...",
+     "[--ip] [--gates T1:T2,...] [--mains HZ] [--out-dir DIR] [-j N] FILE.qmr...",
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},

@@ -12,10 +12,16 @@
 
 namespace {
 
+// The q-quantile of the sorted values x_0..x_{n-1}: at h = q·(n − 1), between x_⌊h⌋ and
+// the next value in proportion, so that the median of an even count is the mean of
+// the middle two.
 double Quantile(std::vector<double> values, double q) {
   if (values.empty()) return std::nan("");
   std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(q * double(values.size() - 1) + 0.5)];
+  const double h = q * double(values.size() - 1);
+  const size_t below = static_cast<size_t>(h);
+  if (below + 1 >= values.size()) return values.back();
+  return values[below] + (h - double(below)) * (values[below + 1] - values[below]);
 }
 
 }  // namespace

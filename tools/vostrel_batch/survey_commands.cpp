@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 
 #include "geometry/apparent_resistivity.h"
@@ -103,7 +104,7 @@ int RecordCommand(const std::vector<std::string>& words) {
 }
 
 // --format txt|csv|ohm|res2dinv (--csv: the comma table), --max-error P, --ip
-// (implied by --gates and --mains).
+// (implied by --gates and --mains), --out-dir DIR.
 ExportOptions ExportOptionsOf(const Arguments& arguments) {
   ExportOptions options;
   if (arguments.Flag("--csv")) options.format = ExportFormat::Csv;
@@ -125,12 +126,17 @@ ExportOptions ExportOptionsOf(const Arguments& arguments) {
     if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
     options.reciprocal_error = true;
   }
+  if (const std::string* folder = arguments.Text("--out-dir")) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(*folder, error)) throw UsageError("--out-dir: no folder '" + *folder + "'");
+    options.folder = *folder;
+  }
   return options;
 }
 
 int ExportCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv", "--error-model", "--ip"},
-                      {"--format", "--max-error", "-j", "--gates", "--mains"});
+                      {"--format", "--max-error", "-j", "--gates", "--mains", "--out-dir"});
   if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
   RecordOptions options = OptionsOf(arguments);
   ExportOptions export_options = ExportOptionsOf(arguments);
