@@ -17,6 +17,7 @@
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 
+class ControlStrip;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -49,6 +50,9 @@ class TMainForm : public QWidget {
   // Opens a survey as the dialog would, inside the window's guard: for the command
   // line.
   void OpenFromCommandLine(const QString& name);
+  // The program's start: the window maximised, then the survey named on the command
+  // line (empty: none) opened in it.
+  void ShowAtStart(const QString& survey);
   // The survey view, made when first asked for (the "Разрез" button, the batch tool's plots).
   SurveyView* ShowSurveyView();
   // Shows record k as typing its number does.
@@ -98,6 +102,9 @@ class TMainForm : public QWidget {
 
   // The decay view and the chargeability settings (main_form_decay.cpp).
   void DecayBToggled(bool on);
+  void DecayBClick();
+  // Where the control panel is on the screen: the views open clear of it.
+  QRect PanelOnScreen() const;
   void ShowDecay();
   void ChooseGates(const QString& text);
   void ResetGates();
@@ -169,6 +176,7 @@ class TMainForm : public QWidget {
   QCheckBox* SignBox = nullptr;
   ChartSeries* SeriesPos = nullptr;
   // Added beside the designed ones; none of those moves.
+  ControlStrip* Strip = nullptr;  // holds the ones below, in the room the screen leaves
   QLabel* ResistivityLabel = nullptr;
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;

@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QToolButton>
 
+#include "main/control_strip.h"
 #include "main/integer_text.h"
 #include "main/main_form.h"
 #include "main/message_box.h"
@@ -178,7 +179,7 @@ void TMainForm::EnablePassControls(bool enabled) {
     control->setEnabled(enabled);
   SaveB->setEnabled(enabled && !AutoSaveBox->isChecked());
   if (enabled) RecentB->setEnabled(!RecentB->menu()->isEmpty());
-  CancelB->setVisible(!enabled);
+  Strip->SetShown(CancelB, !enabled);
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }

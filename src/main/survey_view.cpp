@@ -45,6 +45,9 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В")});
   info_ = new QLabel(this);
   info_->setObjectName("RecordInfo");
+  // A long text wraps instead of widening the window.
+  info_->setWordWrap(true);
+  info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   section_ = new Chart(this);
   section_->setObjectName("Pseudosection");
   section_->LeftAxis().SetReversed(true);
@@ -111,7 +114,7 @@ void SurveyView::Redraw() {
   }
   for (const PseudosectionPoint& point : points_) {
     const double value = ValueOf(point, quantity);
-    if (quantity == Quantity::ErrorClasses)
+    if (quantity == Quantity::ErrorClasses && std::isfinite(point.error_pct))
       coloured_->Append(point.x, point.depth, ToolkitColour(ClassColour(point.error_class)));
     else if (Colourable(value))
       coloured_->Append(point.x, point.depth, section_->ScaleColour(value));

@@ -5,11 +5,14 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
 #include "form_fixture.h"
+#include "main/decay_view.h"
 #include "vari.h"
 
 namespace {
@@ -131,3 +134,49 @@ TEST_F(SurveyViewTest, TheErrorModelOfAReciprocalSurvey) {
 }
 
 }  // namespace
+
+// Both views open wholly on the screen below the control panel, owned by the window
+// (the window manager keeps them above it), come forward at a press of their button
+// however they were put away, and keep their size when a long text is shown.
+TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
+  form_->showMaximized();
+  Open(Survey("dd.qmr", {.blocks = 6, .channels = 4, .half_period = 100, .second_length = 100, .physical = true}));
+  Click("CheckB");
+  Click("SurveyViewB");
+  view_ = form_->findChild<SurveyView*>("SurveyView");
+  ASSERT_NE(view_, nullptr);
+  const QRect screen = form_->screen()->availableGeometry();
+  const QRect panel(Control<QFrame>("Panel1")->mapToGlobal(QPoint(0, 0)), Control<QFrame>("Panel1")->size());
+  Click("DecayB");
+  auto* decay = form_->findChild<DecayView*>("DecayView");
+  ASSERT_NE(decay, nullptr);
+  for (QWidget* view : {static_cast<QWidget*>(view_), static_cast<QWidget*>(decay)}) {
+    ASSERT_TRUE(view->isWindow()) << view->objectName().toStdString();
+    ASSERT_NE(view->windowHandle(), nullptr);
+    EXPECT_EQ(view->windowHandle()->transientParent(), form_->windowHandle());
+    EXPECT_TRUE(screen.contains(view->frameGeometry())) << view->objectName().toStdString();
+    EXPECT_FALSE(view->frameGeometry().intersects(panel)) << view->objectName().toStdString();
+  }
+
+  Click("DecayB");
+  EXPECT_TRUE(decay->isVisible()) << "a press while it is on keeps it";
+  EXPECT_TRUE(Control<QPushButton>("DecayB")->isChecked());
+  for (auto [view, button] : {std::pair<QWidget*, const char*>{view_, "SurveyViewB"}, {decay, "DecayB"}}) {
+    view->showMinimized();
+    Click(button);
+    EXPECT_FALSE(view->isMinimized()) << button;
+    EXPECT_TRUE(view->isVisible()) << button;
+  }
+
+  view_->resize(400, 400);
+  QApplication::processEvents();
+  const QPoint marker(qRound(view_->Section()->BottomAxis().PixelAtValue(Markers().front().x)),
+                      qRound(view_->Section()->LeftAxis().PixelAtValue(Markers().front().y)));
+  QWidget* plot = PlotOf(view_->Section());
+  QMouseEvent move(QEvent::MouseMove, QPointF(marker), QPointF(plot->mapToGlobal(marker)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(plot, &move);
+  QApplication::processEvents();
+  ASSERT_FALSE(view_->findChild<QLabel*>("RecordInfo")->text().isEmpty());
+  EXPECT_EQ(view_->width(), 400) << "the record's line does not widen the view";
+}
