@@ -2,6 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>ControlStrip</name>
+    <message>
+        <location filename="../src/main/control_strip.cpp" line="22"/>
+        <source>Ещё</source>
+        <translation>More</translation>
+    </message>
+</context>
+<context>
     <name>DecayView</name>
     <message>
         <location filename="../src/main/decay_view.cpp" line="32"/>
@@ -101,8 +109,8 @@
     </message>
     <message>
         <location filename="../src/main/survey_view.cpp" line="141"/>
-        <source>|ΔR| = %1 + %2·|R|, пар %3</source>
-        <translation>|ΔR| = %1 + %2·|R|, %3 pairs</translation>
+        <source>|ΔR| = %1 %2·|R|, пар %3</source>
+        <translation>|ΔR| = %1 %2·|R|, %3 pairs</translation>
     </message>
     <message>
         <location filename="../src/main/survey_view.cpp" line="167"/>
