@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>Chart</name>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="519"/>
+        <source>Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf</source>
+        <translation>Pictures are saved as PNG, SVG and PDF: the name must end in .png, .svg or .pdf</translation>
+    </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="522"/>
+        <source>Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего</source>
+        <translation>Picture size: 1 to %1 pixels a side and at most %2 million pixels in all</translation>
+    </message>
+</context>
+<context>
     <name>ControlStrip</name>
     <message>
         <location filename="../src/main/control_strip.cpp" line="22"/>

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPalette>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -16,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+
+#include "main/message_sink.h"
 
 QColor ToolkitColour(uint32_t value) {
   if ((value >> 24) == 0xFF) {
@@ -512,6 +513,23 @@ void Chart::ReplotNow() {
 
 bool Chart::SaveImage(const QString& path, QSize size) { return SaveChartsImage(path, {this}, size); }
 
+QString Chart::SaveImageAsked(const QString& path, QSize size) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != "png" && suffix != "svg" && suffix != "pdf")
+    return tr("Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf");
+  if (size.isValid() && (size.isEmpty() || size.width() > LargestImageSide || size.height() > LargestImageSide ||
+                         qint64(size.width()) * size.height() > LargestImagePixels))
+    return tr("Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего")
+        .arg(LargestImageSide)
+        .arg(LargestImagePixels / 1'000'000);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The cursor reaches the screen before the drawing holds the window up.
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const bool saved = SaveImage(path, size);
+  QApplication::restoreOverrideCursor();
+  return saved ? QString() : tr("File access denied");
+}
+
 namespace {
 
 // Paints the charts one above the other on a painter of the given size.
@@ -580,6 +598,12 @@ bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSi
   return false;
 }
 
+namespace {
+void Tell(const QString& message) {
+  if (!message.isEmpty()) ShowErrorMessage(message.toStdString());
+}
+}  // namespace
+
 void Chart::ShowImageMenu(QPoint global_position) {
   auto* menu_owner = new QMenu(this);
   menu_owner->setObjectName("ImageMenu");
@@ -590,7 +614,7 @@ void Chart::ShowImageMenu(QPoint global_position) {
       const QString suffix = QString(format).toLower();
       const QString path =
           QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
-      if (!path.isEmpty() && !SaveImage(path)) QMessageBox::critical(this, QString(), tr("File access denied"));
+      if (!path.isEmpty()) Tell(SaveImageAsked(path));
     });
   }
   menu.addAction(tr("Сохранить с размером…"), this, [this] {
@@ -602,8 +626,7 @@ void Chart::ShowImageMenu(QPoint global_position) {
     const QSize size(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
     const QString path =
         QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");
-    if (!path.isEmpty() && (!size.isValid() || !SaveImage(path, size)))
-      QMessageBox::critical(this, QString(), tr("File access denied"));
+    if (!path.isEmpty()) Tell(SaveImageAsked(path, size.isValid() ? size : QSize(0, 0)));
   });
   menu.popup(global_position);
 }

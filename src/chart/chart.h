@@ -142,6 +142,14 @@ class Chart : public QWidget {
   // Writes what the chart shows as a PNG, SVG or PDF file (by the name's extension), at
   // the size shown or at `size`. Returns false when the file cannot be written.
   bool SaveImage(const QString& path, QSize size = {});
+  // The largest picture saved at a chosen size: each side, and all its pixels (a
+  // 20-megapixel PNG takes about a second to draw and write).
+  static constexpr int LargestImageSide = 8000;
+  static constexpr qint64 LargestImagePixels = 20'000'000;
+  // Saves as the user asked in the chart's menu, under a busy cursor: a name without an
+  // offered extension or a size beyond the limits is refused. Returns what the user is
+  // told, empty when the picture was saved.
+  QString SaveImageAsked(const QString& path, QSize size = {});
 
   // Called when the limits of automatic axes may have to follow new data.
   void DataChanged() { ranges_stale_ = true; }
