@@ -230,5 +230,15 @@
         <source>Напряжение,  мВ</source>
         <translation>Voltage,  mV</translation>
     </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="131"/>
+        <source>Записан %1: записей %2</source>
+        <translation>Wrote %1: %2 records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_layout.cpp" line="248"/>
+        <source>%1 убран из списка недавних</source>
+        <translation>%1 removed from the recent surveys</translation>
+    </message>
 </context>
 </TS>

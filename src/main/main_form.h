@@ -30,6 +30,7 @@ class QProgressBar;
 class QPushButton;
 class QSlider;
 class QSplitter;
+class QTimer;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -116,6 +117,9 @@ class TMainForm : public QWidget {
   void OpenBClick();
   void OpenSurveyFile(const QString& name);
   void UpdateRecentMenu();
+  void OpenRecentSurvey(const QString& path);
+  // Tells what a pass did, over the charts for a few seconds.
+  void ShowNotice(const QString& text);
   void TrackBar1Change();
   void lNumberKeyPress(int key, bool& swallow);
   void GoBClick();
@@ -186,6 +190,8 @@ class TMainForm : public QWidget {
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
   DecayView* DecayWindow = nullptr;    // made when first switched on
+  QLabel* Notice = nullptr;            // what the last export wrote, for a few seconds
+  QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
   PassRunner* Passes = nullptr;

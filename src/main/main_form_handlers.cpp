@@ -127,7 +127,8 @@ void TMainForm::RunExport(const ExportOptions& options) {
       [options, record_options, report](Vari& survey, const Progress& progress) {
         *report = ExportSurvey(survey, options, CoreEvaluator(survey, record_options), progress);
       },
-      [report] {
+      [this, report] {
+        ShowNotice(tr("Записан %1: записей %2").arg(QString::fromStdString(report->file)).arg(report->written));
         if (report->left_out > 0)
           ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
                            .arg(QString::fromStdString(report->file))

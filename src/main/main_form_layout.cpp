@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -215,6 +217,14 @@ void TMainForm::CreateResistivityControls() {
   DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
   Strip->Add({DecayB}, ControlStrip::ButtonOffer(DecayB));
   Passes = new PassRunner(this);
+  Notice = new QLabel(this);
+  Notice->setObjectName("NoticeLabel");
+  Notice->setStyleSheet("QLabel { background: #FFFFE1; border: 1px solid #808080; padding: 3px; }");
+  Notice->hide();
+  Notice->installEventFilter(this);
+  NoticeTimer = new QTimer(this);
+  NoticeTimer->setSingleShot(true);
+  connect(NoticeTimer, &QTimer::timeout, Notice, &QLabel::hide);
   setAcceptDrops(true);
   UpdateRecentMenu();
 }
@@ -223,8 +233,32 @@ void TMainForm::UpdateRecentMenu() {
   QMenu* menu = RecentB->menu();
   menu->clear();
   for (const QString& path : RecentSurveys().List())
-    menu->addAction(path, this, [this, path] { Guarded([&] { OpenSurveyFile(path); }); });
+    menu->addAction(path, this, [this, path] { Guarded([&] { OpenRecentSurvey(path); }); });
   RecentB->setEnabled(!menu->isEmpty());
+}
+
+// A survey moved or deleted since leaves the list, with the open's own message.
+void TMainForm::OpenRecentSurvey(const QString& path) {
+  try {
+    OpenSurveyFile(path);
+  } catch (const std::exception& error) {
+    if (QFileInfo::exists(path)) throw;
+    RecentSurveys().Remove(path);
+    UpdateRecentMenu();
+    ShowErrorBox(
+        (QString::fromUtf8(error.what()) + "\n" + tr("%1 убран из списка недавних").arg(path)).toUtf8().constData());
+  }
+}
+
+// A short message over the top of the charts, gone after a while or at a click.
+void TMainForm::ShowNotice(const QString& text) {
+  constexpr int ShownMs = 8000, Margin = 8;
+  Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
+  Notice->adjustSize();
+  Notice->move(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2);
+  Notice->show();
+  Notice->raise();
+  NoticeTimer->start(ShownMs);
 }
 
 void TMainForm::OpenFromCommandLine(const QString& name) {
@@ -355,6 +389,7 @@ void TMainForm::SetTabOrder() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Notice && event->type() == QEvent::MouseButtonPress) Notice->hide();
   if (watched == lNumber && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallow = false;

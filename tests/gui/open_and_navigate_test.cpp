@@ -186,6 +186,10 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("dd.ohm")));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("dd.TXT"))) << "the button writes the chosen format only";
   EXPECT_TRUE(messages_.Messages().empty());
+  auto* notice = Control<QLabel>("NoticeLabel");
+  EXPECT_TRUE(notice->isVisible()) << "the window says what it wrote";
+  EXPECT_EQ(notice->text().toStdString(), "Записан " + dir_.File("dd.ohm") + ": записей 12");
+  EXPECT_GT(notice->y(), Control<QWidget>("Panel1")->geometry().bottom()) << "over the charts, not the controls";
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
 }
 

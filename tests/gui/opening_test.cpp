@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+#include <filesystem>
 
 #include "form_fixture.h"
 #include "main/language.h"
@@ -75,6 +76,14 @@ TEST_F(FormTest, RecentSurveysSurviveARestart) {
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(second));
   EXPECT_TRUE(vari.FileLoaded);
   EXPECT_EQ(Control<QToolButton>("RecentB")->menu()->actions()[0]->text(), QString::fromStdString(second));
+
+  // A survey deleted since is said to be missing and leaves the list.
+  std::filesystem::remove(first);
+  menu->actions()[1]->trigger();
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0], "File not found\n" + first + " убран из списка недавних");
+  ASSERT_EQ(menu->actions().size(), 1);
+  EXPECT_EQ(menu->actions()[0]->text(), QString::fromStdString(second));
 }
 
 // The window in English, chosen before it is made; Russian stays the default.
