@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -128,7 +129,8 @@ void TMainForm::RunExport(const ExportOptions& options) {
         *report = ExportSurvey(survey, options, CoreEvaluator(survey, record_options), progress);
       },
       [this, report] {
-        ShowNotice(tr("Записан %1: записей %2").arg(QString::fromStdString(report->file)).arg(report->written));
+        const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
+        ShowNotice(tr("Записан %1: записей %2").arg(file).arg(report->written));
         if (report->left_out > 0)
           ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
                            .arg(QString::fromStdString(report->file))

@@ -217,7 +217,8 @@ void TMainForm::CreateResistivityControls() {
   DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
   Strip->Add({DecayB}, ControlStrip::ButtonOffer(DecayB));
   Passes = new PassRunner(this);
-  Notice = new QLabel(this);
+  // A window of its own, so that the views above the window never hide it.
+  Notice = new QLabel(this, Qt::ToolTip);
   Notice->setObjectName("NoticeLabel");
   Notice->setStyleSheet("QLabel { background: #FFFFE1; border: 1px solid #808080; padding: 3px; }");
   Notice->hide();
@@ -250,12 +251,13 @@ void TMainForm::OpenRecentSurvey(const QString& path) {
   }
 }
 
-// A short message over the top of the charts, gone after a while or at a click.
+// A short message over the top of the charts, and over the views there, gone after a
+// while or at a click.
 void TMainForm::ShowNotice(const QString& text) {
   constexpr int ShownMs = 8000, Margin = 8;
   Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
   Notice->adjustSize();
-  Notice->move(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2);
+  Notice->move(mapToGlobal(QPoint(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2)));
   Notice->show();
   Notice->raise();
   NoticeTimer->start(ShownMs);
