@@ -121,7 +121,7 @@
         <translation>|ΔR|, Ω</translation>
     </message>
     <message>
-        <location filename="../src/main/survey_view.cpp" line="141"/>
+        <location filename="../src/main/survey_view.cpp" line="183"/>
         <source>|ΔR| = %1 %2·|R|, пар %3</source>
         <translation>|ΔR| = %1 %2·|R|, %3 pairs</translation>
     </message>
@@ -231,12 +231,12 @@
         <translation>Voltage,  mV</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="131"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="133"/>
         <source>Записан %1: записей %2</source>
         <translation>Wrote %1: %2 records</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_layout.cpp" line="248"/>
+        <location filename="../src/main/main_form_layout.cpp" line="250"/>
         <source>%1 убран из списка недавних</source>
         <translation>%1 removed from the recent surveys</translation>
     </message>
