@@ -24,6 +24,16 @@
         <source>Размер, пиксели (ширина x высота)</source>
         <translation>Size, pixels (width x height)</translation>
     </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="519"/>
+        <source>Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf</source>
+        <translation>Pictures are saved as PNG, SVG and PDF: the name must end in .png, .svg or .pdf</translation>
+    </message>
+    <message>
+        <location filename="../src/chart/chart.cpp" line="522"/>
+        <source>Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего</source>
+        <translation>Picture size: 1 to %1 pixels a side and at most %2 million pixels in all</translation>
+    </message>
 </context>
 <context>
     <name>CoreMessage</name>
@@ -40,6 +50,14 @@
 <byte value="xd"/>Максимум=2147483647</source>
         <translation>File too large.
 <byte value="xd"/>Maximum=2147483647</translation>
+    </message>
+</context>
+<context>
+    <name>ControlStrip</name>
+    <message>
+        <location filename="../src/main/control_strip.cpp" line="22"/>
+        <source>Ещё</source>
+        <translation>More</translation>
     </message>
 </context>
 <context>
@@ -141,9 +159,9 @@
         <translation>|ΔR|, Ω</translation>
     </message>
     <message>
-        <location filename="../src/main/survey_view.cpp" line="141"/>
-        <source>|ΔR| = %1 + %2·|R|, пар %3</source>
-        <translation>|ΔR| = %1 + %2·|R|, %3 pairs</translation>
+        <location filename="../src/main/survey_view.cpp" line="183"/>
+        <source>|ΔR| = %1 %2·|R|, пар %3</source>
+        <translation>|ΔR| = %1 %2·|R|, %3 pairs</translation>
     </message>
     <message>
         <location filename="../src/main/survey_view.cpp" line="167"/>
@@ -279,6 +297,16 @@
         <location filename="../src/main/main_form_layout.cpp" line="249"/>
         <source>Напряжение,  мВ</source>
         <translation>Voltage,  mV</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="133"/>
+        <source>Записан %1: записей %2</source>
+        <translation>Wrote %1: %2 records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_layout.cpp" line="250"/>
+        <source>%1 убран из списка недавних</source>
+        <translation>%1 removed from the recent surveys</translation>
     </message>
 </context>
 </TS>

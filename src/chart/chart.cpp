@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPalette>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -16,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+
+#include "main/message_sink.h"
 
 QColor ToolkitColour(uint32_t value) {
   if ((value >> 24) == 0xFF) {
@@ -167,6 +168,17 @@ class PointSeries : public ChartSeries {
     for (const auto& [rgba, graph] : graphs_) count += graph->dataCount();
     return count;
   }
+  int MarkerHalfSize() const override { return style_.marker_half_size; }
+  void SetMarkerHalfSize(int half_size) override {
+    if (half_size == style_.marker_half_size) return;
+    style_.marker_half_size = half_size;
+    for (auto& [rgba, graph] : graphs_) {
+      QCPScatterStyle scatter = graph->scatterStyle();
+      scatter.setSize(2 * half_size + 1);
+      graph->setScatterStyle(scatter);
+    }
+    chart_.DataChanged();
+  }
   std::vector<SeriesPoint> Points() const override {
     std::vector<SeriesPoint> points;
     for (const auto& [rgba, graph] : graphs_) {
@@ -239,12 +251,24 @@ class BarSeries : public ChartSeries {
   }
   int Count() const override { return graph_->dataCount(); }
   std::vector<SeriesPoint> Points() const override { return PointsOf(*graph_); }
+  int MarkerHalfSize() const override { return static_cast<int>(graph_->scatterStyle().size()) / 2; }
 
  private:
   Chart& chart_;
   QCPGraph* graph_;
   QCPErrorBars* across_;
   QCPErrorBars* error_;
+};
+
+// The plot, laid out on demand: the room markers need is worked out from the plot
+// area of the size the widget has now, not of the last replot's.
+class LaidOutPlot : public QCustomPlot {
+ public:
+  using QCustomPlot::QCustomPlot;
+  void LayOut() {
+    setViewport(rect());
+    updateLayout();
+  }
 };
 
 }  // namespace
@@ -293,7 +317,7 @@ bool ChartAxis::Visible() const { return axis_->visible(); }
 void ChartAxis::SetLabels(bool labels) { axis_->setTickLabels(labels); }
 void ChartAxis::SetTitle(const QString& title) { axis_->setLabel(title); }
 
-Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new LaidOutPlot(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSizeConstraint(QLayout::SetNoConstraint);
@@ -326,19 +350,15 @@ ChartSeries& Chart::AddSeries(const SeriesStyle& style) {
   switch (style.kind) {
     case SeriesKind::FastLine: series_.push_back(std::make_unique<GraphSeries>(*this, plot_, style)); break;
     case SeriesKind::Line: series_.push_back(std::make_unique<CurveSeries>(*this, plot_, style)); break;
-    case SeriesKind::Bars:
-      series_.push_back(std::make_unique<BarSeries>(*this, plot_, style));
-      marker_margin_ = std::max(marker_margin_, style.marker_half_size + MarkerClearance);
-      break;
-    case SeriesKind::Points:
-      series_.push_back(std::make_unique<PointSeries>(*this, plot_, style));
-      marker_margin_ = std::max(marker_margin_, style.marker_half_size + MarkerClearance);
-      break;
+    case SeriesKind::Bars: series_.push_back(std::make_unique<BarSeries>(*this, plot_, style)); break;
+    case SeriesKind::Points: series_.push_back(std::make_unique<PointSeries>(*this, plot_, style)); break;
   }
   return *series_.back();
 }
 
 void Chart::SetTitle(const QString& title) { static_cast<QCPTextElement*>(title_)->setText(title); }
+
+QString Chart::Title() const { return static_cast<QCPTextElement*>(title_)->text(); }
 
 void Chart::SetTitleVisible(bool visible) {
   if (visible == title_visible_) return;
@@ -400,9 +420,30 @@ void Chart::SetZoomPenColour(QColor colour) { plot_->selectionRect()->setPen(QPe
 void Chart::UpdateAutomaticRanges() const {
   if (!ranges_stale_) return;
   ranges_stale_ = false;
-  for (ChartAxis* axis : {left_.get(), bottom_.get()}) {
-    if (axis->automatic_ && ScaleToData(axis->axis_)) WidenForMarkers(axis->axis_);
-  }
+  bool scaled[2] = {};
+  for (ChartAxis* axis : {left_.get(), bottom_.get()})
+    scaled[axis == bottom_.get()] = axis->automatic_ && ScaleToData(axis->axis_);
+  // The plot area for the new limits' labels, the size the widget has now.
+  static_cast<LaidOutPlot*>(plot_)->LayOut();
+  FitValueTicks();
+  for (ChartAxis* axis : {left_.get(), bottom_.get()})
+    if (scaled[axis == bottom_.get()]) WidenForMarkers(axis->axis_);
+}
+
+int Chart::MarkerMargin() const {
+  int half_size = -1;
+  for (const auto& series : series_) half_size = std::max(half_size, series->MarkerHalfSize());
+  return half_size < 0 ? 0 : half_size + MarkerClearance;
+}
+
+// Labels of a low chart would run into each other at the plotting library's five ticks.
+void Chart::FitValueTicks() const {
+  QCPAxis* axis = plot_->yAxis;
+  if (axis->scaleType() != QCPAxis::stLinear) return;
+  constexpr double LabelPitch = 2.5;  // label heights from one tick to the next
+  const int label = QFontMetrics(axis->tickLabelFont()).height();
+  const int ticks = static_cast<int>(plot_->axisRect()->height() / (LabelPitch * label));
+  axis->ticker()->setTickCount(std::clamp(ticks, 2, 5));
 }
 
 // The range of the data of the series that scale this axis. Without data an automatic
@@ -439,20 +480,21 @@ bool Chart::ScaleToData(QCPAxis* axis) {
 // Widens an axis by the room a marker needs beyond the last point on either side, so
 // that the squares at the edges are drawn whole.
 void Chart::WidenForMarkers(QCPAxis* axis) const {
-  if (marker_margin_ <= 0) return;
+  const int margin = MarkerMargin();
+  if (margin <= 0) return;
   const bool horizontal = axis->orientation() == Qt::Horizontal;
   const QRect area = plot_->axisRect()->rect();
   double pixels = horizontal ? area.width() : area.height();
   // A chart not laid out yet has no plot area: take the widget less room for the axes.
   constexpr int AxesRoom = 60;
-  if (pixels <= 2.0 * marker_margin_) pixels = (horizontal ? plot_->width() : plot_->height()) - AxesRoom;
-  if (pixels <= 2.0 * marker_margin_) return;
+  if (pixels <= 2.0 * margin) pixels = (horizontal ? plot_->width() : plot_->height()) - AxesRoom;
+  if (pixels <= 2.0 * margin) return;
   const bool logarithmic = axis->scaleType() == QCPAxis::stLogarithmic;
   QCPRange range = axis->range();
   if (logarithmic && range.lower <= 0) return;
   const double low = logarithmic ? std::log(range.lower) : range.lower;
   const double high = logarithmic ? std::log(range.upper) : range.upper;
-  const double extra = (high - low) * marker_margin_ / (pixels - 2.0 * marker_margin_);
+  const double extra = (high - low) * margin / (pixels - 2.0 * margin);
   if (logarithmic)
     axis->setRange(std::exp(low - extra), std::exp(high + extra));
   else
@@ -470,6 +512,23 @@ void Chart::ReplotNow() {
 }
 
 bool Chart::SaveImage(const QString& path, QSize size) { return SaveChartsImage(path, {this}, size); }
+
+QString Chart::SaveImageAsked(const QString& path, QSize size) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != "png" && suffix != "svg" && suffix != "pdf")
+    return tr("Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf");
+  if (size.isValid() && (size.isEmpty() || size.width() > LargestImageSide || size.height() > LargestImageSide ||
+                         qint64(size.width()) * size.height() > LargestImagePixels))
+    return tr("Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего")
+        .arg(LargestImageSide)
+        .arg(LargestImagePixels / 1'000'000);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The cursor reaches the screen before the drawing holds the window up.
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const bool saved = SaveImage(path, size);
+  QApplication::restoreOverrideCursor();
+  return saved ? QString() : tr("File access denied");
+}
 
 namespace {
 
@@ -539,6 +598,12 @@ bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSi
   return false;
 }
 
+namespace {
+void Tell(const QString& message) {
+  if (!message.isEmpty()) ShowErrorMessage(message.toStdString());
+}
+}  // namespace
+
 void Chart::ShowImageMenu(QPoint global_position) {
   auto* menu_owner = new QMenu(this);
   menu_owner->setObjectName("ImageMenu");
@@ -549,7 +614,7 @@ void Chart::ShowImageMenu(QPoint global_position) {
       const QString suffix = QString(format).toLower();
       const QString path =
           QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
-      if (!path.isEmpty() && !SaveImage(path)) QMessageBox::critical(this, QString(), tr("File access denied"));
+      if (!path.isEmpty()) Tell(SaveImageAsked(path));
     });
   }
   menu.addAction(tr("Сохранить с размером…"), this, [this] {
@@ -561,8 +626,7 @@ void Chart::ShowImageMenu(QPoint global_position) {
     const QSize size(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
     const QString path =
         QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");
-    if (!path.isEmpty() && (!size.isValid() || !SaveImage(path, size)))
-      QMessageBox::critical(this, QString(), tr("File access denied"));
+    if (!path.isEmpty()) Tell(SaveImageAsked(path, size.isValid() ? size : QSize(0, 0)));
   });
   menu.popup(global_position);
 }

@@ -42,6 +42,9 @@ class ChartSeries {
   virtual int Count() const = 0;
   // The points in the order they are drawn (a point series: colour by colour).
   virtual std::vector<SeriesPoint> Points() const = 0;
+  // Markers: squares of 2h + 1 pixels; -1 for a series without markers.
+  virtual int MarkerHalfSize() const { return -1; }
+  virtual void SetMarkerHalfSize(int half_size) { (void)half_size; }
 };
 
 class ChartAxis {
@@ -65,6 +68,7 @@ class ChartAxis {
   void SetVisible(bool visible);
   void SetLabels(bool labels);
   void SetTitle(const QString& title);
+  QString Title() const;
   bool Visible() const;
 
  private:
@@ -117,6 +121,7 @@ class Chart : public QWidget {
   ChartAxis& TopAxis() { return *top_; }
 
   void SetTitle(const QString& title);
+  QString Title() const;
   void SetTitleVisible(bool visible);
   bool TitleVisible() const { return title_visible_; }
   // The chart's own background, and the back wall behind the series.
@@ -137,6 +142,14 @@ class Chart : public QWidget {
   // Writes what the chart shows as a PNG, SVG or PDF file (by the name's extension), at
   // the size shown or at `size`. Returns false when the file cannot be written.
   bool SaveImage(const QString& path, QSize size = {});
+  // The largest picture saved at a chosen size: each side, and all its pixels (a
+  // 20-megapixel PNG takes about a second to draw and write).
+  static constexpr int LargestImageSide = 8000;
+  static constexpr qint64 LargestImagePixels = 20'000'000;
+  // Saves as the user asked in the chart's menu, under a busy cursor: a name without an
+  // offered extension or a size beyond the limits is refused. Returns what the user is
+  // told, empty when the picture was saved.
+  QString SaveImageAsked(const QString& path, QSize size = {});
 
   // Called when the limits of automatic axes may have to follow new data.
   void DataChanged() { ranges_stale_ = true; }
@@ -168,6 +181,10 @@ class Chart : public QWidget {
   static bool ScaleToData(QCPAxis* axis);
   // Pixels between the centre of an edge marker and the end of the axis, beyond its half size.
   static constexpr int MarkerClearance = 2;
+  // Pixels kept free beyond the outermost points, 0 without markers.
+  int MarkerMargin() const;
+  // As many value ticks as leave room between their labels.
+  void FitValueTicks() const;
   void Scroll(QPoint to);
   void MarkAxesManual();
 
@@ -186,5 +203,4 @@ class Chart : public QWidget {
   bool scrolled_ = false;
   double scroll_limits_[4] = {};
   bool pressed_inside_ = false;
-  int marker_margin_ = 0;  // pixels kept free beyond the outermost points
 };

@@ -27,6 +27,9 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   resize(700, 450);
   info_ = new QLabel(this);
   info_->setObjectName("DecayInfo");
+  // A long text wraps instead of widening the window.
+  info_->setWordWrap(true);
+  info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* gates_label = new QLabel(tr("Окна, мс:"), this);
   gates_edit_ = new QLineEdit(this);
   gates_edit_->setObjectName("GatesEdit");
@@ -64,6 +67,9 @@ void DecayView::Show(const Chargeability& ip) {
   gates_->Clear();
   if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
     info_->setText(tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля"));
+    // An empty chart, not the last record's scale.
+    chart_->LeftAxis().SetLimits(0, 1);
+    chart_->LeftAxis().SetLabels(false);
     chart_->Replot();
     return;
   }
@@ -80,6 +86,7 @@ void DecayView::Show(const Chargeability& ip) {
     if (std::isfinite(gate.m) && std::isfinite(gate.interval))
       low = std::min(low, gate.m - gate.interval), high = std::max(high, gate.m + gate.interval);
   }
+  chart_->LeftAxis().SetLabels(true);
   chart_->BottomAxis().SetLimits(ip.time_ms.front() / 1.5, ip.time_ms.back() * 1.1);
   if (low <= high) {
     const double margin = std::max((high - low) * 0.05, 1e-3);

@@ -14,15 +14,16 @@ int main(int argc, char** argv) {
   const QStringList arguments = application.arguments();
   UseLanguage(ChosenLanguage(arguments));
   TMainForm form;
-  form.showMaximized();
   // vostrel FILE.qmr opens the survey, as a file manager asks on a double click.
+  QString survey;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments.at(i) == "--lang") {
       ++i;
       continue;
     }
-    form.OpenFromCommandLine(arguments.at(i));
+    survey = arguments.at(i);
     break;
   }
+  form.ShowAtStart(survey);
   return application.exec();
 }

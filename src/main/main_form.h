@@ -17,6 +17,7 @@
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 
+class ControlStrip;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -29,6 +30,7 @@ class QProgressBar;
 class QPushButton;
 class QSlider;
 class QSplitter;
+class QTimer;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -57,6 +59,9 @@ class TMainForm : public QWidget {
   // Opens a survey as the dialog would, inside the window's guard: for the command
   // line.
   void OpenFromCommandLine(const QString& name);
+  // The program's start: the window maximised, then the survey named on the command
+  // line (empty: none) opened in it.
+  void ShowAtStart(const QString& survey);
   // The survey view, made when first asked for (the "Разрез" button, the batch tool's plots).
   SurveyView* ShowSurveyView();
   // Shows record k as typing its number does.
@@ -106,6 +111,9 @@ class TMainForm : public QWidget {
 
   // The decay view and the chargeability settings (main_form_decay.cpp).
   void DecayBToggled(bool on);
+  void DecayBClick();
+  // Where the control panel is on the screen: the views open clear of it.
+  QRect PanelOnScreen() const;
   void ShowDecay();
   void ChooseGates(const QString& text);
   void ResetGates();
@@ -117,6 +125,9 @@ class TMainForm : public QWidget {
   void OpenBClick();
   void OpenSurveyFile(const QString& name);
   void UpdateRecentMenu();
+  void OpenRecentSurvey(const QString& path);
+  // Tells what a pass did, over the charts for a few seconds.
+  void ShowNotice(const QString& text);
   void TrackBar1Change();
   void lNumberKeyPress(int key, bool& swallow);
   void GoBClick();
@@ -180,6 +191,7 @@ class TMainForm : public QWidget {
   QCheckBox* SignBox = nullptr;
   ChartSeries* SeriesPos = nullptr;
   // Added beside the designed ones; none of those moves.
+  ControlStrip* Strip = nullptr;  // holds the ones below, in the room the screen leaves
   QLabel* ResistivityLabel = nullptr;
   QComboBox* ExportFormatBox = nullptr;
   QPushButton* ExportB = nullptr;
@@ -190,6 +202,8 @@ class TMainForm : public QWidget {
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
   DecayView* DecayWindow = nullptr;    // made when first switched on
+  QLabel* Notice = nullptr;            // what the last export wrote, for a few seconds
+  QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
   PassRunner* Passes = nullptr;

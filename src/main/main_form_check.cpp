@@ -7,6 +7,7 @@
 #include "analysis/pseudosection.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
+#include "main/owned_view.h"
 #include "output/file_check.h"
 #include "vari.h"
 
@@ -18,10 +19,14 @@ constexpr uint32_t MarkerColour = 0xFF00FF;
 // its axes before: at every open, every check and a double click.
 void TMainForm::ResetErrorChart() {
   ErSeries->Clear();
+  SeriesPos->Clear();  // the last survey's marker means nothing in this one
   checked_.clear();
   UpdateSurveyView();
   Chart2->SetTitleVisible(true);
   ScaleToData(Chart2);
+  // Without points the axis would keep the last survey's records.
+  Chart2->BottomAxis().SetLimits(0, std::max(vari.RecordCount, 1) + 1);
+  Chart2->Replot();
 }
 
 void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
@@ -63,19 +68,21 @@ void TMainForm::SurveyViewBClick() { ShowSurveyView(); }
 SurveyView* TMainForm::ShowSurveyView() {
   if (!SurveyWindow) {
     SurveyWindow = new SurveyView(this);
-    SurveyWindow->setWindowFlag(Qt::Window);
     connect(SurveyWindow, &SurveyView::RecordPicked, this, [this](int k) { Guarded([&] { GoToRecord(k); }); });
   }
   UpdateSurveyView();
-  SurveyWindow->show();
-  SurveyWindow->raise();
+  ShowOwnedView(SurveyWindow, this, PanelOnScreen(), false);
   return SurveyWindow;
 }
 
 // The view follows every open and every check, from the points the core makes.
 void TMainForm::UpdateSurveyView() {
   if (!SurveyWindow) return;
-  SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_));
+  // Before a check the view shows where the records of the survey are, without values.
+  std::vector<CheckPoint> places;
+  if (checked_.empty())
+    for (int k = 1; k <= vari.RecordCount; ++k) places.push_back({k, NAN, NAN, ErrorClass::Black, NAN});
+  SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_.empty() ? places : checked_));
   const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(vari, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }

@@ -1,16 +1,19 @@
 // The decay view beside the window: switched on by the user, fed with the core's result
 // for the record on show, and the gates the user sets there.
 
+#include <QFrame>
 #include <QPushButton>
 #include <stdexcept>
 
 #include "main/guarded.h"
 #include "main/main_form.h"
+#include "main/owned_view.h"
 #include "processing/record_chargeability.h"
 #include "vari.h"
 
 DecayView* TMainForm::ShowDecayView() {
   DecayB->setChecked(true);
+  DecayBClick();
   return DecayWindow;
 }
 
@@ -21,16 +24,21 @@ void TMainForm::DecayBToggled(bool on) {
   }
   if (!DecayWindow) {
     DecayWindow = new DecayView(this);
-    DecayWindow->setWindowFlag(Qt::Window);
     connect(DecayWindow, &DecayView::GatesChosen, this,
             [this](const QString& text) { Guarded([&] { ChooseGates(text); }); });
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
     DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
   }
-  DecayWindow->show();
-  DecayWindow->raise();
+  ShowOwnedView(DecayWindow, this, PanelOnScreen(), true);
   if (vari.FileLoaded) ShowDecay();
 }
+
+// A press while the view is on brings it forward; closing the view switches it off.
+void TMainForm::DecayBClick() {
+  if (DecayB->isChecked() && DecayWindow) ShowOwnedView(DecayWindow, this, PanelOnScreen(), true);
+}
+
+QRect TMainForm::PanelOnScreen() const { return {Panel1->mapToGlobal(QPoint(0, 0)), Panel1->size()}; }
 
 void TMainForm::ShowDecay() {
   if (!DecayWindow) return;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QSplitter>
 #include <QToolButton>
 
+#include "main/control_strip.h"
 #include "main/guarded.h"
 #include "main/integer_text.h"
 #include "main/language.h"
@@ -145,7 +147,9 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
       [options, record_options, report](Vari& survey, const Progress& progress) {
         *report = ExportSurvey(survey, options, CoreEvaluator(survey, record_options), progress);
       },
-      [report] {
+      [this, report] {
+        const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
+        ShowNotice(tr("Записан %1: записей %2").arg(file).arg(report->written));
         if (report->left_out > 0)
           ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
                            .arg(QString::fromStdString(report->file))
@@ -225,7 +229,7 @@ void TMainForm::EnablePassControls(bool enabled) {
     control->setEnabled(enabled);
   SaveB->setEnabled(enabled && !AutoSaveBox->isChecked());
   if (enabled) RecentB->setEnabled(!RecentB->menu()->isEmpty());
-  CancelB->setVisible(!enabled);
+  Strip->SetShown(CancelB, !enabled);
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }

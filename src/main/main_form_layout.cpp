@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -17,10 +18,12 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "main/control_strip.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
 #include "main/recent_surveys.h"
@@ -69,6 +72,15 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int 
   box->resize(std::max(width, box->sizeHint().width()), height);
   return box;
 }
+
+// A button that switches its view on and stays down; closing the view switches it off.
+class SwitchOnButton : public QPushButton {
+ public:
+  SwitchOnButton(const QString& text, QWidget* parent) : QPushButton(text, parent) { setCheckable(true); }
+
+ protected:
+  void nextCheckState() override { setChecked(true); }
+};
 
 }  // namespace
 
@@ -156,6 +168,10 @@ void TMainForm::CreatePanel1() {
   Panel2Caption = new QLabel(Panel2);
   Panel2Caption->setObjectName("Panel2Caption");
   Panel2Caption->setAlignment(Qt::AlignCenter);
+  // A summary line wider than the screen must not make the window wider: a window kept
+  // from its maximised width by its minimum is put back to its normal size by the
+  // window manager.
+  Panel2Caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   ProgressBar1 = new QProgressBar(Panel2);
   ProgressBar1->setObjectName("ProgressBar1");
   ProgressBar1->hide();
@@ -164,25 +180,61 @@ void TMainForm::CreatePanel1() {
   bottom->addWidget(Panel2);
 }
 
+// Right of the designed controls, above the track bar; what has no room there on a
+// narrow screen is offered in the strip's menu.
 void TMainForm::CreateResistivityControls() {
-  ResistivityLabel = AutoSizeLabel(Panel1, "ResistivityLabel", "", 850, 5);
-  ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 850, 31, 100, 25);
+  constexpr int StripLeft = 850, StripBottom = 68;
+  Strip = new ControlStrip(Panel1, StripLeft, StripBottom);
+  ResistivityLabel = new QLabel(Panel1);
+  ResistivityLabel->setObjectName("ResistivityLabel");
+  Strip->SetLine(ResistivityLabel);
+  CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 0, 0, 64, 25);
+  Strip->Add({CancelB}, ControlStrip::ButtonOffer(CancelB));
+  Strip->SetShown(CancelB, false);
+  ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 0, 0, 72, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
-  ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 956, 31, 80, 25);
-  RecentB = Place(new QToolButton(Panel1), "RecentB", 1042, 31, 100, 25);
+  ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 0, 0, 64, 25);
+  Strip->Add({ExportFormatBox, ExportB}, [this](QMenu& menu) {
+    QMenu* formats = menu.addMenu(ExportB->text());
+    formats->setEnabled(ExportB->isEnabled());
+    for (int i = 0; i < ExportFormatBox->count(); ++i)
+      formats->addAction(ExportFormatBox->itemText(i), this, [this, i] {
+        ExportFormatBox->setCurrentIndex(i);
+        ExportB->click();
+      });
+  });
+  RecentB = Place(new QToolButton(Panel1), "RecentB", 0, 0, 84, 25);
   RecentB->setText(tr("Недавние"));
   RecentB->setPopupMode(QToolButton::InstantPopup);
   RecentB->setMenu(new QMenu(RecentB));
-  CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 1148, 31, 80, 25);
-  CancelB->hide();
-  SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 1234, 31, 80, 25);
-  DecayB = Place(new QPushButton(tr("Спад ВП"), Panel1), "DecayB", 1320, 31, 90, 25);
-  DecayB->setCheckable(true);
-  ExportFolderB = Place(new QToolButton(Panel1), "ExportFolderB", 1416, 31, 100, 25);
+  Strip->Add({RecentB}, [this](QMenu& menu) {
+    QMenu* recent = menu.addMenu(RecentB->text());
+    recent->setEnabled(RecentB->isEnabled());
+    recent->addActions(RecentB->menu()->actions());
+  });
+  SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 0, 0, 64, 25);
+  Strip->Add({SurveyViewB}, ControlStrip::ButtonOffer(SurveyViewB));
+  DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
+  Strip->Add({DecayB}, ControlStrip::ButtonOffer(DecayB));
+  ExportFolderB = Place(new QToolButton(Panel1), "ExportFolderB", 0, 0, 64, 25);
   ExportFolderB->setText(tr("Папка"));
   ExportFolderB->setPopupMode(QToolButton::InstantPopup);
   ExportFolderB->setMenu(new QMenu(ExportFolderB));
+  Strip->Add({ExportFolderB}, [this](QMenu& menu) {
+    QMenu* folders = menu.addMenu(ExportFolderB->text());
+    folders->setEnabled(ExportFolderB->isEnabled());
+    folders->addActions(ExportFolderB->menu()->actions());
+  });
   Passes = new PassRunner(this);
+  // A window of its own, so that the views above the window never hide it.
+  Notice = new QLabel(this, Qt::ToolTip);
+  Notice->setObjectName("NoticeLabel");
+  Notice->setStyleSheet("QLabel { background: #FFFFE1; border: 1px solid #808080; padding: 3px; }");
+  Notice->hide();
+  Notice->installEventFilter(this);
+  NoticeTimer = new QTimer(this);
+  NoticeTimer->setSingleShot(true);
+  connect(NoticeTimer, &QTimer::timeout, Notice, &QLabel::hide);
   setAcceptDrops(true);
   UpdateRecentMenu();
   UpdateExportFolderMenu();
@@ -192,12 +244,42 @@ void TMainForm::UpdateRecentMenu() {
   QMenu* menu = RecentB->menu();
   menu->clear();
   for (const QString& path : RecentSurveys().List())
-    menu->addAction(path, this, [this, path] { Guarded([&] { OpenSurveyFile(path); }); });
+    menu->addAction(path, this, [this, path] { Guarded([&] { OpenRecentSurvey(path); }); });
   RecentB->setEnabled(!menu->isEmpty());
+}
+
+// A survey moved or deleted since leaves the list, with the open's own message.
+void TMainForm::OpenRecentSurvey(const QString& path) {
+  try {
+    OpenSurveyFile(path);
+  } catch (const std::exception& error) {
+    if (QFileInfo::exists(path)) throw;
+    RecentSurveys().Remove(path);
+    UpdateRecentMenu();
+    ShowErrorBox(
+        (QString::fromUtf8(error.what()) + "\n" + tr("%1 убран из списка недавних").arg(path)).toUtf8().constData());
+  }
+}
+
+// A short message over the top of the charts, and over the views there, gone after a
+// while or at a click.
+void TMainForm::ShowNotice(const QString& text) {
+  constexpr int ShownMs = 8000, Margin = 8;
+  Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
+  Notice->adjustSize();
+  Notice->move(mapToGlobal(QPoint(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2)));
+  Notice->show();
+  Notice->raise();
+  NoticeTimer->start(ShownMs);
 }
 
 void TMainForm::OpenFromCommandLine(const QString& name) {
   Guarded([&] { OpenSurveyFile(name); });
+}
+
+void TMainForm::ShowAtStart(const QString& survey) {
+  showMaximized();
+  if (!survey.isEmpty()) OpenFromCommandLine(survey);
 }
 
 namespace {
@@ -283,6 +365,7 @@ void TMainForm::WireEvents() {
   connect(CancelB, &QPushButton::clicked, this, [this] { Passes->Cancel(); });
   connect(SurveyViewB, &QPushButton::clicked, this, [this] { Guarded([this] { SurveyViewBClick(); }); });
   connect(DecayB, &QPushButton::toggled, this, [this](bool on) { Guarded([&] { DecayBToggled(on); }); });
+  connect(DecayB, &QPushButton::clicked, this, [this] { Guarded([this] { DecayBClick(); }); });
   connect(Passes, &PassRunner::Ticked, this, [this](int done, int) { Guarded([&] { PassTicked(done); }); });
   connect(Passes, &PassRunner::Finished, this,
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });
@@ -318,6 +401,7 @@ void TMainForm::SetTabOrder() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Notice && event->type() == QEvent::MouseButtonPress) Notice->hide();
   if (watched == lNumber && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallow = false;

@@ -100,5 +100,4 @@ void TMainForm::PlotVoltageCurve() {
 void TMainForm::ShowResistivity(int k) {
   const Resistivity resistivity = ResistivityOf(QuadrupoleOf(vari, vari.RecordIndex[k]), vari.RecordResult);
   ResistivityLabel->setText(QString::fromStdString(ResistivityLine(resistivity, decimal_separator_)));
-  ResistivityLabel->adjustSize();
 }

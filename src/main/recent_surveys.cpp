@@ -22,3 +22,9 @@ void RecentSurveys::Add(const QString& path) {
 }
 
 QString RecentSurveys::LastFolder() const { return QSettings().value(FolderKey).toString(); }
+
+void RecentSurveys::Remove(const QString& path) {
+  QStringList list = List();
+  list.removeAll(path);
+  QSettings().setValue(ListKey, list);
+}

@@ -12,6 +12,7 @@ class RecentSurveys {
   QStringList List() const;
   // Puts the survey first, once, and remembers its folder.
   void Add(const QString& path);
+  void Remove(const QString& path);
   // The folder the open dialog starts in: the last survey's, or empty.
   QString LastFolder() const;
 };

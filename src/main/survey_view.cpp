@@ -1,6 +1,7 @@
 #include "main/survey_view.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -34,6 +35,23 @@ QString ScaleLabel(SurveyView::Quantity quantity) {
 // A colour on the logarithmic bar needs a value above zero.
 bool Colourable(double value) { return std::isfinite(value) && value > 0; }
 
+constexpr int LargestHalfSize = 4;
+
+// Markers as large as the places allow, up to a limit, with a pixel between the
+// squares of neighbouring places (one place twice, a repeated record, shares its square).
+// Two squares of side s overlap when they are less than s apart in both directions.
+int FittingHalfSize(std::vector<QPointF> pixels) {
+  std::sort(pixels.begin(), pixels.end(), [](QPointF p, QPointF q) { return p.x() < q.x(); });
+  constexpr double Enough = 2 * LargestHalfSize + 2, Smallest = 4;
+  double nearest = Enough;
+  for (size_t i = 1; i < pixels.size() && nearest >= Smallest; ++i)
+    for (size_t j = i; j-- > 0 && pixels[i].x() - pixels[j].x() < nearest;) {
+      const double apart = std::max(pixels[i].x() - pixels[j].x(), std::abs(pixels[i].y() - pixels[j].y()));
+      if (apart >= 0.5) nearest = std::min(nearest, apart);
+    }
+  return std::clamp(static_cast<int>(std::floor((nearest - 2) / 2)), 1, LargestHalfSize);
+}
+
 }  // namespace
 
 SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
@@ -45,6 +63,9 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В")});
   info_ = new QLabel(this);
   info_->setObjectName("RecordInfo");
+  // A long text wraps instead of widening the window.
+  info_->setWordWrap(true);
+  info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   section_ = new Chart(this);
   section_->setObjectName("Pseudosection");
   section_->LeftAxis().SetReversed(true);
@@ -57,6 +78,7 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
 
   errors_ = new Chart(this);
   errors_->setObjectName("ErrorModelChart");
+  errors_->setMinimumHeight(140);  // room for a title, two value labels and the axis below
   errors_->BottomAxis().SetTitle(tr("|R|, Ом"));
   errors_->LeftAxis().SetTitle(tr("|ΔR|, Ом"));
   differences_ = &errors_->AddSeries({.kind = Chart::SeriesKind::Points,
@@ -74,6 +96,7 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   layout->addWidget(section_, 3);
   layout->addWidget(errors_, 1);
 
+  section_->installEventFilter(this);
   connect(quantity_, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
   connect(section_, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Hover(x, y); }); });
   connect(section_, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
@@ -111,7 +134,7 @@ void SurveyView::Redraw() {
   }
   for (const PseudosectionPoint& point : points_) {
     const double value = ValueOf(point, quantity);
-    if (quantity == Quantity::ErrorClasses)
+    if (quantity == Quantity::ErrorClasses && std::isfinite(point.error_pct))
       coloured_->Append(point.x, point.depth, ToolkitColour(ClassColour(point.error_class)));
     else if (Colourable(value))
       coloured_->Append(point.x, point.depth, section_->ScaleColour(value));
@@ -120,7 +143,24 @@ void SurveyView::Redraw() {
   }
   section_->LeftAxis().SetAutomatic(true);
   section_->BottomAxis().SetAutomatic(true);
+  FitMarkers();
+}
+
+void SurveyView::FitMarkers() {
+  section_->DataChanged();
+  std::vector<QPointF> pixels;
+  pixels.reserve(points_.size());
+  for (const PseudosectionPoint& point : points_)
+    pixels.emplace_back(section_->BottomAxis().PixelAtValue(point.x), section_->LeftAxis().PixelAtValue(point.depth));
+  const int half_size = FittingHalfSize(std::move(pixels));
+  coloured_->SetMarkerHalfSize(half_size);
+  empty_->SetMarkerHalfSize(half_size);
   section_->Replot();
+}
+
+bool SurveyView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == section_ && event->type() == QEvent::Resize) Guarded([this] { FitMarkers(); });
+  return QWidget::eventFilter(watched, event);
 }
 
 void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const ErrorModel& model) {
@@ -138,10 +178,9 @@ void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const
     model_line_->Append(low, model.ErrorOf(low));
     model_line_->Append(high, model.ErrorOf(high));
   }
-  errors_->SetTitle(tr("|ΔR| = %1 + %2·|R|, пар %3")
-                        .arg(QString::fromStdString(FormatFixed(model.a, 6)))
-                        .arg(QString::fromStdString(FormatFixed(model.b, 5)))
-                        .arg(pairs.size()));
+  const QString slope = QString(model.b < 0 ? "− " : "+ ") + QString::fromStdString(FormatFixed(std::fabs(model.b), 5));
+  errors_->SetTitle(
+      tr("|ΔR| = %1 %2·|R|, пар %3").arg(QString::fromStdString(FormatFixed(model.a, 6))).arg(slope).arg(pairs.size()));
   errors_->SetTitleVisible(!pairs.empty());
   errors_->LeftAxis().SetAutomatic(true);
   errors_->BottomAxis().SetAutomatic(true);

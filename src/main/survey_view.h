@@ -37,7 +37,10 @@ class SurveyView : public QWidget {
 
  private:
   void Redraw();
+  // Marker sizes for the spacing the places have on screen now.
+  void FitMarkers();
   void Hover(int x, int y);
+  bool eventFilter(QObject* watched, QEvent* event) override;
   Quantity CurrentQuantity() const;
 
   Chart* section_;

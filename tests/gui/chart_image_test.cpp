@@ -1,9 +1,11 @@
 // Charts saved as images for reports: valid PNG, SVG and PDF files that show the data.
 
+#include <QApplication>
 #include <QImage>
 #include <QMenu>
 #include <QSvgRenderer>
 #include <QTest>
+#include <filesystem>
 
 #include "form_fixture.h"
 
@@ -51,6 +53,27 @@ TEST_F(FormTest, ChartsAreSavedAsImagesThatShowTheData) {
 
   EXPECT_FALSE(chart->SaveImage(QString::fromStdString(dir_.File("no-such-folder/x.png"))));
   EXPECT_FALSE(chart->SaveImage(QString::fromStdString(dir_.File("errors.bmp")))) << "PNG, SVG or PDF only";
+}
+
+// What the chart's menu saves or refuses, and the reason the user is given.
+TEST_F(FormTest, PicturesAskedForAreSavedOrRefusedWithTheReason) {
+  Open(Survey("line.qmr"));
+  Chart* chart = Control<Chart>("ChartVoltage");
+  auto saved = [&](const char* name, QSize size) {
+    return chart->SaveImageAsked(QString::fromStdString(dir_.File(name)), size).toStdString();
+  };
+  EXPECT_EQ(saved("chart.jpg", {}),
+            "Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf");
+  const std::string too_large = "Размер картинки: от 1 до 8000 пикселей по стороне и не больше 20 млн пикселей всего";
+  EXPECT_EQ(saved("tall.png", {100, 8001}), too_large);
+  EXPECT_EQ(saved("huge.png", {5000, 4001}), too_large) << "20 004 000 pixels";
+  EXPECT_EQ(saved("none.svg", {0, 0}), too_large) << "what a size that is no number gives";
+  for (const char* name : {"chart.jpg", "tall.png", "huge.png", "none.svg"})
+    EXPECT_FALSE(std::filesystem::exists(dir_.File(name))) << name;
+  EXPECT_EQ(saved("chart.png", {300, 200}), "");
+  EXPECT_EQ(QImage(QString::fromStdString(dir_.File("chart.png"))).size(), QSize(300, 200));
+  EXPECT_EQ(saved("no-such-folder/chart.png", {}), "File access denied");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor goes when done";
 }
 
 TEST_F(FormTest, ARightClickOffersToSaveTheChart) {

@@ -97,6 +97,12 @@ TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
 
   TypeRecordNumber("3");
   EXPECT_NEAR(chart->SeriesAt(1).Points().front().y, CoreResult(3).gates.front().m, 1e-12) << "it follows the record";
+
+  Chargeability none;
+  none.m = NAN;
+  View()->Show(none);
+  EXPECT_EQ(chart->SeriesAt(1).Count(), 0);
+  EXPECT_LT(chart->LeftAxis().Maximum(), expected.gates.front().m / 2) << "no answer keeps no scale of the last one";
 }
 
 TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {

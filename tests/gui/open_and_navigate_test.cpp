@@ -186,6 +186,11 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("dd.ohm")));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("dd.TXT"))) << "the button writes the chosen format only";
   EXPECT_TRUE(messages_.Messages().empty());
+  auto* notice = Control<QLabel>("NoticeLabel");
+  EXPECT_TRUE(notice->isVisible()) << "the window says what it wrote";
+  EXPECT_EQ(notice->text().toStdString(), "Записан " + dir_.File("dd.ohm") + ": записей 12");
+  EXPECT_GE(notice->y(), Control<QWidget>("Panel1")->mapToGlobal(QPoint(0, Control<QWidget>("Panel1")->height())).y())
+      << "over the charts, not the controls";
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
 }
 
@@ -318,3 +323,57 @@ TEST_F(FormTest, ShownRecordIsDrawn) {
 }
 
 }  // namespace
+
+// On a 1024-pixel screen the controls added right of the designed ones share what room
+// is left, without covering a designed one; what has none is in the "»" menu, which works.
+TEST_F(FormTest, EveryAddedControlIsWithinReachOnANarrowScreen) {
+  form_->resize(1024, 700);
+  SynthOptions physical = SmallSurvey();
+  physical.physical = true;
+  Open(Survey("dd.qmr", physical));
+  const std::pair<const char*, QRect> designed[] = {{"OpenB", {0, 0, 97, 25}},        {"SaveB", {1, 31, 97, 25}},
+                                                    {"lNumber", {130, 16, 72, 27}},   {"LCurrent", {208, 21, 121, 21}},
+                                                    {"lVoltage", {352, 21, 121, 21}}, {"Edit1", {479, 21, 121, 21}},
+                                                    {"CheckB", {616, 0, 146, 25}}};
+  std::vector<QRect> taken;
+  for (const auto& [name, place] : designed) {
+    EXPECT_EQ(Control<QWidget>(name)->geometry(), place) << name;
+    taken.push_back(place);
+  }
+  for (const char* name : {"AbsBox", "SignBox", "AutoSaveBox", "Label1"})
+    taken.push_back(Control<QWidget>(name)->geometry());
+  QWidget* panel = Control<QWidget>("Panel1");
+  auto in_panel = [&](QWidget* w) { return QRect(w->mapTo(panel, QPoint(0, 0)), w->size()); };
+  const QRect room(0, 0, form_->width(), Control<QWidget>("TrackBar1")->y());
+
+  auto* label = Control<QLabel>("ResistivityLabel");
+  ASSERT_TRUE(label->text().startsWith("K="));
+  EXPECT_TRUE(room.contains(in_panel(label)));
+  const QRect text =
+      label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text());
+  EXPECT_LE(text.width(), label->width());
+  EXPECT_LE(text.height(), label->height()) << "K, R and ρa whole";
+
+  auto* more = Control<QToolButton>("MoreB");
+  QStringList offered;
+  if (more->isVisible()) {
+    EXPECT_TRUE(room.contains(in_panel(more)));
+    emit more->menu()->aboutToShow();
+    for (QAction* action : more->menu()->actions()) offered << action->text();
+  }
+  for (const char* name : {"ExportFormatBox", "ExportB", "RecentB", "SurveyViewB", "DecayB"}) {
+    QWidget* control = Control<QWidget>(name);
+    if (!control->isVisible()) {
+      const QString text = std::string(name) == "ExportFormatBox" ? "Экспорт" : control->property("text").toString();
+      EXPECT_TRUE(offered.contains(text)) << name;
+      continue;
+    }
+    EXPECT_TRUE(room.contains(in_panel(control))) << name;
+    for (const QRect& place : taken) EXPECT_FALSE(in_panel(control).intersects(place)) << name;
+  }
+  ASSERT_TRUE(offered.contains("Разрез")) << "the narrow screen hides the survey view's button";
+  for (QAction* action : more->menu()->actions())
+    if (action->text() == "Разрез") action->trigger();
+  ASSERT_NE(form_->findChild<SurveyView*>("SurveyView"), nullptr);
+  EXPECT_TRUE(form_->findChild<SurveyView*>("SurveyView")->isVisible());
+}

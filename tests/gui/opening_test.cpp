@@ -6,9 +6,11 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+#include <filesystem>
 
 #include "form_fixture.h"
 #include "main/language.h"
@@ -17,12 +19,24 @@
 
 namespace {
 
+// The start as a file manager's double click makes it: maximised, however wide the
+// first record's summary line (a window wider than its screen is no longer maximised).
 TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
-  const std::string path = Survey("line.qmr");
-  form_->OpenFromCommandLine(QString::fromStdString(path));
+  const std::string path = Survey("line.qmr", {.blocks = 3, .channels = 4, .half_period = 100, .period_count = 8});
+  form_ = std::make_unique<TMainForm>();
+  QObject::connect(form_.get(), &TMainForm::RecordShown, [this](int k) { shown_.push_back(k); });
+  form_->ShowAtStart(QString::fromStdString(path));
+  QApplication::processEvents();
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
   EXPECT_EQ(Text("Edit1"), "N=12   n=3");
   EXPECT_EQ(shown_, std::vector<int>{1});
+  ASSERT_GT(Control<QLabel>("Panel2Caption")->sizeHint().width(), form_->screen()->availableGeometry().width());
+  EXPECT_TRUE(form_->isMaximized());
+  // A window manager gives a maximised window the screen's size; one with a larger
+  // minimum it puts back to its normal size instead.
+  const QSize screen = form_->screen()->availableGeometry().size();
+  form_->resize(screen);
+  EXPECT_EQ(form_->size(), screen);
 
   form_->OpenFromCommandLine(QString::fromStdString(dir_.File("absent.qmr")));
   EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"File not found"}) << "shown in the error box";
@@ -69,6 +83,14 @@ TEST_F(FormTest, RecentSurveysSurviveARestart) {
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(second));
   EXPECT_TRUE(vari.FileLoaded);
   EXPECT_EQ(Control<QToolButton>("RecentB")->menu()->actions()[0]->text(), QString::fromStdString(second));
+
+  // A survey deleted since is said to be missing and leaves the list.
+  std::filesystem::remove(first);
+  menu->actions()[1]->trigger();
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0], "File not found\n" + first + " убран из списка недавних");
+  ASSERT_EQ(menu->actions().size(), 1);
+  EXPECT_EQ(menu->actions()[0]->text(), QString::fromStdString(second));
 }
 
 // The window in English, chosen before it is made; Russian stays the default.

@@ -5,11 +5,14 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
 #include "form_fixture.h"
+#include "main/decay_view.h"
 #include "vari.h"
 
 namespace {
@@ -159,8 +162,12 @@ TEST_F(SurveyViewTest, AClickBesideAMarkerPicksThatMarkerOnly) {
 TEST_F(SurveyViewTest, TheViewFollowsOpensAndChecks) {
   OpenChecked();
   EXPECT_EQ(Markers().size(), 24u);
-  Open(Survey("other.qmr"));
+  SynthOptions close = SmallSurvey();
+  close.spacing_m = 1;
+  Open(Survey("other.qmr", close));
   EXPECT_TRUE(Markers().empty()) << "a new survey has no check yet";
+  EXPECT_EQ(view_->Section()->SeriesAt(1).Count(), 12) << "its places, without values";
+  EXPECT_LT(view_->Section()->BottomAxis().Maximum(), 10) << "its own line, not the last survey's 40 m";
   Click("CheckB");
   EXPECT_EQ(Markers().size() + view_->Section()->SeriesAt(1).Count(), 12u);
 }
@@ -193,8 +200,113 @@ TEST_F(SurveyViewTest, TheErrorModelOfAReciprocalSurvey) {
   ASSERT_EQ(line.size(), 2u);
   for (const SeriesPoint& end : line) EXPECT_NEAR(end.y, model.ErrorOf(end.x), 1e-12);
 
+  // The value labels stand apart: rows of text left of the axis come in runs no higher
+  // than one label, with half a label's height or more between them.
+  errors->ReplotNow();
+  const QImage picture = Picture(errors);
+  const int axis = qRound(errors->BottomAxis().PixelAtValue(errors->BottomAxis().Minimum()));
+  std::vector<std::pair<int, int>> runs;  // first and last row
+  for (int y = 0; y < picture.height(); ++y) {
+    if (TextPixels(picture, QRect(axis - 40, y, 36, 1)) == 0) continue;
+    if (!runs.empty() && runs.back().second == y - 1)
+      runs.back().second = y;
+    else
+      runs.emplace_back(y, y);
+  }
+  ASSERT_GE(runs.size(), 2u);
+  const int label = runs[0].second - runs[0].first + 1;
+  for (size_t i = 1; i < runs.size(); ++i) {
+    EXPECT_LE(runs[i].second - runs[i].first + 1, label * 3 / 2);
+    EXPECT_GE(runs[i].first - runs[i - 1].second - 1, label / 2) << "labels " << i << " and " << i + 1;
+  }
+
+  view_->ShowReciprocals(pairs, {.a = 0.001, .b = -0.00002});
+  EXPECT_EQ(errors->Title(), "|ΔR| = 0.001000 − 0.00002·|R|, пар 24");
+
   Open(Survey("plain.qmr"));
   EXPECT_FALSE(errors->isVisible()) << "no pairs: no model";
 }
 
+// Markers of a dense survey in a small window: as large as the spacing of the places
+// allows without two overlapping, and whole at the ends of the axes.
+TEST_F(SurveyViewTest, MarkersKeepApartAndWholeInASmallWindow) {
+  Open(Survey(
+      "dense.qmr",
+      {.blocks = 40, .channels = 8, .half_period = 100, .second_length = 100, .period_count = 2, .physical = true}));
+  Click("CheckB");
+  Click("SurveyViewB");
+  view_ = form_->findChild<SurveyView*>("SurveyView");
+  Chart* section = view_->Section();
+  auto edges_inside = [&] {
+    double least = INFINITY;
+    for (const SeriesPoint& p : Markers())
+      least = std::min({least, PixelsInside(section->BottomAxis(), p.x), PixelsInside(section->LeftAxis(), p.y)});
+    return least;
+  };
+  EXPECT_GE(edges_inside(), section->SeriesAt(0).MarkerHalfSize() + 1) << "as first shown";
+  view_->resize(450, 350);
+  QApplication::processEvents();
+  section->ReplotNow();
+  const int half = section->SeriesAt(0).MarkerHalfSize();
+  std::vector<QPointF> pixels;
+  for (const SeriesPoint& p : Markers())
+    pixels.emplace_back(section->BottomAxis().PixelAtValue(p.x), section->LeftAxis().PixelAtValue(p.y));
+  ASSERT_EQ(pixels.size(), 320u);
+  int overlapping = 0;
+  for (size_t i = 0; i < pixels.size(); ++i)
+    for (size_t j = 0; j < i; ++j) {
+      const double apart = std::max(std::abs(pixels[i].x() - pixels[j].x()), std::abs(pixels[i].y() - pixels[j].y()));
+      if (apart >= 0.5 && apart < 2 * half + 1) ++overlapping;
+    }
+  EXPECT_EQ(overlapping, 0) << "half size " << half;
+  EXPECT_GE(half, 1);
+  EXPECT_GE(edges_inside(), half + 1);
+}
+
 }  // namespace
+
+// Both views open wholly on the screen below the control panel, owned by the window
+// (the window manager keeps them above it), come forward at a press of their button
+// however they were put away, and keep their size when a long text is shown.
+TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
+  form_->showMaximized();
+  Open(Survey("dd.qmr", {.blocks = 6, .channels = 4, .half_period = 100, .second_length = 100, .physical = true}));
+  Click("CheckB");
+  Click("SurveyViewB");
+  view_ = form_->findChild<SurveyView*>("SurveyView");
+  ASSERT_NE(view_, nullptr);
+  const QRect screen = form_->screen()->availableGeometry();
+  const QRect panel(Control<QFrame>("Panel1")->mapToGlobal(QPoint(0, 0)), Control<QFrame>("Panel1")->size());
+  Click("DecayB");
+  auto* decay = form_->findChild<DecayView*>("DecayView");
+  ASSERT_NE(decay, nullptr);
+  for (QWidget* view : {static_cast<QWidget*>(view_), static_cast<QWidget*>(decay)}) {
+    ASSERT_TRUE(view->isWindow()) << view->objectName().toStdString();
+    ASSERT_NE(view->windowHandle(), nullptr);
+    EXPECT_EQ(view->windowHandle()->transientParent(), form_->windowHandle());
+    EXPECT_TRUE(screen.contains(view->frameGeometry())) << view->objectName().toStdString();
+    EXPECT_FALSE(view->frameGeometry().intersects(panel)) << view->objectName().toStdString();
+  }
+
+  Click("DecayB");
+  EXPECT_TRUE(decay->isVisible()) << "a press while it is on keeps it";
+  EXPECT_TRUE(Control<QPushButton>("DecayB")->isChecked());
+  for (auto [view, button] : {std::pair<QWidget*, const char*>{view_, "SurveyViewB"}, {decay, "DecayB"}}) {
+    view->showMinimized();
+    Click(button);
+    EXPECT_FALSE(view->isMinimized()) << button;
+    EXPECT_TRUE(view->isVisible()) << button;
+  }
+
+  view_->resize(400, 400);
+  QApplication::processEvents();
+  const QPoint marker(qRound(view_->Section()->BottomAxis().PixelAtValue(Markers().front().x)),
+                      qRound(view_->Section()->LeftAxis().PixelAtValue(Markers().front().y)));
+  QWidget* plot = PlotOf(view_->Section());
+  QMouseEvent move(QEvent::MouseMove, QPointF(marker), QPointF(plot->mapToGlobal(marker)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(plot, &move);
+  QApplication::processEvents();
+  ASSERT_FALSE(view_->findChild<QLabel*>("RecordInfo")->text().isEmpty());
+  EXPECT_EQ(view_->width(), 400) << "the record's line does not widen the view";
+}

@@ -1,0 +1,50 @@
+#include "main/owned_view.h"
+
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+
+// Below this height a view would show little: it then goes to the screen's top instead.
+constexpr int LowestUsefulHeight = 250;
+
+// The owner's frame, the best guess at the view's before the window manager has put one round it.
+QMargins FrameOf(const QWidget* owner) {
+  const QRect outer = owner->frameGeometry(), inner = owner->geometry();
+  return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+          outer.bottom() - inner.bottom()};
+}
+
+void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right) {
+  const QRect screen = owner->screen()->availableGeometry();
+  const QMargins frame = FrameOf(owner);
+  const int width = std::min(view->width(), screen.width() - frame.left() - frame.right());
+  int top = std::max(screen.top(), keep_clear.bottom() + 1) + frame.top();
+  int height = std::min(view->height(), screen.bottom() + 1 - frame.bottom() - top);
+  if (height < std::min(view->height(), LowestUsefulHeight)) {
+    top = screen.top() + frame.top();
+    height = std::min(view->height(), screen.height() - frame.top() - frame.bottom());
+  }
+  const int left = at_right ? screen.right() + 1 - frame.right() - width : screen.left() + frame.left();
+  view->setGeometry(left, top, width, height);
+}
+
+}  // namespace
+
+void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right) {
+  if (!view->isWindow() || !view->windowHandle()) {
+    // A dialog, not a plain window: only those does the X11 window manager learn are the window's own.
+    view->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                         Qt::WindowCloseButtonHint);
+    view->winId();
+    if (owner->windowHandle()) view->windowHandle()->setTransientParent(owner->windowHandle());
+    Place(view, owner, keep_clear, at_right);
+  }
+  view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
+  view->show();
+  view->raise();
+  view->activateWindow();
+}

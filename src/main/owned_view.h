@@ -1,0 +1,12 @@
+#pragma once
+// The views the window opens beside itself ("Разрез", "Спад ВП"): owned by the
+// window, so that the window manager keeps them above it whatever is clicked there,
+// and placed wholly on the screen, clear of the control panel where there is room.
+
+class QWidget;
+class QRect;
+
+// Shows `view` and brings it forward. The first time, it becomes `owner`'s own and is
+// placed on `owner`'s screen below `keep_clear` (global coordinates), at the left edge
+// or, with `at_right`, at the right one; it is made smaller where the screen is.
+void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right);
