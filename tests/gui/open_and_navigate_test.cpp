@@ -361,7 +361,7 @@ TEST_F(FormTest, EveryAddedControlIsWithinReachOnANarrowScreen) {
     emit more->menu()->aboutToShow();
     for (QAction* action : more->menu()->actions()) offered << action->text();
   }
-  for (const char* name : {"ExportFormatBox", "ExportB", "RecentB", "SurveyViewB", "DecayB"}) {
+  for (const char* name : {"ExportFormatBox", "ExportB", "RecentB", "SurveyViewB", "DecayB", "ExportFolderB"}) {
     QWidget* control = Control<QWidget>(name);
     if (!control->isVisible()) {
       const QString text = std::string(name) == "ExportFormatBox" ? "Экспорт" : control->property("text").toString();
