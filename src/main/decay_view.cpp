@@ -63,7 +63,8 @@ void DecayView::Show(const Chargeability& ip) {
   decay_->Clear();
   gates_->Clear();
   if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
-    info_->setText(tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля"));
+    info_->setText(ip.no_answer.empty() ? tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля")
+                                        : tr("Нет ответа: %1").arg(QString::fromStdString(ip.no_answer)));
     chart_->Replot();
     return;
   }

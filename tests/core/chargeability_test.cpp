@@ -130,10 +130,21 @@ TEST(Gates, DefaultSetAndTheUsersOwn) {
   };
   EXPECT_EQ(refusal("20:400"), "gate 20:400 ms lies outside the pause of 200 ms");
   EXPECT_EQ(refusal("20.1:20.2"), "gate 20.1:20.2 ms holds no sample");
-  EXPECT_EQ(refusal("30:20"), "gate 30:20 ms lies outside the pause of 200 ms");
+  EXPECT_EQ(refusal("30:20"), "gate 30:20 ms is reversed: it ends before it starts");
+  EXPECT_EQ(refusal("10:10"), "gate 10:10 ms is empty: it ends where it starts");
+  EXPECT_EQ(refusal("10:30,30:70,"), "the gate list '10:30,30:70,' ends with a comma");
+  EXPECT_EQ(refusal("10:30,,30:70"), "the gate list '10:30,,30:70' has an empty gate between commas");
+  const std::string order = " ms starts before the gate before it ends: gates are listed in order and do not overlap";
+  EXPECT_EQ(refusal("30:70,10:30"), "gate 10:30" + order);
+  EXPECT_EQ(refusal("10:40,30:70"), "gate 30:70" + order);
   EXPECT_EQ(refusal("20-40"), "a gate is written T1:T2 in ms, not '20-40'");
   EXPECT_EQ(refusal("a:40"), "gates are written T1:T2,T2:T3 in ms, not 'a:40'");
   EXPECT_EQ(refusal(""), "no gate given");
+  // A gate may end where the pause ends, and takes its last sample (199.5 ms).
+  const std::vector<Gate> to_the_end = ParseGates("150:200", A, Rate);
+  double sum = 0;
+  for (int j = 151; j <= 200; ++j) sum += Decay(j - 0.5);
+  EXPECT_NEAR(ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, to_the_end).m, 1000 * sum / 50 / Vp, 1e-4);
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
 
   Click("DecayB");
   Click("ExportB");
-  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,M1,M2,M3,M4,M5");
+  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,Merr,M1,M2,M3,M4,M5");
 
   Click("CheckB");
   SurveyView* survey = form_->ShowSurveyView();

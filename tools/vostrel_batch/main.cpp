@@ -30,11 +30,11 @@ constexpr Command Commands[] = {
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
     {"export",
      "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] "
-     "[--ip] [--gates T1:T2,...] [--mains HZ] [-j N] FILE.qmr...",
+     "[--ip] [--gates T1:T2,...] [--mains HZ,...] [-j N] FILE.qmr...",
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
-    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ] FILE.qmr K...", IpCommand},
+    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ,...] FILE.qmr K...", IpCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot",
      "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error) FILE.qmr "
