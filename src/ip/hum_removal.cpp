@@ -12,9 +12,16 @@ namespace {
 using Complex = std::complex<double>;
 constexpr double TwoPi = 2 * std::numbers::pi;
 constexpr int MaxHarmonics = 7;
-// Hum counts as found when the energy at its frequency exceeds ten times what noise of
-// the same variance would put there.
+// Hum counts as found when the energy at its frequency exceeds ten times what the rest
+// of the series, taken as noise, would put there.
 constexpr double Detection = 10;
+
+// Whether `energy`, the squares that `fits` sinusoids (two values each) explain in a
+// series of `samples` whose squares sum to `squares`, stands out of what is left.
+bool StandsOut(double energy, double squares, double samples, double fits) {
+  const double noise = std::max(squares - energy, 0.0) / std::max(samples - 2 * fits, 1.0);
+  return energy > Detection * 2 * fits * noise;
+}
 // The search for hum uses every Decimation-th sample: enough to see 50-60 Hz at any
 // usual rate, and it is all most records without hum ever cost.
 int64_t Decimation(double sample_rate, double mains_hz) {
@@ -64,9 +71,7 @@ Complex Projection(const Pauses& pauses, const SampledResidual& r, int64_t p, in
 double HumFrequency(const Pauses& pauses, const SampledResidual& residual, double mains_hz) {
   const int64_t half = residual.per_pause / 2;
   if (half < 2) return std::numeric_limits<double>::quiet_NaN();
-  double variance = 0;
-  for (double value : residual.values) variance += value * value;
-  variance /= static_cast<double>(residual.values.size());
+  const double squares = Dot(residual.values, residual.values);
 
   double energy = 0;
   for (int64_t p = 0; p < pauses.count; ++p) {
@@ -74,7 +79,7 @@ double HumFrequency(const Pauses& pauses, const SampledResidual& residual, doubl
     const Complex second = Projection(pauses, residual, p, half, 2 * half, mains_hz);
     energy += 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
   }
-  if (!(energy > Detection * 2 * variance * 2 * static_cast<double>(pauses.count)))
+  if (!StandsOut(energy, squares, static_cast<double>(residual.values.size()), 2 * static_cast<double>(pauses.count)))
     return std::numeric_limits<double>::quiet_NaN();
 
   // The phase gained from one stretch of a pause to the next gives the offset from
@@ -250,11 +255,9 @@ double HumFrequencyInTheDecay(const Pauses& pauses, const std::vector<double>& d
   // Projection counts time from the first pause's start, which is a pause length in: the
   // same offset for both halves, so the phase between them is unchanged.
   const Complex first = projection(0, half, mains_hz), second = projection(half, 2 * half, mains_hz);
-  double variance = 0;
-  for (double value : wiggle) variance += value * value;
-  variance /= static_cast<double>(wiggle.size());
+  const double squares = Dot(wiggle, wiggle);
   const double energy = 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
-  if (!(energy > Detection * 2 * variance * 2)) return None;
+  if (!StandsOut(energy, squares, static_cast<double>(wiggle.size()), 2)) return None;
   const double hz =
       mains_hz + std::arg(second * std::conj(first)) / (TwoPi * static_cast<double>(half) / pauses.sample_rate);
   // The fundamental with its slopes, fitted to the wiggle on the pause's own clock,

@@ -201,12 +201,13 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 int RemoveSpikes(Pauses& pauses) {
   if (pauses.count == 0 || pauses.length < 3) return 0;
   // Another round finds what bigger spikes hid: they widen the typical jump and two
-  // spikes side by side show only one peak.
+  // spikes side by side show only one peak. A sample put back in one round may be put
+  // back again in the next, once its neighbours are: spikes are counted once.
+  const std::vector<double> before = pauses.values;
+  int rounds = 0;
+  while (rounds < 3 && ReplaceSpikesOnce(pauses) > 0) ++rounds;
+  if (rounds == 0) return 0;
   int replaced = 0;
-  for (int round = 0; round < 3; ++round) {
-    const int found = ReplaceSpikesOnce(pauses);
-    replaced += found;
-    if (found == 0) break;
-  }
+  for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];
   return replaced;
 }

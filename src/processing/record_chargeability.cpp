@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "ip/pauses.h"
+#include "ip/spike_removal.h"
+
 std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
 }
@@ -42,6 +45,46 @@ RobustVp RobustVpOf(const std::vector<double>& windows) {
   return {mean, error};
 }
 
+namespace {
+
+// Half-periods first, first + 2, ... of the voltage curve as pauses are kept (the same
+// alternating signs): the current's (first 0) or the pauses' (first 1).
+Pauses EveryOtherHalfPeriod(const Vari& v, int64_t first) {
+  const int64_t a = v.HalfPeriod;
+  Pauses half_periods{a, 2 * int64_t{v.PeriodCount}, static_cast<double>(v.SampleRate), {}};
+  half_periods.values.resize(static_cast<size_t>(half_periods.count * a));
+  for (int64_t q = 0; q < half_periods.count; ++q)
+    std::copy_n(v.VoltageSamples.begin() + (2 * q + first) * a, a, half_periods.values.begin() + q * a);
+  return half_periods;
+}
+
+// The windows' dU with the spikes in every half-period's averaging window put back as
+// the pauses' spike test puts them back: each changes its window's mean by its share.
+std::vector<double> WindowsWithoutSpikes(const Vari& v) {
+  std::vector<double> windows(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount);
+  const int64_t a = v.HalfPeriod, w = v.WindowLen;
+  if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(v.VoltageSamples.size())) return windows;
+  std::vector<double> shift(static_cast<size_t>(4 * int64_t{v.PeriodCount} + 1), 0.0);  // of half-period k's mean
+  for (int64_t first : {0, 1}) {
+    Pauses half_periods = EveryOtherHalfPeriod(v, first);
+    const std::vector<double> before = half_periods.values;
+    if (RemoveSpikes(half_periods) == 0) continue;
+    for (int64_t q = 0; q < half_periods.count; ++q)
+      for (int64_t j = a - w; j < a; ++j) {
+        const size_t i = static_cast<size_t>(q * a + j);
+        shift[static_cast<size_t>(2 * q + first + 1)] += (half_periods.values[i] - before[i]) / static_cast<double>(w);
+      }
+  }
+  for (int64_t s = 1; s <= v.WindowCount; ++s) {
+    const size_t h = static_cast<size_t>(2 * s - 1);
+    const double change = ((shift[h] - shift[h + 1]) + (shift[h + 3] - shift[h + 2])) / 2;
+    windows[static_cast<size_t>(s - 1)] += s % 2 == 0 ? -change : change;
+  }
+  return windows;
+}
+
+}  // namespace
+
 Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
   const std::vector<Gate> gates = GatesFor(v, settings);
   // The averaging window then reaches across the switches and Vp is not the on-time's.
@@ -51,7 +94,9 @@ Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, boo
   // The windows' dU stay in the table when the record is processed in one run.
   const bool windows_kept = int64_t{4} * v.PeriodCount <= 16384 && v.DU.size() > static_cast<size_t>(v.WindowCount);
   if (v.WindowCount > 0 && windows_kept && std::isfinite(v.SignedMeanDU))
-    vp = RobustVpOf(std::vector<double>(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount));
+    vp = RobustVpOf(settings.cleaning.remove_spikes
+                        ? WindowsWithoutSpikes(v)
+                        : std::vector<double>(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount));
   return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
                               settings.cleaning, decay_curve, vp.error);
 }
