@@ -22,6 +22,7 @@ bool StandsOut(double energy, double squares, double samples, double fits) {
   const double noise = std::max(squares - energy, 0.0) / std::max(samples - 2 * fits, 1.0);
   return energy > Detection * 2 * fits * noise;
 }
+
 // The search for hum uses every Decimation-th sample: enough to see 50-60 Hz at any
 // usual rate, and it is all most records without hum ever cost.
 int64_t Decimation(double sample_rate, double mains_hz) {
@@ -179,7 +180,7 @@ struct Fit {
 };
 
 // The least-squares solution of the normal equations gram c = right, with the covariance
-// of c from the residual left (data²  less c · right) over the degrees of freedom.
+// of c from the residual left (Σ data² less c · right) over the degrees of freedom.
 Fit FitGram(const std::vector<std::vector<double>>& gram, const std::vector<double>& right, double data_squares,
             double freedom) {
   const size_t n = right.size();
@@ -364,7 +365,8 @@ std::vector<double> SignedMean(const Coefficients& w, int64_t count, size_t n) {
   return mean;
 }
 
-// Project (above) on coefficients: the common signed decay less, then each pause's line.
+// Project (above) done on coefficients: the common signed decay taken out, then each
+// pause's line.
 Coefficients ProjectCoefficients(Coefficients w, int64_t count, const PauseBasis& basis) {
   const size_t n = basis.size;
   const std::vector<double> decay = SignedMean(w, count, n);
@@ -405,7 +407,7 @@ std::vector<double> DataProducts(const Pauses& pauses, const PauseBasis& basis) 
   return products;
 }
 
-// The shape's values in one pause, or the sum of shapes with these coefficients.
+// Adds factor times the shape with these coefficients in one pause to out.
 void AddShape(std::span<double> out, const double* coefficients, const PauseBasis& basis, double factor) {
   for (size_t b = 0; b < basis.size; ++b) {
     const double c = factor * coefficients[b];
@@ -585,9 +587,10 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
   // the highest. Hum near one mains frequency is looked for after the one before is removed.
   const int64_t step = Decimation(pauses.sample_rate, *std::max_element(searched.begin(), searched.end()));
   SampledResidual residual = SampledResidualOf(pauses, step);
+  std::vector<double> decay = SignedMeanDecay(pauses);
   for (double mains : searched) {
     double hz = HumFrequency(pauses, residual, mains);
-    if (!std::isfinite(hz)) hz = HumFrequencyInTheDecay(pauses, SignedMeanDecay(pauses), mains);
+    if (!std::isfinite(hz)) hz = HumFrequencyInTheDecay(pauses, decay, mains);
     if (!std::isfinite(hz)) continue;
     HumRemoval found;
     RemoveHumAt(pauses, hz, found);
@@ -598,6 +601,7 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
     }
     for (HumUncertainty& uncertainty : found.uncertainties) result.uncertainties.push_back(std::move(uncertainty));
     residual = SampledResidualOf(pauses, step);
+    decay = SignedMeanDecay(pauses);
   }
   return result;
 }

@@ -164,7 +164,6 @@ bool MaySpike(const Pauses& pauses) {
 
 int ReplaceSpikesOnce(Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
-  if (!MaySpike(pauses)) return 0;
   const Jumps jumps = JumpsOf(pauses);
   const double scale = jumps.scale;
   if (jumps.largest <= Threshold * scale) return 0;
@@ -203,9 +202,10 @@ int RemoveSpikes(Pauses& pauses) {
   // Another round finds what bigger spikes hid: they widen the typical jump and two
   // spikes side by side show only one peak. A sample put back in one round may be put
   // back again in the next, once its neighbours are: spikes are counted once.
+  if (!MaySpike(pauses)) return 0;
   const std::vector<double> before = pauses.values;
   int rounds = 0;
-  while (rounds < 3 && ReplaceSpikesOnce(pauses) > 0) ++rounds;
+  while (rounds < 3 && (rounds == 0 || MaySpike(pauses)) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
   if (rounds == 0) return 0;
   int replaced = 0;
   for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];

@@ -47,15 +47,16 @@ RobustVp RobustVpOf(const std::vector<double>& windows) {
 
 namespace {
 
-// Half-periods first, first + 2, ... of the voltage curve as pauses are kept (the same
-// alternating signs): the current's (first 0) or the pauses' (first 1).
-Pauses EveryOtherHalfPeriod(const Vari& v, int64_t first) {
-  const int64_t a = v.HalfPeriod;
-  Pauses half_periods{a, 2 * int64_t{v.PeriodCount}, static_cast<double>(v.SampleRate), {}};
-  half_periods.values.resize(static_cast<size_t>(half_periods.count * a));
-  for (int64_t q = 0; q < half_periods.count; ++q)
-    std::copy_n(v.VoltageSamples.begin() + (2 * q + first) * a, a, half_periods.values.begin() + q * a);
-  return half_periods;
+// The averaging windows (the last w samples) of half-periods first, first + 2, ... of
+// the voltage curve, kept as pauses are (the same alternating signs): the current's
+// (first 0) or the pauses' (first 1).
+Pauses EveryOtherWindow(const Vari& v, int64_t first) {
+  const int64_t a = v.HalfPeriod, w = v.WindowLen;
+  Pauses windows{w, 2 * int64_t{v.PeriodCount}, static_cast<double>(v.SampleRate), {}};
+  windows.values.resize(static_cast<size_t>(windows.count * w));
+  for (int64_t q = 0; q < windows.count; ++q)
+    std::copy_n(v.VoltageSamples.begin() + (2 * q + first + 1) * a - w, w, windows.values.begin() + q * w);
+  return windows;
 }
 
 // The windows' dU with the spikes in every half-period's averaging window put back as
@@ -66,14 +67,12 @@ std::vector<double> WindowsWithoutSpikes(const Vari& v) {
   if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(v.VoltageSamples.size())) return windows;
   std::vector<double> shift(static_cast<size_t>(4 * int64_t{v.PeriodCount} + 1), 0.0);  // of half-period k's mean
   for (int64_t first : {0, 1}) {
-    Pauses half_periods = EveryOtherHalfPeriod(v, first);
-    const std::vector<double> before = half_periods.values;
-    if (RemoveSpikes(half_periods) == 0) continue;
-    for (int64_t q = 0; q < half_periods.count; ++q)
-      for (int64_t j = a - w; j < a; ++j) {
-        const size_t i = static_cast<size_t>(q * a + j);
-        shift[static_cast<size_t>(2 * q + first + 1)] += (half_periods.values[i] - before[i]) / static_cast<double>(w);
-      }
+    Pauses averaged = EveryOtherWindow(v, first);
+    const std::vector<double> before = averaged.values;
+    if (RemoveSpikes(averaged) == 0) continue;
+    for (size_t i = 0; i < before.size(); ++i)
+      shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
+          (averaged.values[i] - before[i]) / static_cast<double>(w);
   }
   for (int64_t s = 1; s <= v.WindowCount; ++s) {
     const size_t h = static_cast<size_t>(2 * s - 1);

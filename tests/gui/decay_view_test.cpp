@@ -89,6 +89,15 @@ TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
 
   TypeRecordNumber("3");
   EXPECT_NEAR(chart->SeriesAt(1).Points().front().y, CoreResult(3).gates.front().m, 1e-12) << "it follows the record";
+
+  // A record without an answer says why.
+  SynthOptions short_pauses{.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4};
+  short_pauses.physical = true;
+  short_pauses.chargeability_mv_v = 40;
+  Open(Survey("short.qmr", short_pauses));
+  ASSERT_NE(View(), nullptr);
+  EXPECT_EQ(View()->findChild<QLabel*>("DecayInfo")->text().toStdString(),
+            "Нет ответа: the half-period is shorter than the averaging window");
 }
 
 TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
