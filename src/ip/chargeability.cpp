@@ -111,10 +111,10 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   // hides the smaller ones.
   if (cleaning.remove_spikes) result.spikes_removed = RemoveSpikes(pauses);
   const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz);
-  // Counted: the spikes found before the hum's removal and those it uncovered.
   if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
     result.hum_mv = hum.amplitude_mv;
+    // Counted with those found before: the spikes the hum uncovered.
     if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
   }
 
@@ -128,8 +128,8 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
     result.decay_error_mv.push_back(StackStandardError(column));
   }
 
-  // Every stack gives its own M; their spread is the uncertainty of the mean. The stacks
-  // leave count - 3 degrees of freedom to it (the pauses less decay, offset and drift).
+  // Every stack gives its own M; their spread is the uncertainty of the mean. The pauses
+  // leave (pauses - 3) = (stacks - 1) degrees of freedom to it (less decay, offset and drift).
   // The error of the hum's fit is common to every stack, so their spread does not show it,
   // nor Vp's: both are added to the stacks' own.
   const double t95 = Student95(count - 1), vp_share = vp_error / vp;
