@@ -73,21 +73,24 @@ double HumFrequency(const Pauses& pauses, const SampledResidual& residual, doubl
   const int64_t half = residual.per_pause / 2;
   if (half < 2) return std::numeric_limits<double>::quiet_NaN();
   const double squares = Dot(residual.values, residual.values);
+  const int64_t quarter = std::max<int64_t>(
+      2, std::min(half, static_cast<int64_t>(0.25 * pauses.sample_rate / static_cast<double>(residual.step))));
 
+  // The energy near mains_hz over stretches of at most a quarter of a second: over longer
+  // ones hum 1 Hz off would turn against itself.
+  const int64_t stretches = residual.per_pause / quarter;
   double energy = 0;
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const Complex first = Projection(pauses, residual, p, 0, half, mains_hz);
-    const Complex second = Projection(pauses, residual, p, half, 2 * half, mains_hz);
-    energy += 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
-  }
-  if (!StandsOut(energy, squares, static_cast<double>(residual.values.size()), 2 * static_cast<double>(pauses.count)))
+  for (int64_t p = 0; p < pauses.count; ++p)
+    for (int64_t k = 0; k < stretches; ++k)
+      energy += 2 * std::norm(Projection(pauses, residual, p, k * quarter, (k + 1) * quarter, mains_hz)) /
+                static_cast<double>(quarter);
+  if (!StandsOut(energy, squares, static_cast<double>(residual.values.size()),
+                 static_cast<double>(pauses.count * stretches)))
     return std::numeric_limits<double>::quiet_NaN();
 
   // The phase gained from one stretch of a pause to the next gives the offset from
   // mains_hz: first over stretches of at most a quarter of a second (unambiguous within
   // ±2 Hz), then over the pause's halves.
-  const int64_t quarter = std::max<int64_t>(
-      2, std::min(half, static_cast<int64_t>(0.25 * pauses.sample_rate / static_cast<double>(residual.step))));
   double hz = mains_hz;
   for (int64_t stretch : {quarter, half}) {
     Complex turned = 0;
