@@ -29,17 +29,17 @@ std::string TenThousandRecordSurvey(bool sparse) {
       {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4, .sparse = sparse});
 }
 
-std::string TenThousandRecordFieldSurvey() {
+std::string TenThousandRecordFieldSurvey(bool hum) {
   SynthOptions o{.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4};
   o.physical = true;
   o.chargeability_mv_v = 30;
   o.tau_ms = 100;
   o.sp_mv = 10;
   o.drift_mv_per_s = 0.3;
-  o.hum_mv = 2;
+  o.hum_mv = hum ? 2 : 0;
   o.hum_hz = 50.3;
   o.spikes_per_s = 0.5;
-  return Ensure("survey-10000-field.qmr", o);
+  return Ensure(hum ? "survey-10000-field.qmr" : "survey-10000-field-without-hum.qmr", o);
 }
 
 std::string TenThousandRecordShortCurveSurvey() {

@@ -10,8 +10,9 @@ std::string TenThousandRecordSurvey(bool sparse);
 // The same index with curves of 160 samples, to show that opening does not depend on S.
 std::string TenThousandRecordShortCurveSurvey();
 // The same size, polarised (30 mV/V, 100 ms) with drift, 2 mV of hum at 50.3 Hz and
-// spikes: every record needs the hum fit and the spike test.
-std::string TenThousandRecordFieldSurvey();
+// spikes: every record needs the hum fit and the spike test. Without hum: the same
+// survey but for the hum.
+std::string TenThousandRecordFieldSurvey(bool hum = true);
 // 100000 blocks without channels.
 std::string EmptyBlockSurvey();
 

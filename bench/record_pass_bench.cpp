@@ -14,9 +14,10 @@
 
 namespace {
 
-std::unique_ptr<Vari> OpenedSurvey(bool field = false) {
+// 0: the first surveys' model; 1: the field survey; 2: the field survey without hum.
+std::unique_ptr<Vari> OpenedSurvey(int field = 0) {
   auto v = std::make_unique<Vari>();
-  v->DataFileName = field ? TenThousandRecordFieldSurvey() : TenThousandRecordSurvey(false);
+  v->DataFileName = field == 0 ? TenThousandRecordSurvey(false) : TenThousandRecordFieldSurvey(field == 1);
   OpenSurvey(*v);
   return v;
 }
@@ -64,11 +65,13 @@ void BM_CatFieldSurvey(benchmark::State& state) {
 }
 
 // Exports that carry chargeability (csv, ohm, res2dinv) of the first surveys' model
-// (arg 0: no hum, no spikes) and of the field survey (arg 1: hum and spikes in every record).
+// (arg 0: no hum, no spikes), of the field survey (arg 1: hum and spikes in every record)
+// and of the same without hum (arg 2).
 void BM_ExportWithChargeability(benchmark::State& state) {
-  auto v = OpenedSurvey(state.range(1) == 1);
+  auto v = OpenedSurvey(static_cast<int>(state.range(1)));
   const ExportFormat format = static_cast<ExportFormat>(state.range(0));
-  state.SetLabel(ExportFormatName(format) + (state.range(1) == 1 ? " field" : " plain"));
+  const char* labels[] = {" plain", " field", " field without hum"};
+  state.SetLabel(ExportFormatName(format) + labels[state.range(1)]);
   ExportOptions options{.format = format, .ip = IpSettings{}};
   for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, CoreEvaluator(*v, {})));
 }
@@ -89,6 +92,7 @@ BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->ArgsProduct({{1, 2, 3}, {0}})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithChargeability)->Args({2, 2})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->Args({2, 1})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CatFieldSurvey)
     ->UseManualTime()

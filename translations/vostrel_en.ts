@@ -93,6 +93,11 @@
         <translation>No answer: three pauses in the curve and a Vp other than zero are needed</translation>
     </message>
     <message>
+        <location filename="../src/main/decay_view.cpp" line="67"/>
+        <source>Нет ответа: %1</source>
+        <translation>No answer: %1</translation>
+    </message>
+    <message>
         <location filename="../src/main/decay_view.cpp" line="92"/>
         <source>M = %1 ± %2 мВ/В   Mt = %3 мс   Vp = %4 мВ</source>
         <translation>M = %1 ± %2 mV/V   Mt = %3 ms   Vp = %4 mV</translation>

@@ -29,13 +29,14 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
   for (double x : positions) file.lines.push_back(PlainNumber(x) + " 0.0 0.0");
   file.lines.push_back(std::to_string(carried.size()));
   const bool chargeability = !carried.empty() && carried.front()->ip.has_value();
-  file.lines.push_back(chargeability ? "# a b m n r rhoa k err ip" : "# a b m n r rhoa k err");
+  file.lines.push_back(chargeability ? "# a b m n r rhoa k err ip iperr" : "# a b m n r rhoa k err");
   for (const SurveyRow* row : carried) {
     const Quadrupole& q = row->positions;
     file.lines.push_back(ElectrodeNumber(positions, q.a) + " " + ElectrodeNumber(positions, q.b) + " " +
                          ElectrodeNumber(positions, q.m) + " " + ElectrodeNumber(positions, q.n) + " " +
                          (row->text.empty() ? OhmRowValues(*row) : row->text) + " " +
-                         PlainNumber(row->spread_pct / 100) + (row->ip ? " " + PlainNumber(row->ip->m) : ""));
+                         PlainNumber(row->spread_pct / 100) +
+                         (row->ip ? " " + PlainNumber(row->ip->m) + " " + PlainNumber(row->ip->m_interval) : ""));
   }
   file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());

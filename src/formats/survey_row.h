@@ -12,7 +12,7 @@
 // The chargeability an export carries with a row, mV/V.
 struct RowChargeability {
   double m = 0;
-  double m_error = 0;         // standard error
+  double m_interval = 0;      // its ±: the half-width of the 95 % interval
   std::vector<double> gates;  // M_i of each gate
 };
 

@@ -4,12 +4,15 @@
 #include <limits>
 
 #include "ip/hum_removal.h"
+#include "ip/least_squares.h"
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+double Square(double x) { return x * x; }
 
 double Mean(const std::vector<double>& values) {
   double sum = 0;
@@ -43,13 +46,18 @@ double Student95(size_t freedom) {
   return freedom <= 30 ? quantiles[freedom - 1] : 1.96;
 }
 
-Chargeability NoAnswer(double vp, const std::vector<Gate>& gates) {
+}  // namespace
+
+Chargeability NoChargeability(double vp, const std::vector<Gate>& gates, const std::string& reason) {
   Chargeability result;
   result.vp = vp;
+  result.no_answer = reason;
   result.m = result.m_error = result.m_interval = result.mt_ms = NaN;
   for (const Gate& gate : gates) result.gates.push_back({gate, NaN, NaN, NaN});
   return result;
 }
+
+namespace {
 
 bool AllFinite(const std::vector<double>& values) {
   for (double value : values)
@@ -71,13 +79,31 @@ std::vector<double> ThreePauseStacks(const Pauses& pauses) {
   return stacks;
 }
 
+// The variance that the hum fits' uncertain coefficients add to a value that is linear
+// in the stacked decay: weights[j] times its sample j, summed.
+double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<double>& weights) {
+  double variance = 0;
+  for (const HumUncertainty& fit : uncertainties) {
+    std::vector<double> effect;
+    for (const std::vector<double>& shape : fit.stacked_shapes) effect.push_back(Dot(shape, weights));
+    for (size_t a = 0; a < effect.size() && a < fit.covariance.size(); ++a)
+      for (size_t b = 0; b < effect.size() && b < fit.covariance[a].size(); ++b)
+        variance += effect[a] * fit.covariance[a][b] * effect[b];
+  }
+  return std::max(variance, 0.0);
+}
+
 }  // namespace
 
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
                                    int32_t sample_rate, double vp, const std::vector<Gate>& gates,
-                                   const PauseCleaning& cleaning, bool decay_curve) {
+                                   const PauseCleaning& cleaning, bool decay_curve, double vp_error) {
+  if (gates.empty()) return NoChargeability(vp, gates, "no gate");
+  if (!std::isfinite(vp) || vp == 0) return NoChargeability(vp, gates, "no Vp");
+  if (period_count < 2) return NoChargeability(vp, gates, "fewer than three pauses");
   Pauses pauses = PausesOf(voltage_mv, half_period, period_count, sample_rate);
-  if (pauses.count < 3 || !AllFinite(pauses.values)) return NoAnswer(vp, gates);
+  if (pauses.count < 3) return NoChargeability(vp, gates, "the curve is shorter than its half-periods");
+  if (!AllFinite(pauses.values)) return NoChargeability(vp, gates, "a sample in a pause is not a number");
 
   Chargeability result;
   result.vp = vp;
@@ -88,6 +114,7 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
     result.hum_mv = hum.amplitude_mv;
+    // Counted with those found before: the spikes the hum uncovered.
     if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
   }
 
@@ -101,28 +128,38 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
     result.decay_error_mv.push_back(StackStandardError(column));
   }
 
-  // Every stack gives its own M; their spread is the uncertainty of the mean. The stacks
-  // leave count - 3 degrees of freedom to it (the pauses less decay, offset and drift).
-  const double t95 = Student95(count - 1);
-  std::vector<double> stack_m(count, 0.0);
+  // Every stack gives its own M; their spread is the uncertainty of the mean. The pauses
+  // leave (pauses - 3) = (stacks - 1) degrees of freedom to it (less decay, offset and drift).
+  // The error of the hum's fit is common to every stack, so their spread does not show it,
+  // nor Vp's: both are added to the stacks' own.
+  const double t95 = Student95(count - 1), vp_share = vp_error / vp;
+  std::vector<double> stack_m(count, 0.0), m_weights(length, 0.0);
   double widths = 0;
+  for (const Gate& gate : gates) widths += gate.Width();
   for (const Gate& gate : gates) {
     const SampleRange samples = GateSamples(gate, half_period, sample_rate);
+    std::vector<double> weights(length, 0.0);
+    for (int64_t j = samples.first; j < samples.last; ++j) {
+      weights[static_cast<size_t>(j)] = 1000 / static_cast<double>(samples.Count()) / vp;
+      m_weights[static_cast<size_t>(j)] += weights[static_cast<size_t>(j)] * gate.Width() / widths;
+    }
     std::vector<double> stack_gate(count, 0.0);
     for (size_t s = 0; s < count; ++s) {
       double sum = 0;
       for (int64_t j = samples.first; j < samples.last; ++j) sum += stacks[s * length + static_cast<size_t>(j)];
       stack_gate[s] = samples.Count() > 0 ? 1000 * sum / static_cast<double>(samples.Count()) / vp : NaN;
     }
-    const double error = StackStandardError(stack_gate);
-    result.gates.push_back({gate, Mean(stack_gate), error, t95 * error});
+    const double m = Mean(stack_gate);
+    const double error = std::sqrt(Square(StackStandardError(stack_gate)) + HumVariance(hum.uncertainties, weights) +
+                                   Square(m * vp_share));
+    result.gates.push_back({gate, m, error, t95 * error});
     for (size_t s = 0; s < count; ++s) stack_m[s] += stack_gate[s] * gate.Width();
-    result.mt_ms += result.gates.back().m * gate.Width() / 1000;
-    widths += gate.Width();
+    result.mt_ms += m * gate.Width() / 1000;
   }
   for (double& m : stack_m) m /= widths;
   result.m = Mean(stack_m);
-  result.m_error = StackStandardError(stack_m);
+  result.m_error = std::sqrt(Square(StackStandardError(stack_m)) + HumVariance(hum.uncertainties, m_weights) +
+                             Square(result.m * vp_share));
   result.m_interval = t95 * result.m_error;
   return result;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "ip/gates.h"
@@ -13,8 +14,9 @@
 // What is removed from the pauses before they are stacked.
 struct PauseCleaning {
   bool remove_spikes = true;
-  // Hum is looked for within 1 Hz of each, in turn, until found; none leaves hum alone.
-  std::vector<double> mains_hz{50, 60};
+  // Hum is looked for within 1 Hz of each in turn, and removed where found; none leaves
+  // hum alone. 16.7 Hz: electric railways.
+  std::vector<double> mains_hz{50, 60, 16.7};
 };
 
 struct GateChargeability {
@@ -27,7 +29,7 @@ struct GateChargeability {
 struct Chargeability {
   double vp = 0;          // mV, the record's mean dU
   double m = 0;           // Σ M_i Δt_i / Σ Δt_i, mV/V
-  double m_error = 0;     // standard error of m, mV/V
+  double m_error = 0;     // standard error of m, mV/V: the stacks', the hum fit's and Vp's
   double m_interval = 0;  // half-width of its 95 % confidence interval, mV/V
   double mt_ms = 0;       // Σ M_i Δt_i / 1000, ms
   std::vector<GateChargeability> gates;
@@ -37,15 +39,20 @@ struct Chargeability {
   int spikes_removed = 0;
   double hum_hz = 0;  // the hum removed, 0 when none was found
   double hum_mv = 0;
+  std::string no_answer;  // why m is NaN; empty when it is a number
 };
+
+// Every value NaN, for the reason given.
+Chargeability NoChargeability(double vp, const std::vector<Gate>& gates, const std::string& reason);
 
 // Spikes and hum are removed from the pauses first (see PauseCleaning); then the
 // pauses are stacked three at a time, x_s(t) = σ_s · (d_s - 2 d_{s+1} + d_{s+2}) / 4 for
 // s = 1..2n-2, which cancels a self-potential offset and a linear drift exactly; the
 // decay is their mean and their spread its uncertainty. Gates average the decay;
-// M_i = 1000 · gate mean / vp. With fewer than three pauses, pauses beyond the curve or
-// a sample that is not a number in them, every value is NaN. Without decay_curve the
-// sample-by-sample decay is left empty: the exports need only the gates.
+// M_i = 1000 · gate mean / vp; vp_error (mV), the standard error of vp, counts in their
+// errors. With fewer than three pauses, pauses beyond the curve, a sample that is not a
+// number in them, no gate or no vp, every value is NaN and no_answer says why. Without
+// decay_curve the sample-by-sample decay is left empty: the exports need only the gates.
 Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count,
                                    int32_t sample_rate, double vp, const std::vector<Gate>& gates,
-                                   const PauseCleaning& cleaning = {}, bool decay_curve = true);
+                                   const PauseCleaning& cleaning = {}, bool decay_curve = true, double vp_error = 0);

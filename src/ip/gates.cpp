@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -39,21 +38,31 @@ std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate) {
 }
 
 std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate) {
+  if (text.empty()) throw std::invalid_argument("no gate given");
+  std::vector<std::string> items{""};
+  for (char c : text) c == ',' ? items.push_back("") : items.back().push_back(c);
+  if (items.back().empty() && items.size() > 1)
+    throw std::invalid_argument("the gate list '" + text + "' ends with a comma");
   std::vector<Gate> gates;
-  std::stringstream in(text);
-  std::string item;
   const double pause = PauseMs(half_period, sample_rate);
-  while (std::getline(in, item, ',')) {
+  for (const std::string& item : items) {
+    if (item.empty()) throw std::invalid_argument("the gate list '" + text + "' has an empty gate between commas");
     const size_t colon = item.find(':');
     if (colon == std::string::npos) throw std::invalid_argument("a gate is written T1:T2 in ms, not '" + item + "'");
-    Gate gate{Number(item.substr(0, colon), item), Number(item.substr(colon + 1), item)};
-    if (!(gate.t1_ms >= 0 && gate.t1_ms < gate.t2_ms && gate.t2_ms <= pause))
+    const Gate gate{Number(item.substr(0, colon), item), Number(item.substr(colon + 1), item)};
+    if (gate.t2_ms < gate.t1_ms)
+      throw std::invalid_argument("gate " + item + " ms is reversed: it ends before it starts");
+    if (gate.t2_ms == gate.t1_ms) throw std::invalid_argument("gate " + item + " ms is empty: it ends where it starts");
+    // A gate may end at the end of the pause.
+    if (!(gate.t1_ms >= 0 && gate.t2_ms <= pause))
       throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
+    if (!gates.empty() && gate.t1_ms < gates.back().t2_ms)
+      throw std::invalid_argument(
+          "gate " + item + " ms starts before the gate before it ends: gates are listed in order and do not overlap");
     if (GateSamples(gate, half_period, sample_rate).Count() == 0)
       throw std::invalid_argument("gate " + item + " ms holds no sample");
     gates.push_back(gate);
   }
-  if (gates.empty()) throw std::invalid_argument("no gate given");
   return gates;
 }
 

@@ -164,7 +164,6 @@ bool MaySpike(const Pauses& pauses) {
 
 int ReplaceSpikesOnce(Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
-  if (!MaySpike(pauses)) return 0;
   const Jumps jumps = JumpsOf(pauses);
   const double scale = jumps.scale;
   if (jumps.largest <= Threshold * scale) return 0;
@@ -201,12 +200,14 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 int RemoveSpikes(Pauses& pauses) {
   if (pauses.count == 0 || pauses.length < 3) return 0;
   // Another round finds what bigger spikes hid: they widen the typical jump and two
-  // spikes side by side show only one peak.
+  // spikes side by side show only one peak. A sample put back in one round may be put
+  // back again in the next, once its neighbours are: spikes are counted once.
+  if (!MaySpike(pauses)) return 0;
+  const std::vector<double> before = pauses.values;
+  int rounds = 0;
+  while (rounds < 3 && (rounds == 0 || MaySpike(pauses)) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
+  if (rounds == 0) return 0;
   int replaced = 0;
-  for (int round = 0; round < 3; ++round) {
-    const int found = ReplaceSpikesOnce(pauses);
-    replaced += found;
-    if (found == 0) break;
-  }
+  for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];
   return replaced;
 }

@@ -66,7 +66,8 @@ void DecayView::Show(const Chargeability& ip) {
   decay_->Clear();
   gates_->Clear();
   if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
-    info_->setText(tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля"));
+    info_->setText(ip.no_answer.empty() ? tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля")
+                                        : tr("Нет ответа: %1").arg(QString::fromStdString(ip.no_answer)));
     // An empty chart, not the last record's scale.
     chart_->LeftAxis().SetLimits(0, 1);
     chart_->LeftAxis().SetLabels(false);

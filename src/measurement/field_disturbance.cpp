@@ -26,7 +26,8 @@ void AddFieldDisturbance(std::vector<double>& curve_mv, double sample_rate, cons
     if (d.creep_mv != 0) value += d.creep_mv * std::exp(-t / d.creep_s);
     if (d.hum_mv != 0) {
       const double phase = omega * t + d.hum_phase;
-      value += d.hum_mv * (std::sin(phase) + std::sin(3 * phase) / 3);
+      value += d.hum_mv * (std::sin(phase) + d.hum_third * std::sin(3 * phase) + d.hum_fifth * std::sin(5 * phase) +
+                           d.hum_seventh * std::sin(7 * phase));
     }
     curve_mv[i] += value;
   }

@@ -53,6 +53,9 @@ struct SynthOptions {
   double creep_s = 60;
   double hum_mv = 0;  // varies by channel between 0.6 and 1 times this; its phase by block
   double hum_hz = 50;
+  double hum_hz_step = 0;  // added to hum_hz from block to block: many frequencies in one survey
+  // The 3rd, 5th and 7th harmonics, as fractions of the fundamental.
+  double hum_third = 1.0 / 3, hum_fifth = 0, hum_seventh = 0;
   double spikes_per_s = 0;
   double spike_mv = 20;
 

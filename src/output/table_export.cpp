@@ -40,20 +40,21 @@ bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
 
 RowChargeability RowChargeabilityOf(const Vari& v, const IpSettings& settings) {
   const Chargeability ip = RecordChargeability(v, settings, false);
-  RowChargeability row{ip.m, ip.m_error, {}};
+  RowChargeability row{ip.m, ip.m_interval, {}};
   for (const GateChargeability& gate : ip.gates) row.gates.push_back(gate.m);
   return row;
 }
 
-// The comma table's chargeability columns: M, then M1..Mn of the gates.
+// The comma table's chargeability columns: M, its ± (Merr, a name the peers' readers
+// leave alone), then M1..Mn of the gates.
 std::string ChargeabilityHeader(size_t gates) {
-  std::string header = ",M";
+  std::string header = ",M,Merr";
   for (size_t i = 1; i <= gates; ++i) header += ",M" + std::to_string(i);
   return header;
 }
 
 std::string ChargeabilityColumns(const RowChargeability& ip) {
-  std::string columns = "," + TableValue(ip.m, 3);
+  std::string columns = "," + TableValue(ip.m, 3) + "," + TableValue(ip.m_interval, 3);
   for (double m : ip.gates) columns += "," + TableValue(m, 3);
   return columns;
 }
@@ -68,7 +69,12 @@ ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& t
   for (int k = 1; k <= v.RecordCount; ++k) {
     evaluate(k);
     if (WithinErrorLimit(options, v.StackingSpreadPct)) {
-      const std::string ip_columns = options.ip ? ChargeabilityColumns(RowChargeabilityOf(v, *options.ip)) : "";
+      std::string ip_columns;
+      if (options.ip) {
+        const RowChargeability ip = RowChargeabilityOf(v, *options.ip);
+        ip_columns = ChargeabilityColumns(ip);
+        if (!std::isfinite(ip.m)) ++report.without_m;
+      }
       table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult) + ip_columns);
       ++report.written;
     } else {

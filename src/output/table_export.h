@@ -29,8 +29,9 @@ struct ExportOptions {
 
 struct ExportReport {
   std::string file;
-  int written = 0;   // records in the file
-  int left_out = 0;  // records the format cannot carry or the error limit kept out
+  int written = 0;    // records in the file
+  int left_out = 0;   // records the format cannot carry or the error limit kept out
+  int without_m = 0;  // comma table with chargeability: records written with M NaN
 };
 
 // Writes every indexed record's result in the chosen format beside the measurement file

@@ -1,10 +1,101 @@
 #include "processing/record_chargeability.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "ip/pauses.h"
+#include "ip/spike_removal.h"
+
 std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
 }
 
+namespace {
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+RobustVp RobustVpOf(const std::vector<double>& windows) {
+  if (windows.empty()) return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+  // A spike in a current half-period moves the two windows that share it: windows
+  // beyond four times the median deviation (about 2.7 standard deviations) from the
+  // median are left out. Noise-free windows all count.
+  const double median = Median(windows);
+  std::vector<double> deviations;
+  for (double value : windows) deviations.push_back(std::abs(value - median));
+  const double limit = std::max(4 * Median(deviations), 1e-9 * std::abs(median));
+  double sum = 0, squares = 0;
+  size_t kept = 0;
+  for (double value : windows)
+    if (std::abs(value - median) <= limit) sum += value, ++kept;
+  const double mean = sum / static_cast<double>(kept);
+  for (double value : windows)
+    if (std::abs(value - median) <= limit) squares += (value - mean) * (value - mean);
+  // Neighbouring windows share two of their four half-periods: independent noise in the
+  // half-periods makes them correlated by 1/2, and their spread alone would understate
+  // the error of the mean.
+  const double k = static_cast<double>(kept);
+  const double error = kept > 1 ? std::sqrt(squares / (k - 1) / (1 - 1 / k) * (2 * k - 1) / (k * k)) : 0;
+  return {mean, error};
+}
+
+namespace {
+
+// The averaging windows (the last w samples) of half-periods first, first + 2, ... of
+// the voltage curve, kept as pauses are (the same alternating signs): the current's
+// (first 0) or the pauses' (first 1).
+Pauses EveryOtherWindow(const Vari& v, int64_t first) {
+  const int64_t a = v.HalfPeriod, w = v.WindowLen;
+  Pauses windows{w, 2 * int64_t{v.PeriodCount}, static_cast<double>(v.SampleRate), {}};
+  windows.values.resize(static_cast<size_t>(windows.count * w));
+  for (int64_t q = 0; q < windows.count; ++q)
+    std::copy_n(v.VoltageSamples.begin() + (2 * q + first + 1) * a - w, w, windows.values.begin() + q * w);
+  return windows;
+}
+
+// The windows' dU with the spikes in every half-period's averaging window put back as
+// the pauses' spike test puts them back: each changes its window's mean by its share.
+std::vector<double> WindowsWithoutSpikes(const Vari& v) {
+  std::vector<double> windows(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount);
+  const int64_t a = v.HalfPeriod, w = v.WindowLen;
+  if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(v.VoltageSamples.size())) return windows;
+  std::vector<double> shift(static_cast<size_t>(4 * int64_t{v.PeriodCount} + 1), 0.0);  // of half-period k's mean
+  for (int64_t first : {0, 1}) {
+    Pauses averaged = EveryOtherWindow(v, first);
+    const std::vector<double> before = averaged.values;
+    if (RemoveSpikes(averaged) == 0) continue;
+    for (size_t i = 0; i < before.size(); ++i)
+      shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
+          (averaged.values[i] - before[i]) / static_cast<double>(w);
+  }
+  for (int64_t s = 1; s <= v.WindowCount; ++s) {
+    const size_t h = static_cast<size_t>(2 * s - 1);
+    const double change = ((shift[h] - shift[h + 1]) + (shift[h + 3] - shift[h + 2])) / 2;
+    windows[static_cast<size_t>(s - 1)] += s % 2 == 0 ? -change : change;
+  }
+  return windows;
+}
+
+}  // namespace
+
 Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
-  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.SignedMeanDU,
-                              GatesFor(v, settings), settings.cleaning, decay_curve);
+  const std::vector<Gate> gates = GatesFor(v, settings);
+  // The averaging window then reaches across the switches and Vp is not the on-time's.
+  if (v.HalfPeriod < v.WindowLen)
+    return NoChargeability(v.SignedMeanDU, gates, "the half-period is shorter than the averaging window");
+  RobustVp vp{v.SignedMeanDU, 0};
+  // The windows' dU stay in the table when the record is processed in one run.
+  const bool windows_kept = int64_t{4} * v.PeriodCount <= 16384 && v.DU.size() > static_cast<size_t>(v.WindowCount);
+  if (v.WindowCount > 0 && windows_kept && std::isfinite(v.SignedMeanDU))
+    vp = RobustVpOf(settings.cleaning.remove_spikes
+                        ? WindowsWithoutSpikes(v)
+                        : std::vector<double>(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount));
+  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
+                              settings.cleaning, decay_curve, vp.error);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <numbers>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -401,7 +402,20 @@ TEST(BatchTool, ChargeabilityOfRecordsFromTheirPauses) {
 
   EXPECT_EQ(Batch("ip --gates 10:300 " + dir.File("ip.qmr") + " 1").status, 2) << "a gate beyond the pause";
   EXPECT_EQ(Batch("ip " + dir.File("ip.qmr") + " 2").status, 1);
-  EXPECT_EQ(Batch("ip --mains -50 " + dir.File("ip.qmr") + " 1").status, 2);
+  for (const char* mains : {"-50", "50,", "50,,60", "0,50", "50x"})
+    EXPECT_EQ(Batch("ip --mains " + std::string(mains) + " " + dir.File("ip.qmr") + " 1").status, 2) << mains;
+  // Hum at 50.3 Hz: every frequency of the list is looked for.
+  for (int i = 0; i < 3200; ++i)
+    block.channels[0].voltage[size_t(i)] +=
+        static_cast<float>(0.002 * std::sin(2 * std::numbers::pi * 50.3 * i / 1000));
+  survey.blocks = {block};
+  survey.Write(dir.File("hum.qmr"));
+  auto m_with = [&](const std::string& mains) {
+    return Batch("ip --mains " + mains + " " + dir.File("hum.qmr") + " 1").out;
+  };
+  EXPECT_EQ(m_with("60,50"), m_with("50"));
+  EXPECT_EQ(m_with("50,60"), m_with("50"));
+  EXPECT_NE(m_with("50"), m_with("60"));
 
   // export carries M where the format has room; the gates are checked against each file.
   EXPECT_EQ(Batch("export --ip " + dir.File("ip.qmr")).status, 2) << "the text table has no room for M";
@@ -410,7 +424,7 @@ TEST(BatchTool, ChargeabilityOfRecordsFromTheirPauses) {
   std::ifstream table(dir.File("ip.csv"));
   std::string header;
   std::getline(table, header);
-  EXPECT_EQ(header.substr(0, header.find('\r')), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,M1,M2");
+  EXPECT_EQ(header.substr(0, header.find('\r')), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,Merr,M1,M2");
   BatchRun beyond = Batch("export --format ohm --gates 10:300 " + dir.File("ip.qmr"));
   EXPECT_EQ(beyond.status, 1);
   EXPECT_NE(beyond.out.find("ip.qmr: gate 10:300 ms lies outside the pause of 200 ms"), std::string::npos)

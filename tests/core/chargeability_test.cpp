@@ -18,8 +18,8 @@ constexpr double Vp = 100, Tau = 50;                  // mV, ms
 double Decay(double t_ms) { return 30 * std::exp(-t_ms / Tau); }
 
 // A curve whose pause s carries sign(s)·Decay over a self-potential and a linear drift.
-std::vector<float> Curve(double sp_mv, double drift_mv_per_sample) {
-  std::vector<float> curve(size_t{4 * Periods * A});
+std::vector<float> Curve(double sp_mv, double drift_mv_per_sample, int32_t periods = Periods) {
+  std::vector<float> curve(static_cast<size_t>(4 * periods * A));
   for (size_t i = 0; i < curve.size(); ++i) {
     const int64_t k = static_cast<int64_t>(i) / A + 1;  // half-period
     const int64_t j = static_cast<int64_t>(i) % A + 1;  // sample within it
@@ -77,24 +77,42 @@ TEST(Chargeability, TheStackGivesTheDecayAndCancelsOffsetAndDrift) {
 // times too small.
 TEST(Chargeability, TheStandardErrorMatchesTheScatter) {
   const std::vector<Gate> gates = DefaultGates(A, Rate);
-  const double truth = ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, gates).m;
-  std::mt19937_64 random(3);
-  std::normal_distribution<double> noise(0, 0.5);
-  const int records = 400;
-  double squares = 0, stated = 0;
-  int covered = 0;
-  for (int r = 0; r < records; ++r) {
-    std::vector<float> curve = Curve(0, 0);
-    for (float& sample : curve) sample += static_cast<float>(noise(random));
-    const Chargeability ip = ComputeChargeability(curve, A, Periods, Rate, Vp, gates);
-    squares += (ip.m - truth) * (ip.m - truth);
-    stated += ip.m_error * ip.m_error;
-    if (std::abs(ip.m - truth) <= ip.m_interval) ++covered;
+  // 8 pauses, and 4 (two stacks: Student's t with one degree of freedom, 12.7).
+  for (int32_t periods : {Periods, 2}) {
+    const double truth = ComputeChargeability(Curve(0, 0, periods), A, periods, Rate, Vp, gates).m;
+    std::mt19937_64 random(3);
+    std::normal_distribution<double> noise(0, 0.5);
+    const int records = 400;
+    double squares = 0, stated = 0;
+    int covered = 0;
+    for (int r = 0; r < records; ++r) {
+      std::vector<float> curve = Curve(0, 0, periods);
+      for (float& sample : curve) sample += static_cast<float>(noise(random));
+      const Chargeability ip = ComputeChargeability(curve, A, periods, Rate, Vp, gates);
+      squares += (ip.m - truth) * (ip.m - truth);
+      stated += ip.m_error * ip.m_error;
+      if (std::abs(ip.m - truth) <= ip.m_interval) ++covered;
+    }
+    const double ratio = std::sqrt(stated / squares);
+    EXPECT_GT(ratio, 0.8) << periods << " periods: the stated standard error against the scatter";
+    EXPECT_LT(ratio, 1.2) << periods;
+    EXPECT_GE(covered, records * 92 / 100) << periods << " periods: the 95 % interval covers the error";
+    EXPECT_LE(covered, records * 98 / 100) << periods << " periods: and is no wider than that";
   }
-  const double ratio = std::sqrt(stated / squares);
-  EXPECT_GT(ratio, 0.85) << "the stated standard error against the scatter";
-  EXPECT_LT(ratio, 1.15);
-  EXPECT_GE(covered, records * 92 / 100) << "the 95 % interval covers the error";
+}
+
+// Spikes found before and after the hum is removed are all counted.
+TEST(Chargeability, SpikesCountedThroughHum) {
+  std::vector<float> curve = Curve(0, 0);
+  std::mt19937_64 random(5);
+  std::normal_distribution<double> noise(0, 0.05);
+  for (size_t i = 0; i < curve.size(); ++i)
+    curve[i] +=
+        static_cast<float>(2 * std::sin(2 * 3.141592653589793 * 50.3 * static_cast<double>(i) / Rate) + noise(random));
+  for (size_t i : {3 * A + 50, 5 * A + 120, 9 * A + 77}) curve[i] += 8;
+  const Chargeability ip = ComputeChargeability(curve, A, Periods, Rate, Vp, DefaultGates(A, Rate));
+  EXPECT_NEAR(ip.hum_hz, 50.3, 0.01);
+  EXPECT_EQ(ip.spikes_removed, 3);
 }
 
 TEST(Chargeability, NoAnswerWithoutThreePausesOrBeyondTheCurve) {
@@ -130,10 +148,21 @@ TEST(Gates, DefaultSetAndTheUsersOwn) {
   };
   EXPECT_EQ(refusal("20:400"), "gate 20:400 ms lies outside the pause of 200 ms");
   EXPECT_EQ(refusal("20.1:20.2"), "gate 20.1:20.2 ms holds no sample");
-  EXPECT_EQ(refusal("30:20"), "gate 30:20 ms lies outside the pause of 200 ms");
+  EXPECT_EQ(refusal("30:20"), "gate 30:20 ms is reversed: it ends before it starts");
+  EXPECT_EQ(refusal("10:10"), "gate 10:10 ms is empty: it ends where it starts");
+  EXPECT_EQ(refusal("10:30,30:70,"), "the gate list '10:30,30:70,' ends with a comma");
+  EXPECT_EQ(refusal("10:30,,30:70"), "the gate list '10:30,,30:70' has an empty gate between commas");
+  const std::string order = " ms starts before the gate before it ends: gates are listed in order and do not overlap";
+  EXPECT_EQ(refusal("30:70,10:30"), "gate 10:30" + order);
+  EXPECT_EQ(refusal("10:40,30:70"), "gate 30:70" + order);
   EXPECT_EQ(refusal("20-40"), "a gate is written T1:T2 in ms, not '20-40'");
   EXPECT_EQ(refusal("a:40"), "gates are written T1:T2,T2:T3 in ms, not 'a:40'");
   EXPECT_EQ(refusal(""), "no gate given");
+  // A gate may end where the pause ends, and takes its last sample (199.5 ms).
+  const std::vector<Gate> to_the_end = ParseGates("150:200", A, Rate);
+  double sum = 0;
+  for (int j = 151; j <= 200; ++j) sum += Decay(j - 0.5);
+  EXPECT_NEAR(ComputeChargeability(Curve(0, 0), A, Periods, Rate, Vp, to_the_end).m, 1000 * sum / 50 / Vp, 1e-4);
 }
 
 }  // namespace

@@ -187,6 +187,9 @@ TEST(ExchangeFormats, ChargeabilityTravelsWithEveryFormat) {
       ASSERT_EQ(loaded.records.size(), expected.size());
       for (size_t k = 0; k < expected.size(); ++k) {
         EXPECT_NEAR(loaded.records[k].ip, expected[k].m, 1e-3) << report.file << " record " << k + 1;
+        if (format != ExportFormat::Res2dinv) {
+          EXPECT_NEAR(loaded.records[k].ip_error, expected[k].m_interval, 1e-3) << report.file << " record " << k + 1;
+        }
         EXPECT_NEAR(LoadedRhoa(loaded.records[k]), 100, 0.5) << report.file;
       }
       if (format == ExportFormat::Csv) {

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "ip/hum_removal.h"
+#include "ip/least_squares.h"
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
@@ -46,9 +47,42 @@ TEST(SpikeRemoval, ReplacesTheSpikesAndNothingElse) {
   for (size_t i = 0; i < clean.values.size(); ++i) changed += spiky.values[i] != clean.values[i];
   EXPECT_EQ(changed, spikes.size()) << "the neighbours of a spike stay as they are";
 
+  // A run of spikes is put back on the line between its good neighbours, sample by sample
+  // along its span: here on a bump of this pause's own, which neither the common decay nor
+  // the pause's level follows.
+  Pauses bumped = CleanPauses();
+  for (int64_t j = 0; j < Length; ++j) bumped.values[static_cast<size_t>(3 * Length + j)] += 2 * std::sin(j / 10.0);
+  Pauses run = bumped;
+  run.values[static_cast<size_t>(3 * Length + 150)] += 5;
+  run.values[static_cast<size_t>(3 * Length + 151)] -= 5;
+  EXPECT_EQ(RemoveSpikes(run), 2);
+  for (int64_t j : {150, 151}) {
+    const size_t i = static_cast<size_t>(3 * Length + j);
+    EXPECT_NEAR(run.values[i], bumped.values[i], 0.06) << "sample " << j << " of the run";
+  }
+  // A spike beside a far bigger one stands in its shadow (the big one's neighbours jump by
+  // half of it): it is found in the next round.
+  Pauses shadowed = clean;
+  shadowed.values[static_cast<size_t>(4 * Length + 200)] += 60;
+  shadowed.values[static_cast<size_t>(4 * Length + 202)] -= 2;
+  EXPECT_EQ(RemoveSpikes(shadowed), 2);
+  EXPECT_NEAR(shadowed.values[static_cast<size_t>(4 * Length + 202)],
+              clean.values[static_cast<size_t>(4 * Length + 202)], 0.25);
+
   // The fast early decay of a noise-free record is no spike either.
   Pauses exact = CleanPauses(0);
   EXPECT_EQ(RemoveSpikes(exact), 0);
+}
+
+TEST(LeastSquares, DotTakesEverySample) {
+  for (size_t n = 1; n <= 9; ++n) {
+    const std::vector<double> ones(n, 1.0), counting = [n] {
+      std::vector<double> values(n);
+      for (size_t i = 0; i < n; ++i) values[i] = static_cast<double>(i + 1);
+      return values;
+    }();
+    EXPECT_EQ(Dot(ones, counting), static_cast<double>(n * (n + 1) / 2)) << n << " samples";
+  }
 }
 
 TEST(HumRemoval, FindsTheFrequencyAndLeavesTheDecay) {

@@ -96,6 +96,8 @@ PeerSurvey ReadLikeTableParser(const std::string& path) {
     if (column.count("Rho")) record.extra = value("Rho");
     record.error = value("Dev.");
     if (column.count("M")) record.ip = value("M");
+    // Columns the table's reader does not rename are kept as they are named.
+    if (column.count("Merr")) record.ip_error = value("Merr");
     for (int i = 1; column.count("M" + std::to_string(i)); ++i)
       record.gates.push_back(std::stod(fields.at(column["M" + std::to_string(i)])));
     for (double* x : {&record.a, &record.b, &record.m, &record.n}) {
@@ -166,6 +168,7 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
                               column.count("rhoa") ? row[column["rhoa"]] : 0,
                               column.count("err") ? row[column["err"]] : 0});
     if (column.count("ip")) survey.records.back().ip = row[column["ip"]];
+    if (column.count("iperr")) survey.records.back().ip_error = row[column["iperr"]];
   }
   // pyGIMLi then reads the count of topography points.
   if (Whitespace(next()) != std::vector<double>{0}) survey.problems.push_back("no topography count 0 at the end");

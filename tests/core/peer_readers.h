@@ -12,8 +12,9 @@ struct PeerRecord {
   double r;           // transfer resistance, Ω
   double extra = 0;   // the format's further value: ρa (csv, ohm) or nothing
   double error = 0;   // the data error the format carries: Dev. in % (csv), err as a fraction (ohm)
-  double ip = std::numeric_limits<double>::quiet_NaN();  // chargeability, mV/V, when the file has it
-  std::vector<double> gates{};                           // M1..Mn of the comma table
+  double ip = std::numeric_limits<double>::quiet_NaN();        // chargeability, mV/V, when the file has it
+  double ip_error = std::numeric_limits<double>::quiet_NaN();  // its ±, mV/V: iperr, or Merr of the comma table
+  std::vector<double> gates{};                                 // M1..Mn of the comma table
 };
 
 struct PeerSurvey {

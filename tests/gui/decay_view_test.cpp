@@ -103,6 +103,15 @@ TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
   View()->Show(none);
   EXPECT_EQ(chart->SeriesAt(1).Count(), 0);
   EXPECT_LT(chart->LeftAxis().Maximum(), expected.gates.front().m / 2) << "no answer keeps no scale of the last one";
+
+  // A record without an answer says why.
+  SynthOptions short_pauses{.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4};
+  short_pauses.physical = true;
+  short_pauses.chargeability_mv_v = 40;
+  Open(Survey("short.qmr", short_pauses));
+  ASSERT_NE(View(), nullptr);
+  EXPECT_EQ(View()->findChild<QLabel*>("DecayInfo")->text().toStdString(),
+            "Нет ответа: the half-period is shorter than the averaging window");
 }
 
 TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
@@ -155,7 +164,7 @@ TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
 
   Click("DecayB");
   Click("ExportB");
-  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,M1,M2,M3,M4,M5");
+  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho,M,Merr,M1,M2,M3,M4,M5");
 
   Click("CheckB");
   SurveyView* survey = form_->ShowSurveyView();

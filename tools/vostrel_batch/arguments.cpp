@@ -1,6 +1,7 @@
 #include "vostrel_batch/arguments.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "ip/chargeability.h"
@@ -55,8 +56,24 @@ double Arguments::Number(const std::string& name, double fallback) const {
 int32_t ParseInt32(const std::string& text, const std::string& what) { return ParseWhole<int32_t>(text, what); }
 
 std::vector<double> MainsOf(const Arguments& arguments) {
-  if (!arguments.Text("--mains")) return PauseCleaning{}.mains_hz;
-  const double hz = arguments.Number("--mains", 0);
-  if (!(hz >= 0 && hz <= 1000)) throw UsageError("--mains takes a frequency in 0..1000 Hz (0: no hum removal)");
-  return hz > 0 ? std::vector<double>{hz} : std::vector<double>{};
+  const std::string* text = arguments.Text("--mains");
+  if (!text) return PauseCleaning{}.mains_hz;
+  if (*text == "0") return {};
+  const std::string usage =
+      "--mains takes frequencies in Hz above 0 up to 1000, written 50 or 50,16.7 (0: no hum removal)";
+  std::vector<double> frequencies;
+  std::string item;
+  for (size_t i = 0; i <= text->size(); ++i) {
+    if (i < text->size() && (*text)[i] != ',') {
+      item.push_back((*text)[i]);
+      continue;
+    }
+    double hz = 0;
+    auto result = std::from_chars(item.data(), item.data() + item.size(), hz);
+    if (item.empty() || result.ec != std::errc() || result.ptr != item.data() + item.size() || !(hz > 0 && hz <= 1000))
+      throw UsageError(usage + ", not '" + *text + "'");
+    frequencies.push_back(hz);
+    item.clear();
+  }
+  return frequencies;
 }

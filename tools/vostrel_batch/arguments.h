@@ -48,6 +48,6 @@ T ParseWhole(const std::string& text, const std::string& what) {
 
 int32_t ParseInt32(const std::string& text, const std::string& what);
 
-// --mains HZ: the mains frequency whose hum is removed from the pauses (0: none); without
-// it, 50 and 60 Hz are both looked for.
+// --mains HZ[,HZ...]: the frequencies near which hum is looked for and removed from the
+// pauses (0: none); without it, 50, 60 and 16.7 Hz.
 std::vector<double> MainsOf(const Arguments& arguments);

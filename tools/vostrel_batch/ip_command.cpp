@@ -50,7 +50,7 @@ int IpCommand(const std::vector<std::string>& words) {
       const std::string span = gates.empty() ? "none" : GateText({gates.front().t1_ms, gates.back().t2_ms});
       output.out += "record " + std::to_string(k) + ": Vp=" + TableValue(ip.vp, 3) + " mV  M=" + TableValue(ip.m, 3) +
                     " mV/V  ±" + TableValue(ip.m_interval, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " +
-                    span + " ms\n";
+                    span + " ms" + (ip.no_answer.empty() ? "" : "  (" + ip.no_answer + ")") + "\n";
       for (size_t i = 0; i < ip.gates.size(); ++i)
         output.out += "gate " + std::to_string(i + 1) + ": " + GateText(ip.gates[i].gate) +
                       " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].interval, 3) +

@@ -30,13 +30,13 @@ constexpr Command Commands[] = {
     {"record", "record [--flip-sign] [--abs-du] FILE.qmr K", RecordCommand},
     {"export",
      "export [--flip-sign] [--abs-du] [--format txt|csv|ohm|res2dinv] [--csv] [--max-error P] [--error-model] "
-     "[--ip] [--gates T1:T2,...] [--mains HZ] [--out-dir DIR] [-j N] FILE.qmr...",
+     "[--ip] [--gates T1:T2,...] [--mains HZ,...] [--out-dir DIR] [-j N] FILE.qmr...",
      ExportCommand},
     {"check", "check [--flip-sign] [--abs-du] [-j N] FILE.qmr...", CheckCommand},
     {"reciprocal", "reciprocal [--flip-sign] [--abs-du] FILE.qmr", ReciprocalCommand},
-    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ] FILE.qmr K...", IpCommand},
+    {"ip", "ip [--flip-sign] [--gates T1:T2,T2:T3,...] [--mains HZ,...] FILE.qmr K...", IpCommand},
     {"line",
-     "line new LINE.vln FILE.qmr[@OFFSET]... [--force] [--flip-sign] [--abs-du] [--gates T1:T2,...] [--mains HZ]\n"
+     "line new LINE.vln FILE.qmr[@OFFSET]... [--force] [--flip-sign] [--abs-du] [--gates T1:T2,...] [--mains HZ,...]\n"
      "  vostrel-batch line topo LINE.vln TOPO.txt [--tape]\n"
      "  vostrel-batch line exclude LINE.vln [--max-error P] [--max-reciprocal P] [--negative-rhoa] [--max-k K] "
      "[--m-range LOW:HIGH] [--electrode X]... [--record FILE.qmr:K]...\n"

@@ -152,6 +152,7 @@ int ExportCommand(const std::vector<std::string>& words) {
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     output.Print("%s: %d records", report.file.c_str(), report.written);
     if (report.left_out > 0) output.Print(", %d left out", report.left_out);
+    if (report.without_m > 0) output.Print(", %d without M", report.without_m);
     output.Print(", %.3f s\n", took.count());
   });
 }
