@@ -1,5 +1,5 @@
-// A pass over every record of the 10000-record survey with display off, as the export
-// and the file check make it, against one sequential read of the whole file.
+// The record pass over every record of the 10000-record survey, as the exports and the
+// file check make it, against one sequential read of the whole file.
 
 #include <benchmark/benchmark.h>
 
@@ -9,16 +9,12 @@
 #include "measurement/record_loader.h"
 #include "output/file_check.h"
 #include "output/table_export.h"
-#include "processing/record_evaluation.h"
-#include "vari.h"
+#include "processing/record_pass.h"
 
 namespace {
 
-std::unique_ptr<Vari> OpenedSurvey(bool field = false) {
-  auto v = std::make_unique<Vari>();
-  v->DataFileName = field ? TenThousandRecordFieldSurvey() : TenThousandRecordSurvey(false);
-  OpenSurvey(*v);
-  return v;
+SharedSurvey OpenedSurvey(bool field = false) {
+  return OpenSurvey(field ? TenThousandRecordFieldSurvey() : TenThousandRecordSurvey(false)).survey;
 }
 
 void BM_CatWholeFile(benchmark::State& state) {
@@ -28,25 +24,27 @@ void BM_CatWholeFile(benchmark::State& state) {
   }
 }
 
+// Every record read curve by curve on the spot and evaluated, for comparison.
 void BM_ReadAndProcessAllRecords(benchmark::State& state) {
   auto v = OpenedSurvey();
+  Workspace work;
   for (auto _ : state) {
-    DataFileSession session(v->DataFile, v->DataFileName);
-    for (int k = 1; k <= v->RecordCount; ++k) EvaluateRecord(*v, k, {});
-    benchmark::DoNotOptimize(v->RecordResult);
+    DataFileSession session(work.DataFile, v->DataFileName);
+    double sum = 0;
+    for (int k = 1; k <= v->RecordCount; ++k) sum += EvaluateRecord(*v, work, k, {}).result.MeanDU;
+    benchmark::DoNotOptimize(sum);
   }
   state.counters["records_per_s"] =
       benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The same pass with the next curves read ahead on a second thread, as the export and the check make it.
-void BM_ReadAheadAndProcessAllRecords(benchmark::State& state) {
+// The record pass: blocks read ahead on a second thread, one read and one hand-over each.
+void BM_RecordPass(benchmark::State& state) {
   auto v = OpenedSurvey();
   for (auto _ : state) {
-    DataFileSession session(v->DataFile, v->DataFileName);
-    PassReadAhead read_ahead(*v);
-    for (int k = 1; k <= v->RecordCount; ++k) EvaluateRecord(*v, k, {});
-    benchmark::DoNotOptimize(v->RecordResult);
+    double sum = 0;
+    RecordPass(*v, {}, [&](const RecordRow& row) { sum += row.evaluation.result.MeanDU; });
+    benchmark::DoNotOptimize(sum);
   }
 }
 
@@ -55,7 +53,7 @@ void BM_Export(benchmark::State& state) {
   auto v = OpenedSurvey();
   const ExportFormat format = static_cast<ExportFormat>(state.range(0));
   state.SetLabel(ExportFormatName(format));
-  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {.format = format}, CoreEvaluator(*v, {})));
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, {.format = format}, {}));
 }
 
 void BM_CatFieldSurvey(benchmark::State& state) {
@@ -70,21 +68,21 @@ void BM_ExportWithChargeability(benchmark::State& state) {
   const ExportFormat format = static_cast<ExportFormat>(state.range(0));
   state.SetLabel(ExportFormatName(format) + (state.range(1) == 1 ? " field" : " plain"));
   ExportOptions options{.format = format, .ip = IpSettings{}};
-  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, CoreEvaluator(*v, {})));
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, {}));
 }
 
 void BM_CheckFile(benchmark::State& state) {
   auto v = OpenedSurvey();
   for (auto _ : state) {
     int points = 0;
-    CheckFile(*v, CoreEvaluator(*v, {}), [&](const CheckPoint&) { ++points; });
+    CheckFile(*v, {}, [&](const CheckPoint&) { ++points; });
     benchmark::DoNotOptimize(points);
   }
 }
 
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_ReadAheadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_RecordPass)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->ArgsProduct({{1, 2, 3}, {0}})->Unit(benchmark::kMillisecond)->MinTime(2);

@@ -5,11 +5,11 @@
 
 #include <optional>
 
-#include "vari.h"
+#include "measurement/survey.h"
 
 struct Quadrupole {
   std::optional<double> a, b, m, n;  // x in metres; empty for a remote electrode
 };
 
-std::optional<double> ElectrodeX(const Vari& v, int electrode);
-Quadrupole QuadrupoleOf(const Vari& v, const RecordIndexEntry& entry);
+std::optional<double> ElectrodeX(const Survey& v, int electrode);
+Quadrupole QuadrupoleOf(const Survey& v, const RecordIndexEntry& entry);

@@ -80,7 +80,7 @@ class TMainForm : public QWidget {
 
   // Records (main_form_record.cpp).
   void LoadRecord(int k, bool display);
-  void ProcessRecord(bool display);
+  void ProcessRecord(int k, bool display);
   void PlotCurrentCurve();
   void PlotVoltageCurve();
   void ShowResistivity(int k);

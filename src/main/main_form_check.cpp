@@ -41,10 +41,9 @@ void TMainForm::CheckBClick() {
   std::shared_ptr<const IpSettings> ip;
   if (ActiveIp()) ip = std::make_shared<const IpSettings>(*ActiveIp());
   StartPass(
-      [points, options, ip](Vari& survey, const Progress& progress) {
+      [points, options, ip](const Survey& survey, const Progress& progress) {
         CheckFile(
-            survey, CoreEvaluator(survey, options), [&](const CheckPoint& point) { points->Push(point); }, progress,
-            ip.get());
+            survey, options, [&](const CheckPoint& point) { points->Push(point); }, progress, ip.get());
       },
       {});
 }
@@ -75,8 +74,8 @@ SurveyView* TMainForm::ShowSurveyView() {
 // The view follows every open and every check, from the points the core makes.
 void TMainForm::UpdateSurveyView() {
   if (!SurveyWindow) return;
-  SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_));
-  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(vari, checked_));
+  SurveyWindow->ShowPoints(PseudosectionOf(*vari.survey, checked_));
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(*vari.survey, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }
 
@@ -93,7 +92,7 @@ std::vector<CheckPoint> TMainForm::CheckPoints::Take() {
 void TMainForm::MoveRecordMarker() {
   if (ErSeries->Count() == 0) return;
   SeriesPos->Clear();
-  SeriesPos->Append(TrackBar1->value() + 1, vari.RecordResult.ErrorPct, ToolkitColour(MarkerColour));
+  SeriesPos->Append(TrackBar1->value() + 1, vari.RecordResult.result.ErrorPct, ToolkitColour(MarkerColour));
   Chart2->Replot();
 }
 
@@ -104,6 +103,6 @@ void TMainForm::Chart2MouseDown(Qt::MouseButton button, int x, int) {
   float value = static_cast<float>(Chart2->BottomAxis().ValueAtPixel(x));
   if (!std::isfinite(value)) return;
   double k = std::nearbyint(static_cast<double>(value));
-  if (k < 1 || k > vari.RecordCount || TrackBar1->value() == static_cast<int>(k) - 1) return;
+  if (k < 1 || k > vari.survey->RecordCount || TrackBar1->value() == static_cast<int>(k) - 1) return;
   TrackBar1->setValue(static_cast<int>(k) - 1);
 }

@@ -7,8 +7,8 @@
 
 #include "measurement/field_disturbance.h"
 #include "measurement/polarisation_model.h"
+#include "measurement/survey.h"
 #include "measurement/survey_writer.h"
-#include "vari.h"
 
 namespace {
 

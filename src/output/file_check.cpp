@@ -1,18 +1,18 @@
 #include "output/file_check.h"
 
-#include "measurement/record_loader.h"
-
-void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<void(const CheckPoint&)>& on_point,
-               const Progress& progress, const IpSettings* ip) {
-  DataFileSession session(v.DataFile, v.DataFileName);
-  PassReadAhead read_ahead(v);
-  for (int k = 1; k <= v.RecordCount; ++k) {
-    evaluate(k);
-    double plotted = PlottedError(v.RecordResult.ErrorPct);
-    CheckPoint point{k, v.RecordResult.ErrorPct, plotted, ClassOfError(plotted),
-                     v.RecordResult.MeanDU / v.RecordResult.MeanI};
-    if (ip) point.chargeability = RecordChargeability(v, *ip, false).m;
-    on_point(point);
-    if (progress) progress(k, v.RecordCount);
-  }
+void CheckFile(const Survey& survey, const RecordOptions& options,
+               const std::function<void(const CheckPoint&)>& on_point, const Progress& progress, const IpSettings* ip) {
+  PassOptions pass;
+  pass.record = options;
+  if (ip) pass.ip = *ip;
+  RecordPass(
+      survey, pass,
+      [&](const RecordRow& row) {
+        const RecordResultValues& result = row.evaluation.result;
+        double plotted = PlottedError(result.ErrorPct);
+        CheckPoint point{row.k, result.ErrorPct, plotted, ClassOfError(plotted), result.MeanDU / result.MeanI};
+        if (row.evaluation.ip) point.chargeability = row.evaluation.ip->m;
+        on_point(point);
+      },
+      progress);
 }

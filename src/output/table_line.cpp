@@ -28,7 +28,7 @@ std::string TableHeader(TableFormat format) {
   return "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp";
 }
 
-double ElectrodePosition(const Vari& v, int electrode) {
+double ElectrodePosition(const Survey& v, int electrode) {
   if (electrode == 0) return UnplacedElectrodePosition;
   // A coordinate is widened exactly from float32: a stored 12.3 prints as 12.30.
   return static_cast<double>(v.ElectrodeTable[electrode].Coordinate);
@@ -36,7 +36,7 @@ double ElectrodePosition(const Vari& v, int electrode) {
 
 namespace {
 
-double CsvPosition(const Vari& v, int electrode, double remote) {
+double CsvPosition(const Survey& v, int electrode, double remote) {
   return electrode == 0 ? remote : ElectrodePosition(v, electrode);
 }
 
@@ -48,7 +48,7 @@ std::string Joined(const std::string& first, std::initializer_list<std::string> 
 
 }  // namespace
 
-std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Vari& v,
+std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Survey& v,
                       const RecordResultValues& result) {
   if (format == TableFormat::Text)
     return Joined(std::to_string(k),

@@ -1,10 +1,11 @@
 #include "processing/record_chargeability.h"
 
-std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
+std::vector<Gate> GatesFor(const Survey& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
 }
 
-Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
-  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, v.SignedMeanDU,
+Chargeability RecordChargeability(const Survey& v, const Workspace& work, double signed_mean_du,
+                                  const IpSettings& settings, bool decay_curve) {
+  return ComputeChargeability(work.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, signed_mean_du,
                               GatesFor(v, settings), settings.cleaning, decay_curve);
 }

@@ -1,39 +1,31 @@
 #include "processing/record_evaluation.h"
 
-#include "measurement/index_file.h"
+#include <memory>
+
 #include "measurement/record_loader.h"
-#include "processing/record_processor.h"
 #include "processing/window_rule.h"
 
-IndexReport OpenSurvey(Vari& v) {
-  IndexReport report = IndexFile(v);
-  if (v.RecordCount > 0) v.WindowLen = WindowLenFor(v.HalfPeriod);
-  return report;
+OpenedSurvey OpenSurvey(const std::string& name) {
+  auto survey = std::make_shared<Survey>();
+  survey->DataFileName = name;
+  DataFile file;
+  IndexReport report = IndexFile(*survey, file);
+  if (survey->RecordCount > 0) survey->WindowLen = WindowLenFor(survey->HalfPeriod);
+  return {std::move(survey), std::move(report)};
 }
 
-void EvaluateRecord(Vari& v, int k, const RecordOptions& options) {
-  LoadRecordSamples(v, k, options.flip_sign);
-  ComputeRecordResult(v, options.abs_du, nullptr);
+RecordEvaluation EvaluateLoadedRecord(const Survey& survey, Workspace& work, int k, const RecordOptions& options,
+                                      const IpSettings* ip, RecordDrawing* drawing, bool decay_curve) {
+  const RecordValues values = ComputeRecordResult(survey, work, options.abs_du, drawing);
+  RecordEvaluation evaluation{values.result, values.spread_pct, values.signed_mean_du, {}, {}};
+  evaluation.resistivity =
+      ResistivityOf(QuadrupoleOf(survey, survey.RecordIndex[static_cast<size_t>(k)]), evaluation.result);
+  if (ip) evaluation.ip = RecordChargeability(survey, work, values.signed_mean_du, *ip, decay_curve);
+  return evaluation;
 }
 
-std::unique_ptr<Vari> SurveyForPass(const Vari& v) {
-  auto pass = std::make_unique<Vari>();
-  pass->DataFileName = v.DataFileName;
-  pass->SampleRate = v.SampleRate;
-  pass->HalfPeriod = v.HalfPeriod;
-  pass->SecondLength = v.SecondLength;
-  pass->PeriodCount = v.PeriodCount;
-  pass->SamplesPerCurve = v.SamplesPerCurve;
-  pass->ElectrodeCount = v.ElectrodeCount;
-  pass->ElectrodeTable = v.ElectrodeTable;
-  pass->RecordIndex = v.RecordIndex;
-  pass->RecordCount = v.RecordCount;
-  pass->BlockCount = v.BlockCount;
-  pass->FileLoaded = v.FileLoaded;
-  pass->WindowLen = v.WindowLen;
-  return pass;
-}
-
-RecordEvaluator CoreEvaluator(Vari& v, const RecordOptions& options) {
-  return [&v, options](int k) { EvaluateRecord(v, k, options); };
+RecordEvaluation EvaluateRecord(const Survey& survey, Workspace& work, int k, const RecordOptions& options,
+                                const IpSettings* ip, RecordDrawing* drawing) {
+  LoadRecordSamples(survey, work, k, options.flip_sign);
+  return EvaluateLoadedRecord(survey, work, k, options, ip, drawing);
 }

@@ -79,8 +79,8 @@ TEST(DataFile, FailedIndexingClosesTheFile) {
   TestSurvey{}.Write(dir.File("s.qmr"));
   Truncate(dir.File("s.qmr"), 4110);
   auto v = FreshVari(dir.File("s.qmr"));
-  EXPECT_THROW(IndexFile(*v), InOutError);
-  EXPECT_FALSE(v->DataFile.IsOpen());
+  EXPECT_THROW(OpenSurvey(*v), InOutError);
+  EXPECT_FALSE(v->work.DataFile.IsOpen());
 }
 
 }  // namespace

@@ -75,11 +75,12 @@ TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
     WriteSyntheticSurvey(path, o);
     auto v = FreshVari(path);
     OpenSurvey(*v);
-    ASSERT_EQ(v->RecordCount, layout == SynthLayout::Wenner ? 10 : 40) << "a Wenner block holds one quadrupole";
-    DataFileSession session(v->DataFile, v->DataFileName);
-    for (int k = 1; k <= v->RecordCount; ++k) {
-      EvaluateRecord(*v, k, {});
-      const double rhoa = ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa;
+    ASSERT_EQ(v->survey->RecordCount, layout == SynthLayout::Wenner ? 10 : 40) << "a Wenner block holds one quadrupole";
+    DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+    for (int k = 1; k <= v->survey->RecordCount; ++k) {
+      v->RecordResult = EvaluateRecord(*v->survey, v->work, k, {});
+      const double rhoa =
+          ResistivityOf(QuadrupoleOf(*v->survey, v->survey->RecordIndex[k]), v->RecordResult.result).rhoa;
       EXPECT_NEAR(rhoa, 100, 0.5) << "layout " << static_cast<int>(layout) << ", record " << k;
     }
   }

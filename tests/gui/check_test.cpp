@@ -151,7 +151,7 @@ TEST_F(CheckTest, UnreadableRecordStopsTheCheckAndKeepsItsPoints) {
   EXPECT_EQ(messages_.Messages()[0], "Read beyond end of file");
   EXPECT_EQ(Chart2()->SeriesAt(0).Count(), 11);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
-  EXPECT_FALSE(vari.DataFile.IsOpen());
+  EXPECT_FALSE(vari.work.DataFile.IsOpen());
 }
 
 }  // namespace
