@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "analysis/file_check.h"
 #include "bench_support.h"
 #include "main/main_form.h"
-#include "output/file_check.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
 

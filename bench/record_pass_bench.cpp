@@ -5,9 +5,9 @@
 
 #include <memory>
 
+#include "analysis/file_check.h"
 #include "bench_support.h"
 #include "measurement/record_loader.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_pass.h"
 

@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "analysis/error_class.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
 #include "measurement/survey_writer.h"
-#include "output/error_class.h"
-#include "output/table_line.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
@@ -39,7 +39,7 @@ size_t Exercise(const Survey& v) {
         RecordDrawing drawing;
         const RecordValues values = ComputeRecordResult(v, work, abs_du, k <= 3 ? &drawing : nullptr);
         text += SummaryLine(values.result, drawing).size();
-        text += TableLine(TableFormat::Text, k, v.RecordIndex[k], v, values.result).size();
+        text += TableLine(ExportFormat::Text, k, v.RecordIndex[k], v, values.result).size();
         text += RecordIdentification(v.RecordIndex[k]).size();
         text += static_cast<size_t>(ClassOfError(PlottedError(values.result.ErrorPct)));
         // Any header and any samples: spikes, hum, NaN, pauses beyond the curve.

@@ -21,7 +21,7 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vect
   for (const CheckPoint& check : checked) {
     if (check.record < 1 || check.record > v.RecordCount) continue;
     const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(check.record)];
-    const Quadrupole q = QuadrupoleOf(v, entry);
+    const Quadrupole q = QuadrupoleOf(v.ElectrodeTable, entry);
     const PseudoPosition place = PseudoPositionOf(q);
     if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
     points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "analysis/file_check.h"
 #include "analysis/reciprocal_pairs.h"
 #include "measurement/survey.h"
-#include "output/file_check.h"
 
 // What a pseudosection draws of one record.
 struct PseudosectionPoint {

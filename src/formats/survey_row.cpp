@@ -36,7 +36,7 @@ SurveyRow RowOf(const Survey& v, int k, const RecordEvaluation& evaluation) {
   row.entry = v.RecordIndex[static_cast<size_t>(k)];
   row.result = evaluation.result;
   row.spread_pct = evaluation.spread_pct;
-  row.positions = QuadrupoleOf(v, row.entry);
+  row.positions = QuadrupoleOf(v.ElectrodeTable, row.entry);
   row.resistivity = evaluation.resistivity;
   return row;
 }

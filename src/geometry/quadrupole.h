@@ -4,6 +4,7 @@
 // record and stands for a remote electrode, at infinity.
 
 #include <optional>
+#include <span>
 
 #include "measurement/survey.h"
 
@@ -11,5 +12,7 @@ struct Quadrupole {
   std::optional<double> a, b, m, n;  // x in metres; empty for a remote electrode
 };
 
-std::optional<double> ElectrodeX(const Survey& v, int electrode);
-Quadrupole QuadrupoleOf(const Survey& v, const RecordIndexEntry& entry);
+// The one position of an electrode: x of its record in the electrode table (records
+// 1..n), empty for electrode 0 and for a number beyond the table.
+std::optional<double> ElectrodeX(std::span<const ElectrodeRecord> electrodes, int electrode);
+Quadrupole QuadrupoleOf(std::span<const ElectrodeRecord> electrodes, const RecordIndexEntry& entry);

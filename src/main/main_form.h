@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/file_check.h"
 #include "chart/chart.h"
 #include "main/decay_view.h"
 #include "main/pass_runner.h"
 #include "main/survey_view.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 

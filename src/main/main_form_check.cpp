@@ -4,10 +4,10 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
-#include "output/file_check.h"
 #include "vari.h"
 
 namespace {

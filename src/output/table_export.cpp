@@ -59,7 +59,7 @@ std::string ChargeabilityColumns(const RowChargeability& ip) {
 // The text and comma-separated tables are written a line per record as the pass goes.
 ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTextFile& table, const PassOptions& pass,
                         const Progress& progress) {
-  const TableFormat format = options.format == ExportFormat::Csv ? TableFormat::Csv : TableFormat::Text;
+  const ExportFormat format = options.format;
   ExportReport report;
   const std::string ip_header = options.ip ? ChargeabilityHeader(GatesFor(v, *options.ip).size()) : "";
   table.WriteLine(TableHeader(format) + ip_header);
@@ -143,7 +143,7 @@ ExportReport ExportSurvey(const Survey& v, const ExportOptions& options, const R
   return report;
 }
 
-std::string ExportTable(const Survey& v, TableFormat format, const RecordOptions& record, const Progress& progress) {
-  ExportOptions options{.format = format == TableFormat::Csv ? ExportFormat::Csv : ExportFormat::Text};
+std::string ExportTable(const Survey& v, ExportFormat format, const RecordOptions& record, const Progress& progress) {
+  ExportOptions options{.format = format};
   return ExportSurvey(v, options, record, progress).file;
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "formats/export_format.h"
-#include "output/table_line.h"
+#include "formats/table_line.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
 
@@ -38,5 +38,5 @@ ExportReport ExportSurvey(const Survey& survey, const ExportOptions& options, co
                           const Progress& progress = {});
 
 // The text table (".TXT") or the comma-separated one (".csv"); returns its name.
-std::string ExportTable(const Survey& survey, TableFormat format, const RecordOptions& record,
+std::string ExportTable(const Survey& survey, ExportFormat format, const RecordOptions& record,
                         const Progress& progress = {});

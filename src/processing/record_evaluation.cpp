@@ -19,7 +19,7 @@ RecordEvaluation EvaluateLoadedRecord(const Survey& survey, Workspace& work, int
   const RecordValues values = ComputeRecordResult(survey, work, options.abs_du, drawing);
   RecordEvaluation evaluation{values.result, values.spread_pct, values.signed_mean_du, {}, {}};
   evaluation.resistivity =
-      ResistivityOf(QuadrupoleOf(survey, survey.RecordIndex[static_cast<size_t>(k)]), evaluation.result);
+      ResistivityOf(QuadrupoleOf(survey.ElectrodeTable, survey.RecordIndex[static_cast<size_t>(k)]), evaluation.result);
   if (ip) evaluation.ip = RecordChargeability(survey, work, values.signed_mean_du, *ip, decay_curve);
   return evaluation;
 }

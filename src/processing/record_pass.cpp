@@ -73,15 +73,12 @@ struct PendingRow {
   RecordRow row;
   std::optional<std::future<Chargeability>> ip;
 
-  bool Ready() const {
-    return !ip || ip->wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-  }
+  bool Ready() const { return !ip || ip->wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
 };
 
 }  // namespace
 
-void RecordPass(const Survey& survey, const PassOptions& options, const RowConsumer& on_row,
-                const Progress& progress) {
+void RecordPass(const Survey& survey, const PassOptions& options, const RowConsumer& on_row, const Progress& progress) {
   const bool every_record = options.records.empty();
   const int total = every_record ? survey.RecordCount : static_cast<int>(options.records.size());
   auto record_at = [&](int i) { return every_record ? i + 1 : options.records[static_cast<size_t>(i)]; };
@@ -130,12 +127,12 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
       PendingRow next{evaluate(record_at(i), nullptr), std::nullopt};
       const double vp = next.row.evaluation.signed_mean_du;
       if (helper.Waiting() < MaxHelperQueue) {
-        next.ip = helper.Submit(std::packaged_task<Chargeability()>([&survey, &ip, vp, voltage = work.VoltageSamples] {
-          return ComputeChargeability(voltage, survey.HalfPeriod, survey.PeriodCount, survey.SampleRate, vp,
-                                      ip.gates, ip.cleaning, false);
+        next.ip = helper.Submit(std::packaged_task<Chargeability()>([&, vp, voltage = work.VoltageSamples] {
+          return ComputeChargeability(voltage, survey.HalfPeriod, survey.PeriodCount, survey.SampleRate, vp, ip.gates,
+                                      ip.cleaning, options.decay_curve);
         }));
       } else {
-        next.row.evaluation.ip = RecordChargeability(survey, work, vp, ip, false);
+        next.row.evaluation.ip = RecordChargeability(survey, work, vp, ip, options.decay_curve);
       }
       pending.push_back(std::move(next));
       while (!pending.empty() && (pending.size() > MaxPendingRows || pending.front().Ready())) give_front();

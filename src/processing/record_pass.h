@@ -31,9 +31,9 @@ struct RecordRow {
 
 struct PassOptions {
   RecordOptions record;
-  // Every record's chargeability (its gates' M, without the sample-by-sample decay),
-  // computed on both cores; the rows still come in order.
+  // Every record's chargeability, computed on both cores; the rows still come in order.
   std::optional<IpSettings> ip;
+  bool decay_curve = false;  // with the sample-by-sample decay (the decay view)
   // These records, in this order; none: every record in file order.
   std::vector<int> records;
   bool drawing = false;

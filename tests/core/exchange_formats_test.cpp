@@ -12,11 +12,11 @@
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
 #include "measurement/in_out_error.h"
-#include "measurement/synthetic_survey.h"
 #include "output/table_export.h"
 #include "peer_readers.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {

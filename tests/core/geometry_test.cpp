@@ -9,8 +9,8 @@
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/record_evaluation.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -80,7 +80,8 @@ TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
     for (int k = 1; k <= v->survey->RecordCount; ++k) {
       v->RecordResult = EvaluateRecord(*v->survey, v->work, k, {});
       const double rhoa =
-          ResistivityOf(QuadrupoleOf(*v->survey, v->survey->RecordIndex[k]), v->RecordResult.result).rhoa;
+          ResistivityOf(QuadrupoleOf(v->survey->ElectrodeTable, v->survey->RecordIndex[k]), v->RecordResult.result)
+              .rhoa;
       EXPECT_NEAR(rhoa, 100, 0.5) << "layout " << static_cast<int>(layout) << ", record " << k;
     }
   }

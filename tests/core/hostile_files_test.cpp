@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
+#include "analysis/error_class.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_loader.h"
-#include "output/error_class.h"
-#include "output/table_line.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_pass.h"
 #include "processing/record_processor.h"
@@ -29,7 +29,7 @@ std::string ThroughTheCore(const std::string& path) {
         pass.drawing = true;
         RecordPass(*survey, pass, [&](const RecordRow& row) {
           EXPECT_FALSE(SummaryLine(row.evaluation.result, *row.drawing).empty());
-          std::string line = TableLine(TableFormat::Text, row.k, row.entry, *survey, row.evaluation.result);
+          std::string line = TableLine(ExportFormat::Text, row.k, row.entry, *survey, row.evaluation.result);
           EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 8) << line;
           ClassOfError(PlottedError(row.evaluation.result.ErrorPct));
         });

@@ -9,10 +9,10 @@
 #include <limits>
 
 #include "measurement/data_file.h"
-#include "measurement/polarisation_model.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
+#include "synthetic/polarisation_model.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {

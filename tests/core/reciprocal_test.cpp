@@ -7,8 +7,8 @@
 
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/window_rule.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {

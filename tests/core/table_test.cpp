@@ -3,12 +3,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/error_class.h"
+#include "analysis/file_check.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
-#include "output/error_class.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
-#include "output/table_line.h"
 #include "output/table_name.h"
 #include "platform/file_system.h"
 #include "processing/record_evaluation.h"
@@ -49,7 +49,7 @@ TEST(TableName, ReplacesTheExtensionAfterTheLastSeparator) {
 }
 
 TEST(TableLine, HeaderAndTheWorkedExample) {
-  std::string header = TableHeader(TableFormat::Text);
+  std::string header = TableHeader(ExportFormat::Text);
   EXPECT_EQ(header.size(), 39u);
   EXPECT_EQ(header, "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp");
 
@@ -63,15 +63,15 @@ TEST(TableLine, HeaderAndTheWorkedExample) {
   entry.M = 2;
   entry.N = 3;
   RecordResultValues result{12.34561, 250, 0.8765, -3.2104};
-  EXPECT_EQ(TableLine(TableFormat::Text, 17, entry, *v, result),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 17, entry, *v, result),
             "17 100000.000 20.000 25.50 30.25 12.346 250.000 0.88 -3.210");
   // A remote current electrode where the resistivity tools look for one; K of the
   // pole-dipole B=20, M=25.5, N=30.25 is 2π / (-1/5.5 + 1/10.25) = -74.5713 m.
-  EXPECT_EQ(TableLine(TableFormat::Csv, 17, entry, *v, result),
+  EXPECT_EQ(TableLine(ExportFormat::Csv, 17, entry, *v, result),
             "-99999.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210,-3.683");
 
   entry = {};  // every electrode 0
-  EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 1, entry, *v, {}),
             "1 100000.000 100000.000 100000.00 100000.00 0.000 0.000 0.00 0.000");
 }
 
@@ -85,7 +85,7 @@ TEST(TableLine, RoundingOfCoordinatesAndResults) {
   entry.B = 3;
   entry.M = 1;
   entry.N = 2;
-  EXPECT_EQ(TableLine(TableFormat::Text, 2, entry, *v, {-0.0004, 0.0005, 99.996, 1e-9}),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 2, entry, *v, {-0.0004, 0.0005, 99.996, 1e-9}),
             "2 12.300 12.300 12.63 -12.63 -0.000 0.001 100.00 0.000");
 }
 
@@ -93,7 +93,7 @@ TEST(TableLine, DamagedValuesKeepNineFields) {
   auto v = std::make_unique<Survey>();
   RecordIndexEntry entry{};
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  std::string line = TableLine(TableFormat::Text, 3, entry, *v, {nan, inf, -inf, 3e40});
+  std::string line = TableLine(ExportFormat::Text, 3, entry, *v, {nan, inf, -inf, 3e40});
   EXPECT_EQ(line, "3 100000.000 100000.000 100000.00 100000.00 nan inf -inf 3.000e+40");
   EXPECT_EQ(FieldCount(line), 9u);
 }
@@ -115,7 +115,7 @@ class TableExportTest : public ::testing::Test {
     survey.Write(path_);
     v_ = std::make_unique<Survey>(*OpenSurvey(path_).survey);
   }
-  std::string Export(RecordOptions options = {}) { return ExportTable(*v_, TableFormat::Text, options); }
+  std::string Export(RecordOptions options = {}) { return ExportTable(*v_, ExportFormat::Text, options); }
 
   TempDir dir_;
   std::string path_ = dir_.File("line7.qmr");
@@ -126,7 +126,7 @@ class TableExportTest : public ::testing::Test {
 TEST_F(TableExportTest, OneLinePerRecordWithCrlf) {
   std::vector<int> progress;
   EXPECT_EQ(
-      ExportTable(*v_, TableFormat::Text, {}, [&](int done, int total) { progress.push_back(done * 100 + total); }),
+      ExportTable(*v_, ExportFormat::Text, {}, [&](int done, int total) { progress.push_back(done * 100 + total); }),
       table_);
   auto lines = Lines(Slurp(table_));
   ASSERT_EQ(lines.size(), 5u);
@@ -156,7 +156,7 @@ TEST_F(TableExportTest, FailureLeavesThePreviousTableUntouched) {
   auto failing = [](int done, int) {
     if (done == 2) throw InOutError::ShortRead();
   };
-  EXPECT_THROW(ExportTable(*v_, TableFormat::Text, {.flip_sign = true}, failing), InOutError);
+  EXPECT_THROW(ExportTable(*v_, ExportFormat::Text, {.flip_sign = true}, failing), InOutError);
   EXPECT_EQ(Slurp(table_), before);
 
   Truncate(path_, std::filesystem::file_size(path_) - 1);
@@ -193,7 +193,7 @@ TEST_F(TableExportTest, MeasurementFileNamedLikeItsTableIsNeverReplaced) {
 }
 
 TEST_F(TableExportTest, CommaSeparatedTable) {
-  std::string csv = ExportTable(*v_, TableFormat::Csv, {});
+  std::string csv = ExportTable(*v_, ExportFormat::Csv, {});
   EXPECT_EQ(csv, dir_.File("line7.csv"));
   auto lines = Lines(Slurp(csv));
   ASSERT_EQ(lines.size(), 5u);
@@ -271,7 +271,7 @@ TEST(TableLine, RecordWithoutAnswerIsWrittenAsNan) {
   survey.blocks = {block};
   survey.Write(dir.File("short.qmr"));
   const SharedSurvey v = OpenSurvey(dir.File("short.qmr")).survey;
-  ExportTable(*v, TableFormat::Text, {});
+  ExportTable(*v, ExportFormat::Text, {});
   EXPECT_EQ(Lines(Slurp(dir.File("short.TXT")))[1], "1 10.000 20.000 10.00 20.00 nan nan nan nan");
   std::vector<ErrorClass> classes;
   CheckFile(*v, {}, [&](const CheckPoint& point) { classes.push_back(point.error_class); });

@@ -7,8 +7,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "analysis/error_class.h"
 #include "form_fixture.h"
-#include "output/error_class.h"
 #include "vari.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
+#include "formats/table_line.h"
 #include "ip/chargeability.h"
 #include "measurement/in_out_error.h"
-#include "output/table_line.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
 #include "vostrel_batch/arguments.h"

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <new>
 
+#include "analysis/file_check.h"
 #include "geometry/apparent_resistivity.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
 #include "platform/file_system.h"
 #include "processing/format_fixed.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <limits>
 
-#include "output/error_class.h"
+#include "analysis/error_class.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
 

@@ -1,4 +1,4 @@
-#include "output/file_check.h"
+#include "analysis/file_check.h"
 
 void CheckFile(const Survey& survey, const RecordOptions& options,
                const std::function<void(const CheckPoint&)>& on_point, const Progress& progress, const IpSettings* ip) {
