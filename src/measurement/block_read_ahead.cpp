@@ -1,6 +1,5 @@
 #include "measurement/block_read_ahead.h"
 
-#include <cstring>
 #include <utility>
 
 #include "measurement/data_file.h"
@@ -61,7 +60,7 @@ bool BlockReadAhead::InHand(int64_t offset, size_t count) const {
          count <= static_cast<uint64_t>(in_hand_range_.end - offset);
 }
 
-bool BlockReadAhead::Take(int64_t offset, void* destination, size_t count) {
+const unsigned char* BlockReadAhead::Take(int64_t offset, size_t count) {
   if (!InHand(offset, count) || in_hand_.empty()) {
     std::unique_lock lock(mutex_);
     const bool planned = next_take_ < plan_.size() && offset >= plan_[next_take_].start &&
@@ -69,10 +68,10 @@ bool BlockReadAhead::Take(int64_t offset, void* destination, size_t count) {
                          count <= static_cast<uint64_t>(plan_[next_take_].end - offset);
     if (failed_ || !planned) {
       failed_ = true;
-      return false;
+      return nullptr;
     }
     changed_.wait(lock, [&] { return read_ > next_take_ || failed_; });
-    if (failed_) return false;
+    if (failed_) return nullptr;
     Slot& slot = slots_[next_take_ % Slots];
     in_hand_range_ = plan_[next_take_];
     ++next_take_;
@@ -84,9 +83,8 @@ bool BlockReadAhead::Take(int64_t offset, void* destination, size_t count) {
       std::lock_guard again(mutex_);
       failed_ = true;
       in_hand_.clear();
-      return false;
+      return nullptr;
     }
   }
-  std::memcpy(destination, in_hand_.data() + (offset - in_hand_range_.start), count);
-  return true;
+  return in_hand_.data() + (offset - in_hand_range_.start);
 }

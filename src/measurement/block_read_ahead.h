@@ -32,8 +32,8 @@ class BlockReadAhead {
   BlockReadAhead& operator=(const BlockReadAhead&) = delete;
 
   // When the block in hand, or the next planned one, holds the bytes [offset, offset +
-  // count), copies them to destination and returns true.
-  bool Take(int64_t offset, void* destination, size_t count);
+  // count), returns where they stand in it (until the next Take); null otherwise.
+  const unsigned char* Take(int64_t offset, size_t count);
 
   // Blocks of at most this many bytes are read ahead: the pass keeps only a few of
   // them, and memory stays bounded by the curves of one record for any other file.

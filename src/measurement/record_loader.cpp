@@ -1,6 +1,7 @@
 #include "measurement/record_loader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -11,19 +12,30 @@ namespace {
 // Bytes between blocks that a pass reads on over rather than seeking past them.
 constexpr int64_t SkippedBytes = 4096;
 
-// A curve from a block read ahead by the pass's second thread, or read here.
-void ReadCurve(Workspace& w, int64_t offset, std::vector<float>& samples) {
-  if (w.ReadAhead && w.ReadAhead->Take(offset, samples.data(), samples.size() * sizeof(float))) return;
-  w.DataFile.Seek(offset);
-  w.DataFile.ReadExact(samples.data(), samples.size() * sizeof(float));
-}
-
 // The file holds A and V; the program works in mA and mV, in single precision.
 // Turning the sign of an exactly rounded product changes nothing else, so one
 // multiplication by -1000 gives what multiplying by 1000 and then by -1 gives.
 void Scale(std::vector<float>& samples, float factor) {
   const float scale = 1000.0f * factor;
   for (float& sample : samples) sample = sample * scale;
+}
+
+// A curve from a block read ahead by the pass's second thread, scaled as it is copied
+// out, or read here and scaled.
+void ReadCurve(Workspace& w, int64_t offset, std::vector<float>& samples, float factor) {
+  const size_t bytes = samples.size() * sizeof(float);
+  if (const unsigned char* curve = w.ReadAhead ? w.ReadAhead->Take(offset, bytes) : nullptr) {
+    const float scale = 1000.0f * factor;
+    for (size_t i = 0; i < samples.size(); ++i) {
+      float sample;
+      std::memcpy(&sample, curve + i * sizeof(float), sizeof(float));
+      samples[i] = sample * scale;
+    }
+    return;
+  }
+  w.DataFile.Seek(offset);
+  w.DataFile.ReadExact(samples.data(), bytes);
+  Scale(samples, factor);
 }
 
 const RecordIndexEntry& EntryOf(const Survey& s, Workspace& v, int k) {
@@ -46,15 +58,13 @@ void LoadCurrentSamples(const Survey& s, Workspace& v, int k) {
   // would give again.
   if (v.CurrentCache.HoldsCurve(entry.CurrentOffset, v.DataFile.Session())) return;
   v.CurrentCache.Forget();
-  ReadCurve(v, entry.CurrentOffset, v.CurrentSamples);
-  Scale(v.CurrentSamples, 1.0f);
+  ReadCurve(v, entry.CurrentOffset, v.CurrentSamples, 1.0f);
   v.CurrentCache.RememberCurve(entry.CurrentOffset, v.DataFile.Session());
 }
 
 void LoadVoltageSamples(const Survey& s, Workspace& v, int k, bool flip_sign) {
   const RecordIndexEntry& entry = EntryOf(s, v, k);
-  ReadCurve(v, entry.VoltageOffset, v.VoltageSamples);
-  Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
+  ReadCurve(v, entry.VoltageOffset, v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
 }
 
 std::vector<BlockReadAhead::Range> PassBlocks(const Survey& s) {
