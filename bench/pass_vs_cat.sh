@@ -56,8 +56,9 @@ if [ "$trace" = 1 ]; then
       # shellcheck disable=SC2086
       strace -c -f -o /tmp/pass_vs_cat.strace "${tools[$t]}" $c "$survey" >/dev/null 2>&1
       awk -v n="$records" -v name="${tools[$t]} $c" '
-        $NF == "read" || $NF == "lseek" || $NF == "futex" { calls[$NF] = ($4 ~ /^[0-9]+$/) ? $4 : $4 }
-        END { printf "  %s: read %.2f  lseek %.2f  futex %.2f\n", name, calls["read"] / n, calls["lseek"] / n, calls["futex"] / n }' \
+        $NF == "read" || $NF == "pread64" { calls["read"] += $4 }
+        $NF == "lseek" || $NF == "futex" { calls[$NF] += $4 }
+        END { printf "  %s: read %.2f  lseek %.4f  futex %.2f\n", name, calls["read"] / n, calls["lseek"] / n, calls["futex"] / n }' \
         /tmp/pass_vs_cat.strace
     done
   done
