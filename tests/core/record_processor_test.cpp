@@ -56,10 +56,8 @@ TEST(RecordProcessor, OnePeriodGivesEveryStatedValue) {
   auto v = Levels(60, {100, 0, 100, 0}, {52, 2, -48, 2});
   RecordDrawing drawing;
   v->Process(false, &drawing);
-  EXPECT_EQ(v->work.WindowCount, 1);
-  EXPECT_EQ(v->work.DI[1], 100);
-  EXPECT_EQ(v->work.DU[1], 50);
-  EXPECT_EQ(v->work.EP[1], 2);
+  EXPECT_EQ(drawing.di_values, std::vector<double>{100});
+  EXPECT_EQ(drawing.du_values, std::vector<double>{50});
   EXPECT_EQ(v->RecordResult.MeanDU, 50);
   EXPECT_EQ(v->RecordResult.MeanI, 100);
   EXPECT_EQ(v->RecordResult.MeanEP, 2);
@@ -75,22 +73,19 @@ TEST(RecordProcessor, TwoPeriodsFlipEverySecondWindow) {
   auto v = Levels(60, {100, 0, 100, 0, 100, 0, 100, 0}, {52, 2, -48, 2, 52, 2, -48, 2});
   RecordDrawing drawing;
   v->Process(false, &drawing);
-  ASSERT_EQ(v->work.WindowCount, 3);
-  EXPECT_EQ(v->work.DU[1], 50);
-  EXPECT_EQ(v->work.DU[2], 50) << "raw -50, flipped";
-  EXPECT_EQ(v->work.DU[3], 50);
   EXPECT_EQ(v->RecordResult.ErrorPct, 0);
   std::vector<std::pair<double, double>> expected{{121, -48}, {180, -48}, {180, 2}, {240, 2}, {240, 52}, {300, 52}};
   EXPECT_EQ(Pairs({drawing.square_wave.begin() + 6, drawing.square_wave.begin() + 12}), expected);
-  EXPECT_EQ(drawing.du_values, (std::vector<double>{50, 50, 50}));
+  EXPECT_EQ(drawing.du_values, (std::vector<double>{50, 50, 50})) << "window 2 is -50 raw, flipped";
   EXPECT_EQ(drawing.square_wave.size(), 18u);
 }
 
 TEST(RecordProcessor, CentreOfTheWindowForALongHalfPeriod) {
   auto v = Levels(1000, {1, 0, 1, 0}, {2, 0, -2, 0});
-  v->Process(false, nullptr);
+  RecordDrawing drawing;
+  v->Process(false, &drawing);
   EXPECT_EQ(v->survey.WindowLen, 320);
-  EXPECT_EQ(v->work.AvgX[1], 840.5);
+  EXPECT_EQ(drawing.averaged_voltage.at(0).x, 840.5);
 }
 
 TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
@@ -112,7 +107,7 @@ TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
   RecordDrawing drawing;
   reversed->Process(true, &drawing);
   EXPECT_EQ(reversed->RecordResult.MeanDU, 50);
-  EXPECT_EQ(reversed->work.DU[1], -50);
+  EXPECT_EQ(drawing.du_values, std::vector<double>{-50});
   EXPECT_EQ(reversed->RecordResult.ErrorPct, 200);
   EXPECT_EQ(SummaryLine(reversed->RecordResult, drawing).substr(0, 22), "dU=50.000 ( -50.000) 2");
 }
@@ -120,8 +115,9 @@ TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
 TEST(RecordProcessor, ErrorIsTheRelativeRmsDeviationOfTheWindows) {
   // Windows 40, 60, 50 (after flipping): mean 50, deviations -0.2, 0.2, 0.
   auto v = Levels(60, {1, 0, 1, 0, 1, 0, 1, 0}, {40, 0, -40, 0, 80, 0, -20, 0});
-  v->Process(false, nullptr);
-  ASSERT_EQ(v->work.WindowCount, 3);
+  RecordDrawing drawing;
+  v->Process(false, &drawing);
+  ASSERT_EQ(drawing.du_values.size(), 3u);
   double expected = 100 * std::sqrt((0.04 + 0.04 + 0.0) / 3);
   EXPECT_NEAR(v->RecordResult.ErrorPct, expected, 1e-9);
 }
@@ -151,9 +147,10 @@ TEST(RecordProcessor, ManyPeriodsGrowTheTablesInsteadOfOverrunningThem) {
     voltage.insert(voltage.end(), {3, 1, -1, 1});
   }
   auto v = Levels(60, current, voltage);
-  v->Process(false, nullptr);
-  EXPECT_EQ(v->work.WindowCount, 299);
-  EXPECT_GE(v->work.AvgI.size(), 601u);
+  RecordDrawing drawing;
+  v->Process(false, &drawing);
+  EXPECT_EQ(drawing.du_values.size(), 299u);
+  EXPECT_EQ(drawing.averaged_current.size(), 600u);
   EXPECT_EQ(v->RecordResult.MeanDU, 2);
   EXPECT_EQ(v->RecordResult.ErrorPct, 0);
 }
@@ -182,9 +179,11 @@ TEST(RecordProcessor, HalfPeriodShorterThanTheWindowStaysInsideTheCurve) {
   v->survey.WindowLen = WindowLenFor(v->survey.HalfPeriod);
   v->work.CurrentSamples.assign(24, 1.0f);
   v->work.VoltageSamples.assign(24, 2.0f);
-  v->Process(false, nullptr);
-  EXPECT_EQ(v->work.AvgI[1], 1.0);
-  EXPECT_EQ(v->work.AvgV[8], 2.0);
+  RecordDrawing drawing;
+  v->Process(false, &drawing);
+  ASSERT_EQ(drawing.averaged_voltage.size(), 8u);
+  EXPECT_EQ(drawing.averaged_current[0].y, 1.0);
+  EXPECT_EQ(drawing.averaged_voltage[7].y, 2.0);
   EXPECT_TRUE(std::isfinite(v->RecordResult.ErrorPct));
 }
 
@@ -207,12 +206,15 @@ TEST(RecordProcessor, SideBySideSumsEqualThePlainWindowMeanBitForBit) {
     v->work.CurrentSamples.push_back(noise());
     v->work.VoltageSamples.push_back(noise() * 1e-3f);
   }
-  v->Process(false, nullptr);
+  RecordDrawing drawing;
+  v->Process(false, &drawing);
   // Windows 19 and 20 lie wholly beyond the 4500 samples: they have no mean.
+  ASSERT_EQ(drawing.averaged_current.size(), 18u);
   for (int64_t k = 1; k <= 18; ++k) {
     int64_t start = k * 250 - v->survey.WindowLen + 1;
-    EXPECT_EQ(v->work.AvgI[k], WindowMean(v->work.CurrentSamples, start, v->survey.WindowLen)) << k;
-    EXPECT_EQ(v->work.AvgV[k], WindowMean(v->work.VoltageSamples, start, v->survey.WindowLen)) << k;
+    const size_t i = static_cast<size_t>(k - 1);
+    EXPECT_EQ(drawing.averaged_current[i].y, WindowMean(v->work.CurrentSamples, start, v->survey.WindowLen)) << k;
+    EXPECT_EQ(drawing.averaged_voltage[i].y, WindowMean(v->work.VoltageSamples, start, v->survey.WindowLen)) << k;
   }
   EXPECT_TRUE(std::isnan(v->RecordResult.MeanDU));
 }
