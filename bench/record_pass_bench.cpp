@@ -7,7 +7,6 @@
 
 #include "analysis/file_check.h"
 #include "bench_support.h"
-#include "measurement/record_loader.h"
 #include "output/table_export.h"
 #include "processing/record_pass.h"
 
@@ -24,20 +23,6 @@ void BM_CatWholeFile(benchmark::State& state) {
   }
 }
 
-// Every record read curve by curve on the spot and evaluated, for comparison.
-void BM_ReadAndProcessAllRecords(benchmark::State& state) {
-  auto v = OpenedSurvey();
-  Workspace work;
-  for (auto _ : state) {
-    DataFileSession session(work.DataFile, v->DataFileName);
-    double sum = 0;
-    for (int k = 1; k <= v->RecordCount; ++k) sum += EvaluateRecord(*v, work, k, {}).result.MeanDU;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.counters["records_per_s"] =
-      benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
-}
-
 // The record pass: blocks read ahead on a second thread, one read and one hand-over each.
 void BM_RecordPass(benchmark::State& state) {
   auto v = OpenedSurvey();
@@ -46,6 +31,8 @@ void BM_RecordPass(benchmark::State& state) {
     RecordPass(*v, {}, [&](const RecordRow& row) { sum += row.evaluation.result.MeanDU; });
     benchmark::DoNotOptimize(sum);
   }
+  state.counters["records_per_s"] =
+      benchmark::Counter(double(v->RecordCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // One export per format: txt, csv, ohm, res2dinv.
@@ -81,7 +68,6 @@ void BM_CheckFile(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CatWholeFile)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_ReadAndProcessAllRecords)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_RecordPass)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
