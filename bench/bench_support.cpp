@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "measurement/synthetic_survey.h"
+#include "synthetic/synthetic_survey.h"
 
 namespace {
 

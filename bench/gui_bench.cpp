@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "analysis/file_check.h"
 #include "bench_support.h"
 #include "main/main_form.h"
-#include "output/file_check.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
 
@@ -52,7 +52,7 @@ void BM_ShowOneRecord(benchmark::State& state) {
   auto* track_bar = form.findChild<QSlider*>("TrackBar1");
   int position = 0;
   for (auto _ : state) {
-    position = (position + 37) % vari.RecordCount;
+    position = (position + 37) % vari.survey->RecordCount;
     track_bar->setValue(position);
     QApplication::processEvents();  // the queued replot and the repaint
   }
@@ -65,7 +65,7 @@ void BM_ShowOneRecordWithDecayView(benchmark::State& state) {
   auto* track_bar = form.findChild<QSlider*>("TrackBar1");
   int position = 0;
   for (auto _ : state) {
-    position = (position + 37) % vari.RecordCount;
+    position = (position + 37) % vari.survey->RecordCount;
     track_bar->setValue(position);
     QApplication::processEvents();
   }
@@ -84,12 +84,10 @@ void BM_CheckFromTheWindow(benchmark::State& state) {
 }
 
 void BM_CheckInTheBatchTool(benchmark::State& state) {
-  auto v = std::make_unique<Vari>();
-  v->DataFileName = TenThousandRecordSurvey(false);
-  OpenSurvey(*v);
+  const SharedSurvey v = OpenSurvey(TenThousandRecordSurvey(false)).survey;
   for (auto _ : state) {
     int points = 0;
-    CheckFile(*v, CoreEvaluator(*v, {}), [&](const CheckPoint&) { ++points; });
+    CheckFile(*v, {}, [&](const CheckPoint&) { ++points; });
     benchmark::DoNotOptimize(points);
   }
 }

@@ -6,15 +6,16 @@
 
 #include "bench_support.h"
 #include "measurement/index_file.h"
-#include "vari.h"
+#include "measurement/survey.h"
 
 namespace {
 
 void IndexSurvey(benchmark::State& state, const std::string& file) {
-  auto v = std::make_unique<Vari>();
+  auto v = std::make_unique<Survey>();
   v->DataFileName = file;
+  DataFile data_file;
   for (auto _ : state) {
-    IndexFile(*v);
+    IndexFile(*v, data_file);
     benchmark::DoNotOptimize(v->RecordCount);
   }
   state.counters["records"] = v->RecordCount;

@@ -9,7 +9,7 @@
 
 #include "measurement/file_format.h"
 #include "measurement/survey_writer.h"
-#include "measurement/synthetic_survey.h"
+#include "synthetic/synthetic_survey.h"
 #include "whole_file.h"
 
 namespace {

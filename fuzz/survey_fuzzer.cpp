@@ -9,17 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "analysis/error_class.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
 #include "measurement/survey_writer.h"
-#include "output/error_class.h"
-#include "output/table_line.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
 #include "processing/record_processor.h"
 #include "processing/summary_line.h"
-#include "vari.h"
 #include "whole_file.h"
 
 namespace {
@@ -29,21 +28,22 @@ const std::string& InputPath() {
   return path;
 }
 
-size_t Exercise(Vari& v) {
+size_t Exercise(const Survey& v) {
   size_t text = 0;
+  Workspace work;
   for (bool flip : {false, true}) {
     for (bool abs_du : {false, true}) {
-      DataFileSession session(v.DataFile, v.DataFileName);
+      DataFileSession session(work.DataFile, v.DataFileName);
       for (int k = 1; k <= v.RecordCount; ++k) {
-        LoadRecordSamples(v, k, flip);
+        LoadRecordSamples(v, work, k, flip);
         RecordDrawing drawing;
-        ComputeRecordResult(v, abs_du, k <= 3 ? &drawing : nullptr);
-        text += SummaryLine(v.RecordResult, drawing).size();
-        text += TableLine(TableFormat::Text, k, v.RecordIndex[k], v, v.RecordResult).size();
+        const RecordValues values = ComputeRecordResult(v, work, abs_du, k <= 3 ? &drawing : nullptr);
+        text += SummaryLine(values.result, drawing).size();
+        text += TableLine(ExportFormat::Text, k, v.RecordIndex[k], v, values.result).size();
         text += RecordIdentification(v.RecordIndex[k]).size();
-        text += static_cast<size_t>(ClassOfError(PlottedError(v.RecordResult.ErrorPct)));
+        text += static_cast<size_t>(ClassOfError(PlottedError(values.result.ErrorPct)));
         // Any header and any samples: spikes, hum, NaN, pauses beyond the curve.
-        if (k <= 3 && !abs_du) text += RecordChargeability(v, {}, flip).gates.size();
+        if (k <= 3 && !abs_du) text += RecordChargeability(v, work, values.signed_mean_du, {}, flip).gates.size();
       }
     }
   }
@@ -54,11 +54,9 @@ size_t Exercise(Vari& v) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteWholeFile(InputPath(), std::span(data, size));
-  auto v = std::make_unique<Vari>();
-  v->DataFileName = InputPath();
   try {
-    OpenSurvey(*v);
-    volatile size_t sink = Exercise(*v);
+    const SharedSurvey survey = OpenSurvey(InputPath()).survey;
+    volatile size_t sink = Exercise(*survey);
     (void)sink;
   } catch (const InOutError&) {
     // A refused or unreadable file is an answer, not a fault.

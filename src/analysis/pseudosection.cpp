@@ -5,7 +5,7 @@
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
 
-std::vector<MeasuredRecord> MeasuredRecordsOf(const Vari& v, const std::vector<CheckPoint>& checked) {
+std::vector<MeasuredRecord> MeasuredRecordsOf(const Survey& v, const std::vector<CheckPoint>& checked) {
   std::vector<MeasuredRecord> records;
   for (const CheckPoint& check : checked) {
     if (check.record < 1 || check.record > v.RecordCount) continue;
@@ -15,13 +15,13 @@ std::vector<MeasuredRecord> MeasuredRecordsOf(const Vari& v, const std::vector<C
   return records;
 }
 
-std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector<CheckPoint>& checked) {
+std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vector<CheckPoint>& checked) {
   std::vector<PseudosectionPoint> points;
   points.reserve(checked.size());
   for (const CheckPoint& check : checked) {
     if (check.record < 1 || check.record > v.RecordCount) continue;
     const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(check.record)];
-    const Quadrupole q = QuadrupoleOf(v, entry);
+    const Quadrupole q = QuadrupoleOf(v.ElectrodeTable, entry);
     const PseudoPosition place = PseudoPositionOf(q);
     if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
     const double error = PlottedError(check.stacking_error_pct);

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "analysis/file_check.h"
 #include "analysis/reciprocal_pairs.h"
-#include "output/file_check.h"
-#include "vari.h"
+#include "measurement/survey.h"
 
 // What a pseudosection draws of one record.
 struct PseudosectionPoint {
@@ -20,7 +20,7 @@ struct PseudosectionPoint {
 
 // The points of the checked records of the open survey, in record order; records
 // without a place (every electrode remote, or no depth) are left out.
-std::vector<PseudosectionPoint> PseudosectionOf(const Vari& v, const std::vector<CheckPoint>& checked);
+std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vector<CheckPoint>& checked);
 
 // The checked records as the reciprocal analysis takes them.
-std::vector<MeasuredRecord> MeasuredRecordsOf(const Vari& v, const std::vector<CheckPoint>& checked);
+std::vector<MeasuredRecord> MeasuredRecordsOf(const Survey& v, const std::vector<CheckPoint>& checked);

@@ -5,8 +5,6 @@
 
 #include <vector>
 
-#include "vari.h"
-
 struct MeasuredRecord {
   int k = 0;
   int a = 0, b = 0, m = 0, n = 0;  // electrode numbers, 0 remote

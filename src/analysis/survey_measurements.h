@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "analysis/reciprocal_pairs.h"
-#include "processing/record_evaluation.h"
+#include "processing/record_pass.h"
 
-// Every record's electrodes and transfer resistance, evaluated in one pass.
-std::vector<MeasuredRecord> MeasureSurvey(Vari& v, const RecordEvaluator& evaluate, const Progress& progress = {});
+// Every record's electrodes and transfer resistance, from one record pass.
+std::vector<MeasuredRecord> MeasureSurvey(const Survey& survey, const RecordOptions& options,
+                                          const Progress& progress = {});

@@ -16,7 +16,7 @@
 #include <cmath>
 #include <map>
 
-#include "main/message_sink.h"
+#include "chart/message_sink.h"
 
 QColor ToolkitColour(uint32_t value) {
   if ((value >> 24) == 0xFF) {

@@ -30,13 +30,13 @@ std::vector<double> PlacedPositions(const std::vector<const SurveyRow*>& rows) {
   return positions;
 }
 
-SurveyRow RowOf(const Vari& v, int k) {
+SurveyRow RowOf(const Survey& v, int k, const RecordEvaluation& evaluation) {
   SurveyRow row;
   row.k = k;
   row.entry = v.RecordIndex[static_cast<size_t>(k)];
-  row.result = v.RecordResult;
-  row.spread_pct = v.StackingSpreadPct;
-  row.positions = QuadrupoleOf(v, row.entry);
-  row.resistivity = ResistivityOf(row.positions, row.result);
+  row.result = evaluation.result;
+  row.spread_pct = evaluation.spread_pct;
+  row.positions = QuadrupoleOf(v.ElectrodeTable, row.entry);
+  row.resistivity = evaluation.resistivity;
   return row;
 }

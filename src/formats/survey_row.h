@@ -7,7 +7,8 @@
 
 #include "geometry/apparent_resistivity.h"
 #include "geometry/quadrupole.h"
-#include "vari.h"
+#include "measurement/survey.h"
+#include "processing/record_evaluation.h"
 
 // The chargeability an export carries with a row, mV/V.
 struct RowChargeability {
@@ -32,8 +33,8 @@ struct SurveyRow {
   bool Complete() const;
 };
 
-// Record k of the survey, whose result RecordResult holds.
-SurveyRow RowOf(const Vari& v, int k);
+// Record k of the survey, evaluated.
+SurveyRow RowOf(const Survey& survey, int k, const RecordEvaluation& evaluation);
 
 // The rows a format can carry (Complete ones), counting the others in left_out.
 std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "geometry/quadrupole.h"
-#include "vari.h"
+#include "measurement/record_result.h"
 
 // A record's transfer resistance and apparent resistivity, signs kept: a negative ρa
 // is a quality problem to show, not to hide.

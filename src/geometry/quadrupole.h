@@ -4,12 +4,15 @@
 // record and stands for a remote electrode, at infinity.
 
 #include <optional>
+#include <span>
 
-#include "vari.h"
+#include "measurement/survey.h"
 
 struct Quadrupole {
   std::optional<double> a, b, m, n;  // x in metres; empty for a remote electrode
 };
 
-std::optional<double> ElectrodeX(const Vari& v, int electrode);
-Quadrupole QuadrupoleOf(const Vari& v, const RecordIndexEntry& entry);
+// The one position of an electrode: x of its record in the electrode table (records
+// 1..n), empty for electrode 0 and for a number beyond the table.
+std::optional<double> ElectrodeX(std::span<const ElectrodeRecord> electrodes, int electrode);
+Quadrupole QuadrupoleOf(std::span<const ElectrodeRecord> electrodes, const RecordIndexEntry& entry);

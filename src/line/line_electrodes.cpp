@@ -28,7 +28,7 @@ std::vector<LineElectrode> LineElectrodes(const std::vector<double>& positions, 
   return electrodes;
 }
 
-std::vector<double> UsedPositions(const Vari& v, double offset_m) {
+std::vector<double> UsedPositions(const Survey& v, double offset_m) {
   std::bitset<MaxElectrodes + 1> used;
   for (int32_t k = 1; k <= v.RecordCount; ++k) {
     const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(k)];
@@ -37,7 +37,8 @@ std::vector<double> UsedPositions(const Vari& v, double offset_m) {
   }
   std::vector<double> positions;
   for (int electrode = 1; electrode <= MaxElectrodes; ++electrode)
-    if (used.test(static_cast<size_t>(electrode))) positions.push_back(*ElectrodeX(v, electrode) + offset_m);
+    if (used.test(static_cast<size_t>(electrode)))
+      positions.push_back(*ElectrodeX(v.ElectrodeTable, electrode) + offset_m);
   return positions;
 }
 

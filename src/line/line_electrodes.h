@@ -8,7 +8,7 @@
 
 #include "line/exclusion.h"
 #include "line/topography.h"
-#include "vari.h"
+#include "measurement/survey.h"
 
 struct LineElectrode {
   double position = 0;  // along the line, after the offset, m
@@ -27,7 +27,7 @@ std::vector<LineElectrode> LineElectrodes(const std::vector<double>& positions, 
 
 // The position of every electrode an indexed survey's records use, plus the offset, each
 // once; a remote electrode has none. Reads only the index.
-std::vector<double> UsedPositions(const Vari& v, double offset_m);
+std::vector<double> UsedPositions(const Survey& v, double offset_m);
 
 // Records that measured the same electrodes of the line as A, B, M and N, in groups of two
 // or more: each group in the records' order, the groups in the order of their first record.

@@ -10,10 +10,11 @@ IndexedSurvey IndexLineSurvey(const std::string& project_path, const LineSurvey&
   IndexedSurvey indexed;
   indexed.path = SurveyPath(project_path, survey);
   CheckStamp(indexed.path, indexed.path, survey.stamp);
-  auto v = std::make_unique<Vari>();
+  auto v = std::make_unique<Survey>();
   v->DataFileName = indexed.path;
   try {
-    IndexFile(*v);
+    DataFile file;
+    IndexFile(*v, file);
   } catch (const std::exception& error) {
     throw LineFileError(indexed.path, error.what());
   }

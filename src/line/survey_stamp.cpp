@@ -10,8 +10,8 @@
 #include "line/line_error.h"
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
+#include "measurement/survey.h"
 #include "platform/file_system.h"
-#include "vari.h"
 
 const int64_t StampedHeaderBytes = file_format::ElectrodeTableOffset + MaxElectrodes * file_format::ElectrodeRecordSize;
 

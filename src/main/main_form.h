@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/file_check.h"
 #include "chart/chart.h"
 #include "main/decay_view.h"
 #include "main/pass_runner.h"
 #include "main/survey_view.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 
@@ -93,7 +93,7 @@ class TMainForm : public QWidget {
 
   // Records (main_form_record.cpp).
   void LoadRecord(int k, bool display);
-  void ProcessRecord(bool display);
+  void ProcessRecord(int k, bool display);
   void PlotCurrentCurve();
   void PlotVoltageCurve();
   void ShowResistivity(int k);

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
 #include "main/owned_view.h"
-#include "output/file_check.h"
 #include "vari.h"
 
 namespace {
@@ -25,7 +25,7 @@ void TMainForm::ResetErrorChart() {
   Chart2->SetTitleVisible(true);
   ScaleToData(Chart2);
   // Without points the axis would keep the last survey's records.
-  Chart2->BottomAxis().SetLimits(0, std::max(vari.RecordCount, 1) + 1);
+  Chart2->BottomAxis().SetLimits(0, std::max(vari.survey->RecordCount, 1) + 1);
   Chart2->Replot();
 }
 
@@ -46,10 +46,9 @@ void TMainForm::CheckBClick() {
   std::shared_ptr<const IpSettings> ip;
   if (ActiveIp()) ip = std::make_shared<const IpSettings>(*ActiveIp());
   StartPass(
-      [points, options, ip](Vari& survey, const Progress& progress) {
+      [points, options, ip](const Survey& survey, const Progress& progress) {
         CheckFile(
-            survey, CoreEvaluator(survey, options), [&](const CheckPoint& point) { points->Push(point); }, progress,
-            ip.get());
+            survey, options, [&](const CheckPoint& point) { points->Push(point); }, progress, ip.get());
       },
       {});
 }
@@ -81,9 +80,9 @@ void TMainForm::UpdateSurveyView() {
   // Before a check the view shows where the records of the survey are, without values.
   std::vector<CheckPoint> places;
   if (checked_.empty())
-    for (int k = 1; k <= vari.RecordCount; ++k) places.push_back({k, NAN, NAN, ErrorClass::Black, NAN});
-  SurveyWindow->ShowPoints(PseudosectionOf(vari, checked_.empty() ? places : checked_));
-  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(vari, checked_));
+    for (int k = 1; k <= vari.survey->RecordCount; ++k) places.push_back({k, NAN, NAN, ErrorClass::Black, NAN});
+  SurveyWindow->ShowPoints(PseudosectionOf(*vari.survey, checked_.empty() ? places : checked_));
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(*vari.survey, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }
 
@@ -100,7 +99,7 @@ std::vector<CheckPoint> TMainForm::CheckPoints::Take() {
 void TMainForm::MoveRecordMarker() {
   if (ErSeries->Count() == 0) return;
   SeriesPos->Clear();
-  SeriesPos->Append(TrackBar1->value() + 1, vari.RecordResult.ErrorPct, ToolkitColour(MarkerColour));
+  SeriesPos->Append(TrackBar1->value() + 1, vari.RecordResult.result.ErrorPct, ToolkitColour(MarkerColour));
   Chart2->Replot();
 }
 
@@ -111,6 +110,6 @@ void TMainForm::Chart2MouseDown(Qt::MouseButton button, int x, int) {
   float value = static_cast<float>(Chart2->BottomAxis().ValueAtPixel(x));
   if (!std::isfinite(value)) return;
   double k = std::nearbyint(static_cast<double>(value));
-  if (k < 1 || k > vari.RecordCount || TrackBar1->value() == static_cast<int>(k) - 1) return;
+  if (k < 1 || k > vari.survey->RecordCount || TrackBar1->value() == static_cast<int>(k) - 1) return;
   TrackBar1->setValue(static_cast<int>(k) - 1);
 }

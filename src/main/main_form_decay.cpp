@@ -27,7 +27,7 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::GatesChosen, this,
             [this](const QString& text) { Guarded([&] { ChooseGates(text); }); });
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
-    DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
+    DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
   }
   ShowOwnedView(DecayWindow, this, PanelOnScreen(), true);
   if (vari.FileLoaded) ShowDecay();
@@ -42,7 +42,7 @@ QRect TMainForm::PanelOnScreen() const { return {Panel1->mapToGlobal(QPoint(0, 0
 
 void TMainForm::ShowDecay() {
   if (!DecayWindow) return;
-  DecayWindow->Show(RecordChargeability(vari, ip_settings_));
+  DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, ip_settings_));
 }
 
 // Gates that do not fit the pause are refused with the core's message; the old ones stay.
@@ -51,9 +51,9 @@ void TMainForm::ChooseGates(const QString& text) {
     ResetGates();
   } else {
     try {
-      ip_settings_.gates = ParseGates(text.toStdString(), vari.HalfPeriod, vari.SampleRate);
+      ip_settings_.gates = ParseGates(text.toStdString(), vari.survey->HalfPeriod, vari.survey->SampleRate);
     } catch (const std::invalid_argument&) {
-      if (DecayWindow) DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
+      if (DecayWindow) DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
       throw;
     }
   }
@@ -63,7 +63,7 @@ void TMainForm::ChooseGates(const QString& text) {
 // Each survey starts with the default gates of its own pause.
 void TMainForm::ResetGates() {
   ip_settings_.gates.clear();
-  if (DecayWindow) DecayWindow->ShowGates(GatesFor(vari, ip_settings_));
+  if (DecayWindow) DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
 }
 
 const IpSettings* TMainForm::ActiveIp() const { return DecayB->isChecked() ? &ip_settings_ : nullptr; }

@@ -74,7 +74,7 @@ void TMainForm::OpenSurveyFile(const QString& name) {
   setWindowTitle(name);
   IndexReport report;
   try {
-    report = OpenSurveyInstead(vari, name.toStdString());
+    report = OpenSurvey(vari, name.toStdString());
   } catch (...) {
     setWindowTitle(shown);
     throw;
@@ -85,19 +85,19 @@ void TMainForm::OpenSurveyFile(const QString& name) {
 
   TrackBar1->setMinimum(0);
   // A survey without records leaves the bar on its one position 0 instead of a range below it.
-  TrackBar1->setMaximum(std::max(vari.RecordCount - 1, 0));
+  TrackBar1->setMaximum(std::max(vari.survey->RecordCount - 1, 0));
   TrackBar1->setValue(0);
-  int step = TrackBarStep(vari.RecordCount);
+  int step = TrackBarStep(vari.survey->RecordCount);
   TrackBar1->setPageStep(step);
   TrackBar1->setTickInterval(step);
-  Edit1->setText(QString("N=%1   n=%2").arg(vari.RecordCount).arg(vari.BlockCount));
+  Edit1->setText(QString("N=%1   n=%2").arg(vari.survey->RecordCount).arg(vari.survey->BlockCount));
   ResetErrorChart();
   ResetGates();
-  if (vari.RecordCount <= 0) return;
+  if (vari.survey->RecordCount <= 0) return;
 
   LoadRecord(1, true);
   vari.FileLoaded = true;
-  Label2->setText(QString("%1 (%2)").arg(vari.WindowLen).arg(vari.HalfPeriod));
+  Label2->setText(QString("%1 (%2)").arg(vari.survey->WindowLen).arg(vari.survey->HalfPeriod));
   Label2->adjustSize();
   if (AutoSaveBox->isChecked()) SaveBClick();
 }
@@ -120,7 +120,7 @@ void TMainForm::GoBClick() {
 }
 
 void TMainForm::GoToRecord(int k) {
-  if (!vari.FileLoaded || k < 1 || k > vari.RecordCount) return;
+  if (!vari.FileLoaded || k < 1 || k > vari.survey->RecordCount) return;
   if (TrackBar1->value() == k - 1) return;
   TrackBar1->setValue(k - 1);
 }
@@ -137,15 +137,15 @@ void TMainForm::ExportBClick() {
 
 // The export runs beside the window; stopped half-way it leaves the old file as it was.
 void TMainForm::RunExport(const ExportOptions& chosen) {
-  if (vari.RecordCount < 1) throw InOutError::Invalid("No records to export");
+  if (vari.survey->RecordCount < 1) throw InOutError::Invalid("No records to export");
   if (Passes->Running()) return;
   ExportOptions options = chosen;
   options.folder = ExportFolder().toStdString();
   auto report = std::make_shared<ExportReport>();
   const RecordOptions record_options = CurrentRecordOptions();
   StartPass(
-      [options, record_options, report](Vari& survey, const Progress& progress) {
-        *report = ExportSurvey(survey, options, CoreEvaluator(survey, record_options), progress);
+      [options, record_options, report](const Survey& survey, const Progress& progress) {
+        *report = ExportSurvey(survey, options, record_options, progress);
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
@@ -193,11 +193,11 @@ RecordOptions TMainForm::CurrentRecordOptions() const { return {SignBox->isCheck
 void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done) {
   pass_done_ = std::move(on_done);
   ProgressBar1->setMinimum(1);
-  ProgressBar1->setMaximum(vari.RecordCount);
+  ProgressBar1->setMaximum(vari.survey->RecordCount);
   ProgressBar1->setValue(1);
   ProgressBar1->show();
   EnablePassControls(false);
-  Passes->Start(vari, std::move(work));
+  Passes->Start(vari.survey, std::move(work));
 }
 
 void TMainForm::PassTicked(int done) {

@@ -8,11 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "geometry/apparent_resistivity.h"
 #include "main/main_form.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
-#include "processing/record_processor.h"
+#include "processing/record_evaluation.h"
 #include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
 #include "vari.h"
@@ -29,7 +28,7 @@ double SampleTime(int64_t i, int32_t sample_rate) {
 void AppendCurve(ChartSeries* series, const std::vector<float>& samples) {
   std::vector<double> xs(samples.size()), ys(samples.size());
   for (size_t i = 0; i < samples.size(); ++i) {
-    xs[i] = SampleTime(static_cast<int64_t>(i), vari.SampleRate);
+    xs[i] = SampleTime(static_cast<int64_t>(i), vari.survey->SampleRate);
     ys[i] = samples[i];
   }
   series->AppendMany(xs, ys);
@@ -44,17 +43,17 @@ void AppendPoints(ChartSeries* series, const std::vector<ChartPoint>& points) {
 void TMainForm::LoadRecord(int k, bool display) {
   // With display on the load owns DataFile; with display off the caller's pass does.
   std::optional<DataFileSession> session;
-  if (display) session.emplace(vari.DataFile, vari.DataFileName);
-  LoadCurrentSamples(vari, k);
+  if (display) session.emplace(vari.work.DataFile, vari.survey->DataFileName);
+  LoadCurrentSamples(*vari.survey, vari.work, k);
   if (display) PlotCurrentCurve();
-  LoadVoltageSamples(vari, k, SignBox->isChecked());
+  LoadVoltageSamples(*vari.survey, vari.work, k, SignBox->isChecked());
   if (display) {
     PlotVoltageCurve();
-    Label1->setText(QString::fromStdString(RecordIdentification(vari.RecordIndex[k])));
+    Label1->setText(QString::fromStdString(RecordIdentification(vari.survey->RecordIndex[k])));
     Label1->adjustSize();
     lNumber->setText(QString::number(k));
   }
-  ProcessRecord(display);
+  ProcessRecord(k, display);
   if (display) {
     ShowResistivity(k);
     if (DecayB->isChecked()) ShowDecay();
@@ -62,9 +61,9 @@ void TMainForm::LoadRecord(int k, bool display) {
   }
 }
 
-void TMainForm::ProcessRecord(bool display) {
+void TMainForm::ProcessRecord(int k, bool display) {
   if (!display) {
-    ComputeRecordResult(vari, AbsBox->isChecked(), nullptr);
+    vari.RecordResult = EvaluateLoadedRecord(*vari.survey, vari.work, k, CurrentRecordOptions());
     return;
   }
   ProcISeries->Clear();
@@ -72,11 +71,11 @@ void TMainForm::ProcessRecord(bool display) {
   DoneSeries->Clear();
   Panel2Caption->clear();
   RecordDrawing drawing;
-  ComputeRecordResult(vari, AbsBox->isChecked(), &drawing);
+  vari.RecordResult = EvaluateLoadedRecord(*vari.survey, vari.work, k, CurrentRecordOptions(), nullptr, &drawing);
   AppendPoints(ProcISeries, drawing.averaged_current);
   AppendPoints(ProcVSeries, drawing.averaged_voltage);
   AppendPoints(DoneSeries, drawing.square_wave);
-  Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult, drawing, decimal_separator_)));
+  Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult.result, drawing, decimal_separator_)));
   Chart1->Replot();
   ChartVoltage->Replot();
 }
@@ -85,19 +84,18 @@ void TMainForm::ProcessRecord(bool display) {
 void TMainForm::PlotCurrentCurve() {
   Series1->Clear();
   ChartVoltageDblClick(Chart1);
-  AppendCurve(Series1, vari.CurrentSamples);
+  AppendCurve(Series1, vari.work.CurrentSamples);
   Chart1->Replot();
 }
 
 void TMainForm::PlotVoltageCurve() {
   VoltSeries->Clear();
   ChartVoltageDblClick(ChartVoltage);
-  AppendCurve(VoltSeries, vari.VoltageSamples);
+  AppendCurve(VoltSeries, vari.work.VoltageSamples);
   ChartVoltage->Replot();
 }
 
 // K, R and ρa of the record on show, by the summary line's number rule.
-void TMainForm::ShowResistivity(int k) {
-  const Resistivity resistivity = ResistivityOf(QuadrupoleOf(vari, vari.RecordIndex[k]), vari.RecordResult);
-  ResistivityLabel->setText(QString::fromStdString(ResistivityLine(resistivity, decimal_separator_)));
+void TMainForm::ShowResistivity(int) {
+  ResistivityLabel->setText(QString::fromStdString(ResistivityLine(vari.RecordResult.resistivity, decimal_separator_)));
 }

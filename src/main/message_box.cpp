@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "main/message_sink.h"
+#include "chart/message_sink.h"
 
 void ShowErrorBox(const char* text) noexcept {
   try {

@@ -10,9 +10,9 @@ PassRunner::~PassRunner() {
   Join();
 }
 
-void PassRunner::Start(const Vari& survey, Work work) {
+void PassRunner::Start(SharedSurvey survey, Work work) {
   if (running_) return;
-  survey_ = SurveyForPass(survey);
+  survey_ = std::move(survey);
   done_ = 0;
   total_ = survey_->RecordCount;
   cancel_ = false;

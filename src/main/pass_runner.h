@@ -8,23 +8,23 @@
 #include <memory>
 #include <thread>
 
-#include "processing/record_evaluation.h"
-#include "vari.h"
+#include "measurement/survey.h"
+#include "processing/record_pass.h"
 
 // Runs a pass over all records (an export, the file check) on a thread of its own,
-// over a copy of the open survey, so that the window keeps drawing and answering while
+// over the open survey, shared, so that the window keeps drawing and answering while
 // a slow stick is read. Ticks and the end are reported on the window's thread.
 class PassRunner : public QObject {
   Q_OBJECT
 
  public:
-  using Work = std::function<void(Vari& survey, const Progress& progress)>;
+  using Work = std::function<void(const Survey& survey, const Progress& progress)>;
 
   explicit PassRunner(QObject* parent = nullptr);
   ~PassRunner() override;
 
-  // Starts work over a copy of `survey`; one pass at a time.
-  void Start(const Vari& survey, Work work);
+  // Starts work over `survey`; one pass at a time.
+  void Start(SharedSurvey survey, Work work);
   // The pass stops at its next record and finishes without a failure.
   void Cancel() { cancel_ = true; }
   bool Running() const { return running_; }
@@ -41,7 +41,7 @@ class PassRunner : public QObject {
   void Tick();
   void Join();
 
-  std::unique_ptr<Vari> survey_;
+  SharedSurvey survey_;
   std::thread thread_;
   std::atomic<int> done_{0}, total_{0};
   std::atomic<bool> cancel_{false}, finished_{false};

@@ -22,7 +22,6 @@ void DataFile::Open(const std::string& name) {
   std::setvbuf(file, nullptr, _IONBF, 0);
   file_ = file;
   position_ = 0;
-  file_position_ = 0;
   session_ = NextSession();
 }
 
@@ -31,7 +30,6 @@ DataFile& DataFile::operator=(DataFile&& other) noexcept {
   Close();
   file_ = std::exchange(other.file_, nullptr);
   position_ = other.position_;
-  file_position_ = other.file_position_;
   session_ = other.session_;
   return *this;
 }
@@ -40,38 +38,27 @@ void DataFile::Close() noexcept {
   if (file_) std::fclose(file_);
   file_ = nullptr;
   position_ = 0;
-  file_position_ = 0;
 }
 
 void DataFile::Seek(int64_t position) {
   if (!file_) throw InOutError::NotOpen();
   if (position < 0) throw InOutError(InOutError::InvalidSeek, "Negative seek offset");
-  position_ = position;  // moved lazily, before the next read
-}
-
-void DataFile::SyncPosition() {
-  if (file_position_ == position_) return;
-  errno = 0;
-  if (!platform::Seek(file_, position_, SEEK_SET)) throw InOutError::FromErrno(errno);
-  file_position_ = position_;
+  position_ = position;  // where the next read starts
 }
 
 size_t DataFile::Read(void* buffer, size_t count) {
   if (!file_) throw InOutError::NotOpen();
   if (count == 0) return 0;
-  SyncPosition();
   errno = 0;
-  size_t got = std::fread(buffer, 1, count, file_);
-  if (got < count && std::ferror(file_)) {
+  // At the position kept here: a pass reads its blocks and indexing its channels
+  // without moving the stream first.
+  int64_t got = platform::ReadAt(file_, position_, buffer, count);
+  if (got < 0) {
     int error_number = errno;
-    std::clearerr(file_);
-    file_position_ = -1;
     throw InOutError::FromErrno(error_number ? error_number : EIO);
   }
-  std::clearerr(file_);
-  position_ += static_cast<int64_t>(got);
-  file_position_ = position_;
-  return got;
+  position_ += got;
+  return static_cast<size_t>(got);
 }
 
 void DataFile::ReadExact(void* buffer, size_t count) {
@@ -84,6 +71,5 @@ int64_t DataFile::Size() {
   if (!platform::Seek(file_, 0, SEEK_END)) throw InOutError::FromErrno(errno);
   int64_t size = platform::Tell(file_);
   if (size < 0) throw InOutError::FromErrno(errno);
-  file_position_ = size;
   return size;
 }

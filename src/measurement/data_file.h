@@ -35,11 +35,8 @@ class DataFile {
   uint64_t Session() const { return session_; }
 
  private:
-  void SyncPosition();
-
   std::FILE* file_ = nullptr;
-  int64_t position_ = 0;       // where the next read starts
-  int64_t file_position_ = 0;  // where the stream stands
+  int64_t position_ = 0;  // where the next read starts
   uint64_t session_ = 0;
 };
 

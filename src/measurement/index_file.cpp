@@ -21,12 +21,12 @@ int32_t ReadInt32(DataFile& file) {
   return DecodeInt32(bytes);
 }
 
-void ReadHeader(Vari& v) {
-  v.DataFile.Seek(HeaderOffset);
-  v.SampleRate = ReadInt32(v.DataFile);
-  v.HalfPeriod = ReadInt32(v.DataFile);
-  v.SecondLength = ReadInt32(v.DataFile);
-  v.PeriodCount = ReadInt32(v.DataFile);
+void ReadHeader(Survey& v, DataFile& f) {
+  f.Seek(HeaderOffset);
+  v.SampleRate = ReadInt32(f);
+  v.HalfPeriod = ReadInt32(f);
+  v.SecondLength = ReadInt32(f);
+  v.PeriodCount = ReadInt32(f);
 
   int64_t samples = SamplesPerCurve(v.HalfPeriod, v.SecondLength, v.PeriodCount);
   // A curve's byte length must fit in int32, as the index and the block arithmetic assume.
@@ -38,27 +38,27 @@ void ReadHeader(Vari& v) {
     throw InOutError::Invalid("Invalid period count " + std::to_string(v.PeriodCount));
 }
 
-void ReadElectrodeTable(Vari& v) {
-  v.ElectrodeCount = ReadInt32(v.DataFile);
+void ReadElectrodeTable(Survey& v, DataFile& f) {
+  v.ElectrodeCount = ReadInt32(f);
   if (v.ElectrodeCount < 0 || v.ElectrodeCount > MaxElectrodes)
     throw InOutError::Invalid("Invalid electrode count " + std::to_string(v.ElectrodeCount));
   v.ElectrodeTable = {};
-  for (int e = 1; e <= v.ElectrodeCount; ++e) v.DataFile.ReadExact(&v.ElectrodeTable[e], ElectrodeRecordSize);
+  for (int e = 1; e <= v.ElectrodeCount; ++e) f.ReadExact(&v.ElectrodeTable[e], ElectrodeRecordSize);
 }
 
 enum class BlockOutcome { Accepted, Rejected };
 
-bool ElectrodeInRange(int32_t number, const Vari& v) { return number >= 0 && number <= v.ElectrodeCount; }
+bool ElectrodeInRange(int32_t number, const Survey& v) { return number >= 0 && number <= v.ElectrodeCount; }
 
 // One block at the current position; the caller has already counted it.
-BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes, IndexReport& report) {
+BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t file_size, int64_t curve_bytes, IndexReport& report) {
   if (v.RecordCount >= MaxRecords) {
     report.warnings.push_back(IndexFullMessage);
     return BlockOutcome::Rejected;
   }
-  int64_t block_start = v.DataFile.Position();
+  int64_t block_start = f.Position();
   unsigned char fields[BlockFieldsSize];
-  size_t got = v.DataFile.Read(fields, sizeof fields);
+  size_t got = f.Read(fields, sizeof fields);
   if (got < 4) return BlockOutcome::Rejected;
   int32_t a = DecodeInt32(fields);
   if (!ElectrodeInRange(a, v) || got < 8) return BlockOutcome::Rejected;
@@ -76,7 +76,7 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes, IndexRe
   }
 
   int64_t current_offset = block_start + BlockFieldsSize;
-  v.DataFile.Seek(current_offset + curve_bytes);
+  f.Seek(current_offset + curve_bytes);
   for (int32_t channel = 1; channel <= channels; ++channel) {
     if (v.RecordCount >= MaxRecords) {
       report.warnings.push_back(IndexFullMessage);
@@ -89,15 +89,15 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes, IndexRe
     entry.CurrentOffset = static_cast<int32_t>(current_offset);
     entry.Channel = static_cast<uint8_t>(channel);
 
-    v.DataFile.Seek(v.DataFile.Position() + ChannelHeaderSize);
+    f.Seek(f.Position() + ChannelHeaderSize);
     unsigned char electrodes[ChannelFieldsSize];
-    v.DataFile.ReadExact(electrodes, sizeof electrodes);
+    f.ReadExact(electrodes, sizeof electrodes);
     int32_t m = DecodeInt32(electrodes);
     int32_t n = DecodeInt32(electrodes + 4);
     entry.M = static_cast<uint8_t>(m);
     entry.N = static_cast<uint8_t>(n);
-    entry.VoltageOffset = static_cast<int32_t>(v.DataFile.Position());
-    v.DataFile.Seek(v.DataFile.Position() + curve_bytes);
+    entry.VoltageOffset = static_cast<int32_t>(f.Position());
+    f.Seek(f.Position() + curve_bytes);
 
     if (!ElectrodeInRange(m, v) || !ElectrodeInRange(n, v)) {
       --v.RecordCount;  // this channel's record is dropped; earlier channels stay
@@ -107,36 +107,26 @@ BlockOutcome IndexBlock(Vari& v, int64_t file_size, int64_t curve_bytes, IndexRe
   return BlockOutcome::Accepted;
 }
 
-void IndexBlocks(Vari& v, int64_t curve_bytes, IndexReport& report) {
-  int64_t file_size = v.DataFile.Size();
-  while (v.DataFile.Position() < file_size) {
+void IndexBlocks(Survey& v, DataFile& f, int64_t curve_bytes, IndexReport& report) {
+  int64_t file_size = f.Size();
+  while (f.Position() < file_size) {
     ++v.BlockCount;
-    if (IndexBlock(v, file_size, curve_bytes, report) == BlockOutcome::Rejected) {
+    if (IndexBlock(v, f, file_size, curve_bytes, report) == BlockOutcome::Rejected) {
       --v.BlockCount;
       return;
     }
   }
 }
 
-// Nothing is sized by the header at the open: the curves are sized when a record is
-// loaded and the processing tables when it is processed.
-void ReleaseWorkingArrays(Vari& v) {
-  for (auto* curve : {&v.CurrentSamples, &v.VoltageSamples}) std::vector<float>().swap(*curve);
-  for (auto* table : {&v.AvgI, &v.AvgV, &v.AvgX, &v.DU, &v.EP, &v.DI}) std::vector<double>().swap(*table);
-  v.CurrentCache.Forget();
-}
-
 }  // namespace
 
-IndexReport IndexFile(Vari& v) {
-  v.FileLoaded = false;
+IndexReport IndexFile(Survey& v, DataFile& f) {
   v.RecordCount = 0;
   v.BlockCount = 0;
-  ReleaseWorkingArrays(v);
-  DataFileSession session(v.DataFile, v.DataFileName);
-  ReadHeader(v);
-  ReadElectrodeTable(v);
+  DataFileSession session(f, v.DataFileName);
+  ReadHeader(v, f);
+  ReadElectrodeTable(v, f);
   IndexReport report;
-  IndexBlocks(v, 4 * int64_t{v.SamplesPerCurve}, report);
+  IndexBlocks(v, f, 4 * int64_t{v.SamplesPerCurve}, report);
   return report;
 }

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "vari.h"
+#include "measurement/data_file.h"
+#include "measurement/survey.h"
 
 // What indexing has to tell the user beyond the index itself: the index filled up, or
 // the file grew beyond what the index can address. Each is one message for the error box.
@@ -11,12 +12,12 @@ struct IndexReport {
   std::vector<std::string> warnings;
 };
 
-// Reads the header and the electrode table of v.DataFileName and indexes every
-// (current curve, voltage curve) pair of its blocks into v.RecordIndex. Stops silently
-// at the first malformed block; throws InOutError when the file cannot be read or its
-// header cannot be used. Always leaves DataFile closed and FileLoaded false; after a
-// failure RecordCount is 0, so no old index outlives a new header.
-IndexReport IndexFile(Vari& v);
+// Reads the header and the electrode table of survey.DataFileName through `file` and
+// indexes every (current curve, voltage curve) pair of its blocks into
+// survey.RecordIndex. Stops silently at the first malformed block; throws InOutError
+// when the file cannot be read or its header cannot be used. Always leaves the file
+// closed; after a failure RecordCount is 0, so no old index outlives a new header.
+IndexReport IndexFile(Survey& survey, DataFile& file);
 
 // The index-full message, "Слишком много данных." line feed, carriage return, "Максимум=10000".
 extern const char* const IndexFullMessage;

@@ -1,6 +1,7 @@
 #include "measurement/record_loader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -8,12 +9,8 @@
 
 namespace {
 
-// A curve read ahead by the pass's second thread, or read here.
-void ReadCurve(Vari& v, int64_t offset, std::vector<float>& samples) {
-  if (v.ReadAhead && v.ReadAhead->Take(offset, samples)) return;
-  v.DataFile.Seek(offset);
-  v.DataFile.ReadExact(samples.data(), samples.size() * sizeof(float));
-}
+// Bytes between blocks that a pass reads on over rather than seeking past them.
+constexpr int64_t SkippedBytes = 4096;
 
 // The file holds A and V; the program works in mA and mV, in single precision.
 // Turning the sign of an exactly rounded product changes nothing else, so one
@@ -23,58 +20,86 @@ void Scale(std::vector<float>& samples, float factor) {
   for (float& sample : samples) sample = sample * scale;
 }
 
-const RecordIndexEntry& EntryOf(Vari& v, int k) {
-  if (k < 1 || k > v.RecordCount) throw std::out_of_range("record " + std::to_string(k) + " is not indexed");
+// A curve from a block read ahead by the pass's second thread, scaled as it is copied
+// out, or read here and scaled.
+void ReadCurve(Workspace& w, int64_t offset, std::vector<float>& samples, float factor) {
+  const size_t bytes = samples.size() * sizeof(float);
+  if (const unsigned char* curve = w.ReadAhead ? w.ReadAhead->Take(offset, bytes) : nullptr) {
+    const float scale = 1000.0f * factor;
+    for (size_t i = 0; i < samples.size(); ++i) {
+      float sample;
+      std::memcpy(&sample, curve + i * sizeof(float), sizeof(float));
+      samples[i] = sample * scale;
+    }
+    return;
+  }
+  w.DataFile.Seek(offset);
+  w.DataFile.ReadExact(samples.data(), bytes);
+  Scale(samples, factor);
+}
+
+const RecordIndexEntry& EntryOf(const Survey& s, Workspace& v, int k) {
+  if (k < 1 || k > s.RecordCount) throw std::out_of_range("record " + std::to_string(k) + " is not indexed");
   // The curves are sized at the first load, not at the open: a header may promise
   // curves that no record is ever read from.
-  size_t samples = static_cast<size_t>(v.SamplesPerCurve);
+  size_t samples = static_cast<size_t>(s.SamplesPerCurve);
   if (v.CurrentSamples.size() != samples) v.CurrentCache.Forget();
   v.CurrentSamples.resize(samples);
   v.VoltageSamples.resize(samples);
-  return v.RecordIndex[k];
+  return s.RecordIndex[k];
 }
 
 }  // namespace
 
-void LoadCurrentSamples(Vari& v, int k) {
-  const RecordIndexEntry& entry = EntryOf(v, k);
+void LoadCurrentSamples(const Survey& s, Workspace& v, int k) {
+  const RecordIndexEntry& entry = EntryOf(s, v, k);
   // The channels of a block share one current curve: while the file stays open for a
   // pass over all records, the scaled curve already in memory is exactly what a read
   // would give again.
   if (v.CurrentCache.HoldsCurve(entry.CurrentOffset, v.DataFile.Session())) return;
   v.CurrentCache.Forget();
-  ReadCurve(v, entry.CurrentOffset, v.CurrentSamples);
-  Scale(v.CurrentSamples, 1.0f);
+  ReadCurve(v, entry.CurrentOffset, v.CurrentSamples, 1.0f);
   v.CurrentCache.RememberCurve(entry.CurrentOffset, v.DataFile.Session());
 }
 
-void LoadVoltageSamples(Vari& v, int k, bool flip_sign) {
-  const RecordIndexEntry& entry = EntryOf(v, k);
-  ReadCurve(v, entry.VoltageOffset, v.VoltageSamples);
-  Scale(v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
+void LoadVoltageSamples(const Survey& s, Workspace& v, int k, bool flip_sign) {
+  const RecordIndexEntry& entry = EntryOf(s, v, k);
+  ReadCurve(v, entry.VoltageOffset, v.VoltageSamples, flip_sign ? -1.0f : 1.0f);
 }
 
-std::vector<int64_t> PassCurveOffsets(const Vari& v) {
-  std::vector<int64_t> offsets;
+std::vector<BlockReadAhead::Range> PassBlocks(const Survey& s) {
+  std::vector<BlockReadAhead::Range> blocks;
+  const int64_t curve_bytes = 4 * int64_t{std::max(s.SamplesPerCurve, 0)};
   int64_t current = -1;
-  for (int k = 1; k <= v.RecordCount; ++k) {
-    const RecordIndexEntry& entry = v.RecordIndex[static_cast<size_t>(k)];
-    if (entry.CurrentOffset != current) offsets.push_back(current = entry.CurrentOffset);
-    offsets.push_back(entry.VoltageOffset);
+  for (int k = 1; k <= s.RecordCount; ++k) {
+    const RecordIndexEntry& entry = s.RecordIndex[static_cast<size_t>(k)];
+    if (entry.CurrentOffset != current) {
+      current = entry.CurrentOffset;
+      int64_t start = current;
+      // Reading on over the block's header costs less than moving past it.
+      if (!blocks.empty() && start >= blocks.back().end && start - blocks.back().end <= SkippedBytes)
+        start = blocks.back().end;
+      blocks.push_back({start, current + curve_bytes});
+    }
+    BlockReadAhead::Range& block = blocks.back();
+    block.start = std::min<int64_t>(block.start, entry.VoltageOffset);
+    block.end = std::max<int64_t>(block.end, entry.VoltageOffset + curve_bytes);
   }
-  return offsets;
+  return blocks;
 }
 
-PassReadAhead::PassReadAhead(Vari& v) : v_(v) {
-  const size_t samples = static_cast<size_t>(std::max(v.SamplesPerCurve, 0));
-  if (v.RecordCount < 2 || samples == 0 || samples * sizeof(float) > CurveReadAhead::MaxCurveBytes) return;
-  read_ahead_ = std::make_unique<CurveReadAhead>(v.DataFileName, PassCurveOffsets(v), samples);
-  v.ReadAhead = read_ahead_.get();
+PassReadAhead::PassReadAhead(const Survey& s, Workspace& w) : work_(w) {
+  if (s.RecordCount < 2 || s.SamplesPerCurve <= 0) return;
+  std::vector<BlockReadAhead::Range> blocks = PassBlocks(s);
+  for (const BlockReadAhead::Range& block : blocks)
+    if (static_cast<uint64_t>(block.end - block.start) > BlockReadAhead::MaxBlockBytes) return;
+  read_ahead_ = std::make_unique<BlockReadAhead>(s.DataFileName, std::move(blocks));
+  w.ReadAhead = read_ahead_.get();
 }
 
-PassReadAhead::~PassReadAhead() { v_.ReadAhead = nullptr; }
+PassReadAhead::~PassReadAhead() { work_.ReadAhead = nullptr; }
 
-void LoadRecordSamples(Vari& v, int k, bool flip_sign) {
-  LoadCurrentSamples(v, k);
-  LoadVoltageSamples(v, k, flip_sign);
+void LoadRecordSamples(const Survey& s, Workspace& w, int k, bool flip_sign) {
+  LoadCurrentSamples(s, w, k);
+  LoadVoltageSamples(s, w, k, flip_sign);
 }

@@ -3,32 +3,34 @@
 #include <memory>
 #include <vector>
 
-#include "measurement/curve_read_ahead.h"
-#include "vari.h"
+#include "measurement/block_read_ahead.h"
+#include "measurement/survey.h"
+#include "measurement/workspace.h"
 
-// Reads record k's current and voltage curves through the open DataFile into
-// CurrentSamples and VoltageSamples, in mA and mV, the voltage multiplied by -1 when
-// flip_sign is set. Throws "Read beyond end of file" when the file has become shorter
-// than its index. k must lie in 1..RecordCount.
-void LoadRecordSamples(Vari& v, int k, bool flip_sign);
+// Reads record k's current and voltage curves through the workspace's open DataFile
+// into its CurrentSamples and VoltageSamples, in mA and mV, the voltage multiplied by -1
+// when flip_sign is set. Throws "Read beyond end of file" when the file has become
+// shorter than its index. k must lie in 1..RecordCount.
+void LoadRecordSamples(const Survey& survey, Workspace& work, int k, bool flip_sign);
 
-// The curves a pass over records 1..RecordCount reads, in the order it reads them: a
-// block's current curve once, then the voltage curve of each of its records.
-std::vector<int64_t> PassCurveOffsets(const Vari& v);
+// What a pass over records 1..RecordCount reads, in the order it reads it: each block's
+// current curve and the voltage curves of its records in one range, from where the
+// block before it ended when only the block's few header bytes lie between them.
+std::vector<BlockReadAhead::Range> PassBlocks(const Survey& survey);
 
-// Reads the curves of a pass ahead while it lives, when they are small enough.
+// Reads the blocks of a pass ahead while it lives, when they are small enough.
 class PassReadAhead {
  public:
-  explicit PassReadAhead(Vari& v);
+  PassReadAhead(const Survey& survey, Workspace& work);
   ~PassReadAhead();
   PassReadAhead(const PassReadAhead&) = delete;
   PassReadAhead& operator=(const PassReadAhead&) = delete;
 
  private:
-  Vari& v_;
-  std::unique_ptr<CurveReadAhead> read_ahead_;
+  Workspace& work_;
+  std::unique_ptr<BlockReadAhead> read_ahead_;
 };
 
 // The two halves of a load, for a caller that draws the current before it reads the voltage.
-void LoadCurrentSamples(Vari& v, int k);
-void LoadVoltageSamples(Vari& v, int k, bool flip_sign);
+void LoadCurrentSamples(const Survey& survey, Workspace& work, int k);
+void LoadVoltageSamples(const Survey& survey, Workspace& work, int k, bool flip_sign);

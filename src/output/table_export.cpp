@@ -11,7 +11,6 @@
 #include "formats/res2dinv_file.h"
 #include "formats/survey_row.h"
 #include "measurement/in_out_error.h"
-#include "measurement/record_loader.h"
 #include "output/atomic_text_file.h"
 #include "output/table_name.h"
 
@@ -38,8 +37,7 @@ bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
   return !options.max_error_pct || error_pct <= *options.max_error_pct;
 }
 
-RowChargeability RowChargeabilityOf(const Vari& v, const IpSettings& settings) {
-  const Chargeability ip = RecordChargeability(v, settings, false);
+RowChargeability RowChargeabilityOf(const Chargeability& ip) {
   RowChargeability row{ip.m, ip.m_interval, {}};
   for (const GateChargeability& gate : ip.gates) row.gates.push_back(gate.m);
   return row;
@@ -60,28 +58,30 @@ std::string ChargeabilityColumns(const RowChargeability& ip) {
 }
 
 // The text and comma-separated tables are written a line per record as the pass goes.
-ExportReport WriteTable(Vari& v, const ExportOptions& options, AtomicTextFile& table, const RecordEvaluator& evaluate,
+ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTextFile& table, const PassOptions& pass,
                         const Progress& progress) {
-  const TableFormat format = options.format == ExportFormat::Csv ? TableFormat::Csv : TableFormat::Text;
+  const ExportFormat format = options.format;
   ExportReport report;
   const std::string ip_header = options.ip ? ChargeabilityHeader(GatesFor(v, *options.ip).size()) : "";
   table.WriteLine(TableHeader(format) + ip_header);
-  for (int k = 1; k <= v.RecordCount; ++k) {
-    evaluate(k);
-    if (WithinErrorLimit(options, v.StackingSpreadPct)) {
-      std::string ip_columns;
-      if (options.ip) {
-        const RowChargeability ip = RowChargeabilityOf(v, *options.ip);
-        ip_columns = ChargeabilityColumns(ip);
-        if (!std::isfinite(ip.m)) ++report.without_m;
-      }
-      table.WriteLine(TableLine(format, k, v.RecordIndex[k], v, v.RecordResult) + ip_columns);
-      ++report.written;
-    } else {
-      ++report.left_out;
-    }
-    if (progress) progress(k, v.RecordCount);
-  }
+  RecordPass(
+      v, pass,
+      [&](const RecordRow& row) {
+        if (WithinErrorLimit(options, row.evaluation.spread_pct)) {
+          std::string ip_columns;
+          if (row.evaluation.ip) {
+            const RowChargeability ip = RowChargeabilityOf(*row.evaluation.ip);
+            ip_columns = ChargeabilityColumns(ip);
+            if (!std::isfinite(ip.m)) ++report.without_m;
+          }
+          table.WriteLine(TableLine(format, row.k, row.entry, v, row.evaluation.result, row.evaluation.spread_pct) +
+                          ip_columns);
+          ++report.written;
+        } else {
+          ++report.left_out;
+        }
+      },
+      progress);
   return report;
 }
 
@@ -96,22 +96,23 @@ void UseReciprocalErrorModel(std::vector<SurveyRow>& rows) {
 }
 
 // The inversion formats count their records before the first one, so the pass comes first.
-ExportReport WriteExchangeFile(Vari& v, const ExportOptions& options, AtomicTextFile& file,
-                               const RecordEvaluator& evaluate, const Progress& progress) {
+ExportReport WriteExchangeFile(const Survey& v, const ExportOptions& options, AtomicTextFile& file,
+                               const PassOptions& pass, const Progress& progress) {
   std::vector<SurveyRow> rows;
   int limited = 0;
-  for (int k = 1; k <= v.RecordCount; ++k) {
-    evaluate(k);
-    if (WithinErrorLimit(options, v.StackingSpreadPct)) {
-      // Formatting a row while the next curves are read makes the pass no longer.
-      SurveyRow& row = rows.emplace_back(RowOf(v, k));
-      if (options.ip) row.ip = RowChargeabilityOf(v, *options.ip);
-      if (row.Complete()) row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row);
-    } else {
-      ++limited;
-    }
-    if (progress) progress(k, v.RecordCount);
-  }
+  RecordPass(
+      v, pass,
+      [&](const RecordRow& record) {
+        if (WithinErrorLimit(options, record.evaluation.spread_pct)) {
+          // Formatting a row while the next blocks are read makes the pass no longer.
+          SurveyRow& row = rows.emplace_back(RowOf(v, record.k, record.evaluation));
+          if (record.evaluation.ip) row.ip = RowChargeabilityOf(*record.evaluation.ip);
+          if (row.Complete()) row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row);
+        } else {
+          ++limited;
+        }
+      },
+      progress);
   if (options.reciprocal_error) UseReciprocalErrorModel(rows);
   const std::string title = std::filesystem::path(v.DataFileName).stem().string();
   std::optional<Gate> span;
@@ -132,7 +133,7 @@ std::string ExportFileName(const std::string& data_file_name, const ExportOption
   return (std::filesystem::path(options.folder) / std::filesystem::path(beside).filename()).string();
 }
 
-ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
+ExportReport ExportSurvey(const Survey& v, const ExportOptions& options, const RecordOptions& record,
                           const Progress& progress) {
   if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
   if (options.format == ExportFormat::Text && options.max_error_pct)
@@ -142,18 +143,19 @@ ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEva
   const std::string name = ExportFileName(v.DataFileName, options);
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
-  DataFileSession session(v.DataFile, v.DataFileName);
-  PassReadAhead read_ahead(v);
   AtomicTextFile file(name);
+  PassOptions pass;
+  pass.record = record;
+  pass.ip = options.ip;
   const bool table = options.format == ExportFormat::Text || options.format == ExportFormat::Csv;
-  ExportReport report = table ? WriteTable(v, options, file, evaluate, progress)
-                              : WriteExchangeFile(v, options, file, evaluate, progress);
+  ExportReport report =
+      table ? WriteTable(v, options, file, pass, progress) : WriteExchangeFile(v, options, file, pass, progress);
   file.Commit();
   report.file = name;
   return report;
 }
 
-std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress) {
-  ExportOptions options{.format = format == TableFormat::Csv ? ExportFormat::Csv : ExportFormat::Text};
-  return ExportSurvey(v, options, evaluate, progress).file;
+std::string ExportTable(const Survey& v, ExportFormat format, const RecordOptions& record, const Progress& progress) {
+  ExportOptions options{.format = format};
+  return ExportSurvey(v, options, record, progress).file;
 }

@@ -4,10 +4,9 @@
 #include <string>
 
 #include "formats/export_format.h"
-#include "output/table_line.h"
+#include "formats/table_line.h"
 #include "processing/record_chargeability.h"
-#include "processing/record_evaluation.h"
-#include "vari.h"
+#include "processing/record_pass.h"
 
 struct ExportOptions {
   ExportFormat format = ExportFormat::Text;
@@ -36,16 +35,16 @@ struct ExportReport {
 
 // Writes every indexed record's result in the chosen format beside the measurement file
 // or into options.folder (named like the text table, with the format's extension) and
-// says what it wrote.
-// Opens DataFile once and calls evaluate(k) for k = 1..RecordCount, which must leave
-// record k's result in RecordResult. The old file is replaced only by a complete new
-// one. Throws InOutError when there is no record, when the file would be the
-// measurement file itself, or on any file failure.
-ExportReport ExportSurvey(Vari& v, const ExportOptions& options, const RecordEvaluator& evaluate,
+// says what it wrote,
+// from one record pass with the record options given. The old file is replaced only by
+// a complete new one. Throws InOutError when there is no record, when the file would be
+// the measurement file itself, or on any file failure.
+ExportReport ExportSurvey(const Survey& survey, const ExportOptions& options, const RecordOptions& record,
                           const Progress& progress = {});
 
 // The name of the file an export writes.
 std::string ExportFileName(const std::string& data_file_name, const ExportOptions& options);
 
 // The text table (".TXT") or the comma-separated one (".csv"); returns its name.
-std::string ExportTable(Vari& v, TableFormat format, const RecordEvaluator& evaluate, const Progress& progress = {});
+std::string ExportTable(const Survey& survey, ExportFormat format, const RecordOptions& record,
+                        const Progress& progress = {});

@@ -37,6 +37,11 @@ std::FILE* CreateNewFile(const std::string& name);
 bool Seek(std::FILE* file, int64_t offset, int origin);
 int64_t Tell(std::FILE* file);  // -1 with errno set
 
+// Reads up to count bytes at offset of an unbuffered stream, whatever its position, in
+// as few system calls as the system allows (one, where it can read at an offset).
+// Returns the bytes read, fewer only at the end of the file, or -1 with errno set.
+int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count);
+
 // Whether a person watches standard error.
 bool StandardErrorIsTerminal();
 

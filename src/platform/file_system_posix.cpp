@@ -23,6 +23,18 @@ bool Seek(std::FILE* file, int64_t offset, int origin) { return fseeko(file, sta
 
 int64_t Tell(std::FILE* file) { return static_cast<int64_t>(ftello(file)); }
 
+int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count) {
+  size_t got = 0;
+  while (got < count) {
+    ssize_t n = pread(fileno(file), static_cast<char*>(buffer) + got, count - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(got);
+}
+
 bool StandardErrorIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
 long ProcessId() { return static_cast<long>(getpid()); }

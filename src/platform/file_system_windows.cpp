@@ -43,6 +43,18 @@ bool Seek(std::FILE* file, int64_t offset, int origin) { return _fseeki64(file, 
 
 int64_t Tell(std::FILE* file) { return _ftelli64(file); }
 
+int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count) {
+  if (_fseeki64(file, offset, SEEK_SET) != 0) return -1;
+  size_t got = std::fread(buffer, 1, count, file);
+  if (got < count && std::ferror(file)) {
+    std::clearerr(file);
+    if (errno == 0) errno = EIO;
+    return -1;
+  }
+  std::clearerr(file);
+  return static_cast<int64_t>(got);
+}
+
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 long ProcessId() { return static_cast<long>(_getpid()); }

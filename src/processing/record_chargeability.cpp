@@ -7,7 +7,7 @@
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
-std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings) {
+std::vector<Gate> GatesFor(const Survey& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
 }
 
@@ -50,31 +50,31 @@ namespace {
 // The averaging windows (the last w samples) of half-periods first, first + 2, ... of
 // the voltage curve, kept as pauses are (the same alternating signs): the current's
 // (first 0) or the pauses' (first 1).
-Pauses EveryOtherWindow(const Vari& v, int64_t first) {
+Pauses EveryOtherWindow(const Survey& v, const Workspace& work, int64_t first) {
   const int64_t a = v.HalfPeriod, w = v.WindowLen;
   Pauses windows{w, 2 * int64_t{v.PeriodCount}, static_cast<double>(v.SampleRate), {}};
   windows.values.resize(static_cast<size_t>(windows.count * w));
   for (int64_t q = 0; q < windows.count; ++q)
-    std::copy_n(v.VoltageSamples.begin() + (2 * q + first + 1) * a - w, w, windows.values.begin() + q * w);
+    std::copy_n(work.VoltageSamples.begin() + (2 * q + first + 1) * a - w, w, windows.values.begin() + q * w);
   return windows;
 }
 
 // The windows' dU with the spikes in every half-period's averaging window put back as
 // the pauses' spike test puts them back: each changes its window's mean by its share.
-std::vector<double> WindowsWithoutSpikes(const Vari& v) {
-  std::vector<double> windows(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount);
+std::vector<double> WindowsWithoutSpikes(const Survey& v, const Workspace& work) {
+  std::vector<double> windows(work.DU.begin() + 1, work.DU.begin() + 1 + work.WindowCount);
   const int64_t a = v.HalfPeriod, w = v.WindowLen;
-  if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(v.VoltageSamples.size())) return windows;
+  if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(work.VoltageSamples.size())) return windows;
   std::vector<double> shift(static_cast<size_t>(4 * int64_t{v.PeriodCount} + 1), 0.0);  // of half-period k's mean
   for (int64_t first : {0, 1}) {
-    Pauses averaged = EveryOtherWindow(v, first);
+    Pauses averaged = EveryOtherWindow(v, work, first);
     const std::vector<double> before = averaged.values;
     if (RemoveSpikes(averaged) == 0) continue;
     for (size_t i = 0; i < before.size(); ++i)
       shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
           (averaged.values[i] - before[i]) / static_cast<double>(w);
   }
-  for (int64_t s = 1; s <= v.WindowCount; ++s) {
+  for (int64_t s = 1; s <= work.WindowCount; ++s) {
     const size_t h = static_cast<size_t>(2 * s - 1);
     const double change = ((shift[h] - shift[h + 1]) + (shift[h + 3] - shift[h + 2])) / 2;
     windows[static_cast<size_t>(s - 1)] += s % 2 == 0 ? -change : change;
@@ -84,18 +84,30 @@ std::vector<double> WindowsWithoutSpikes(const Vari& v) {
 
 }  // namespace
 
-Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve) {
-  const std::vector<Gate> gates = GatesFor(v, settings);
+RobustVp RecordVp(const Survey& v, const Workspace& work, double signed_mean_du, const IpSettings& settings) {
+  RobustVp vp{signed_mean_du, 0};
+  if (v.HalfPeriod < v.WindowLen) return vp;
+  // The windows' dU stay in the table when the record is processed in one run.
+  const bool windows_kept =
+      int64_t{4} * v.PeriodCount <= 16384 && work.DU.size() > static_cast<size_t>(work.WindowCount);
+  if (work.WindowCount > 0 && windows_kept && std::isfinite(signed_mean_du))
+    vp = RobustVpOf(settings.cleaning.remove_spikes
+                        ? WindowsWithoutSpikes(v, work)
+                        : std::vector<double>(work.DU.begin() + 1, work.DU.begin() + 1 + work.WindowCount));
+  return vp;
+}
+
+Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage, const RobustVp& vp,
+                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve) {
   // The averaging window then reaches across the switches and Vp is not the on-time's.
   if (v.HalfPeriod < v.WindowLen)
-    return NoChargeability(v.SignedMeanDU, gates, "the half-period is shorter than the averaging window");
-  RobustVp vp{v.SignedMeanDU, 0};
-  // The windows' dU stay in the table when the record is processed in one run.
-  const bool windows_kept = int64_t{4} * v.PeriodCount <= 16384 && v.DU.size() > static_cast<size_t>(v.WindowCount);
-  if (v.WindowCount > 0 && windows_kept && std::isfinite(v.SignedMeanDU))
-    vp = RobustVpOf(settings.cleaning.remove_spikes
-                        ? WindowsWithoutSpikes(v)
-                        : std::vector<double>(v.DU.begin() + 1, v.DU.begin() + 1 + v.WindowCount));
-  return ComputeChargeability(v.VoltageSamples, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
-                              settings.cleaning, decay_curve, vp.error);
+    return NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window");
+  return ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates, cleaning, decay_curve,
+                              vp.error);
+}
+
+Chargeability RecordChargeability(const Survey& v, const Workspace& work, double signed_mean_du,
+                                  const IpSettings& settings, bool decay_curve) {
+  return CurveChargeability(v, work.VoltageSamples, RecordVp(v, work, signed_mean_du, settings), GatesFor(v, settings),
+                            settings.cleaning, decay_curve);
 }

@@ -1,20 +1,22 @@
 #pragma once
-// The chargeability of the record in Vari, as the window, the exports, the check and the
+// The chargeability of a loaded record, as the window, the exports, the check and the
 // batch tool all compute it.
 
+#include <span>
 #include <vector>
 
 #include "ip/chargeability.h"
 #include "ip/gates.h"
-#include "vari.h"
+#include "measurement/survey.h"
+#include "measurement/workspace.h"
 
 struct IpSettings {
   std::vector<Gate> gates;  // none: the survey's default gates
   PauseCleaning cleaning;
 };
 
-// The gates the settings give for the open survey.
-std::vector<Gate> GatesFor(const Vari& v, const IpSettings& settings);
+// The gates the settings give for the survey.
+std::vector<Gate> GatesFor(const Survey& survey, const IpSettings& settings);
 
 // Vp from the difference windows' dU: their mean without those a spike has moved, and
 // its standard error.
@@ -24,8 +26,15 @@ struct RobustVp {
 };
 RobustVp RobustVpOf(const std::vector<double>& windows);
 
-// From the loaded VoltageSamples (after the record's sign option) with the windows'
+// From the workspace's loaded VoltageSamples (after the record's sign option) with the windows'
 // robust mean dU as Vp, as computed before "Модуль dU" (which would turn M's sign for a
 // negative dU); the sample-by-sample decay only with decay_curve (the decay view). A
 // half-period shorter than the averaging window has no answer.
-Chargeability RecordChargeability(const Vari& v, const IpSettings& settings, bool decay_curve = true);
+Chargeability RecordChargeability(const Survey& survey, const Workspace& work, double signed_mean_du,
+                                  const IpSettings& settings, bool decay_curve = true);
+
+// The two halves of RecordChargeability, for a pass that computes M on another core:
+// Vp from the record's tables, then M from a copy of its voltage curve.
+RobustVp RecordVp(const Survey& survey, const Workspace& work, double signed_mean_du, const IpSettings& settings);
+Chargeability CurveChargeability(const Survey& survey, std::span<const float> voltage, const RobustVp& vp,
+                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve);

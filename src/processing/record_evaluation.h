@@ -1,43 +1,47 @@
 #pragma once
-// The steps of an open and of a pass over records that the window and the batch tool
-// share, so both compute exactly the same numbers.
+// Opening a survey and evaluating one of its records: the steps the window, the record
+// pass and the batch tool share, so all compute exactly the same numbers.
 
-#include <functional>
-#include <memory>
-#include <stdexcept>
+#include <optional>
+#include <string>
 
+#include "geometry/apparent_resistivity.h"
 #include "measurement/index_file.h"
-#include "vari.h"
+#include "measurement/survey.h"
+#include "measurement/workspace.h"
+#include "processing/record_chargeability.h"
+#include "processing/record_processor.h"
 
 struct RecordOptions {
   bool flip_sign = false;  // "Перевернуть dU"
   bool abs_du = false;     // "Модуль dU"
 };
 
-// Indexes v.DataFileName and, when it holds records, sets WindowLen by the window rule.
-IndexReport OpenSurvey(Vari& v);
-
-// Opens the survey `name` in a state of its own and only then makes it v's, so that a
-// survey that cannot be opened leaves v's survey as it was, usable. FileLoaded is false
-// after it, as after every open.
-IndexReport OpenSurveyInstead(Vari& v, const std::string& name);
-
-// Loads record k through the open DataFile and computes its RecordResult (display off).
-void EvaluateRecord(Vari& v, int k, const RecordOptions& options);
-
-// Evaluates record k with display off: the window passes its own LoadRecord(k, false).
-using RecordEvaluator = std::function<void(int k)>;
-RecordEvaluator CoreEvaluator(Vari& v, const RecordOptions& options);
-
-// Progress of a pass over all records: called after each record with (done, total).
-// To stop the pass it throws PassCancelled; the pass then leaves what it leaves after
-// any failure (no partial table: the old one stays).
-using Progress = std::function<void(int done, int total)>;
-
-struct PassCancelled : std::runtime_error {
-  PassCancelled() : std::runtime_error("Cancelled") {}
+struct OpenedSurvey {
+  SharedSurvey survey;
+  IndexReport report;
 };
 
-// What a pass over all records reads of the open survey, in a state of its own, so that
-// the pass can run beside the record on show.
-std::unique_ptr<Vari> SurveyForPass(const Vari& v);
+// Indexes the measurement file `name` and, when it holds records, sets WindowLen by the
+// window rule. Throws InOutError as IndexFile does.
+OpenedSurvey OpenSurvey(const std::string& name);
+
+// Everything known of one evaluated record.
+struct RecordEvaluation {
+  RecordResultValues result;        // dU, I, the error and EP as the table and the summary line show them
+  double spread_pct = 0;            // the stacking error whatever the sign of dU
+  double signed_mean_du = 0;        // the mean dU before "Модуль dU"
+  Resistivity resistivity{};        // K, R, ρa
+  std::optional<Chargeability> ip;  // M and its gates, when asked for
+};
+
+// Evaluates record k from the curves already loaded into the workspace: its result,
+// K, R and ρa, and, with ip, its chargeability (the sample-by-sample decay only with
+// decay_curve). Fills *drawing when it is given.
+RecordEvaluation EvaluateLoadedRecord(const Survey& survey, Workspace& work, int k, const RecordOptions& options,
+                                      const IpSettings* ip = nullptr, RecordDrawing* drawing = nullptr,
+                                      bool decay_curve = false);
+
+// Loads record k through the workspace's open DataFile and evaluates it.
+RecordEvaluation EvaluateRecord(const Survey& survey, Workspace& work, int k, const RecordOptions& options,
+                                const IpSettings* ip = nullptr, RecordDrawing* drawing = nullptr);

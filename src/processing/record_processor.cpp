@@ -32,17 +32,17 @@ struct RecordExtent {
 };
 
 // Samples that both curves hold.
-int64_t CurveLength(const Vari& v) {
-  return static_cast<int64_t>(std::min(v.CurrentSamples.size(), v.VoltageSamples.size()));
+int64_t CurveLength(const Workspace& w) {
+  return static_cast<int64_t>(std::min(w.CurrentSamples.size(), w.VoltageSamples.size()));
 }
 
-RecordExtent ExtentOf(const Vari& v) {
+RecordExtent ExtentOf(const Survey& s, const Workspace& work) {
   RecordExtent extent;
-  extent.half_periods = std::max<int64_t>(4 * int64_t{v.PeriodCount}, 0);
-  const int64_t a = v.HalfPeriod, w = v.WindowLen;
+  extent.half_periods = std::max<int64_t>(4 * int64_t{s.PeriodCount}, 0);
+  const int64_t a = s.HalfPeriod, w = s.WindowLen;
   // Window k covers samples k·a - w + 1 .. k·a; it holds a sample while k·a <= S + w - 1.
-  if (a > 0 && w > 0) extent.measured = std::min(extent.half_periods, (CurveLength(v) + w - 1) / a);
-  extent.windows = std::max<int64_t>(v.WindowCount, 0);
+  if (a > 0 && w > 0) extent.measured = std::min(extent.half_periods, (CurveLength(work) + w - 1) / a);
+  extent.windows = std::max<int64_t>(work.WindowCount, 0);
   extent.computable = extent.measured == extent.half_periods
                           ? extent.windows
                           : std::min(extent.windows, std::max<int64_t>((extent.measured - 2) / 2, 0));
@@ -90,7 +90,7 @@ void AppendSquareWave(RecordDrawing& drawing, int64_t a, int64_t s, double level
 // in one run has everything at its own number, as the window and the tests read it.
 class RecordWalk {
  public:
-  RecordWalk(Vari& v, const RecordExtent& extent) : v_(v), extent_(extent) {}
+  RecordWalk(const Survey& s, Workspace& w, const RecordExtent& extent) : s_(s), v_(w), extent_(extent) {}
 
   bool FitsInOneRun() const { return extent_.measured <= HalfPeriodsPerRun; }
 
@@ -129,8 +129,8 @@ class RecordWalk {
   }
 
   void HalfPeriodMeans(int64_t first, int64_t last, int64_t base, bool current_means_known, RecordDrawing* drawing) {
-    const int64_t a = v_.HalfPeriod;
-    const int32_t w = v_.WindowLen;
+    const int64_t a = s_.HalfPeriod;
+    const int32_t w = s_.WindowLen;
     if (!current_means_known) CurveMeans(v_.CurrentSamples, a, w, first, last, base, v_.AvgI);
     CurveMeans(v_.VoltageSamples, a, w, first, last, base, v_.AvgV);
     for (int64_t k = first; k <= last; ++k) {
@@ -154,14 +154,15 @@ class RecordWalk {
     if (s % 2 == 0) v_.DU[t] = -v_.DU[t];  // the response alternates in sign
     v_.EP[t] = V[h + 1];
     if (drawing) {
-      AppendSquareWave(*drawing, v_.HalfPeriod, s, v_.EP[t], u);
+      AppendSquareWave(*drawing, s_.HalfPeriod, s, v_.EP[t], u);
       drawing->du_values.push_back(v_.DU[t]);
       drawing->di_values.push_back(v_.DI[t]);
     }
     return t;
   }
 
-  Vari& v_;
+  const Survey& s_;
+  Workspace& v_;
   const RecordExtent& extent_;
 };
 
@@ -179,19 +180,19 @@ double RelativeSpread(double mean_du, double windows, ForEachDU for_each_du) {
 
 }  // namespace
 
-void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
+RecordValues ComputeRecordResult(const Survey& survey, Workspace& v, bool abs_du, RecordDrawing* drawing) {
   if (drawing) *drawing = {};
-  v.WindowCount = WindowCountFor(v.PeriodCount);
-  const RecordExtent extent = ExtentOf(v);
-  RecordWalk walk(v, extent);
+  v.WindowCount = WindowCountFor(survey.PeriodCount);
+  const RecordExtent extent = ExtentOf(survey, v);
+  RecordWalk walk(survey, v, extent);
 
   // The channels of a block share their current curve; while it stays loaded its
   // means are already in AvgI.
-  const CurrentCurveCache::Averaging averaging{v.HalfPeriod, v.WindowLen, v.PeriodCount};
+  const CurrentCurveCache::Averaging averaging{survey.HalfPeriod, survey.WindowLen, survey.PeriodCount};
   const bool current_means_known = walk.FitsInOneRun() && v.CurrentCache.HoldsMeans(averaging);
 
-  RecordResultValues& r = v.RecordResult;
-  r = {};
+  RecordValues values;
+  RecordResultValues& r = values.result;
   walk.Run(current_means_known, drawing, [&](int64_t, size_t t) {
     r.MeanDU += v.DU[t];
     r.MeanEP += v.EP[t];
@@ -204,14 +205,14 @@ void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
 
   if (!extent.Complete()) {
     r = {NoAnswer, NoAnswer, NoAnswer, NoAnswer};
-    v.StackingSpreadPct = NoAnswer;
-    v.SignedMeanDU = NoAnswer;
-    return;
+    values.spread_pct = NoAnswer;
+    values.signed_mean_du = NoAnswer;
+    return values;
   }
   const double windows = v.WindowCount;
   r.MeanDU = r.MeanDU / windows;
   const double signed_mean_du = r.MeanDU;
-  v.SignedMeanDU = signed_mean_du;
+  values.signed_mean_du = signed_mean_du;
   if (abs_du) r.MeanDU = std::fabs(r.MeanDU);
   r.MeanI = r.MeanI / windows;
   r.MeanEP = r.MeanEP / windows;
@@ -229,5 +230,6 @@ void ComputeRecordResult(Vari& v, bool abs_du, RecordDrawing* drawing) {
   const bool flagged = std::fabs(r.MeanDU) >= SignalThreshold && r.MeanDU < 0;
   r.ErrorPct = flagged ? NegativeSignalError : RelativeSpread(r.MeanDU, windows, for_each_du);
   const bool same_measure = !flagged && signed_mean_du == r.MeanDU;
-  v.StackingSpreadPct = same_measure ? r.ErrorPct : RelativeSpread(signed_mean_du, windows, for_each_du);
+  values.spread_pct = same_measure ? r.ErrorPct : RelativeSpread(signed_mean_du, windows, for_each_du);
+  return values;
 }

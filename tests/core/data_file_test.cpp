@@ -43,17 +43,16 @@ TEST(DataFile, SurveysAreOpenedForReadingOnly) {
   });
   auto v = FreshVari(survey);
   EXPECT_NO_THROW({
-    IndexFile(*v);
-    DataFileSession session(v->DataFile, survey);
-    LoadRecordSamples(*v, 2, false);
+    OpenSurvey(*v);
+    DataFileSession session(v->work.DataFile, survey);
+    LoadRecordSamples(*v->survey, v->work, 2, false);
   });
   platform::SetCallObserver(previous);
-  EXPECT_EQ(v->RecordCount, 2);
+  EXPECT_EQ(v->survey->RecordCount, 2);
   EXPECT_EQ(opened, std::vector<std::string>(2, "OpenFile rb " + survey));
   // A folder is still no survey.
-  v->DataFileName = dir.Path().string();
   try {
-    IndexFile(*v);
+    OpenSurvey(*v, dir.Path().string());
     ADD_FAILURE() << "a folder indexed";
   } catch (const InOutError& error) {
     EXPECT_STREQ(error.what(), "File access denied");
@@ -90,8 +89,8 @@ TEST(DataFile, FailedIndexingClosesTheFile) {
   TestSurvey{}.Write(dir.File("s.qmr"));
   Truncate(dir.File("s.qmr"), 4110);
   auto v = FreshVari(dir.File("s.qmr"));
-  EXPECT_THROW(IndexFile(*v), InOutError);
-  EXPECT_FALSE(v->DataFile.IsOpen());
+  EXPECT_THROW(OpenSurvey(*v), InOutError);
+  EXPECT_FALSE(v->work.DataFile.IsOpen());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "output/error_class.h"
+#include "analysis/error_class.h"
 
 #include <gtest/gtest.h>
 

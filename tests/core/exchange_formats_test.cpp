@@ -14,11 +14,11 @@
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
 #include "measurement/in_out_error.h"
-#include "measurement/synthetic_survey.h"
 #include "output/table_export.h"
 #include "peer_readers.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_evaluation.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -50,12 +50,12 @@ class ExchangeFormatsTest : public ::testing::TestWithParam<SynthLayout> {
     OpenSurvey(*v_);
   }
   ExportReport Export(ExportFormat format, std::optional<double> max_error = std::nullopt) {
-    return ExportSurvey(*v_, {.format = format, .max_error_pct = max_error},
-                        CoreEvaluator(*v_, {.flip_sign = false, .abs_du = false}));
+    return ExportSurvey(*v_->survey, {.format = format, .max_error_pct = max_error},
+                        RecordOptions{.flip_sign = false, .abs_du = false});
   }
   void ExpectTheHalfSpace(const PeerSurvey& survey, const char* format) {
     EXPECT_TRUE(survey.problems.empty()) << format << ": " << survey.problems.front();
-    ASSERT_EQ(static_cast<int>(survey.records.size()), v_->RecordCount) << format;
+    ASSERT_EQ(static_cast<int>(survey.records.size()), v_->survey->RecordCount) << format;
     for (const PeerRecord& record : survey.records) EXPECT_NEAR(LoadedRhoa(record), 100, 0.5) << format;
   }
 
@@ -65,13 +65,13 @@ class ExchangeFormatsTest : public ::testing::TestWithParam<SynthLayout> {
 };
 
 TEST_P(ExchangeFormatsTest, EveryFormatLoadsAsTheHalfSpace) {
-  ASSERT_GT(v_->RecordCount, 0);
-  EXPECT_EQ(Export(ExportFormat::Csv).written, v_->RecordCount);
+  ASSERT_GT(v_->survey->RecordCount, 0);
+  EXPECT_EQ(Export(ExportFormat::Csv).written, v_->survey->RecordCount);
   PeerSurvey csv = ReadLikeTableParser(dir_.File("line 4.csv"));
   ExpectTheHalfSpace(csv, "csv");
   for (const PeerRecord& record : csv.records) EXPECT_NEAR(record.extra, 100, 0.5) << "the Rho column";
 
-  EXPECT_EQ(Export(ExportFormat::Ohm).written, v_->RecordCount);
+  EXPECT_EQ(Export(ExportFormat::Ohm).written, v_->survey->RecordCount);
   PeerSurvey ohm = ReadLikeOhmLoaders(dir_.File("line 4.ohm"));
   ExpectTheHalfSpace(ohm, "ohm");
   for (size_t i = 0; i < ohm.records.size(); ++i) {
@@ -82,7 +82,7 @@ TEST_P(ExchangeFormatsTest, EveryFormatLoadsAsTheHalfSpace) {
     EXPECT_LT(csv.records[i].error, 5) << "a half-space with little noise";
   }
 
-  EXPECT_EQ(Export(ExportFormat::Res2dinv).written, v_->RecordCount);
+  EXPECT_EQ(Export(ExportFormat::Res2dinv).written, v_->survey->RecordCount);
   ExpectTheHalfSpace(ReadLikeRes2dinvLoaders(dir_.File("line 4.dat")), "res2dinv");
 }
 
@@ -113,17 +113,16 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   survey.Write(dir.File("mixed.qmr"));
   auto v = FreshVari(dir.File("mixed.qmr"));
   OpenSurvey(*v);
-  ASSERT_EQ(v->RecordCount, 6);
+  ASSERT_EQ(v->survey->RecordCount, 6);
   std::vector<double> rhoa;
   {
-    DataFileSession session(v->DataFile, v->DataFileName);
+    DataFileSession session(v->work.DataFile, v->survey->DataFileName);
     for (int k = 1; k <= 6; ++k) {
-      EvaluateRecord(*v, k, {});
-      rhoa.push_back(ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa);
+      rhoa.push_back(EvaluateRecord(*v->survey, v->work, k, {}).resistivity.rhoa);
     }
   }
-  auto evaluate = CoreEvaluator(*v, {});
-  ExportReport dat = ExportSurvey(*v, {.format = ExportFormat::Res2dinv}, evaluate);
+  const RecordOptions evaluate{};
+  ExportReport dat = ExportSurvey(*v->survey, {.format = ExportFormat::Res2dinv}, evaluate);
   EXPECT_EQ(dat.written, 4);
   EXPECT_EQ(dat.left_out, 2) << "the record without K, the record without current";
   PeerSurvey loaded = ReadLikeRes2dinvLoaders(dir.File("mixed.dat"));
@@ -134,7 +133,7 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_NEAR(LoadedRhoa(loaded.records[1]), rhoa[1], 1e-4 * std::fabs(rhoa[1]));
   EXPECT_NEAR(LoadedRhoa(loaded.records[2]), rhoa[2], 1e-4 * std::fabs(rhoa[2]));
 
-  ExportReport ohm = ExportSurvey(*v, {.format = ExportFormat::Ohm, .max_error_pct = 0.0}, evaluate);
+  ExportReport ohm = ExportSurvey(*v->survey, {.format = ExportFormat::Ohm, .max_error_pct = 0.0}, evaluate);
   EXPECT_EQ(ohm.written, 3) << "steady levels: a stacking error of exactly 0 is within a limit of 0";
   EXPECT_EQ(ohm.left_out, 3) << "no K, no current, and the no-signal record's 100 %";
   PeerSurvey ohm_loaded = ReadLikeOhmLoaders(dir.File("mixed.ohm"));
@@ -142,11 +141,11 @@ TEST(ExchangeFormats, RemoteElectrodesAndRecordsThatCannotBeCarried) {
   EXPECT_TRUE(std::isnan(ohm_loaded.records[0].a)) << "index 0 for the remote A";
   EXPECT_TRUE(std::isnan(ohm_loaded.records[1].n));
 
-  ExportSurvey(*v, {.format = ExportFormat::Csv}, evaluate);
+  ExportSurvey(*v->survey, {.format = ExportFormat::Csv}, evaluate);
   PeerSurvey csv = ReadLikeTableParser(dir.File("mixed.csv"));
   ASSERT_EQ(csv.records.size(), 6u);
   EXPECT_TRUE(std::isnan(csv.records[1].a) && std::isnan(csv.records[1].n)) << "pole-pole keeps its two remotes apart";
-  EXPECT_THROW(ExportSurvey(*v, {.format = ExportFormat::Text, .max_error_pct = 5.0}, evaluate), InOutError);
+  EXPECT_THROW(ExportSurvey(*v->survey, {.format = ExportFormat::Text, .max_error_pct = 5.0}, evaluate), InOutError);
 }
 
 // Chargeability rides with every record: M (and the gates) in the comma table, ip in
@@ -166,20 +165,19 @@ TEST(ExchangeFormats, ChargeabilityTravelsWithEveryFormat) {
     auto v = FreshVari(dir.File("ip.qmr"));
     OpenSurvey(*v);
     IpSettings settings;
-    settings.gates = ParseGates("10:50,50:150", v->HalfPeriod, v->SampleRate);
+    settings.gates = ParseGates("10:50,50:150", v->survey->HalfPeriod, v->survey->SampleRate);
     std::vector<Chargeability> expected;
     {
-      DataFileSession session(v->DataFile, v->DataFileName);
-      for (int k = 1; k <= v->RecordCount; ++k) {
-        EvaluateRecord(*v, k, {});
-        expected.push_back(RecordChargeability(*v, settings));
+      DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+      for (int k = 1; k <= v->survey->RecordCount; ++k) {
+        expected.push_back(*EvaluateRecord(*v->survey, v->work, k, {}, &settings).ip);
         ASSERT_GT(expected.back().m, 5) << "a polarised survey";
       }
     }
-    auto evaluate = CoreEvaluator(*v, {});
+    const RecordOptions evaluate{};
     for (ExportFormat format : {ExportFormat::Csv, ExportFormat::Ohm, ExportFormat::Res2dinv}) {
-      ExportReport report = ExportSurvey(*v, {.format = format, .ip = settings}, evaluate);
-      ASSERT_EQ(report.written, v->RecordCount);
+      ExportReport report = ExportSurvey(*v->survey, {.format = format, .ip = settings}, evaluate);
+      ASSERT_EQ(report.written, v->survey->RecordCount);
       PeerSurvey loaded = format == ExportFormat::Csv   ? ReadLikeTableParser(report.file)
                           : format == ExportFormat::Ohm ? ReadLikeOhmLoaders(report.file)
                                                         : ReadLikeRes2dinvLoaders(report.file);
@@ -205,7 +203,7 @@ TEST(ExchangeFormats, ChargeabilityTravelsWithEveryFormat) {
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.begin() + 12),
               (std::vector<std::string>{"1", "Chargeability", "mV/V", "0.01000000,0.1400000"}))
         << "the IP block: delay and integration time in seconds";
-    EXPECT_THROW(ExportSurvey(*v, {.format = ExportFormat::Text, .ip = settings}, evaluate), InOutError)
+    EXPECT_THROW(ExportSurvey(*v->survey, {.format = ExportFormat::Text, .ip = settings}, evaluate), InOutError)
         << "the specified table has no room for M";
   }
 }

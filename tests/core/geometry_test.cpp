@@ -9,8 +9,8 @@
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/record_evaluation.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -75,11 +75,13 @@ TEST(ApparentResistivity, RecoversTheHalfSpaceOfSyntheticSurveys) {
     WriteSyntheticSurvey(path, o);
     auto v = FreshVari(path);
     OpenSurvey(*v);
-    ASSERT_EQ(v->RecordCount, layout == SynthLayout::Wenner ? 10 : 40) << "a Wenner block holds one quadrupole";
-    DataFileSession session(v->DataFile, v->DataFileName);
-    for (int k = 1; k <= v->RecordCount; ++k) {
-      EvaluateRecord(*v, k, {});
-      const double rhoa = ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[k]), v->RecordResult).rhoa;
+    ASSERT_EQ(v->survey->RecordCount, layout == SynthLayout::Wenner ? 10 : 40) << "a Wenner block holds one quadrupole";
+    DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+    for (int k = 1; k <= v->survey->RecordCount; ++k) {
+      v->RecordResult = EvaluateRecord(*v->survey, v->work, k, {});
+      const double rhoa =
+          ResistivityOf(QuadrupoleOf(v->survey->ElectrodeTable, v->survey->RecordIndex[k]), v->RecordResult.result)
+              .rhoa;
       EXPECT_NEAR(rhoa, 100, 0.5) << "layout " << static_cast<int>(layout) << ", record " << k;
     }
   }
@@ -96,9 +98,9 @@ TEST(SyntheticSurvey, DipoleDipoleQuadrupolesStayOnTheLine) {
       WriteSyntheticSurvey(dir.File("dd.qmr"), o);
       auto v = FreshVari(dir.File("dd.qmr"));
       OpenSurvey(*v);
-      ASSERT_EQ(v->RecordCount, 96);
-      for (int k = 1; k <= v->RecordCount; ++k) {
-        const Quadrupole q = QuadrupoleOf(*v, v->RecordIndex[k]);
+      ASSERT_EQ(v->survey->RecordCount, 96);
+      for (int k = 1; k <= v->survey->RecordCount; ++k) {
+        const Quadrupole q = QuadrupoleOf(v->survey->ElectrodeTable, v->survey->RecordIndex[k]);
         ASSERT_TRUE(q.a && q.b && q.m && q.n);
         EXPECT_TRUE(*q.a < *q.b && *q.b < *q.m && *q.m < *q.n)
             << "record " << k << " of " << electrodes << " electrodes: " << *q.a << " " << *q.b << " " << *q.m << " "
@@ -109,7 +111,7 @@ TEST(SyntheticSurvey, DipoleDipoleQuadrupolesStayOnTheLine) {
 
 // Electrode numbers 1..128 name records of the table; only 0 is the remote electrode.
 TEST(Quadrupole, OnlyElectrodeZeroIsRemote) {
-  auto v = FreshVari();
+  auto v = std::make_unique<Survey>();
   v->ElectrodeTable[1].Coordinate = 0;
   v->ElectrodeTable[127].Coordinate = 630;
   v->ElectrodeTable[128].Coordinate = 635;
@@ -117,7 +119,7 @@ TEST(Quadrupole, OnlyElectrodeZeroIsRemote) {
   entry.A = 1;
   entry.M = 127;
   entry.N = 128;
-  const Quadrupole q = QuadrupoleOf(*v, entry);
+  const Quadrupole q = QuadrupoleOf(v->ElectrodeTable, entry);
   EXPECT_EQ(q.a, 0.0);
   EXPECT_FALSE(q.b);
   EXPECT_EQ(q.m, 630.0);

@@ -6,34 +6,34 @@
 
 #include <filesystem>
 
+#include "analysis/error_class.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_loader.h"
-#include "output/error_class.h"
-#include "output/table_line.h"
 #include "processing/record_evaluation.h"
+#include "processing/record_pass.h"
 #include "processing/record_processor.h"
 #include "processing/summary_line.h"
 #include "test_support.h"
 
 namespace {
 
-// Indexes the file and evaluates every record with every option; returns the error text, if any.
+// Indexes the file and passes over every record with every option; returns the error text, if any.
 std::string ThroughTheCore(const std::string& path) {
-  auto v = FreshVari(path);
   try {
-    OpenSurvey(*v);
+    const SharedSurvey survey = OpenSurvey(path).survey;
     for (bool flip : {false, true}) {
       for (bool abs_du : {false, true}) {
-        DataFileSession session(v->DataFile, v->DataFileName);
-        for (int k = 1; k <= v->RecordCount; ++k) {
-          LoadRecordSamples(*v, k, flip);
-          RecordDrawing drawing;
-          ComputeRecordResult(*v, abs_du, &drawing);
-          EXPECT_FALSE(SummaryLine(v->RecordResult, drawing).empty());
-          std::string line = TableLine(TableFormat::Text, k, v->RecordIndex[k], *v, v->RecordResult);
+        PassOptions pass;
+        pass.record = {flip, abs_du};
+        pass.drawing = true;
+        RecordPass(*survey, pass, [&](const RecordRow& row) {
+          EXPECT_FALSE(SummaryLine(row.evaluation.result, *row.drawing).empty());
+          std::string line = TableLine(ExportFormat::Text, row.k, row.entry, *survey, row.evaluation.result,
+                                       row.evaluation.spread_pct);
           EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 8) << line;
-          ClassOfError(PlottedError(v->RecordResult.ErrorPct));
-        }
+          ClassOfError(PlottedError(row.evaluation.result.ErrorPct));
+        });
       }
     }
   } catch (const InOutError& error) {
@@ -60,8 +60,8 @@ TEST(HostileFiles, FileShrinkingAfterIndexingIsReadBeyondEnd) {
   auto v = FreshVari(dir.File("s.qmr"));
   OpenSurvey(*v);
   Truncate(dir.File("s.qmr"), 4200);
-  DataFileSession session(v->DataFile, v->DataFileName);
-  EXPECT_THROW(EvaluateRecord(*v, 4, {}), InOutError);
+  DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+  EXPECT_THROW(EvaluateRecord(*v->survey, v->work, 4, {}), InOutError);
 }
 
 TEST(HostileFiles, BadHeaderValuesGiveAnAnswerNotACrash) {

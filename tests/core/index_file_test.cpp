@@ -17,20 +17,25 @@ class IndexFileTest : public ::testing::Test {
   }
   std::unique_ptr<Vari> IndexPath() {
     auto v = FreshVari(path_);
-    IndexFile(*v);
+    OpenSurvey(*v);
     return v;
   }
   std::string IndexError(const TestSurvey& survey) {
     survey.Write(path_);
     auto v = FreshVari(path_);
     v->FileLoaded = true;
-    v->RecordCount = 5;
+    auto old = std::make_shared<Survey>();
+    old->DataFileName = path_;
+    old->RecordCount = 5;
+    v->survey = old;
     try {
-      IndexFile(*v);
+      OpenSurvey(*v);
     } catch (const InOutError& error) {
-      EXPECT_FALSE(v->FileLoaded);
-      EXPECT_EQ(v->RecordCount, 0);
-      EXPECT_FALSE(v->DataFile.IsOpen());
+      // The survey on show stays whole: no new header beside its index.
+      EXPECT_TRUE(v->FileLoaded);
+      EXPECT_EQ(v->survey, old);
+      EXPECT_EQ(v->survey->RecordCount, 5);
+      EXPECT_FALSE(v->work.DataFile.IsOpen());
       return error.what();
     }
     return "no error";
@@ -49,10 +54,10 @@ TestSurvey OneBlockOneChannel() {
 TEST_F(IndexFileTest, SmallestSurveyLiesWhereTheLayoutSays) {
   auto v = Index(OneBlockOneChannel());
   EXPECT_EQ(std::filesystem::file_size(path_), 4360u);
-  EXPECT_EQ(v->SamplesPerCurve, 8);
-  ASSERT_EQ(v->RecordCount, 1);
-  EXPECT_EQ(v->BlockCount, 1);
-  const RecordIndexEntry& entry = v->RecordIndex[1];
+  EXPECT_EQ(v->survey->SamplesPerCurve, 8);
+  ASSERT_EQ(v->survey->RecordCount, 1);
+  EXPECT_EQ(v->survey->BlockCount, 1);
+  const RecordIndexEntry& entry = v->survey->RecordIndex[1];
   EXPECT_EQ(uint16_t{entry.Block}, 1);
   EXPECT_EQ(entry.Channel, 1);
   EXPECT_EQ(int32_t{entry.CurrentOffset}, 4160);
@@ -61,23 +66,23 @@ TEST_F(IndexFileTest, SmallestSurveyLiesWhereTheLayoutSays) {
   EXPECT_EQ(entry.B, 2);
   EXPECT_EQ(entry.M, 1);
   EXPECT_EQ(entry.N, 2);
-  EXPECT_FLOAT_EQ(v->ElectrodeTable[2].Coordinate, 20.0f);
+  EXPECT_FLOAT_EQ(v->survey->ElectrodeTable[2].Coordinate, 20.0f);
   EXPECT_FALSE(v->FileLoaded);
-  EXPECT_FALSE(v->DataFile.IsOpen());
-  EXPECT_TRUE(v->CurrentSamples.empty()) << "curves are sized when a record is loaded";
+  EXPECT_FALSE(v->work.DataFile.IsOpen());
+  EXPECT_TRUE(v->work.CurrentSamples.empty()) << "curves are sized when a record is loaded";
   {
-    DataFileSession session(v->DataFile, v->DataFileName);
-    EvaluateRecord(*v, 1, {});
+    DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+    v->RecordResult = EvaluateRecord(*v->survey, v->work, 1, {});
   }
-  EXPECT_EQ(v->CurrentSamples.size(), 8u);
-  IndexFile(*v);
-  EXPECT_EQ(v->CurrentSamples.capacity(), 0u) << "an open lets go of the last survey's curves";
-  EXPECT_EQ(v->AvgV.capacity(), 0u);
+  EXPECT_EQ(v->work.CurrentSamples.size(), 8u);
+  OpenSurvey(*v);
+  EXPECT_EQ(v->work.CurrentSamples.capacity(), 0u) << "an open lets go of the last survey's curves";
+  EXPECT_EQ(v->work.AvgV.capacity(), 0u);
 
   Truncate(path_, 4359);
   v = IndexPath();
-  EXPECT_EQ(v->RecordCount, 0);
-  EXPECT_EQ(v->BlockCount, 0);
+  EXPECT_EQ(v->survey->RecordCount, 0);
+  EXPECT_EQ(v->survey->BlockCount, 0);
 }
 
 TEST_F(IndexFileTest, ShortHeaderIsReadBeyondEnd) {
@@ -86,21 +91,21 @@ TEST_F(IndexFileTest, ShortHeaderIsReadBeyondEnd) {
     Truncate(path_, size);
     auto v = FreshVari(path_);
     try {
-      IndexFile(*v);
+      OpenSurvey(*v);
       ADD_FAILURE() << "size " << size << " was accepted";
     } catch (const InOutError& error) {
       EXPECT_STREQ(error.what(), "Read beyond end of file");
       EXPECT_EQ(error.code(), InOutError::ReadBeyondEnd);
     }
-    EXPECT_FALSE(v->DataFile.IsOpen());
+    EXPECT_FALSE(v->work.DataFile.IsOpen());
   }
 }
 
 TEST_F(IndexFileTest, FileEndingAfterElectrodeTableHasNoRecords) {
   auto v = Index(TestSurvey{});
-  EXPECT_EQ(v->RecordCount, 0);
-  EXPECT_EQ(v->BlockCount, 0);
-  EXPECT_TRUE(v->CurrentSamples.empty()) << "no block, no curve memory";
+  EXPECT_EQ(v->survey->RecordCount, 0);
+  EXPECT_EQ(v->survey->BlockCount, 0);
+  EXPECT_TRUE(v->work.CurrentSamples.empty()) << "no block, no curve memory";
 }
 
 TEST_F(IndexFileTest, ElectrodeNumbersMustLieWithinTheTable) {
@@ -131,8 +136,9 @@ TEST_F(IndexFileTest, ElectrodeNumbersMustLieWithinTheTable) {
     if (c.channels < 0) PatchInt32(path_, 4148 + 8, c.channels);
     auto v = IndexPath();
     int expected_records = c.records ? c.records + 1 : 0;
-    EXPECT_EQ(v->RecordCount, expected_records) << c.a << " " << c.b << " " << c.m << " " << c.n << " " << c.channels;
-    EXPECT_EQ(v->BlockCount, c.blocks ? 2 : 0);
+    EXPECT_EQ(v->survey->RecordCount, expected_records)
+        << c.a << " " << c.b << " " << c.m << " " << c.n << " " << c.channels;
+    EXPECT_EQ(v->survey->BlockCount, c.blocks ? 2 : 0);
   }
 }
 
@@ -146,20 +152,20 @@ TEST_F(IndexFileTest, NoElectrodesAcceptsOnlyElectrodeZero) {
   ones.channels[0].n = 1;
   survey.blocks = {zeros, zeros, ones, zeros};
   auto v = Index(survey);
-  EXPECT_EQ(v->RecordCount, 2);
-  EXPECT_EQ(v->BlockCount, 2);
+  EXPECT_EQ(v->survey->RecordCount, 2);
+  EXPECT_EQ(v->survey->BlockCount, 2);
 }
 
 TEST_F(IndexFileTest, EmptyBlocksCountButGiveNoRecords) {
   TestSurvey survey;
   survey.blocks = {SimpleBlock(0), SimpleBlock(2), SimpleBlock(0), SimpleBlock(1)};
   auto v = Index(survey);
-  EXPECT_EQ(v->BlockCount, 4);
-  ASSERT_EQ(v->RecordCount, 3);
-  EXPECT_EQ(uint16_t{v->RecordIndex[1].Block}, 2);
-  EXPECT_EQ(uint16_t{v->RecordIndex[3].Block}, 4);
-  EXPECT_EQ(int32_t{v->RecordIndex[1].CurrentOffset}, int32_t{v->RecordIndex[2].CurrentOffset});
-  EXPECT_EQ(v->RecordIndex[2].VoltageOffset - v->RecordIndex[1].VoltageOffset, 136 + 4 * 8);
+  EXPECT_EQ(v->survey->BlockCount, 4);
+  ASSERT_EQ(v->survey->RecordCount, 3);
+  EXPECT_EQ(uint16_t{v->survey->RecordIndex[1].Block}, 2);
+  EXPECT_EQ(uint16_t{v->survey->RecordIndex[3].Block}, 4);
+  EXPECT_EQ(int32_t{v->survey->RecordIndex[1].CurrentOffset}, int32_t{v->survey->RecordIndex[2].CurrentOffset});
+  EXPECT_EQ(v->survey->RecordIndex[2].VoltageOffset - v->survey->RecordIndex[1].VoltageOffset, 136 + 4 * 8);
 }
 
 TEST_F(IndexFileTest, TruncatedTailIsIgnoredWholly) {
@@ -173,8 +179,8 @@ TEST_F(IndexFileTest, TruncatedTailIsIgnoredWholly) {
   for (int64_t size : {full - 1, full - 100, second_block + 20, second_block + 11, second_block + 3}) {
     Truncate(path_, size);
     auto v = IndexPath();
-    EXPECT_EQ(v->RecordCount, 2) << size;
-    EXPECT_EQ(v->BlockCount, 1) << size;
+    EXPECT_EQ(v->survey->RecordCount, 2) << size;
+    EXPECT_EQ(v->survey->BlockCount, 1) << size;
     survey.Write(path_);
   }
 }
@@ -185,10 +191,10 @@ TEST_F(IndexFileTest, BadElectrodeInALaterChannelKeepsEarlierChannels) {
   bad.channels[2].m = 7;
   survey.blocks = {SimpleBlock(1), bad, SimpleBlock(4)};
   auto v = Index(survey);
-  EXPECT_EQ(v->RecordCount, 3);
-  EXPECT_EQ(v->BlockCount, 1);
-  EXPECT_EQ(uint16_t{v->RecordIndex[3].Block}, 2) << "the records keep the number of their uncounted block";
-  EXPECT_EQ(v->RecordIndex[3].Channel, 2);
+  EXPECT_EQ(v->survey->RecordCount, 3);
+  EXPECT_EQ(v->survey->BlockCount, 1);
+  EXPECT_EQ(uint16_t{v->survey->RecordIndex[3].Block}, 2) << "the records keep the number of their uncounted block";
+  EXPECT_EQ(v->survey->RecordIndex[3].Channel, 2);
 }
 
 class IndexLimitTest : public IndexFileTest {
@@ -205,14 +211,14 @@ class IndexLimitTest : public IndexFileTest {
 TEST_F(IndexLimitTest, FullIndexAtABlockStartReportsTheMessage) {
   EmptyCurveSurvey(std::vector<int>(501, 20)).Write(path_);
   auto v = FreshVari(path_);
-  IndexReport report = IndexFile(*v);
-  EXPECT_EQ(v->RecordCount, 10000);
-  EXPECT_EQ(v->BlockCount, 500);
+  IndexReport report = OpenSurvey(*v);
+  EXPECT_EQ(v->survey->RecordCount, 10000);
+  EXPECT_EQ(v->survey->BlockCount, 500);
   EXPECT_EQ(report.warnings, std::vector<std::string>{"Слишком много данных.\n\rМаксимум=10000"});
 
   EmptyCurveSurvey(std::vector<int>(500, 20)).Write(path_);
-  IndexReport exact = IndexFile(*v);
-  EXPECT_EQ(v->RecordCount, 10000);
+  IndexReport exact = OpenSurvey(*v);
+  EXPECT_EQ(v->survey->RecordCount, 10000);
   EXPECT_TRUE(exact.warnings.empty()) << "a survey that just fits reports nothing";
 }
 
@@ -221,10 +227,10 @@ TEST_F(IndexLimitTest, FullIndexInsideABlockKeepsRecordsUpToTheLimit) {
   blocks.push_back(20);
   EmptyCurveSurvey(blocks).Write(path_);
   auto v = FreshVari(path_);
-  IndexReport report = IndexFile(*v);
-  EXPECT_EQ(v->RecordCount, 10000);
-  EXPECT_EQ(v->BlockCount, 999);
-  EXPECT_EQ(v->RecordIndex[10000].Channel, 10);
+  IndexReport report = OpenSurvey(*v);
+  EXPECT_EQ(v->survey->RecordCount, 10000);
+  EXPECT_EQ(v->survey->BlockCount, 999);
+  EXPECT_EQ(v->survey->RecordIndex[10000].Channel, 10);
   EXPECT_EQ(report.warnings.size(), 1u);
 }
 
@@ -232,9 +238,9 @@ TEST_F(IndexLimitTest, BlockNumberWrapsAt65536) {
   std::vector<int> blocks(65537, 0);
   blocks.push_back(1);
   auto v = Index(EmptyCurveSurvey(blocks));
-  EXPECT_EQ(v->BlockCount, 65538);
-  ASSERT_EQ(v->RecordCount, 1);
-  EXPECT_EQ(uint16_t{v->RecordIndex[1].Block}, 2);
+  EXPECT_EQ(v->survey->BlockCount, 65538);
+  ASSERT_EQ(v->survey->RecordCount, 1);
+  EXPECT_EQ(uint16_t{v->survey->RecordIndex[1].Block}, 2);
 }
 
 TEST_F(IndexFileTest, UnusableHeadersAreRefusedWithTheirReason) {
@@ -245,13 +251,13 @@ TEST_F(IndexFileTest, UnusableHeadersAreRefusedWithTheirReason) {
   EXPECT_EQ(IndexError(survey), "Invalid electrode count 129");
   survey.electrodes.assign(128, 1.0f);
   survey.blocks[0].a = 128;
-  EXPECT_EQ(Index(survey)->RecordIndex[1].A, 128) << "128 electrodes is the table's capacity, not beyond it";
+  EXPECT_EQ(Index(survey)->survey->RecordIndex[1].A, 128) << "128 electrodes is the table's capacity, not beyond it";
 
   survey = OneBlockOneChannel();
   survey.Write(path_);
   PatchInt32(path_, 4112, -1);
   auto v = FreshVari(path_);
-  EXPECT_THROW(IndexFile(*v), InOutError);
+  EXPECT_THROW(OpenSurvey(*v), InOutError);
 
   survey = OneBlockOneChannel();
   survey.header = {1000, -10, 1, 2};
@@ -271,9 +277,9 @@ TEST_F(IndexFileTest, HugeCurvesOnASmallFileAllocateNothing) {
   survey.Write(path_);
   PatchInt32(path_, 4100, 50000000);  // S = 2 x 50000001 x 2, far beyond the file
   auto v = IndexPath();
-  EXPECT_EQ(v->RecordCount, 0);
-  EXPECT_EQ(v->CurrentSamples.capacity(), 0u);
-  EXPECT_LT(v->AvgI.capacity(), 1000u);
+  EXPECT_EQ(v->survey->RecordCount, 0);
+  EXPECT_EQ(v->work.CurrentSamples.capacity(), 0u);
+  EXPECT_LT(v->work.AvgI.capacity(), 1000u);
 }
 
 }  // namespace

@@ -9,25 +9,23 @@
 #include <limits>
 
 #include "measurement/data_file.h"
-#include "measurement/polarisation_model.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/record_chargeability.h"
-#include "processing/record_evaluation.h"
+#include "processing/record_pass.h"
+#include "synthetic/polarisation_model.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
 
-// Every record's chargeability, with the record's Vp.
+// Every record's chargeability, with the record's Vp, from the record pass that spreads
+// the records over both cores.
 std::vector<Chargeability> SurveyChargeability(const std::string& path, const IpSettings& settings,
                                                bool flip_sign = false, bool abs_du = false) {
-  auto v = FreshVari(path);
-  OpenSurvey(*v);
-  DataFileSession session(v->DataFile, v->DataFileName);
+  PassOptions pass;
+  pass.record = {.flip_sign = flip_sign, .abs_du = abs_du};
+  pass.ip = settings;
   std::vector<Chargeability> results;
-  for (int k = 1; k <= v->RecordCount; ++k) {
-    EvaluateRecord(*v, k, {.flip_sign = flip_sign, .abs_du = abs_du});
-    results.push_back(RecordChargeability(*v, settings));
-  }
+  RecordPass(*OpenSurvey(path).survey, pass, [&](const RecordRow& row) { results.push_back(*row.evaluation.ip); });
   return results;
 }
 

@@ -12,8 +12,8 @@
 #include "line/line_error.h"
 #include "line/line_project.h"
 #include "line/line_survey.h"
-#include "measurement/index_file.h"
-#include "measurement/synthetic_survey.h"
+#include "processing/record_evaluation.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -46,11 +46,10 @@ LineProject TwoSpreads(const TempDir& dir, double offset) {
 std::vector<LineRecord> Rows(const TempDir& dir, const LineProject& project) {
   std::vector<LineRecord> rows;
   for (size_t file = 0; file < project.surveys.size(); ++file) {
-    auto v = FreshVari(dir.File(project.surveys[file].file));
-    IndexFile(*v);
+    const SharedSurvey v = OpenSurvey(dir.File(project.surveys[file].file)).survey;
     const double offset = project.surveys[file].offset_m;
     for (int32_t k = 1; k <= v->RecordCount; ++k) {
-      const Quadrupole q = QuadrupoleOf(*v, v->RecordIndex[static_cast<size_t>(k)]);
+      const Quadrupole q = QuadrupoleOf(v->ElectrodeTable, v->RecordIndex[static_cast<size_t>(k)]);
       auto shifted = [&](std::optional<double> x) { return x ? std::optional(*x + offset) : std::nullopt; };
       LineRecord row;
       row.ref = {static_cast<int>(file), k};

@@ -7,8 +7,8 @@
 
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
-#include "measurement/synthetic_survey.h"
 #include "processing/window_rule.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -85,8 +85,8 @@ TEST(ErrorModel, MatchesTheNoiseOfAReciprocalSurvey) {
   WriteSyntheticSurvey(dir.File("rec.qmr"), o);
   auto v = FreshVari(dir.File("rec.qmr"));
   OpenSurvey(*v);
-  ASSERT_EQ(v->RecordCount, 2 * 24 * 8);
-  std::vector<MeasuredRecord> records = MeasureSurvey(*v, CoreEvaluator(*v, {}));
+  ASSERT_EQ(v->survey->RecordCount, 2 * 24 * 8);
+  std::vector<MeasuredRecord> records = MeasureSurvey(*v->survey, {});
   const std::vector<ReciprocalPair> all = FindReciprocalPairs(records);
   ASSERT_EQ(all.size(), 24u * 8) << "every quadrupole finds its reciprocal";
   for (const ReciprocalPair& pair : all) EXPECT_EQ(pair.reciprocal, pair.normal + 24 * 8);

@@ -28,11 +28,11 @@ class RecordLoaderTest : public ::testing::Test {
     survey.Write(path_);
     v_ = FreshVari(path_);
     OpenSurvey(*v_);
-    ASSERT_EQ(v_->RecordCount, 3);
+    ASSERT_EQ(v_->survey->RecordCount, 3);
   }
   void Load(int k, bool flip) {
-    DataFileSession session(v_->DataFile, v_->DataFileName);
-    LoadRecordSamples(*v_, k, flip);
+    DataFileSession session(v_->work.DataFile, v_->survey->DataFileName);
+    LoadRecordSamples(*v_->survey, v_->work, k, flip);
   }
 
   TempDir dir_;
@@ -42,33 +42,33 @@ class RecordLoaderTest : public ::testing::Test {
 
 TEST_F(RecordLoaderTest, ScalesToMilliunitsInSinglePrecision) {
   Load(1, false);
-  EXPECT_EQ(v_->CurrentSamples[0], 0.0015f * 1000.0f);
-  EXPECT_FLOAT_EQ(v_->CurrentSamples[0], 1.5f);
-  EXPECT_EQ(v_->VoltageSamples[1], -500.0f);
-  EXPECT_EQ(v_->VoltageSamples[7], 0.001f * 1000.0f);
+  EXPECT_EQ(v_->work.CurrentSamples[0], 0.0015f * 1000.0f);
+  EXPECT_FLOAT_EQ(v_->work.CurrentSamples[0], 1.5f);
+  EXPECT_EQ(v_->work.VoltageSamples[1], -500.0f);
+  EXPECT_EQ(v_->work.VoltageSamples[7], 0.001f * 1000.0f);
 }
 
 TEST_F(RecordLoaderTest, SignOptionTurnsTheVoltageOnly) {
   Load(1, false);
-  auto current = v_->CurrentSamples;
-  auto voltage = v_->VoltageSamples;
+  auto current = v_->work.CurrentSamples;
+  auto voltage = v_->work.VoltageSamples;
   Load(1, true);
-  EXPECT_EQ(v_->CurrentSamples, current);
-  for (size_t i = 0; i < voltage.size(); ++i) EXPECT_EQ(v_->VoltageSamples[i], -voltage[i]);
+  EXPECT_EQ(v_->work.CurrentSamples, current);
+  for (size_t i = 0; i < voltage.size(); ++i) EXPECT_EQ(v_->work.VoltageSamples[i], -voltage[i]);
 }
 
 TEST_F(RecordLoaderTest, SharedCurrentCurveGivesTheSameArraysAsFreshReads) {
   std::vector<std::vector<float>> fresh;
   for (int k = 1; k <= 3; ++k) {
     Load(k, false);
-    fresh.push_back(v_->CurrentSamples);
-    fresh.push_back(v_->VoltageSamples);
+    fresh.push_back(v_->work.CurrentSamples);
+    fresh.push_back(v_->work.VoltageSamples);
   }
-  DataFileSession session(v_->DataFile, v_->DataFileName);
+  DataFileSession session(v_->work.DataFile, v_->survey->DataFileName);
   for (int k = 1; k <= 3; ++k) {
-    LoadRecordSamples(*v_, k, false);
-    EXPECT_EQ(v_->CurrentSamples, fresh[2 * (k - 1)]) << k;
-    EXPECT_EQ(v_->VoltageSamples, fresh[2 * (k - 1) + 1]) << k;
+    LoadRecordSamples(*v_->survey, v_->work, k, false);
+    EXPECT_EQ(v_->work.CurrentSamples, fresh[2 * (k - 1)]) << k;
+    EXPECT_EQ(v_->work.VoltageSamples, fresh[2 * (k - 1) + 1]) << k;
   }
 }
 
@@ -76,19 +76,19 @@ TEST_F(RecordLoaderTest, SharedCurrentCurveGivesTheSameArraysAsFreshReads) {
 // file may have changed between them.
 TEST_F(RecordLoaderTest, ChangedFileIsReadAgainAtTheNextOpen) {
   Load(1, false);
-  EXPECT_EQ(v_->CurrentSamples[0], 1.5f);
-  WriteSurveyFloat(path_, v_->RecordIndex[1].CurrentOffset, 0.004f);
+  EXPECT_EQ(v_->work.CurrentSamples[0], 1.5f);
+  WriteSurveyFloat(path_, v_->survey->RecordIndex[1].CurrentOffset, 0.004f);
   Load(2, false);  // the same block's current curve, in a new session of the file
-  EXPECT_EQ(v_->CurrentSamples[0], 4.0f);
+  EXPECT_EQ(v_->work.CurrentSamples[0], 4.0f);
 
   // Within one session its means are reused, but only for the same averaging.
-  DataFileSession session(v_->DataFile, v_->DataFileName);
-  v_->HalfPeriod = 1, v_->PeriodCount = 1, v_->WindowLen = 1;
-  EvaluateRecord(*v_, 1, {});
-  const double first = v_->RecordResult.MeanI;
-  v_->WindowLen = 2;
-  EvaluateRecord(*v_, 2, {});
-  EXPECT_NE(v_->RecordResult.MeanI, first) << "means of another window length were reused";
+  DataFileSession session(v_->work.DataFile, v_->survey->DataFileName);
+  auto changed = std::make_unique<Survey>(*v_->survey);
+  changed->HalfPeriod = 1, changed->PeriodCount = 1, changed->WindowLen = 1;
+  const double first = EvaluateRecord(*changed, v_->work, 1, {}).result.MeanI;
+  changed->WindowLen = 2;
+  EXPECT_NE(EvaluateRecord(*changed, v_->work, 2, {}).result.MeanI, first)
+      << "means of another window length were reused";
 }
 
 // Curves read ahead on a second thread are exactly the curves read on the spot, in
@@ -97,30 +97,33 @@ TEST_F(RecordLoaderTest, CurvesReadAheadAreTheCurvesReadOnTheSpot) {
   std::vector<std::vector<float>> direct;
   for (int k = 1; k <= 3; ++k) {
     Load(k, true);
-    direct.push_back(v_->CurrentSamples);
-    direct.push_back(v_->VoltageSamples);
+    direct.push_back(v_->work.CurrentSamples);
+    direct.push_back(v_->work.VoltageSamples);
   }
-  // Block 1 at 4148: its current at 4160, voltages 136 + 32 bytes apart; block 2 at 4528.
-  EXPECT_EQ(PassCurveOffsets(*v_), (std::vector<int64_t>{4160, 4328, 4496, 4540, 4708}));
+  // Block 1 at 4148: its current at 4160, voltages 136 + 32 bytes apart; block 2 at 4528,
+  // read on from there over its 12 header bytes.
+  std::vector<std::pair<int64_t, int64_t>> blocks;
+  for (const BlockReadAhead::Range& block : PassBlocks(*v_->survey)) blocks.emplace_back(block.start, block.end);
+  EXPECT_EQ(blocks, (std::vector<std::pair<int64_t, int64_t>>{{4160, 4528}, {4528, 4740}}));
   for (std::vector<int> order : {std::vector<int>{1, 2, 3}, std::vector<int>{2, 1, 3}}) {
-    DataFileSession session(v_->DataFile, v_->DataFileName);
-    PassReadAhead read_ahead(*v_);
-    ASSERT_NE(v_->ReadAhead, nullptr);
+    DataFileSession session(v_->work.DataFile, v_->survey->DataFileName);
+    PassReadAhead read_ahead(*v_->survey, v_->work);
+    ASSERT_NE(v_->work.ReadAhead, nullptr);
     for (int k : order) {
-      LoadRecordSamples(*v_, k, true);
-      EXPECT_EQ(v_->CurrentSamples, direct[2 * (k - 1)]) << k;
-      EXPECT_EQ(v_->VoltageSamples, direct[2 * (k - 1) + 1]) << k;
+      LoadRecordSamples(*v_->survey, v_->work, k, true);
+      EXPECT_EQ(v_->work.CurrentSamples, direct[2 * (k - 1)]) << k;
+      EXPECT_EQ(v_->work.VoltageSamples, direct[2 * (k - 1) + 1]) << k;
     }
   }
-  EXPECT_EQ(v_->ReadAhead, nullptr);
+  EXPECT_EQ(v_->work.ReadAhead, nullptr);
 
   Truncate(path_, std::filesystem::file_size(path_) - 4);
-  DataFileSession session(v_->DataFile, v_->DataFileName);
-  PassReadAhead read_ahead(*v_);
-  LoadRecordSamples(*v_, 1, false);
-  LoadRecordSamples(*v_, 2, false);
+  DataFileSession session(v_->work.DataFile, v_->survey->DataFileName);
+  PassReadAhead read_ahead(*v_->survey, v_->work);
+  LoadRecordSamples(*v_->survey, v_->work, 1, false);
+  LoadRecordSamples(*v_->survey, v_->work, 2, false);
   try {
-    LoadRecordSamples(*v_, 3, false);
+    LoadRecordSamples(*v_->survey, v_->work, 3, false);
     FAIL() << "a short curve was accepted";
   } catch (const InOutError& error) {
     EXPECT_STREQ(error.what(), "Read beyond end of file");
@@ -135,12 +138,12 @@ TEST_F(RecordLoaderTest, ShrunkFileIsReadBeyondEnd) {
   } catch (const InOutError& error) {
     EXPECT_STREQ(error.what(), "Read beyond end of file");
   }
-  EXPECT_FALSE(v_->DataFile.IsOpen());
+  EXPECT_FALSE(v_->work.DataFile.IsOpen());
 }
 
 TEST_F(RecordLoaderTest, IdentificationLine) {
-  EXPECT_EQ(RecordIdentification(v_->RecordIndex[2]), "A=1  B=2  M=2  N=1    nCh=2  nImp=1");
-  EXPECT_EQ(RecordIdentification(v_->RecordIndex[3]), "A=0  B=2  M=2  N=0    nCh=1  nImp=2");
+  EXPECT_EQ(RecordIdentification(v_->survey->RecordIndex[2]), "A=1  B=2  M=2  N=1    nCh=2  nImp=1");
+  EXPECT_EQ(RecordIdentification(v_->survey->RecordIndex[3]), "A=0  B=2  M=2  N=0    nCh=1  nImp=2");
 }
 
 TEST(RecordLoader, EmptyCurvesReadNothing) {
@@ -151,11 +154,11 @@ TEST(RecordLoader, EmptyCurvesReadNothing) {
   survey.Write(dir.File("s.qmr"));
   auto v = FreshVari(dir.File("s.qmr"));
   OpenSurvey(*v);
-  ASSERT_EQ(v->RecordCount, 2);
-  DataFileSession session(v->DataFile, v->DataFileName);
-  EvaluateRecord(*v, 2, {});
-  EXPECT_TRUE(v->VoltageSamples.empty());
-  EXPECT_TRUE(std::isnan(v->RecordResult.ErrorPct)) << "no window holds a sample: no answer";
+  ASSERT_EQ(v->survey->RecordCount, 2);
+  DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+  v->RecordResult = EvaluateRecord(*v->survey, v->work, 2, {});
+  EXPECT_TRUE(v->work.VoltageSamples.empty());
+  EXPECT_TRUE(std::isnan(v->RecordResult.result.ErrorPct)) << "no window holds a sample: no answer";
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <mutex>
 #include <sstream>
 
+#include "analysis/error_class.h"
+#include "analysis/file_check.h"
+#include "formats/table_line.h"
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
-#include "output/error_class.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
-#include "output/table_line.h"
 #include "output/table_name.h"
 #include "platform/file_system.h"
 #include "processing/record_evaluation.h"
@@ -50,11 +50,11 @@ TEST(TableName, ReplacesTheExtensionAfterTheLastSeparator) {
 }
 
 TEST(TableLine, HeaderAndTheWorkedExample) {
-  std::string header = TableHeader(TableFormat::Text);
+  std::string header = TableHeader(ExportFormat::Text);
   EXPECT_EQ(header.size(), 39u);
   EXPECT_EQ(header, "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp");
 
-  auto v = FreshVari();
+  auto v = std::make_unique<Survey>();
   v->ElectrodeTable[1].Coordinate = 20;
   v->ElectrodeTable[2].Coordinate = 25.5f;
   v->ElectrodeTable[3].Coordinate = 30.25f;
@@ -64,23 +64,22 @@ TEST(TableLine, HeaderAndTheWorkedExample) {
   entry.M = 2;
   entry.N = 3;
   RecordResultValues result{12.34561, 250, 0.8765, -3.2104};
-  EXPECT_EQ(TableLine(TableFormat::Text, 17, entry, *v, result),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 17, entry, *v, result, 0),
             "17 100000.000 20.000 25.50 30.25 12.346 250.000 0.88 -3.210");
   // A remote current electrode where the resistivity tools look for one; K of the
   // pole-dipole B=20, M=25.5, N=30.25 is 2π / (-1/5.5 + 1/10.25) = -74.5713 m. Dev. is
   // the stacking error, whatever the text table's error shows.
-  v->StackingSpreadPct = 0.8765;
   result.ErrorPct = 50;
-  EXPECT_EQ(TableLine(TableFormat::Csv, 17, entry, *v, result),
+  EXPECT_EQ(TableLine(ExportFormat::Csv, 17, entry, *v, result, 0.8765),
             "-99999.000,20.000,25.50,30.25,12.346,250.000,0.88,-3.210,-3.683");
 
   entry = {};  // every electrode 0
-  EXPECT_EQ(TableLine(TableFormat::Text, 1, entry, *v, {}),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 1, entry, *v, {}, 0),
             "1 100000.000 100000.000 100000.00 100000.00 0.000 0.000 0.00 0.000");
 }
 
 TEST(TableLine, RoundingOfCoordinatesAndResults) {
-  auto v = FreshVari();
+  auto v = std::make_unique<Survey>();
   v->ElectrodeTable[1].Coordinate = 12.625f;
   v->ElectrodeTable[2].Coordinate = -12.625f;
   v->ElectrodeTable[3].Coordinate = 12.3f;
@@ -89,15 +88,15 @@ TEST(TableLine, RoundingOfCoordinatesAndResults) {
   entry.B = 3;
   entry.M = 1;
   entry.N = 2;
-  EXPECT_EQ(TableLine(TableFormat::Text, 2, entry, *v, {-0.0004, 0.0005, 99.996, 1e-9}),
+  EXPECT_EQ(TableLine(ExportFormat::Text, 2, entry, *v, {-0.0004, 0.0005, 99.996, 1e-9}, 0),
             "2 12.300 12.300 12.63 -12.63 -0.000 0.001 100.00 0.000");
 }
 
 TEST(TableLine, DamagedValuesKeepNineFields) {
-  auto v = FreshVari();
+  auto v = std::make_unique<Survey>();
   RecordIndexEntry entry{};
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  std::string line = TableLine(TableFormat::Text, 3, entry, *v, {nan, inf, -inf, 3e40});
+  std::string line = TableLine(ExportFormat::Text, 3, entry, *v, {nan, inf, -inf, 3e40}, 0);
   EXPECT_EQ(line, "3 100000.000 100000.000 100000.00 100000.00 nan inf -inf 3.000e+40");
   EXPECT_EQ(FieldCount(line), 9u);
 }
@@ -117,30 +116,26 @@ class TableExportTest : public ::testing::Test {
     block.channels = {TestChannel{1, 2, voltage}, TestChannel{2, 0, voltage}};
     survey.blocks = {block, block};
     survey.Write(path_);
-    v_ = FreshVari(path_);
-    OpenSurvey(*v_);
+    v_ = std::make_unique<Survey>(*OpenSurvey(path_).survey);
   }
-  std::string Export(RecordOptions options = {}) {
-    return ExportTable(*v_, TableFormat::Text, CoreEvaluator(*v_, options));
-  }
+  std::string Export(RecordOptions options = {}) { return ExportTable(*v_, ExportFormat::Text, options); }
 
   TempDir dir_;
   std::string path_ = dir_.File("line7.qmr");
   std::string table_ = dir_.File("line7.TXT");
-  std::unique_ptr<Vari> v_;
+  std::unique_ptr<Survey> v_;
 };
 
 TEST_F(TableExportTest, OneLinePerRecordWithCrlf) {
   std::vector<int> progress;
-  EXPECT_EQ(ExportTable(*v_, TableFormat::Text, CoreEvaluator(*v_, {}),
-                        [&](int done, int total) { progress.push_back(done * 100 + total); }),
-            table_);
+  EXPECT_EQ(
+      ExportTable(*v_, ExportFormat::Text, {}, [&](int done, int total) { progress.push_back(done * 100 + total); }),
+      table_);
   auto lines = Lines(Slurp(table_));
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 0.00 2.000");
   EXPECT_EQ(lines[4], "4 10.000 20.000 20.00 100000.00 50.000 100.000 0.00 2.000");
   EXPECT_EQ(progress, (std::vector<int>{104, 204, 304, 404}));
-  EXPECT_FALSE(v_->DataFile.IsOpen());
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
     EXPECT_TRUE(entry.path().extension() == ".qmr" || entry.path().extension() == ".TXT") << entry.path();
 }
@@ -161,13 +156,11 @@ TEST_F(TableExportTest, ExportsAreRepeatableAndFollowTheSignOption) {
 TEST_F(TableExportTest, FailureLeavesThePreviousTableUntouched) {
   Export();
   std::string before = Slurp(table_);
-  auto failing = [this](int k) {
-    if (k == 3) throw InOutError::ShortRead();
-    EvaluateRecord(*v_, k, {.flip_sign = true});
+  auto failing = [](int done, int) {
+    if (done == 2) throw InOutError::ShortRead();
   };
-  EXPECT_THROW(ExportTable(*v_, TableFormat::Text, failing), InOutError);
+  EXPECT_THROW(ExportTable(*v_, ExportFormat::Text, {.flip_sign = true}, failing), InOutError);
   EXPECT_EQ(Slurp(table_), before);
-  EXPECT_FALSE(v_->DataFile.IsOpen());
 
   Truncate(path_, std::filesystem::file_size(path_) - 1);
   EXPECT_THROW(Export(), InOutError);
@@ -203,7 +196,7 @@ TEST_F(TableExportTest, MeasurementFileNamedLikeItsTableIsNeverReplaced) {
 }
 
 TEST_F(TableExportTest, CommaSeparatedTable) {
-  std::string csv = ExportTable(*v_, TableFormat::Csv, CoreEvaluator(*v_, {}));
+  std::string csv = ExportTable(*v_, ExportFormat::Csv, {});
   EXPECT_EQ(csv, dir_.File("line7.csv"));
   auto lines = Lines(Slurp(csv));
   ASSERT_EQ(lines.size(), 5u);
@@ -299,11 +292,12 @@ TEST(TableLine, RecordWithoutAnswerIsWrittenAsNan) {
   block.channels[0].voltage.assign(120, 0.05f);
   survey.blocks = {block};
   survey.Write(dir.File("short.qmr"));
-  auto v = FreshVari(dir.File("short.qmr"));
-  OpenSurvey(*v);
-  ExportTable(*v, TableFormat::Text, CoreEvaluator(*v, {}));
+  const SharedSurvey v = OpenSurvey(dir.File("short.qmr")).survey;
+  ExportTable(*v, ExportFormat::Text, {});
   EXPECT_EQ(Lines(Slurp(dir.File("short.TXT")))[1], "1 10.000 20.000 10.00 20.00 nan nan nan nan");
-  EXPECT_EQ(ClassOfError(PlottedError(v->RecordResult.ErrorPct)), ErrorClass::Black);
+  std::vector<ErrorClass> classes;
+  CheckFile(*v, {}, [&](const CheckPoint& point) { classes.push_back(point.error_class); });
+  EXPECT_EQ(classes, std::vector<ErrorClass>{ErrorClass::Black});
 }
 
 }  // namespace
@@ -313,11 +307,10 @@ namespace {
 TEST_F(TableExportTest, TheCheckReportsEveryRecordAndItsProgressToTheEnd) {
   std::vector<int> records, progress;
   CheckFile(
-      *v_, CoreEvaluator(*v_, {}), [&](const CheckPoint& point) { records.push_back(point.record); },
+      *v_, {}, [&](const CheckPoint& point) { records.push_back(point.record); },
       [&](int done, int total) { progress.push_back(done * 100 + total); });
   EXPECT_EQ(records, (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(progress, (std::vector<int>{104, 204, 304, 404}));
-  EXPECT_FALSE(v_->DataFile.IsOpen());
 }
 
 }  // namespace

@@ -23,9 +23,13 @@ TempDir::~TempDir() {
 
 std::unique_ptr<Vari> FreshVari(const std::string& data_file_name) {
   auto v = std::make_unique<Vari>();
-  if (!data_file_name.empty()) v->DataFileName = data_file_name;
+  auto survey = std::make_shared<Survey>();
+  survey->DataFileName = data_file_name;
+  v->survey = std::move(survey);
   return v;
 }
+
+IndexReport OpenSurvey(Vari& v) { return OpenSurvey(v, v.survey->DataFileName); }
 
 void TestSurvey::Write(const std::string& path) const {
   SurveyWriter writer(path);

@@ -23,8 +23,11 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// A Vari of its own, so tests never share state through the program's instance.
+// A Vari of its own, so tests never share state through the program's instance; its
+// survey is named data_file_name and holds nothing until it is opened.
 std::unique_ptr<Vari> FreshVari(const std::string& data_file_name = "");
+// Opens the survey the Vari names, as the window does.
+IndexReport OpenSurvey(Vari& v);
 
 // A block as the tests describe it: electrodes and curves in amperes and volts.
 struct TestChannel {

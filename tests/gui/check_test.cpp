@@ -7,8 +7,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "analysis/error_class.h"
 #include "form_fixture.h"
-#include "output/error_class.h"
 #include "vari.h"
 
 namespace {
@@ -159,7 +159,7 @@ TEST_F(CheckTest, UnreadableRecordStopsTheCheckAndKeepsItsPoints) {
   EXPECT_EQ(messages_.Messages()[0], "Read beyond end of file");
   EXPECT_EQ(Chart2()->SeriesAt(0).Count(), 11);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
-  EXPECT_FALSE(vari.DataFile.IsOpen());
+  EXPECT_FALSE(vari.work.DataFile.IsOpen());
 }
 
 }  // namespace

@@ -13,8 +13,9 @@
 
 #include "form_fixture.h"
 #include "measurement/data_file.h"
+#include "measurement/record_loader.h"
 #include "processing/format_fixed.h"
-#include "processing/record_chargeability.h"
+#include "processing/record_evaluation.h"
 
 namespace {
 
@@ -34,9 +35,10 @@ class DecayViewTest : public FormTest {
   Chargeability CoreResult(int k, const std::vector<Gate>& gates = {}) {
     auto v = FreshVari(path_);
     OpenSurvey(*v);
-    DataFileSession session(v->DataFile, v->DataFileName);
-    EvaluateRecord(*v, k, {});
-    return RecordChargeability(*v, {gates, {}});
+    DataFileSession session(v->work.DataFile, v->survey->DataFileName);
+    const IpSettings settings{gates, {}};
+    LoadRecordSamples(*v->survey, v->work, k, false);
+    return *EvaluateLoadedRecord(*v->survey, v->work, k, {}, &settings, nullptr, true).ip;
   }
   DecayView* View() { return form_->findChild<DecayView*>("DecayView"); }
   std::string path_;

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <cmath>
 
-#include "main/message_sink.h"
+#include "chart/message_sink.h"
 #include "vari.h"
 
 FormTest::FormTest() {

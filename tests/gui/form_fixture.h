@@ -15,7 +15,7 @@
 #include "chart/chart.h"
 #include "core/test_support.h"
 #include "main/main_form.h"
-#include "measurement/synthetic_survey.h"
+#include "synthetic/synthetic_survey.h"
 
 // What the user sees of a widget, as rendered now.
 QImage Picture(QWidget* widget);

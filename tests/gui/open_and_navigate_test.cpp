@@ -14,7 +14,7 @@
 #include "main/integer_text.h"
 #include "measurement/record_identification.h"
 #include "measurement/record_loader.h"
-#include "processing/record_evaluation.h"
+#include "processing/record_pass.h"
 #include "processing/record_processor.h"
 #include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
@@ -134,13 +134,13 @@ TEST_F(FormTest, SecondOpenReturnsToRecordOneWithOneLoad) {
 // computes it, and the index-full message reaches the error box.
 TEST_F(FormTest, EachOpenShowsRecordOneAsTheCoreComputesIt) {
   auto core_line = [](const std::string& path) {
-    auto v = FreshVari(path);
-    OpenSurvey(*v);
-    DataFileSession session(v->DataFile, v->DataFileName);
-    RecordDrawing drawing;
-    LoadRecordSamples(*v, 1, false);
-    ComputeRecordResult(*v, false, &drawing);
-    return QString::fromStdString(SummaryLine(v->RecordResult, drawing));
+    PassOptions pass;
+    pass.records = {1};
+    pass.drawing = true;
+    std::string line;
+    RecordPass(*OpenSurvey(path).survey, pass,
+               [&](const RecordRow& row) { line = SummaryLine(row.evaluation.result, *row.drawing); });
+    return QString::fromStdString(line);
   };
   SynthOptions long_half_periods = SmallSurvey();
   long_half_periods.half_period = long_half_periods.second_length = 400;  // a window of 120
@@ -168,13 +168,10 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   const std::string path = Survey("dd.qmr", physical);
   Open(path);
   TypeRecordNumber("3");
-  auto v = FreshVari(path);
-  OpenSurvey(*v);
-  {
-    DataFileSession session(v->DataFile, v->DataFileName);
-    EvaluateRecord(*v, 3, {});
-  }
-  const Resistivity expected = ResistivityOf(QuadrupoleOf(*v, v->RecordIndex[3]), v->RecordResult);
+  PassOptions pass;
+  pass.records = {3};
+  Resistivity expected{};
+  RecordPass(*OpenSurvey(path).survey, pass, [&](const RecordRow& row) { expected = row.evaluation.resistivity; });
   EXPECT_EQ(Text("ResistivityLabel").toStdString(), ResistivityLine(expected));
   EXPECT_NEAR(expected.rhoa, 80, 0.5);
   EXPECT_EQ(Control<QPushButton>("SaveB")->geometry(), QRect(1, 31, 97, 25));

@@ -192,9 +192,7 @@ TEST_F(SurveyViewTest, TheErrorModelOfAReciprocalSurvey) {
   EXPECT_TRUE(errors->isVisible());
   EXPECT_EQ(errors->SeriesAt(0).Count(), 24) << "one point per pair";
 
-  auto v = FreshVari(path);
-  OpenSurvey(*v);
-  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(*v, CoreEvaluator(*v, {})));
+  const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(*OpenSurvey(path).survey, {}));
   const ErrorModel model = FitErrorModel(pairs);
   const std::vector<SeriesPoint> line = errors->SeriesAt(1).Points();
   ASSERT_EQ(line.size(), 2u);

@@ -35,8 +35,7 @@ struct FileResult {
 
 void Run(const std::string& file, const FileWork& work, FileResult& result) {
   try {
-    auto v = std::make_unique<Vari>();
-    work(file, *v, result.output);
+    work(file, result.output);
     return;
   } catch (const std::bad_alloc&) {
     result.output.err += file + ": Out of memory\n";

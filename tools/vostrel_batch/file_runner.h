@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "vari.h"
-
 // What one file's work prints: kept apart so that files done side by side are still
 // printed in the order they were given.
 struct FileOutput {
@@ -15,8 +13,8 @@ struct FileOutput {
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 };
 
-// The work on one file, with a Vari of its own; it throws on failure.
-using FileWork = std::function<void(const std::string& file, Vari& v, FileOutput& output)>;
+// The work on one file; it throws on failure.
+using FileWork = std::function<void(const std::string& file, FileOutput& output)>;
 
 // Does the work for every file on up to `jobs` threads and prints each file's output
 // in the order of `files` as soon as the files before it are done. A file that fails,

@@ -2,13 +2,11 @@
 
 #include <stdexcept>
 
+#include "formats/table_line.h"
 #include "ip/chargeability.h"
 #include "measurement/in_out_error.h"
-#include "measurement/record_loader.h"
-#include "output/table_line.h"
 #include "processing/record_chargeability.h"
-#include "processing/record_evaluation.h"
-#include "processing/record_processor.h"
+#include "processing/record_pass.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 #include "vostrel_batch/file_runner.h"
@@ -25,28 +23,31 @@ int IpCommand(const std::vector<std::string>& words) {
   cleaning.mains_hz = MainsOf(arguments);
   const std::string* gate_text = arguments.Text("--gates");
   // The gates are checked against the survey's pause before any record is read.
-  Vari survey;
-  survey.DataFileName = file;
   std::vector<Gate> gates;
   try {
-    OpenSurvey(survey);
-    gates = gate_text ? ParseGates(*gate_text, survey.HalfPeriod, survey.SampleRate)
-                      : DefaultGates(survey.HalfPeriod, survey.SampleRate);
+    const SharedSurvey survey = OpenSurvey(file).survey;
+    gates = gate_text ? ParseGates(*gate_text, survey->HalfPeriod, survey->SampleRate)
+                      : DefaultGates(survey->HalfPeriod, survey->SampleRate);
   } catch (const std::invalid_argument& error) {
     throw UsageError(error.what());
   } catch (const std::exception&) {
     // The file's own failure is reported below, as every command reports it.
   }
-  return ForEachFile({file}, 1, [&](const std::string&, Vari& v, FileOutput& output) {
-    v.DataFileName = file;
-    OpenSurvey(v);
-    DataFileSession session(v.DataFile, v.DataFileName);
+  return ForEachFile({file}, 1, [&](const std::string&, FileOutput& output) {
+    const SharedSurvey survey = OpenSurvey(file).survey;
+    // The records before one that is not in the survey are shown.
+    std::vector<int> shown;
     for (int32_t k : records) {
-      if (k < 1 || k > v.RecordCount)
-        throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(v.RecordCount));
-      LoadRecordSamples(v, k, flip);
-      ComputeRecordResult(v, false, nullptr);
-      const Chargeability ip = RecordChargeability(v, {gates, cleaning});
+      if (k < 1 || k > survey->RecordCount) break;
+      shown.push_back(k);
+    }
+    PassOptions pass;
+    pass.record.flip_sign = flip;
+    pass.records = shown;
+    pass.ip = IpSettings{gates, cleaning};
+    RecordPass(*survey, pass, [&](const RecordRow& row) {
+      const Chargeability& ip = *row.evaluation.ip;
+      const int k = row.k;
       const std::string span = gates.empty() ? "none" : GateText({gates.front().t1_ms, gates.back().t2_ms});
       output.out += "record " + std::to_string(k) + ": Vp=" + TableValue(ip.vp, 3) + " mV  M=" + TableValue(ip.m, 3) +
                     " mV/V  ±" + TableValue(ip.m_interval, 3) + "  Mt=" + TableValue(ip.mt_ms, 3) + " ms  gates " +
@@ -55,6 +56,10 @@ int IpCommand(const std::vector<std::string>& words) {
         output.out += "gate " + std::to_string(i + 1) + ": " + GateText(ip.gates[i].gate) +
                       " ms  M=" + TableValue(ip.gates[i].m, 3) + " mV/V  ±" + TableValue(ip.gates[i].interval, 3) +
                       "\n";
+    });
+    if (shown.size() < records.size()) {
+      const int32_t k = records[shown.size()];
+      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(survey->RecordCount));
     }
   });
 }

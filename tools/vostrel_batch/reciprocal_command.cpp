@@ -30,10 +30,11 @@ int ReciprocalCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {"--flip-sign", "--abs-du"}, {});
   if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
   const RecordOptions options{arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
-  return ForEachFile(arguments.Plain(), 1, [&](const std::string& file, Vari& v, FileOutput& output) {
-    v.DataFileName = file;
-    for (const std::string& warning : OpenSurvey(v).warnings) output.err += file + ": " + warning + "\n";
-    const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(v, CoreEvaluator(v, options)));
+  return ForEachFile(arguments.Plain(), 1, [&](const std::string& file, FileOutput& output) {
+    OpenedSurvey opened = OpenSurvey(file);
+    for (const std::string& warning : opened.report.warnings) output.err += file + ": " + warning + "\n";
+    const Survey& v = *opened.survey;
+    const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(v, options));
     output.out +=
         std::to_string(pairs.size()) + " normal/reciprocal pairs among " + std::to_string(v.RecordCount) + " records\n";
     output.out += "normal reciprocal R_normal R_reciprocal error\n";

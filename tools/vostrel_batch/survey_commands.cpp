@@ -8,19 +8,17 @@
 #include <filesystem>
 #include <new>
 
+#include "analysis/file_check.h"
 #include "geometry/apparent_resistivity.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
-#include "measurement/record_loader.h"
-#include "output/file_check.h"
 #include "output/table_export.h"
 #include "platform/file_system.h"
 #include "processing/format_fixed.h"
-#include "processing/record_evaluation.h"
+#include "processing/record_pass.h"
 #include "processing/record_processor.h"
 #include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
-#include "vari.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 #include "vostrel_batch/file_runner.h"
@@ -34,9 +32,10 @@ RecordOptions OptionsOf(const Arguments& arguments) {
 }
 
 // Opens a survey; what the window would show in its error box goes to standard error.
-void Open(const std::string& file, Vari& v, FileOutput& output) {
-  v.DataFileName = file;
-  for (const std::string& warning : OpenSurvey(v).warnings) output.err += file + ": " + warning + "\n";
+SharedSurvey Open(const std::string& file, FileOutput& output) {
+  OpenedSurvey opened = OpenSurvey(file);
+  for (const std::string& warning : opened.report.warnings) output.err += file + ": " + warning + "\n";
+  return opened.survey;
 }
 
 // -j N: files done at once; a progress line only for one file at a time.
@@ -71,8 +70,9 @@ std::string Shortest(double value) {
 int InfoCommand(const std::vector<std::string>& words) {
   Arguments arguments(words, {}, {});
   if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
-  return ForEachFile(arguments.Plain(), 1, [](const std::string& file, Vari& v, FileOutput& output) {
-    Open(file, v, output);
+  return ForEachFile(arguments.Plain(), 1, [](const std::string& file, FileOutput& output) {
+    const SharedSurvey survey = Open(file, output);
+    const Survey& v = *survey;
     output.Print(
         "file: %s\nsample_rate: %d\nhalf_period: %d\nsecond_length: %d\nperiod_count: %d\n"
         "samples_per_curve: %d\nelectrodes: %d\nrecords: %d\nblocks: %d\nwindow_len: %d\n",
@@ -87,19 +87,19 @@ int RecordCommand(const std::vector<std::string>& words) {
   const std::string& file = arguments.Plain()[0];
   int32_t k = ParseInt32(arguments.Plain()[1], "the record number");
   RecordOptions options = OptionsOf(arguments);
-  return ForEachFile({file}, 1, [&](const std::string&, Vari& v, FileOutput& output) {
-    Open(file, v, output);
-    if (k < 1 || k > v.RecordCount) {
-      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(v.RecordCount));
+  return ForEachFile({file}, 1, [&](const std::string&, FileOutput& output) {
+    const SharedSurvey survey = Open(file, output);
+    if (k < 1 || k > survey->RecordCount) {
+      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(survey->RecordCount));
     }
-    RecordDrawing drawing;
-    {
-      DataFileSession session(v.DataFile, v.DataFileName);
-      LoadRecordSamples(v, k, options.flip_sign);
-      ComputeRecordResult(v, options.abs_du, &drawing);
-    }
-    output.out += RecordIdentification(v.RecordIndex[k]) + "\n" + SummaryLine(v.RecordResult, drawing) + "\n" +
-                  ResistivityLine(ResistivityOf(QuadrupoleOf(v, v.RecordIndex[k]), v.RecordResult)) + "\n";
+    PassOptions pass;
+    pass.record = options;
+    pass.records = {k};
+    pass.drawing = true;
+    RecordPass(*survey, pass, [&](const RecordRow& row) {
+      output.out += RecordIdentification(row.entry) + "\n" + SummaryLine(row.evaluation.result, *row.drawing) + "\n" +
+                    ResistivityLine(row.evaluation.resistivity) + "\n";
+    });
   });
 }
 
@@ -141,14 +141,15 @@ int ExportCommand(const std::vector<std::string>& words) {
   RecordOptions options = OptionsOf(arguments);
   ExportOptions export_options = ExportOptionsOf(arguments);
   const int jobs = JobsOf(arguments);
-  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, Vari& v, FileOutput& output) {
+  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, FileOutput& output) {
     auto start = std::chrono::steady_clock::now();
-    Open(file, v, output);
+    const SharedSurvey survey = Open(file, output);
+    const Survey& v = *survey;
     ExportOptions file_options = export_options;
     // Each survey has its own pause, so the gates are checked against each.
     if (const std::string* gates = arguments.Text("--gates"))
       file_options.ip->gates = ParseGates(*gates, v.HalfPeriod, v.SampleRate);
-    ExportReport report = ExportSurvey(v, file_options, CoreEvaluator(v, options), TerminalProgress(file, jobs));
+    ExportReport report = ExportSurvey(v, file_options, options, TerminalProgress(file, jobs));
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     output.Print("%s: %d records", report.file.c_str(), report.written);
     if (report.left_out > 0) output.Print(", %d left out", report.left_out);
@@ -163,12 +164,12 @@ int CheckCommand(const std::vector<std::string>& words) {
   RecordOptions options = OptionsOf(arguments);
   const int jobs = JobsOf(arguments);
   const bool several = arguments.Plain().size() > 1;
-  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, Vari& v, FileOutput& output) {
-    Open(file, v, output);
+  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, FileOutput& output) {
+    const SharedSurvey survey = Open(file, output);
     std::array<int, 5> counts{};
     std::string lines;
     CheckFile(
-        v, CoreEvaluator(v, options),
+        *survey, options,
         [&](const CheckPoint& point) {
           ++counts[static_cast<size_t>(point.error_class)];
           lines += std::to_string(point.record) + " " + Shortest(point.error_pct) + " " + ClassName(point.error_class) +

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "measurement/synthetic_survey.h"
+#include "synthetic/synthetic_survey.h"
 #include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 

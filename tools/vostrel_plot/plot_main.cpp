@@ -1,23 +1,102 @@
-// vostrel-plot: the window's pictures without a display, for reports and scripts. The
-// batch tool's "plot" command runs it, so that only drawing loads the window's libraries.
+// vostrel-plot: the window's pictures without a display, for reports and scripts, drawn
+// from the core's results and the record pass's rows with the chart layer and the
+// window's views; no window is built. The batch tool's "plot" command runs it, so that
+// only drawing loads the window's libraries.
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSlider>
 #include <cstdio>
+#include <vector>
 
+#include "analysis/file_check.h"
+#include "analysis/pseudosection.h"
 #include "chart/chart.h"
-#include "main/main_form.h"
-#include "main/message_sink.h"
+#include "main/decay_view.h"
+#include "main/survey_view.h"
+#include "measurement/in_out_error.h"
+#include "processing/record_pass.h"
 #include "vostrel_batch/arguments.h"
 
 namespace {
 
-void WaitForPass(TMainForm& form) {
-  auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
-  while (progress->isVisible()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+// The toolkit colours of the window's record charts.
+constexpr uint32_t Red = 0x0000FF, Grey = 0x808080, White = 0xFFFFFF, Green = 0x008000;
+
+// x of sample i in milliseconds, as the window draws it; over the sample index without
+// a usable sample rate.
+double SampleTime(int64_t i, int32_t sample_rate) {
+  if (sample_rate <= 0) return static_cast<double>(i);
+  return static_cast<double>(i) / sample_rate * 1000;
+}
+
+void AppendCurve(ChartSeries& series, const std::vector<float>& samples, int32_t sample_rate) {
+  std::vector<double> xs(samples.size()), ys(samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    xs[i] = SampleTime(static_cast<int64_t>(i), sample_rate);
+    ys[i] = samples[i];
+  }
+  series.AppendMany(xs, ys);
+}
+
+void AppendPoints(ChartSeries& series, const std::vector<ChartPoint>& points) {
+  for (const ChartPoint& point : points) series.Append(point.x, point.y);
+}
+
+// Record k's current and voltage charts as the window shows them: each curve with its
+// half-period means, and the square wave fitted to the voltage.
+bool SaveRecordImage(const QString& out, const Survey& survey, int k, const RecordOptions& options) {
+  Workspace work;
+  RecordDrawing drawing;
+  {
+    DataFileSession session(work.DataFile, survey.DataFileName);
+    EvaluateRecord(survey, work, k, options, nullptr, &drawing);
+  }
+  using Kind = Chart::SeriesKind;
+  Chart current, voltage;
+  current.LeftAxis().SetTitle("Ток, мА");
+  voltage.LeftAxis().SetTitle("Напряжение,  мВ");
+  voltage.SetBackWallColour(ToolkitColour(White));
+  AppendCurve(current.AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Red), .pen_width = 2}),
+              work.CurrentSamples, survey.SampleRate);
+  AppendPoints(current.AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3}),
+               drawing.averaged_current);
+  AppendCurve(voltage.AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Grey), .pen_width = 2}),
+              work.VoltageSamples, survey.SampleRate);
+  AppendPoints(voltage.AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3}),
+               drawing.averaged_voltage);
+  AppendPoints(voltage.AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1}),
+               drawing.square_wave);
+  return SaveChartsImage(out, {&current, &voltage}, QSize(1600, 900));
+}
+
+// Record k's decay after the switch-off with the survey's default gates.
+bool SaveDecayImage(const QString& out, const Survey& survey, int k, const RecordOptions& options) {
+  PassOptions pass;
+  pass.record = options;
+  pass.records = {k};
+  pass.ip = IpSettings{};
+  pass.decay_curve = true;
+  DecayView view;
+  view.ShowGates(GatesFor(survey, *pass.ip));
+  RecordPass(survey, pass, [&](const RecordRow& row) { view.Show(*row.evaluation.ip); });
+  view.resize(1000, 600);
+  return view.DecayChart()->SaveImage(out, QSize(1000, 600));
+}
+
+// The pseudosection of the whole survey from the file check's points, with every
+// record's M for the chargeability.
+bool SaveSectionImage(const QString& out, const Survey& survey, const std::string& quantity,
+                      const RecordOptions& options) {
+  std::vector<CheckPoint> points;
+  const IpSettings ip;
+  CheckFile(
+      survey, options, [&](const CheckPoint& point) { points.push_back(point); }, {}, quantity == "ip" ? &ip : nullptr);
+  SurveyView view;
+  view.ShowPoints(PseudosectionOf(survey, points));
+  view.SetQuantity(quantity == "rhoa" ? SurveyView::Quantity::Rhoa
+                   : quantity == "ip" ? SurveyView::Quantity::Chargeability
+                                      : SurveyView::Quantity::Error);
+  view.resize(1200, 600);
+  return view.Section()->SaveImage(out, QSize(1200, 600));
 }
 
 int Plot(const std::vector<std::string>& words) {
@@ -32,10 +111,10 @@ int Plot(const std::vector<std::string>& words) {
     throw UsageError("--record K, --decay K or --pseudosection rhoa|ip|error expected");
   if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip")
     throw UsageError("--pseudosection takes rhoa, ip or error");
-  const bool record = record_text || decay_text;
   const int32_t k = record_text  ? ParseInt32(*record_text, "--record")
                     : decay_text ? ParseInt32(*decay_text, "--decay")
                                  : 0;
+  const RecordOptions options{arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
@@ -46,50 +125,28 @@ int Plot(const std::vector<std::string>& words) {
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
   });
   QApplication application(argc, argv);
+  // Named, so that nothing Qt keeps for a program lands under an unknown one.
   application.setOrganizationName("vostrel");
   application.setApplicationName("vostrel-plot");
-  std::vector<std::string> messages;
-  SetMessageSink([&](const std::string& text) { messages.push_back(text); });
-  auto failed = [&] {
-    for (const std::string& text : messages) std::fprintf(stderr, "%s: %s\n", file.c_str(), text.c_str());
-    return !messages.empty();
-  };
 
-  TMainForm form;
-  form.SetKeepsSettings(false);
-  form.resize(1600, 1000);
-  form.findChild<QCheckBox*>("SignBox")->setChecked(arguments.Flag("--flip-sign"));
-  form.findChild<QCheckBox*>("AbsBox")->setChecked(arguments.Flag("--abs-du"));
-  form.show();
-  form.OpenFromCommandLine(QString::fromStdString(file));
-  if (failed()) return 1;
+  // What the window would show in its error box ends the picture with the file's name.
   bool saved = false;
-  if (record) {
-    form.GoToRecord(k);
-    if (form.findChild<QSlider*>("TrackBar1")->value() != k - 1) {
+  try {
+    const OpenedSurvey opened = OpenSurvey(file);
+    for (const std::string& warning : opened.report.warnings)
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+    if (!opened.report.warnings.empty()) return 1;
+    const Survey& survey = *opened.survey;
+    if ((record_text || decay_text) && (k < 1 || k > survey.RecordCount)) {
       std::fprintf(stderr, "%s: record %d is not in the survey\n", file.c_str(), k);
       return 1;
     }
-    QApplication::processEvents();
-    if (decay_text) {
-      saved = form.ShowDecayView()->DecayChart()->SaveImage(out, QSize(1000, 600));
-    } else {
-      saved = SaveChartsImage(out, {form.findChild<Chart*>("Chart1"), form.findChild<Chart*>("ChartVoltage")},
-                              QSize(1600, 900));
-    }
-  } else {
-    // The check computes every record's M while the decay view is on.
-    if (*quantity == "ip") form.ShowDecayView();
-    form.findChild<QPushButton*>("CheckB")->click();
-    WaitForPass(form);
-    if (failed()) return 1;
-    SurveyView* view = form.ShowSurveyView();
-    view->SetQuantity(*quantity == "rhoa" ? SurveyView::Quantity::Rhoa
-                      : *quantity == "ip" ? SurveyView::Quantity::Chargeability
-                                          : SurveyView::Quantity::Error);
-    view->resize(1200, 600);
-    QApplication::processEvents();
-    saved = view->Section()->SaveImage(out, QSize(1200, 600));
+    saved = record_text  ? SaveRecordImage(out, survey, k, options)
+            : decay_text ? SaveDecayImage(out, survey, k, options)
+                         : SaveSectionImage(out, survey, *quantity, options);
+  } catch (const InOutError& error) {
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
+    return 1;
   }
   if (!saved) {
     std::fprintf(stderr, "%s: cannot write %s (PNG, SVG or PDF)\n", file.c_str(), out.toStdString().c_str());

@@ -1,14 +1,14 @@
-#include "measurement/synthetic_survey.h"
+#include "synthetic/synthetic_survey.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
-#include "measurement/field_disturbance.h"
-#include "measurement/polarisation_model.h"
+#include "measurement/survey.h"
 #include "measurement/survey_writer.h"
-#include "vari.h"
+#include "synthetic/field_disturbance.h"
+#include "synthetic/polarisation_model.h"
 
 namespace {
 

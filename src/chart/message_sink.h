@@ -1,5 +1,5 @@
 #pragma once
-// The one seam through which the window shows an error message box. The program
+// The one seam through which the window and its charts show an error message box. The program
 // installs a message box; window tests record.
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "main/message_sink.h"
+#include "chart/message_sink.h"
 
 #include <cstdio>
 #include <utility>

@@ -3,10 +3,9 @@
 #include <functional>
 #include <limits>
 
-#include "output/error_class.h"
+#include "analysis/error_class.h"
 #include "processing/record_chargeability.h"
-#include "processing/record_evaluation.h"
-#include "vari.h"
+#include "processing/record_pass.h"
 
 struct CheckPoint {
   int record;
@@ -21,9 +20,10 @@ struct CheckPoint {
   double chargeability = std::numeric_limits<double>::quiet_NaN();  // M, mV/V, when the check computes it
 };
 
-// Evaluates every record with DataFile open once and reports each record's point, with
-// its chargeability when ip is given.
+// Reports the point of every record of one record pass, with its chargeability when ip
+// is given.
 // A record that cannot be read ends the check with InOutError; the points reported
 // before it stand.
-void CheckFile(Vari& v, const RecordEvaluator& evaluate, const std::function<void(const CheckPoint&)>& on_point,
-               const Progress& progress = {}, const IpSettings* ip = nullptr);
+void CheckFile(const Survey& survey, const RecordOptions& options,
+               const std::function<void(const CheckPoint&)>& on_point, const Progress& progress = {},
+               const IpSettings* ip = nullptr);

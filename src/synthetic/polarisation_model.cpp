@@ -1,4 +1,4 @@
-#include "measurement/polarisation_model.h"
+#include "synthetic/polarisation_model.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "measurement/field_disturbance.h"
+#include "synthetic/field_disturbance.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "output/table_line.h"
+#include "formats/table_line.h"
 
 #include <cmath>
 
@@ -23,21 +23,20 @@ std::string TableValue(double value, int decimals) {
   return FixedDecimals(value, decimals);
 }
 
-std::string TableHeader(TableFormat format) {
-  if (format == TableFormat::Csv) return "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho";
+std::string TableHeader(ExportFormat format) {
+  if (format == ExportFormat::Csv) return "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho";
   return "# Spa.1\tSpa.2\tSpa.3\tSpa.4\tVp In Dev. Sp";
-}
-
-double ElectrodePosition(const Vari& v, int electrode) {
-  if (electrode == 0) return UnplacedElectrodePosition;
-  // A coordinate is widened exactly from float32: a stored 12.3 prints as 12.30.
-  return static_cast<double>(v.ElectrodeTable[electrode].Coordinate);
 }
 
 namespace {
 
-double CsvPosition(const Vari& v, int electrode, double remote) {
-  return electrode == 0 ? remote : ElectrodePosition(v, electrode);
+// The text table prints electrode 0, which has no record in the table, at 100000.
+double ElectrodePosition(const Survey& v, int electrode) {
+  return ElectrodeX(v.ElectrodeTable, electrode).value_or(UnplacedElectrodePosition);
+}
+
+double CsvPosition(const Survey& v, int electrode, double remote) {
+  return ElectrodeX(v.ElectrodeTable, electrode).value_or(remote);
 }
 
 std::string Joined(const std::string& first, std::initializer_list<std::string> rest, char separator) {
@@ -48,9 +47,9 @@ std::string Joined(const std::string& first, std::initializer_list<std::string> 
 
 }  // namespace
 
-std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, const Vari& v,
-                      const RecordResultValues& result) {
-  if (format == TableFormat::Text)
+std::string TableLine(ExportFormat format, int k, const RecordIndexEntry& entry, const Survey& v,
+                      const RecordResultValues& result, double spread_pct) {
+  if (format == ExportFormat::Text)
     return Joined(std::to_string(k),
                   {TableValue(ElectrodePosition(v, entry.A), 3), TableValue(ElectrodePosition(v, entry.B), 3),
                    TableValue(ElectrodePosition(v, entry.M), 2), TableValue(ElectrodePosition(v, entry.N), 2),
@@ -60,12 +59,12 @@ std::string TableLine(TableFormat format, int k, const RecordIndexEntry& entry, 
   // A remote electrode is written where the resistivity tools look for one, so that a
   // remote current and a remote potential electrode stay apart. Dev. is the data error
   // those tools read: the stacking error, not the fixed 50 that marks a negative dU.
-  const double rhoa = ResistivityOf(QuadrupoleOf(v, entry), result).rhoa;
-  return Joined(TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
-                {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
-                 TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
-                 TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
-                 TableValue(result.MeanI, 3), TableValue(v.StackingSpreadPct, 2), TableValue(result.MeanEP, 3),
-                 TableValue(rhoa, 3)},
-                ',');
+  const double rhoa = ResistivityOf(QuadrupoleOf(v.ElectrodeTable, entry), result).rhoa;
+  return Joined(
+      TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
+      {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
+       TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
+       TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
+       TableValue(result.MeanI, 3), TableValue(spread_pct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
+      ',');
 }

@@ -1,0 +1,147 @@
+#include "processing/record_pass.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "measurement/record_loader.h"
+
+namespace {
+
+// A second core for the chargeability, the heavy part of a record: it takes records'
+// pauses from a short queue while the pass reads and evaluates the next ones.
+class ChargeabilityHelper {
+ public:
+  ChargeabilityHelper() : thread_([this] { Run(); }) {}
+  ~ChargeabilityHelper() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  ChargeabilityHelper(const ChargeabilityHelper&) = delete;
+  ChargeabilityHelper& operator=(const ChargeabilityHelper&) = delete;
+
+  size_t Waiting() {
+    std::lock_guard lock(mutex_);
+    return tasks_.size();
+  }
+
+  std::future<Chargeability> Submit(std::packaged_task<Chargeability()> task) {
+    std::future<Chargeability> result = task.get_future();
+    {
+      std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    changed_.notify_all();
+    return result;
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::packaged_task<Chargeability()> task;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || !tasks_.empty(); });
+        if (stopping_) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::packaged_task<Chargeability()>> tasks_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+// Rows whose chargeability may still be under way, given in order as they are done.
+constexpr size_t MaxPendingRows = 8;
+constexpr size_t MaxHelperQueue = 2;
+
+struct PendingRow {
+  RecordRow row;
+  std::optional<std::future<Chargeability>> ip;
+
+  bool Ready() const { return !ip || ip->wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+};
+
+}  // namespace
+
+void RecordPass(const Survey& survey, const PassOptions& options, const RowConsumer& on_row, const Progress& progress) {
+  const bool every_record = options.records.empty();
+  const int total = every_record ? survey.RecordCount : static_cast<int>(options.records.size());
+  auto record_at = [&](int i) { return every_record ? i + 1 : options.records[static_cast<size_t>(i)]; };
+
+  Workspace work;
+  DataFileSession session(work.DataFile, survey.DataFileName);
+  std::optional<PassReadAhead> read_ahead;
+  if (every_record) read_ahead.emplace(survey, work);
+
+  int done = 0;
+  auto give = [&](const RecordRow& row) {
+    on_row(row);
+    ++done;
+    if (progress) progress(done, total);
+  };
+
+  auto evaluate = [&](int k, const IpSettings* ip) {
+    RecordRow row;
+    row.k = k;
+    std::shared_ptr<RecordDrawing> drawing;
+    if (options.drawing) drawing = std::make_shared<RecordDrawing>();
+    row.evaluation = EvaluateRecord(survey, work, k, options.record, ip, drawing.get());
+    row.entry = survey.RecordIndex[static_cast<size_t>(k)];
+    row.drawing = std::move(drawing);
+    return row;
+  };
+
+  if (!options.ip) {
+    for (int i = 0; i < total; ++i) give(evaluate(record_at(i), nullptr));
+    return;
+  }
+
+  // The chargeability of a record needs only its voltage curve and its mean dU: the
+  // helper computes it from a copy while the pass goes on.
+  const IpSettings ip = {GatesFor(survey, *options.ip), options.ip->cleaning};
+  ChargeabilityHelper helper;
+  std::deque<PendingRow> pending;
+  auto give_front = [&] {
+    PendingRow& front = pending.front();
+    if (front.ip) front.row.evaluation.ip = front.ip->get();
+    give(front.row);
+    pending.pop_front();
+  };
+  try {
+    for (int i = 0; i < total; ++i) {
+      PendingRow next{evaluate(record_at(i), nullptr), std::nullopt};
+      const RobustVp vp = RecordVp(survey, work, next.row.evaluation.signed_mean_du, ip);
+      if (helper.Waiting() < MaxHelperQueue) {
+        next.ip = helper.Submit(std::packaged_task<Chargeability()>([&, vp, voltage = work.VoltageSamples] {
+          return CurveChargeability(survey, voltage, vp, ip.gates, ip.cleaning, options.decay_curve);
+        }));
+      } else {
+        next.row.evaluation.ip =
+            CurveChargeability(survey, work.VoltageSamples, vp, ip.gates, ip.cleaning, options.decay_curve);
+      }
+      pending.push_back(std::move(next));
+      while (!pending.empty() && (pending.size() > MaxPendingRows || pending.front().Ready())) give_front();
+    }
+  } catch (...) {
+    // The rows before a failure are given, as a pass without the helper gives them.
+    std::exception_ptr failure = std::current_exception();
+    while (!pending.empty()) give_front();
+    std::rethrow_exception(failure);
+  }
+  while (!pending.empty()) give_front();
+}
