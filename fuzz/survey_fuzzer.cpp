@@ -39,7 +39,7 @@ size_t Exercise(const Survey& v) {
         RecordDrawing drawing;
         const RecordValues values = ComputeRecordResult(v, work, abs_du, k <= 3 ? &drawing : nullptr);
         text += SummaryLine(values.result, drawing).size();
-        text += TableLine(ExportFormat::Text, k, v.RecordIndex[k], v, values.result).size();
+        text += TableLine(ExportFormat::Text, k, v.RecordIndex[k], v, values.result, values.spread_pct).size();
         text += RecordIdentification(v.RecordIndex[k]).size();
         text += static_cast<size_t>(ClassOfError(PlottedError(values.result.ErrorPct)));
         // Any header and any samples: spikes, hum, NaN, pauses beyond the curve.
