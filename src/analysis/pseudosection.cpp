@@ -24,9 +24,10 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vect
     const Quadrupole q = QuadrupoleOf(v.ElectrodeTable, entry);
     const PseudoPosition place = PseudoPositionOf(q);
     if (!std::isfinite(place.x) || !std::isfinite(place.depth)) continue;
-    const double error = PlottedError(check.stacking_error_pct);
+    const double plotted = PlottedError(check.stacking_error_pct);
     points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,
-                      GeometricFactor(q) * check.transfer_resistance, error, ClassOfError(error), check.chargeability});
+                      GeometricFactor(q) * check.transfer_resistance, check.stacking_error_pct, plotted,
+                      ClassOfError(plotted), check.chargeability});
   }
   return points;
 }

@@ -13,7 +13,8 @@ struct PseudosectionPoint {
   double x = 0;                    // mean position of the electrodes in place, m
   double depth = 0;                // median depth of investigation, m
   double rhoa = 0;                 // apparent resistivity, Ω·m (NaN without K or a result)
-  double error_pct = 0;            // stacking error, percent, raised to 0.1 as the file check plots errors
+  double error_pct = 0;            // stacking error, percent, as computed
+  double plotted_error_pct = 0;    // the same raised to 0.1, as the file check plots errors: its colour
   ErrorClass error_class = ErrorClass::Black;
   double chargeability = 0;  // M, mV/V (NaN unless the check computed it)
 };

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -513,15 +514,23 @@ void Chart::ReplotNow() {
 
 bool Chart::SaveImage(const QString& path, QSize size) { return SaveChartsImage(path, {this}, size); }
 
+QString Chart::SizeRefusal(QSize size) {
+  if (size.isEmpty() || size.width() > LargestImageSide || size.height() > LargestImageSide ||
+      qint64(size.width()) * size.height() > LargestImagePixels)
+    return tr("Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего")
+        .arg(LargestImageSide)
+        .arg(LargestImagePixels / 1'000'000);
+  return {};
+}
+
 QString Chart::SaveImageAsked(const QString& path, QSize size) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != "png" && suffix != "svg" && suffix != "pdf")
     return tr("Картинка сохраняется в форматах PNG, SVG и PDF: имя должно кончаться на .png, .svg или .pdf");
-  if (size.isValid() && (size.isEmpty() || size.width() > LargestImageSide || size.height() > LargestImageSide ||
-                         qint64(size.width()) * size.height() > LargestImagePixels))
-    return tr("Размер картинки: от 1 до %1 пикселей по стороне и не больше %2 млн пикселей всего")
-        .arg(LargestImageSide)
-        .arg(LargestImagePixels / 1'000'000);
+  if (size.isValid()) {
+    const QString refused = SizeRefusal(size);
+    if (!refused.isEmpty()) return refused;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // The cursor reaches the screen before the drawing holds the window up.
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -610,23 +619,32 @@ void Chart::ShowImageMenu(QPoint global_position) {
   menu_owner->setAttribute(Qt::WA_DeleteOnClose);
   QMenu& menu = *menu_owner;
   for (const char* format : {"PNG", "SVG", "PDF"}) {
+    // The menu deletes itself once closed: its actions' work runs after it is gone,
+    // not inside its handler, since the save lets events through while it draws.
     menu.addAction(tr("Сохранить %1…").arg(format), this, [this, format] {
-      const QString suffix = QString(format).toLower();
-      const QString path =
-          QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
-      if (!path.isEmpty()) Tell(SaveImageAsked(path));
+      QTimer::singleShot(0, this, [this, format] {
+        const QString suffix = QString(format).toLower();
+        const QString path =
+            QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
+        if (!path.isEmpty()) Tell(SaveImageAsked(path));
+      });
     });
   }
   menu.addAction(tr("Сохранить с размером…"), this, [this] {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, QString(), tr("Размер, пиксели (ширина x высота)"),
-                                               QLineEdit::Normal, QString("%1x%2").arg(width()).arg(height()), &ok);
-    const QStringList parts = text.split('x');
-    if (!ok || parts.size() != 2) return;
-    const QSize size(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
-    const QString path =
-        QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");
-    if (!path.isEmpty()) Tell(SaveImageAsked(path, size.isValid() ? size : QSize(0, 0)));
+    QTimer::singleShot(0, this, [this] {
+      bool ok = false;
+      const QString text = QInputDialog::getText(this, QString(), tr("Размер, пиксели (ширина x высота)"),
+                                                 QLineEdit::Normal, QString("%1x%2").arg(width()).arg(height()), &ok);
+      const QStringList parts = text.split('x');
+      if (!ok) return;
+      const QSize size = parts.size() == 2 ? QSize(parts[0].trimmed().toInt(), parts[1].trimmed().toInt()) : QSize();
+      // A size that cannot be drawn is refused before a name is asked for.
+      const QString refused = SizeRefusal(size.isValid() ? size : QSize(0, 0));
+      if (!refused.isEmpty()) return Tell(refused);
+      const QString path =
+          QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");
+      if (!path.isEmpty()) Tell(SaveImageAsked(path, size));
+    });
   });
   menu.popup(global_position);
 }

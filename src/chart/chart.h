@@ -150,6 +150,8 @@ class Chart : public QWidget {
   // offered extension or a size beyond the limits is refused. Returns what the user is
   // told, empty when the picture was saved.
   QString SaveImageAsked(const QString& path, QSize size = {});
+  // Why a picture of that size is not drawn, empty when it is.
+  static QString SizeRefusal(QSize size);
 
   // Called when the limits of automatic axes may have to follow new data.
   void DataChanged() { ranges_stale_ = true; }

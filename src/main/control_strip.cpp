@@ -56,6 +56,14 @@ ControlStrip::Offer ControlStrip::ButtonOffer(QAbstractButton* button) {
   };
 }
 
+ControlStrip::Offer ControlStrip::MenuOffer(QToolButton* button) {
+  return [button](QMenu& menu) {
+    QMenu* submenu = menu.addMenu(button->text());
+    submenu->setEnabled(button->isEnabled());
+    submenu->addActions(button->menu()->actions());
+  };
+}
+
 bool ControlStrip::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parent() && event->type() == QEvent::Resize) LayOut();
   return QWidget::eventFilter(watched, event);

@@ -30,6 +30,8 @@ class ControlStrip : public QWidget {
 
   // What a button does, as an entry of the menu.
   static Offer ButtonOffer(class QAbstractButton* button);
+  // A menu button's menu, as a submenu.
+  static Offer MenuOffer(class QToolButton* button);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -207,11 +207,7 @@ void TMainForm::CreateResistivityControls() {
   RecentB->setText(tr("Недавние"));
   RecentB->setPopupMode(QToolButton::InstantPopup);
   RecentB->setMenu(new QMenu(RecentB));
-  Strip->Add({RecentB}, [this](QMenu& menu) {
-    QMenu* recent = menu.addMenu(RecentB->text());
-    recent->setEnabled(RecentB->isEnabled());
-    recent->addActions(RecentB->menu()->actions());
-  });
+  Strip->Add({RecentB}, ControlStrip::MenuOffer(RecentB));
   SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 0, 0, 64, 25);
   Strip->Add({SurveyViewB}, ControlStrip::ButtonOffer(SurveyViewB));
   DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
@@ -220,11 +216,7 @@ void TMainForm::CreateResistivityControls() {
   ExportFolderB->setText(tr("Папка"));
   ExportFolderB->setPopupMode(QToolButton::InstantPopup);
   ExportFolderB->setMenu(new QMenu(ExportFolderB));
-  Strip->Add({ExportFolderB}, [this](QMenu& menu) {
-    QMenu* folders = menu.addMenu(ExportFolderB->text());
-    folders->setEnabled(ExportFolderB->isEnabled());
-    folders->addActions(ExportFolderB->menu()->actions());
-  });
+  Strip->Add({ExportFolderB}, ControlStrip::MenuOffer(ExportFolderB));
   Passes = new PassRunner(this);
   // A window of its own, so that the views above the window never hide it.
   Notice = new QLabel(this, Qt::ToolTip);

@@ -20,7 +20,7 @@ double ValueOf(const PseudosectionPoint& point, SurveyView::Quantity quantity) {
   switch (quantity) {
     case SurveyView::Quantity::Rhoa: return point.rhoa;
     case SurveyView::Quantity::Chargeability: return point.chargeability;
-    default: return point.error_pct;
+    default: return point.plotted_error_pct;
   }
 }
 
@@ -212,7 +212,8 @@ void SurveyView::Hover(int x, int y) {
                        .arg(QString::fromStdString(FormatFixed(point.x, 2)))
                        .arg(QString::fromStdString(FormatFixed(point.depth, 2)))
                        .arg(QString::fromStdString(FormatFixed(point.rhoa, 2)))
-                       .arg(QString::fromStdString(FormatFixed(point.error_pct, 2)));
+                       // Three significant digits: a good record's error is far below 0.01 %.
+                       .arg(QString::number(point.error_pct, 'g', 3));
     if (std::isfinite(point.chargeability))
       text += tr("  M=%1 мВ/В").arg(QString::fromStdString(FormatFixed(point.chargeability, 3)));
     info_->setText(text);
