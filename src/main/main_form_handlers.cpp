@@ -192,6 +192,7 @@ RecordOptions TMainForm::CurrentRecordOptions() const { return {SignBox->isCheck
 
 void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done) {
   pass_done_ = std::move(on_done);
+  Notice->hide();  // the last export's news says nothing of this pass
   ProgressBar1->setMinimum(1);
   ProgressBar1->setMaximum(vari.survey->RecordCount);
   ProgressBar1->setValue(1);

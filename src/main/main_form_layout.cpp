@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QTimer>
@@ -270,6 +272,12 @@ void TMainForm::OpenFromCommandLine(const QString& name) {
 }
 
 void TMainForm::ShowAtStart(const QString& survey) {
+  // Restored from maximised, the window keeps room for the controls beside the panel:
+  // the designed panel alone is 850 px wide. Never more than the screen, which would
+  // keep a window manager from maximising it.
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  setMinimumSize(std::min(screen.width(), 1000), std::min(screen.height(), 560));
+  resize(std::min(screen.width(), 1280), std::min(screen.height(), 800));
   showMaximized();
   if (!survey.isEmpty()) OpenFromCommandLine(survey);
 }

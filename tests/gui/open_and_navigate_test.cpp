@@ -189,6 +189,12 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_GE(notice->y(), Control<QWidget>("Panel1")->mapToGlobal(QPoint(0, Control<QWidget>("Panel1")->height())).y())
       << "over the charts, not the controls";
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+
+  std::filesystem::create_directory(dir_.File("dd.csv"));  // a name the table cannot take
+  formats->setCurrentText("csv");
+  Click("ExportB");
+  EXPECT_FALSE(messages_.Messages().empty());
+  EXPECT_FALSE(notice->isVisible()) << "a failed export shows no news of the last one";
 }
 
 // Exports go to the folder chosen in the export folder's menu, kept across runs, under

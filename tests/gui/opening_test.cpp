@@ -37,6 +37,10 @@ TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
   const QSize screen = form_->screen()->availableGeometry().size();
   form_->resize(screen);
   EXPECT_EQ(form_->size(), screen);
+  // Restored, it keeps room for the controls beside the designed panel.
+  form_->showNormal();
+  form_->resize(300, 200);
+  EXPECT_GE(form_->width(), std::min(screen.width(), 1000));
 
   form_->OpenFromCommandLine(QString::fromStdString(dir_.File("absent.qmr")));
   EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"File not found"}) << "shown in the error box";
