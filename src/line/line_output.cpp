@@ -33,16 +33,14 @@ void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
   AtomicTextFile file(report.file);
   if (format == ExportFormat::Csv) {
     const bool with_m = !kept.empty() && kept.front().ip.has_value();
-    file.WriteLine(TableHeader(ExportFormat::Csv) +
-                   (with_m ? ChargeabilityHeader(kept.front().ip->gates.size()) : ""));
+    file.WriteLine(TableHeader(ExportFormat::Csv) + (with_m ? ChargeabilityHeader(kept.front().ip->gates.size()) : ""));
     for (const SurveyRow& row : kept)
       file.WriteLine(CsvLine(row.positions, row.result, row.spread_pct, row.resistivity.rhoa) +
                      (row.ip ? ChargeabilityColumns(row.ip->m, row.ip->m_interval, row.ip->gates) : ""));
     report.written = static_cast<int>(kept.size());
   } else {
-    const FormatLines lines = format == ExportFormat::Ohm
-                                  ? OhmLines(kept, &elevations)
-                                  : Res2dinvLines(kept, title, span, &elevations);
+    const FormatLines lines =
+        format == ExportFormat::Ohm ? OhmLines(kept, &elevations) : Res2dinvLines(kept, title, span, &elevations);
     for (const std::string& text : lines.lines) file.WriteLine(text);
     report.written = lines.written;
     report.left_out += lines.left_out;
@@ -123,7 +121,8 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
   }
 
   try {
-    WriteKept(report, kept, elevations, format, std::filesystem::path(project_path).stem().string(), ip ? line.chargeability_span : std::nullopt);
+    WriteKept(report, kept, elevations, format, std::filesystem::path(project_path).stem().string(),
+              ip ? line.chargeability_span : std::nullopt);
   } catch (const InOutError& error) {
     throw LineFileError(report.file, error.what());
   }

@@ -37,8 +37,7 @@ std::vector<double> ReciprocalErrors(const std::vector<RecordRow>& rows) {
   std::vector<MeasuredRecord> measured;
   measured.reserve(rows.size());
   for (const RecordRow& row : rows)
-    measured.push_back(
-        {row.k, row.entry.A, row.entry.B, row.entry.M, row.entry.N, row.evaluation.resistivity.r});
+    measured.push_back({row.k, row.entry.A, row.entry.B, row.entry.M, row.entry.N, row.evaluation.resistivity.r});
   std::vector<double> errors(rows.size() + 1, std::nan(""));
   for (const ReciprocalPair& pair : FindReciprocalPairs(measured)) {
     const double pct = 100 * std::fabs(pair.error);
@@ -97,8 +96,8 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
       throw LineFileError(project_path, "a record excluded by hand names no survey of the line");
     const Survey& v = *surveys[static_cast<size_t>(ref.file)];
     if (ref.record < 1 || ref.record > v.RecordCount)
-      throw LineFileError(v.DataFileName, "record " + std::to_string(ref.record) + " is not in 1.." +
-                                              std::to_string(v.RecordCount));
+      throw LineFileError(v.DataFileName,
+                          "record " + std::to_string(ref.record) + " is not in 1.." + std::to_string(v.RecordCount));
   }
 
   LineData line;
@@ -140,10 +139,10 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     std::vector<RecordRow> rows;
     rows.reserve(static_cast<size_t>(v.RecordCount));
     Progress progress;
-    if (options.progress)
-      progress = [&](int done, int) { options.progress(done_before + done, total); };
+    if (options.progress) progress = [&](int done, int) { options.progress(done_before + done, total); };
     try {
-      RecordPass(v, pass, [&](const RecordRow& row) { rows.push_back(row); }, progress);
+      RecordPass(
+          v, pass, [&](const RecordRow& row) { rows.push_back(row); }, progress);
     } catch (const PassCancelled&) {
       throw;
     } catch (const std::exception& error) {
@@ -157,10 +156,8 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
       LineRecord line_record;
       line_record.ref = {static_cast<int>(file), record.k};
       std::array<std::optional<GroundPoint>, 4> ground;
-      std::array<std::optional<double>*, 4> at{&row.positions.a, &row.positions.b, &row.positions.m,
-                                               &row.positions.n};
-      std::array<std::optional<double>*, 4> on_line{&line_record.a, &line_record.b, &line_record.m,
-                                                    &line_record.n};
+      std::array<std::optional<double>*, 4> at{&row.positions.a, &row.positions.b, &row.positions.m, &row.positions.n};
+      std::array<std::optional<double>*, 4> on_line{&line_record.a, &line_record.b, &line_record.m, &line_record.n};
       for (size_t e = 0; e < 4; ++e) {
         if (!*at[e]) continue;
         const double position = **at[e] + offset;

@@ -121,6 +121,11 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   EXPECT_EQ(info.at(8), "repeats: 4");
   EXPECT_EQ(info.at(9).substr(0, 18), "s1.qmr:9, s2.qmr:1") << info.at(9);
   EXPECT_EQ(info.at(9).substr(info.at(9).size() - 8), ", 0.00 %") << "the same ground, the same R";
+  LineProject ruled = project;
+  ruled.rules.max_abs_k = 0;  // every record but those excluded by hand, for |K|
+  const std::vector<std::string> ruled_info = LineInfoLines("line.vln", ruled, flat);
+  EXPECT_EQ(ruled_info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 24 excluded");
+  EXPECT_EQ(ruled_info.at(3), "|K|: 22");
   EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv).written, 22);
   const PeerSurvey table = ReadLikeTableParser(dir.File("line.csv"));
   EXPECT_TRUE(table.problems.empty()) << table.problems.front();
@@ -156,6 +161,27 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
     // Each electrode of the overlap once, and not the one at 65 m, which only s2:12 used.
     EXPECT_EQ(electrodes.size(), 13u);
     EXPECT_NEAR(*electrodes.rbegin(), 60.0004, 1e-9);
+  }
+}
+
+// Each quadrupole measured again with its dipoles exchanged, after the others, with
+// noise: a record's reciprocal error is the relative difference of the two R, in percent.
+TEST(LineRecords, ReciprocalErrorComesFromThePairInTheSameSurvey) {
+  TempDir dir;
+  SynthOptions noisy = Spread();
+  noisy.physical = true, noisy.rho_ohm_m = 100, noisy.noise_mv = 20, noisy.reciprocal = true;
+  WriteSyntheticSurvey(dir.File("r.qmr"), noisy);
+  LineProject project;
+  project.surveys.push_back({"r.qmr", 0, StampOf(dir.File("r.qmr"))});
+  const LineData line = EvaluateLine(dir.File("line.vln"), project);
+  ASSERT_EQ(line.records.size(), 24u);
+  for (size_t normal = 0; normal < 12; ++normal) {
+    const LineRecord& n = line.records[normal];
+    const LineRecord& r = line.records[normal + 12];
+    ASSERT_TRUE(n.a == r.m && n.b == r.n && n.m == r.a && n.n == r.b) << normal;
+    const double expected = 100 * std::fabs(r.r - n.r) / ((std::fabs(r.r) + std::fabs(n.r)) / 2);
+    EXPECT_NEAR(n.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
+    EXPECT_NEAR(r.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
   }
 }
 
