@@ -20,7 +20,7 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
-// Three significant digits, enough to tell a repeat that agrees from one that does not.
+// Four significant digits, enough to tell a repeat that agrees from one that does not.
 std::string Resistance(double r) {
   char text[64];
   std::snprintf(text, sizeof text, "%.4g", r);
