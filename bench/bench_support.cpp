@@ -47,6 +47,13 @@ std::string TenThousandRecordShortCurveSurvey() {
                 {.blocks = 500, .channels = 20, .half_period = 10, .second_length = 10, .period_count = 4});
 }
 
+std::string LineSpreadSurvey(int i) {
+  SynthOptions o{.blocks = 100, .channels = 20, .half_period = 500, .second_length = 1000, .period_count = 2};
+  o.physical = true;
+  o.seed = static_cast<uint64_t>(i + 1);
+  return Ensure("line-spread-" + std::to_string(i) + ".qmr", o);
+}
+
 std::string EmptyBlockSurvey() {
   return Ensure("survey-100000-empty-blocks.qmr",
                 {.blocks = 100000, .channels = 0, .half_period = 10, .second_length = 10, .period_count = 1});

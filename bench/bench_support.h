@@ -13,6 +13,9 @@ std::string TenThousandRecordShortCurveSurvey();
 // spikes: every record needs the hum fit and the spike test. Without hum: the same
 // survey but for the hum.
 std::string TenThousandRecordFieldSurvey(bool hum = true);
+// Survey i (0 to 9) of a line of ten spreads of 2000 records: 100 blocks of 20 channels,
+// HalfPeriod 500, 2 periods (about 32 MB each), each with its own noise.
+std::string LineSpreadSurvey(int i);
 // 100000 blocks without channels.
 std::string EmptyBlockSurvey();
 

@@ -20,13 +20,14 @@ std::string OhmRowValues(const SurveyRow& row) {
          PlainNumber(row.resistivity.k);
 }
 
-FormatLines OhmLines(const std::vector<SurveyRow>& rows) {
+FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<ElectrodeElevation>* elevations) {
   FormatLines file;
   const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
   const std::vector<double> positions = PlacedPositions(carried);
   file.lines.push_back(std::to_string(positions.size()));
-  file.lines.push_back("# x y z");
-  for (double x : positions) file.lines.push_back(PlainNumber(x) + " 0.0 0.0");
+  file.lines.push_back(elevations ? "# x z" : "# x y z");
+  for (double x : positions)
+    file.lines.push_back(PlainNumber(x) + (elevations ? " " + PlainNumber(ElevationAt(*elevations, x)) : " 0.0 0.0"));
   file.lines.push_back(std::to_string(carried.size()));
   const bool chargeability = !carried.empty() && carried.front()->ip.has_value();
   file.lines.push_back(chargeability ? "# a b m n r rhoa k err ip iperr" : "# a b m n r rhoa k err");

@@ -9,8 +9,9 @@
 // ("# x y z") of the electrodes used, sorted by position and numbered from 1 in that
 // order; the count of records and one line per record ("# a b m n r rhoa k err", and ip in mV/V when the rows carry it)
 // with 0 for a remote electrode and the stacking error as a fraction; then 0, no topography. Records with a NaN value
-// or an undefined K are left out.
-FormatLines OhmLines(const std::vector<SurveyRow>& rows);
+// or an undefined K are left out. With elevations (sorted by x, holding every x the rows use), the electrodes
+// are "# x z", each with its elevation, as pyGIMLi reads a line on the ground.
+FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<ElectrodeElevation>* elevations = nullptr);
 
 // "r rhoa k" of a row, the part of its line that depends on the row alone.
 std::string OhmRowValues(const SurveyRow& row);

@@ -45,7 +45,8 @@ std::string Res2dinvRow(const SurveyRow& row) {
 }
 
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
-                          const std::optional<Gate>& chargeability_span) {
+                          const std::optional<Gate>& chargeability_span,
+                          const std::vector<ElectrodeElevation>* elevations) {
   FormatLines file;
   const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
   file.lines = {title.empty() ? std::string("survey") : title,
@@ -65,6 +66,15 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
     file.lines.push_back("0");
   }
   for (const SurveyRow* row : carried) file.lines.push_back(row->text.empty() ? Res2dinvRow(*row) : row->text);
+  // The rows keep z = 0 so that the readers take the elevations from this block alone;
+  // its x are the rows' own, which is how they match an electrode to its point.
+  if (elevations) {
+    const std::vector<double> positions = PlacedPositions(carried);
+    file.lines.push_back("2");
+    file.lines.push_back(std::to_string(positions.size()));
+    for (double x : positions) file.lines.push_back(PlainNumber(x) + " " + PlainNumber(ElevationAt(*elevations, x)));
+    file.lines.push_back("1");
+  }
   for (int i = 0; i < 4; ++i) file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());
   return file;

@@ -16,11 +16,14 @@
 //   one row per record: "4 xA zA xB zB xM zM xN zN R" (and M in mV/V with IP), with a remote electrode left out
 //   as the format foresees ("3 xC zC xM zM xN zN R" for pole-dipole, "2 xC zC xP zP R"
 //   for pole-pole; a remote A or M makes B or N the pole and turns the sign of R),
-//   then four lines 0.
+//   then, with elevations (sorted by x, holding every x the rows use), the topography:
+//   2 (true horizontal x), the count of electrodes, "x z" for each, 1 (the first
+//   electrode's number in that list); then four lines 0.
 // Fixed-point numbers only, single blanks. Records with a NaN value or an undefined K
 // are left out.
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
-                          const std::optional<Gate>& chargeability_span = std::nullopt);
+                          const std::optional<Gate>& chargeability_span = std::nullopt,
+                          const std::vector<ElectrodeElevation>* elevations = nullptr);
 
 // The line of one row.
 std::string Res2dinvRow(const SurveyRow& row);

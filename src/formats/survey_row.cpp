@@ -30,6 +30,12 @@ std::vector<double> PlacedPositions(const std::vector<const SurveyRow*>& rows) {
   return positions;
 }
 
+double ElevationAt(const std::vector<ElectrodeElevation>& elevations, double x) {
+  auto at = std::lower_bound(elevations.begin(), elevations.end(), x,
+                             [](const ElectrodeElevation& e, double value) { return e.x < value; });
+  return at != elevations.end() && at->x == x ? at->z : 0.0;
+}
+
 SurveyRow RowOf(const Survey& v, int k, const RecordEvaluation& evaluation) {
   SurveyRow row;
   row.k = k;

@@ -39,5 +39,13 @@ SurveyRow RowOf(const Survey& survey, int k, const RecordEvaluation& evaluation)
 // The rows a format can carry (Complete ones), counting the others in left_out.
 std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out);
 
+// Where an electrode stands: x as the rows give it, and its elevation.
+struct ElectrodeElevation {
+  double x = 0;
+  double z = 0;
+};
+// The elevation of the electrode at x among elevations sorted by x; 0 when there is none.
+double ElevationAt(const std::vector<ElectrodeElevation>& elevations, double x);
+
 // The positions of the electrodes in place among the rows, sorted, each once.
 std::vector<double> PlacedPositions(const std::vector<const SurveyRow*>& rows);

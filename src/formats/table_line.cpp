@@ -35,10 +35,6 @@ double ElectrodePosition(const Survey& v, int electrode) {
   return ElectrodeX(v.ElectrodeTable, electrode).value_or(UnplacedElectrodePosition);
 }
 
-double CsvPosition(const Survey& v, int electrode, double remote) {
-  return ElectrodeX(v.ElectrodeTable, electrode).value_or(remote);
-}
-
 std::string Joined(const std::string& first, std::initializer_list<std::string> rest, char separator) {
   std::string line = first;
   for (const std::string& field : rest) (line += separator) += field;
@@ -56,15 +52,30 @@ std::string TableLine(ExportFormat format, int k, const RecordIndexEntry& entry,
                    TableValue(result.MeanDU, 3), TableValue(result.MeanI, 3), TableValue(result.ErrorPct, 2),
                    TableValue(result.MeanEP, 3)},
                   ' ');
-  // A remote electrode is written where the resistivity tools look for one, so that a
-  // remote current and a remote potential electrode stay apart. Dev. is the data error
-  // those tools read: the stacking error, not the fixed 50 that marks a negative dU.
-  const double rhoa = ResistivityOf(QuadrupoleOf(v.ElectrodeTable, entry), result).rhoa;
+  const Quadrupole q = QuadrupoleOf(v.ElectrodeTable, entry);
+  return CsvLine(q, result, spread_pct, ResistivityOf(q, result).rhoa);
+}
+
+// A remote electrode is written where the resistivity tools look for one, so that a
+// remote current and a remote potential electrode stay apart. Dev. is the data error
+// those tools read: the stacking error, not the fixed 50 that marks a negative dU.
+std::string CsvLine(const Quadrupole& q, const RecordResultValues& result, double spread_pct, double rhoa) {
   return Joined(
-      TableValue(CsvPosition(v, entry.A, RemoteCurrentPosition), 3),
-      {TableValue(CsvPosition(v, entry.B, RemoteCurrentPosition), 3),
-       TableValue(CsvPosition(v, entry.M, RemotePotentialPosition), 2),
-       TableValue(CsvPosition(v, entry.N, RemotePotentialPosition), 2), TableValue(result.MeanDU, 3),
-       TableValue(result.MeanI, 3), TableValue(spread_pct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
+      TableValue(q.a.value_or(RemoteCurrentPosition), 3),
+      {TableValue(q.b.value_or(RemoteCurrentPosition), 3), TableValue(q.m.value_or(RemotePotentialPosition), 2),
+       TableValue(q.n.value_or(RemotePotentialPosition), 2), TableValue(result.MeanDU, 3), TableValue(result.MeanI, 3),
+       TableValue(spread_pct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
       ',');
+}
+
+std::string ChargeabilityHeader(size_t gates) {
+  std::string header = ",M,Merr";
+  for (size_t i = 1; i <= gates; ++i) header += ",M" + std::to_string(i);
+  return header;
+}
+
+std::string ChargeabilityColumns(double m, double m_interval, const std::vector<double>& gates) {
+  std::string columns = "," + TableValue(m, 3) + "," + TableValue(m_interval, 3);
+  for (double gate : gates) columns += "," + TableValue(gate, 3);
+  return columns;
 }

@@ -43,20 +43,6 @@ RowChargeability RowChargeabilityOf(const Chargeability& ip) {
   return row;
 }
 
-// The comma table's chargeability columns: M, its ± (Merr, a name the peers' readers
-// leave alone), then M1..Mn of the gates.
-std::string ChargeabilityHeader(size_t gates) {
-  std::string header = ",M,Merr";
-  for (size_t i = 1; i <= gates; ++i) header += ",M" + std::to_string(i);
-  return header;
-}
-
-std::string ChargeabilityColumns(const RowChargeability& ip) {
-  std::string columns = "," + TableValue(ip.m, 3) + "," + TableValue(ip.m_interval, 3);
-  for (double m : ip.gates) columns += "," + TableValue(m, 3);
-  return columns;
-}
-
 // The text and comma-separated tables are written a line per record as the pass goes.
 ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTextFile& table, const PassOptions& pass,
                         const Progress& progress) {
@@ -71,7 +57,7 @@ ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTex
           std::string ip_columns;
           if (row.evaluation.ip) {
             const RowChargeability ip = RowChargeabilityOf(*row.evaluation.ip);
-            ip_columns = ChargeabilityColumns(ip);
+            ip_columns = ChargeabilityColumns(ip.m, ip.m_interval, ip.gates);
             if (!std::isfinite(ip.m)) ++report.without_m;
           }
           table.WriteLine(TableLine(format, row.k, row.entry, v, row.evaluation.result, row.evaluation.spread_pct) +

@@ -473,6 +473,25 @@ TEST(BatchTool, LineCommandsKeepTheSurveysAndRefuseChangedOnes) {
   EXPECT_EQ(project.excluded_by_hand, (std::set<RecordRef>{{1, 3}}));
   EXPECT_EQ(line_run("include " + line + " --all-manual").status, 0);
   EXPECT_TRUE(ReadLineProject(line).excluded_by_hand.empty());
+  BatchRun info = line_run("info " + line);
+  EXPECT_EQ(info.status, 0);
+  EXPECT_EQ(info.out.rfind(line + ": 2 files, 24 records, 15 electrodes, ", 0), 0u) << info.out;
+  BatchRun exported = line_run("export " + line + " --format res2dinv");
+  EXPECT_EQ(exported.status, 0) << exported.out;
+  const std::string dat = dir.File("line/L.dat");
+  EXPECT_EQ(exported.out.substr(0, dat.size() + 2), dat + ": ");
+  const std::vector<unsigned char> written = ReadWholeFile(dat);
+  // A record excluded by hand that its survey does not have: the command fails by the survey's name.
+  project = ReadLineProject(line);
+  project.excluded_by_hand = {{0, 13}};
+  WriteLineProject(line, project);
+  for (const char* words : {"info ", "export --format csv "}) {
+    BatchRun beyond_end = line_run(words + line);
+    EXPECT_EQ(beyond_end.status, 1);
+    EXPECT_EQ(beyond_end.out, a + ": record 13 is not in 1..12\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("line/L.csv")));
+  EXPECT_EQ(line_run("include " + line + " --all-manual").status, 0);
   EXPECT_EQ(ReadWholeFile(a), raw_a);
   EXPECT_EQ(ReadWholeFile(b), raw_b);
 
@@ -480,6 +499,10 @@ TEST(BatchTool, LineCommandsKeepTheSurveysAndRefuseChangedOnes) {
   BatchRun changed = line_run("exclude " + line + " --max-k 1000");
   EXPECT_EQ(changed.status, 1);
   EXPECT_EQ(changed.out, b + ": the survey changed since it was added to the line (its header differs)\n");
+  BatchRun changed_export = line_run("export " + line + " --format res2dinv");
+  EXPECT_EQ(changed_export.status, 1);
+  EXPECT_EQ(changed_export.out, changed.out);
+  EXPECT_EQ(ReadWholeFile(dat), written) << "the export stays as it was";
   const int64_t size = static_cast<int64_t>(raw_a.size());
   Truncate(a, size - 15);  // the header as it was, the last record cut
   EXPECT_EQ(line_run("exclude " + line + " --max-k 1000").out,

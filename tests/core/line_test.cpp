@@ -5,13 +5,18 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
+#include <set>
 
 #include "geometry/quadrupole.h"
 #include "line/exclusion_history.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
+#include "line/line_output.h"
 #include "line/line_project.h"
+#include "line/line_records.h"
 #include "line/line_survey.h"
+#include "peer_readers.h"
 #include "processing/record_evaluation.h"
 #include "synthetic/synthetic_survey.h"
 #include "test_support.h"
@@ -33,9 +38,9 @@ SynthOptions Spread() {
 }
 
 // A line of two spreads, the second rolled along by `offset`.
-LineProject TwoSpreads(const TempDir& dir, double offset) {
-  WriteSyntheticSurvey(dir.File("s1.qmr"), Spread());
-  WriteSyntheticSurvey(dir.File("s2.qmr"), Spread());
+LineProject TwoSpreads(const TempDir& dir, double offset, const SynthOptions& spread = Spread()) {
+  WriteSyntheticSurvey(dir.File("s1.qmr"), spread);
+  WriteSyntheticSurvey(dir.File("s2.qmr"), spread);
   LineProject project;
   for (auto [file, at] : {std::pair{"s1.qmr", 0.0}, std::pair{"s2.qmr", offset}})
     project.surveys.push_back({file, at, StampOf(dir.File(file))});
@@ -96,6 +101,88 @@ TEST(LineElectrodes, RolledSpreadsShareTheirCommonElectrodesButNotTheirRecords) 
     all.insert(all.end(), survey.positions.begin(), survey.positions.end());
   EXPECT_EQ(MergePositions(all).size(), 20u);
   EXPECT_TRUE(Repeats(Rows(dir, project)).empty());
+}
+
+// The spreads of the electrodes test over a half-space of 100 Ω·m, without noise, two
+// records excluded by hand; the files read back as the peers' loaders read them.
+TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord) {
+  TempDir dir;
+  SynthOptions half_space = Spread();
+  half_space.physical = true, half_space.rho_ohm_m = 100, half_space.noise_mv = 0;
+  LineProject project = TwoSpreads(dir, 20.0004, half_space);
+  project.excluded_by_hand = {{0, 1}, {1, 12}};
+  const std::string path = dir.File("line.vln");
+
+  // Flat ground: ρa is the half-space's wherever the spread lies.
+  const LineData flat = EvaluateLine(path, project);
+  const std::vector<std::string> info = LineInfoLines("line.vln", project, flat);
+  EXPECT_EQ(info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 2 excluded");
+  EXPECT_EQ(info.at(1), "by hand: 2");
+  EXPECT_EQ(info.at(8), "repeats: 4");
+  EXPECT_EQ(info.at(9).substr(0, 18), "s1.qmr:9, s2.qmr:1") << info.at(9);
+  EXPECT_EQ(info.at(9).substr(info.at(9).size() - 8), ", 0.00 %") << "the same ground, the same R";
+  LineProject ruled = project;
+  ruled.rules.max_abs_k = 0;  // every record but those excluded by hand, for |K|
+  const std::vector<std::string> ruled_info = LineInfoLines("line.vln", ruled, flat);
+  EXPECT_EQ(ruled_info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 24 excluded");
+  EXPECT_EQ(ruled_info.at(3), "|K|: 22");
+  EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv).written, 22);
+  const PeerSurvey table = ReadLikeTableParser(dir.File("line.csv"));
+  EXPECT_TRUE(table.problems.empty()) << table.problems.front();
+  ASSERT_EQ(table.records.size(), 22u);
+  for (const PeerRecord& record : table.records) EXPECT_NEAR(record.extra, 100, 0.05);
+
+  // On the ground of the electrodes test, from 100 m up to 106 m at 30 m, down to 99 m.
+  project.topography = {ParseTopography("0 100\n30 106\n65 99\n", "topo.txt"), false};
+  const LineData line = EvaluateLine(path, project);
+  auto ground = [](double x) { return x <= 30 ? 100 + 0.2 * x : 106 - 0.2 * (x - 30); };
+  const LineRecord excluded = line.records.front();  // s1:1, measured in no other spread
+  for (ExportFormat format : {ExportFormat::Ohm, ExportFormat::Res2dinv}) {
+    SCOPED_TRACE(ExportFormatName(format));
+    ExportLine(path, project, line, format);
+    const PeerSurvey survey = format == ExportFormat::Ohm ? ReadLikeOhmLoaders(dir.File("line.ohm"))
+                                                          : ReadLikeRes2dinvLoaders(dir.File("line.dat"));
+    EXPECT_TRUE(survey.problems.empty()) << survey.problems.front();
+    ASSERT_EQ(survey.records.size(), 22u);
+    std::set<double> electrodes;
+    for (const PeerRecord& record : survey.records) {
+      const std::array<double, 4> x{record.a, record.b, record.m, record.n};
+      for (size_t e = 0; e < 4; ++e) {
+        electrodes.insert(x[e]);
+        EXPECT_NEAR(record.z[e], ground(x[e]), 1e-4) << "at " << x[e] << " m";
+      }
+      EXPECT_FALSE(x[0] == *excluded.a && x[1] == *excluded.b && x[2] == *excluded.m && x[3] == *excluded.n);
+      if (format != ExportFormat::Ohm) continue;
+      // ρa over the straight lines between the electrodes where they stand.
+      auto inverse = [&](size_t i, size_t j) { return 1 / std::hypot(x[i] - x[j], record.z[i] - record.z[j]); };
+      const double k = 2 * std::numbers::pi / (inverse(0, 2) - inverse(1, 2) - inverse(0, 3) + inverse(1, 3));
+      EXPECT_NEAR(record.extra, k * record.r, 1e-4 * std::fabs(record.extra));
+    }
+    // Each electrode of the overlap once, and not the one at 65 m, which only s2:12 used.
+    EXPECT_EQ(electrodes.size(), 13u);
+    EXPECT_NEAR(*electrodes.rbegin(), 60.0004, 1e-9);
+  }
+}
+
+// Each quadrupole measured again with its dipoles exchanged, after the others, with
+// noise: a record's reciprocal error is the relative difference of the two R, in percent.
+TEST(LineRecords, ReciprocalErrorComesFromThePairInTheSameSurvey) {
+  TempDir dir;
+  SynthOptions noisy = Spread();
+  noisy.physical = true, noisy.rho_ohm_m = 100, noisy.noise_mv = 20, noisy.reciprocal = true;
+  WriteSyntheticSurvey(dir.File("r.qmr"), noisy);
+  LineProject project;
+  project.surveys.push_back({"r.qmr", 0, StampOf(dir.File("r.qmr"))});
+  const LineData line = EvaluateLine(dir.File("line.vln"), project);
+  ASSERT_EQ(line.records.size(), 24u);
+  for (size_t normal = 0; normal < 12; ++normal) {
+    const LineRecord& n = line.records[normal];
+    const LineRecord& r = line.records[normal + 12];
+    ASSERT_TRUE(n.a == r.m && n.b == r.n && n.m == r.a && n.n == r.b) << normal;
+    const double expected = 100 * std::fabs(r.r - n.r) / ((std::fabs(r.r) + std::fabs(n.r)) / 2);
+    EXPECT_NEAR(n.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
+    EXPECT_NEAR(r.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
+  }
 }
 
 TEST(Topography, TapeMeasuredPositionsWalkTheSlope) {

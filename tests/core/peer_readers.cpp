@@ -1,5 +1,6 @@
 #include "peer_readers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -134,11 +135,22 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
   const size_t electrodes = static_cast<size_t>(std::stoul(Split(next(), '#').at(0)));
   const std::string electrode_fields = next();
   if (electrode_fields.rfind("#", 0) != 0) survey.problems.push_back("no '#' before the electrode fields");
-  std::vector<double> x;
+  std::vector<std::string> fields;
+  {
+    std::stringstream in(electrode_fields.substr(std::min<size_t>(1, electrode_fields.size())));
+    std::string word;
+    while (in >> word) fields.push_back(word);
+  }
+  const auto z_field = std::find(fields.begin(), fields.end(), "z");
+  if (fields.empty() || fields[0] != "x" || z_field == fields.end())
+    survey.problems.push_back("electrode fields '" + electrode_fields + "' name no x and z");
+  std::vector<double> x, z;
   for (size_t i = 0; i < electrodes; ++i) {
-    std::vector<double> xyz = checked(next());
-    if (xyz.size() != 3) survey.problems.push_back("an electrode without x y z");
-    x.push_back(xyz.empty() ? NaN : xyz[0]);
+    std::vector<double> values = checked(next());
+    if (values.size() != fields.size()) survey.problems.push_back("an electrode without its fields");
+    x.push_back(values.empty() ? NaN : values[0]);
+    const size_t zi = static_cast<size_t>(z_field - fields.begin());
+    z.push_back(zi < values.size() ? values[zi] : NaN);
   }
   // Two nodes at one place break the mesh the inversion builds on them.
   if (std::set<double>(x.begin(), x.end()).size() != x.size())
@@ -157,6 +169,7 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
     if (!column.count(name)) survey.problems.push_back(std::string("no field ") + name);
   if (!survey.problems.empty()) return survey;
   auto position = [&](double index) { return index == 0 ? NaN : x.at(static_cast<size_t>(index) - 1); };
+  auto elevation = [&](double index) { return index == 0 ? NaN : z.at(static_cast<size_t>(index) - 1); };
   for (size_t i = 0; i < count; ++i) {
     std::vector<double> row = checked(next());
     if (row.size() != names.size()) {
@@ -167,6 +180,8 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
                               position(row[column["n"]]), row[column["r"]],
                               column.count("rhoa") ? row[column["rhoa"]] : 0,
                               column.count("err") ? row[column["err"]] : 0});
+    survey.records.back().z = {elevation(row[column["a"]]), elevation(row[column["b"]]), elevation(row[column["m"]]),
+                               elevation(row[column["n"]])};
     if (column.count("ip")) survey.records.back().ip = row[column["ip"]];
     if (column.count("iperr")) survey.records.back().ip_error = row[column["iperr"]];
   }
@@ -209,8 +224,32 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
     if (chargeability && !survey.records.empty()) survey.records.back().ip = values.back();
   }
   // Res2DInv reads the flags of topography, fixed regions, ... after the rows; four 0
-  // say that nothing follows.
-  const size_t after = first + count;
+  // say that nothing follows. A topography (2: true horizontal x) comes first.
+  size_t after = first + count;
+  if (after < lines.size() && AsPatternReads(lines[after]) == std::vector<double>{2}) {
+    const size_t points = after + 1 < lines.size() ? static_cast<size_t>(std::stoul(lines[after + 1])) : 0;
+    std::map<double, double> ground;
+    for (size_t i = after + 2; i < after + 2 + points && i < lines.size(); ++i) {
+      const std::vector<double> xz = AsPatternReads(lines[i]);
+      if (xz.size() != 2 || xz != Whitespace(lines[i])) survey.problems.push_back("topography '" + lines[i] + "'");
+      if (xz.size() == 2) ground[xz[0]] = xz[1];
+    }
+    after += 2 + points;
+    if (after >= lines.size() || AsPatternReads(lines[after]) != std::vector<double>{1})
+      survey.problems.push_back("no 1 after the topography");
+    ++after;
+    for (PeerRecord& record : survey.records) {
+      const std::array<double, 4> x{record.a, record.b, record.m, record.n};
+      for (size_t e = 0; e < 4; ++e) {
+        if (std::isnan(x[e])) continue;
+        auto point = ground.find(x[e]);
+        if (point == ground.end())
+          survey.problems.push_back("no topography point at " + std::to_string(x[e]));
+        else
+          record.z[e] = point->second;
+      }
+    }
+  }
   for (size_t i = after; i < after + 4; ++i)
     if (i >= lines.size() || AsPatternReads(lines[i]) != std::vector<double>{0})
       survey.problems.push_back("no four lines 0 after the rows");

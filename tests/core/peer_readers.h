@@ -3,6 +3,7 @@
 // exchange files, as their public loaders state them. A file these readers take apart
 // differently from what we meant would load wrongly there.
 
+#include <array>
 #include <limits>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ struct PeerRecord {
   double ip = std::numeric_limits<double>::quiet_NaN();        // chargeability, mV/V, when the file has it
   double ip_error = std::numeric_limits<double>::quiet_NaN();  // its ±, mV/V: iperr, or Merr of the comma table
   std::vector<double> gates{};                                 // M1..Mn of the comma table
+  // Elevation of A, B, M, N as the file gives it: z of the unified format's electrodes, or
+  // the general array's topography block; NaN without one, or for a remote electrode.
+  std::array<double, 4> z{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN(),
+                          std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
 };
 
 struct PeerSurvey {
@@ -31,11 +36,13 @@ PeerSurvey ReadLikeTableParser(const std::string& path);
 // The unified data format as REDA's import_ohm reads it (counts before '#', the field
 // names after it, whitespace-separated numbers, 0 for no electrode) and as pattern-based
 // loaders read each number ([-+]?\d*\.\d+|\d+): both readings must agree. Every
-// electrode is a mesh node, so no two may stand at one position.
+// electrode is a mesh node, so no two may stand at one position. The electrodes' fields
+// are named by their header ("# x y z", or "# x z" as pyGIMLi takes a line on the ground).
 PeerSurvey ReadLikeOhmLoaders(const std::string& path);
 
 // The general-array file as ResIPy's Res2DInv parser reads it (the count on line 7, the
 // IP flag on line 9 and, when it is set, three more lines; the rows after that, read with the same number pattern) and
 // as Res2DInv reads it: rows of 3 and 2 electrodes, four lines 0 after the rows, and the unit electrode spacing on
-// line 2 the smallest gap between the electrodes.
+// line 2 the smallest gap between the electrodes. After the rows, a topography block (2, the count, "x z" each,
+// then 1) gives each electrode the z of the point at its very x, as ResIPy matches them.
 PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path);

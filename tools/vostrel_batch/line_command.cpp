@@ -11,7 +11,9 @@
 #include "ip/gates.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
+#include "line/line_output.h"
 #include "line/line_project.h"
+#include "line/line_records.h"
 #include "line/line_survey.h"
 #include "line/number_text.h"
 #include "vostrel_batch/arguments.h"
@@ -174,10 +176,37 @@ void Include(const Arguments& arguments) {
   WriteLineProject(path, project);
 }
 
+void Info(const Arguments& arguments) {
+  if (arguments.Plain().size() != 1) throw UsageError("one project expected");
+  const std::string& path = arguments.Plain()[0];
+  const LineProject project = ReadLineProject(path);
+  for (const std::string& line : LineInfoLines(path, project, EvaluateLine(path, project)))
+    std::printf("%s\n", line.c_str());
+}
+
+void Export(const Arguments& arguments) {
+  if (arguments.Plain().size() != 1) throw UsageError("one project expected");
+  const std::string& path = arguments.Plain()[0];
+  const std::string* name = arguments.Text("--format");
+  if (!name) throw UsageError("--format csv|ohm|res2dinv expected");
+  const std::optional<ExportFormat> format = ExportFormatNamed(*name);
+  if (!format || *format == ExportFormat::Text)
+    throw UsageError("--format takes csv, ohm or res2dinv, not '" + *name + "'");
+  LineEvaluationOptions options;
+  options.ip = arguments.Flag("--ip") || arguments.Text("--gates");
+  if (const std::string* gates = arguments.Text("--gates")) options.gates = *gates;
+  const LineProject project = ReadLineProject(path);
+  const LineExportReport report = ExportLine(path, project, EvaluateLine(path, project, options), *format, options.ip);
+  std::printf("%s: %d records", report.file.c_str(), report.written);
+  if (report.excluded > 0) std::printf(", %d excluded", report.excluded);
+  if (report.left_out > 0) std::printf(", %d left out", report.left_out);
+  std::printf("\n");
+}
+
 }  // namespace
 
 int LineCommand(const std::vector<std::string>& words) {
-  if (words.empty()) throw UsageError("line takes new, topo, exclude or include");
+  if (words.empty()) throw UsageError("line takes new, topo, exclude, include, info or export");
   const std::string& action = words.front();
   const std::vector<std::string> rest(words.begin() + 1, words.end());
   std::string project = rest.empty() ? std::string() : rest.front();
@@ -191,8 +220,12 @@ int LineCommand(const std::vector<std::string>& words) {
                         {"--max-error", "--max-reciprocal", "--max-k", "--m-range", "--electrode", "--record"}));
     } else if (action == "include") {
       Include(Arguments(rest, {"--all-manual"}, {"--record"}));
+    } else if (action == "info") {
+      Info(Arguments(rest, {}, {}));
+    } else if (action == "export") {
+      Export(Arguments(rest, {"--ip"}, {"--format", "--gates"}));
     } else {
-      throw UsageError("line takes new, topo, exclude or include, not '" + action + "'");
+      throw UsageError("line takes new, topo, exclude, include, info or export, not '" + action + "'");
     }
   } catch (const UsageError&) {
     throw;

@@ -40,7 +40,9 @@ constexpr Command Commands[] = {
      "  vostrel-batch line topo LINE.vln TOPO.txt [--tape]\n"
      "  vostrel-batch line exclude LINE.vln [--max-error P] [--max-reciprocal P] [--negative-rhoa] [--max-k K] "
      "[--m-range LOW:HIGH] [--electrode X]... [--record FILE.qmr:K]...\n"
-     "  vostrel-batch line include LINE.vln (--record FILE.qmr:K... | --all-manual)",
+     "  vostrel-batch line include LINE.vln (--record FILE.qmr:K... | --all-manual)\n"
+     "  vostrel-batch line info LINE.vln\n"
+     "  vostrel-batch line export LINE.vln --format csv|ohm|res2dinv [--ip] [--gates T1:T2,...]",
      LineCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot",

@@ -1,0 +1,59 @@
+// A line of ten surveys of 2000 records exported in one file, against the ten surveys
+// exported one by one as the batch tool does (open, export), in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "bench_support.h"
+#include "line/line_output.h"
+#include "line/line_project.h"
+#include "line/line_records.h"
+#include "output/table_export.h"
+
+namespace {
+
+constexpr int Spreads = 10;
+
+// The ten spreads rolled along by 60 m each, on ground that rises and falls.
+std::string LineProjectFile() {
+  const std::filesystem::path folder = std::filesystem::path(LineSpreadSurvey(0)).parent_path();
+  const std::string path = (folder / "line-10.vln").string();
+  LineProject project;
+  for (int i = 0; i < Spreads; ++i) {
+    const std::string survey = LineSpreadSurvey(i);
+    project.surveys.push_back({ProjectRelativeName(path, survey), 60.0 * i, StampOf(survey)});
+  }
+  project.topography = {{{-10, 100}, {400, 130}, {900, 90}}, false};
+  WriteLineProject(path, project);
+  return path;
+}
+
+// Arg: the format (1 csv, 2 ohm, 3 res2dinv).
+void BM_SingleFileExports(benchmark::State& state) {
+  const ExportFormat format = static_cast<ExportFormat>(state.range(0));
+  state.SetLabel(ExportFormatName(format));
+  std::vector<std::string> files;
+  for (int i = 0; i < Spreads; ++i) files.push_back(LineSpreadSurvey(i));
+  for (auto _ : state)
+    for (const std::string& file : files) {
+      const SharedSurvey v = OpenSurvey(file).survey;
+      benchmark::DoNotOptimize(ExportSurvey(*v, {.format = format}, {}));
+    }
+}
+
+void BM_LineExport(benchmark::State& state) {
+  const ExportFormat format = static_cast<ExportFormat>(state.range(0));
+  state.SetLabel(ExportFormatName(format));
+  const std::string path = LineProjectFile();
+  for (auto _ : state) {
+    const LineProject project = ReadLineProject(path);
+    benchmark::DoNotOptimize(ExportLine(path, project, EvaluateLine(path, project), format));
+  }
+}
+
+BENCHMARK(BM_SingleFileExports)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_LineExport)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_SingleFileExports)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_SingleFileExports_again");
+
+}  // namespace

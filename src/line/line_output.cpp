@@ -1,0 +1,130 @@
+#include "line/line_output.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "formats/ohm_file.h"
+#include "formats/res2dinv_file.h"
+#include "formats/table_line.h"
+#include "line/line_error.h"
+#include "measurement/in_out_error.h"
+#include "output/atomic_text_file.h"
+
+namespace {
+
+std::string Fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+// Four significant digits, enough to tell a repeat that agrees from one that does not.
+std::string Resistance(double r) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4g", r);
+  return text;
+}
+
+void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
+               const std::vector<ElectrodeElevation>& elevations, ExportFormat format, const std::string& title,
+               const std::optional<Gate>& span) {
+  AtomicTextFile file(report.file);
+  if (format == ExportFormat::Csv) {
+    const bool with_m = !kept.empty() && kept.front().ip.has_value();
+    file.WriteLine(TableHeader(ExportFormat::Csv) + (with_m ? ChargeabilityHeader(kept.front().ip->gates.size()) : ""));
+    for (const SurveyRow& row : kept)
+      file.WriteLine(CsvLine(row.positions, row.result, row.spread_pct, row.resistivity.rhoa) +
+                     (row.ip ? ChargeabilityColumns(row.ip->m, row.ip->m_interval, row.ip->gates) : ""));
+    report.written = static_cast<int>(kept.size());
+  } else {
+    const FormatLines lines =
+        format == ExportFormat::Ohm ? OhmLines(kept, &elevations) : Res2dinvLines(kept, title, span, &elevations);
+    for (const std::string& text : lines.lines) file.WriteLine(text);
+    report.written = lines.written;
+    report.left_out += lines.left_out;
+  }
+  file.Commit();
+}
+
+}  // namespace
+
+std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line) {
+  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+  std::vector<std::string> lines;
+  lines.push_back(name + ": " + std::to_string(line.files) + " files, " + std::to_string(line.records.size()) +
+                  " records, " + std::to_string(line.electrodes.size()) + " electrodes, " +
+                  std::to_string(exclusions.counts.Excluded()) + " excluded");
+  for (int cause = 1; cause < ExclusionCauseCount; ++cause)
+    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
+                    std::to_string(exclusions.counts.by_cause[static_cast<size_t>(cause)]));
+
+  // Records are in the line's order: the index of a reference is found by its file's start.
+  std::vector<size_t> first_of_file(static_cast<size_t>(line.files) + 1, 0);
+  for (size_t i = line.records.size(); i-- > 0;) first_of_file[static_cast<size_t>(line.records[i].ref.file)] = i;
+  const std::vector<std::vector<RecordRef>> repeats = Repeats(line.records);
+  lines.push_back("repeats: " + std::to_string(repeats.size()));
+  for (const std::vector<RecordRef>& group : repeats) {
+    std::string text;
+    double low = INFINITY, high = -INFINITY, sum = 0;
+    for (const RecordRef& ref : group) {
+      const LineRecord& record =
+          line.records[first_of_file[static_cast<size_t>(ref.file)] + static_cast<size_t>(ref.record - 1)];
+      if (!text.empty()) text += ", ";
+      text += project.surveys[static_cast<size_t>(ref.file)].file + ":" + std::to_string(ref.record);
+      low = std::min(low, record.r);
+      high = std::max(high, record.r);
+      sum += std::fabs(record.r);
+    }
+    const double mean = sum / static_cast<double>(group.size());
+    lines.push_back(text + ": R " + Resistance(low) + " Ω to " + Resistance(high) + " Ω, " +
+                    Fixed(100 * (high - low) / mean, 2) + " %");
+  }
+  return lines;
+}
+
+std::string LineExportFileName(const std::string& project_path, ExportFormat format) {
+  return std::filesystem::path(project_path).replace_extension(ExportExtension(format)).string();
+}
+
+LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
+                            ExportFormat format, bool ip) {
+  if (format == ExportFormat::Text) throw LineFileError(project_path, "a line exports csv, ohm or res2dinv");
+  LineExportReport report;
+  report.file = LineExportFileName(project_path, format);
+  for (const LineSurvey& survey : project.surveys) {
+    std::error_code error;
+    if (std::filesystem::equivalent(SurveyPath(project_path, survey), report.file, error))
+      throw LineFileError(report.file, "the export would replace a survey of the line");
+  }
+  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+  report.excluded = exclusions.counts.Excluded();
+
+  // The inversion formats take the electrodes where they stand: horizontal x, and z.
+  const bool on_ground = format != ExportFormat::Csv;
+  std::vector<ElectrodeElevation> elevations;
+  for (const LineElectrode& electrode : line.electrodes) elevations.push_back({electrode.x, electrode.z});
+  std::vector<SurveyRow> kept;
+  for (size_t i = 0; i < line.rows.size(); ++i) {
+    if (exclusions.causes[i] != ExclusionCause::None) continue;
+    SurveyRow row = line.rows[i];
+    if (!ip) row.ip.reset();
+    if (!row.Complete()) {
+      ++report.left_out;
+      continue;
+    }
+    if (on_ground)
+      for (std::optional<double>* x : {&row.positions.a, &row.positions.b, &row.positions.m, &row.positions.n})
+        if (*x) **x = line.electrodes[static_cast<size_t>(LineElectrodeAt(line.electrodes, **x))].x;
+    kept.push_back(std::move(row));
+  }
+
+  try {
+    WriteKept(report, kept, elevations, format, std::filesystem::path(project_path).stem().string(),
+              ip ? line.chargeability_span : std::nullopt);
+  } catch (const InOutError& error) {
+    throw LineFileError(report.file, error.what());
+  }
+  return report;
+}

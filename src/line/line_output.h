@@ -1,0 +1,35 @@
+#pragma once
+// What the batch tool and the window say of a line, and the one file it exports for the
+// inversion.
+
+#include <string>
+#include <vector>
+
+#include "formats/export_format.h"
+#include "line/line_records.h"
+
+// The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", the
+// count of each cause ("CAUSE: n"), then "repeats: G" and one line per group of records
+// that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.25 Ω to
+// 1.27 Ω, 1.6 %": the least and greatest R and their difference relative to the mean |R|).
+std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line);
+
+struct LineExportReport {
+  std::string file;
+  int written = 0;
+  int excluded = 0;  // by a rule or by hand
+  int left_out = 0;  // without a K or an R the format can carry
+};
+
+// LINE.csv, LINE.ohm or LINE.dat beside the project.
+std::string LineExportFileName(const std::string& project_path, ExportFormat format);
+
+// Every record of the line that no rule and no hand excludes, through the format's
+// writer: positions along the line in the comma table (ρa over the ground), the
+// electrodes' horizontal x and their elevations in the unified format and in the
+// general array's topography. Replaces the file only once it is complete. Throws
+// LineFileError, InOutError.
+// With ip, M and its gates (the line evaluated with them); without, none even when the
+// rules computed them.
+LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
+                            ExportFormat format, bool ip = false);

@@ -1,0 +1,193 @@
+#include "line/line_records.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "analysis/reciprocal_pairs.h"
+#include "geometry/quadrupole.h"
+#include "line/line_error.h"
+#include "line/number_text.h"
+#include "processing/record_chargeability.h"
+
+namespace {
+
+// "50", "50,16.7", "0" for none; empty: the standard frequencies.
+std::vector<double> MainsOf(const std::string& text, const std::string& project_path) {
+  if (text.empty()) return PauseCleaning{}.mains_hz;
+  if (text == "0") return {};
+  std::vector<double> frequencies;
+  size_t from = 0;
+  while (from <= text.size()) {
+    const size_t comma = std::min(text.find(',', from), text.size());
+    double hz = 0;
+    if (!ParseNumber(text.substr(from, comma - from), hz) || !(hz > 0 && hz <= 1000))
+      throw LineFileError(project_path, "mains takes frequencies in Hz above 0 up to 1000, not '" + text + "'");
+    frequencies.push_back(hz);
+    from = comma + 1;
+  }
+  return frequencies;
+}
+
+double Distance(const GroundPoint& p, const GroundPoint& q) { return std::hypot(p.x - q.x, p.z - q.z); }
+
+// The reciprocal error of every record of one survey that has a reciprocal, in percent;
+// NaN for the others.
+std::vector<double> ReciprocalErrors(const std::vector<RecordRow>& rows) {
+  std::vector<MeasuredRecord> measured;
+  measured.reserve(rows.size());
+  for (const RecordRow& row : rows)
+    measured.push_back({row.k, row.entry.A, row.entry.B, row.entry.M, row.entry.N, row.evaluation.resistivity.r});
+  std::vector<double> errors(rows.size() + 1, std::nan(""));
+  for (const ReciprocalPair& pair : FindReciprocalPairs(measured)) {
+    const double pct = 100 * std::fabs(pair.error);
+    for (int k : {pair.normal, pair.reciprocal})
+      if (k >= 1 && static_cast<size_t>(k) < errors.size()) errors[static_cast<size_t>(k)] = pct;
+  }
+  return errors;
+}
+
+}  // namespace
+
+int LineElectrodeAt(const std::vector<LineElectrode>& electrodes, double position) {
+  if (!std::isfinite(position)) return -1;
+  auto after = std::upper_bound(electrodes.begin(), electrodes.end(), position,
+                                [](double x, const LineElectrode& e) { return x < e.position; });
+  if (after == electrodes.begin()) return -1;
+  const int index = static_cast<int>(after - electrodes.begin()) - 1;
+  return position - electrodes[static_cast<size_t>(index)].position <= SamePositionM ? index : -1;
+}
+
+double GroundGeometricFactor(const std::optional<GroundPoint>& a, const std::optional<GroundPoint>& b,
+                             const std::optional<GroundPoint>& m, const std::optional<GroundPoint>& n) {
+  double sum = 0;
+  bool any = false;
+  for (auto [current, sign_c] : {std::pair{&a, 1.0}, std::pair{&b, -1.0}})
+    for (auto [potential, sign_p] : {std::pair{&m, 1.0}, std::pair{&n, -1.0}}) {
+      if (!*current || !*potential) continue;
+      const double r = Distance(**current, **potential);
+      if (!(r > 0)) return std::nan("");
+      sum += sign_c * sign_p / r;
+      any = true;
+    }
+  if (!any || sum == 0) return std::nan("");
+  return 2 * std::numbers::pi / sum;
+}
+
+LineData EvaluateLine(const std::string& project_path, const LineProject& project,
+                      const LineEvaluationOptions& options) {
+  // Every survey is checked and opened before the first record is read: a changed one
+  // fails the command before any work.
+  std::vector<SharedSurvey> surveys;
+  std::vector<double> used;
+  for (const LineSurvey& survey : project.surveys) {
+    const std::string path = SurveyPath(project_path, survey);
+    CheckStamp(path, path, survey.stamp);
+    try {
+      surveys.push_back(OpenSurvey(path).survey);
+    } catch (const std::exception& error) {
+      throw LineFileError(path, error.what());
+    }
+    const std::vector<double> positions = UsedPositions(*surveys.back(), survey.offset_m);
+    used.insert(used.end(), positions.begin(), positions.end());
+  }
+  for (const RecordRef& ref : project.excluded_by_hand) {
+    if (ref.file < 0 || static_cast<size_t>(ref.file) >= surveys.size())
+      throw LineFileError(project_path, "a record excluded by hand names no survey of the line");
+    const Survey& v = *surveys[static_cast<size_t>(ref.file)];
+    if (ref.record < 1 || ref.record > v.RecordCount)
+      throw LineFileError(v.DataFileName,
+                          "record " + std::to_string(ref.record) + " is not in 1.." + std::to_string(v.RecordCount));
+  }
+
+  LineData line;
+  line.files = static_cast<int>(surveys.size());
+  try {
+    line.electrodes = LineElectrodes(used, project.topography);
+  } catch (const std::invalid_argument& error) {
+    throw LineFileError(project_path, error.what());
+  }
+
+  const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
+  const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
+  const std::vector<double> mains = MainsOf(project.processing.mains, project_path);
+  int total = 0;
+  for (const SharedSurvey& v : surveys) total += v->RecordCount;
+  int done_before = 0;
+
+  for (size_t file = 0; file < surveys.size(); ++file) {
+    const Survey& v = *surveys[file];
+    const double offset = project.surveys[file].offset_m;
+    PassOptions pass;
+    pass.record = {project.processing.flip_sign, project.processing.abs_du};
+    if (with_ip) {
+      IpSettings ip;
+      ip.cleaning.mains_hz = mains;
+      if (!gates.empty()) {
+        try {
+          ip.gates = ParseGates(gates, v.HalfPeriod, v.SampleRate);
+        } catch (const std::invalid_argument& error) {
+          throw LineFileError(v.DataFileName, error.what());
+        }
+      }
+      if (!line.chargeability_span) {
+        const std::vector<Gate> spans = GatesFor(v, ip);
+        if (!spans.empty()) line.chargeability_span = Gate{spans.front().t1_ms, spans.back().t2_ms};
+      }
+      pass.ip = ip;
+    }
+    std::vector<RecordRow> rows;
+    rows.reserve(static_cast<size_t>(v.RecordCount));
+    Progress progress;
+    if (options.progress) progress = [&](int done, int) { options.progress(done_before + done, total); };
+    try {
+      RecordPass(
+          v, pass, [&](const RecordRow& row) { rows.push_back(row); }, progress);
+    } catch (const PassCancelled&) {
+      throw;
+    } catch (const std::exception& error) {
+      throw LineFileError(v.DataFileName, error.what());
+    }
+    done_before += v.RecordCount;
+    const std::vector<double> reciprocal = ReciprocalErrors(rows);
+
+    for (const RecordRow& record : rows) {
+      SurveyRow row = RowOf(v, record.k, record.evaluation);
+      LineRecord line_record;
+      line_record.ref = {static_cast<int>(file), record.k};
+      std::array<std::optional<GroundPoint>, 4> ground;
+      std::array<std::optional<double>*, 4> at{&row.positions.a, &row.positions.b, &row.positions.m, &row.positions.n};
+      std::array<std::optional<double>*, 4> on_line{&line_record.a, &line_record.b, &line_record.m, &line_record.n};
+      for (size_t e = 0; e < 4; ++e) {
+        if (!*at[e]) continue;
+        const double position = **at[e] + offset;
+        *on_line[e] = position;
+        const int index = LineElectrodeAt(line.electrodes, position);
+        if (index < 0) {
+          *at[e] = position;  // no number: the row is left out by the formats
+          ground[e] = GroundPoint{std::nan(""), std::nan("")};
+          continue;
+        }
+        const LineElectrode& electrode = line.electrodes[static_cast<size_t>(index)];
+        *at[e] = electrode.position;
+        ground[e] = GroundPoint{electrode.x, electrode.z};
+      }
+      row.resistivity.k = GroundGeometricFactor(ground[0], ground[1], ground[2], ground[3]);
+      row.resistivity.rhoa = row.resistivity.k * row.resistivity.r;
+      if (record.evaluation.ip) {
+        RowChargeability ip{record.evaluation.ip->m, record.evaluation.ip->m_interval, {}};
+        for (const GateChargeability& gate : record.evaluation.ip->gates) ip.gates.push_back(gate.m);
+        row.ip = std::move(ip);
+      }
+      line_record.k = row.resistivity.k;
+      line_record.r = row.resistivity.r;
+      line_record.rhoa = row.resistivity.rhoa;
+      line_record.stacking_error_pct = row.spread_pct;
+      line_record.reciprocal_error_pct = reciprocal[static_cast<size_t>(record.k)];
+      line_record.chargeability_mv_v = row.ip ? row.ip->m : std::nan("");
+      line.records.push_back(line_record);
+      line.rows.push_back(std::move(row));
+    }
+  }
+  return line;
+}
