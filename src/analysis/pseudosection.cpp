@@ -1,6 +1,7 @@
 #include "analysis/pseudosection.h"
 
 #include <cmath>
+#include <limits>
 
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
@@ -30,4 +31,11 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vect
                       ClassOfError(plotted), check.chargeability});
   }
   return points;
+}
+
+std::vector<PseudosectionPoint> PlacesOf(const Survey& v) {
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  std::vector<CheckPoint> unchecked;
+  for (int k = 1; k <= v.RecordCount; ++k) unchecked.push_back({k, none, none, ErrorClass::Black, none});
+  return PseudosectionOf(v, unchecked);
 }

@@ -23,5 +23,8 @@ struct PseudosectionPoint {
 // without a place (every electrode remote, or no depth) are left out.
 std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vector<CheckPoint>& checked);
 
+// Every record of the survey in its place, without values: the view before a check.
+std::vector<PseudosectionPoint> PlacesOf(const Survey& v);
+
 // The checked records as the reciprocal analysis takes them.
 std::vector<MeasuredRecord> MeasuredRecordsOf(const Survey& v, const std::vector<CheckPoint>& checked);

@@ -639,7 +639,7 @@ void Chart::ShowImageMenu(QPoint global_position) {
       if (!ok) return;
       const QSize size = parts.size() == 2 ? QSize(parts[0].trimmed().toInt(), parts[1].trimmed().toInt()) : QSize();
       // A size that cannot be drawn is refused before a name is asked for.
-      const QString refused = SizeRefusal(size.isValid() ? size : QSize(0, 0));
+      const QString refused = SizeRefusal(size);
       if (!refused.isEmpty()) return Tell(refused);
       const QString path =
           QFileDialog::getSaveFileName(this, QString(), "chart.png", "PNG, SVG, PDF (*.png *.svg *.pdf)");

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 
 #include "formats/ohm_file.h"
@@ -11,21 +10,12 @@
 #include "line/line_error.h"
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
+#include "processing/decimal_rounding.h"
 
 namespace {
 
-std::string Fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
 // Four significant digits, enough to tell a repeat that agrees from one that does not.
-std::string Resistance(double r) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.4g", r);
-  return text;
-}
+std::string Resistance(double r) { return ToChars(r, std::chars_format::general, 4); }
 
 void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
                const std::vector<ElectrodeElevation>& elevations, ExportFormat format, const std::string& title,
@@ -79,7 +69,7 @@ std::vector<std::string> LineInfoLines(const std::string& name, const LineProjec
     }
     const double mean = sum / static_cast<double>(group.size());
     lines.push_back(text + ": R " + Resistance(low) + " Ω to " + Resistance(high) + " Ω, " +
-                    Fixed(100 * (high - low) / mean, 2) + " %");
+                    ToChars(100 * (high - low) / mean, std::chars_format::fixed, 2) + " %");
   }
   return lines;
 }

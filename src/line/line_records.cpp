@@ -7,6 +7,7 @@
 #include "analysis/reciprocal_pairs.h"
 #include "geometry/quadrupole.h"
 #include "line/line_error.h"
+#include "line/line_survey.h"
 #include "line/number_text.h"
 #include "processing/record_chargeability.h"
 
@@ -95,9 +96,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     if (ref.file < 0 || static_cast<size_t>(ref.file) >= surveys.size())
       throw LineFileError(project_path, "a record excluded by hand names no survey of the line");
     const Survey& v = *surveys[static_cast<size_t>(ref.file)];
-    if (ref.record < 1 || ref.record > v.RecordCount)
-      throw LineFileError(v.DataFileName,
-                          "record " + std::to_string(ref.record) + " is not in 1.." + std::to_string(v.RecordCount));
+    CheckRecordNumber(v.DataFileName, v.RecordCount, ref.record);
   }
 
   LineData line;

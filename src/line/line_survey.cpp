@@ -31,8 +31,11 @@ std::vector<IndexedSurvey> IndexLineSurveys(const std::string& project_path, con
   return surveys;
 }
 
+void CheckRecordNumber(const std::string& name, int32_t record_count, int32_t record) {
+  if (record < 1 || record > record_count)
+    throw LineFileError(name, "record " + std::to_string(record) + " is not in 1.." + std::to_string(record_count));
+}
+
 void CheckRecordNumber(const IndexedSurvey& survey, int32_t record) {
-  if (record < 1 || record > survey.record_count)
-    throw LineFileError(survey.path,
-                        "record " + std::to_string(record) + " is not in 1.." + std::to_string(survey.record_count));
+  CheckRecordNumber(survey.path, survey.record_count, record);
 }

@@ -21,3 +21,4 @@ std::vector<IndexedSurvey> IndexLineSurveys(const std::string& project_path, con
 
 // Throws LineFileError naming the survey when the record is not one of its records.
 void CheckRecordNumber(const IndexedSurvey& survey, int32_t record);
+void CheckRecordNumber(const std::string& name, int32_t record_count, int32_t record);

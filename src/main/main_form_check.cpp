@@ -78,10 +78,7 @@ SurveyView* TMainForm::ShowSurveyView() {
 void TMainForm::UpdateSurveyView() {
   if (!SurveyWindow) return;
   // Before a check the view shows where the records of the survey are, without values.
-  std::vector<CheckPoint> places;
-  if (checked_.empty())
-    for (int k = 1; k <= vari.survey->RecordCount; ++k) places.push_back({k, NAN, NAN, ErrorClass::Black, NAN});
-  SurveyWindow->ShowPoints(PseudosectionOf(*vari.survey, checked_.empty() ? places : checked_));
+  SurveyWindow->ShowPoints(checked_.empty() ? PlacesOf(*vari.survey) : PseudosectionOf(*vari.survey, checked_));
   const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(*vari.survey, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }
