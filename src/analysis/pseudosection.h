@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "analysis/file_check.h"
@@ -17,6 +18,8 @@ struct PseudosectionPoint {
   double plotted_error_pct = 0;    // the same raised to 0.1, as the file check plots errors: its colour
   ErrorClass error_class = ErrorClass::Black;
   double chargeability = 0;  // M, mV/V (NaN unless the check computed it)
+  int file = 0;              // on a line, the survey's place in it (from 0)
+  std::string left_out{};    // on a line, why the record is left out ("by hand", ...); empty: kept
 };
 
 // The points of the checked records of the open survey, in record order; records

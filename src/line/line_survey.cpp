@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "ip/gates.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
 #include "measurement/index_file.h"
@@ -38,4 +39,35 @@ void CheckRecordNumber(const std::string& name, int32_t record_count, int32_t re
 
 void CheckRecordNumber(const IndexedSurvey& survey, int32_t record) {
   CheckRecordNumber(survey.path, survey.record_count, record);
+}
+
+void AddLineSurvey(const std::string& project_path, LineProject& project, const std::string& file, double offset_m) {
+  LineSurvey survey{ProjectRelativeName(project_path, file), offset_m, {}};
+  try {
+    survey.stamp = StampOf(file);
+  } catch (const std::exception& error) {
+    throw LineFileError(file, error.what());
+  }
+  const IndexedSurvey indexed = IndexLineSurvey(project_path, survey);
+  if (!project.processing.gates.empty()) {
+    try {
+      ParseGates(project.processing.gates, indexed.half_period, indexed.sample_rate);
+    } catch (const std::invalid_argument& error) {
+      throw LineFileError(file, error.what());
+    }
+  }
+  project.surveys.push_back(survey);
+}
+
+void SetLineTopography(const std::string& project_path, LineProject& project, const Topography& topography,
+                       const std::string& name) {
+  std::vector<double> positions;
+  for (const IndexedSurvey& survey : IndexLineSurveys(project_path, project))
+    positions.insert(positions.end(), survey.positions.begin(), survey.positions.end());
+  try {
+    LineElectrodes(positions, topography);
+  } catch (const std::invalid_argument& error) {
+    throw LineFileError(name, error.what());
+  }
+  project.topography = topography;
 }

@@ -83,22 +83,8 @@ void NewLine(const Arguments& arguments) {
   }
   for (size_t i = 1; i < plain.size(); ++i) {
     const auto [file, offset] = SurveyArgument(plain[i]);
-    LineSurvey survey{ProjectRelativeName(path, file), offset, {}};
     if (SurveyOfFile(path, project, file) >= 0) throw UsageError(file + " is given twice");
-    try {
-      survey.stamp = StampOf(file);
-    } catch (const std::exception& error) {
-      throw LineFileError(file, error.what());
-    }
-    const IndexedSurvey indexed = IndexLineSurvey(path, survey);
-    if (!project.processing.gates.empty()) {
-      try {
-        ParseGates(project.processing.gates, indexed.half_period, indexed.sample_rate);
-      } catch (const std::invalid_argument& error) {
-        throw LineFileError(file, error.what());
-      }
-    }
-    project.surveys.push_back(survey);
+    AddLineSurvey(path, project, file, offset);
   }
   WriteLineProject(path, project);
 }
@@ -108,14 +94,8 @@ void SetTopography(const Arguments& arguments) {
   const std::string& path = arguments.Plain()[0];
   const std::string& topography_file = arguments.Plain()[1];
   LineProject project = ReadLineProject(path);
-  const std::vector<IndexedSurvey> surveys = IndexLineSurveys(path, project);
-  const Topography topography{ReadTopography(topography_file), arguments.Flag("--tape")};
-  try {
-    LineElectrodes(AllPositions(surveys), topography);
-  } catch (const std::invalid_argument& error) {
-    throw LineFileError(topography_file, error.what());
-  }
-  project.topography = topography;
+  SetLineTopography(path, project, Topography{ReadTopography(topography_file), arguments.Flag("--tape")},
+                    topography_file);
   WriteLineProject(path, project);
 }
 

@@ -1,0 +1,69 @@
+#pragma once
+// A line open in the window: its project as last saved and as edited since, the records
+// excluded by hand with their history, and the line's records as the last evaluation
+// left them. The window shows it; every answer comes from here.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "line/exclusion.h"
+#include "line/exclusion_history.h"
+#include "line/line_project.h"
+#include "line/line_records.h"
+
+class LineSession {
+ public:
+  // The project at `path` as it reads now; the history starts at its hand exclusions.
+  LineSession(std::string path, LineProject project);
+
+  const std::string& Path() const { return path_; }
+  // The project with the hand exclusions of now.
+  LineProject Project() const;
+  // Whether the project differs from the file it was opened from or last saved to.
+  bool Modified() const { return Project() != saved_; }
+  // Writes the project (replaced only once complete); it is then the saved one.
+  void Save();
+  // Saves under another name; the surveys keep their files, named from the new folder.
+  void SaveAs(const std::string& path);
+
+  // The evaluation the records come from; none until the first is set.
+  const std::shared_ptr<const LineData>& Data() const { return data_; }
+  // Whether the records must be evaluated again before they answer for the project: a
+  // survey, an offset, the topography or a processing option changed since, or the
+  // rules look at M and the evaluation did not compute it.
+  bool NeedsEvaluation() const;
+  // The evaluation and the project it was made for, and whether it computed M.
+  void SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m);
+
+  // Changes that need a new evaluation.
+  void AddSurvey(const std::string& file, double offset_m);
+  void SetOffset(int survey, double offset_m);
+  void SetTopography(const Topography& topography, const std::string& name);
+  // Changes the counts at once.
+  void SetRules(const ExclusionRules& rules) { project_.rules = rules; }
+  const ExclusionRules& Rules() const { return project_.rules; }
+
+  ExclusionHistory& History() { return history_; }
+  const ExclusionHistory& History() const { return history_; }
+
+  // Every record's cause and the counts, for the records of the last evaluation.
+  Exclusions Current() const;
+  // The survey of the line that is this file, or -1.
+  int SurveyOf(const std::string& file) const;
+
+ private:
+  std::string path_;
+  LineProject project_;  // its excluded_by_hand is the history's opening
+  LineProject saved_;
+  ExclusionHistory history_;
+  std::shared_ptr<const LineData> data_;
+  LineProject evaluated_for_;
+  bool evaluated_with_m_ = false;
+
+  friend LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files);
+};
+
+// A new project at `path` with the surveys given, none yet excluded; nothing is written.
+// Throws LineFileError naming a survey that cannot be read.
+LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files);
