@@ -27,7 +27,8 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<Elect
   file.lines.push_back(std::to_string(positions.size()));
   file.lines.push_back(elevations ? "# x z" : "# x y z");
   for (double x : positions)
-    file.lines.push_back(PlainNumber(x) + (elevations ? " " + PlainNumber(ElevationAt(*elevations, x)) : " 0.0 0.0"));
+    file.lines.push_back(PositionNumber(x) +
+                         (elevations ? " " + PlainNumber(ElevationAt(*elevations, x)) : " 0.0 0.0"));
   file.lines.push_back(std::to_string(carried.size()));
   const bool chargeability = !carried.empty() && carried.front()->ip.has_value();
   file.lines.push_back(chargeability ? "# a b m n r rhoa k err ip iperr" : "# a b m n r rhoa k err");

@@ -18,3 +18,10 @@ std::string PlainNumber(double value, int significant) {
   }
   return FixedDecimals(value, decimals);
 }
+
+std::string PositionNumber(double x) {
+  constexpr int TenthOfAMillimetre = 4;  // decimals
+  if (!std::isfinite(x) || x == 0) return PlainNumber(x);
+  const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(x))));
+  return PlainNumber(x, std::max(7, exponent + 1 + TenthOfAMillimetre));
+}

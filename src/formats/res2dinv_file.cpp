@@ -39,7 +39,7 @@ std::string Res2dinvRow(const SurveyRow& row) {
   const Dipole potential = DipoleOf(row.positions.m, row.positions.n);
   std::string line = std::to_string(current.electrodes.size() + potential.electrodes.size());
   for (const Dipole* dipole : {&current, &potential})
-    for (double x : dipole->electrodes) line += " " + PlainNumber(x) + " 0.0";
+    for (double x : dipole->electrodes) line += " " + PositionNumber(x) + " 0.0";
   line += " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
   return row.ip ? line + " " + PlainNumber(row.ip->m) : line;
 }
@@ -72,7 +72,7 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
     const std::vector<double> positions = PlacedPositions(carried);
     file.lines.push_back("2");
     file.lines.push_back(std::to_string(positions.size()));
-    for (double x : positions) file.lines.push_back(PlainNumber(x) + " " + PlainNumber(ElevationAt(*elevations, x)));
+    for (double x : positions) file.lines.push_back(PositionNumber(x) + " " + PlainNumber(ElevationAt(*elevations, x)));
     file.lines.push_back("1");
   }
   for (int i = 0; i < 4; ++i) file.lines.push_back("0");

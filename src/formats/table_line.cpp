@@ -56,15 +56,26 @@ std::string TableLine(ExportFormat format, int k, const RecordIndexEntry& entry,
   return CsvLine(q, result, spread_pct, ResistivityOf(q, result).rhoa);
 }
 
+namespace {
+
+// M and N to the centimetre as the text table writes them, unless that would write one
+// electrode of a line two ways: then to the millimetre, as A and B.
+std::string PotentialPosition(double x) {
+  const double centimetres = x * 100;
+  return TableValue(x, std::fabs(centimetres - std::nearbyint(centimetres)) < 1e-6 ? 2 : 3);
+}
+
+}  // namespace
+
 // A remote electrode is written where the resistivity tools look for one, so that a
 // remote current and a remote potential electrode stay apart. Dev. is the data error
 // those tools read: the stacking error, not the fixed 50 that marks a negative dU.
 std::string CsvLine(const Quadrupole& q, const RecordResultValues& result, double spread_pct, double rhoa) {
   return Joined(
       TableValue(q.a.value_or(RemoteCurrentPosition), 3),
-      {TableValue(q.b.value_or(RemoteCurrentPosition), 3), TableValue(q.m.value_or(RemotePotentialPosition), 2),
-       TableValue(q.n.value_or(RemotePotentialPosition), 2), TableValue(result.MeanDU, 3), TableValue(result.MeanI, 3),
-       TableValue(spread_pct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
+      {TableValue(q.b.value_or(RemoteCurrentPosition), 3), PotentialPosition(q.m.value_or(RemotePotentialPosition)),
+       PotentialPosition(q.n.value_or(RemotePotentialPosition)), TableValue(result.MeanDU, 3),
+       TableValue(result.MeanI, 3), TableValue(spread_pct, 2), TableValue(result.MeanEP, 3), TableValue(rhoa, 3)},
       ',');
 }
 

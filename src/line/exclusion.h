@@ -56,8 +56,10 @@ constexpr int ExclusionCauseCount = 8;
 // "chargeability"; "" for None.
 const char* CauseName(ExclusionCause cause);
 
-// Electrodes at the same position within this distance are one electrode.
-constexpr double SamePositionM = 0.001;
+// Electrodes at most a millimetre apart are one electrode. The hundredth of a millimetre
+// beyond takes in the rounding of coordinates kept in single precision: a spread rolled
+// along by 5.001 m puts its electrodes a millimetre from the first spread's, and on them.
+constexpr double SamePositionM = 0.001 + 1e-5;
 
 // A NaN reciprocal error or M is never outside its limit: a record without a reciprocal
 // or without a chargeability is not left out for it.

@@ -167,7 +167,9 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
           ground[e] = GroundPoint{std::nan(""), std::nan("")};
           continue;
         }
+        // The rules and the repeats judge the electrode of the line, as the files carry it.
         const LineElectrode& electrode = line.electrodes[static_cast<size_t>(index)];
+        *on_line[e] = electrode.position;
         *at[e] = electrode.position;
         ground[e] = GroundPoint{electrode.x, electrode.z};
       }

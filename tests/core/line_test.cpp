@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -162,6 +164,47 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
     EXPECT_EQ(electrodes.size(), 13u);
     EXPECT_NEAR(*electrodes.rbegin(), 60.0004, 1e-9);
   }
+}
+
+// Far along a line, spreads rolled by 10005.0004 m (onto the first's electrodes) and by
+// 10010.002 m (2 mm beside them): every file tells the 21 electrodes apart, and a rule on
+// an electrode judges the line's electrode, whichever spread's coordinate it came from.
+TEST(LineExport, FarAlongTheLineEveryFileTellsTheElectrodesApartAndRulesJudgeMergedOnes) {
+  TempDir dir;
+  LineProject project = TwoSpreads(dir, 10005.0004);
+  project.surveys[0].offset_m = 10000;
+  WriteSyntheticSurvey(dir.File("s3.qmr"), Spread());
+  project.surveys.push_back({"s3.qmr", 10010.002, StampOf(dir.File("s3.qmr"))});
+  const std::string path = dir.File("line.vln");
+  const LineData line = EvaluateLine(path, project);
+  ASSERT_EQ(line.electrodes.size(), 21u);
+  for (ExportFormat format : {ExportFormat::Csv, ExportFormat::Ohm, ExportFormat::Res2dinv}) {
+    SCOPED_TRACE(ExportFormatName(format));
+    ExportLine(path, project, line, format);
+    const std::string file = LineExportFileName(path, format);
+    const PeerSurvey survey = format == ExportFormat::Csv   ? ReadLikeTableParser(file)
+                              : format == ExportFormat::Ohm ? ReadLikeOhmLoaders(file)
+                                                            : ReadLikeRes2dinvLoaders(file);
+    std::set<double> electrodes;
+    for (const PeerRecord& record : survey.records) electrodes.insert({record.a, record.b, record.m, record.n});
+    EXPECT_EQ(electrodes.size(), 21u);
+  }
+  // Rolled by exactly a millimetre, a spread stands on the first one's electrodes.
+  project.surveys[1].offset_m = 10000.001;
+  project.surveys.pop_back();
+  EXPECT_EQ(EvaluateLine(path, project).electrodes.size(), 10u);
+
+  // 0.8 mm before the electrode at 10005 m, which the second spread's 10005.0004 m joined.
+  project.surveys[1].offset_m = 10005.0004;
+  project.rules.electrodes = {10004.9992};
+  int using_it = 0;
+  for (const LineRecord& row : Rows(dir, project))
+    using_it += std::ranges::any_of(std::array{row.a, row.b, row.m, row.n},
+                                    [](const std::optional<double>& x) { return x && std::fabs(*x - 10005) < 0.001; });
+  const LineData rolled = EvaluateLine(path, project);
+  const Exclusions exclusions = Evaluate(rolled.records, project.rules, {});
+  EXPECT_EQ(exclusions.counts.by_cause[static_cast<size_t>(ExclusionCause::Electrode)], using_it);
+  EXPECT_EQ(using_it, 6) << "three records of each spread";
 }
 
 // Each quadrupole measured again with its dipoles exchanged, after the others, with
