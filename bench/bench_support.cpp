@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "line/line_project.h"
 #include "synthetic/synthetic_survey.h"
 
 namespace {
@@ -52,6 +53,19 @@ std::string LineSpreadSurvey(int i) {
   o.physical = true;
   o.seed = static_cast<uint64_t>(i + 1);
   return Ensure("line-spread-" + std::to_string(i) + ".qmr", o);
+}
+
+std::string TenSpreadLine() {
+  const std::filesystem::path folder = std::filesystem::path(LineSpreadSurvey(0)).parent_path();
+  const std::string path = (folder / "line-10.vln").string();
+  LineProject project;
+  for (int i = 0; i < 10; ++i) {
+    const std::string survey = LineSpreadSurvey(i);
+    project.surveys.push_back({ProjectRelativeName(path, survey), 60.0 * i, StampOf(survey)});
+  }
+  project.topography = {{{-10, 100}, {400, 130}, {900, 90}}, false};
+  WriteLineProject(path, project);
+  return path;
 }
 
 std::string EmptyBlockSurvey() {

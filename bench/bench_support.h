@@ -16,6 +16,8 @@ std::string TenThousandRecordFieldSurvey(bool hum = true);
 // Survey i (0 to 9) of a line of ten spreads of 2000 records: 100 blocks of 20 channels,
 // HalfPeriod 500, 2 periods (about 32 MB each), each with its own noise.
 std::string LineSpreadSurvey(int i);
+// A line of the ten spreads rolled along by 60 m each, on ground that rises and falls.
+std::string TenSpreadLine();
 // 100000 blocks without channels.
 std::string EmptyBlockSurvey();
 

@@ -7,27 +7,12 @@
 
 #include "bench_support.h"
 #include "line/line_output.h"
-#include "line/line_project.h"
 #include "line/line_records.h"
 #include "output/table_export.h"
 
 namespace {
 
 constexpr int Spreads = 10;
-
-// The ten spreads rolled along by 60 m each, on ground that rises and falls.
-std::string LineProjectFile() {
-  const std::filesystem::path folder = std::filesystem::path(LineSpreadSurvey(0)).parent_path();
-  const std::string path = (folder / "line-10.vln").string();
-  LineProject project;
-  for (int i = 0; i < Spreads; ++i) {
-    const std::string survey = LineSpreadSurvey(i);
-    project.surveys.push_back({ProjectRelativeName(path, survey), 60.0 * i, StampOf(survey)});
-  }
-  project.topography = {{{-10, 100}, {400, 130}, {900, 90}}, false};
-  WriteLineProject(path, project);
-  return path;
-}
 
 // Arg: the format (1 csv, 2 ohm, 3 res2dinv).
 void BM_SingleFileExports(benchmark::State& state) {
@@ -45,7 +30,7 @@ void BM_SingleFileExports(benchmark::State& state) {
 void BM_LineExport(benchmark::State& state) {
   const ExportFormat format = static_cast<ExportFormat>(state.range(0));
   state.SetLabel(ExportFormatName(format));
-  const std::string path = LineProjectFile();
+  const std::string path = TenSpreadLine();
   for (auto _ : state) {
     const LineProject project = ReadLineProject(path);
     benchmark::DoNotOptimize(ExportLine(path, project, EvaluateLine(path, project), format));

@@ -182,6 +182,96 @@
 <context>
     <name>TMainForm</name>
     <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>%1 не входит в профиль</source>
+        <translation>%1 is not a survey of the line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Профиль (*.vln)</source>
+        <translation>Line (*.vln)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Сохранить профиль</source>
+        <translation>Save line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Открыть профиль</source>
+        <translation>Open line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Съёмки профиля</source>
+        <translation>Surveys of the line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Топография</source>
+        <translation>Topography</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Топография (*.txt *.csv *.dat);;Все файлы (*)</source>
+        <translation>Topography (*.txt *.csv *.dat);;All files (*)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Профиль</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Сохранить изменения профиля %1?</source>
+        <translation>Save the changes to the line %1?</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Новый профиль из этой съёмки…</source>
+        <translation>New line from this survey…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Открыть профиль…</source>
+        <translation>Open line…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Сохранить профиль как…</source>
+        <translation>Save line as…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Съёмки и правила…</source>
+        <translation>Surveys and rules…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Закрыть профиль</source>
+        <translation>Close line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Разрез — %1</source>
+        <translation>Section — %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Разрез</source>
+        <translation>Section</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>%1%2: записей %3, исключено %4</source>
+        <translation>%1%2: %3 records, %4 excluded</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Записан %1: записей %2, исключено %3</source>
+        <translation>Wrote %1: %2 records, %3 excluded</translation>
+    </message>
+    <message>
         <location filename="../src/main/main_form_handlers.cpp" line="37"/>
         <source>Папка экспорта</source>
         <translation>Export folder</translation>

@@ -17,7 +17,7 @@
 
 struct LineEvaluationOptions {
   bool ip = false;      // M of every record; also computed whenever the rules look at M
-  std::string gates;    // the chargeability gates; empty: the project's
+  std::string gates{};  // the chargeability gates; empty: the project's
   Progress progress{};  // over all the line's records
 };
 

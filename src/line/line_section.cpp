@@ -5,8 +5,9 @@
 #include "analysis/error_class.h"
 #include "geometry/pseudo_position.h"
 
-std::vector<PseudosectionPoint> LineSectionPoints(const LineData& line, const std::vector<ExclusionCause>& causes) {
-  std::vector<PseudosectionPoint> points;
+LineSection LineSectionOf(const LineData& line, const std::vector<ExclusionCause>& causes) {
+  LineSection section;
+  std::vector<PseudosectionPoint>& points = section.points;
   points.reserve(line.records.size());
   for (size_t i = 0; i < line.records.size() && i < line.rows.size(); ++i) {
     const LineRecord& record = line.records[i];
@@ -32,10 +33,18 @@ std::vector<PseudosectionPoint> LineSectionPoints(const LineData& line, const st
     point.plotted_error_pct = PlottedError(record.stacking_error_pct);
     point.error_class = ClassOfError(point.plotted_error_pct);
     point.chargeability = record.chargeability_mv_v;
-    if (i < causes.size()) point.left_out = CauseName(causes[i]);
     points.push_back(std::move(point));
+    section.record_of_point.push_back(i);
   }
-  return points;
+  MarkExclusions(section, causes);
+  return section;
+}
+
+void MarkExclusions(LineSection& section, const std::vector<ExclusionCause>& causes) {
+  for (size_t p = 0; p < section.points.size(); ++p) {
+    const size_t record = section.record_of_point[p];
+    section.points[p].left_out = record < causes.size() ? CauseName(causes[record]) : "";
+  }
 }
 
 std::vector<GroundPoint> GroundProfile(const LineProject& project, const LineData& line) {

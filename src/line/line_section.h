@@ -9,9 +9,17 @@
 #include "line/exclusion.h"
 #include "line/line_records.h"
 
-// causes: one per record of the line, as Evaluate gives them. Records without a place
-// (every electrode remote, or no depth) are left out.
-std::vector<PseudosectionPoint> LineSectionPoints(const LineData& line, const std::vector<ExclusionCause>& causes);
+struct LineSection {
+  std::vector<PseudosectionPoint> points;
+  std::vector<size_t> record_of_point;  // each point's index in the line's records
+};
+
+// Records without a place (every electrode remote, or no depth) are left out. causes: one
+// per record of the line, as Evaluate gives them.
+LineSection LineSectionOf(const LineData& line, const std::vector<ExclusionCause>& causes);
+// Marks each point with its record's cause again, as toggling a record asks: cheap
+// beside placing the records.
+void MarkExclusions(LineSection& section, const std::vector<ExclusionCause>& causes);
 
 // The ground above the section: the topography's points, or the electrodes' own (x, z)
 // when the line has no topography.

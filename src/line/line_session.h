@@ -40,6 +40,7 @@ class LineSession {
   void AddSurvey(const std::string& file, double offset_m);
   void SetOffset(int survey, double offset_m);
   void SetTopography(const Topography& topography, const std::string& name);
+  void SetProcessing(const LineProcessing& processing) { project_.processing = processing; }
   // Changes the counts at once.
   void SetRules(const ExclusionRules& rules) { project_.rules = rules; }
   const ExclusionRules& Rules() const { return project_.rules; }

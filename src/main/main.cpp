@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   const QStringList arguments = application.arguments();
   UseLanguage(ChosenLanguage(arguments));
   TMainForm form;
-  // vostrel FILE.qmr opens the survey, as a file manager asks on a double click.
+  // vostrel FILE.qmr opens the survey, vostrel LINE.vln the line, as a file manager asks
+  // on a double click.
   QString survey;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments.at(i) == "--lang") {

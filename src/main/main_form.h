@@ -11,6 +11,8 @@
 
 #include "analysis/file_check.h"
 #include "chart/chart.h"
+#include "line/line_section.h"
+#include "line/line_session.h"
 #include "main/decay_view.h"
 #include "main/pass_runner.h"
 #include "main/survey_view.h"
@@ -32,6 +34,9 @@ class QSlider;
 class QSplitter;
 class QTimer;
 
+class LinePanel;
+struct LinePanelState;
+
 class TMainForm : public QWidget {
   Q_OBJECT
 
@@ -51,6 +56,14 @@ class TMainForm : public QWidget {
   using FolderDialogSeam = std::function<QString(QWidget* parent, const QString& start)>;
   void SetFolderDialog(FolderDialogSeam dialog) { folder_dialog_ = std::move(dialog); }
 
+  // The dialogs of a line: the project's name to write (save) or to read (open), the
+  // surveys to add, a topography file; and the question whether to save a changed line
+  // (QMessageBox::Save, Discard or Cancel). Tests replace them; empty answers cancel.
+  using LineDialogSeam = std::function<QStringList(QWidget* parent, const QString& kind)>;
+  void SetLineDialog(LineDialogSeam dialog) { line_dialog_ = std::move(dialog); }
+  using AskSaveSeam = std::function<int(QWidget* parent, const QString& name)>;
+  void SetAskSave(AskSaveSeam ask) { ask_save_ = std::move(ask); }
+
   // The decimal separator of the summary line and the readouts; the user's regional one by default.
   void SetDecimalSeparator(std::string separator) { decimal_separator_ = std::move(separator); }
 
@@ -66,6 +79,13 @@ class TMainForm : public QWidget {
   SurveyView* ShowSurveyView();
   // Shows record k as typing its number does.
   void GoToRecord(int k);
+  // Opens a survey (.qmr) or a line (.vln) by its name, as the command line, a drop and
+  // the recent list do.
+  void OpenAnyFile(const QString& name);
+  // The line open in the window, null when none.
+  const LineSession* Line() const { return line_.get(); }
+  // The rules panel of the line, made when first asked for.
+  LinePanel* ShowLinePanel();
   // The decay view, switched on as the "Спад ВП" button does (the batch tool's plots).
   DecayView* ShowDecayView();
 
@@ -79,6 +99,7 @@ class TMainForm : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // Layout (main_form_layout.cpp).
@@ -101,13 +122,46 @@ class TMainForm : public QWidget {
   RecordOptions CurrentRecordOptions() const;
   // Shows ProgressBar1 over 1..RecordCount and disables what would change the survey
   // until the pass is over; on_done runs when it was done, neither failed nor stopped.
-  void StartPass(PassRunner::Work work, std::function<void()> on_done);
-  void PassTicked(int done);
+  // total: the records the progress counts, the open survey's when 0.
+  void StartPass(PassRunner::Work work, std::function<void()> on_done, int total = 0);
+  void PassTicked(int done, int total);
   void PassFinished(const QString& failure, bool cancelled);
   void EnablePassControls(bool enabled);
   void DrawCheckPoints();
   void SurveyViewBClick();
   void UpdateSurveyView();
+
+  // The survey line (main_form_line.cpp).
+  void CreateLineControls();
+  void UpdateLineMenu();
+  void NewLine();
+  void OpenLineAsked();
+  void OpenLineFile(const QString& path);
+  void SaveLine(bool as);
+  void CloseLine();
+  // Whether the line on show may go: saved, discarded or unchanged; false when the user cancelled.
+  bool LineMayClose();
+  // Evaluates the line's records beside the window, then shows them.
+  void EvaluateOpenLine(std::function<void()> on_done = {});
+  // Everything that shows the line follows its exclusions: the survey view, the error
+  // chart, the counter and the panel.
+  void ShowLine();
+  void ShowLineExclusions();
+  void ToggleRecords(const std::vector<RecordRef>& records);
+  void ExcludeRecordOnShow();
+  void UndoExclusion(bool redo);
+  void ExportOpenLine(ExportFormat format);
+  void ApplyLineProcessing();
+  // The survey of the line the window shows, or -1.
+  int SurveyOnShow() const;
+  void PickLineRecord(int file, int k);
+  void RedrawErrorChart();
+  // Which records of the survey on show the line leaves out (indexed by record number).
+  void UpdateExcludedOnShow();
+  bool ExcludedOnShow(int k) const;
+  // The survey view shows the line's records and its ground.
+  void FeedSurveyViewLine();
+  LinePanelState PanelState() const;
 
   // The decay view and the chargeability settings (main_form_decay.cpp).
   void DecayBToggled(bool on);
@@ -202,7 +256,15 @@ class TMainForm : public QWidget {
   SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
   QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
   DecayView* DecayWindow = nullptr;    // made when first switched on
-  QLabel* Notice = nullptr;            // what the last export wrote, for a few seconds
+  QToolButton* LineB = nullptr;        // "Профиль": makes, opens and saves a line
+  QLabel* LineCounter = nullptr;       // the line's records, and how many it leaves out
+  LinePanel* LinePanelWindow = nullptr;
+  ChartSeries* ExcludedErSeries = nullptr;  // the error chart's records the line leaves out
+  std::unique_ptr<LineSession> line_;
+  LineSection line_section_;  // the points of the line's records, made once per evaluation
+  Exclusions line_exclusions_;
+  std::vector<char> excluded_on_show_;
+  QLabel* Notice = nullptr;  // what the last export wrote, for a few seconds
   QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
@@ -221,6 +283,8 @@ class TMainForm : public QWidget {
   static constexpr int PointsDrawnEveryMs = 200;
 
   OpenDialogSeam open_dialog_;
+  LineDialogSeam line_dialog_;
+  AskSaveSeam ask_save_;
   FolderDialogSeam folder_dialog_;
   std::string decimal_separator_;
   bool keeps_settings_ = true;

@@ -19,8 +19,10 @@ constexpr uint32_t MarkerColour = 0xFF00FF;
 // its axes before: at every open, every check and a double click.
 void TMainForm::ResetErrorChart() {
   ErSeries->Clear();
+  ExcludedErSeries->Clear();
   SeriesPos->Clear();  // the last survey's marker means nothing in this one
   checked_.clear();
+  UpdateExcludedOnShow();
   UpdateSurveyView();
   Chart2->SetTitleVisible(true);
   ScaleToData(Chart2);
@@ -36,6 +38,7 @@ void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
 void TMainForm::CheckBClick() {
   if (!vari.FileLoaded || Passes->Running()) return;
   ErSeries->Clear();
+  ExcludedErSeries->Clear();
   checked_.clear();
   Chart2->SetTitleVisible(false);
   ScaleToData(Chart2);
@@ -56,7 +59,10 @@ void TMainForm::CheckBClick() {
 void TMainForm::DrawCheckPoints() {
   if (!check_points_) return;
   for (const CheckPoint& point : check_points_->Take()) {
-    ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
+    if (ExcludedOnShow(point.record))
+      ExcludedErSeries->Append(point.record, point.plotted);
+    else
+      ErSeries->Append(point.record, point.plotted, ToolkitColour(ClassColour(point.error_class)));
     checked_.push_back(point);
   }
   Chart2->Replot();
@@ -67,9 +73,20 @@ void TMainForm::SurveyViewBClick() { ShowSurveyView(); }
 SurveyView* TMainForm::ShowSurveyView() {
   if (!SurveyWindow) {
     SurveyWindow = new SurveyView(this);
-    connect(SurveyWindow, &SurveyView::RecordPicked, this, [this](int k) { Guarded([&] { GoToRecord(k); }); });
+    connect(SurveyWindow, &SurveyView::RecordPicked, this,
+            [this](int file, int k) { Guarded([&] { PickLineRecord(file, k); }); });
+    connect(SurveyWindow, &SurveyView::RecordsToggled, this, [this](std::vector<std::pair<int, int>> records) {
+      Guarded([&] {
+        std::vector<RecordRef> refs;
+        for (auto [file, k] : records) refs.push_back({file, k});
+        ToggleRecords(refs);
+      });
+    });
+    UpdateSurveyView();
+    FeedSurveyViewLine();
+  } else {
+    UpdateSurveyView();
   }
-  UpdateSurveyView();
   ShowOwnedView(SurveyWindow, this, PanelOnScreen(), false);
   return SurveyWindow;
 }
@@ -77,8 +94,11 @@ SurveyView* TMainForm::ShowSurveyView() {
 // The view follows every open and every check, from the points the core makes.
 void TMainForm::UpdateSurveyView() {
   if (!SurveyWindow) return;
-  // Before a check the view shows where the records of the survey are, without values.
-  SurveyWindow->ShowPoints(checked_.empty() ? PlacesOf(*vari.survey) : PseudosectionOf(*vari.survey, checked_));
+  // A line open shows the line's records, whichever of its surveys is on show.
+  if (!line_ || !line_->Data()) {
+    // Before a check the view shows where the records of the survey are, without values.
+    SurveyWindow->ShowPoints(checked_.empty() ? PlacesOf(*vari.survey) : PseudosectionOf(*vari.survey, checked_));
+  }
   const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(*vari.survey, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));
 }

@@ -19,6 +19,7 @@
 #include "main/guarded.h"
 #include "main/integer_text.h"
 #include "main/language.h"
+#include "main/line_panel.h"
 #include "main/main_form.h"
 #include "main/message_box.h"
 #include "main/recent_surveys.h"
@@ -130,6 +131,8 @@ void TMainForm::SaveBClick() { RunExport({}); }
 void TMainForm::ExportBClick() {
   auto format = ExportFormatNamed(ExportFormatBox->currentText().toStdString());
   if (!format) return;
+  // With a line open, its files: every survey, with the topography and the exclusions.
+  if (line_) return ExportOpenLine(*format);
   ExportOptions options{.format = *format};
   if (const IpSettings* ip = ActiveIp()) options.ip = *ip;
   RunExport(options);
@@ -190,18 +193,22 @@ void TMainForm::ChooseExportFolder() {
 
 RecordOptions TMainForm::CurrentRecordOptions() const { return {SignBox->isChecked(), AbsBox->isChecked()}; }
 
-void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done) {
+void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done, int total) {
   pass_done_ = std::move(on_done);
   Notice->hide();  // the last export's news says nothing of this pass
-  ProgressBar1->setMinimum(1);
-  ProgressBar1->setMaximum(vari.survey->RecordCount);
-  ProgressBar1->setValue(1);
+  // A total not known yet (a line's surveys are indexed first) shows a busy bar.
+  if (total < 0)
+    ProgressBar1->setRange(0, 0);
+  else
+    ProgressBar1->setRange(1, total > 0 ? total : vari.survey->RecordCount);
+  ProgressBar1->setValue(ProgressBar1->minimum());
   ProgressBar1->show();
   EnablePassControls(false);
   Passes->Start(vari.survey, std::move(work));
 }
 
-void TMainForm::PassTicked(int done) {
+void TMainForm::PassTicked(int done, int total) {
+  if (total > 0 && ProgressBar1->maximum() != total) ProgressBar1->setRange(1, total);
   ProgressBar1->setValue(std::max(done, 1));
   // Drawing the error chart anew costs as much as a share of the check: a few times a
   // second is enough to watch it grow.
@@ -231,6 +238,11 @@ void TMainForm::EnablePassControls(bool enabled) {
   SaveB->setEnabled(enabled && !AutoSaveBox->isChecked());
   if (enabled) RecentB->setEnabled(!RecentB->menu()->isEmpty());
   Strip->SetShown(CancelB, !enabled);
+  if (line_ && LinePanelWindow) {
+    LinePanelState state = PanelState();
+    state.busy = !enabled;
+    LinePanelWindow->Show(state);
+  }
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }

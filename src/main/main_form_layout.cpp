@@ -113,6 +113,7 @@ void TMainForm::CreateControls() {
   CreateResistivityControls();
   layout->addWidget(Splitters, 1);
   CreateSeries();
+  CreateLineControls();
 }
 
 void TMainForm::CreatePanel1() {
@@ -245,7 +246,7 @@ void TMainForm::UpdateRecentMenu() {
 // A survey moved or deleted since leaves the list, with the open's own message.
 void TMainForm::OpenRecentSurvey(const QString& path) {
   try {
-    OpenSurveyFile(path);
+    OpenAnyFile(path);
   } catch (const std::exception& error) {
     if (QFileInfo::exists(path)) throw;
     RecentSurveys().Remove(path);
@@ -268,7 +269,7 @@ void TMainForm::ShowNotice(const QString& text) {
 }
 
 void TMainForm::OpenFromCommandLine(const QString& name) {
-  Guarded([&] { OpenSurveyFile(name); });
+  Guarded([&] { OpenAnyFile(name); });
 }
 
 void TMainForm::ShowAtStart(const QString& survey) {
@@ -284,12 +285,15 @@ void TMainForm::ShowAtStart(const QString& survey) {
 
 namespace {
 
-// The measurement files among the dropped ones.
+// The measurement files and lines among the dropped ones.
 QStringList DroppedSurveys(const QMimeData* data) {
   QStringList surveys;
   if (!data || !data->hasUrls()) return surveys;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && url.toLocalFile().endsWith(".qmr", Qt::CaseInsensitive)) surveys << url.toLocalFile();
+  for (const QUrl& url : data->urls()) {
+    const QString file = url.toLocalFile();
+    if (url.isLocalFile() && (file.endsWith(".qmr", Qt::CaseInsensitive) || file.endsWith(".vln", Qt::CaseInsensitive)))
+      surveys << file;
+  }
   return surveys;
 }
 
@@ -303,7 +307,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
   const QStringList surveys = DroppedSurveys(event->mimeData());
   if (surveys.isEmpty()) return;
   event->acceptProposedAction();
-  Guarded([&] { OpenSurveyFile(surveys.first()); });
+  Guarded([&] { OpenAnyFile(surveys.first()); });
 }
 
 void TMainForm::CreateCharts() {
@@ -366,7 +370,8 @@ void TMainForm::WireEvents() {
   connect(SurveyViewB, &QPushButton::clicked, this, [this] { Guarded([this] { SurveyViewBClick(); }); });
   connect(DecayB, &QPushButton::toggled, this, [this](bool on) { Guarded([&] { DecayBToggled(on); }); });
   connect(DecayB, &QPushButton::clicked, this, [this] { Guarded([this] { DecayBClick(); }); });
-  connect(Passes, &PassRunner::Ticked, this, [this](int done, int) { Guarded([&] { PassTicked(done); }); });
+  connect(Passes, &PassRunner::Ticked, this,
+          [this](int done, int total) { Guarded([&] { PassTicked(done, total); }); });
   connect(Passes, &PassRunner::Finished, this,
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });
   connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });

@@ -1,0 +1,138 @@
+// A survey line made, edited, exported and opened again in the window, as a user does.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QToolButton>
+#include <fstream>
+
+#include "form_fixture.h"
+#include "main/survey_view.h"
+#include "whole_file.h"
+
+namespace {
+
+// Dipole-dipole, 6 blocks of 2 channels on electrodes 5 m apart.
+SynthOptions Spread() {
+  SynthOptions options;
+  options.blocks = 6;
+  options.channels = 2;
+  options.electrodes = 12;
+  options.spacing_m = 5;
+  options.period_count = 1;
+  return options;
+}
+
+std::string TextOf(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int LinesOf(const std::string& path) {
+  const std::string text = TextOf(path);
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class LineWindowTest : public FormTest {
+ protected:
+  void Choose(const QString& entry) {
+    QMenu* menu = Control<QToolButton>("LineB")->menu();
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions())
+      if (action->text() == entry) {
+        ASSERT_TRUE(action->isEnabled()) << entry.toStdString();
+        action->trigger();
+        WaitForPass();
+        return;
+      }
+    FAIL() << "no entry " << entry.toStdString();
+  }
+  void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(form_.get());
+    QTest::keyClick(form_.get(), static_cast<Qt::Key>(key), modifiers);
+  }
+  QString Counter() { return Text("LineCounter"); }
+  // The error chart's records: coloured, and left out by the line (hollow, grey).
+  int Coloured() { return Control<Chart>("Chart2")->SeriesAt(0).Count(); }
+  int Hollow() { return Control<Chart>("Chart2")->SeriesAt(2).Count(); }
+};
+
+TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSaved) {
+  const std::string s1 = Survey("s1.qmr", Spread()), s2 = Survey("s2.qmr", Spread());
+  const std::string line = dir_.File("line.vln");
+  const auto raw1 = ReadWholeFile(s1), raw2 = ReadWholeFile(s2);
+  Open(s1);
+  form_->SetLineDialog([&](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(line)};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  Choose("Новый профиль из этой съёмки…");
+  ASSERT_TRUE(std::filesystem::exists(line));
+  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 0");
+  Click("CheckB");
+  EXPECT_EQ(Coloured(), 12);
+
+  form_->GoToRecord(3);
+  Key(Qt::Key_Delete);
+  EXPECT_EQ(Counter(), "line.vln *: записей 24, исключено 1");
+  EXPECT_EQ(Coloured(), 11);
+  ASSERT_EQ(Hollow(), 1);
+  EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[0].x, 3);
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 0");
+  EXPECT_EQ(Hollow(), 0);
+  Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Hollow(), 1);
+  // A record of the other survey, picked on the section.
+  emit form_->ShowSurveyView()->RecordsToggled({{1, 2}});
+  EXPECT_EQ(Counter(), "line.vln *: записей 24, исключено 2");
+  // A new check of the survey on show draws what the line leaves out of it, and only that.
+  Click("CheckB");
+  EXPECT_EQ(Coloured(), 11);
+  EXPECT_EQ(Hollow(), 1);
+
+  Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
+  Click("ExportB");
+  EXPECT_EQ(LinesOf(dir_.File("line.csv")), 1 + 22);
+
+  form_->SetAskSave([](QWidget*, const QString&) { return int(QMessageBox::Save); });
+  Choose("Закрыть профиль");
+  EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
+  const std::string saved = TextOf(line);
+  EXPECT_NE(saved.find("record = s1.qmr:3"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("record = s2.qmr:2"), std::string::npos) << saved;
+
+  // Opened again, the line starts where it was saved; undo goes back no further.
+  form_->OpenAnyFile(QString::fromStdString(line));
+  WaitForPass();
+  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 2");
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 2");
+  EXPECT_EQ(ReadWholeFile(s1), raw1);
+  EXPECT_EQ(ReadWholeFile(s2), raw2);
+}
+
+TEST_F(LineWindowTest, AChangedSurveyKeepsTheLineShutAndNamesTheSurvey) {
+  const std::string s1 = Survey("s1.qmr", Spread()), s2 = Survey("s2.qmr", Spread());
+  const std::string line = dir_.File("line.vln");
+  Open(s1);
+  form_->SetLineDialog([&](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(line)};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  Choose("Новый профиль из этой съёмки…");
+  Choose("Закрыть профиль");
+  std::ofstream(s2, std::ios::app) << '\0';
+  form_->OpenAnyFile(QString::fromStdString(line));
+  WaitForPass();
+  EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
+  ASSERT_FALSE(messages_.Messages().empty());
+  EXPECT_NE(messages_.Messages().back().find("s2.qmr"), std::string::npos) << messages_.Messages().back();
+}
+
+}  // namespace
