@@ -114,6 +114,134 @@
     </message>
 </context>
 <context>
+    <name>LinePanel</name>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="79"/>
+        <source>Профиль</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Смещение, м</source>
+        <translation>Offset, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Записей</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="101"/>
+        <source>Добавить съёмки…</source>
+        <translation>Add surveys…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="103"/>
+        <source>Топография…</source>
+        <translation>Topography…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="105"/>
+        <source>по ленте</source>
+        <translation>along the ground</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="107"/>
+        <source>Положения точек и электродов отмерены вдоль склона</source>
+        <translation>Point and electrode positions measured along the slope</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="111"/>
+        <source>Исключить записи</source>
+        <translation>Exclude records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="115"/>
+        <source>исключено</source>
+        <translation>excluded</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="119"/>
+        <source>Ошибка накопления выше</source>
+        <translation>Stacking error above</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="125"/>
+        <source>Ошибка взаимности выше</source>
+        <translation>Reciprocal error above</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="131"/>
+        <source>Отрицательное ρк</source>
+        <translation>Negative ρa</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="135"/>
+        <source>|K| выше</source>
+        <translation>|K| above</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="138"/>
+        <source> м</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="141"/>
+        <source>M вне, мВ/В</source>
+        <translation>M outside, mV/V</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="143"/>
+        <source>Записи с поляризуемостью M вне промежутка от и до</source>
+        <translation>Records whose chargeability M is outside the range from and to</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="153"/>
+        <source>Электроды, м</source>
+        <translation>Electrodes, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="158"/>
+        <source>Положения электродов вдоль профиля через пробел или запятую</source>
+        <translation>Electrode positions along the line, separated by blanks or commas</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="166"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="237"/>
+        <source>Профиль не сохранён</source>
+        <translation>Line not saved</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="239"/>
+        <source>точек: %1</source>
+        <translation>points: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="240"/>
+        <source>земля ровная</source>
+        <translation>flat ground</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="302"/>
+        <source>Записи ещё не подсчитаны</source>
+        <translation>Records not counted yet</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="305"/>
+        <source>Записей %1, исключено %2, в экспорт %3, вручную %4</source>
+        <translation>Records %1, excluded %2, to export %3, by hand %4</translation>
+    </message>
+</context>
+<context>
     <name>SurveyView</name>
     <message>
         <location filename="../src/main/survey_view.cpp" line="28"/>
