@@ -112,19 +112,20 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   rules_box_->setObjectName("RulesBox");
   auto* grid = new QGridLayout(rules_box_);
   grid->setColumnStretch(1, 1);
-  auto* excluded_header = new QLabel(tr("исключено"), rules_box_);
+  auto* excluded_header = new QLabel(tr("искл."), rules_box_);
+  excluded_header->setToolTip(tr("Записей, исключённых правилом"));
   excluded_header->setAlignment(Qt::AlignRight);
   grid->addWidget(excluded_header, 0, 2);
 
-  max_error_ = new QCheckBox(tr("Ошибка накопления выше"), rules_box_);
+  max_error_ = new QCheckBox(tr("Ошибка накопления >"), rules_box_);
   max_error_->setObjectName("MaxErrorC");
-  max_error_value_ = NewValueBox("MaxErrorE", 0, 1e5, 5, 2);
+  max_error_value_ = NewValueBox("MaxErrorE", 0, 1000, 5, 2);
   max_error_value_->setSuffix(" %");
   AddRuleRow(max_error_, max_error_value_, ExclusionCause::StackingError);
 
-  max_reciprocal_ = new QCheckBox(tr("Ошибка взаимности выше"), rules_box_);
+  max_reciprocal_ = new QCheckBox(tr("Ошибка взаимности >"), rules_box_);
   max_reciprocal_->setObjectName("MaxReciprocalC");
-  max_reciprocal_value_ = NewValueBox("MaxReciprocalE", 0, 1e5, 10, 2);
+  max_reciprocal_value_ = NewValueBox("MaxReciprocalE", 0, 1000, 10, 2);
   max_reciprocal_value_->setSuffix(" %");
   AddRuleRow(max_reciprocal_, max_reciprocal_value_, ExclusionCause::ReciprocalError);
 
@@ -132,17 +133,17 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   negative_rhoa_->setObjectName("NegativeRhoaC");
   AddRuleRow(negative_rhoa_, nullptr, ExclusionCause::NegativeRhoa);
 
-  max_k_ = new QCheckBox(tr("|K| выше"), rules_box_);
+  max_k_ = new QCheckBox(tr("|K| >"), rules_box_);
   max_k_->setObjectName("MaxKC");
-  max_k_value_ = NewValueBox("MaxKE", 0, 1e12, 5000, 1);
+  max_k_value_ = NewValueBox("MaxKE", 0, 1e7, 5000, 0);
   max_k_value_->setSuffix(tr(" м"));
   AddRuleRow(max_k_, max_k_value_, ExclusionCause::GeometricFactor);
 
   m_range_ = new QCheckBox(tr("M вне, мВ/В"), rules_box_);
   m_range_->setObjectName("MRangeC");
   m_range_->setToolTip(tr("Записи с поляризуемостью M вне промежутка от и до"));
-  m_low_ = NewValueBox("MLowE", -1e5, 1e5, -5, 2);
-  m_high_ = NewValueBox("MHighE", -1e5, 1e5, 200, 2);
+  m_low_ = NewValueBox("MLowE", -1000, 1000, -5, 1);
+  m_high_ = NewValueBox("MHighE", -1000, 1000, 200, 1);
   auto* m_boxes = new QWidget(rules_box_);
   auto* m_row = new QHBoxLayout(m_boxes);
   m_row->setContentsMargins(0, 0, 0, 0);
@@ -180,7 +181,7 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   layout->addLayout(topography_row);
   layout->addWidget(rules_box_);
   layout->addLayout(save_row);
-  resize(360, 520);
+  resize(380, 580);
 
   connect(add_surveys_, &QPushButton::clicked, this, [this] { emit AddSurveysAsked(); });
   connect(topography_, &QPushButton::clicked, this, [this] { emit TopographyAsked(); });
@@ -213,6 +214,8 @@ QDoubleSpinBox* LinePanel::NewValueBox(const char* name, double low, double high
   box->setDecimals(decimals);
   box->setRange(low, high);
   box->setValue(value);
+  // Narrower than the widest value of its range, to keep the panel small.
+  box->setMinimumWidth(box->fontMetrics().horizontalAdvance("-100.0") + 24);
   // One signal per finished edit, not one per key.
   box->setKeyboardTracking(false);
   return box;
@@ -224,7 +227,7 @@ void LinePanel::AddRuleRow(QCheckBox* check, QWidget* value, ExclusionCause caus
   auto* count = new QLabel(rules_box_);
   count->setObjectName(check->objectName().chopped(1) + "Count");
   count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  count->setMinimumWidth(count->fontMetrics().horizontalAdvance("000000"));
+  count->setMinimumWidth(count->fontMetrics().horizontalAdvance("00000"));
   grid->addWidget(check, row, 0);
   if (value) grid->addWidget(value, row, 1);
   grid->addWidget(count, row, 2);
@@ -236,8 +239,8 @@ void LinePanel::Show(const LinePanelState& state) {
   Guarded([&] {
     SetText(name_, (state.name.isEmpty() ? tr("Профиль не сохранён") : state.name) + (state.modified ? " *" : ""));
     ShowSurveys(state.surveys);
-    SetText(topography_points_, state.topography_points > 0 ? tr("точек: %1").arg(state.topography_points)
-                                                            : tr("земля ровная"));
+    SetText(topography_points_,
+            state.topography_points > 0 ? tr("точек: %1").arg(state.topography_points) : tr("земля ровная"));
     tape_->setChecked(state.tape);
     ShowRules(state.rules);
     ShowCounts(state);

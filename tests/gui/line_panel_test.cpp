@@ -21,8 +21,9 @@ class LinePanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     QObject::connect(&panel_, &LinePanel::RulesChanged, [this](const ExclusionRules& r) { rules_.push_back(r); });
-    QObject::connect(&panel_, &LinePanel::OffsetChanged,
-                     [this](int survey, double offset) { offsets_.push_back({survey, offset}); });
+    QObject::connect(&panel_, &LinePanel::OffsetChanged, [this](int survey, double offset) {
+      offsets_.push_back({survey, offset});
+    });
     QObject::connect(&panel_, &LinePanel::AddSurveysAsked, [this] { asked_ << "add"; });
     QObject::connect(&panel_, &LinePanel::TopographyAsked, [this] { asked_ << "topography"; });
     QObject::connect(&panel_, &LinePanel::SaveAsked, [this] { asked_ << "save"; });
@@ -192,7 +193,8 @@ TEST_F(LinePanelTest, AnOffsetEditedInTheTableEmitsItsSurvey) {
 }
 
 TEST_F(LinePanelTest, WhileBusyNothingThatChangesTheLineResponds) {
-  for (const char* button : {"AddSurveysB", "TopographyB", "SaveLineB"}) QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+  for (const char* button : {"AddSurveysB", "TopographyB", "SaveLineB"})
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
   QTest::mouseClick(Find<QCheckBox>("TapeC"), Qt::LeftButton);
   EXPECT_EQ(asked_, QStringList({"add", "topography", "save", "tape"}));
 
@@ -200,7 +202,8 @@ TEST_F(LinePanelTest, WhileBusyNothingThatChangesTheLineResponds) {
   state.busy = true;
   panel_.Show(state);
   asked_.clear();
-  for (const char* button : {"AddSurveysB", "TopographyB"}) QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+  for (const char* button : {"AddSurveysB", "TopographyB"})
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
   QTest::mouseClick(Find<QCheckBox>("TapeC"), Qt::LeftButton);
   QTest::mouseClick(Find<QCheckBox>("MaxErrorC"), Qt::LeftButton);
   EXPECT_FALSE(Emitted());
