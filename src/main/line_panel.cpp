@@ -203,8 +203,11 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
       if (check->isChecked()) EmitRules();
     });
   connect(electrode_list_, &QLineEdit::textEdited, this, [this] { CheckElectrodeText(); });
+  // Leaving the list unchanged is no edit.
   connect(electrode_list_, &QLineEdit::editingFinished, this, [this] {
-    if (CheckElectrodeText() && electrodes_->isChecked()) EmitRules();
+    if (!electrode_list_->isModified() || !CheckElectrodeText()) return;
+    electrode_list_->setModified(false);
+    if (electrodes_->isChecked()) EmitRules();
   });
 }
 
