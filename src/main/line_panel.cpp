@@ -36,6 +36,12 @@ class OffsetDelegate : public QStyledItemDelegate {
     box->setRange(-1e6, 1e6);
     return box;
   }
+  // Every digit of the offset and no thousands separator: 1234.567 m, not 1,234.57.
+  QString displayText(const QVariant& value, const QLocale& locale) const override {
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+  }
 };
 
 // The positions of the electrode list, separated by blanks or commas; none if one of

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTest>
 
@@ -171,7 +172,14 @@ TEST_F(LinePanelTest, ShowFillsTheCountsAndKeepsTheUsersPlaceWithoutASignal) {
 TEST_F(LinePanelTest, AnOffsetEditedInTheTableEmitsItsSurvey) {
   auto* table = Find<QTableWidget>("LineSurveys");
   EXPECT_EQ(table->item(2, 0)->text(), "spread3.qmr");
-  EXPECT_EQ(table->item(2, 1)->data(Qt::EditRole).toDouble(), 90);
+  // The offset as the table draws it: to the millimetre, however long the line.
+  LinePanelState state = State();
+  state.surveys[2].offset_m = 1234.567;
+  panel_.Show(state);
+  const QModelIndex third = table->model()->index(2, 1);
+  auto* delegate = qobject_cast<QStyledItemDelegate*>(table->itemDelegateForIndex(third));
+  ASSERT_NE(delegate, nullptr);
+  EXPECT_EQ(delegate->displayText(third.data(), QLocale::c()), "1234.567");
   table->setCurrentCell(1, 1);
   table->editItem(table->item(1, 1));
   auto* editor = qobject_cast<QDoubleSpinBox*>(table->indexWidget(table->model()->index(1, 1)));
