@@ -114,6 +114,139 @@
     </message>
 </context>
 <context>
+    <name>LinePanel</name>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="79"/>
+        <source>Профиль</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Смещение, м</source>
+        <translation>Offset, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="90"/>
+        <source>Записей</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="101"/>
+        <source>Добавить съёмки…</source>
+        <translation>Add surveys…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="103"/>
+        <source>Топография…</source>
+        <translation>Topography…</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="105"/>
+        <source>по ленте</source>
+        <translation>along the ground</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="107"/>
+        <source>Положения точек и электродов отмерены вдоль склона</source>
+        <translation>Point and electrode positions measured along the slope</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="111"/>
+        <source>Исключить записи</source>
+        <translation>Exclude records</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="115"/>
+        <source>искл.</source>
+        <translation>excl.</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="116"/>
+        <source>Записей, исключённых правилом</source>
+        <translation>Records the rule excludes</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="120"/>
+        <source>Ошибка накопления &gt;</source>
+        <translation>Stacking error &gt;</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="126"/>
+        <source>Ошибка взаимности &gt;</source>
+        <translation>Reciprocal error &gt;</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="132"/>
+        <source>Отрицательное ρк</source>
+        <translation>Negative ρa</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="136"/>
+        <source>|K| &gt;</source>
+        <translation>|K| &gt;</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="139"/>
+        <source> м</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="142"/>
+        <source>M вне, мВ/В</source>
+        <translation>M outside, mV/V</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="144"/>
+        <source>Записи с поляризуемостью M вне промежутка от и до</source>
+        <translation>Records whose chargeability M is outside the range from and to</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="154"/>
+        <source>Электроды, м</source>
+        <translation>Electrodes, m</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="159"/>
+        <source>Положения электродов вдоль профиля через пробел или запятую</source>
+        <translation>Electrode positions along the line, separated by blanks or commas</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="167"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="240"/>
+        <source>Профиль не сохранён</source>
+        <translation>Line not saved</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="242"/>
+        <source>точек: %1</source>
+        <translation>points: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="243"/>
+        <source>земля ровная</source>
+        <translation>flat ground</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="305"/>
+        <source>Записи ещё не подсчитаны</source>
+        <translation>Records not counted yet</translation>
+    </message>
+    <message>
+        <location filename="../src/main/line_panel.cpp" line="308"/>
+        <source>Записей %1, исключено %2, в экспорт %3, вручную %4</source>
+        <translation>Records %1, excluded %2, to export %3, by hand %4</translation>
+    </message>
+</context>
+<context>
     <name>SurveyView</name>
     <message>
         <location filename="../src/main/survey_view.cpp" line="28"/>
