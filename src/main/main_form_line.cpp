@@ -214,6 +214,8 @@ void TMainForm::CloseLine() {
   RedrawErrorChart();
 }
 
+// A change made while a pass runs waits for its end: the pass's own end evaluates the
+// line again when it needs it.
 void TMainForm::EvaluateOpenLine(std::function<void()> on_done) {
   if (!line_ || Passes->Running()) return;
   const std::string path = line_->Path();
@@ -229,6 +231,8 @@ void TMainForm::EvaluateOpenLine(std::function<void()> on_done) {
         line_->SetData(*data, project, with_m);
         ShowLine();
         if (on_done) on_done();
+        // What changed while the pass ran (an offset typed as it began) is evaluated next.
+        if (line_->NeedsEvaluation()) EvaluateOpenLine();
       },
       -1);
 }
