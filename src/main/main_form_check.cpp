@@ -67,7 +67,7 @@ void TMainForm::SurveyViewBClick() { ShowSurveyView(); }
 SurveyView* TMainForm::ShowSurveyView() {
   if (!SurveyWindow) {
     SurveyWindow = new SurveyView(this);
-    connect(SurveyWindow, &SurveyView::RecordPicked, this, [this](int k) { Guarded([&] { GoToRecord(k); }); });
+    connect(SurveyWindow, &SurveyView::RecordPicked, this, [this](int, int k) { Guarded([&] { GoToRecord(k); }); });
   }
   UpdateSurveyView();
   ShowOwnedView(SurveyWindow, this, PanelOnScreen(), false);
