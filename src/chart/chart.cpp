@@ -473,6 +473,18 @@ std::vector<QRgb> Chart::ScaleColours(std::span<const double> values) const {
   return colours;
 }
 
+namespace {
+// The plotting library keeps what an axis needs to itself.
+struct AxisRoom : QCPAxis {
+  using QCPAxis::calculateMargin;
+};
+}  // namespace
+
+int Chart::LeftAxisRoom() const {
+  QCPAxis* axis = plot_->yAxis;
+  return axis->visible() ? axis->offset() + (axis->*(&AxisRoom::calculateMargin))() : 0;
+}
+
 void Chart::SetBackWallColour(QColor colour) { plot_->axisRect()->setBackground(QBrush(colour)); }
 
 void Chart::SetZoomPenColour(QColor colour) { plot_->selectionRect()->setPen(QPen(colour)); }

@@ -165,6 +165,8 @@ class Chart : public QWidget {
   // Fixed room left and right of the plot area, in pixels (a negative side: as the axes
   // need), so that charts one above the other put the same x at the same pixel.
   void SetPlotSides(int left, int right);
+  // The room left of the plot area that the left axis needs, its labels and title, as last laid out.
+  int LeftAxisRoom() const;
 
   // Called when the limits of automatic axes may have to follow new data.
   void DataChanged() { ranges_stale_ = true; }

@@ -323,11 +323,8 @@ void SurveyView::FollowSection() {
     section_->Replot();
     following_ = false;
   });
-  connect(section_, &Chart::Replotted, this, [this] {
-    if (ground_->isHidden()) return;
-    const QRect area = section_->PlotArea();
-    ground_->SetPlotSides(area.left(), section_->width() - area.left() - area.width());
-  });
+  connect(section_, &Chart::Replotted, this, [this] { AlignGround(); });
+  connect(ground_, &Chart::Replotted, this, [this] { AlignGround(); });
 }
 
 void SurveyView::ShowGround(std::vector<QPointF> ground, std::vector<QPointF> electrodes) {
@@ -336,14 +333,23 @@ void SurveyView::ShowGround(std::vector<QPointF> ground, std::vector<QPointF> el
   for (QPointF point : ground) ground_line_->Append(point.x(), point.y());
   for (QPointF point : electrodes) electrodes_->Append(point.x(), point.y());
   ground_->setVisible(!ground.empty());
-  if (ground.empty()) return;
+  if (ground.empty()) return AlignGround();
   ground_->LeftAxis().SetAutomatic(true);
   following_ = true;
   ground_->BottomAxis().SetLimits(section_->BottomAxis().Minimum(), section_->BottomAxis().Maximum());
   following_ = false;
-  const QRect area = section_->PlotArea();
-  ground_->SetPlotSides(area.left(), section_->width() - area.left() - area.width());
+  AlignGround();
   ground_->Replot();
+}
+
+// Both plot areas begin where the wider of the two left axes needs; the ground's ends
+// where the section's does, before its colour scale.
+void SurveyView::AlignGround() {
+  if (ground_->isHidden()) return section_->SetPlotSides(-1, -1);
+  const int left = std::max(section_->LeftAxisRoom(), ground_->LeftAxisRoom());
+  section_->SetPlotSides(left, -1);
+  const QRect area = section_->PlotArea();
+  ground_->SetPlotSides(left, section_->width() - area.left() - area.width());
 }
 
 void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const ErrorModel& model) {

@@ -76,6 +76,7 @@ class SurveyView : public QWidget {
   // Ctrl with the left button on the section while excluding; true when the event is taken.
   bool ExcludingMouse(QEvent* event);
   void FollowSection();
+  void AlignGround();
   bool eventFilter(QObject* watched, QEvent* event) override;
   Quantity CurrentQuantity() const;
 
