@@ -374,9 +374,9 @@ TEST_F(LineViewTest, CtrlTogglesRecordsOnALineOnly) {
   EXPECT_EQ(toggled_[0], (std::vector<std::pair<int, int>>{{1, 1}}));
   EXPECT_TRUE(picked_.empty());
 
-  // From between the first two markers to between the last two: the three in the middle.
+  // From below between the last two markers up to between the first two: the three in the middle.
   const double before = Maximum(view_.Section()) - Minimum(view_.Section());
-  Drag((Centre(0) + Centre(1)) / 2 + QPoint(0, -30), (Centre(3) + Centre(4)) / 2 + QPoint(0, 30), Qt::ControlModifier);
+  Drag((Centre(3) + Centre(4)) / 2 + QPoint(0, 30), (Centre(0) + Centre(1)) / 2 + QPoint(0, -30), Qt::ControlModifier);
   EXPECT_TRUE(band_seen_) << "the rectangle shows while it is drawn";
   EXPECT_FALSE(view_.findChild<QRubberBand*>()->isVisible());
   ASSERT_EQ(toggled_.size(), 2u);
