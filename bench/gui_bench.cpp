@@ -10,11 +10,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <cmath>
 #include <cstdlib>
 
 #include "analysis/file_check.h"
 #include "bench_support.h"
 #include "main/main_form.h"
+#include "main/survey_view.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
 
@@ -147,12 +149,55 @@ void BM_LineToggleInTheWindow(benchmark::State& state) {
   state.counters["records"] = static_cast<double>(form->Line()->Data()->records.size());
 }
 
+// A line of 10 dipole-dipole spreads of 2000 records on 72 electrodes 2 m apart, rolled
+// along by 72 m, a few of
+// them left out, in a view of 1600 x 1000: toggling one record in or out and drawing.
+std::vector<PseudosectionPoint> LinePoints() {
+  std::vector<PseudosectionPoint> points;
+  for (int file = 0; file < 10; ++file) {
+    int record = 0;
+    for (int dipole = 1; dipole <= 8 && record < 2000; ++dipole)
+      for (int n = 1; n <= 10 && record < 2000; ++n)
+        for (int a = 1; a + (n + 2) * dipole <= 72 && record < 2000; ++a) {
+          PseudosectionPoint p{
+              .record = ++record, .a = a, .b = a + dipole, .m = a + (n + 1) * dipole, .n = a + (n + 2) * dipole};
+          p.x = file * 72.0 + (p.a + p.b + p.m + p.n) / 4.0 * 2;
+          p.depth = 2.0 * dipole * (0.19 + 0.25 * n);
+          p.rhoa = 100 * std::exp(std::sin(p.x / 30) + p.depth / 40);
+          p.error_pct = p.plotted_error_pct = 0.5;
+          p.chargeability = NAN;
+          p.file = file;
+          if (record % 97 == 0) p.left_out = "stacking error";
+          points.push_back(p);
+        }
+  }
+  return points;
+}
+
+void BM_LineToggleRedraw(benchmark::State& state) {
+  SurveyView view;
+  view.resize(1600, 1000);
+  view.show();
+  std::vector<PseudosectionPoint> points = LinePoints();
+  view.ShowPoints(points);
+  QApplication::processEvents();
+  size_t i = 0;
+  for (auto _ : state) {
+    i = (i + 7919) % points.size();
+    points[i].left_out = points[i].left_out.empty() ? "by hand" : "";
+    view.ShowPoints(points);
+    view.Section()->ReplotNow();
+  }
+  state.counters["points"] = double(points.size());
+}
+
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowOneRecordWithDecayView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond)->Name("BM_ShowOneRecord_again");
 BENCHMARK(BM_SurveyViewBuild)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_SurveyViewRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LineToggleInTheWindow)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_LineToggleRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_CheckFromTheWindow)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3)->Name("BM_CheckInTheBatchTool_again");

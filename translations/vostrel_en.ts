@@ -311,6 +311,34 @@
         <source>  M=%1 мВ/В</source>
         <translation>  M=%1 mV/V</translation>
     </message>
+    <message>
+        <source>вручную</source>
+        <translation>by hand</translation>
+    </message>
+    <message>
+        <source>электрод</source>
+        <translation>electrode</translation>
+    </message>
+    <message>
+        <source>ρк &lt; 0</source>
+        <translation>ρa &lt; 0</translation>
+    </message>
+    <message>
+        <source>ошибка накопления</source>
+        <translation>stacking error</translation>
+    </message>
+    <message>
+        <source>взаимная ошибка</source>
+        <translation>reciprocal error</translation>
+    </message>
+    <message>
+        <source>исключена: %1</source>
+        <translation>excluded: %1</translation>
+    </message>
+    <message>
+        <source>z, м</source>
+        <translation>z, m</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>

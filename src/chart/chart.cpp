@@ -31,6 +31,12 @@ void ChartSeries::AppendMany(std::span<const double> xs, std::span<const double>
   for (size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) Append(xs[i], ys[i]);
 }
 
+void ChartSeries::AppendColoured(std::span<const double> xs, std::span<const double> ys,
+                                 std::span<const QRgb> colours) {
+  for (size_t i = 0; i < std::min({xs.size(), ys.size(), colours.size()}); ++i)
+    Append(xs[i], ys[i], QColor::fromRgba(colours[i]));
+}
+
 namespace {
 
 const char* const ScalesBottomAxis = "vostrel_scales_bottom_axis";
@@ -53,7 +59,10 @@ QCPLayer* NewSeriesLayer(QCustomPlot* plot) {
 
 // The points of a graph, in the colour it draws them.
 std::vector<SeriesPoint> PointsOf(const QCPGraph& graph) {
-  QColor colour = graph.scatterStyle().isNone() ? graph.pen().color() : graph.scatterStyle().brush().color();
+  const QCPScatterStyle& scatter = graph.scatterStyle();
+  QColor colour = scatter.isNone()                         ? graph.pen().color()
+                  : scatter.brush().style() == Qt::NoBrush ? scatter.pen().color()
+                                                           : scatter.brush().color();
   std::vector<SeriesPoint> points;
   for (auto it = graph.data()->constBegin(); it != graph.data()->constEnd(); ++it)
     points.push_back({it->key, it->value, colour});
@@ -164,6 +173,16 @@ class PointSeries : public ChartSeries {
     GraphFor(colour)->addData(x, y);
     chart_.DataChanged();
   }
+  void AppendColoured(std::span<const double> xs, std::span<const double> ys, std::span<const QRgb> colours) override {
+    std::map<QRgb, std::pair<QVector<double>, QVector<double>>> by_colour;
+    for (size_t i = 0; i < std::min({xs.size(), ys.size(), colours.size()}); ++i) {
+      auto& [keys, values] = by_colour[colours[i]];
+      keys.push_back(xs[i]);
+      values.push_back(ys[i]);
+    }
+    for (auto& [rgba, data] : by_colour) GraphFor(QColor::fromRgba(rgba))->addData(data.first, data.second);
+    chart_.DataChanged();
+  }
   int Count() const override {
     int count = 0;
     for (const auto& [rgba, graph] : graphs_) count += graph->dataCount();
@@ -198,8 +217,12 @@ class PointSeries : public ChartSeries {
     graph->setLayer(layer_);
     graph->setProperty(ScalesBottomAxis, style_.scales_bottom_axis);
     graph->setLineStyle(QCPGraph::lsNone);
+    // Squares on whole pixels: smoothing their edges only blurs them, and costs half the
+    // time of drawing twenty thousand.
+    graph->setAntialiasedScatters(false);
     // A scatter style without a pen of its own borrows the graph's pen for the outline.
-    QPen outline = style_.marker_outline || style_.hollow ? QPen(Qt::black) : QPen(Qt::NoPen);
+    // A hollow square is its outline, in the point's colour.
+    QPen outline = style_.hollow ? QPen(colour) : style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
     graph->setPen(outline);
     graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline,
                                            style_.hollow ? QBrush(Qt::NoBrush) : QBrush(colour),
@@ -332,11 +355,17 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new LaidOutPlot(this)) {
   // A low chart shares its height with its title instead of keeping a minimum plot area.
   plot_->axisRect()->setMinimumSize(0, 0);
   plot_->setMouseTracking(true);
+  // No legend is shown, yet each of its items would be measured, text and all, at every
+  // layout: hundreds of them for the colours of a pseudosection.
+  plot_->setAutoAddPlottableToLegend(false);
   plot_->installEventFilter(this);
   plot_->setInteractions(QCP::iRangeZoom);
   plot_->setSelectionRectMode(QCP::srmZoom);
   plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, plot_->yAxis);
   connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { MarkAxesManual(); });
+  connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+          [this](const QCPRange& range) { emit BottomLimitsChanged(range.lower, range.upper); });
+  connect(plot_, &QCustomPlot::afterReplot, this, &Chart::Replotted);
   left_ = std::make_unique<ChartAxis>(*this, plot_->yAxis);
   bottom_ = std::make_unique<ChartAxis>(*this, plot_->xAxis);
   top_ = std::make_unique<ChartAxis>(*this, plot_->xAxis2);
@@ -412,6 +441,48 @@ QColor Chart::ScaleColour(double value) const {
   if (!scale) return Qt::black;
   return QColor::fromRgb(
       scale->gradient().color(value, scale->dataRange(), scale->dataScaleType() == QCPAxis::stLogarithmic));
+}
+
+QWidget* Chart::MouseSurface() const { return plot_; }
+
+QRect Chart::PlotArea() const { return plot_->axisRect()->rect().translated(plot_->pos()); }
+
+void Chart::SetPlotSides(int left, int right) {
+  QCPAxisRect* area = plot_->axisRect();
+  QCP::MarginSides automatic = QCP::msTop | QCP::msBottom;
+  if (left < 0) automatic |= QCP::msLeft;
+  if (right < 0) automatic |= QCP::msRight;
+  const QMargins now = area->margins();
+  if (area->autoMargins() == automatic && (left < 0 || now.left() == left) && (right < 0 || now.right() == right))
+    return;
+  area->setAutoMargins(automatic);
+  area->setMargins(QMargins(std::max(left, 0), now.top(), std::max(right, 0), now.bottom()));
+  DataChanged();
+  Replot();
+}
+
+std::vector<QRgb> Chart::ScaleColours(std::span<const double> values) const {
+  auto* scale = static_cast<QCPColorScale*>(colour_scale_);
+  std::vector<QRgb> colours(values.size(), QColor(Qt::black).rgb());
+  if (!scale) return colours;
+  // The scale hands out a copy of its gradient, which works out its colours anew: once here.
+  QCPColorGradient gradient = scale->gradient();
+  const QCPRange range = scale->dataRange();
+  const bool logarithmic = scale->dataScaleType() == QCPAxis::stLogarithmic;
+  for (size_t i = 0; i < values.size(); ++i) colours[i] = gradient.color(values[i], range, logarithmic);
+  return colours;
+}
+
+namespace {
+// The plotting library keeps what an axis needs to itself.
+struct AxisRoom : QCPAxis {
+  using QCPAxis::calculateMargin;
+};
+}  // namespace
+
+int Chart::LeftAxisRoom() const {
+  QCPAxis* axis = plot_->yAxis;
+  return axis->visible() ? axis->offset() + (axis->*(&AxisRoom::calculateMargin))() : 0;
 }
 
 void Chart::SetBackWallColour(QColor colour) { plot_->axisRect()->setBackground(QBrush(colour)); }

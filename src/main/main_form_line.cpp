@@ -48,7 +48,8 @@ QStringList RunLineDialog(QWidget* parent, const QString& kind) {
 }
 
 int RunAskSave(QWidget* parent, const QString& name) {
-  return QMessageBox::question(parent, TMainForm::tr("Профиль"), TMainForm::tr("Сохранить изменения профиля %1?").arg(name),
+  return QMessageBox::question(parent, TMainForm::tr("Профиль"),
+                               TMainForm::tr("Сохранить изменения профиля %1?").arg(name),
                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
 }
 
@@ -71,10 +72,8 @@ void TMainForm::CreateLineControls() {
   Strip->SetShown(LineCounter, false);
   UpdateLineMenu();
 
-  ExcludedErSeries = &Chart2->AddSeries({.kind = Chart::SeriesKind::Points,
-                                         .colour = QColor(128, 128, 128),
-                                         .marker_half_size = 2,
-                                         .hollow = true});
+  ExcludedErSeries = &Chart2->AddSeries(
+      {.kind = Chart::SeriesKind::Points, .colour = QColor(128, 128, 128), .marker_half_size = 2, .hollow = true});
 
   // Everywhere in the program, except where a text field takes the keys for itself.
   auto shortcut = [this](QKeySequence keys, std::function<void()> action) {
@@ -101,9 +100,12 @@ void TMainForm::UpdateLineMenu() {
   menu->addAction(tr("Сохранить профиль как…"), this, [this] { Guarded([this] { SaveLine(true); }); })
       ->setEnabled(open);
   menu->addAction(tr("Съёмки и правила…"), this, [this] { Guarded([this] { ShowLinePanel(); }); })->setEnabled(open);
-  menu->addAction(tr("Закрыть профиль"), this, [this] { Guarded([this] {
-                    if (LineMayClose()) CloseLine();
-                  }); })
+  menu->addAction(tr("Закрыть профиль"), this,
+                  [this] {
+                    Guarded([this] {
+                      if (LineMayClose()) CloseLine();
+                    });
+                  })
       ->setEnabled(open && idle);
 }
 
@@ -392,7 +394,8 @@ void TMainForm::UndoExclusion(bool redo) {
 void TMainForm::PickLineRecord(int file, int k) {
   if (line_ && file != SurveyOnShow() && file >= 0 && static_cast<size_t>(file) < line_->Project().surveys.size()) {
     if (Passes->Running()) return;
-    OpenSurveyFile(QString::fromStdString(SurveyPath(line_->Path(), line_->Project().surveys[static_cast<size_t>(file)])));
+    OpenSurveyFile(
+        QString::fromStdString(SurveyPath(line_->Path(), line_->Project().surveys[static_cast<size_t>(file)])));
   }
   GoToRecord(k);
 }

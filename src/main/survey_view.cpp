@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -30,6 +33,29 @@ QString ScaleLabel(SurveyView::Quantity quantity) {
     case SurveyView::Quantity::Chargeability: return SurveyView::tr("M, мВ/В");
     default: return SurveyView::tr("Ошибка, %");
   }
+}
+
+// A record left out of the line: an empty square in grey, whatever the quantity.
+const QColor ExcludedColour(128, 128, 128);
+const QColor GroundColour(120, 72, 30);
+
+// The cause a line gives for leaving a record out, in the window's language.
+QString CauseText(const std::string& cause) {
+  if (cause == "by hand") return SurveyView::tr("вручную");
+  if (cause == "electrode") return SurveyView::tr("электрод");
+  if (cause == "|K|") return "|K|";
+  if (cause == "negative ρa") return SurveyView::tr("ρк < 0");
+  if (cause == "stacking error") return SurveyView::tr("ошибка накопления");
+  if (cause == "reciprocal error") return SurveyView::tr("взаимная ошибка");
+  if (cause == "chargeability") return "M";
+  return QString::fromStdString(cause);
+}
+
+bool SamePlaces(const std::vector<PseudosectionPoint>& now, const std::vector<PseudosectionPoint>& next) {
+  return now.size() == next.size() &&
+         std::equal(now.begin(), now.end(), next.begin(), [](const auto& p, const auto& q) {
+           return p.x == q.x && p.depth == q.depth && p.file == q.file && p.record == q.record;
+         });
 }
 
 // A colour on the logarithmic bar needs a value above zero.
@@ -73,8 +99,25 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   section_->BottomAxis().SetTitle(tr("x, м"));
   coloured_ = &section_->AddSeries(
       {.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .marker_outline = false});
-  empty_ =
-      &section_->AddSeries({.kind = Chart::SeriesKind::Points, .marker_half_size = MarkerHalfSize, .hollow = true});
+  empty_ = &section_->AddSeries(
+      {.kind = Chart::SeriesKind::Points, .colour = Qt::black, .marker_half_size = MarkerHalfSize, .hollow = true});
+  excluded_ = &section_->AddSeries({.kind = Chart::SeriesKind::Points,
+                                    .colour = ExcludedColour,
+                                    .marker_half_size = MarkerHalfSize,
+                                    .hollow = true});
+  band_ = new QRubberBand(QRubberBand::Rectangle, section_->MouseSurface());
+
+  ground_ = new Chart(this);
+  ground_->setObjectName("GroundChart");
+  ground_->setMinimumHeight(90);
+  ground_->LeftAxis().SetTitle(tr("z, м"));
+  ground_->BottomAxis().SetLabels(false);
+  ground_line_ = &ground_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = GroundColour, .pen_width = 2});
+  electrodes_ = &ground_->AddSeries({.kind = Chart::SeriesKind::Points,
+                                     .colour = QColor(30, 30, 30),
+                                     .marker_half_size = 2,
+                                     .marker_outline = false});
+  ground_->hide();
 
   errors_ = new Chart(this);
   errors_->setObjectName("ErrorModelChart");
@@ -93,38 +136,73 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   top->addWidget(info_, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(section_, 3);
-  layout->addWidget(errors_, 1);
+  // The ground a quarter of the section's height, the error chart a third.
+  layout->addWidget(ground_, 3);
+  layout->addWidget(section_, 12);
+  layout->addWidget(errors_, 4);
 
   section_->installEventFilter(this);
+  // Installed after the chart's own filter, this one sees the mouse first.
+  section_->MouseSurface()->installEventFilter(this);
+  FollowSection();
   connect(quantity_, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
   connect(section_, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Hover(x, y); }); });
   connect(section_, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton) return;
     Guarded([&] {
-      if (int k = RecordAt({x, y})) emit RecordPicked(k);
+      const int i = PointAt({x, y});
+      if (i >= 0) emit RecordPicked(points_[size_t(i)].file, points_[size_t(i)].record);
     });
   });
 }
 
 void SurveyView::ShowPoints(std::vector<PseudosectionPoint> points) {
+  if (!points.empty() && SamePlaces(points_, points)) {
+    points_ = std::move(points);
+    return Fill();
+  }
   points_ = std::move(points);
   info_->clear();
+  hovered_ = -1;
   Redraw();
 }
+
+void SurveyView::SetLeftOut(int file, int record, const std::string& cause) {
+  bool changed = false;
+  for (PseudosectionPoint& point : points_)
+    if (point.file == file && point.record == record && point.left_out != cause) point.left_out = cause, changed = true;
+  if (changed) Fill();
+}
+
+void SurveyView::SetSurveyNames(QStringList names) { names_ = std::move(names); }
+
+void SurveyView::SetExcluding(bool excluding) {
+  excluding_ = excluding;
+  if (!excluding) ctrl_pressed_ = dragging_ = false, band_->hide();
+}
+
+void SurveyView::SetCaption(const QString& caption) { setWindowTitle(caption); }
 
 void SurveyView::SetQuantity(Quantity quantity) { quantity_->setCurrentIndex(static_cast<int>(quantity)); }
 
 SurveyView::Quantity SurveyView::CurrentQuantity() const { return static_cast<Quantity>(quantity_->currentIndex()); }
 
 void SurveyView::Redraw() {
+  Fill();
+  section_->LeftAxis().SetAutomatic(true);
+  section_->BottomAxis().SetAutomatic(true);
+  FitMarkers();
+}
+
+void SurveyView::Fill() {
   const Quantity quantity = CurrentQuantity();
   coloured_->Clear();
   empty_->Clear();
+  excluded_->Clear();
   double low = INFINITY, high = -INFINITY;
   for (const PseudosectionPoint& point : points_) {
     const double value = ValueOf(point, quantity);
-    if (Colourable(value)) low = std::min(low, value), high = std::max(high, value);
+    if (point.left_out.empty() && Colourable(value)) low = std::min(low, value), high = std::max(high, value);
   }
   if (quantity == Quantity::ErrorClasses || !(low <= high)) {
     section_->HideColourScale();
@@ -132,18 +210,26 @@ void SurveyView::Redraw() {
     if (low == high) low /= 2, high *= 2;
     section_->SetColourScale(low, high, true, ScaleLabel(quantity));
   }
+  // By series, then at once: one by one, twenty thousand points take longer than drawing them.
+  std::vector<double> xs, ys, values, class_xs, class_ys;
+  std::vector<QRgb> class_colours;
   for (const PseudosectionPoint& point : points_) {
     const double value = ValueOf(point, quantity);
-    if (quantity == Quantity::ErrorClasses && std::isfinite(point.error_pct))
-      coloured_->Append(point.x, point.depth, ToolkitColour(ClassColour(point.error_class)));
-    else if (Colourable(value))
-      coloured_->Append(point.x, point.depth, section_->ScaleColour(value));
-    else
+    if (!point.left_out.empty()) {
+      excluded_->Append(point.x, point.depth);
+    } else if (quantity == Quantity::ErrorClasses && std::isfinite(point.error_pct)) {
+      class_xs.push_back(point.x), class_ys.push_back(point.depth);
+      class_colours.push_back(ToolkitColour(ClassColour(point.error_class)).rgba());
+    } else if (Colourable(value)) {
+      xs.push_back(point.x), ys.push_back(point.depth), values.push_back(value);
+    } else {
       empty_->Append(point.x, point.depth);
+    }
   }
-  section_->LeftAxis().SetAutomatic(true);
-  section_->BottomAxis().SetAutomatic(true);
-  FitMarkers();
+  coloured_->AppendColoured(class_xs, class_ys, class_colours);
+  coloured_->AppendColoured(xs, ys, section_->ScaleColours(values));
+  if (hovered_ >= 0 && size_t(hovered_) < points_.size()) info_->setText(RecordText(points_[size_t(hovered_)]));
+  section_->Replot();
 }
 
 void SurveyView::FitMarkers() {
@@ -153,14 +239,117 @@ void SurveyView::FitMarkers() {
   for (const PseudosectionPoint& point : points_)
     pixels.emplace_back(section_->BottomAxis().PixelAtValue(point.x), section_->LeftAxis().PixelAtValue(point.depth));
   const int half_size = FittingHalfSize(std::move(pixels));
-  coloured_->SetMarkerHalfSize(half_size);
-  empty_->SetMarkerHalfSize(half_size);
+  for (ChartSeries* series : {coloured_, empty_, excluded_}) series->SetMarkerHalfSize(half_size);
   section_->Replot();
 }
 
 bool SurveyView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == section_ && event->type() == QEvent::Resize) Guarded([this] { FitMarkers(); });
+  if (watched == section_->MouseSurface()) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonRelease: {
+        bool taken = false;
+        Guarded([&] { taken = ExcludingMouse(event); });
+        if (taken) return true;
+        break;
+      }
+      case QEvent::Leave: QToolTip::hideText(); break;
+      default: break;
+    }
+  }
   return QWidget::eventFilter(watched, event);
+}
+
+bool SurveyView::ExcludingMouse(QEvent* event) {
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPoint position = mouse->position().toPoint();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      if (!excluding_ || mouse->button() != Qt::LeftButton || !(mouse->modifiers() & Qt::ControlModifier))
+        return ctrl_pressed_;
+      ctrl_pressed_ = true;
+      dragging_ = false;
+      press_ = position;
+      return true;
+    case QEvent::MouseMove:
+      if (!ctrl_pressed_) return false;
+      Hover(position.x(), position.y());
+      dragging_ = dragging_ || (position - press_).manhattanLength() > 3;
+      if (dragging_) {
+        band_->setGeometry(QRect(press_, position).normalized());
+        band_->show();
+      }
+      return true;
+    case QEvent::MouseButtonRelease: {
+      if (!ctrl_pressed_) return false;
+      if (mouse->button() != Qt::LeftButton) return true;
+      ctrl_pressed_ = false;
+      band_->hide();
+      std::vector<std::pair<int, int>> records;
+      if (dragging_) {
+        const QRectF area = QRectF(QRect(press_, position).normalized()) & QRectF(section_->PlotArea());
+        for (const PseudosectionPoint& point : points_)
+          if (area.contains(CentreOf(point))) records.emplace_back(point.file, point.record);
+      } else if (const int i = PointAt(position); i >= 0) {
+        records.emplace_back(points_[size_t(i)].file, points_[size_t(i)].record);
+      }
+      dragging_ = false;
+      if (!records.empty()) emit RecordsToggled(std::move(records));
+      return true;
+    }
+    default: return false;
+  }
+}
+
+// The ground's x limits are the section's, and its plot area stands exactly above the
+// section's, so that a record's marker is under its electrodes.
+void SurveyView::FollowSection() {
+  connect(section_, &Chart::BottomLimitsChanged, this, [this](double minimum, double maximum) {
+    if (following_) return;
+    following_ = true;
+    ground_->BottomAxis().SetLimits(minimum, maximum);
+    ground_->Replot();
+    following_ = false;
+  });
+  // A zoom or a scroll on the ground moves the section along.
+  connect(ground_, &Chart::BottomLimitsChanged, this, [this](double minimum, double maximum) {
+    if (following_) return;
+    following_ = true;
+    section_->BottomAxis().SetLimits(minimum, maximum);
+    section_->Replot();
+    following_ = false;
+  });
+  connect(section_, &Chart::Replotted, this, [this] { AlignGround(); });
+  connect(ground_, &Chart::Replotted, this, [this] { AlignGround(); });
+}
+
+void SurveyView::ShowGround(std::vector<QPointF> ground, std::vector<QPointF> electrodes) {
+  ground_line_->Clear();
+  electrodes_->Clear();
+  for (QPointF point : ground) ground_line_->Append(point.x(), point.y());
+  for (QPointF point : electrodes) electrodes_->Append(point.x(), point.y());
+  ground_->setVisible(!ground.empty());
+  if (ground.empty()) return AlignGround();
+  ground_->LeftAxis().SetAutomatic(true);
+  following_ = true;
+  ground_->BottomAxis().SetLimits(section_->BottomAxis().Minimum(), section_->BottomAxis().Maximum());
+  following_ = false;
+  AlignGround();
+  ground_->Replot();
+}
+
+// Both plot areas begin where the wider of the two left axes needs; the ground's ends
+// where the section's does, before its colour scale.
+void SurveyView::AlignGround() {
+  if (ground_->isHidden()) return section_->SetPlotSides(-1, -1);
+  const int left = std::max(section_->LeftAxisRoom(), ground_->LeftAxisRoom());
+  section_->SetPlotSides(left, -1);
+  const QRect area = section_->PlotArea();
+  ground_->SetPlotSides(left, section_->width() - area.left() - area.width());
 }
 
 void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const ErrorModel& model) {
@@ -187,35 +376,55 @@ void SurveyView::ShowReciprocals(const std::vector<ReciprocalPair>& pairs, const
   errors_->Replot();
 }
 
-int SurveyView::RecordAt(QPoint pixel) {
-  int best = 0;
+QPointF SurveyView::CentreOf(const PseudosectionPoint& point) const {
+  return {section_->BottomAxis().PixelAtValue(point.x), section_->LeftAxis().PixelAtValue(point.depth)};
+}
+
+int SurveyView::PointAt(QPoint pixel) const {
+  int best = -1;
   double nearest = PickReach * PickReach + 1;
-  for (const PseudosectionPoint& point : points_) {
-    const double dx = section_->BottomAxis().PixelAtValue(point.x) - pixel.x();
-    const double dy = section_->LeftAxis().PixelAtValue(point.depth) - pixel.y();
-    if (dx * dx + dy * dy < nearest) nearest = dx * dx + dy * dy, best = point.record;
+  for (size_t i = 0; i < points_.size(); ++i) {
+    const QPointF d = CentreOf(points_[i]) - QPointF(pixel);
+    if (d.x() * d.x() + d.y() * d.y() < nearest) nearest = d.x() * d.x() + d.y() * d.y(), best = int(i);
   }
   return best;
 }
 
+int SurveyView::RecordAt(QPoint pixel) {
+  const int i = PointAt(pixel);
+  return i < 0 ? 0 : points_[size_t(i)].record;
+}
+
+QString SurveyView::RecordText(const PseudosectionPoint& point) const {
+  QString text = tr("запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%")
+                     .arg(point.record)
+                     .arg(point.a)
+                     .arg(point.b)
+                     .arg(point.m)
+                     .arg(point.n)
+                     .arg(QString::fromStdString(FormatFixed(point.x, 2)))
+                     .arg(QString::fromStdString(FormatFixed(point.depth, 2)))
+                     .arg(QString::fromStdString(FormatFixed(point.rhoa, 2)))
+                     // Three significant digits: a good record's error is far below 0.01 %.
+                     .arg(QString::number(point.error_pct, 'g', 3));
+  if (std::isfinite(point.chargeability))
+    text += tr("  M=%1 мВ/В").arg(QString::fromStdString(FormatFixed(point.chargeability, 3)));
+  if (point.file >= 0 && point.file < names_.size()) text = names_[point.file] + ", " + text;
+  if (!point.left_out.empty()) text += "  " + tr("исключена: %1").arg(CauseText(point.left_out));
+  return text;
+}
+
 void SurveyView::Hover(int x, int y) {
-  const int k = RecordAt({x, y});
-  if (k == 0) return info_->clear();
-  for (const PseudosectionPoint& point : points_) {
-    if (point.record != k) continue;
-    QString text = tr("запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%")
-                       .arg(k)
-                       .arg(point.a)
-                       .arg(point.b)
-                       .arg(point.m)
-                       .arg(point.n)
-                       .arg(QString::fromStdString(FormatFixed(point.x, 2)))
-                       .arg(QString::fromStdString(FormatFixed(point.depth, 2)))
-                       .arg(QString::fromStdString(FormatFixed(point.rhoa, 2)))
-                       // Three significant digits: a good record's error is far below 0.01 %.
-                       .arg(QString::number(point.error_pct, 'g', 3));
-    if (std::isfinite(point.chargeability))
-      text += tr("  M=%1 мВ/В").arg(QString::fromStdString(FormatFixed(point.chargeability, 3)));
-    info_->setText(text);
+  hovered_ = PointAt({x, y});
+  if (hovered_ < 0) {
+    QToolTip::hideText();
+    return info_->clear();
   }
+  const PseudosectionPoint& point = points_[size_t(hovered_)];
+  const QString text = RecordText(point);
+  info_->setText(text);
+  QWidget* surface = section_->MouseSurface();
+  const QPoint centre = CentreOf(point).toPoint();
+  QToolTip::showText(surface->mapToGlobal(QPoint(x, y)), text, surface,
+                     QRect(centre - QPoint(PickReach, PickReach), QSize(2 * PickReach + 1, 2 * PickReach + 1)));
 }

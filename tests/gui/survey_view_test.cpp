@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRubberBand>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <QWindow>
 
 #include "analysis/reciprocal_pairs.h"
@@ -38,6 +40,62 @@ class SurveyViewTest : public FormTest {
   }
   std::vector<SeriesPoint> Markers() { return view_->Section()->SeriesAt(0).Points(); }
   SurveyView* view_ = nullptr;
+};
+
+// A line of two surveys in a view of its own: five records in a row at 1 m depth, x 0, 10,
+// ..., 40; the fourth (file 1, record 1) left out by hand and the highest ρa of all.
+class LineViewTest : public FormTest {
+ protected:
+  void SetUp() override {
+    const double rhoa[] = {10, 20, 30, 1000, 40};
+    for (int i = 0; i < 5; ++i)
+      points_.push_back({.record = i < 3 ? i + 1 : i - 2,
+                         .x = 10.0 * i,
+                         .depth = 1 + 0.1 * i,
+                         .rhoa = rhoa[i],
+                         .error_pct = 0.1,
+                         .plotted_error_pct = 0.8,
+                         .chargeability = NAN,
+                         .file = i < 3 ? 0 : 1,
+                         .left_out = i == 3 ? "by hand" : ""});
+    view_.SetSurveyNames({"a.qmr", "b.qmr"});
+    view_.resize(900, 500);
+    view_.show();
+    view_.ShowPoints(points_);
+    QApplication::processEvents();
+    view_.Section()->ReplotNow();
+    QObject::connect(&view_, &SurveyView::RecordsToggled,
+                     [this](std::vector<std::pair<int, int>> records) { toggled_.push_back(std::move(records)); });
+    QObject::connect(&view_, &SurveyView::RecordPicked, [this](int file, int k) { picked_.emplace_back(file, k); });
+  }
+  QPoint Centre(int i) {
+    return QPoint(qRound(view_.Section()->BottomAxis().PixelAtValue(points_[size_t(i)].x)),
+                  qRound(view_.Section()->LeftAxis().PixelAtValue(points_[size_t(i)].depth)));
+  }
+  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys) {
+    QWidget* plot = PlotOf(view_.Section());
+    QMouseEvent event(type, QPointF(at), QPointF(plot->mapToGlobal(at)), button, held, keys);
+    QApplication::sendEvent(plot, &event);
+  }
+  void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys) {
+    Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, keys);
+    Send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, keys);
+    Send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, keys);
+    band_seen_ = view_.findChild<QRubberBand*>()->isVisible();
+    Send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, keys);
+  }
+  void Click(QPoint at, Qt::KeyboardModifiers keys) {
+    Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, keys);
+    Send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, keys);
+  }
+  double Minimum(Chart* chart) { return chart->BottomAxis().Minimum(); }
+  double Maximum(Chart* chart) { return chart->BottomAxis().Maximum(); }
+
+  SurveyView view_;
+  std::vector<PseudosectionPoint> points_;
+  std::vector<std::vector<std::pair<int, int>>> toggled_;
+  std::vector<std::pair<int, int>> picked_;
+  bool band_seen_ = false;
 };
 
 TEST_F(SurveyViewTest, MarkersStandWhereTheArrangementsMeasure) {
@@ -259,6 +317,128 @@ TEST_F(SurveyViewTest, MarkersKeepApartAndWholeInASmallWindow) {
   EXPECT_EQ(overlapping, 0) << "half size " << half;
   EXPECT_GE(half, 1);
   EXPECT_GE(edges_inside(), half + 1);
+}
+
+// A left-out record is a hollow grey square that takes no part in the colour scale,
+// and tells its survey and its cause.
+TEST_F(LineViewTest, ALeftOutRecordIsHollowGreyAndTellsWhy) {
+  for (auto quantity : {SurveyView::Quantity::Error, SurveyView::Quantity::Rhoa}) {
+    view_.SetQuantity(quantity);
+    const std::vector<SeriesPoint> grey = view_.Section()->SeriesAt(2).Points();
+    ASSERT_EQ(grey.size(), 1u);
+    EXPECT_EQ(grey[0].x, 30);
+    EXPECT_EQ(grey[0].colour, QColor(128, 128, 128));
+    EXPECT_EQ(view_.Section()->SeriesAt(0).Count(), 4);
+  }
+  const std::vector<SeriesPoint> kept = view_.Section()->SeriesAt(0).Points();
+  for (const SeriesPoint& marker : kept) {
+    if (marker.x == 40) {
+      EXPECT_EQ(marker.colour.rgb(), QColor(100, 0, 0).rgb()) << "ρa 40, not 1000, at the red end";
+    }
+  }
+
+  // On the screen: a grey outline around the square's middle, which is not grey.
+  view_.Section()->ReplotNow();
+  const QImage picture = Picture(view_.Section());
+  const QPoint centre = view_.Section()->MouseSurface()->mapTo(view_.Section(), Centre(3));
+  const int half = view_.Section()->SeriesAt(2).MarkerHalfSize();
+  ASSERT_GE(half, 2);
+  EXPECT_NE(picture.pixelColor(centre).rgb(), QColor(128, 128, 128).rgb());
+  int grey_pixels = 0;
+  for (int dx = -half - 1; dx <= half + 1; ++dx)
+    grey_pixels += picture.pixelColor(centre + QPoint(dx, 0)).rgb() == QColor(128, 128, 128).rgb();
+  EXPECT_EQ(grey_pixels, 2) << "the left and right sides";
+
+  Send(QEvent::MouseMove, Centre(3) + QPoint(1, 0), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  const QString info = view_.findChild<QLabel*>("RecordInfo")->text();
+  EXPECT_TRUE(info.startsWith("b.qmr, запись 1: ")) << info.toStdString();
+  EXPECT_TRUE(info.endsWith("исключена: вручную")) << info.toStdString();
+  EXPECT_EQ(QToolTip::text(), info);
+  Send(QEvent::MouseMove, Centre(1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  EXPECT_TRUE(QToolTip::text().startsWith("a.qmr, запись 2: ")) << QToolTip::text().toStdString();
+  EXPECT_FALSE(QToolTip::text().contains("исключена"));
+}
+
+// With a line open, Ctrl with a click or a rectangle toggles records; without Ctrl, or
+// without a line, the mouse picks and zooms as ever.
+TEST_F(LineViewTest, CtrlTogglesRecordsOnALineOnly) {
+  Click(Centre(2), Qt::ControlModifier);
+  EXPECT_TRUE(toggled_.empty());
+  EXPECT_EQ(picked_, (std::vector<std::pair<int, int>>{{0, 3}})) << "no line: Ctrl picks as a plain click";
+
+  view_.SetExcluding(true);
+  picked_.clear();
+  Click(Centre(3) + QPoint(2, -1), Qt::ControlModifier);
+  Click(QPoint((Centre(0).x() + Centre(1).x()) / 2, Centre(0).y()), Qt::ControlModifier);
+  ASSERT_EQ(toggled_.size(), 1u) << "a click between markers toggles none";
+  EXPECT_EQ(toggled_[0], (std::vector<std::pair<int, int>>{{1, 1}}));
+  EXPECT_TRUE(picked_.empty());
+
+  // From below between the last two markers up to between the first two: the three in the middle.
+  const double before = Maximum(view_.Section()) - Minimum(view_.Section());
+  Drag((Centre(3) + Centre(4)) / 2 + QPoint(0, 30), (Centre(0) + Centre(1)) / 2 + QPoint(0, -30), Qt::ControlModifier);
+  EXPECT_TRUE(band_seen_) << "the rectangle shows while it is drawn";
+  EXPECT_FALSE(view_.findChild<QRubberBand*>()->isVisible());
+  ASSERT_EQ(toggled_.size(), 2u);
+  std::vector<std::pair<int, int>> three = toggled_[1];
+  std::sort(three.begin(), three.end());
+  EXPECT_EQ(three, (std::vector<std::pair<int, int>>{{0, 2}, {0, 3}, {1, 1}}));
+  EXPECT_EQ(Maximum(view_.Section()) - Minimum(view_.Section()), before) << "a Ctrl rectangle zooms nothing";
+  Drag(Centre(4) + QPoint(10, 10), Centre(4) + QPoint(30, 30), Qt::ControlModifier);
+  EXPECT_EQ(toggled_.size(), 2u) << "a rectangle over no marker toggles none";
+
+  Click(Centre(4), Qt::NoModifier);
+  EXPECT_EQ(picked_, (std::vector<std::pair<int, int>>{{1, 2}})) << "a plain click picks";
+  Drag(Centre(0), Centre(2), Qt::NoModifier);
+  EXPECT_LT(Maximum(view_.Section()) - Minimum(view_.Section()), before / 2) << "a plain rectangle zooms";
+  EXPECT_EQ(toggled_.size(), 2u);
+}
+
+// The ground above the section has the section's x limits, and puts an x at the same
+// column of the screen, after every change of them; toggling a record keeps the zoom.
+TEST_F(LineViewTest, TheGroundFollowsTheSectionsX) {
+  Chart* ground = view_.GroundChart();
+  EXPECT_TRUE(ground->isHidden()) << "a single survey has none";
+  view_.ShowGround({{-5, 100}, {20, 104}, {45, 101}}, {{0, 100.8}, {10, 102.4}, {40, 101.6}});
+  QApplication::processEvents();
+  ASSERT_TRUE(ground->isVisible());
+  EXPECT_GE(ground->height(), 90);
+  EXPECT_LT(ground->geometry().bottom(), view_.Section()->geometry().top());
+  auto same_x = [&](const char* when) {
+    view_.Section()->ReplotNow();
+    ground->ReplotNow();
+    EXPECT_EQ(Minimum(ground), Minimum(view_.Section())) << when;
+    EXPECT_EQ(Maximum(ground), Maximum(view_.Section())) << when;
+    for (double x : {0.0, 30.0}) {
+      const int below = view_.Section()
+                            ->MouseSurface()
+                            ->mapTo(&view_, QPoint(int(view_.Section()->BottomAxis().PixelAtValue(x)), 0))
+                            .x();
+      const int above = ground->MouseSurface()->mapTo(&view_, QPoint(int(ground->BottomAxis().PixelAtValue(x)), 0)).x();
+      EXPECT_NEAR(above, below, 1) << when << ", x = " << x;
+    }
+  };
+  same_x("as shown");
+  std::vector<PseudosectionPoint> wider = points_;
+  wider.push_back({.record = 3, .x = 80, .depth = 3, .rhoa = 50, .file = 1});
+  view_.ShowPoints(wider);
+  same_x("after new points");
+  EXPECT_GT(Maximum(ground), 80);
+
+  Drag(Centre(1), Centre(3), Qt::NoModifier);
+  same_x("after a zoom");
+  const double zoomed[] = {Minimum(view_.Section()), Maximum(view_.Section())};
+  EXPECT_LT(zoomed[1] - zoomed[0], 40);
+  wider[3].left_out.clear();
+  wider[1].left_out = "electrode";
+  view_.ShowPoints(wider);
+  view_.Section()->ReplotNow();
+  EXPECT_EQ(Minimum(view_.Section()), zoomed[0]) << "a toggle keeps the zoom";
+  EXPECT_EQ(Maximum(view_.Section()), zoomed[1]);
+  EXPECT_EQ(view_.Section()->SeriesAt(2).Points().at(0).x, 10);
+
+  view_.ShowGround({}, {});
+  EXPECT_TRUE(ground->isHidden());
 }
 
 }  // namespace
