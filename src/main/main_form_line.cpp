@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSlider>
 #include <QToolButton>
@@ -159,7 +160,10 @@ void TMainForm::OpenLineFile(const QString& path) {
           OpenSurveyFile(QString::fromStdString(SurveyPath(name, project.surveys.front())));
         ShowLine();
         ShowSurveyView();
-        ShowLinePanel();
+        // The panel opens beside the survey view where the screen has room for both;
+        // on a narrower one the menu opens it when asked.
+        constexpr int PanelRoom = 420;
+        if (screen()->availableGeometry().width() >= SurveyWindow->width() + PanelRoom) ShowLinePanel();
       },
       -1);
 }
