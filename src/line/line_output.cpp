@@ -110,6 +110,10 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
     kept.push_back(std::move(row));
   }
 
+  // An empty file would load as a survey without electrodes, or not at all.
+  if (kept.empty())
+    throw LineFileError(report.file, "no record to write: " + std::to_string(report.excluded) + " excluded, " +
+                                         std::to_string(report.left_out) + " without K or R");
   try {
     WriteKept(report, kept, elevations, format, std::filesystem::path(project_path).stem().string(),
               ip ? line.chargeability_span : std::nullopt);

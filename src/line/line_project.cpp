@@ -139,14 +139,20 @@ class ProjectParser {
 
   void TakeExclusion(const std::string& key, const std::string& value) {
     ExclusionRules& rules = project_.rules;
+    // A negative limit would leave out every record.
+    auto limit = [&] {
+      const double number = Number(key, value);
+      if (number < 0) Fail(key + " takes a limit of 0 or more");
+      return number;
+    };
     if (key == "max-error") {
-      rules.max_error_pct = Number(key, value);
+      rules.max_error_pct = limit();
     } else if (key == "max-reciprocal") {
-      rules.max_reciprocal_pct = Number(key, value);
+      rules.max_reciprocal_pct = limit();
     } else if (key == "negative-rhoa") {
       rules.negative_rhoa = YesOrNo(key, value);
     } else if (key == "max-k") {
-      rules.max_abs_k = Number(key, value);
+      rules.max_abs_k = limit();
     } else if (key == "m-range") {
       const auto range = TwoNumbers(key, value);
       if (range.first > range.second) Fail("m-range takes the low limit first");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <numbers>
 #include <set>
@@ -128,6 +129,8 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   const std::vector<std::string> ruled_info = LineInfoLines("line.vln", ruled, flat);
   EXPECT_EQ(ruled_info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 24 excluded");
   EXPECT_EQ(ruled_info.at(3), "|K|: 22");
+  EXPECT_THROW(ExportLine(path, ruled, flat, ExportFormat::Ohm), LineFileError) << "no file without a record";
+  EXPECT_FALSE(std::filesystem::exists(dir.File("line.ohm")));
   EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv).written, 22);
   const PeerSurvey table = ReadLikeTableParser(dir.File("line.csv"));
   EXPECT_TRUE(table.problems.empty()) << table.problems.front();
@@ -366,6 +369,7 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
   EXPECT_EQ(error_of(survey + "[exclusion]\nmax-eror = 5\n"), "L.vln:7: unknown key 'max-eror'");
   EXPECT_EQ(error_of(survey + "[exclusion]\nrecord = b.qmr:3\n"), "L.vln:7: b.qmr is not a survey of the line");
   EXPECT_EQ(error_of(survey + "offset = 4,5\n"), "L.vln:6: offset takes a number, not '4,5'");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nmax-error = -5\n"), "L.vln:7: max-error takes a limit of 0 or more");
   EXPECT_EQ(error_of("format = 1\n[survey]\nfile = a.qmr\n[topography]\n"), "L.vln:2: the survey has no size");
   EXPECT_EQ(error_of("format = 2\n"), "L.vln:1: format 2 is newer than this program reads (1)");
 }
