@@ -125,6 +125,7 @@ void TMainForm::NewLine() {
   const QStringList more = line_dialog_ ? line_dialog_(this, "surveys") : RunLineDialog(this, "surveys");
   for (const QString& file : more) files.push_back(file.toStdString());
   LineSession session = NewLineSession(named.first().toStdString(), files);
+  CloseLine();  // saved or given up as the user answered: it must not ask again
   session.SetProcessing({SignBox->isChecked(), AbsBox->isChecked(), {}, {}});
   session.Save();
   OpenLineFile(named.first());
