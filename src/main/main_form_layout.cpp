@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QSplitter>
 #include <QTimer>
@@ -220,6 +221,11 @@ void TMainForm::CreateResistivityControls() {
   ExportFolderB->setMenu(new QMenu(ExportFolderB));
   Strip->Add({ExportFolderB}, ControlStrip::MenuOffer(ExportFolderB));
   Passes = new PassRunner(this);
+  // Esc stops the pass under way in whichever of the program's windows has the keys, the
+  // views too: the key belongs to the progress bar, which is shown exactly while a pass runs.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ProgressBar1);
+  escape->setContext(Qt::ApplicationShortcut);
+  connect(escape, &QShortcut::activated, Passes, &PassRunner::Cancel);
   // A window of its own, so that the views above the window never hide it.
   Notice = new QLabel(this, Qt::ToolTip);
   Notice->setObjectName("NoticeLabel");
@@ -409,15 +415,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return swallow;
   }
   return QWidget::eventFilter(watched, event);
-}
-
-// Esc stops a pass under way at its next record.
-void TMainForm::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && Passes->Running()) {
-    Passes->Cancel();
-    return;
-  }
-  QWidget::keyPressEvent(event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
