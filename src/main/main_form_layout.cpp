@@ -192,8 +192,7 @@ void TMainForm::CreateResistivityControls() {
   ResistivityLabel->setObjectName("ResistivityLabel");
   Strip->SetLine(ResistivityLabel);
   CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 0, 0, 64, 25);
-  Strip->Add({CancelB}, ControlStrip::ButtonOffer(CancelB));
-  Strip->SetShown(CancelB, false);
+  Strip->AddAfterRow(CancelB);
   ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 0, 0, 72, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
   ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 0, 0, 64, 25);

@@ -93,14 +93,28 @@ TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
 
 // While a pass runs the window goes on drawing and showing records; what would change
 // the survey waits.
+// The cancel button comes without moving a control under the pointer.
 TEST_F(LongPassTest, TheWindowAnswersDuringAPass) {
+  form_->resize(1280, 800);
   Open(LongSurvey());
+  auto in_form = [this](QWidget* w) { return QRect(w->mapTo(form_.get(), QPoint(0, 0)), w->size()); };
+  std::vector<std::pair<QWidget*, QRect>> controls;
+  for (QWidget* control : Control<QWidget>("ControlStrip")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control->isVisible()) controls.push_back({control, in_form(control)});
+  ASSERT_GE(controls.size(), 3u);
   QTest::mouseClick(Control<QPushButton>("CheckB"), Qt::LeftButton);
   auto* progress = Control<QProgressBar>("ProgressBar1");
   ASSERT_TRUE(progress->isVisible());
   EXPECT_FALSE(Control<QPushButton>("OpenB")->isEnabled());
   EXPECT_FALSE(Control<QCheckBox>("SignBox")->isEnabled());
-  EXPECT_TRUE(Control<QPushButton>("CancelB")->isVisible());
+  auto* cancel = Control<QPushButton>("CancelB");
+  EXPECT_TRUE(cancel->isVisible());
+  EXPECT_TRUE(form_->rect().contains(in_form(cancel)));
+  for (const auto& [control, place] : controls) {
+    EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
+    EXPECT_EQ(in_form(control), place) << control->objectName().toStdString();
+    EXPECT_FALSE(place.intersects(in_form(cancel))) << control->objectName().toStdString();
+  }
   TypeRecordNumber("5000");
   EXPECT_EQ(RecordOnShow(), 5000) << "a record is shown while the check runs";
   EXPECT_TRUE(Text("Label1").endsWith("    nCh=20  nImp=250")) << Text("Label1").toStdString();
