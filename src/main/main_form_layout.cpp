@@ -29,6 +29,7 @@
 #include "main/control_strip.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
+#include "main/owned_view.h"
 #include "main/recent_surveys.h"
 
 namespace {
@@ -260,13 +261,15 @@ void TMainForm::OpenRecentSurvey(const QString& path) {
   }
 }
 
-// A short message over the top of the charts, and over the views there, gone after a
-// while or at a click.
+// A short message over a corner of the charts, above the views but clear of them, gone
+// after a while or at a click.
 void TMainForm::ShowNotice(const QString& text) {
   constexpr int ShownMs = 8000, Margin = 8;
   Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
   Notice->adjustSize();
-  Notice->move(mapToGlobal(QPoint(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2)));
+  // Within the charts, and clear of the views over them where a corner is.
+  Notice->move(PlaceClearOfViews(Notice->size(), QRect(Splitters->mapToGlobal(QPoint(0, 0)), Splitters->size()),
+                                 {SurveyWindow, DecayWindow}, Margin));
   Notice->show();
   Notice->raise();
   NoticeTimer->start(ShownMs);

@@ -285,6 +285,14 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
     EXPECT_TRUE(screen.contains(view->frameGeometry())) << view->objectName().toStdString();
     EXPECT_FALSE(view->frameGeometry().intersects(panel)) << view->objectName().toStdString();
   }
+  // What an export wrote is told over the charts, clear of both views.
+  Click("ExportB");
+  auto* notice = Control<QLabel>("NoticeLabel");
+  ASSERT_TRUE(notice->isVisible());
+  auto* charts = Control<QWidget>("Splitters");
+  EXPECT_TRUE(QRect(charts->mapToGlobal(QPoint(0, 0)), charts->size()).contains(notice->frameGeometry()));
+  for (QWidget* view : {static_cast<QWidget*>(view_), static_cast<QWidget*>(decay)})
+    EXPECT_FALSE(view->frameGeometry().intersects(notice->frameGeometry())) << view->objectName().toStdString();
 
   Click("DecayB");
   EXPECT_TRUE(decay->isVisible()) << "a press while it is on keeps it";
