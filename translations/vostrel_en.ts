@@ -51,6 +51,13 @@
         <translation>File too large.
 <byte value="xd"/>Maximum=2147483647</translation>
     </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="37"/>
+        <source>Файл обрывается внутри блока %1.
+<byte value="xd"/>Полных блоков: %2, записей: %3</source>
+        <translation>The file ends inside block %1.
+<byte value="xd"/>Complete blocks: %2, records: %3</translation>
+    </message>
 </context>
 <context>
     <name>ControlStrip</name>

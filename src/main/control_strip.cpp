@@ -41,7 +41,14 @@ void ControlStrip::Add(std::vector<QWidget*> controls, Offer offer) {
   LayOut();
 }
 
+void ControlStrip::AddAfterRow(QWidget* control) {
+  control->setParent(this);
+  after_ = control;
+  LayOut();
+}
+
 void ControlStrip::SetShown(QWidget* control, bool shown) {
+  if (control == after_) after_shown_ = shown;
   for (Group& group : groups_)
     if (std::find(group.controls.begin(), group.controls.end(), control) != group.controls.end()) group.shown = shown;
   LayOut();
@@ -84,7 +91,8 @@ void ControlStrip::LayOut() {
   int all = 0;
   for (const Group& group : groups_)
     if (group.shown) all += extent(group);
-  const int room = all - Gap <= width ? width : width - MoreWidth;
+  const int row = std::max(width - (after_ ? after_->width() + Gap : 0), 0);
+  const int room = all - Gap <= row ? row : row - MoreWidth - Gap;
   int x = 0;
   bool full = false;
   for (Group& group : groups_) {
@@ -100,6 +108,9 @@ void ControlStrip::LayOut() {
   }
   more_->setGeometry(x, RowTop, MoreWidth, RowHeight);
   more_->setVisible(full);
+  if (!after_) return;
+  after_->setGeometry(full ? x + MoreWidth + Gap : x, RowTop, after_->width(), RowHeight);
+  after_->setVisible(after_shown_);
 }
 
 void ControlStrip::FillMenu() {

@@ -27,6 +27,9 @@ class ControlStrip : public QWidget {
   void Add(std::vector<QWidget*> controls, Offer offer);
   // A control of the row shown only at times.
   void SetShown(QWidget* control, bool shown);
+  // A control shown only at times (SetShown; hidden at first) after the rest of the row,
+  // always in reach: its room is kept while it is hidden, so that showing it moves nothing.
+  void AddAfterRow(QWidget* control);
 
   // What a button does, as an entry of the menu.
   static Offer ButtonOffer(class QAbstractButton* button);
@@ -50,4 +53,6 @@ class ControlStrip : public QWidget {
   QLabel* line_ = nullptr;
   std::vector<Group> groups_;
   QToolButton* more_;
+  QWidget* after_ = nullptr;
+  bool after_shown_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTranslator>
@@ -29,9 +30,24 @@ QString ChosenLanguage(const QStringList& arguments) {
 
 QString CoreMessageText(const std::string& message) {
   // The core's texts, listed here for the translation; they must match it letter for letter.
-  [[maybe_unused]] static const char* const listed[] = {
+  static const char* const listed[] = {
       QT_TRANSLATE_NOOP("CoreMessage", "Слишком много данных.\n\rМаксимум=10000"),
       QT_TRANSLATE_NOOP("CoreMessage", "Слишком большой файл.\n\rМаксимум=2147483647"),
+      QT_TRANSLATE_NOOP("CoreMessage", "Файл обрывается внутри блока %1.\n\rПолных блоков: %2, записей: %3"),
   };
+  // A text with numbers, written by the core in place of %1, %2, … in their order, is
+  // translated as its listed form with the same numbers.
+  const QString text = QString::fromStdString(message);
+  for (const char* form : listed) {
+    const QStringList pieces = QString::fromUtf8(form).split(QRegularExpression("%\\d"));
+    if (pieces.size() < 2) continue;
+    QString pattern = "^" + QRegularExpression::escape(pieces.front());
+    for (qsizetype i = 1; i < pieces.size(); ++i) pattern += "(-?\\d+)" + QRegularExpression::escape(pieces[i]);
+    const QRegularExpressionMatch match = QRegularExpression(pattern + "$").match(text);
+    if (!match.hasMatch()) continue;
+    QString translated = QCoreApplication::translate("CoreMessage", form);
+    for (int i = 1; i <= match.lastCapturedIndex(); ++i) translated = translated.arg(match.captured(i));
+    return translated;
+  }
   return QCoreApplication::translate("CoreMessage", message.c_str());
 }

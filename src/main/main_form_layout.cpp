@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QSplitter>
 #include <QTimer>
@@ -28,6 +29,7 @@
 #include "main/control_strip.h"
 #include "main/guarded.h"
 #include "main/main_form.h"
+#include "main/owned_view.h"
 #include "main/recent_surveys.h"
 
 namespace {
@@ -192,8 +194,7 @@ void TMainForm::CreateResistivityControls() {
   ResistivityLabel->setObjectName("ResistivityLabel");
   Strip->SetLine(ResistivityLabel);
   CancelB = Place(new QPushButton(tr("Отмена"), Panel1), "CancelB", 0, 0, 64, 25);
-  Strip->Add({CancelB}, ControlStrip::ButtonOffer(CancelB));
-  Strip->SetShown(CancelB, false);
+  Strip->AddAfterRow(CancelB);
   ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 0, 0, 72, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
   ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 0, 0, 64, 25);
@@ -221,6 +222,11 @@ void TMainForm::CreateResistivityControls() {
   ExportFolderB->setMenu(new QMenu(ExportFolderB));
   Strip->Add({ExportFolderB}, ControlStrip::MenuOffer(ExportFolderB));
   Passes = new PassRunner(this);
+  // Esc stops the pass under way in whichever of the program's windows has the keys, the
+  // views too: the key belongs to the progress bar, which is shown exactly while a pass runs.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ProgressBar1);
+  escape->setContext(Qt::ApplicationShortcut);
+  connect(escape, &QShortcut::activated, Passes, &PassRunner::Cancel);
   // A window of its own, so that the views above the window never hide it.
   Notice = new QLabel(this, Qt::ToolTip);
   Notice->setObjectName("NoticeLabel");
@@ -256,13 +262,15 @@ void TMainForm::OpenRecentSurvey(const QString& path) {
   }
 }
 
-// A short message over the top of the charts, and over the views there, gone after a
-// while or at a click.
+// A short message over a corner of the charts, above the views but clear of them, gone
+// after a while or at a click.
 void TMainForm::ShowNotice(const QString& text) {
   constexpr int ShownMs = 8000, Margin = 8;
   Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
   Notice->adjustSize();
-  Notice->move(mapToGlobal(QPoint(width() - Notice->width() - Margin, Panel1->geometry().bottom() + 1 + Margin / 2)));
+  // Within the charts, and clear of the views over them where a corner is.
+  Notice->move(PlaceClearOfViews(Notice->size(), QRect(Splitters->mapToGlobal(QPoint(0, 0)), Splitters->size()),
+                                 {SurveyWindow, DecayWindow}, Margin));
   Notice->show();
   Notice->raise();
   NoticeTimer->start(ShownMs);
@@ -414,15 +422,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return swallow;
   }
   return QWidget::eventFilter(watched, event);
-}
-
-// Esc stops a pass under way at its next record.
-void TMainForm::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && Passes->Running()) {
-    Passes->Cancel();
-    return;
-  }
-  QWidget::keyPressEvent(event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -1,7 +1,9 @@
 #include "main/owned_view.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QScreen>
+#include <QSize>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -47,4 +49,25 @@ void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool 
   view->show();
   view->raise();
   view->activateWindow();
+}
+
+QPoint PlaceClearOfViews(const QSize& size, const QRect& area, std::initializer_list<const QWidget*> views,
+                         int margin) {
+  const int left = area.left() + margin, right = area.right() + 1 - margin - size.width();
+  const int top = area.top() + margin / 2, bottom = area.bottom() + 1 - margin / 2 - size.height();
+  const QPoint corners[] = {{right, top}, {left, top}, {right, bottom}, {left, bottom}};
+  auto clear = [&](const QPoint& corner, bool of_title_bars_only) {
+    const QRect notice(corner, size);
+    for (const QWidget* view : views) {
+      if (!view || !view->isVisible() || view->isMinimized()) continue;
+      QRect taken = view->frameGeometry();
+      if (of_title_bars_only) taken.setBottom(view->geometry().top() - 1);
+      if (taken.intersects(notice)) return false;
+    }
+    return true;
+  };
+  for (bool of_title_bars_only : {false, true})
+    for (const QPoint& corner : corners)
+      if (clear(corner, of_title_bars_only)) return corner;
+  return corners[0];
 }

@@ -10,6 +10,17 @@ using namespace file_format;
 
 const char* const IndexFullMessage = "Слишком много данных.\n\rМаксимум=10000";
 const char* const FileTooLargeMessage = "Слишком большой файл.\n\rМаксимум=2147483647";
+const char* const CutShortMessage = "Файл обрывается внутри блока %1.\n\rПолных блоков: %2, записей: %3";
+
+std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records) {
+  std::string text = CutShortMessage;
+  const std::string numbers[] = {std::to_string(block), std::to_string(complete_blocks), std::to_string(records)};
+  for (int i = 0; i < 3; ++i) {
+    const std::string mark = "%" + std::to_string(i + 1);
+    text.replace(text.find(mark), mark.size(), numbers[i]);
+  }
+  return text;
+}
 
 namespace {
 
@@ -46,7 +57,7 @@ void ReadElectrodeTable(Survey& v, DataFile& f) {
   for (int e = 1; e <= v.ElectrodeCount; ++e) f.ReadExact(&v.ElectrodeTable[e], ElectrodeRecordSize);
 }
 
-enum class BlockOutcome { Accepted, Rejected };
+enum class BlockOutcome { Accepted, Rejected, CutShort };
 
 bool ElectrodeInRange(int32_t number, const Survey& v) { return number >= 0 && number <= v.ElectrodeCount; }
 
@@ -59,16 +70,18 @@ BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t file_size, int64_t curve
   int64_t block_start = f.Position();
   unsigned char fields[BlockFieldsSize];
   size_t got = f.Read(fields, sizeof fields);
-  if (got < 4) return BlockOutcome::Rejected;
+  if (got < 4) return BlockOutcome::CutShort;
   int32_t a = DecodeInt32(fields);
-  if (!ElectrodeInRange(a, v) || got < 8) return BlockOutcome::Rejected;
+  if (!ElectrodeInRange(a, v)) return BlockOutcome::Rejected;
+  if (got < 8) return BlockOutcome::CutShort;
   int32_t b = DecodeInt32(fields + 4);
-  if (!ElectrodeInRange(b, v) || got < 12) return BlockOutcome::Rejected;
+  if (!ElectrodeInRange(b, v)) return BlockOutcome::Rejected;
+  if (got < 12) return BlockOutcome::CutShort;
   int32_t channels = DecodeInt32(fields + 8);
   if (channels < 0 || channels > MaxChannels) return BlockOutcome::Rejected;
 
   int64_t block_end = block_start + BlockSize(curve_bytes / 4, channels);
-  if (file_size < block_end) return BlockOutcome::Rejected;
+  if (file_size < block_end) return BlockOutcome::CutShort;
   int64_t last_voltage_offset = block_end - curve_bytes;
   if (last_voltage_offset > MaxOffset) {
     report.warnings.push_back(FileTooLargeMessage);
@@ -111,8 +124,11 @@ void IndexBlocks(Survey& v, DataFile& f, int64_t curve_bytes, IndexReport& repor
   int64_t file_size = f.Size();
   while (f.Position() < file_size) {
     ++v.BlockCount;
-    if (IndexBlock(v, f, file_size, curve_bytes, report) == BlockOutcome::Rejected) {
+    const BlockOutcome outcome = IndexBlock(v, f, file_size, curve_bytes, report);
+    if (outcome != BlockOutcome::Accepted) {
       --v.BlockCount;
+      if (outcome == BlockOutcome::CutShort)
+        report.warnings.push_back(CutShortText(v.BlockCount + 1, v.BlockCount, v.RecordCount));
       return;
     }
   }

@@ -1,20 +1,23 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "measurement/data_file.h"
 #include "measurement/survey.h"
 
-// What indexing has to tell the user beyond the index itself: the index filled up, or
-// the file grew beyond what the index can address. Each is one message for the error box.
+// What indexing has to tell the user beyond the index itself: the index filled up, the
+// file grew beyond what the index can address, or it ends inside a block (cut short while
+// written or copied). Each is one message for the error box.
 struct IndexReport {
   std::vector<std::string> warnings;
 };
 
 // Reads the header and the electrode table of survey.DataFileName through `file` and
 // indexes every (current curve, voltage curve) pair of its blocks into
-// survey.RecordIndex. Stops silently at the first malformed block; throws InOutError
+// survey.RecordIndex. Stops at the first malformed block, with a warning when the file
+// ends inside it and silently otherwise; throws InOutError
 // when the file cannot be read or its header cannot be used. Always leaves the file
 // closed; after a failure RecordCount is 0, so no old index outlives a new header.
 IndexReport IndexFile(Survey& survey, DataFile& file);
@@ -23,3 +26,7 @@ IndexReport IndexFile(Survey& survey, DataFile& file);
 extern const char* const IndexFullMessage;
 // Record offsets are held as int32, so indexing stops at the first block beyond 2 GiB.
 extern const char* const FileTooLargeMessage;
+// The file ends inside block %1 (the first one, or one after the complete ones);
+// %2 complete blocks and %3 records were indexed.
+extern const char* const CutShortMessage;
+std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records);

@@ -203,7 +203,7 @@ void VoltageCurve(const SynthOptions& o, const Waveform& w, const ChannelModel& 
 
 }  // namespace
 
-void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
+SynthWritten WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
   SurveyHeader header{o.sample_rate, o.half_period, o.second_length, o.period_count};
   int64_t samples = std::max<int64_t>(header.SamplesPerCurve(), 0);
   SurveyWriter writer(path);
@@ -224,6 +224,7 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
     ChannelModel model;
   };
   std::vector<Measured> reciprocals;
+  SynthWritten written;
   for (int32_t block = 0; block < o.blocks; ++block) {
     if (!o.sparse) CurrentCurve(o, waveform, noise, current);
     Quadrupole first = QuadrupoleOf(o, block, 0);
@@ -238,6 +239,8 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
       if (o.reciprocal) reciprocals.push_back({q, model});
     }
     writer.Block(first.a, first.b, current, curves);
+    ++written.blocks;
+    written.records += channels;
   }
   // Each quadrupole again with its dipoles exchanged: by reciprocity the same voltage,
   // with noise of its own, one block each since the current now flows between M and N.
@@ -250,6 +253,9 @@ void WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
     if (!o.sparse) VoltageCurve(o, waveform, model, noise, voltages[0]);
     ChannelCurve curve{exchanged.m, exchanged.n, voltages[0]};
     writer.Block(exchanged.a, exchanged.b, current, std::span(&curve, 1));
+    ++written.blocks;
+    ++written.records;
   }
   writer.Close();
+  return written;
 }

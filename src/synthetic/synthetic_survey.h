@@ -65,5 +65,12 @@ struct SynthOptions {
   }
 };
 
+// What a survey file holds as written: a Wenner layout has one channel a block, and
+// reciprocal measurements add a block of one channel each.
+struct SynthWritten {
+  int32_t blocks = 0;
+  int32_t records = 0;
+};
+
 // Writes the survey to path; throws InOutError.
-void WriteSyntheticSurvey(const std::string& path, const SynthOptions& options);
+SynthWritten WriteSyntheticSurvey(const std::string& path, const SynthOptions& options);

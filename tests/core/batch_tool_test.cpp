@@ -97,6 +97,26 @@ TEST_F(BatchToolTest, InfoDescribesTheSurvey) {
   EXPECT_NE(run.out.find("blocks: 3\n"), std::string::npos);
 }
 
+// What synth says it wrote is what the file is found to hold: a Wenner layout has one
+// channel a block, and reciprocals add a block of one channel each.
+TEST_F(BatchToolTest, SynthSaysWhatTheFileHolds) {
+  const std::string file = dir_.File("layout.qmr");
+  for (const char* options : {"--layout wenner --channels 3 --blocks 5", "--blocks 2 --channels 6",
+                              "--layout dipole-dipole --reciprocal --blocks 3 --channels 4"}) {
+    SCOPED_TRACE(options);
+    const BatchRun synth = Batch(std::string("synth --periods 1 ") + options + " " + file);
+    ASSERT_EQ(synth.status, 0);
+    const std::string info = Batch("info " + file).out;
+    auto field = [&](const std::string& name) {
+      const size_t at = info.find("\n" + name + ": ");
+      return at == std::string::npos
+                 ? std::string("?")
+                 : info.substr(at + name.size() + 3, info.find('\n', at + 1) - at - name.size() - 3);
+    };
+    EXPECT_EQ(synth.out, file + ": " + field("blocks") + " blocks, " + field("records") + " records\n") << info;
+  }
+}
+
 TEST_F(BatchToolTest, SynthIsDeterministic) {
   ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 2 --seed 5 " + dir_.File("again.qmr")).status, 0);
   EXPECT_EQ(ReadWholeFile(survey_), ReadWholeFile(dir_.File("again.qmr")));

@@ -168,21 +168,30 @@ TEST_F(IndexFileTest, EmptyBlocksCountButGiveNoRecords) {
   EXPECT_EQ(v->survey->RecordIndex[2].VoltageOffset - v->survey->RecordIndex[1].VoltageOffset, 136 + 4 * 8);
 }
 
-TEST_F(IndexFileTest, TruncatedTailIsIgnoredWholly) {
+// A file cut short is indexed up to its last complete block, and says so.
+TEST_F(IndexFileTest, TruncatedTailIsIgnoredWhollyAndReported) {
   TestSurvey survey;
   survey.blocks = {SimpleBlock(2), SimpleBlock(3)};
   survey.Write(path_);
   const int64_t full = static_cast<int64_t>(std::filesystem::file_size(path_));
   const int64_t second_block = 4148 + 12 + 32 + 2 * (136 + 32);
+  auto v = FreshVari(path_);
+  EXPECT_TRUE(OpenSurvey(*v).warnings.empty()) << "a whole file";
   // Cut inside the last voltage curve, inside a channel header, inside the fields, and
   // a few stray bytes after the first block.
   for (int64_t size : {full - 1, full - 100, second_block + 20, second_block + 11, second_block + 3}) {
     Truncate(path_, size);
-    auto v = IndexPath();
+    const IndexReport report = OpenSurvey(*v);
     EXPECT_EQ(v->survey->RecordCount, 2) << size;
     EXPECT_EQ(v->survey->BlockCount, 1) << size;
+    EXPECT_EQ(report.warnings,
+              std::vector<std::string>{"Файл обрывается внутри блока 2.\n\rПолных блоков: 1, записей: 2"})
+        << size;
     survey.Write(path_);
   }
+  Truncate(path_, 4148 + 7);
+  EXPECT_EQ(OpenSurvey(*v).warnings,
+            std::vector<std::string>{"Файл обрывается внутри блока 1.\n\rПолных блоков: 0, записей: 0"});
 }
 
 TEST_F(IndexFileTest, BadElectrodeInALaterChannelKeepsEarlierChannels) {
@@ -190,7 +199,9 @@ TEST_F(IndexFileTest, BadElectrodeInALaterChannelKeepsEarlierChannels) {
   TestBlock bad = SimpleBlock(5);
   bad.channels[2].m = 7;
   survey.blocks = {SimpleBlock(1), bad, SimpleBlock(4)};
-  auto v = Index(survey);
+  survey.Write(path_);
+  auto v = FreshVari(path_);
+  EXPECT_TRUE(OpenSurvey(*v).warnings.empty()) << "a malformed block is no file cut short";
   EXPECT_EQ(v->survey->RecordCount, 3);
   EXPECT_EQ(v->survey->BlockCount, 1);
   EXPECT_EQ(uint16_t{v->survey->RecordIndex[3].Block}, 2) << "the records keep the number of their uncounted block";

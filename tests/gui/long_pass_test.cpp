@@ -1,6 +1,7 @@
-// Passes over all records run beside the window: it keeps answering, Esc or the cancel
-// button stops a pass at its next record, a stopped check keeps its points, the next
-// pass runs whole, and a stopped export leaves the old table as it was.
+// Passes over all records run beside the window: it keeps answering, Esc (in the window
+// or in a view) or the cancel button stops a pass at its next record, a stopped check
+// keeps its points, the next pass runs whole, and a stopped export leaves the old table
+// as it was.
 
 #include <QApplication>
 #include <QProgressBar>
@@ -20,13 +21,15 @@ class LongPassTest : public FormTest {
         "long.qmr",
         {.blocks = 500, .channels = 20, .half_period = 1000, .second_length = 1000, .period_count = 4, .sparse = true});
   }
-  // Presses Esc as soon as the progress bar has moved.
-  void EscapeOnceUnderWay() {
+  // Presses Esc in `window`, the active one with the keys, as soon as the progress bar has moved.
+  void EscapeOnceUnderWay(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     auto* progress = Control<QProgressBar>("ProgressBar1");
-    QObject::connect(progress, &QProgressBar::valueChanged, form_.get(), [this](int value) {
+    QObject::connect(progress, &QProgressBar::valueChanged, form_.get(), [this, window](int value) {
       if (value > 1 && !escaped_) {
         escaped_ = true;
-        QTest::keyClick(form_.get(), Qt::Key_Escape);
+        QTest::keyClick(window, Qt::Key_Escape);
       }
     });
   }
@@ -35,7 +38,7 @@ class LongPassTest : public FormTest {
 
 TEST_F(LongPassTest, AStoppedCheckKeepsItsPointsAndTheNextRunsWhole) {
   Open(LongSurvey());
-  EscapeOnceUnderWay();
+  EscapeOnceUnderWay(form_.get());
   Click("CheckB");
   const int points = Control<Chart>("Chart2")->SeriesAt(0).Count();
   EXPECT_GT(points, 0);
@@ -46,6 +49,24 @@ TEST_F(LongPassTest, AStoppedCheckKeepsItsPointsAndTheNextRunsWhole) {
 
   Click("CheckB");
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000) << "the next check runs to the end";
+}
+
+// Esc in a view stops the pass as it does in the window, and the view stays open.
+TEST_F(LongPassTest, EscInAViewStopsThePass) {
+  Open(LongSurvey());
+  for (auto [button, name] : {std::pair{"SurveyViewB", "SurveyView"}, {"DecayB", "DecayView"}}) {
+    SCOPED_TRACE(button);
+    Click(button);
+    QWidget* view = Control<QWidget>(name);
+    ASSERT_NE(view, nullptr);
+    escaped_ = false;
+    EscapeOnceUnderWay(view);
+    Click("CheckB");
+    EXPECT_TRUE(escaped_);
+    EXPECT_LT(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000) << "Esc stopped the check";
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_FALSE(Control<QPushButton>("CancelB")->isVisible());
+  }
 }
 
 TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
@@ -72,14 +93,28 @@ TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
 
 // While a pass runs the window goes on drawing and showing records; what would change
 // the survey waits.
+// The cancel button comes without moving a control under the pointer.
 TEST_F(LongPassTest, TheWindowAnswersDuringAPass) {
+  form_->resize(1280, 800);
   Open(LongSurvey());
+  auto in_form = [this](QWidget* w) { return QRect(w->mapTo(form_.get(), QPoint(0, 0)), w->size()); };
+  std::vector<std::pair<QWidget*, QRect>> controls;
+  for (QWidget* control : Control<QWidget>("ControlStrip")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control->isVisible()) controls.push_back({control, in_form(control)});
+  ASSERT_GE(controls.size(), 3u);
   QTest::mouseClick(Control<QPushButton>("CheckB"), Qt::LeftButton);
   auto* progress = Control<QProgressBar>("ProgressBar1");
   ASSERT_TRUE(progress->isVisible());
   EXPECT_FALSE(Control<QPushButton>("OpenB")->isEnabled());
   EXPECT_FALSE(Control<QCheckBox>("SignBox")->isEnabled());
-  EXPECT_TRUE(Control<QPushButton>("CancelB")->isVisible());
+  auto* cancel = Control<QPushButton>("CancelB");
+  EXPECT_TRUE(cancel->isVisible());
+  EXPECT_TRUE(form_->rect().contains(in_form(cancel)));
+  for (const auto& [control, place] : controls) {
+    EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
+    EXPECT_EQ(in_form(control), place) << control->objectName().toStdString();
+    EXPECT_FALSE(place.intersects(in_form(cancel))) << control->objectName().toStdString();
+  }
   TypeRecordNumber("5000");
   EXPECT_EQ(RecordOnShow(), 5000) << "a record is shown while the check runs";
   EXPECT_TRUE(Text("Label1").endsWith("    nCh=20  nImp=250")) << Text("Label1").toStdString();

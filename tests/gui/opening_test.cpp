@@ -97,6 +97,19 @@ TEST_F(FormTest, RecentSurveysSurviveARestart) {
   EXPECT_EQ(menu->actions()[0]->text(), QString::fromStdString(second));
 }
 
+// A survey cut short inside a block, as a copy broken off, opens with its complete
+// blocks and says so in the window's language.
+TEST_F(FormTest, ASurveyCutShortOpensWhatIsCompleteAndSaysSo) {
+  const std::string path = Survey("cut.qmr");  // 3 blocks of 4 channels
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) - 10);
+  Open(path);
+  EXPECT_EQ(messages_.Messages(),
+            std::vector<std::string>{"Файл обрывается внутри блока 3.\n\rПолных блоков: 2, записей: 8"});
+  EXPECT_EQ(Text("Edit1"), "N=8   n=2");
+  EXPECT_EQ(RecordOnShow(), 1);
+  EXPECT_FALSE(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().empty()) << "record 1 is drawn";
+}
+
 // The window in English, chosen before it is made; Russian stays the default.
 TEST_F(FormTest, TheWindowSpeaksEnglishWhenAsked) {
   EXPECT_EQ(ChosenLanguage({"vostrel", "--lang", "en", "x.qmr"}), "en");
@@ -109,6 +122,10 @@ TEST_F(FormTest, TheWindowSpeaksEnglishWhenAsked) {
   EXPECT_EQ(Text("Label2"), "t window (half-period)");
   EXPECT_EQ(CoreMessageText(IndexFullMessage), "Too much data.\n\rMaximum=10000");
   EXPECT_EQ(CoreMessageText(FileTooLargeMessage), "File too large.\n\rMaximum=2147483647");
+  EXPECT_EQ(CoreMessageText(CutShortText(12, 11, 130)),
+            "The file ends inside block 12.\n\rComplete blocks: 11, records: 130");
+  EXPECT_EQ(CoreMessageText("Файл обрывается внутри блока 12."), "Файл обрывается внутри блока 12.")
+      << "not the whole text";
   EXPECT_FALSE(UseLanguage("xx"));
   ASSERT_TRUE(UseLanguage("ru"));
   form_ = std::make_unique<TMainForm>();

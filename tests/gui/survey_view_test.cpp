@@ -465,6 +465,23 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
     EXPECT_TRUE(screen.contains(view->frameGeometry())) << view->objectName().toStdString();
     EXPECT_FALSE(view->frameGeometry().intersects(panel)) << view->objectName().toStdString();
   }
+  // What an export wrote is told over the charts, clear of both views, as they opened and
+  // with the survey view made small and the decay view moved over the right end of the
+  // charts only.
+  auto* notice = Control<QLabel>("NoticeLabel");
+  auto* charts = Control<QWidget>("Splitters");
+  const QRect charts_on_screen(charts->mapToGlobal(QPoint(0, 0)), charts->size());
+  for (int moved : {0, 1}) {
+    if (moved) {
+      view_->resize(200, 200);
+      decay->move(charts_on_screen.right() - 40, charts_on_screen.top());
+    }
+    Click("ExportB");
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_TRUE(charts_on_screen.contains(notice->frameGeometry())) << moved;
+    for (QWidget* view : {static_cast<QWidget*>(view_), static_cast<QWidget*>(decay)})
+      EXPECT_FALSE(view->frameGeometry().intersects(notice->frameGeometry())) << view->objectName().toStdString();
+  }
 
   Click("DecayB");
   EXPECT_TRUE(decay->isVisible()) << "a press while it is on keeps it";

@@ -80,7 +80,7 @@ int SynthCommand(const std::vector<std::string>& words) {
   if (o.electrodes < 4 || o.electrodes > 128) throw UsageError("--electrodes must lie in 4..128");
   if (o.blocks < 0) throw UsageError("--blocks must not be negative");
   const std::string& out = arguments.Plain()[0];
-  WriteSyntheticSurvey(out, o);
-  std::printf("%s: %d blocks of %d channels\n", out.c_str(), o.blocks, o.channels);
+  const SynthWritten written = WriteSyntheticSurvey(out, o);
+  std::printf("%s: %d blocks, %d records\n", out.c_str(), written.blocks, written.records);
   return 0;
 }
