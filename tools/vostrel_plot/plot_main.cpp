@@ -133,9 +133,9 @@ int Plot(const std::vector<std::string>& words) {
   bool saved = false;
   try {
     const OpenedSurvey opened = OpenSurvey(file);
+    // As every command: what the index says is told, and the records it holds are drawn.
     for (const std::string& warning : opened.report.warnings)
       std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
-    if (!opened.report.warnings.empty()) return 1;
     const Survey& survey = *opened.survey;
     if ((record_text || decay_text) && (k < 1 || k > survey.RecordCount)) {
       std::fprintf(stderr, "%s: record %d is not in the survey\n", file.c_str(), k);
