@@ -36,6 +36,64 @@
     </message>
 </context>
 <context>
+    <name>LineMessage</name>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>съёмка изменилась после того, как вошла в профиль (другой заголовок)</source>
+        <translation>the survey changed since it was added to the line (its header differs)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>съёмка изменилась после того, как вошла в профиль (размер %1 байт, а был %2)</source>
+        <translation>the survey changed since it was added to the line (its size is %1 bytes, not %2)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>топография не доходит до электрода на %1 м (она от %2 до %3 м по земле)</source>
+        <translation>the topography does not reach the electrode at %1 m (it covers %2 to %3 m along the ground)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>топография не доходит до электрода на %1 м (она от %2 до %3 м)</source>
+        <translation>the topography does not reach the electrode at %1 m (it covers %2 to %3 m)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>нечего записать: исключено %1, без K или R %2</source>
+        <translation>no record to write: %1 excluded, %2 without K or R</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>экспорт заменил бы съёмку профиля</source>
+        <translation>the export would replace a survey of the line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>записи %1 нет: в съёмке записи 1..%2</source>
+        <translation>record %1 is not in 1..%2</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>в топографии нужно не меньше двух точек</source>
+        <translation>a topography needs at least two points</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>в строке нужны одно x и одно z</source>
+        <translation>one x and one z expected</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>x %1 не больше предыдущего x (%2): точки должны идти вдоль профиля</source>
+        <translation>x %1 does not pass the x before it (%2): the points must go along the line</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>'%1' — не два числа</source>
+        <translation>'%1' is not two numbers</translation>
+    </message>
+</context>
+<context>
     <name>CoreMessage</name>
     <message>
         <location filename="../src/main/language.cpp" line="33"/>
@@ -249,7 +307,7 @@
     </message>
     <message>
         <location filename="../src/main/line_panel.cpp" line="308"/>
-        <source>Записей %1, исключено %2, в экспорт %3, вручную %4</source>
+        <source>Записей %1, искл. %2, в экспорт %3, вручную %4</source>
         <translation>Records %1, excluded %2, to export %3, by hand %4</translation>
     </message>
 </context>
@@ -431,8 +489,13 @@
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
-        <source>%1%2: записей %3, исключено %4</source>
-        <translation>%1%2: %3 records, %4 excluded</translation>
+        <source>%1: искл. %2 из %3</source>
+        <translation>%1: %2 of %3 excluded</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Разрез — %1: записей %2, исключено %3</source>
+        <translation>Section — %1: %2 records, %3 excluded</translation>
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>

@@ -39,7 +39,7 @@ bool LineSession::NeedsEvaluation() const {
       then.processing != project_.processing)
     return true;
   // The rules look at M: it must have been computed.
-  return project_.rules.m_range_mv_v && !evaluated_with_m_;
+  return WantsM() && !evaluated_with_m_;
 }
 
 void LineSession::AddSurvey(const std::string& file, double offset_m) {

@@ -41,6 +41,9 @@ class LineSession {
   void SetOffset(int survey, double offset_m);
   void SetTopography(const Topography& topography, const std::string& name);
   void SetProcessing(const LineProcessing& processing) { project_.processing = processing; }
+  // Whether the records must carry M whatever the rules (the window's decay view is on).
+  void SetWantsM(bool wants) { wants_m_ = wants; }
+  bool WantsM() const { return wants_m_ || project_.rules.m_range_mv_v.has_value(); }
   // Changes the counts at once.
   void SetRules(const ExclusionRules& rules) { project_.rules = rules; }
   const ExclusionRules& Rules() const { return project_.rules; }
@@ -61,6 +64,7 @@ class LineSession {
   std::shared_ptr<const LineData> data_;
   LineProject evaluated_for_;
   bool evaluated_with_m_ = false;
+  bool wants_m_ = false;
 
   friend LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files);
 };

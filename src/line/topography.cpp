@@ -11,6 +11,9 @@
 
 namespace {
 
+// An extent walked along the ground, as a message gives it.
+double ToMillimetre(double x) { return std::round(x * 1000) / 1000; }
+
 // Positions that stand within a millimetre of the topography's end are still on it: the
 // file's coordinates are single precision and offsets add their own rounding.
 constexpr double ReachTolerance = 0.001;
@@ -99,8 +102,9 @@ std::vector<GroundPoint> PlaceOnGround(const Topography& topography, const std::
   for (double position : positions) {
     if (!(position >= keys.front() - ReachTolerance && position <= keys.back() + ReachTolerance))
       throw std::invalid_argument("the topography does not reach the electrode at " + ShortestText(position) +
-                                  " m (it covers " + ShortestText(keys.front()) + " to " + ShortestText(keys.back()) +
-                                  " m" + (topography.tape ? " along the ground)" : ")"));
+                                  " m (it covers " + ShortestText(ToMillimetre(keys.front())) + " to " +
+                                  ShortestText(ToMillimetre(keys.back())) + " m" +
+                                  (topography.tape ? " along the ground)" : ")"));
     GroundPoint point = Interpolated(keys, points, position);
     if (!topography.tape) point.x = position;
     placed.push_back(point);

@@ -14,3 +14,7 @@ QString ChosenLanguage(const QStringList& arguments);
 
 // A message of the core (the index's Russian warnings) in the window's language.
 QString CoreMessageText(const std::string& message);
+
+// A message of the survey line's core ("FILE: text") in the window's language; one it
+// does not know stays as it is.
+QString LineMessageText(const QString& message);

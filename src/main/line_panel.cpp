@@ -314,7 +314,7 @@ void LinePanel::ShowCounts(const LinePanelState& state) {
     SetText(summary_, tr("Записи ещё не подсчитаны"));
     return;
   }
-  SetText(summary_, tr("Записей %1, исключено %2, в экспорт %3, вручную %4")
+  SetText(summary_, tr("Записей %1, искл. %2, в экспорт %3, вручную %4")
                         .arg(state.records)
                         .arg(state.counts.Excluded())
                         .arg(state.counts.by_cause[static_cast<int>(ExclusionCause::None)])

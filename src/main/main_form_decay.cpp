@@ -18,6 +18,11 @@ DecayView* TMainForm::ShowDecayView() {
 }
 
 void TMainForm::DecayBToggled(bool on) {
+  // With the view on, a line's records carry M for the survey view and the exports.
+  if (line_) {
+    line_->SetWantsM(on);
+    if (line_->NeedsEvaluation()) EvaluateOpenLine();
+  }
   if (!on) {
     if (DecayWindow) DecayWindow->hide();
     return;
@@ -57,12 +62,26 @@ void TMainForm::ChooseGates(const QString& text) {
       throw;
     }
   }
+  // The gates of a line's survey are the line's: kept in its project, and its M follows.
+  if (line_ && SurveyOnShow() >= 0) {
+    LineProcessing processing = line_->Project().processing;
+    processing.gates = text.toStdString();
+    if (processing != line_->Project().processing) {
+      line_->SetProcessing(processing);
+      ShowLineExclusions();  // the name's mark of a change
+      if (line_->NeedsEvaluation()) EvaluateOpenLine();
+    }
+  }
   if (vari.FileLoaded) ShowDecay();
 }
 
 // Each survey starts with the default gates of its own pause.
 void TMainForm::ResetGates() {
   ip_settings_.gates.clear();
+  // A survey of the open line starts with the line's gates.
+  if (line_ && SurveyOnShow() >= 0 && !line_->Project().processing.gates.empty())
+    ip_settings_.gates =
+        ParseGates(line_->Project().processing.gates, vari.survey->HalfPeriod, vari.survey->SampleRate);
   if (DecayWindow) DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
 }
 

@@ -197,6 +197,7 @@ void TMainForm::CreateResistivityControls() {
   Strip->AddAfterRow(CancelB);
   ExportFormatBox = Place(new QComboBox(Panel1), "ExportFormatBox", 0, 0, 72, 25);
   ExportFormatBox->addItems({"csv", "ohm", "res2dinv"});
+  ExportFormatBox->resize(std::max(ExportFormatBox->width(), ExportFormatBox->sizeHint().width()), 25);
   ExportB = Place(new QPushButton(tr("Экспорт"), Panel1), "ExportB", 0, 0, 64, 25);
   Strip->Add({ExportFormatBox, ExportB}, [this](QMenu& menu) {
     QMenu* formats = menu.addMenu(ExportB->text());

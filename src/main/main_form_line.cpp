@@ -143,14 +143,15 @@ void TMainForm::OpenLineFile(const QString& path) {
   const std::string name = path.toStdString();
   const LineProject project = ReadLineProject(name);
   auto data = std::make_shared<std::shared_ptr<const LineData>>();
-  const bool with_m = project.rules.m_range_mv_v.has_value();
+  const bool with_m = project.rules.m_range_mv_v.has_value() || ActiveIp();
   StartPass(
-      [name, project, data](const Survey&, const Progress& progress) {
-        *data = std::make_shared<const LineData>(::EvaluateLine(name, project, {.progress = progress}));
+      [name, project, data, with_m](const Survey&, const Progress& progress) {
+        *data = std::make_shared<const LineData>(::EvaluateLine(name, project, {.ip = with_m, .progress = progress}));
       },
       [this, name, project, data, with_m, path] {
         CloseLine();
         line_ = std::make_unique<LineSession>(name, project);
+        line_->SetWantsM(ActiveIp() != nullptr);
         line_->SetData(*data, project, with_m);
         if (keeps_settings_) RecentSurveys().Add(path);
         UpdateRecentMenu();
@@ -181,7 +182,6 @@ void TMainForm::SaveLine(bool as) {
   if (keeps_settings_) RecentSurveys().Add(QString::fromStdString(line_->Path()));
   UpdateRecentMenu();
   ShowLineExclusions();
-  if (SurveyWindow) SurveyWindow->SetCaption(tr("Разрез — %1").arg(FileNameOf(line_->Path())));
 }
 
 bool TMainForm::LineMayClose() {
@@ -227,11 +227,11 @@ void TMainForm::EvaluateOpenLine(std::function<void()> on_done) {
   if (!line_ || Passes->Running()) return;
   const std::string path = line_->Path();
   const LineProject project = line_->Project();
-  const bool with_m = project.rules.m_range_mv_v.has_value();
+  const bool with_m = line_->WantsM();
   auto data = std::make_shared<std::shared_ptr<const LineData>>();
   StartPass(
-      [path, project, data](const Survey&, const Progress& progress) {
-        *data = std::make_shared<const LineData>(::EvaluateLine(path, project, {.progress = progress}));
+      [path, project, data, with_m](const Survey&, const Progress& progress) {
+        *data = std::make_shared<const LineData>(::EvaluateLine(path, project, {.ip = with_m, .progress = progress}));
       },
       [this, data, project, with_m, on_done] {
         if (!line_) return;
@@ -274,12 +274,12 @@ void TMainForm::ShowLineExclusions() {
   MarkExclusions(line_section_, line_exclusions_.causes);
   if (SurveyWindow) SurveyWindow->ShowPoints(line_section_.points);
   const int records = static_cast<int>(line_->Data()->records.size());
-  LineCounter->setText(tr("%1%2: записей %3, исключено %4")
-                           .arg(FileNameOf(line_->Path()))
-                           .arg(line_->Modified() ? " *" : "")
-                           .arg(records)
-                           .arg(line_exclusions_.counts.Excluded()));
+  const QString name = FileNameOf(line_->Path()) + (line_->Modified() ? " *" : "");
+  LineCounter->setText(tr("%1: искл. %2 из %3").arg(name).arg(line_exclusions_.counts.Excluded()).arg(records));
   LineCounter->adjustSize();
+  if (SurveyWindow)
+    SurveyWindow->SetCaption(
+        tr("Разрез — %1: записей %2, исключено %3").arg(name).arg(records).arg(line_exclusions_.counts.Excluded()));
   Strip->SetShown(LineCounter, true);
   if (LinePanelWindow) LinePanelWindow->Show(PanelState());
   RedrawErrorChart();

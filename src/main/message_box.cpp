@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "chart/message_sink.h"
+#include "main/language.h"
 
 void ShowErrorBox(const char* text) noexcept {
   try {
@@ -15,8 +16,8 @@ void ShowErrorBox(const char* text) noexcept {
 
 void InstallMessageBoxSink() {
   SetMessageSink([](const std::string& text) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), QString::fromStdString(text),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                    LineMessageText(QString::fromStdString(text)), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
   });
 }

@@ -26,7 +26,10 @@ void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at
   const int width = std::min(view->width(), screen.width() - frame.left() - frame.right());
   int top = std::max(screen.top(), keep_clear.bottom() + 1) + frame.top();
   int height = std::min(view->height(), screen.bottom() + 1 - frame.bottom() - top);
-  if (height < std::min(view->height(), LowestUsefulHeight)) {
+  // A view its layout keeps taller than the room below the panel would run off the
+  // screen's bottom there: it goes to the top instead.
+  const int least = std::max(view->minimumHeight(), view->minimumSizeHint().height());
+  if (height < std::max(std::min(view->height(), LowestUsefulHeight), least)) {
     top = screen.top() + frame.top();
     height = std::min(view->height(), screen.height() - frame.top() - frame.bottom());
   }

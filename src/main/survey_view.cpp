@@ -91,7 +91,9 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   info_->setObjectName("RecordInfo");
   // A long text wraps instead of widening the window.
   info_->setWordWrap(true);
-  info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  // Room for two lines from the start: a record's text that wraps moves no chart.
+  info_->setFixedHeight(2 * info_->fontMetrics().lineSpacing() + 2);
   section_ = new Chart(this);
   section_->setObjectName("Pseudosection");
   section_->LeftAxis().SetReversed(true);
@@ -295,7 +297,17 @@ bool SurveyView::ExcludingMouse(QEvent* event) {
         for (const PseudosectionPoint& point : points_)
           if (area.contains(CentreOf(point))) records.emplace_back(point.file, point.record);
       } else if (const int i = PointAt(position); i >= 0) {
-        records.emplace_back(points_[size_t(i)].file, points_[size_t(i)].record);
+        // The marker toggles as one: records drawn on the same square (repeats,
+        // reciprocals) all go out while any of them is in, and all come back otherwise.
+        const QPointF centre = CentreOf(points_[size_t(i)]);
+        std::vector<const PseudosectionPoint*> stacked;
+        for (const PseudosectionPoint& point : points_) {
+          const QPointF d = CentreOf(point) - centre;
+          if (std::fabs(d.x()) < 0.5 && std::fabs(d.y()) < 0.5) stacked.push_back(&point);
+        }
+        const bool any_kept = std::ranges::any_of(stacked, [](const auto* p) { return p->left_out.empty(); });
+        for (const PseudosectionPoint* point : stacked)
+          if (!any_kept || point->left_out.empty()) records.emplace_back(point->file, point->record);
       }
       dragging_ = false;
       if (!records.empty()) emit RecordsToggled(std::move(records));

@@ -135,13 +135,13 @@ TEST_F(LinePanelTest, ShowFillsTheCountsAndKeepsTheUsersPlaceWithoutASignal) {
   EXPECT_EQ(Text("NegativeRhoaCount"), "3");
   EXPECT_EQ(Text("ElectrodesCount"), "12");
   EXPECT_EQ(Text("MaxKCount"), "0");
-  EXPECT_EQ(Text("LineSummary"), "Записей 3000, исключено 24, в экспорт 2976, вручную 2");
+  EXPECT_EQ(Text("LineSummary"), "Записей 3000, искл. 24, в экспорт 2976, вручную 2");
 
   by_cause[static_cast<int>(ExclusionCause::StackingError)] = 1;
   by_cause[static_cast<int>(ExclusionCause::None)] = 3000 - 18;
   panel_.Show(state);
   EXPECT_EQ(Text("MaxErrorCount"), "1");
-  EXPECT_EQ(Text("LineSummary"), "Записей 3000, исключено 18, в экспорт 2982, вручную 2");
+  EXPECT_EQ(Text("LineSummary"), "Записей 3000, искл. 18, в экспорт 2982, вручную 2");
 
   // The table scrolled down and a value half typed survive a refill with the same state.
   auto* table = Find<QTableWidget>("LineSurveys");

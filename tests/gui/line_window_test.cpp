@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "form_fixture.h"
+#include "main/language.h"
 #include "main/survey_view.h"
 #include "whole_file.h"
 
@@ -72,24 +73,24 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   });
   Choose("Новый профиль из этой съёмки…");
   ASSERT_TRUE(std::filesystem::exists(line));
-  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 0");
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
   Click("CheckB");
   EXPECT_EQ(Coloured(), 12);
 
   form_->GoToRecord(3);
   Key(Qt::Key_Delete);
-  EXPECT_EQ(Counter(), "line.vln *: записей 24, исключено 1");
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
   EXPECT_EQ(Coloured(), 11);
   ASSERT_EQ(Hollow(), 1);
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[0].x, 3);
   Key(Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 0");
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
   EXPECT_EQ(Hollow(), 0);
   Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(Hollow(), 1);
   // A record of the other survey, picked on the section.
   emit form_->ShowSurveyView()->RecordsToggled({{1, 2}});
-  EXPECT_EQ(Counter(), "line.vln *: записей 24, исключено 2");
+  EXPECT_EQ(Counter(), "line.vln *: искл. 2 из 24");
   // A new check of the survey on show draws what the line leaves out of it, and only that.
   Click("CheckB");
   EXPECT_EQ(Coloured(), 11);
@@ -109,15 +110,20 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   // Opened again, the line starts where it was saved; undo goes back no further.
   form_->OpenAnyFile(QString::fromStdString(line));
   WaitForPass();
-  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 2");
+  EXPECT_EQ(Counter(), "line.vln: искл. 2 из 24");
   Key(Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Counter(), "line.vln: записей 24, исключено 2");
+  EXPECT_EQ(Counter(), "line.vln: искл. 2 из 24");
   EXPECT_EQ(ReadWholeFile(s1), raw1);
   EXPECT_EQ(ReadWholeFile(s2), raw2);
 }
 
-TEST_F(LineWindowTest, AChangedSurveyKeepsTheLineShutAndNamesTheSurvey) {
-  const std::string s1 = Survey("s1.qmr", Spread()), s2 = Survey("s2.qmr", Spread());
+// With the decay view switched on, the line's records carry M for the section; a survey
+// changed since keeps the line from opening and is named.
+TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
+  SynthOptions polarised = Spread();
+  polarised.chargeability_mv_v = 20;
+  polarised.period_count = 2;  // pauses enough for M
+  const std::string s1 = Survey("s1.qmr", polarised), s2 = Survey("s2.qmr", polarised);
   const std::string line = dir_.File("line.vln");
   Open(s1);
   form_->SetLineDialog([&](QWidget*, const QString& kind) -> QStringList {
@@ -126,13 +132,22 @@ TEST_F(LineWindowTest, AChangedSurveyKeepsTheLineShutAndNamesTheSurvey) {
     return {};
   });
   Choose("Новый профиль из этой съёмки…");
+  SurveyView* view = form_->ShowSurveyView();
+  view->SetQuantity(SurveyView::Quantity::Chargeability);
+  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 0) << "no M computed yet";
+  form_->ShowDecayView();
+  WaitForPass();
+  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 24) << "every record coloured by its M";
   Choose("Закрыть профиль");
   std::ofstream(s2, std::ios::app) << '\0';
   form_->OpenAnyFile(QString::fromStdString(line));
   WaitForPass();
   EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
   ASSERT_FALSE(messages_.Messages().empty());
-  EXPECT_NE(messages_.Messages().back().find("s2.qmr"), std::string::npos) << messages_.Messages().back();
+  EXPECT_EQ(LineMessageText(QString::fromStdString(messages_.Messages().back())),
+            QString::fromStdString(s2) + ": съёмка изменилась после того, как вошла в профиль (размер " +
+                QString::number(std::filesystem::file_size(s2)) + " байт, а был " +
+                QString::number(std::filesystem::file_size(s2) - 1) + ")");
 }
 
 }  // namespace

@@ -392,6 +392,20 @@ TEST_F(LineViewTest, CtrlTogglesRecordsOnALineOnly) {
   Drag(Centre(0), Centre(2), Qt::NoModifier);
   EXPECT_LT(Maximum(view_.Section()) - Minimum(view_.Section()), before / 2) << "a plain rectangle zooms";
   EXPECT_EQ(toggled_.size(), 2u);
+
+  // A repeat on the left-out record's square: the marker goes out whole, then comes back whole.
+  points_.push_back(points_[3]);
+  points_.back().file = 0, points_.back().record = 9, points_.back().left_out.clear();
+  view_.ShowPoints(points_);
+  view_.Section()->ReplotNow();
+  Click(Centre(3), Qt::ControlModifier);
+  ASSERT_EQ(toggled_.size(), 3u);
+  EXPECT_EQ(toggled_[2], (std::vector<std::pair<int, int>>{{0, 9}}));
+  points_.back().left_out = "by hand";
+  view_.ShowPoints(points_);
+  Click(Centre(3), Qt::ControlModifier);
+  ASSERT_EQ(toggled_.size(), 4u);
+  EXPECT_EQ(toggled_[3], (std::vector<std::pair<int, int>>{{1, 1}, {0, 9}}));
 }
 
 // The ground above the section has the section's x limits, and puts an x at the same
