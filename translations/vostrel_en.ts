@@ -181,6 +181,11 @@
 <context>
     <name>LinePanel</name>
     <message>
+        <location filename="../src/main/line_panel.cpp" line="1"/>
+        <source>Убрать съёмку</source>
+        <translation>Remove survey</translation>
+    </message>
+    <message>
         <location filename="../src/main/line_panel.cpp" line="79"/>
         <source>Профиль</source>
         <translation>Line</translation>

@@ -50,6 +50,20 @@ void LineSession::SetOffset(int survey, double offset_m) {
   project_.surveys.at(static_cast<size_t>(survey)).offset_m = offset_m;
 }
 
+void LineSession::RemoveSurvey(int survey) {
+  const size_t at = static_cast<size_t>(survey);
+  if (at >= project_.surveys.size()) return;
+  project_.surveys.erase(project_.surveys.begin() + survey);
+  std::set<RecordRef> kept;
+  for (RecordRef ref : history_.Current()) {
+    if (ref.file == survey) continue;
+    if (ref.file > survey) --ref.file;
+    kept.insert(ref);
+  }
+  project_.excluded_by_hand = kept;
+  history_ = ExclusionHistory(std::move(kept));
+}
+
 void LineSession::SetTopography(const Topography& topography, const std::string& name) {
   SetLineTopography(path_, project_, topography, name);
 }

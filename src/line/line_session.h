@@ -39,6 +39,10 @@ class LineSession {
   // Changes that need a new evaluation.
   void AddSurvey(const std::string& file, double offset_m);
   void SetOffset(int survey, double offset_m);
+  // Takes a survey out of the line with its records excluded by hand; the later surveys'
+  // exclusions follow their places. Undo then starts from here: the steps before named
+  // records by the places the surveys had.
+  void RemoveSurvey(int survey);
   void SetTopography(const Topography& topography, const std::string& name);
   void SetProcessing(const LineProcessing& processing) { project_.processing = processing; }
   // Whether the records must carry M whatever the rules (the window's decay view is on).

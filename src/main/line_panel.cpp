@@ -106,6 +106,9 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
 
   add_surveys_ = new QPushButton(tr("Добавить съёмки…"), this);
   add_surveys_->setObjectName("AddSurveysB");
+  remove_survey_ = new QPushButton(tr("Убрать съёмку"), this);
+  remove_survey_->setObjectName("RemoveSurveyB");
+  remove_survey_->setEnabled(false);
   topography_ = new QPushButton(tr("Топография…"), this);
   topography_->setObjectName("TopographyB");
   tape_ = new QCheckBox(tr("по ленте"), this);
@@ -183,13 +186,25 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(name_);
   layout->addWidget(surveys_, 1);
-  layout->addWidget(add_surveys_, 0, Qt::AlignLeft);
+  auto* surveys_row = new QHBoxLayout;
+  surveys_row->addWidget(add_surveys_);
+  surveys_row->addWidget(remove_survey_);
+  surveys_row->addStretch(1);
+  layout->addLayout(surveys_row);
   layout->addLayout(topography_row);
   layout->addWidget(rules_box_);
   layout->addLayout(save_row);
   resize(380, 580);
 
   connect(add_surveys_, &QPushButton::clicked, this, [this] { emit AddSurveysAsked(); });
+  // The last survey stays: a line has one at least.
+  auto removable = [this] {
+    remove_survey_->setEnabled(surveys_->isEnabled() && surveys_->currentRow() >= 0 && surveys_->rowCount() > 1);
+  };
+  connect(surveys_, &QTableWidget::currentCellChanged, this, removable);
+  connect(remove_survey_, &QPushButton::clicked, this, [this] {
+    if (surveys_->currentRow() >= 0) emit RemoveSurveyAsked(surveys_->currentRow());
+  });
   connect(topography_, &QPushButton::clicked, this, [this] { emit TopographyAsked(); });
   connect(save_, &QPushButton::clicked, this, [this] { emit SaveAsked(); });
   connect(tape_, &QCheckBox::toggled, this, [this](bool on) {
@@ -324,6 +339,7 @@ void LinePanel::ShowCounts(const LinePanelState& state) {
 void LinePanel::SetBusy(bool busy) {
   for (QWidget* control : std::initializer_list<QWidget*>{surveys_, add_surveys_, topography_, tape_, rules_box_})
     control->setEnabled(!busy);
+  remove_survey_->setEnabled(!busy && surveys_->currentRow() >= 0 && surveys_->rowCount() > 1);
 }
 
 void LinePanel::OffsetEdited(QTableWidgetItem* item) {

@@ -51,6 +51,7 @@ class LinePanel : public QWidget {
   void RulesChanged(ExclusionRules rules);
   void OffsetChanged(int survey, double offset_m);
   void AddSurveysAsked();
+  void RemoveSurveyAsked(int survey);
   void TopographyAsked();
   void TapeChanged(bool tape);
   void SaveAsked();
@@ -77,6 +78,7 @@ class LinePanel : public QWidget {
   QLabel* name_;
   QTableWidget* surveys_;
   QPushButton* add_surveys_;
+  QPushButton* remove_survey_;
   QPushButton* topography_;
   QCheckBox* tape_;
   QLabel* topography_points_;

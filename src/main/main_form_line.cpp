@@ -338,6 +338,13 @@ LinePanel* TMainForm::ShowLinePanel() {
         if (!files.isEmpty()) EvaluateOpenLine();
       });
     });
+    connect(panel, &LinePanel::RemoveSurveyAsked, this, [this](int survey) {
+      Guarded([&] {
+        if (!line_ || Passes->Running()) return;
+        line_->RemoveSurvey(survey);
+        EvaluateOpenLine();
+      });
+    });
     connect(panel, &LinePanel::TopographyAsked, this, [this] {
       Guarded([this] {
         if (!line_ || Passes->Running()) return;

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <numbers>
 #include <set>
@@ -18,6 +20,8 @@
 #include "line/line_output.h"
 #include "line/line_project.h"
 #include "line/line_records.h"
+#include "line/line_section.h"
+#include "line/line_session.h"
 #include "line/line_survey.h"
 #include "peer_readers.h"
 #include "processing/record_evaluation.h"
@@ -124,6 +128,12 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   EXPECT_EQ(info.at(8), "repeats: 4");
   EXPECT_EQ(info.at(9).substr(0, 18), "s1.qmr:9, s2.qmr:1") << info.at(9);
   EXPECT_EQ(info.at(9).substr(info.at(9).size() - 8), ", 0.00 %") << "the same ground, the same R";
+  for (size_t i = 0; i < 4; ++i) {  // each repeat's R are its own records' R: s1:9+i and s2:1+i
+    const double r1 = flat.records[8 + i].r, r2 = flat.records[12 + i].r;
+    char range[64];
+    std::snprintf(range, sizeof range, ": R %.4g Ω to %.4g Ω", std::min(r1, r2), std::max(r1, r2));
+    EXPECT_NE(info.at(9 + i).find(range), std::string::npos) << info.at(9 + i);
+  }
   LineProject ruled = project;
   ruled.rules.max_abs_k = 0;  // every record but those excluded by hand, for |K|
   const std::vector<std::string> ruled_info = LineInfoLines("line.vln", ruled, flat);
@@ -167,6 +177,12 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
     EXPECT_EQ(electrodes.size(), 13u);
     EXPECT_NEAR(*electrodes.rbegin(), 60.0004, 1e-9);
   }
+  // Taped along the slope, the electrodes stand nearer each other in x than along the
+  // ground: the comma table keeps the positions along the line, which its reader spaces.
+  project.topography.tape = true;
+  ExportLine(path, project, EvaluateLine(path, project), ExportFormat::Csv);
+  for (const PeerRecord& record : ReadLikeTableParser(dir.File("line.csv")).records)
+    for (double x : {record.a, record.b, record.m, record.n}) EXPECT_NEAR(std::remainder(x, 5), 0, 1e-3) << x;
 }
 
 // Far along a line, spreads rolled by 10005.0004 m (onto the first's electrodes) and by
@@ -229,6 +245,45 @@ TEST(LineRecords, ReciprocalErrorComesFromThePairInTheSameSurvey) {
     EXPECT_NEAR(n.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
     EXPECT_NEAR(r.reciprocal_error_pct, expected, 1e-9 * expected) << normal;
   }
+}
+
+// A rule on M computes M whatever the export asks; the export carries it only when asked.
+TEST(LineRecords, AnMRuleComputesMAndTheExportCarriesItOnlyWhenAsked) {
+  TempDir dir;
+  SynthOptions polarised = Spread();
+  polarised.chargeability_mv_v = 20, polarised.period_count = 2;
+  WriteSyntheticSurvey(dir.File("p.qmr"), polarised);
+  LineProject project;
+  project.surveys.push_back({"p.qmr", 0, StampOf(dir.File("p.qmr"))});
+  project.rules.m_range_mv_v = std::pair{1000.0, 1001.0};
+  const std::string path = dir.File("line.vln");
+  const LineData line = EvaluateLine(path, project);
+  EXPECT_EQ(Evaluate(line.records, project.rules, {}).counts.by_cause[size_t(ExclusionCause::Chargeability)], 12);
+  project.rules.m_range_mv_v = std::pair{-1000.0, 1000.0};
+  auto header = [&](bool ip) {
+    ExportLine(path, project, line, ExportFormat::Csv, ip);
+    std::ifstream in(dir.File("line.csv"));
+    std::string first;
+    std::getline(in, first);
+    return first;
+  };
+  EXPECT_EQ(header(false).find(",M"), std::string::npos);
+  EXPECT_NE(header(true).find(",M,Merr"), std::string::npos);
+}
+
+// On a line's pseudosection a record stands at the mean x of the electrodes it places:
+// a pole-dipole record of the remote B at the mean of A, M and N.
+TEST(LineSection, ARecordStandsAtTheMeanOfItsPlacedElectrodes) {
+  LineData line;
+  line.electrodes = {{0, 0, 0}, {5, 4, 3}, {10, 8, 6}};
+  LineRecord record;
+  record.ref = {0, 1}, record.a = 0.0, record.m = 5.0, record.n = 10.0;
+  line.records = {record};
+  line.rows = {SurveyRow{}};
+  const LineSection section = LineSectionOf(line, {ExclusionCause::ByHand});
+  ASSERT_EQ(section.points.size(), 1u);
+  EXPECT_NEAR(section.points[0].x, 4, 1e-12) << "horizontal x on the ground";
+  EXPECT_EQ(section.points[0].left_out, "by hand");
 }
 
 TEST(Topography, TapeMeasuredPositionsWalkTheSlope) {
@@ -309,6 +364,52 @@ TEST(Exclusion, EachRuleLeavesOutItsRecordsAndNoOthers) {
   EXPECT_EQ(Evaluate(rows, {}, {}).counts.Excluded(), 0) << "no rule leaves nothing out";
 }
 
+// A survey taken out of a line takes its hand exclusions along; the later surveys' keep
+// their records under their new places, and nothing is undone past the removal.
+TEST(LineSession, ARemovedSurveyTakesItsExclusionsAndTheOthersFollowTheirPlaces) {
+  LineProject project;
+  for (const char* file : {"a.qmr", "b.qmr", "c.qmr"}) project.surveys.push_back({file, 0, {}});
+  project.excluded_by_hand = {{0, 1}, {1, 2}, {2, 3}};
+  LineSession session("line.vln", project);
+  session.History().Toggle({{2, 4}});
+  session.RemoveSurvey(1);
+  const LineProject now = session.Project();
+  ASSERT_EQ(now.surveys.size(), 2u);
+  EXPECT_EQ(now.surveys[1].file, "c.qmr");
+  EXPECT_EQ(now.excluded_by_hand, (std::set<RecordRef>{{0, 1}, {1, 3}, {1, 4}}));
+  EXPECT_TRUE(session.Modified());
+  EXPECT_FALSE(session.History().CanUndo());
+}
+
+// Saved, a line is unchanged; saved under another name in another folder, its surveys
+// are named from there and the next save goes there; a rule on M asks for M once.
+TEST(LineSession, SavesWhereItWasLastSavedAndWantsMForAnMRule) {
+  TempDir dir;
+  LineProject project;
+  project.surveys.push_back({"s1.qmr", 0, {}});
+  LineSession session(dir.File("line.vln"), project);
+  session.History().Toggle({{0, 2}});
+  session.Save();
+  EXPECT_FALSE(session.Modified());
+  std::filesystem::create_directory(dir.File("copy"));
+  session.SaveAs(dir.File("copy/line2.vln"));
+  session.History().Toggle({{0, 3}});
+  session.Save();
+  const LineProject moved = ReadLineProject(dir.File("copy/line2.vln"));
+  EXPECT_EQ(moved.surveys.at(0).file, "../s1.qmr");
+  EXPECT_EQ(moved.excluded_by_hand, (std::set<RecordRef>{{0, 2}, {0, 3}}));
+  EXPECT_EQ(ReadLineProject(dir.File("line.vln")).excluded_by_hand, (std::set<RecordRef>{{0, 2}}));
+
+  session.SetData(std::make_shared<const LineData>(), session.Project(), false);
+  EXPECT_FALSE(session.NeedsEvaluation());
+  ExclusionRules rules;
+  rules.m_range_mv_v = std::pair{-5.0, 50.0};
+  session.SetRules(rules);
+  EXPECT_TRUE(session.NeedsEvaluation()) << "M was not computed";
+  session.SetData(session.Data(), session.Project(), true);
+  EXPECT_FALSE(session.NeedsEvaluation());
+}
+
 TEST(ExclusionHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
   const RecordRef r1{0, 1}, r2{0, 2}, r3{1, 1};
   ExclusionHistory history({r1});
@@ -370,6 +471,10 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
   EXPECT_EQ(error_of(survey + "[exclusion]\nrecord = b.qmr:3\n"), "L.vln:7: b.qmr is not a survey of the line");
   EXPECT_EQ(error_of(survey + "offset = 4,5\n"), "L.vln:6: offset takes a number, not '4,5'");
   EXPECT_EQ(error_of(survey + "[exclusion]\nmax-error = -5\n"), "L.vln:7: max-error takes a limit of 0 or more");
+  EXPECT_EQ(error_of("format = 1\n[survey]\nfile = C:/data/a.qmr\nsize = 10\nheader = 00000000000000ff\n"
+                     "[exclusion]\nrecord = C:/data/a.qmr:3\n"),
+            "no error")
+      << "a survey named with its drive";
   EXPECT_EQ(error_of("format = 1\n[survey]\nfile = a.qmr\n[topography]\n"), "L.vln:2: the survey has no size");
   EXPECT_EQ(error_of("format = 2\n"), "L.vln:1: format 2 is newer than this program reads (1)");
 }

@@ -100,9 +100,14 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   Click("ExportB");
   EXPECT_EQ(LinesOf(dir_.File("line.csv")), 1 + 22);
 
+  // The sign flipped for the line evaluates it again and is kept with it.
+  Control<QCheckBox>("SignBox")->setChecked(true);
+  WaitForPass();
   form_->SetAskSave([](QWidget*, const QString&) { return int(QMessageBox::Save); });
   Choose("Закрыть профиль");
   EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
+  EXPECT_TRUE(form_->ShowSurveyView()->GroundChart()->isHidden()) << "a survey alone has no ground above it";
+  Control<QCheckBox>("SignBox")->setChecked(false);
   const std::string saved = TextOf(line);
   EXPECT_NE(saved.find("record = s1.qmr:3"), std::string::npos) << saved;
   EXPECT_NE(saved.find("record = s2.qmr:2"), std::string::npos) << saved;
@@ -111,8 +116,15 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   form_->OpenAnyFile(QString::fromStdString(line));
   WaitForPass();
   EXPECT_EQ(Counter(), "line.vln: искл. 2 из 24");
+  EXPECT_TRUE(Control<QCheckBox>("SignBox")->isChecked()) << "the line's own processing";
   Key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Counter(), "line.vln: искл. 2 из 24");
+  // The survey's last record, left out, is hollow on the error chart as the others.
+  Click("CheckB");
+  form_->GoToRecord(12);
+  Key(Qt::Key_Delete);
+  ASSERT_EQ(Hollow(), 2);
+  EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[1].x, 12);
   EXPECT_EQ(ReadWholeFile(s1), raw1);
   EXPECT_EQ(ReadWholeFile(s2), raw2);
 }
@@ -138,6 +150,9 @@ TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
   form_->ShowDecayView();
   WaitForPass();
   EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 24) << "every record coloured by its M";
+  Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
+  Click("ExportB");
+  EXPECT_NE(TextOf(dir_.File("line.csv")).find(",M,Merr"), std::string::npos) << "the decay view's M exported";
   Choose("Закрыть профиль");
   std::ofstream(s2, std::ios::app) << '\0';
   form_->OpenAnyFile(QString::fromStdString(line));
