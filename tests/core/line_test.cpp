@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <set>
 
@@ -108,6 +109,14 @@ TEST(LineElectrodes, RolledSpreadsShareTheirCommonElectrodesButNotTheirRecords) 
     all.insert(all.end(), survey.positions.begin(), survey.positions.end());
   EXPECT_EQ(MergePositions(all).size(), 20u);
   EXPECT_TRUE(Repeats(Rows(dir, project)).empty());
+
+  // The last electrode of a full electrode table is one of the line's too.
+  auto full = std::make_unique<Survey>();
+  for (size_t e = 1; e <= MaxElectrodes; ++e) full->ElectrodeTable[e].Coordinate = static_cast<float>(e);
+  full->RecordCount = 1;
+  full->RecordIndex[1].A = 1, full->RecordIndex[1].B = MaxElectrodes;
+  full->RecordIndex[1].M = 2, full->RecordIndex[1].N = 3;
+  EXPECT_EQ(UsedPositions(*full, 100), (std::vector<double>{101, 102, 103, 100 + MaxElectrodes}));
 }
 
 // The spreads of the electrodes test over a half-space of 100 Ω·m, without noise, two

@@ -88,6 +88,8 @@ TEST_F(LinePanelTest, TickingAndEditingARuleEmitsTheRulesShown) {
   Find<QCheckBox>("NegativeRhoaC")->click();
   EXPECT_TRUE(rules_.back().negative_rhoa);
   EXPECT_EQ(rules_.back().m_range_mv_v, std::make_pair(-2.0, 150.0)) << "one rule's tick keeps the others";
+  Type(Find<QDoubleSpinBox>("MLowE"), "300");
+  EXPECT_EQ(rules_.back().m_range_mv_v, std::make_pair(150.0, 300.0)) << "bounds typed high first stay a range";
 }
 
 TEST_F(LinePanelTest, ABadElectrodeListShowsRedAndIsNotEmitted) {
