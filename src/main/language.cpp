@@ -28,6 +28,19 @@ QString ChosenLanguage(const QStringList& arguments) {
   return QSettings().value("language").toString();
 }
 
+namespace {
+
+// `text` as `form` gives it, with each %1, %2, … standing for what `part` matches, after
+// what `lead` matches (captured first); no match when it is not.
+QRegularExpressionMatch MatchForm(const char* form, const QString& text, const QString& lead, const QString& part) {
+  const QStringList pieces = QString::fromUtf8(form).split(QRegularExpression("%\\d"));
+  QString pattern = "^" + lead + QRegularExpression::escape(pieces.front());
+  for (qsizetype i = 1; i < pieces.size(); ++i) pattern += "(" + part + ")" + QRegularExpression::escape(pieces[i]);
+  return QRegularExpression(pattern + "$").match(text);
+}
+
+}  // namespace
+
 QString CoreMessageText(const std::string& message) {
   // The core's texts, listed here for the translation; they must match it letter for letter.
   static const char* const listed[] = {
@@ -39,11 +52,8 @@ QString CoreMessageText(const std::string& message) {
   // translated as its listed form with the same numbers.
   const QString text = QString::fromStdString(message);
   for (const char* form : listed) {
-    const QStringList pieces = QString::fromUtf8(form).split(QRegularExpression("%\\d"));
-    if (pieces.size() < 2) continue;
-    QString pattern = "^" + QRegularExpression::escape(pieces.front());
-    for (qsizetype i = 1; i < pieces.size(); ++i) pattern += "(-?\\d+)" + QRegularExpression::escape(pieces[i]);
-    const QRegularExpressionMatch match = QRegularExpression(pattern + "$").match(text);
+    if (!QString::fromUtf8(form).contains('%')) continue;
+    const QRegularExpressionMatch match = MatchForm(form, text, "", "-?\\d+");
     if (!match.hasMatch()) continue;
     QString translated = QCoreApplication::translate("CoreMessage", form);
     for (int i = 1; i <= match.lastCapturedIndex(); ++i) translated = translated.arg(match.captured(i));
@@ -79,10 +89,7 @@ QString LineMessageText(const QString& message) {
   };
   // Each message names its file first ("FILE: " or "FILE:LINE: ").
   for (const auto& [core, own] : forms) {
-    const QStringList pieces = QString::fromUtf8(core).split(QRegularExpression("%\\d"));
-    QString pattern = "^(.*: )" + QRegularExpression::escape(pieces.front());
-    for (qsizetype i = 1; i < pieces.size(); ++i) pattern += "(.+?)" + QRegularExpression::escape(pieces[i]);
-    const QRegularExpressionMatch match = QRegularExpression(pattern + "$").match(message);
+    const QRegularExpressionMatch match = MatchForm(core, message, "(.*: )", ".+?");
     if (!match.hasMatch()) continue;
     QString text = QCoreApplication::translate("LineMessage", own);
     for (int i = 2; i <= match.lastCapturedIndex(); ++i) text = text.arg(match.captured(i));

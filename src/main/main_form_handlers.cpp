@@ -153,14 +153,18 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
         ShowNotice(tr("Записан %1: записей %2").arg(file).arg(report->written));
-        if (report->left_out > 0)
-          ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
-                           .arg(QString::fromStdString(report->file))
-                           .arg(report->written)
-                           .arg(report->left_out)
-                           .toUtf8()
-                           .constData());
+        ReportLeftOut(report->file, report->written, report->left_out);
       });
+}
+
+void TMainForm::ReportLeftOut(const std::string& file, int written, int left_out) {
+  if (left_out > 0)
+    ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
+                     .arg(QString::fromStdString(file))
+                     .arg(written)
+                     .arg(left_out)
+                     .toUtf8()
+                     .constData());
 }
 
 void TMainForm::UpdateExportFolderMenu() {

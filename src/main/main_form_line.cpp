@@ -436,13 +436,7 @@ void TMainForm::ExportOpenLine(ExportFormat format) {
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
         ShowNotice(tr("Записан %1: записей %2, исключено %3").arg(file).arg(report->written).arg(report->excluded));
-        if (report->left_out > 0)
-          ShowErrorBox(tr("%1: записей %2, пропущено %3 (нет K или значения)")
-                           .arg(QString::fromStdString(report->file))
-                           .arg(report->written)
-                           .arg(report->left_out)
-                           .toUtf8()
-                           .constData());
+        ReportLeftOut(report->file, report->written, report->left_out);
       },
       -1);
 }

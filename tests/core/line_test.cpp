@@ -33,17 +33,7 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// Dipole-dipole, 6 blocks of 2 channels on electrodes 5 m apart: the records use
-// electrodes 1 to 10, at 0 to 45 m.
-SynthOptions Spread() {
-  SynthOptions options;
-  options.blocks = 6;
-  options.channels = 2;
-  options.electrodes = 12;
-  options.spacing_m = 5;
-  options.period_count = 1;
-  return options;
-}
+SynthOptions Spread() { return LineSpread(); }
 
 // A line of two spreads, the second rolled along by `offset`.
 LineProject TwoSpreads(const TempDir& dir, double offset, const SynthOptions& spread = Spread()) {

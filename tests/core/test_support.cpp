@@ -64,3 +64,13 @@ void WriteSurveyFloat(const std::string& path, int64_t offset, float value) {
 void Truncate(const std::string& path, int64_t size) {
   std::filesystem::resize_file(path, static_cast<uintmax_t>(size));
 }
+
+SynthOptions LineSpread() {
+  SynthOptions options;
+  options.blocks = 6;
+  options.channels = 2;
+  options.electrodes = 12;
+  options.spacing_m = 5;
+  options.period_count = 1;
+  return options;
+}

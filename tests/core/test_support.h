@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "measurement/survey_writer.h"
+#include "synthetic/synthetic_survey.h"
 #include "vari.h"
 #include "whole_file.h"
 
@@ -55,3 +56,7 @@ TestBlock SimpleBlock(int channels);
 void PatchInt32(const std::string& path, int64_t offset, int32_t value);
 void WriteSurveyFloat(const std::string& path, int64_t offset, float value);
 void Truncate(const std::string& path, int64_t size);
+
+// A spread of a survey line: dipole-dipole, 6 blocks of 2 channels on electrodes 5 m
+// apart; the records use electrodes 1 to 10, at 0 to 45 m.
+SynthOptions LineSpread();

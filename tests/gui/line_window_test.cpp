@@ -16,17 +16,6 @@
 
 namespace {
 
-// Dipole-dipole, 6 blocks of 2 channels on electrodes 5 m apart.
-SynthOptions Spread() {
-  SynthOptions options;
-  options.blocks = 6;
-  options.channels = 2;
-  options.electrodes = 12;
-  options.spacing_m = 5;
-  options.period_count = 1;
-  return options;
-}
-
 std::string TextOf(const std::string& path) {
   std::ifstream in(path);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -39,6 +28,16 @@ int LinesOf(const std::string& path) {
 
 class LineWindowTest : public FormTest {
  protected:
+  // s1 and s2 made a line from the window, s1 on show.
+  void MakeLine(const std::string& s1, const std::string& s2, const std::string& line) {
+    Open(s1);
+    form_->SetLineDialog([=](QWidget*, const QString& kind) -> QStringList {
+      if (kind == "save") return {QString::fromStdString(line)};
+      if (kind == "surveys") return {QString::fromStdString(s2)};
+      return {};
+    });
+    Choose("Новый профиль из этой съёмки…");
+  }
   void Choose(const QString& entry) {
     QMenu* menu = Control<QToolButton>("LineB")->menu();
     emit menu->aboutToShow();
@@ -62,16 +61,10 @@ class LineWindowTest : public FormTest {
 };
 
 TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSaved) {
-  const std::string s1 = Survey("s1.qmr", Spread()), s2 = Survey("s2.qmr", Spread());
+  const std::string s1 = Survey("s1.qmr", LineSpread()), s2 = Survey("s2.qmr", LineSpread());
   const std::string line = dir_.File("line.vln");
   const auto raw1 = ReadWholeFile(s1), raw2 = ReadWholeFile(s2);
-  Open(s1);
-  form_->SetLineDialog([&](QWidget*, const QString& kind) -> QStringList {
-    if (kind == "save") return {QString::fromStdString(line)};
-    if (kind == "surveys") return {QString::fromStdString(s2)};
-    return {};
-  });
-  Choose("Новый профиль из этой съёмки…");
+  MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
   Click("CheckB");
@@ -132,18 +125,12 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
 // With the decay view switched on, the line's records carry M for the section; a survey
 // changed since keeps the line from opening and is named.
 TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
-  SynthOptions polarised = Spread();
+  SynthOptions polarised = LineSpread();
   polarised.chargeability_mv_v = 20;
   polarised.period_count = 2;  // pauses enough for M
   const std::string s1 = Survey("s1.qmr", polarised), s2 = Survey("s2.qmr", polarised);
   const std::string line = dir_.File("line.vln");
-  Open(s1);
-  form_->SetLineDialog([&](QWidget*, const QString& kind) -> QStringList {
-    if (kind == "save") return {QString::fromStdString(line)};
-    if (kind == "surveys") return {QString::fromStdString(s2)};
-    return {};
-  });
-  Choose("Новый профиль из этой съёмки…");
+  MakeLine(s1, s2, line);
   SurveyView* view = form_->ShowSurveyView();
   view->SetQuantity(SurveyView::Quantity::Chargeability);
   EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 0) << "no M computed yet";
