@@ -482,11 +482,7 @@
         <source>Закрыть профиль</source>
         <translation>Close line</translation>
     </message>
-    <message>
-        <location filename="../src/main/main_form_line.cpp" line="1"/>
-        <source>Разрез — %1</source>
-        <translation>Section — %1</translation>
-    </message>
+
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
         <source>Разрез</source>
@@ -499,8 +495,8 @@
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
-        <source>Разрез — %1: записей %2, исключено %3</source>
-        <translation>Section — %1: %2 records, %3 excluded</translation>
+        <source>Разрез — %1%2: записей %3, исключено %4</source>
+        <translation>Section — %1%2: %3 records, %4 excluded</translation>
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>

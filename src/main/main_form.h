@@ -161,6 +161,8 @@ class TMainForm : public QWidget {
   // The survey view shows the line's records and its ground.
   void FeedSurveyViewLine();
   LinePanelState PanelState() const;
+  // The survey view's caption with a line open: its name and counts.
+  QString LineCaption() const;
 
   // The decay view and the chargeability settings (main_form_decay.cpp).
   void DecayBToggled(bool on);

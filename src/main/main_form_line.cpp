@@ -259,7 +259,7 @@ void TMainForm::FeedSurveyViewLine() {
   for (const LineSurvey& survey : project.surveys) names << QFileInfo(QString::fromStdString(survey.file)).fileName();
   SurveyWindow->SetSurveyNames(names);
   SurveyWindow->SetExcluding(true);
-  SurveyWindow->SetCaption(tr("Разрез — %1").arg(FileNameOf(line_->Path())));
+  SurveyWindow->SetCaption(LineCaption());
   std::vector<QPointF> ground, electrodes;
   for (const GroundPoint& point : GroundProfile(project, *line_->Data())) ground.emplace_back(point.x, point.z);
   for (const LineElectrode& electrode : line_->Data()->electrodes) electrodes.emplace_back(electrode.x, electrode.z);
@@ -277,12 +277,18 @@ void TMainForm::ShowLineExclusions() {
   const QString name = FileNameOf(line_->Path()) + (line_->Modified() ? " *" : "");
   LineCounter->setText(tr("%1: искл. %2 из %3").arg(name).arg(line_exclusions_.counts.Excluded()).arg(records));
   LineCounter->adjustSize();
-  if (SurveyWindow)
-    SurveyWindow->SetCaption(
-        tr("Разрез — %1: записей %2, исключено %3").arg(name).arg(records).arg(line_exclusions_.counts.Excluded()));
+  if (SurveyWindow) SurveyWindow->SetCaption(LineCaption());
   Strip->SetShown(LineCounter, true);
   if (LinePanelWindow) LinePanelWindow->Show(PanelState());
   RedrawErrorChart();
+}
+
+QString TMainForm::LineCaption() const {
+  return tr("Разрез — %1%2: записей %3, исключено %4")
+      .arg(FileNameOf(line_->Path()))
+      .arg(line_->Modified() ? " *" : "")
+      .arg(line_->Data() ? line_->Data()->records.size() : 0)
+      .arg(line_exclusions_.counts.Excluded());
 }
 
 LinePanelState TMainForm::PanelState() const {

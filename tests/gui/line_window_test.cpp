@@ -67,12 +67,14 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0");
   Click("CheckB");
   EXPECT_EQ(Coloured(), 12);
 
   form_->GoToRecord(3);
   Key(Qt::Key_Delete);
   EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln *: записей 24, исключено 1");
   EXPECT_EQ(Coloured(), 11);
   ASSERT_EQ(Hollow(), 1);
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[0].x, 3);
