@@ -147,7 +147,13 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   // Installed after the chart's own filter, this one sees the mouse first.
   section_->MouseSurface()->installEventFilter(this);
   FollowSection();
-  connect(quantity_, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
+  // Another quantity colours the same places: the zoom stays.
+  connect(quantity_, &QComboBox::currentIndexChanged, this, [this] {
+    Guarded([this] {
+      Fill();
+      FitMarkers();
+    });
+  });
   connect(section_, &Chart::MouseMoved, this, [this](int x, int y) { Guarded([&] { Hover(x, y); }); });
   connect(section_, &Chart::MousePressed, this, [this](Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton) return;

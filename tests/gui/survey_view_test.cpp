@@ -450,6 +450,9 @@ TEST_F(LineViewTest, TheGroundFollowsTheSectionsX) {
   EXPECT_EQ(Minimum(view_.Section()), zoomed[0]) << "a toggle keeps the zoom";
   EXPECT_EQ(Maximum(view_.Section()), zoomed[1]);
   EXPECT_EQ(view_.Section()->SeriesAt(2).Points().at(0).x, 10);
+  view_.SetQuantity(SurveyView::Quantity::Error);
+  view_.Section()->ReplotNow();
+  EXPECT_EQ(Minimum(view_.Section()), zoomed[0]) << "another quantity over the same places keeps the zoom";
 
   view_.ShowGround({}, {});
   EXPECT_TRUE(ground->isHidden());
