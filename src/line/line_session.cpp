@@ -76,11 +76,9 @@ Exclusions LineSession::Current() const {
 int LineSession::SurveyOf(const std::string& file) const { return SurveyOfFile(path_, project_, file); }
 
 LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files) {
-  LineProject project;
+  // Nothing is on disc yet: the surveys are added to an empty project, unsaved.
+  LineSession made(path, LineProject{});
   for (const std::string& file : files)
-    if (SurveyOfFile(path, project, file) < 0) AddLineSurvey(path, project, file, 0);
-  LineSession made(path, project);
-  // Nothing is on disc yet: the new project is unsaved.
-  made.saved_ = LineProject{};
+    if (made.SurveyOf(file) < 0) made.AddSurvey(file, 0);
   return made;
 }

@@ -69,8 +69,6 @@ class LineSession {
   LineProject evaluated_for_;
   bool evaluated_with_m_ = false;
   bool wants_m_ = false;
-
-  friend LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files);
 };
 
 // A new project at `path` with the surveys given, none yet excluded; nothing is written.

@@ -141,11 +141,18 @@ class TMainForm : public QWidget {
   // Whether the line on show may go: saved, discarded or unchanged; false when the user cancelled.
   bool LineMayClose();
   // Evaluates the line's records beside the window, then shows them.
-  void EvaluateOpenLine(std::function<void()> on_done = {});
+  void EvaluateOpenLine();
+  // Evaluates a line's records beside the window and hands them to on_done when done.
+  void StartLineEvaluation(const std::string& path, const LineProject& project, bool with_m,
+                           std::function<void(std::shared_ptr<const LineData>)> on_done);
+  // The line's file dialogs ("save", "open", "surveys", "topography"), or the tests' own.
+  QStringList AskLineFiles(const QString& kind);
   // Everything that shows the line follows its exclusions: the survey view, the error
   // chart, the counter and the panel.
   void ShowLine();
   void ShowLineExclusions();
+  // The counter, the view's caption, the panel and the error chart, for the causes marked.
+  void ShowLineCounts();
   void ToggleRecords(const std::vector<RecordRef>& records);
   void ExcludeRecordOnShow();
   void UndoExclusion(bool redo);

@@ -68,7 +68,7 @@ void TMainForm::ChooseGates(const QString& text) {
     processing.gates = text.toStdString();
     if (processing != line_->Project().processing) {
       line_->SetProcessing(processing);
-      ShowLineExclusions();  // the name's mark of a change
+      ShowLineCounts();  // the name's mark of a change
       if (line_->NeedsEvaluation()) EvaluateOpenLine();
     }
   }

@@ -110,6 +110,10 @@ void TMainForm::UpdateLineMenu() {
       ->setEnabled(open && idle);
 }
 
+QStringList TMainForm::AskLineFiles(const QString& kind) {
+  return line_dialog_ ? line_dialog_(this, kind) : RunLineDialog(this, kind);
+}
+
 void TMainForm::OpenAnyFile(const QString& name) {
   if (name.endsWith(".vln", Qt::CaseInsensitive))
     OpenLineFile(name);
@@ -119,10 +123,10 @@ void TMainForm::OpenAnyFile(const QString& name) {
 
 void TMainForm::NewLine() {
   if (!vari.FileLoaded || Passes->Running() || !LineMayClose()) return;
-  const QStringList named = line_dialog_ ? line_dialog_(this, "save") : RunLineDialog(this, "save");
+  const QStringList named = AskLineFiles("save");
   if (named.isEmpty()) return;
   std::vector<std::string> files{vari.survey->DataFileName};
-  const QStringList more = line_dialog_ ? line_dialog_(this, "surveys") : RunLineDialog(this, "surveys");
+  const QStringList more = AskLineFiles("surveys");
   for (const QString& file : more) files.push_back(file.toStdString());
   LineSession session = NewLineSession(named.first().toStdString(), files);
   CloseLine();  // saved or given up as the user answered: it must not ask again
@@ -132,7 +136,7 @@ void TMainForm::NewLine() {
 }
 
 void TMainForm::OpenLineAsked() {
-  const QStringList named = line_dialog_ ? line_dialog_(this, "open") : RunLineDialog(this, "open");
+  const QStringList named = AskLineFiles("open");
   if (!named.isEmpty()) OpenLineFile(named.first());
 }
 
@@ -142,38 +146,32 @@ void TMainForm::OpenLineFile(const QString& path) {
   if (Passes->Running() || !LineMayClose()) return;
   const std::string name = path.toStdString();
   const LineProject project = ReadLineProject(name);
-  auto data = std::make_shared<std::shared_ptr<const LineData>>();
   const bool with_m = project.rules.m_range_mv_v.has_value() || ActiveIp();
-  StartPass(
-      [name, project, data, with_m](const Survey&, const Progress& progress) {
-        *data = std::make_shared<const LineData>(::EvaluateLine(name, project, {.ip = with_m, .progress = progress}));
-      },
-      [this, name, project, data, with_m, path] {
-        CloseLine();
-        line_ = std::make_unique<LineSession>(name, project);
-        line_->SetWantsM(ActiveIp() != nullptr);
-        line_->SetData(*data, project, with_m);
-        if (keeps_settings_) RecentSurveys().Add(path);
-        UpdateRecentMenu();
-        // The boxes show the line's processing; changing them changes it.
-        SignBox->setChecked(project.processing.flip_sign);
-        AbsBox->setChecked(project.processing.abs_du);
-        if (SurveyOnShow() < 0 && !project.surveys.empty())
-          OpenSurveyFile(QString::fromStdString(SurveyPath(name, project.surveys.front())));
-        ShowLine();
-        ShowSurveyView();
-        // The panel opens beside the survey view where the screen has room for both;
-        // on a narrower one the menu opens it when asked.
-        constexpr int PanelRoom = 420;
-        if (screen()->availableGeometry().width() >= SurveyWindow->width() + PanelRoom) ShowLinePanel();
-      },
-      -1);
+  StartLineEvaluation(name, project, with_m, [this, name, project, with_m, path](std::shared_ptr<const LineData> data) {
+    CloseLine();
+    line_ = std::make_unique<LineSession>(name, project);
+    line_->SetWantsM(ActiveIp() != nullptr);
+    line_->SetData(std::move(data), project, with_m);
+    if (keeps_settings_) RecentSurveys().Add(path);
+    UpdateRecentMenu();
+    // The boxes show the line's processing; changing them changes it.
+    SignBox->setChecked(project.processing.flip_sign);
+    AbsBox->setChecked(project.processing.abs_du);
+    if (SurveyOnShow() < 0 && !project.surveys.empty())
+      OpenSurveyFile(QString::fromStdString(SurveyPath(name, project.surveys.front())));
+    ShowLine();
+    ShowSurveyView();
+    // The panel opens beside the survey view where the screen has room for both;
+    // on a narrower one the menu opens it when asked.
+    constexpr int PanelRoom = 420;
+    if (screen()->availableGeometry().width() >= SurveyWindow->width() + PanelRoom) ShowLinePanel();
+  });
 }
 
 void TMainForm::SaveLine(bool as) {
   if (!line_) return;
   if (as) {
-    const QStringList named = line_dialog_ ? line_dialog_(this, "save") : RunLineDialog(this, "save");
+    const QStringList named = AskLineFiles("save");
     if (named.isEmpty()) return;
     line_->SaveAs(named.first().toStdString());
   } else {
@@ -181,7 +179,7 @@ void TMainForm::SaveLine(bool as) {
   }
   if (keeps_settings_) RecentSurveys().Add(QString::fromStdString(line_->Path()));
   UpdateRecentMenu();
-  ShowLineExclusions();
+  ShowLineCounts();  // saved: the name loses its mark
 }
 
 bool TMainForm::LineMayClose() {
@@ -223,33 +221,37 @@ void TMainForm::CloseLine() {
 
 // A change made while a pass runs waits for its end: the pass's own end evaluates the
 // line again when it needs it.
-void TMainForm::EvaluateOpenLine(std::function<void()> on_done) {
+void TMainForm::EvaluateOpenLine() {
   if (!line_ || Passes->Running()) return;
-  const std::string path = line_->Path();
   const LineProject project = line_->Project();
   const bool with_m = line_->WantsM();
+  StartLineEvaluation(line_->Path(), project, with_m, [this, project, with_m](std::shared_ptr<const LineData> data) {
+    if (!line_) return;
+    line_->SetData(std::move(data), project, with_m);
+    ShowLine();
+    // What changed while the pass ran (an offset typed as it began) is evaluated next.
+    if (line_->NeedsEvaluation()) EvaluateOpenLine();
+  });
+}
+
+void TMainForm::StartLineEvaluation(const std::string& path, const LineProject& project, bool with_m,
+                                    std::function<void(std::shared_ptr<const LineData>)> on_done) {
   auto data = std::make_shared<std::shared_ptr<const LineData>>();
   StartPass(
       [path, project, data, with_m](const Survey&, const Progress& progress) {
         *data = std::make_shared<const LineData>(::EvaluateLine(path, project, {.ip = with_m, .progress = progress}));
       },
-      [this, data, project, with_m, on_done] {
-        if (!line_) return;
-        line_->SetData(*data, project, with_m);
-        ShowLine();
-        if (on_done) on_done();
-        // What changed while the pass ran (an offset typed as it began) is evaluated next.
-        if (line_->NeedsEvaluation()) EvaluateOpenLine();
-      },
-      -1);
+      [data, on_done = std::move(on_done)] { on_done(*data); },
+      -1);  // the surveys are indexed first: the total comes with the first tick
 }
 
+// A new evaluation places the records once, each with its cause.
 void TMainForm::ShowLine() {
   if (!line_ || !line_->Data()) return;
   line_exclusions_ = line_->Current();
   line_section_ = LineSectionOf(*line_->Data(), line_exclusions_.causes);
   FeedSurveyViewLine();
-  ShowLineExclusions();
+  ShowLineCounts();
 }
 
 void TMainForm::FeedSurveyViewLine() {
@@ -273,6 +275,11 @@ void TMainForm::ShowLineExclusions() {
   line_exclusions_ = line_->Current();
   MarkExclusions(line_section_, line_exclusions_.causes);
   if (SurveyWindow) SurveyWindow->ShowPoints(line_section_.points);
+  ShowLineCounts();
+}
+
+void TMainForm::ShowLineCounts() {
+  if (!line_ || !line_->Data()) return;
   const int records = static_cast<int>(line_->Data()->records.size());
   const QString name = FileNameOf(line_->Path()) + (line_->Modified() ? " *" : "");
   LineCounter->setText(tr("%1: искл. %2 из %3").arg(name).arg(line_exclusions_.counts.Excluded()).arg(records));
@@ -338,7 +345,7 @@ LinePanel* TMainForm::ShowLinePanel() {
     connect(panel, &LinePanel::AddSurveysAsked, this, [this] {
       Guarded([this] {
         if (!line_ || Passes->Running()) return;
-        const QStringList files = line_dialog_ ? line_dialog_(this, "surveys") : RunLineDialog(this, "surveys");
+        const QStringList files = AskLineFiles("surveys");
         for (const QString& file : files)
           if (line_->SurveyOf(file.toStdString()) < 0) line_->AddSurvey(file.toStdString(), 0);
         if (!files.isEmpty()) EvaluateOpenLine();
@@ -354,7 +361,7 @@ LinePanel* TMainForm::ShowLinePanel() {
     connect(panel, &LinePanel::TopographyAsked, this, [this] {
       Guarded([this] {
         if (!line_ || Passes->Running()) return;
-        const QStringList files = line_dialog_ ? line_dialog_(this, "topography") : RunLineDialog(this, "topography");
+        const QStringList files = AskLineFiles("topography");
         if (files.isEmpty()) return;
         const std::string file = files.first().toStdString();
         line_->SetTopography({ReadTopography(file), line_->Project().topography.tape}, file);

@@ -307,14 +307,20 @@ TEST(Topography, TapeMeasuredPositionsWalkTheSlope) {
   EXPECT_NEAR(PlaceOnGround(tape, {30})[0].z, 115, 1e-12) << "plain: interpolated in x";
 }
 
+// What a parse of `text` says: its error, or "no error".
+template <class Parse>
+std::string ErrorOf(Parse parse, const std::string& text) {
+  try {
+    parse(text);
+  } catch (const LineFileError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
 TEST(Topography, ErrorsNameTheLine) {
   auto error_of = [](const std::string& text) {
-    try {
-      ParseTopography(text, "TOPO.txt");
-    } catch (const LineFileError& error) {
-      return std::string(error.what());
-    }
-    return std::string("no error");
+    return ErrorOf([](const std::string& t) { ParseTopography(t, "TOPO.txt"); }, text);
   };
   EXPECT_EQ(error_of("0 1\n\n5 2 3\n"), "TOPO.txt:3: one x and one z expected");
   EXPECT_EQ(error_of("0 1\n5\tx\n"), "TOPO.txt:2: '5 x' is not two numbers");
@@ -457,12 +463,7 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
   EXPECT_EQ(ParseLineProject(edited, "line.vln"), project);
 
   auto error_of = [](const std::string& text) {
-    try {
-      ParseLineProject(text, "L.vln");
-    } catch (const LineFileError& error) {
-      return std::string(error.what());
-    }
-    return std::string("no error");
+    return ErrorOf([](const std::string& t) { ParseLineProject(t, "L.vln"); }, text);
   };
   const std::string survey = "format = 1\n[survey]\nfile = a.qmr\nsize = 10\nheader = 00000000000000ff\n";
   EXPECT_EQ(error_of(survey), "no error");
