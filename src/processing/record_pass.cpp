@@ -116,11 +116,13 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
   const IpSettings ip = {GatesFor(survey, *options.ip), options.ip->cleaning};
   ChargeabilityHelper helper;
   std::deque<PendingRow> pending;
+  // The row leaves the queue before it is given: a consumer or a progress that stops the
+  // pass must not see it, or its spent chargeability, a second time.
   auto give_front = [&] {
-    PendingRow& front = pending.front();
+    PendingRow front = std::move(pending.front());
+    pending.pop_front();
     if (front.ip) front.row.evaluation.ip = front.ip->get();
     give(front.row);
-    pending.pop_front();
   };
   try {
     for (int i = 0; i < total; ++i) {
@@ -137,6 +139,8 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
       pending.push_back(std::move(next));
       while (!pending.empty() && (pending.size() > MaxPendingRows || pending.front().Ready())) give_front();
     }
+  } catch (const PassCancelled&) {
+    throw;  // a stop given after a row: nothing more is given
   } catch (...) {
     // The rows before a failure are given, as a pass without the helper gives them.
     std::exception_ptr failure = std::current_exception();

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "measurement/data_file.h"
+#include "measurement/in_out_error.h"
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
 #include "synthetic/polarisation_model.h"
@@ -248,6 +249,40 @@ TEST(IpFromSynthesis, SignOptionsAndRecordsWithoutAnAnswer) {
   const Chargeability with_nan = ComputeChargeability(curve, 100, 4, 1000, 10, DefaultGates(100, 1000));
   EXPECT_TRUE(std::isnan(with_nan.m)) << "a sample that is no number in a pause";
   EXPECT_TRUE(std::isnan(ComputeChargeability(curve, 100, 4, 1000, 10, {}).m)) << "no gate";
+}
+
+// A pass with chargeability stops and fails as a plain pass does: a stop after a row gives
+// nothing more and is told as a stop, and a record that cannot be read ends the pass after
+// every row before it.
+TEST(IpFromSynthesis, PassStopsAndFailsAsAPlainPass) {
+  TempDir dir;
+  SynthOptions survey = PolarisedSurvey(50, 100);
+  survey.blocks = 6;
+  WriteSyntheticSurvey(dir.File("ip.qmr"), survey);
+  const SharedSurvey opened = OpenSurvey(dir.File("ip.qmr")).survey;
+  PassOptions pass;
+  pass.ip = IpSettings{};
+  for (int stop_after : {1, 3, 9, 23}) {
+    std::vector<int> given;
+    EXPECT_THROW(RecordPass(
+                     *opened, pass, [&](const RecordRow& row) { given.push_back(row.k); },
+                     [&](int done, int) {
+                       if (done == stop_after) throw PassCancelled();
+                     }),
+                 PassCancelled)
+        << stop_after;
+    std::vector<int> expected(static_cast<size_t>(stop_after));
+    for (int i = 0; i < stop_after; ++i) expected[static_cast<size_t>(i)] = i + 1;
+    EXPECT_EQ(given, expected);
+  }
+
+  Truncate(dir.File("ip.qmr"), static_cast<int64_t>(opened->RecordIndex[18].VoltageOffset) + 100);
+  for (bool with_ip : {false, true}) {
+    pass.ip = with_ip ? std::optional<IpSettings>(IpSettings{}) : std::nullopt;
+    int given = 0;
+    EXPECT_THROW(RecordPass(*opened, pass, [&](const RecordRow& row) { EXPECT_EQ(row.k, ++given); }), InOutError);
+    EXPECT_EQ(given, 17) << with_ip;
+  }
 }
 
 }  // namespace
