@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QSvgRenderer>
 #include <QTest>
+#include <cmath>
 #include <filesystem>
 
 #include "form_fixture.h"
@@ -88,3 +89,88 @@ TEST_F(FormTest, ARightClickOffersToSaveTheChart) {
 }
 
 }  // namespace
+
+// At every sample rate the half-period means stand on their curve and the square wave
+// within it, in milliseconds as the curves are; each window's square wave is a piece of
+// its own, never joined back to the start of the next window.
+TEST_F(FormTest, RecordPointsAndSquareWaveStandOnTheirCurvesAtEveryRate) {
+  for (int rate : {500, 1000, 1024, 2000}) {
+    SCOPED_TRACE(rate);
+    SynthOptions o{.blocks = 1,
+                   .channels = 1,
+                   .sample_rate = rate,
+                   .half_period = 200,
+                   .second_length = 200,
+                   .period_count = 3,
+                   .noise_mv = 0,
+                   .physical = true,
+                   .rho_ohm_m = 100};
+    o.drift_mv_per_s = 40;  // each window's level its own
+    Open(Survey("rate" + std::to_string(rate) + ".qmr", o));
+    Chart* voltage = Control<Chart>("ChartVoltage");
+    const std::vector<SeriesPoint> curve = voltage->SeriesAt(0).Points(), means = voltage->SeriesAt(1).Points(),
+                                   wave = voltage->SeriesAt(2).Points();
+    ASSERT_GT(curve.size(), 1000u);
+    EXPECT_DOUBLE_EQ(curve.back().x, double(curve.size() - 1) * 1000 / rate);
+    double amplitude = 0;
+    for (const SeriesPoint& p : curve) amplitude = std::max(amplitude, std::abs(p.y));
+    ASSERT_GE(means.size(), 6u);
+    for (const SeriesPoint& mean : means) {
+      const auto at = std::min_element(curve.begin(), curve.end(), [&](const SeriesPoint& p, const SeriesPoint& q) {
+        return std::abs(p.x - mean.x) < std::abs(q.x - mean.x);
+      });
+      EXPECT_LT(std::abs(at->x - mean.x), 1000.0 / rate) << "a mean at " << mean.x << " ms";
+      EXPECT_NEAR(mean.y, at->y, 0.02 * amplitude) << "the mean at " << mean.x << " ms lies on its curve";
+    }
+    ASSERT_FALSE(wave.empty());
+    int breaks = 0, points = 0;
+    for (size_t i = 1; i < wave.size(); ++i) {
+      points += !std::isnan(wave[i].x);
+      if (std::isnan(wave[i].x) || std::isnan(wave[i - 1].x)) {
+        breaks += std::isnan(wave[i].x);
+        continue;
+      }
+      EXPECT_GE(wave[i].x, wave[i - 1].x) << "no line back in time, point " << i;
+      EXPECT_LE(wave[i].x, curve.back().x + 1000.0 / rate);
+    }
+    EXPECT_EQ(breaks + 1, (points + 1) / 6) << "a piece per window";
+  }
+}
+
+// A record's picture names the survey, the record and its electrodes, has both time axes
+// titled and a legend, on white; both plot areas put a time at the same x.
+TEST_F(FormTest, RecordPictureTellsWhatItShows) {
+  Open(Survey("dd.qmr", {.blocks = 2,
+                         .channels = 3,
+                         .half_period = 100,
+                         .second_length = 100,
+                         .period_count = 2,
+                         .physical = true,
+                         .rho_ohm_m = 80}));
+  TypeRecordNumber("5");
+  Chart* current = Control<Chart>("Chart1");
+  Chart* voltage = Control<Chart>("ChartVoltage");
+  const std::string svg = dir_.File("record.svg");
+  ASSERT_EQ(voltage->SaveImageAsked(QString::fromStdString(svg)), "");
+  const QString all = SvgText(svg);
+  EXPECT_TRUE(all.contains("dd.qmr — запись 5: A=2 B=3 M=5 N=6")) << all.toStdString();
+  EXPECT_EQ(all.count("t, мс"), 2) << "both time axes";
+  for (const char* legend : {"кривая", "средние полупериодов", "меандр по окнам"})
+    EXPECT_TRUE(all.contains(legend)) << legend;
+
+  for (Chart* chart : {current, voltage}) chart->ReplotNow();
+  QApplication::processEvents();
+  for (double t : {0.0, 300.0}) {
+    const int above =
+        current->MouseSurface()->mapTo(form_.get(), QPoint(qRound(current->BottomAxis().PixelAtValue(t)), 0)).x();
+    const int below =
+        voltage->MouseSurface()->mapTo(form_.get(), QPoint(qRound(voltage->BottomAxis().PixelAtValue(t)), 0)).x();
+    EXPECT_NEAR(above, below, 1) << t << " ms at one x on both charts";
+  }
+
+  const std::string png = dir_.File("record.png");
+  ASSERT_EQ(current->SaveImageAsked(QString::fromStdString(png)), "");
+  const QImage picture(QString::fromStdString(png));
+  EXPECT_EQ(picture.pixelColor(2, picture.height() - 2), QColor(Qt::white)) << "white, not the window's grey";
+  EXPECT_NE(Picture(current).pixelColor(2, current->height() - 2), QColor(Qt::white));
+}

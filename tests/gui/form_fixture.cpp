@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
@@ -88,6 +89,16 @@ int TextPixels(const QImage& image, QRect area) {
       if (neutral && c.value() < 150) ++count;
     }
   return count;
+}
+
+QStringList SvgTexts(const std::string& path) {
+  const auto bytes = ReadWholeFile(path);
+  const QString svg = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+  QStringList texts;
+  static const QRegularExpression text("<text[^>]*>([^<]*)</text>");
+  for (auto it = text.globalMatch(svg); it.hasNext();)
+    texts << it.next().captured(1).replace("&gt;", ">").replace("&lt;", "<").replace("&amp;", "&");
+  return texts;
 }
 
 double PixelsInside(ChartAxis& axis, double value, bool logarithmic) {

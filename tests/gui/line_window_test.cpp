@@ -67,14 +67,14 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
-  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0 — ρк ≤ 0: 24");
   Click("CheckB");
   EXPECT_EQ(Coloured(), 12);
 
   form_->GoToRecord(3);
   Key(Qt::Key_Delete);
   EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
-  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln *: записей 24, исключено 1");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln *: записей 24, исключено 1 — ρк ≤ 0: 23");
   EXPECT_EQ(Coloured(), 11);
   ASSERT_EQ(Hollow(), 1);
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[0].x, 3);
@@ -138,7 +138,7 @@ TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
   EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 0) << "no M computed yet";
   form_->ShowDecayView();
   WaitForPass();
-  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 24) << "every record coloured by its M";
+  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 12) << "both spreads' records, two a place, coloured by their M";
   Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
   Click("ExportB");
   EXPECT_NE(TextOf(dir_.File("line.csv")).find(",M,Merr"), std::string::npos) << "the decay view's M exported";
