@@ -4,9 +4,14 @@
 // only drawing loads the window's libraries.
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "analysis/arrangement.h"
 #include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
 #include "chart/chart.h"
@@ -21,6 +26,16 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFF;
 
+// A picture is drawn as the window shows it: the widget laid out at its size on the
+// offscreen screen first, so that axes, markers and text have the room they have there.
+void LayOut(QWidget& widget, QSize size) {
+  widget.resize(size);
+  widget.show();
+  QApplication::processEvents();
+}
+
+QString SurveyName(const Survey& survey) { return QFileInfo(QString::fromStdString(survey.DataFileName)).fileName(); }
+
 // Record k's current and voltage charts as the window shows them: each curve with its
 // half-period means, and the square wave fitted to the voltage.
 bool SaveRecordImage(const QString& out, const Survey& survey, int k, const RecordOptions& options) {
@@ -30,18 +45,30 @@ bool SaveRecordImage(const QString& out, const Survey& survey, int k, const Reco
     DataFileSession session(work.DataFile, survey.DataFileName);
     EvaluateRecord(survey, work, k, options, nullptr, &drawing);
   }
-  Chart current, voltage;
-  current.LeftAxis().SetTitle("Ток, мА");
-  voltage.LeftAxis().SetTitle("Напряжение,  мВ");
-  voltage.SetBackWallColour(ToolkitColour(White));
-  const RecordSeries series = AddRecordSeries(current, voltage);
+  QWidget charts;
+  auto* layout = new QVBoxLayout(&charts);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  auto* current = new Chart(&charts);
+  auto* voltage = new Chart(&charts);
+  layout->addWidget(current);
+  layout->addWidget(voltage);
+  current->LeftAxis().SetTitle("Ток, мА");
+  voltage->LeftAxis().SetTitle("Напряжение,  мВ");
+  voltage->SetBackWallColour(ToolkitColour(White));
+  const RecordSeries series = AddRecordSeries(*current, *voltage);
   DrawCurve(*series.current, work.CurrentSamples, survey.SampleRate);
   DrawCurve(*series.voltage, work.VoltageSamples, survey.SampleRate);
-  DrawRecordPoints(series, drawing);
-  return SaveChartsImage(out, {&current, &voltage}, QSize(1600, 900));
+  DrawRecordPoints(series, drawing, survey.SampleRate);
+  LayOut(charts, QSize(1600, 900));
+  for (Chart* chart : {current, voltage}) chart->ReplotNow();
+  AlignRecordCharts(*current, *voltage);
+  const QString title = RecordTitle(SurveyName(survey), k, survey.RecordIndex[static_cast<size_t>(k)]);
+  return SaveChartsImage(out, ChartPicture{{current, voltage}, {title}});
 }
 
-// Record k's decay after the switch-off with the survey's default gates.
+// Record k's decay after the switch-off with the survey's default gates. A record
+// without an answer is drawn with the reason, which is told on stderr too.
 bool SaveDecayImage(const QString& out, const Survey& survey, int k, const RecordOptions& options) {
   PassOptions pass;
   pass.record = options;
@@ -50,9 +77,18 @@ bool SaveDecayImage(const QString& out, const Survey& survey, int k, const Recor
   pass.decay_curve = true;
   DecayView view;
   view.ShowGates(GatesFor(survey, *pass.ip));
-  RecordPass(survey, pass, [&](const RecordRow& row) { view.Show(*row.evaluation.ip); });
-  view.resize(1000, 600);
-  return view.DecayChart()->SaveImage(out, QSize(1000, 600));
+  view.SetRecordTitle(RecordTitle(SurveyName(survey), k, survey.RecordIndex[static_cast<size_t>(k)]));
+  std::string no_answer;
+  RecordPass(survey, pass, [&](const RecordRow& row) {
+    const Chargeability& ip = *row.evaluation.ip;
+    view.Show(ip);
+    if (!std::isfinite(ip.m) || ip.time_ms.empty())
+      no_answer = ip.no_answer.empty() ? "fewer than three pauses or no Vp" : ip.no_answer;
+  });
+  if (!no_answer.empty())
+    std::fprintf(stderr, "%s: record %d has no chargeability: %s\n", survey.DataFileName.c_str(), k, no_answer.c_str());
+  LayOut(view, QSize(1000, 640));
+  return SaveChartsImage(out, view.Picture());
 }
 
 // The pseudosection of the whole survey from the file check's points, with every
@@ -64,12 +100,20 @@ bool SaveSectionImage(const QString& out, const Survey& survey, const std::strin
   CheckFile(
       survey, options, [&](const CheckPoint& point) { points.push_back(point); }, {}, quantity == "ip" ? &ip : nullptr);
   SurveyView view;
-  view.ShowPoints(PseudosectionOf(survey, points));
+  view.SetSubject(SurveyName(survey), ArrangementName(ArrangementOf(survey)));
   view.SetQuantity(quantity == "rhoa" ? SurveyView::Quantity::Rhoa
                    : quantity == "ip" ? SurveyView::Quantity::Chargeability
                                       : SurveyView::Quantity::Error);
-  view.resize(1200, 600);
-  return view.Section()->SaveImage(out, QSize(1200, 600));
+  const std::vector<PseudosectionPoint> section = PseudosectionOf(survey, points);
+  const auto not_positive = std::ranges::count_if(
+      section, [](const PseudosectionPoint& point) { return std::isfinite(point.rhoa) && point.rhoa <= 0; });
+  if (quantity == "rhoa" && not_positive > 0)
+    std::fprintf(stderr, "%s: %d records with ρa ≤ 0: try --flip-sign\n", survey.DataFileName.c_str(),
+                 static_cast<int>(not_positive));
+  LayOut(view, QSize(1200, 640));
+  view.ShowPoints(section);
+  view.ShowAll();
+  return SaveChartsImage(out, view.Picture());
 }
 
 int Plot(const std::vector<std::string>& words) {
