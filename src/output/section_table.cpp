@@ -26,8 +26,8 @@ std::string SectionTableLine(const SectionTable& table, const PseudosectionPoint
   line += "," + TableValue(point.x, 3) + "," + TableValue(point.depth, 3) + ",";
   if (!std::isnan(point.ground_z)) line += TableValue(point.ground_z, 3);
   // The comma table's decimals: Rho and M to three, Dev. to two.
-  line += "," + TableValue(point.rhoa, 3) + "," + TableValue(point.chargeability, 3) + "," +
-          TableValue(point.error_pct, 2);
+  line +=
+      "," + TableValue(point.rhoa, 3) + "," + TableValue(point.chargeability, 3) + "," + TableValue(point.error_pct, 2);
   line += point.left_out.empty() ? ",no," : ",yes," + Field(point.left_out);
   return line;
 }

@@ -22,8 +22,9 @@ ScaleLimits ColourLimits(const ScaleChoice& choice, const std::vector<double>& v
     if (choice.logarithmic)
       limits = {limits.low / 2, limits.high * 2};
     else
-      limits = limits.low == 0 ? ScaleLimits{-1, 1}
-                               : ScaleLimits{limits.low - std::fabs(limits.low) / 2, limits.high + std::fabs(limits.high) / 2};
+      limits = limits.low == 0
+                   ? ScaleLimits{-1, 1}
+                   : ScaleLimits{limits.low - std::fabs(limits.low) / 2, limits.high + std::fabs(limits.high) / 2};
   }
   return limits;
 }
@@ -104,8 +105,9 @@ void ScaleControl::Choose() {
     // The limits stay as they were.
     Show(shown_, shown_limits_);
     throw std::invalid_argument(
-        (choice.logarithmic ? tr("Пределы шкалы: два числа, нижнее меньше верхнего и больше нуля на логарифмической шкале")
-                            : tr("Пределы шкалы: два числа, нижнее меньше верхнего"))
+        (choice.logarithmic
+             ? tr("Пределы шкалы: два числа, нижнее меньше верхнего и больше нуля на логарифмической шкале")
+             : tr("Пределы шкалы: два числа, нижнее меньше верхнего"))
             .toStdString());
   }
   if (!choice.fixed) choice.low = choice.high = NAN;

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "form_fixture.h"
+#include "views/survey_view.h"
 
 namespace {
 
@@ -173,4 +174,38 @@ TEST_F(FormTest, RecordPictureTellsWhatItShows) {
   const QImage picture(QString::fromStdString(png));
   EXPECT_EQ(picture.pixelColor(2, picture.height() - 2), QColor(Qt::white)) << "white, not the window's grey";
   EXPECT_NE(Picture(current).pixelColor(2, current->height() - 2), QColor(Qt::white));
+}
+
+// A picture three times the size shown is the shown one at three times the resolution:
+// made small again, it differs from the picture at the size shown by no more than
+// smoothing does.
+TEST_F(FormTest, ALargerPictureLooksTheSameOnlySharper) {
+  Open(Survey("dd.qmr", {.blocks = 6,
+                         .channels = 4,
+                         .half_period = 100,
+                         .second_length = 100,
+                         .period_count = 2,
+                         .physical = true,
+                         .rho_ohm_m = 50}));
+  Click("CheckB");
+  SurveyView* view = form_->ShowSurveyView();
+  view->resize(700, 450);
+  QApplication::processEvents();
+  Chart* section = view->Section();
+  section->ReplotNow();
+  const std::string shown = dir_.File("shown.png"), large = dir_.File("large.png");
+  ASSERT_EQ(section->SaveImageAsked(QString::fromStdString(shown)), "");
+  const QImage one(QString::fromStdString(shown));
+  ASSERT_EQ(section->SaveImageAsked(QString::fromStdString(large), one.size() * 3), "");
+  const QImage three(QString::fromStdString(large));
+  ASSERT_EQ(three.size(), one.size() * 3);
+  const QImage small = three.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  double difference = 0;
+  for (int y = 0; y < one.height(); ++y)
+    for (int x = 0; x < one.width(); ++x) {
+      const QColor a = one.pixelColor(x, y), b = small.pixelColor(x, y);
+      difference += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    }
+  difference /= 3.0 * one.width() * one.height();
+  EXPECT_LT(difference, 4) << "mean difference of a colour channel, 0-255";
 }

@@ -1,6 +1,7 @@
 #include "form_fixture.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSettings>
@@ -9,6 +10,7 @@
 
 #include "chart/message_sink.h"
 #include "vari.h"
+#include "views/survey_view.h"
 
 FormTest::FormTest() {
   vari = Vari{};
@@ -109,3 +111,15 @@ double PixelsInside(ChartAxis& axis, double value, bool logarithmic) {
 }
 
 QWidget* FormTest::PlotOf(Chart* chart) { return chart->findChildren<QWidget*>().value(0); }
+
+void ChooseFixedScale(SurveyView* view, const QString& low, const QString& high) {
+  auto* mode = view->findChild<QComboBox*>("ScaleModeBox");
+  mode->setCurrentIndex(1);
+  emit mode->activated(1);
+  for (auto [name, text] : {std::pair{"ScaleLowEdit", low}, std::pair{"ScaleHighEdit", high}}) {
+    auto* edit = view->findChild<QLineEdit*>(name);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+}

@@ -28,6 +28,10 @@ inline QString SvgText(const std::string& path) { return SvgTexts(path).join("")
 // How many pixels of `axis` lie between the value and the nearer end of the axis.
 double PixelsInside(ChartAxis& axis, double value, bool logarithmic = false);
 
+class SurveyView;
+// Fixes the colour scale of the survey view's quantity on show as the user types it.
+void ChooseFixedScale(SurveyView* view, const QString& low, const QString& high);
+
 // Captures what goes through the window's message seam while it lives.
 class MessageRecorder {
  public:

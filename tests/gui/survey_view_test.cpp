@@ -530,15 +530,7 @@ TEST_F(LineViewTest, TheColourScaleIsAutomaticOrFixedAndLabelledAtItsEnds) {
   std::vector<std::pair<SurveyView::Quantity, ScaleChoice>> chosen;
   QObject::connect(&view_, &SurveyView::ScaleChosen,
                    [&](SurveyView::Quantity q, const ScaleChoice& c) { chosen.emplace_back(q, c); });
-  auto* mode = view_.findChild<QComboBox*>("ScaleModeBox");
-  mode->setCurrentIndex(1);
-  emit mode->activated(1);
-  for (auto [name, text] : {std::pair{"ScaleLowEdit", "5"}, std::pair{"ScaleHighEdit", "200"}}) {
-    auto* edit = view_.findChild<QLineEdit*>(name);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-  }
+  ChooseFixedScale(&view_, "5", "200");
   ASSERT_FALSE(chosen.empty());
   EXPECT_EQ(chosen.back().first, SurveyView::Quantity::Rhoa);
   EXPECT_TRUE(chosen.back().second.fixed);
