@@ -792,18 +792,6 @@
 <context>
     <name>ScaleControl</name>
     <message>
-        <source>Шкала: авто</source>
-        <translation>Scale: auto</translation>
-    </message>
-    <message>
-        <source>Шкала: задана</source>
-        <translation>Scale: fixed</translation>
-    </message>
-    <message>
-        <source>Авто: от 2-го до 98-го процентиля показанных значений</source>
-        <translation>Auto: from the 2nd to the 98th percentile of the values shown</translation>
-    </message>
-    <message>
         <source>Нижний предел шкалы</source>
         <translation>The scale's low limit</translation>
     </message>
@@ -822,6 +810,18 @@
     <message>
         <source>Пределы шкалы: два числа, нижнее меньше верхнего</source>
         <translation>Scale limits: two numbers, the low one below the high one</translation>
+    </message>
+    <message>
+        <source>Авто</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Задана</source>
+        <translation>Fixed</translation>
+    </message>
+    <message>
+        <source>Шкала цвета: авто, от 2-го до 98-го процентиля показанных значений, или заданная</source>
+        <translation>Colour scale: automatic, from the 2nd to the 98th percentile of the values shown, or fixed</translation>
     </message>
 </context>
 </TS>

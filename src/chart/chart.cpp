@@ -241,8 +241,18 @@ class PointSeries : public ChartSeries {
  public:
   PointSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style)
       : chart_(chart), plot_(plot), style_(style), layer_(NewSeriesLayer(plot)) {}
+  // A colour no point had since the last clearing goes with its graph: a scale whose
+  // limits keep changing would otherwise leave thousands of empty graphs to lay out.
   void Clear() override {
-    for (auto& [rgba, graph] : graphs_) graph->data()->clear();
+    for (auto it = graphs_.begin(); it != graphs_.end();) {
+      if (it->second->data()->isEmpty()) {
+        plot_->removeGraph(it->second);
+        it = graphs_.erase(it);
+      } else {
+        it->second->data()->clear();
+        ++it;
+      }
+    }
     chart_.DataChanged();
   }
   void Append(double x, double y) override { Append(x, y, style_.colour); }

@@ -50,10 +50,8 @@ QString LimitText(double value) { return std::isfinite(value) ? QString::number(
 ScaleControl::ScaleControl(QWidget* parent) : QWidget(parent) {
   mode_ = new QComboBox(this);
   mode_->setObjectName("ScaleModeBox");
-  mode_->addItems({tr("Шкала: авто"), tr("Шкала: задана")});
-  mode_->setToolTip(tr("Авто: от 2-го до 98-го процентиля показанных значений"));
-  mode_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  mode_->setMinimumContentsLength(5);
+  mode_->addItems({tr("Авто"), tr("Задана")});
+  mode_->setToolTip(tr("Шкала цвета: авто, от 2-го до 98-го процентиля показанных значений, или заданная"));
   low_ = new QLineEdit(this);
   low_->setObjectName("ScaleLowEdit");
   high_ = new QLineEdit(this);

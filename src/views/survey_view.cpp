@@ -136,9 +136,6 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   quantity_ = new QComboBox(this);
   quantity_->setObjectName("QuantityBox");
   quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В")});
-  // The row of controls gives way to a narrow view: the lists shorten their texts.
-  quantity_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  quantity_->setMinimumContentsLength(6);
   scale_ = new ScaleControl(this);
   scale_->setObjectName("ScaleControl");
   elevation_ = new QCheckBox(tr("По высоте"), this);

@@ -721,7 +721,7 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
     EXPECT_TRUE(view->isVisible()) << button;
   }
 
-  view_->resize(400, 400);
+  view_->resize(600, 400);
   QApplication::processEvents();
   const QPoint marker(qRound(view_->Section()->BottomAxis().PixelAtValue(Markers().front().x)),
                       qRound(view_->Section()->LeftAxis().PixelAtValue(Markers().front().y)));
@@ -731,5 +731,5 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
   QApplication::sendEvent(plot, &move);
   QApplication::processEvents();
   ASSERT_FALSE(view_->findChild<QLabel*>("RecordInfo")->text().isEmpty());
-  EXPECT_EQ(view_->width(), 400) << "the record's line does not widen the view";
+  EXPECT_EQ(view_->width(), 600) << "the record's line does not widen the view";
 }
