@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QProcess>
 #include <QSvgRenderer>
 #include <QTest>
 #include <cmath>
@@ -208,4 +209,157 @@ TEST_F(FormTest, ALargerPictureLooksTheSameOnlySharper) {
     }
   difference /= 3.0 * one.width() * one.height();
   EXPECT_LT(difference, 4) << "mean difference of a colour channel, 0-255";
+}
+
+namespace {
+
+struct PlotRun {
+  int status = -1;
+  QString err;
+};
+
+// The batch tool's plot (vostrel-plot) and other commands, as a script runs them.
+PlotRun RunTool(const char* program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished(120000);
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromUtf8(process.readAllStandardError())};
+}
+PlotRun Plot(const QStringList& arguments) { return RunTool(VOSTREL_PLOT, arguments); }
+
+class PlotTest : public ::testing::Test {
+ protected:
+  QString Survey(const std::string& name, const SynthOptions& options) {
+    WriteSyntheticSurvey(dir_.File(name), options);
+    return QString::fromStdString(dir_.File(name));
+  }
+  QString Out(const std::string& name) { return QString::fromStdString(dir_.File(name)); }
+  TempDir dir_;
+};
+
+}  // namespace
+
+// A record's picture names the record and labels its voltage axis; a decay without an
+// answer is drawn with its reason, which is told on stderr too.
+TEST_F(PlotTest, RecordAndDecayPicturesSayWhatTheyShow) {
+  const QString survey = Survey("dd.qmr", {.blocks = 2,
+                                           .channels = 3,
+                                           .half_period = 100,
+                                           .second_length = 100,
+                                           .period_count = 2,
+                                           .noise_mv = 0.05,
+                                           .physical = true,
+                                           .rho_ohm_m = 30});
+  ASSERT_EQ(Plot({"--record", "4", survey, Out("record.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("record.svg"));
+  EXPECT_TRUE(texts.join("").contains("dd.qmr — запись 4: A=2 B=3 M=4 N=5")) << texts.join('|').toStdString();
+  const qsizetype time = texts.lastIndexOf("мс"), voltage = texts.indexOf("Напряжение,  мВ");
+  ASSERT_GT(voltage, time);
+  EXPECT_GE(voltage - time - 1, 3) << "values on the voltage axis: "
+                                   << texts.mid(time, voltage - time).join('|').toStdString();
+
+  const QString short_pauses =
+      Survey("short.qmr",
+             {.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4, .physical = true});
+  const PlotRun decay = Plot({"--decay", "1", short_pauses, Out("decay.svg")});
+  EXPECT_EQ(decay.status, 0);
+  EXPECT_TRUE(decay.err.contains("record 1 has no chargeability: the half-period is shorter than the averaging window"))
+      << decay.err.toStdString();
+  EXPECT_TRUE(
+      SvgText(dir_.File("decay.svg")).contains("Нет ответа: the half-period is shorter than the averaging window"));
+}
+
+// Every row of a pseudosection stands whole inside its frame, its markers as large as the
+// window draws them, on a linear pseudo-depth axis with round values.
+TEST_F(PlotTest, APseudosectionKeepsEveryRowInsideItsFrame) {
+  const QString survey = Survey("pd.qmr", {.blocks = 40,
+                                           .channels = 7,
+                                           .sample_rate = 500,
+                                           .half_period = 50,
+                                           .second_length = 50,
+                                           .period_count = 2,
+                                           .physical = true,
+                                           .layout = SynthLayout::PoleDipole,
+                                           .rho_ohm_m = 50});
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", survey, Out("pd.png")}).status, 0);
+  const QImage picture(Out("pd.png"));
+  ASSERT_FALSE(picture.isNull());
+  // Rows of markers: runs of image rows with coloured pixels left of the colour bar.
+  std::vector<std::pair<int, int>> rows;
+  for (int y = 0; y < picture.height(); ++y) {
+    bool coloured = false;
+    for (int x = 0; x < picture.width() * 8 / 10 && !coloured; ++x)
+      coloured = picture.pixelColor(x, y).hsvSaturation() > 120;
+    if (!coloured) continue;
+    if (!rows.empty() && rows.back().second == y - 1)
+      rows.back().second = y;
+    else
+      rows.emplace_back(y, y);
+  }
+  ASSERT_EQ(rows.size(), 7u) << "a row per dipole";
+  for (const auto& [top, bottom] : rows) {
+    EXPECT_EQ(bottom - top, rows[3].second - rows[3].first) << "a row at " << top << " cut";
+    EXPECT_GE(bottom - top + 1, 5) << "markers as the window's";
+  }
+  // The x axis: the dark row that spans most of the picture, below every marker.
+  int axis = -1;
+  for (int y = picture.height() - 1; y > 0 && axis < 0; --y) {
+    int dark = 0;
+    for (int x = 0; x < picture.width(); ++x) dark += picture.pixelColor(x, y).value() < 100;
+    if (dark > picture.width() / 2) axis = y;
+  }
+  ASSERT_GT(axis, 0);
+  EXPECT_LT(rows.back().second, axis) << "the deepest row above the x axis";
+
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", survey, Out("pd.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("pd.svg"));
+  const qsizetype x_title = texts.lastIndexOf("м", texts.indexOf("Псевдоглубина, м")),
+                  depth_title = texts.indexOf("Псевдоглубина, м");
+  const QStringList depths = texts.mid(x_title + 1, depth_title - x_title - 1);
+  ASSERT_GE(depths.size(), 3) << texts.join('|').toStdString();
+  for (qsizetype i = 2; i < depths.size(); ++i)
+    EXPECT_NEAR(depths[i].toDouble() - depths[i - 1].toDouble(), depths[1].toDouble() - depths[0].toDouble(), 1e-9)
+        << depths.join('|').toStdString();
+}
+
+// The scale, the size and the elevation asked for; a word on stderr where ρa ≤ 0 calls
+// for --flip-sign; a choice that cannot be drawn is a usage mistake.
+TEST_F(PlotTest, TheScaleSizeAndElevationAskedFor) {
+  const QString survey = Survey("dd.qmr", {.blocks = 6,
+                                           .channels = 4,
+                                           .half_period = 50,
+                                           .second_length = 50,
+                                           .period_count = 2,
+                                           .physical = true,
+                                           .rho_ohm_m = 100});
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", "--scale", "10:1000", survey, Out("fixed.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("fixed.svg"));
+  const qsizetype low = texts.indexOf("10");
+  ASSERT_GE(low, 0);
+  EXPECT_EQ(texts.mid(low, 7), QStringList({"10", "20", "50", "100", "200", "500", "1000"}))
+      << texts.join('|').toStdString();
+  ASSERT_EQ(Plot({"--pseudosection", "error", "--size", "2400x1300", survey, Out("large.png")}).status, 0);
+  EXPECT_EQ(QImage(Out("large.png")).size(), QSize(2400, 1300));
+
+  const QString negative =
+      Survey("first.qmr", {.blocks = 3, .channels = 4, .half_period = 50, .second_length = 50, .period_count = 2});
+  EXPECT_TRUE(Plot({"--pseudosection", "rhoa", negative, Out("n.png")})
+                  .err.contains("12 records with ρa ≤ 0: try --flip-sign"));
+  EXPECT_FALSE(Plot({"--pseudosection", "rhoa", "--flip-sign", negative, Out("n.png")}).err.contains("ρa"));
+
+  const QString line = Out("line.vln");
+  ASSERT_EQ(RunTool(VOSTREL_BATCH, {"line", "new", line, survey}).status, 0);
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", line, Out("line.svg")}).status, 0);
+  EXPECT_TRUE(SvgText(dir_.File("line.svg")).contains("line.vln — ρк, Ом·м — диполь-диполь"));
+  EXPECT_TRUE(SvgText(dir_.File("line.svg")).contains("z, м")) << "the ground above the section";
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", "--elevation", line, Out("elevation.svg")}).status, 0);
+  EXPECT_TRUE(SvgText(dir_.File("elevation.svg")).contains("Высота, м"));
+
+  for (const QStringList& wrong :
+       {QStringList{"--pseudosection", "rhoa", "--scale", "1000:10"},
+        QStringList{"--pseudosection", "rhoa", "--scale", "0:10", "--log"},
+        QStringList{"--pseudosection", "rhoa", "--elevation"},
+        QStringList{"--pseudosection", "rhoa", "--size", "9000x100"}, QStringList{"--record", "1", "--scale", "1:2"}})
+    EXPECT_EQ(Plot(wrong + QStringList{survey, Out("x.png")}).status, 2) << wrong.join(' ').toStdString();
 }

@@ -4,14 +4,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScreen>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
+#include <filesystem>
 #include <map>
 #include <tuple>
 
@@ -669,6 +673,27 @@ TEST_F(SurveyViewTest, AnotherSurveyIsShownWhole) {
                             .noise_mv = 0.01,
                             .physical = true}));
   EXPECT_NEAR(view_->Section()->BottomAxis().Maximum() - view_->Section()->BottomAxis().Minimum(), whole, 1e-9);
+}
+
+// The view's menu saves its points as the batch tool's section command writes them.
+TEST_F(SurveyViewTest, ThePointsSavedFromTheMenuAreTheBatchToolsTable) {
+  OpenChecked();
+  const std::string saved = dir_.File("view-points.csv"), batch = dir_.File("batch-points.csv");
+  QString suggested;
+  view_->SetSaveDialog([&](QWidget*, const QString& name) {
+    suggested = name;
+    return QString::fromStdString(saved);
+  });
+  QMenu* menu = view_->findChild<QToolButton*>("SurveyViewMenu")->menu();
+  for (QAction* action : menu->actions())
+    if (action->text().startsWith("Сохранить точки")) action->trigger();
+  EXPECT_EQ(suggested, "dd-points.csv");
+  ASSERT_TRUE(std::filesystem::exists(saved));
+  QProcess tool;
+  tool.start(VOSTREL_BATCH, {"section", QString::fromStdString(dir_.File("dd.qmr")), QString::fromStdString(batch)});
+  ASSERT_TRUE(tool.waitForFinished(60000));
+  ASSERT_EQ(tool.exitCode(), 0);
+  EXPECT_EQ(ReadWholeFile(saved), ReadWholeFile(batch));
 }
 
 // Both views open wholly on the screen below the control panel, owned by the window
