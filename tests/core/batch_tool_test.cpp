@@ -592,6 +592,8 @@ TEST_F(BatchToolTest, SectionTablesCarryTheCommaTablesValues) {
   ASSERT_EQ(Batch("synth --blocks 4 --channels 4 --periods 4 --rho 40 --seed 3 " + second).status, 0);
   ASSERT_EQ(Batch("line new " + line + " " + survey + " " + second + "@20").status, 0);
   ASSERT_EQ(Batch("line exclude " + line + " --record " + second + ":2").status, 0);
+  std::ofstream(dir_.File("topo.txt")) << "-10 99\n300 130\n";
+  ASSERT_EQ(Batch("line topo " + line + " " + dir_.File("topo.txt")).status, 0);
   ASSERT_EQ(Batch("section " + line + " " + dir_.File("line-points.csv")).status, 0);
   ASSERT_EQ(Batch("line export " + line + " --format csv").status, 0);
   const auto line_points = CsvRows(dir_.File("line-points.csv")), line_table = CsvRows(dir_.File("line.csv"));
@@ -604,6 +606,8 @@ TEST_F(BatchToolTest, SectionTablesCarryTheCommaTablesValues) {
       EXPECT_EQ(line_points[i][13], "by hand");
       continue;
     }
+    EXPECT_NEAR(std::stod(line_points[i][8]), 99 + (std::stod(line_points[i][6]) + 10) * 0.1, 0.0015)
+        << "the ground under x of row " << i;
     EXPECT_EQ(line_points[i][12], "no");
     EXPECT_EQ(line_points[i][9], line_table[kept][8]) << "ρa of row " << i;
     EXPECT_EQ(line_points[i][11], line_table[kept][6]) << "the stacking error of row " << i;

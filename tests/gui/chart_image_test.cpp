@@ -170,6 +170,15 @@ TEST_F(FormTest, RecordPictureTellsWhatItShows) {
     EXPECT_NEAR(above, below, 1) << t << " ms at one x on both charts";
   }
 
+  // The PDF's title in its metadata, as a document viewer lists it (UTF-16, big-endian).
+  const std::string pdf = dir_.File("record.pdf");
+  ASSERT_EQ(current->SaveImageAsked(QString::fromStdString(pdf)), "");
+  std::string title = "/Title (\xFE\xFF";
+  for (QChar c : QString("dd.qmr — запись 5: A=2 B=3 M=5 N=6"))
+    title += {char(c.unicode() >> 8), char(c.unicode() & 0xFF)};
+  const auto bytes = ReadWholeFile(pdf);
+  EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(title), std::string::npos);
+
   const std::string png = dir_.File("record.png");
   ASSERT_EQ(current->SaveImageAsked(QString::fromStdString(png)), "");
   const QImage picture(QString::fromStdString(png));

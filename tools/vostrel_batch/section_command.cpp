@@ -22,7 +22,8 @@ std::string FileName(const std::string& path) { return std::filesystem::path(pat
 // Every record of the survey with a place, as its check gives it.
 SectionTable SurveySection(const std::string& file, const Arguments& arguments) {
   OpenedSurvey opened = OpenSurvey(file);
-  for (const std::string& warning : opened.report.warnings) std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+  for (const std::string& warning : opened.report.warnings)
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
   const Survey& survey = *opened.survey;
   std::optional<IpSettings> ip;
   if (arguments.Flag("--ip") || arguments.Text("--gates") || arguments.Text("--mains")) {
@@ -33,8 +34,8 @@ SectionTable SurveySection(const std::string& file, const Arguments& arguments) 
   }
   std::vector<CheckPoint> checked;
   CheckFile(
-      survey, {.flip_sign = arguments.Flag("--flip-sign")},
-      [&](const CheckPoint& point) { checked.push_back(point); }, {}, ip ? &*ip : nullptr);
+      survey, {.flip_sign = arguments.Flag("--flip-sign")}, [&](const CheckPoint& point) { checked.push_back(point); },
+      {}, ip ? &*ip : nullptr);
   return {{FileName(file)}, PseudosectionOf(survey, checked)};
 }
 
