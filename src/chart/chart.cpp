@@ -420,6 +420,8 @@ class LegendSample : public QCPAbstractLegendItem {
     return {icon.width() + mParentLegend->iconTextPadding() + text.width() + mMargins.left() + mMargins.right(),
             std::max(text.height(), icon.height()) + mMargins.top() + mMargins.bottom()};
   }
+  // No wider than it needs: a legend in a row below the plot keeps its entries together at the left.
+  QSize maximumOuterSizeHint() const override { return minimumOuterSizeHint(); }
 
  private:
   LegendEntry entry_;
@@ -642,16 +644,23 @@ void Chart::SetLegend(const std::vector<LegendEntry>& entries, LegendPlace place
   QCPLayoutGrid* grid = plot_->plotLayout();
   QCPLayoutInset* inset = plot_->axisRect()->insetLayout();
   const bool below = place == LegendPlace::Below;
-  // Out of one layout, into the other.
-  if (below && RowOf(grid, legend) < 0) {
+  // Below the plot, in a row of its own: the legend at the left, the rest of the row empty.
+  auto* row = static_cast<QCPLayoutGrid*>(legend_row_);
+  if (below && !row) {
     inset->take(legend);
     inset->simplify();
-    grid->addElement(grid->rowCount(), 0, legend);
+    row = new QCPLayoutGrid;
+    grid->addElement(grid->rowCount(), 0, row);
     // The row keeps the height the legend needs; the plot takes the rest.
     grid->setRowStretchFactor(grid->rowCount() - 1, 0.001);
-  } else if (!below && RowOf(grid, legend) >= 0) {
-    grid->take(legend);
+    row->addElement(0, 0, legend);
+    row->addElement(0, 1, new QCPLayoutElement(plot_));
+    legend_row_ = row;
+  } else if (!below && row) {
+    row->take(legend);
+    grid->remove(row);
     grid->simplify();
+    legend_row_ = nullptr;
     inset->addElement(legend, Qt::AlignRight | Qt::AlignTop);
   }
   legend->setFillOrder(below ? QCPLayoutGrid::foColumnsFirst : QCPLayoutGrid::foRowsFirst);

@@ -271,6 +271,7 @@ class Chart : public QWidget {
   QObject* title_ = nullptr;
   QObject* colour_scale_ = nullptr;
   QObject* note_ = nullptr;
+  QObject* legend_row_ = nullptr;  // the row below the plot that holds the legend there
   std::function<ChartPicture()> picture_;
   std::vector<std::pair<QString, std::function<void()>>> menu_actions_;
   bool title_visible_ = false;

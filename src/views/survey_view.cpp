@@ -177,8 +177,9 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
                                         .marker_half_size = MarkerHalfSize,
                                         .marker_outline = false,
                                         .marker = Chart::Marker::Triangle});
+  // Cut cleanly at the section's ends, where the topography goes on beyond the records.
   section_ground_ = &section_->AddSeries(
-      {.kind = Chart::SeriesKind::Line, .colour = GroundColour, .pen_width = 2, .scales_bottom_axis = false});
+      {.kind = Chart::SeriesKind::FastLine, .colour = GroundColour, .pen_width = 2, .scales_bottom_axis = false});
   section_->SetPicture([this] { return Picture(); });
   section_->AddMenuAction(tr("Показать всё (Home)"), [this] { Guarded([this] { ShowAll(); }); });
   section_->AddMenuAction(tr("Сохранить точки (CSV)…"), [this] { Guarded([this] { AskSavePoints(); }); });
