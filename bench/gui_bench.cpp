@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 
 #include "analysis/file_check.h"
+#include "analysis/pseudosection.h"
 #include "bench_support.h"
 #include "main/main_form.h"
 #include "processing/record_evaluation.h"
@@ -191,11 +193,66 @@ void BM_LineToggleRedraw(benchmark::State& state) {
   state.counters["points"] = double(points.size());
 }
 
+// The survey view of the 10000-record survey at 1600 x 1000, from the core's check with
+// the sign flipped (every ρa above zero): the plain redraw, and a redraw after its colour
+// scale is chosen anew (colours, percentiles, series), in each mode.
+SurveyView& TenThousandRecordView() {
+  static SurveyView* view = [] {
+    const SharedSurvey survey = OpenSurvey(TenThousandRecordSurvey(false)).survey;
+    std::vector<CheckPoint> points;
+    CheckFile(*survey, {.flip_sign = true}, [&](const CheckPoint& point) { points.push_back(point); });
+    auto* shown = new SurveyView;
+    shown->resize(1600, 1000);
+    shown->show();
+    shown->ShowPoints(PseudosectionOf(*survey, points));
+    QApplication::processEvents();
+    return shown;
+  }();
+  return *view;
+}
+
+// As the window redraws: the replot queued, then drawn when the event loop comes to it.
+void BM_SurveyViewPlainRedraw(benchmark::State& state) {
+  SurveyView& view = TenThousandRecordView();
+  for (auto _ : state) {
+    view.Section()->Replot();
+    QApplication::processEvents();
+  }
+}
+
+// range(0): 0 automatic and logarithmic, 1 automatic and linear, 2 fixed and
+// logarithmic, 3 fixed and linear. Two choices in turn, so that each redraw colours anew.
+void BM_SurveyViewScaleRedraw(benchmark::State& state) {
+  SurveyView& view = TenThousandRecordView();
+  const bool fixed = state.range(0) >= 2, logarithmic = state.range(0) % 2 == 0;
+  const ScaleChoice choices[] = {{.fixed = fixed, .low = 10, .high = 1000, .logarithmic = logarithmic},
+                                 {.fixed = fixed, .low = 20, .high = 2000, .logarithmic = logarithmic}};
+  int i = 0;
+  for (auto _ : state) {
+    view.SetScaleChoice(SurveyView::Quantity::Rhoa, choices[i++ % 2]);
+    QApplication::processEvents();
+  }
+  view.SetScaleChoice(SurveyView::Quantity::Rhoa, {});
+}
+
+// Saving the view as a PNG of 20 megapixels (5000 x 4000), against the size shown (1.6).
+void BM_SurveyViewSavePicture(benchmark::State& state) {
+  SurveyView& view = TenThousandRecordView();
+  const QSize size = state.range(0) ? QSize(5000, 4000) : QSize();
+  const QString path = QString::fromStdString(TenThousandRecordSurvey(false) + ".picture.png");
+  for (auto _ : state) benchmark::DoNotOptimize(view.Section()->SaveImageAsked(path, size));
+  QFile::remove(path);
+}
+
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowOneRecordWithDecayView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowOneRecord)->Unit(benchmark::kMillisecond)->Name("BM_ShowOneRecord_again");
 BENCHMARK(BM_SurveyViewBuild)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_SurveyViewRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_SurveyViewPlainRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_SurveyViewScaleRedraw)->Unit(benchmark::kMillisecond)->MinTime(2)->DenseRange(0, 3);
+BENCHMARK(BM_SurveyViewPlainRedraw)->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_SurveyViewPlainRedraw_again");
+BENCHMARK(BM_SurveyViewSavePicture)->Unit(benchmark::kMillisecond)->Arg(0)->Arg(1)->Iterations(3);
 BENCHMARK(BM_LineToggleInTheWindow)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LineToggleRedraw)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckInTheBatchTool)->Unit(benchmark::kMillisecond)->MinTime(3);

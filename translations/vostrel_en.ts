@@ -177,6 +177,10 @@
         <source>   выбросов убрано: %1</source>
         <translation>   spikes removed: %1</translation>
     </message>
+    <message>
+        <source>%1 — спад ВП</source>
+        <translation>%1 — IP decay</translation>
+    </message>
 </context>
 <context>
     <name>LinePanel</name>
@@ -347,11 +351,6 @@
         <translation>Error, classes</translation>
     </message>
     <message>
-        <location filename="../src/main/survey_view.cpp" line="51"/>
-        <source>Глубина, м</source>
-        <translation>Depth, m</translation>
-    </message>
-    <message>
         <location filename="../src/main/survey_view.cpp" line="52"/>
         <source>x, м</source>
         <translation>x, m</translation>
@@ -370,11 +369,6 @@
         <location filename="../src/main/survey_view.cpp" line="183"/>
         <source>|ΔR| = %1 %2·|R|, пар %3</source>
         <translation>|ΔR| = %1 %2·|R|, %3 pairs</translation>
-    </message>
-    <message>
-        <location filename="../src/main/survey_view.cpp" line="167"/>
-        <source>запись %1: A=%2 B=%3 M=%4 N=%5  x=%6 м  z=%7 м  ρк=%8 Ом·м  ошибка=%9%</source>
-        <translation>record %1: A=%2 B=%3 M=%4 N=%5  x=%6 m  z=%7 m  ρa=%8 Ω·m  error=%9%</translation>
     </message>
     <message>
         <location filename="../src/main/survey_view.cpp" line="178"/>
@@ -408,6 +402,142 @@
     <message>
         <source>z, м</source>
         <translation>z, m</translation>
+    </message>
+    <message>
+        <source>диполь-диполь</source>
+        <translation>dipole-dipole</translation>
+    </message>
+    <message>
+        <source>Веннер</source>
+        <translation>Wenner</translation>
+    </message>
+    <message>
+        <source>Шлюмберже</source>
+        <translation>Schlumberger</translation>
+    </message>
+    <message>
+        <source>градиент</source>
+        <translation>gradient</translation>
+    </message>
+    <message>
+        <source>поль-диполь</source>
+        <translation>pole-dipole</translation>
+    </message>
+    <message>
+        <source>поль-поль</source>
+        <translation>pole-pole</translation>
+    </message>
+    <message>
+        <source>смешанная установка</source>
+        <translation>mixed arrays</translation>
+    </message>
+    <message>
+        <source>По высоте</source>
+        <translation>In elevation</translation>
+    </message>
+    <message>
+        <source>Маркеры на высоте рельефа минус псевдоглубина</source>
+        <translation>Markers at the ground's elevation less their pseudo-depth</translation>
+    </message>
+    <message>
+        <source>Меню разреза</source>
+        <translation>Section menu</translation>
+    </message>
+    <message>
+        <source>Показать всё (Home)</source>
+        <translation>Show all (Home)</translation>
+    </message>
+    <message>
+        <source>Сохранить картинку…</source>
+        <translation>Save picture…</translation>
+    </message>
+    <message>
+        <source>Сохранить точки (CSV)…</source>
+        <translation>Save points (CSV)…</translation>
+    </message>
+    <message>
+        <source>Псевдоглубина, м</source>
+        <translation>Pseudo-depth, m</translation>
+    </message>
+    <message>
+        <source>%1 — ρк ≤ 0: %2</source>
+        <translation>%1 — ρa ≤ 0: %2</translation>
+    </message>
+    <message>
+        <source>Высота, м</source>
+        <translation>Elevation, m</translation>
+    </message>
+    <message>
+        <source>ошибка ≤ 1 %</source>
+        <translation>error ≤ 1 %</translation>
+    </message>
+    <message>
+        <source>1–5 %</source>
+        <translation>1–5 %</translation>
+    </message>
+    <message>
+        <source>5–15 %</source>
+        <translation>5–15 %</translation>
+    </message>
+    <message>
+        <source>&gt; 15 %</source>
+        <translation>&gt; 15 %</translation>
+    </message>
+    <message>
+        <source>нет значения</source>
+        <translation>no value</translation>
+    </message>
+    <message>
+        <source>исключена</source>
+        <translation>excluded</translation>
+    </message>
+    <message>
+        <source>ρк ≤ 0</source>
+        <translation>ρa ≤ 0</translation>
+    </message>
+    <message>
+        <source>M ≤ 0</source>
+        <translation>M ≤ 0</translation>
+    </message>
+    <message>
+        <source>≤ 0</source>
+        <translation>≤ 0</translation>
+    </message>
+    <message>
+        <source>Значений нет: «Проверить файл» заполнит разрез</source>
+        <translation>No values: “Check file” fills the section</translation>
+    </message>
+    <message>
+        <source>запись %1: A=%2 B=%3 M=%4 N=%5</source>
+        <translation>record %1: A=%2 B=%3 M=%4 N=%5</translation>
+    </message>
+    <message>
+        <source>  x=%1 м  псевдоглубина=%2 м</source>
+        <translation>  x=%1 m  pseudo-depth=%2 m</translation>
+    </message>
+    <message>
+        <source>  ρк=%1 Ом·м  ошибка=%2%</source>
+        <translation>  ρa=%1 Ω·m  error=%2%</translation>
+    </message>
+    <message>
+        <source>цвет по наибольшей ошибке</source>
+        <translation>coloured by the largest error</translation>
+    </message>
+    <message>
+        <source>цвет по худшему классу</source>
+        <translation>coloured by the worst class</translation>
+    </message>
+    <message>
+        <source>цвет по медиане</source>
+        <translation>coloured by the median</translation>
+    </message>
+    <message>
+        <source>записей в одном месте: %1, x=%2 м  псевдоглубина=%3 м, %4</source>
+        <translation>records in one place: %1, x=%2 m  pseudo-depth=%3 m, %4</translation>
+    </message>
+    <message>
+        <source>Таблица CSV (*.csv)</source>
+        <translation>CSV table (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -634,6 +764,64 @@
         <location filename="../src/main/main_form_layout.cpp" line="250"/>
         <source>%1 убран из списка недавних</source>
         <translation>%1 removed from the recent surveys</translation>
+    </message>
+</context>
+<context>
+    <name>RecordCharts</name>
+    <message>
+        <source>t, мс</source>
+        <translation>t, ms</translation>
+    </message>
+    <message>
+        <source>кривая</source>
+        <translation>curve</translation>
+    </message>
+    <message>
+        <source>средние полупериодов</source>
+        <translation>half-period means</translation>
+    </message>
+    <message>
+        <source>меандр по окнам</source>
+        <translation>square wave by window</translation>
+    </message>
+    <message>
+        <source>%1 — запись %2: A=%3 B=%4 M=%5 N=%6</source>
+        <translation>%1 — record %2: A=%3 B=%4 M=%5 N=%6</translation>
+    </message>
+</context>
+<context>
+    <name>ScaleControl</name>
+    <message>
+        <source>Нижний предел шкалы</source>
+        <translation>The scale's low limit</translation>
+    </message>
+    <message>
+        <source>Верхний предел шкалы</source>
+        <translation>The scale's high limit</translation>
+    </message>
+    <message>
+        <source>лог.</source>
+        <translation>log</translation>
+    </message>
+    <message>
+        <source>Пределы шкалы: два числа, нижнее меньше верхнего и больше нуля на логарифмической шкале</source>
+        <translation>Scale limits: two numbers, the low one below the high one and above zero on a log scale</translation>
+    </message>
+    <message>
+        <source>Пределы шкалы: два числа, нижнее меньше верхнего</source>
+        <translation>Scale limits: two numbers, the low one below the high one</translation>
+    </message>
+    <message>
+        <source>Авто</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Задана</source>
+        <translation>Fixed</translation>
+    </message>
+    <message>
+        <source>Шкала цвета: авто, от 2-го до 98-го процентиля показанных значений, или заданная</source>
+        <translation>Colour scale: automatic, from the 2nd to the 98th percentile of the values shown, or fixed</translation>
     </message>
 </context>
 </TS>

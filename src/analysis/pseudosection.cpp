@@ -1,5 +1,6 @@
 #include "analysis/pseudosection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -38,4 +39,20 @@ std::vector<PseudosectionPoint> PlacesOf(const Survey& v) {
   std::vector<CheckPoint> unchecked;
   for (int k = 1; k <= v.RecordCount; ++k) unchecked.push_back({k, none, none, ErrorClass::Black, none});
   return PseudosectionOf(v, unchecked);
+}
+
+void PlaceOnGround(std::vector<PseudosectionPoint>& points, std::span<const std::pair<double, double>> ground) {
+  for (PseudosectionPoint& point : points) {
+    point.ground_z = NAN;
+    const auto after = std::lower_bound(ground.begin(), ground.end(), point.x,
+                                        [](const std::pair<double, double>& p, double x) { return p.first < x; });
+    if (after == ground.end()) continue;
+    if (after->first == point.x) {
+      point.ground_z = after->second;
+    } else if (after != ground.begin()) {
+      const auto before = after - 1;
+      point.ground_z = before->second +
+                       (point.x - before->first) / (after->first - before->first) * (after->second - before->second);
+    }
+  }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/file_check.h"
@@ -20,6 +23,7 @@ struct PseudosectionPoint {
   double chargeability = 0;  // M, mV/V (NaN unless the check computed it)
   int file = 0;              // on a line, the survey's place in it (from 0)
   std::string left_out{};    // on a line, why the record is left out ("by hand", ...); empty: kept
+  double ground_z = NAN;     // on a line, the ground's elevation under x, m (NaN: unknown)
 };
 
 // The points of the checked records of the open survey, in record order; records
@@ -28,6 +32,10 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vect
 
 // Every record of the survey in its place, without values: the view before a check.
 std::vector<PseudosectionPoint> PlacesOf(const Survey& v);
+
+// Sets every point's ground_z from the ground profile, (x, z) with x increasing: linear
+// between its points, NaN beyond its ends.
+void PlaceOnGround(std::vector<PseudosectionPoint>& points, std::span<const std::pair<double, double>> ground);
 
 // The checked records as the reciprocal analysis takes them.
 std::vector<MeasuredRecord> MeasuredRecordsOf(const Survey& v, const std::vector<CheckPoint>& checked);

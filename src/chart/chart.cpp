@@ -37,6 +37,79 @@ void ChartSeries::AppendColoured(std::span<const double> xs, std::span<const dou
     Append(xs[i], ys[i], QColor::fromRgba(colours[i]));
 }
 
+AxisLimits WheelZoomed(double minimum, double maximum, double at, bool zoom_in) {
+  constexpr double Step = 0.25;
+  if (zoom_in) return {minimum + (at - minimum) * Step, maximum - (maximum - at) * Step};
+  return {minimum - (at - minimum) * Step / (1 - Step), maximum + (maximum - at) * Step / (1 - Step)};
+}
+
+QString ColourBarLabel(double value) {
+  if (value == 0) return "0";
+  const double size = std::fabs(value);
+  // Three significant digits, written out in full between a thousandth and a million.
+  if (size >= 1e-3 && size < 1e6) {
+    const int decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(size))), 0, 5);
+    QString text = QString::number(value, 'f', decimals);
+    if (text.contains('.')) {
+      while (text.endsWith('0')) text.chop(1);
+      if (text.endsWith('.')) text.chop(1);
+    }
+    return text;
+  }
+  return QString::number(value, 'g', 3);
+}
+
+namespace {
+
+// Round steps of 1, 2 and 5 times a power of ten, about `count` of them across [low, high].
+double RoundStep(double low, double high, int count) {
+  const double raw = (high - low) / count;
+  const double power = std::pow(10, std::floor(std::log10(raw)));
+  for (double factor : {1.0, 2.0, 5.0})
+    if (factor * power >= raw) return factor * power;
+  return 10 * power;
+}
+
+// Where a value stands along the bar, from 0 at `low` to 1 at `high`.
+double BarPlace(double value, double low, double high, bool logarithmic) {
+  if (logarithmic) return std::log(value / low) / std::log(high / low);
+  return (value - low) / (high - low);
+}
+
+}  // namespace
+
+std::vector<double> ColourBarTicks(double low, double high, bool logarithmic) {
+  std::vector<double> ticks{low};
+  if (!(low < high) || (logarithmic && low <= 0)) return ticks;
+  // Labels closer than this share of the bar would meet.
+  constexpr double Apart = 0.12;
+  std::vector<double> between;
+  if (logarithmic && high / low >= 10) {
+    for (double decade = std::pow(10, std::floor(std::log10(low))); decade <= high; decade *= 10)
+      for (double factor : {1.0, 2.0, 5.0}) between.push_back(factor * decade);
+    // Decades alone where 1, 2 and 5 would crowd the bar.
+    if (std::log10(high / low) > 3)
+      std::erase_if(between, [](double v) { return std::fabs(std::log10(v) - std::round(std::log10(v))) > 1e-9; });
+  } else {
+    const double step = RoundStep(low, high, 4);
+    for (double v = std::ceil(low / step) * step; v <= high; v += step)
+      between.push_back(std::fabs(v) < step * 1e-9 ? 0 : v);
+  }
+  for (double v : between) {
+    const double place = BarPlace(v, low, high, logarithmic);
+    if (place >= Apart && place <= 1 - Apart && BarPlace(v, ticks.back(), high, logarithmic) > 0 &&
+        place - BarPlace(ticks.back(), low, high, logarithmic) >= Apart)
+      ticks.push_back(v);
+  }
+  // A bar narrower than its round steps is labelled in its middle.
+  if (ticks.size() == 1) {
+    const double middle = logarithmic ? std::sqrt(low * high) : (low + high) / 2;
+    ticks.push_back(ColourBarLabel(middle).toDouble());
+  }
+  ticks.push_back(high);
+  return ticks;
+}
+
 namespace {
 
 const char* const ScalesBottomAxis = "vostrel_scales_bottom_axis";
@@ -145,6 +218,10 @@ class CurveSeries : public ChartSeries {
     curve_->addData(x, y);
     chart_.DataChanged();
   }
+  // The plotting library leaves a gap at a point of NaN.
+  void Break() override {
+    if (curve_->dataCount() > 0) curve_->addData(qQNaN(), qQNaN());
+  }
   int Count() const override { return curve_->dataCount(); }
   std::vector<SeriesPoint> Points() const override {
     std::vector<SeriesPoint> points;
@@ -164,8 +241,18 @@ class PointSeries : public ChartSeries {
  public:
   PointSeries(Chart& chart, QCustomPlot* plot, const Chart::SeriesStyle& style)
       : chart_(chart), plot_(plot), style_(style), layer_(NewSeriesLayer(plot)) {}
+  // A colour no point had since the last clearing goes with its graph: a scale whose
+  // limits keep changing would otherwise leave thousands of empty graphs to lay out.
   void Clear() override {
-    for (auto& [rgba, graph] : graphs_) graph->data()->clear();
+    for (auto it = graphs_.begin(); it != graphs_.end();) {
+      if (it->second->data()->isEmpty()) {
+        plot_->removeGraph(it->second);
+        it = graphs_.erase(it);
+      } else {
+        it->second->data()->clear();
+        ++it;
+      }
+    }
     chart_.DataChanged();
   }
   void Append(double x, double y) override { Append(x, y, style_.colour); }
@@ -224,9 +311,9 @@ class PointSeries : public ChartSeries {
     // A hollow square is its outline, in the point's colour.
     QPen outline = style_.hollow ? QPen(colour) : style_.marker_outline ? QPen(Qt::black) : QPen(Qt::NoPen);
     graph->setPen(outline);
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, outline,
-                                           style_.hollow ? QBrush(Qt::NoBrush) : QBrush(colour),
-                                           2 * style_.marker_half_size + 1));
+    graph->setScatterStyle(QCPScatterStyle(
+        style_.marker == Chart::Marker::Triangle ? QCPScatterStyle::ssTriangleInverted : QCPScatterStyle::ssSquare,
+        outline, style_.hollow ? QBrush(Qt::NoBrush) : QBrush(colour), 2 * style_.marker_half_size + 1));
     return graph;
   }
 
@@ -283,6 +370,73 @@ class BarSeries : public ChartSeries {
   QCPErrorBars* across_;
   QCPErrorBars* error_;
 };
+
+// One line of a legend: the mark, drawn as the series draws it, and its meaning.
+class LegendSample : public QCPAbstractLegendItem {
+ public:
+  LegendSample(QCPLegend* legend, LegendEntry entry) : QCPAbstractLegendItem(legend), entry_(std::move(entry)) {}
+
+ protected:
+  void draw(QCPPainter* painter) override {
+    const QSize icon = mParentLegend->iconSize();
+    const QRect text = QFontMetrics(mFont).boundingRect(0, 0, 0, icon.height(), Qt::TextDontClip, entry_.text);
+    const int height = std::max(text.height(), icon.height());
+    painter->setFont(mFont);
+    painter->setPen(QPen(mTextColor));
+    painter->drawText(mRect.x() + icon.width() + mParentLegend->iconTextPadding(), mRect.y(), text.width(), height,
+                      Qt::TextDontClip, entry_.text);
+    const QPointF centre =
+        QRectF(QPointF(mRect.topLeft()), QSizeF(icon)).center() + QPointF(0, (height - icon.height()) / 2.0);
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    const double half = 3.5;
+    switch (entry_.look) {
+      case LegendEntry::Look::Line:
+        painter->setPen(QPen(entry_.colour, 2));
+        painter->drawLine(
+            QLineF(centre.x() - icon.width() / 2.0, centre.y(), centre.x() + icon.width() / 2.0, centre.y()));
+        break;
+      case LegendEntry::Look::Square:
+        painter->setPen(QPen(Qt::black));
+        painter->setBrush(entry_.colour);
+        painter->drawRect(QRectF(centre.x() - half, centre.y() - half, 2 * half, 2 * half));
+        break;
+      case LegendEntry::Look::Hollow:
+        painter->setPen(QPen(entry_.colour));
+        painter->drawRect(QRectF(centre.x() - half, centre.y() - half, 2 * half, 2 * half));
+        break;
+      case LegendEntry::Look::Triangle:
+        painter->setPen(QPen(entry_.colour));
+        painter->setBrush(entry_.colour);
+        painter->drawPolygon(QPolygonF(
+            {centre + QPointF(-half - 1, -half), centre + QPointF(half + 1, -half), centre + QPointF(0, half + 1)}));
+        break;
+    }
+    painter->restore();
+  }
+  QSize minimumOuterSizeHint() const override {
+    const QSize icon = mParentLegend->iconSize();
+    const QRect text = QFontMetrics(mFont).boundingRect(0, 0, 0, icon.height(), Qt::TextDontClip, entry_.text);
+    return {icon.width() + mParentLegend->iconTextPadding() + text.width() + mMargins.left() + mMargins.right(),
+            std::max(text.height(), icon.height()) + mMargins.top() + mMargins.bottom()};
+  }
+  // No wider than it needs: a legend in a row below the plot keeps its entries together at the left.
+  QSize maximumOuterSizeHint() const override { return minimumOuterSizeHint(); }
+
+ private:
+  LegendEntry entry_;
+};
+
+// The row of a layout grid that holds an element, -1 when none does.
+int RowOf(QCPLayoutGrid* grid, QCPLayoutElement* element) {
+  for (int i = 0; i < grid->elementCount(); ++i)
+    if (grid->elementAt(i) == element) {
+      int row = 0, column = 0;
+      grid->indexToRowCol(i, row, column);
+      return row;
+    }
+  return -1;
+}
 
 // The plot, laid out on demand: the room markers need is worked out from the plot
 // area of the size the widget has now, not of the last replot's.
@@ -412,24 +566,126 @@ void Chart::SetColour(QColor colour) {
   plot_->replot(QCustomPlot::rpQueuedRefresh);
 }
 
-void Chart::SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label) {
+namespace {
+
+// Blues below zero and reds above, pale at zero: the colour of u = value / largest |value|.
+QColor DivergingColour(double u) {
+  static const std::pair<double, QColor> stops[] = {{-1, QColor(5, 48, 97)},
+                                                    {-0.5, QColor(67, 147, 195)},
+                                                    {0, QColor(215, 215, 215)},
+                                                    {0.5, QColor(214, 96, 77)},
+                                                    {1, QColor(103, 0, 31)}};
+  u = std::clamp(u, -1.0, 1.0);
+  for (size_t i = 1; i < std::size(stops); ++i)
+    if (u <= stops[i].first) {
+      const double t = (u - stops[i - 1].first) / (stops[i].first - stops[i - 1].first);
+      const QColor& a = stops[i - 1].second;
+      const QColor& b = stops[i].second;
+      return QColor::fromRgbF(a.redF() + t * (b.redF() - a.redF()), a.greenF() + t * (b.greenF() - a.greenF()),
+                              a.blueF() + t * (b.blueF() - a.blueF()));
+    }
+  return stops[std::size(stops) - 1].second;
+}
+
+// A linear gradient over [low, high] on which every value has the colour it has about zero.
+QCPColorGradient DivergingGradient(double low, double high) {
+  QCPColorGradient gradient;
+  gradient.clearColorStops();
+  gradient.setColorInterpolation(QCPColorGradient::ciRGB);
+  const double largest = std::max(std::fabs(low), std::fabs(high));
+  if (!(largest > 0) || !(high > low)) {
+    gradient.setColorStopAt(0, DivergingColour(0));
+    gradient.setColorStopAt(1, DivergingColour(0));
+    return gradient;
+  }
+  gradient.setColorStopAt(0, DivergingColour(low / largest));
+  gradient.setColorStopAt(1, DivergingColour(high / largest));
+  for (double u : {-0.5, 0.0, 0.5}) {
+    const double place = (u * largest - low) / (high - low);
+    if (place > 0 && place < 1) gradient.setColorStopAt(place, DivergingColour(u));
+  }
+  return gradient;
+}
+
+}  // namespace
+
+int Chart::PlotRow() const { return std::max(RowOf(plot_->plotLayout(), plot_->axisRect()), 0); }
+
+void Chart::SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label, bool diverging) {
   auto* scale = static_cast<QCPColorScale*>(colour_scale_);
   if (!scale) {
     scale = new QCPColorScale(plot_);
     scale->setType(QCPAxis::atRight);
-    scale->setGradient(QCPColorGradient(QCPColorGradient::gpJet));
     scale->setBarWidth(12);
-    plot_->plotLayout()->addElement(plot_->plotLayout()->rowCount() - 1, 1, scale);
+    // Half a label's room beyond the bar's ends: a label the plot's edge would cut is not drawn.
+    const int half_label = QFontMetrics(scale->axis()->tickLabelFont()).height() / 2 + 2;
+    scale->setMinimumMargins(QMargins(0, half_label, 0, half_label));
+    plot_->plotLayout()->addElement(PlotRow(), 1, scale);
     colour_scale_ = scale;
   }
   scale->setVisible(true);
+  scale->setGradient(diverging ? DivergingGradient(minimum, maximum) : QCPColorGradient(QCPColorGradient::gpJet));
   scale->setDataScaleType(logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
-  if (logarithmic)
-    scale->axis()->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
-  else
-    scale->axis()->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+  // Both ends carry their values, and round values stand between them.
+  QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
+  for (double tick : ColourBarTicks(minimum, maximum, logarithmic)) ticker->addTick(tick, ColourBarLabel(tick));
+  ticker->setSubTickCount(0);
+  scale->axis()->setTicker(ticker);
   scale->setDataRange(QCPRange(minimum, maximum));
   scale->setLabel(label);
+}
+
+void Chart::SetLegend(const std::vector<LegendEntry>& entries, LegendPlace place) {
+  QCPLegend* legend = plot_->legend;
+  legend->clearItems();
+  legend->setVisible(!entries.empty());
+  if (entries.empty()) return;
+  for (const LegendEntry& entry : entries) legend->addItem(new LegendSample(legend, entry));
+  QCPLayoutGrid* grid = plot_->plotLayout();
+  QCPLayoutInset* inset = plot_->axisRect()->insetLayout();
+  const bool below = place == LegendPlace::Below;
+  // Below the plot, in a row of its own: the legend at the left, the rest of the row empty.
+  auto* row = static_cast<QCPLayoutGrid*>(legend_row_);
+  if (below && !row) {
+    inset->take(legend);
+    inset->simplify();
+    row = new QCPLayoutGrid;
+    grid->addElement(grid->rowCount(), 0, row);
+    // The row keeps the height the legend needs; the plot takes the rest.
+    grid->setRowStretchFactor(grid->rowCount() - 1, 0.001);
+    row->addElement(0, 0, legend);
+    row->addElement(0, 1, new QCPLayoutElement(plot_));
+    legend_row_ = row;
+  } else if (!below && row) {
+    row->take(legend);
+    grid->remove(row);
+    grid->simplify();
+    legend_row_ = nullptr;
+    inset->addElement(legend, Qt::AlignRight | Qt::AlignTop);
+  }
+  legend->setFillOrder(below ? QCPLayoutGrid::foColumnsFirst : QCPLayoutGrid::foRowsFirst);
+  legend->setWrap(below ? 0 : 1);
+  legend->setBorderPen(below ? Qt::NoPen : QPen(QColor(160, 160, 160)));
+  legend->setBrush(below ? Qt::NoBrush : QBrush(QColor(255, 255, 255, 220)));
+  legend->setMargins(below ? QMargins(4, 0, 4, 2) : QMargins(6, 4, 6, 4));
+  legend->setColumnSpacing(below ? 16 : 8);
+  legend->setIconSize(18, 10);
+  DataChanged();
+}
+
+void Chart::SetNote(const QString& note) {
+  auto* text = static_cast<QCPItemText*>(note_);
+  if (!text) {
+    text = new QCPItemText(plot_);
+    text->position->setType(QCPItemPosition::ptAxisRectRatio);
+    text->position->setCoords(0.5, 0.5);
+    text->setPositionAlignment(Qt::AlignCenter);
+    text->setBrush(QBrush(QColor(255, 255, 255, 230)));
+    text->setPadding(QMargins(8, 4, 8, 4));
+    note_ = text;
+  }
+  text->setText(note);
+  text->setVisible(!note.isEmpty());
 }
 
 void Chart::HideColourScale() {
@@ -583,7 +839,18 @@ void Chart::ReplotNow() {
   plot_->replot(QCustomPlot::rpImmediateRefresh);
 }
 
-bool Chart::SaveImage(const QString& path, QSize size) { return SaveChartsImage(path, {this}, size); }
+bool Chart::SaveImage(const QString& path, QSize size) {
+  return SaveChartsImage(path, std::vector<Chart*>{this}, size);
+}
+
+ChartPicture Chart::Picture() const {
+  if (picture_) return picture_();
+  return {{const_cast<Chart*>(this)}, {}};
+}
+
+void Chart::AddMenuAction(const QString& text, std::function<void()> action) {
+  menu_actions_.emplace_back(text, std::move(action));
+}
 
 QString Chart::SizeRefusal(QSize size) {
   if (size.isEmpty() || size.width() > LargestImageSide || size.height() > LargestImageSide ||
@@ -605,28 +872,81 @@ QString Chart::SaveImageAsked(const QString& path, QSize size) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // The cursor reaches the screen before the drawing holds the window up.
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  const bool saved = SaveImage(path, size);
+  const bool saved = SaveChartsImage(path, Picture(), size);
   QApplication::restoreOverrideCursor();
   return saved ? QString() : tr("File access denied");
 }
 
 namespace {
 
-// Paints the charts one above the other on a painter of the given size.
-void PaintCharts(QCPPainter& painter, const std::vector<std::pair<QCustomPlot*, int>>& plots, int width) {
-  int top = 0;
-  for (const auto& [plot, height] : plots) {
-    painter.save();
-    painter.translate(0, top);
-    plot->toPainter(&painter, width, height);
-    painter.restore();
+// The title's lines in pixels of the picture as shown: the first bold and larger.
+QFont TitleFont(int line) {
+  QFont font = QApplication::font();
+  font.setPixelSize(line == 0 ? 15 : 12);
+  font.setBold(line == 0);
+  return font;
+}
+
+constexpr int TitleMargin = 6;
+
+int TitleHeight(const QStringList& title) {
+  if (title.isEmpty()) return 0;
+  int height = 2 * TitleMargin;
+  for (int i = 0; i < title.size(); ++i) height += QFontMetrics(TitleFont(i)).lineSpacing();
+  return height;
+}
+
+void PaintTitle(QPainter& painter, const QStringList& title, int width) {
+  int top = TitleMargin;
+  painter.setPen(Qt::black);
+  for (int i = 0; i < title.size(); ++i) {
+    painter.setFont(TitleFont(i));
+    const int height = QFontMetrics(TitleFont(i)).lineSpacing();
+    painter.drawText(QRect(TitleMargin, top, width - 2 * TitleMargin, height), Qt::AlignHCenter | Qt::AlignVCenter,
+                     title[i]);
     top += height;
   }
+}
+
+// The charts one above the other under the title, on white, drawn at the size shown
+// (`logical`) and magnified by `scale` onto the painter.
+struct PlotPlace {
+  QCustomPlot* plot;
+  int height;
+  QColor background;  // the chart's own, back after the picture
+};
+bool PaintPicture(QPaintDevice& device, const QStringList& title, const std::vector<PlotPlace>& plots, QSize logical,
+                  double scale, bool vector) {
+  QCPPainter painter;
+  if (!painter.begin(&device)) return false;
+  painter.setMode(vector ? QCPPainter::pmVectorized : QCPPainter::pmNoCaching);
+  // Lines and markers grow with the picture, as text does.
+  if (scale != 1) painter.setMode(QCPPainter::pmNonCosmetic);
+  painter.scale(scale, scale);
+  painter.fillRect(QRect(QPoint(0, 0), logical), Qt::white);
+  PaintTitle(painter, title, logical.width());
+  int top = TitleHeight(title);
+  for (const auto& [plot, height, background] : plots) {
+    // A report's picture is on white, whatever colour the chart has on screen.
+    plot->setBackground(QBrush(Qt::white));
+    painter.save();
+    painter.translate(0, top);
+    plot->toPainter(&painter, logical.width(), height);
+    painter.restore();
+    plot->setBackground(QBrush(background));
+    top += height;
+  }
+  return painter.end();
 }
 
 }  // namespace
 
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size) {
+  return SaveChartsImage(path, ChartPicture{charts, {}}, size);
+}
+
+bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size) {
+  const std::vector<Chart*>& charts = picture.charts;
   if (charts.empty()) return false;
   int shown_height = 0, shown_width = 0;
   for (Chart* chart : charts) {
@@ -634,46 +954,48 @@ bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSi
     shown_height += std::max(chart->height(), 1);
     shown_width = std::max(shown_width, chart->width());
   }
-  if (!size.isValid() || size.isEmpty()) size = QSize(std::max(shown_width, 1), shown_height);
-  std::vector<std::pair<QCustomPlot*, int>> plots;
+  shown_width = std::max(shown_width, 1);
+  const int title_height = TitleHeight(picture.title);
+  const QSize shown(shown_width, shown_height + title_height);
+  if (!size.isValid() || size.isEmpty()) size = shown;
+  // The picture is the charts as shown, magnified until it fills the size asked in one
+  // direction; in the other the charts take the room there is.
+  const double scale = std::min(double(size.width()) / shown.width(), double(size.height()) / shown.height());
+  const QSize logical(std::max(1, int(std::lround(size.width() / scale))),
+                      std::max(1, int(std::lround(size.height() / scale))));
+  const int charts_height = std::max(logical.height() - title_height, 1);
+  std::vector<PlotPlace> plots;
   int given = 0;
   for (size_t i = 0; i < charts.size(); ++i) {
-    int height = i + 1 == charts.size() ? size.height() - given
-                                        : size.height() * std::max(charts[i]->height(), 1) / shown_height;
-    plots.emplace_back(charts[i]->plot_, height);
+    int height = i + 1 == charts.size() ? charts_height - given
+                                        : charts_height * std::max(charts[i]->height(), 1) / shown_height;
+    plots.push_back({charts[i]->plot_, height, charts[i]->Colour()});
     given += height;
   }
   const QString suffix = QFileInfo(path).suffix().toLower();
+  const QString name = picture.title.isEmpty() ? QString() : picture.title.front();
   if (suffix == "png") {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::white);
-    QCPPainter painter(&image);
-    painter.setMode(QCPPainter::pmNoCaching);
-    PaintCharts(painter, plots, size.width());
-    painter.end();
-    return image.save(path, "PNG");
+    return PaintPicture(image, picture.title, plots, logical, scale, false) && image.save(path, "PNG");
   }
   if (suffix == "svg") {
     QSvgGenerator svg;
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
-    QCPPainter painter;
-    if (!painter.begin(&svg)) return false;
-    painter.setMode(QCPPainter::pmVectorized);
-    PaintCharts(painter, plots, size.width());
-    return painter.end() && QFileInfo(path).size() > 0;
+    svg.setTitle(name);
+    svg.setDescription(picture.title.mid(1).join('\n'));
+    return PaintPicture(svg, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
   }
   if (suffix == "pdf") {
     QPdfWriter pdf(path);
     pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(72);
-    QCPPainter painter;
-    if (!painter.begin(&pdf)) return false;
-    painter.setMode(QCPPainter::pmVectorized);
-    PaintCharts(painter, plots, size.width());
-    return painter.end() && QFileInfo(path).size() > 0;
+    pdf.setTitle(name);
+    pdf.setCreator("vostrel");
+    return PaintPicture(pdf, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
   }
   return false;
 }
@@ -717,6 +1039,9 @@ void Chart::ShowImageMenu(QPoint global_position) {
       if (!path.isEmpty()) Tell(SaveImageAsked(path, size));
     });
   });
+  if (!menu_actions_.empty()) menu.addSeparator();
+  for (const auto& [text, action] : menu_actions_)
+    menu.addAction(text, this, [this, action] { QTimer::singleShot(0, this, action); });
   menu.popup(global_position);
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // The chart component as the window uses it: series, axes with automatic scaling,
-// pixel-to-value conversion, a logarithmic axis, a title, colours, the rectangle zoom
-// and scrolling. The plotting library stays behind this file.
+// pixel-to-value conversion, a logarithmic axis, a title, colours, a legend, a colour
+// bar, the rectangle zoom and scrolling, and pictures. The plotting library stays behind
+// this file.
 
 #include <QColor>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -29,6 +32,9 @@ class ChartSeries {
  public:
   virtual ~ChartSeries() = default;
   virtual void Clear() = 0;
+  // A line series: the next point begins a piece of its own, not joined to the last one
+  // (its Points show the break as a point of NaN). Others ignore it.
+  virtual void Break() {}
   // A point in the series' own colour.
   virtual void Append(double x, double y) = 0;
   // A point in a colour of its own (point series only; others use the series' colour).
@@ -80,9 +86,40 @@ class ChartAxis {
   bool automatic_ = true;
 };
 
+// The limits a wheel step gives an axis from minimum to maximum about the value `at`,
+// which keeps its place: a quarter in, or the third out that undoes it.
+struct AxisLimits {
+  double minimum, maximum;
+};
+AxisLimits WheelZoomed(double minimum, double maximum, double at, bool zoom_in);
+
+// What a legend shows of a kind of mark: its look and colour, and what it means.
+struct LegendEntry {
+  enum class Look { Line, Square, Hollow, Triangle };
+  Look look = Look::Square;
+  QColor colour;
+  QString text;
+};
+
+// The ticks of a colour bar from low to high: both ends, and round values between them
+// (at least one), none so near another that their labels would meet.
+std::vector<double> ColourBarTicks(double low, double high, bool logarithmic);
+// A colour bar's label of a value: three significant digits, no exponent in between.
+QString ColourBarLabel(double value);
+
 class Chart;
+// A picture of one or more charts one above the other, under a title, for a report.
+struct ChartPicture {
+  std::vector<Chart*> charts;
+  // Lines above the charts: the first in bold (what the picture shows), the rest plain.
+  QStringList title;
+};
 // Several charts one above the other in one PNG, SVG or PDF file, each as wide as `size`
-// and sharing its height by their heights on screen (the size shown when empty).
+// and sharing its height by their heights on screen, under the picture's title, on
+// white. Without a size, the size shown (and the title's room); a larger one draws the
+// charts as shown, magnified to fill it, fonts, lines and markers alike (the PDF and
+// SVG carry the first title line as their title).
+bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size = {});
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size = {});
 
 class Chart : public QWidget {
@@ -95,6 +132,7 @@ class Chart : public QWidget {
     Points,    // square markers; each point may have its own colour
     Bars,      // markers with a horizontal and a vertical bar each, as intervals and errors are drawn
   };
+  enum class Marker { Square, Triangle };  // a triangle points down
   struct SeriesStyle {
     SeriesKind kind = SeriesKind::FastLine;
     QColor colour = Qt::red;
@@ -107,6 +145,7 @@ class Chart : public QWidget {
     bool scales_bottom_axis = true;
     // Points: an empty square, outlined, for values that have no colour.
     bool hollow = false;
+    Marker marker = Marker::Square;
   };
 
   explicit Chart(QWidget* parent = nullptr);
@@ -131,13 +170,21 @@ class Chart : public QWidget {
   QColor Colour() const { return colour_; }
   void SetBackWallColour(QColor colour);
   void SetZoomPenColour(QColor colour);
-  // A colour bar beside the plot for values from minimum to maximum, and the colour it
-  // gives a value (the bar's ends beyond them).
-  void SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label);
+  // A colour bar beside the plot for values from minimum to maximum, labelled at both
+  // ends and at round values between them, and the colour it gives a value (the bar's
+  // ends beyond them). Diverging: white at zero, blues below and reds above.
+  void SetColourScale(double minimum, double maximum, bool logarithmic, const QString& label, bool diverging = false);
   void HideColourScale();
   QColor ScaleColour(double value) const;
   // The same for many values at once.
   std::vector<QRgb> ScaleColours(std::span<const double> values) const;
+  // The kinds of marks explained beside the plot: in its top right corner, or in a row
+  // below it. None hides the legend.
+  enum class LegendPlace { InsideTopRight, Below };
+  void SetLegend(const std::vector<LegendEntry>& entries, LegendPlace place);
+  // A line of text in the middle of the plot area (empty: none), as a note on what it lacks.
+  void SetNote(const QString& note);
+
   // Brings every automatic axis to the data and redraws once the current handler is
   // done, however often it is asked; ReplotNow redraws at once.
   void Replot();
@@ -152,8 +199,14 @@ class Chart : public QWidget {
   static constexpr qint64 LargestImagePixels = 20'000'000;
   // Saves as the user asked in the chart's menu, under a busy cursor: a name without an
   // offered extension or a size beyond the limits is refused. Returns what the user is
-  // told, empty when the picture was saved.
+  // told, empty when the picture was saved. The picture is the chart's own (below).
   QString SaveImageAsked(const QString& path, QSize size = {});
+  // What the chart's menu saves: by default the chart alone under its axes; a view gives
+  // the charts that belong together and the title that tells what they show.
+  void SetPicture(std::function<ChartPicture()> picture) { picture_ = std::move(picture); }
+  ChartPicture Picture() const;
+  // Lines the chart's menu offers beside saving it: a text and what it does.
+  void AddMenuAction(const QString& text, std::function<void()> action);
   // Why a picture of that size is not drawn, empty when it is.
   static QString SizeRefusal(QSize size);
 
@@ -197,7 +250,7 @@ class Chart : public QWidget {
   bool HandleMouse(QEvent* event);
   // The context menu of a right click that scrolled nothing: saving the chart as an image.
   void ShowImageMenu(QPoint global_position);
-  friend bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size);
+  friend bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size);
   void WidenForMarkers(QCPAxis* axis) const;
   static bool ScaleToData(QCPAxis* axis);
   // Pixels between the centre of an edge marker and the end of the axis, beyond its half size.
@@ -206,6 +259,8 @@ class Chart : public QWidget {
   int MarkerMargin() const;
   // As many value ticks as leave room between their labels.
   void FitValueTicks() const;
+  // The row of the plot layout that holds the plot area.
+  int PlotRow() const;
   void Scroll(QPoint to);
   void MarkAxesManual();
 
@@ -215,6 +270,10 @@ class Chart : public QWidget {
   class TitleElement;
   QObject* title_ = nullptr;
   QObject* colour_scale_ = nullptr;
+  QObject* note_ = nullptr;
+  QObject* legend_row_ = nullptr;  // the row below the plot that holds the legend there
+  std::function<ChartPicture()> picture_;
+  std::vector<std::pair<QString, std::function<void()>>> menu_actions_;
   bool title_visible_ = false;
   QColor colour_;
   mutable bool ranges_stale_ = true;

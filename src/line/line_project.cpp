@@ -1,5 +1,6 @@
 #include "line/line_project.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <sstream>
@@ -22,7 +23,7 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-enum class Section { Top, Survey, Topography, Exclusion, Processing };
+enum class Section { Top, Survey, Topography, Exclusion, Processing, View };
 
 // A hand-excluded record as written, resolved against the surveys once all are read.
 struct PendingRecord {
@@ -73,6 +74,8 @@ class ProjectParser {
       section_ = Section::Exclusion;
     } else if (line == "[processing]") {
       section_ = Section::Processing;
+    } else if (line == "[view]") {
+      section_ = Section::View;
     } else {
       Fail("unknown section " + line);
     }
@@ -85,6 +88,7 @@ class ProjectParser {
       case Section::Topography: return TakeTopography(key, value);
       case Section::Exclusion: return TakeExclusion(key, value);
       case Section::Processing: return TakeProcessing(key, value);
+      case Section::View: return TakeView(key, value);
     }
   }
 
@@ -187,6 +191,25 @@ class ProjectParser {
     }
   }
 
+  void TakeView(const std::string& key, const std::string& value) {
+    const size_t suffix = key.rfind("-scale");
+    const std::string quantity = suffix == std::string::npos ? "" : key.substr(0, suffix);
+    if (suffix + 6 != key.size() || std::ranges::find(ColourScaleQuantities, quantity, [](const char* q) {
+                                      return std::string(q);
+                                    }) == std::end(ColourScaleQuantities))
+      Unknown(key);
+    std::istringstream words(value);
+    std::string low, high, kind, more;
+    FixedColourScale scale;
+    if (!(words >> low >> high >> kind) || (words >> more) || !ParseNumber(low, scale.low) ||
+        !ParseNumber(high, scale.high) || (kind != "log" && kind != "linear"))
+      Fail(key + " takes the low and high limits and log or linear, not '" + value + "'");
+    scale.logarithmic = kind == "log";
+    if (!(scale.low < scale.high)) Fail(key + " takes the low limit first");
+    if (scale.logarithmic && scale.low <= 0) Fail(key + " on a log scale takes limits above 0");
+    project_.colour_scales[quantity] = scale;
+  }
+
   void CloseSurvey() {
     if (section_ != Section::Survey) return;
     for (const char* key : {"file", "size", "header"})
@@ -277,6 +300,10 @@ std::vector<std::string> FormatLineProject(const LineProject& project) {
   // An empty value leaves no space at the end of its line.
   lines.push_back(project.processing.gates.empty() ? "gates =" : "gates = " + project.processing.gates);
   lines.push_back(project.processing.mains.empty() ? "mains =" : "mains = " + project.processing.mains);
+  if (!project.colour_scales.empty()) lines.push_back("[view]");
+  for (const auto& [quantity, scale] : project.colour_scales)
+    lines.push_back(quantity + "-scale = " + ShortestText(scale.low) + " " + ShortestText(scale.high) +
+                    (scale.logarithmic ? " log" : " linear"));
   return lines;
 }
 

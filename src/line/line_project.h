@@ -27,9 +27,13 @@
 //   abs-du = no            yes: the modulus of dU
 //   gates = 20:40,40:80    the chargeability gates in ms; empty: the standard ones
 //   mains = 50             the mains frequency, Hz; empty: 50 and 60 looked for
+//   [view]                 only when a colour scale is fixed
+//   rhoa-scale = 10 1000 log   the survey view's fixed colour scale of ρa (error-, m-):
+//                          low and high limits, log or linear
 //
 // Numbers are written in the fewest digits that read back as the same number.
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -54,12 +58,23 @@ struct LineProcessing {
   bool operator==(const LineProcessing&) const = default;
 };
 
+// A colour scale the user fixed in the survey view, kept with the line.
+struct FixedColourScale {
+  double low = 0, high = 0;
+  bool logarithmic = true;
+  bool operator==(const FixedColourScale&) const = default;
+};
+
+// The quantities whose colour scale a project may fix, as its keys name them.
+inline constexpr const char* ColourScaleQuantities[] = {"rhoa", "error", "m"};
+
 struct LineProject {
   std::vector<LineSurvey> surveys;
   Topography topography;
   ExclusionRules rules;
   std::set<RecordRef> excluded_by_hand;  // RecordRef::file indexes surveys
   LineProcessing processing;
+  std::map<std::string, FixedColourScale> colour_scales;  // by quantity
   bool operator==(const LineProject&) const = default;
 };
 

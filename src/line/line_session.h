@@ -4,6 +4,7 @@
 // left them. The window shows it; every answer comes from here.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,13 @@ class LineSession {
   // Whether the records must carry M whatever the rules (the window's decay view is on).
   void SetWantsM(bool wants) { wants_m_ = wants; }
   bool WantsM() const { return wants_m_ || project_.rules.m_range_mv_v.has_value(); }
+  // The survey view's colour scale of a quantity, fixed or (none) automatic again.
+  void SetColourScale(const std::string& quantity, const std::optional<FixedColourScale>& scale) {
+    if (scale)
+      project_.colour_scales[quantity] = *scale;
+    else
+      project_.colour_scales.erase(quantity);
+  }
   // Changes the counts at once.
   void SetRules(const ExclusionRules& rules) { project_.rules = rules; }
   const ExclusionRules& Rules() const { return project_.rules; }

@@ -224,6 +224,12 @@ class TMainForm : public QWidget {
   void Chart1MouseLeave();
   void ChartVoltageMouseLeave();
   void Readout(Chart* chart, QLineEdit* box, int x, int y);
+  // The survey view's colour scales: kept in the settings per quantity, and in the
+  // project of the line open (whose fixed scales come first).
+  void LoadScaleChoices();
+  void KeepScaleChoice(SurveyView::Quantity quantity, const ScaleChoice& choice);
+  // What the record's pictures are titled: the survey, the record on show and its electrodes.
+  QString RecordOnShowTitle() const;
 
   // The controls, in the order the form declares them.
   Chart* Chart1 = nullptr;

@@ -2,6 +2,7 @@
 // the double-click reset and the wheel zoom.
 
 #include <QLineEdit>
+#include <QSettings>
 
 #include "main/main_form.h"
 #include "processing/format_fixed.h"
@@ -10,17 +11,9 @@
 namespace {
 
 constexpr uint32_t FocusedColour = 0xFFFFFF;
-constexpr double ZoomStep = 0.25;  // a quarter in, and the third out that undoes it
 
-struct Limits {
-  double minimum, maximum;
-};
-
-// The new limits about the value v under the pointer, which keeps its place between them.
-Limits Zoomed(float mn, float mx, float v, bool zoom_in) {
-  if (zoom_in) return {mn + (double(v) - mn) * ZoomStep, mx - (double(mx) - v) * ZoomStep};
-  return {mn - (double(v) - mn) * ZoomStep / (1 - ZoomStep), mx + (double(mx) - v) * ZoomStep / (1 - ZoomStep)};
-}
+// The survey view's scale of a quantity in the settings: "auto log", "10 1000 log", ...
+QString ScaleSetting(const char* key) { return QString("SurveyView/%1-scale").arg(key); }
 
 }  // namespace
 
@@ -64,7 +57,8 @@ void TMainForm::ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mo
   float mx = static_cast<float>(axis.Maximum());
   float v = static_cast<float>(axis.ValueAtPixel(pixel));
   axis.SetAutomatic(false);
-  Limits limits = Zoomed(mn, mx, v, wheel_delta < 0);
+  // The new limits about the value v under the pointer, which keeps its place between them.
+  const AxisLimits limits = WheelZoomed(mn, mx, v, wheel_delta < 0);
   axis.SetLimits(limits.minimum, limits.maximum);
   sender->Replot();
 
@@ -75,4 +69,48 @@ void TMainForm::ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mo
     other->Replot();
   }
   handled = true;
+}
+
+void TMainForm::LoadScaleChoices() {
+  if (!SurveyWindow) return;
+  for (auto quantity : {SurveyView::Quantity::Rhoa, SurveyView::Quantity::Error, SurveyView::Quantity::Chargeability}) {
+    const char* key = SurveyView::ScaleKey(quantity);
+    ScaleChoice choice = SurveyWindow->ScaleChoiceOf(quantity);
+    const QStringList words =
+        keeps_settings_ ? QSettings().value(ScaleSetting(key)).toString().split(' ') : QStringList();
+    if (words.size() == 3) {
+      choice.fixed = words[0] != "auto";
+      choice.low = choice.fixed ? words[0].toDouble() : NAN;
+      choice.high = choice.fixed ? words[1].toDouble() : NAN;
+      choice.logarithmic = words[2] == "log";
+      if (choice.fixed && !DrawableLimits(choice)) choice = SurveyWindow->ScaleChoiceOf(quantity);
+    }
+    if (line_) {
+      const auto& scales = line_->Project().colour_scales;
+      if (const auto fixed = scales.find(key); fixed != scales.end())
+        choice = {.fixed = true,
+                  .low = fixed->second.low,
+                  .high = fixed->second.high,
+                  .logarithmic = fixed->second.logarithmic};
+    }
+    SurveyWindow->SetScaleChoice(quantity, choice);
+  }
+}
+
+void TMainForm::KeepScaleChoice(SurveyView::Quantity quantity, const ScaleChoice& choice) {
+  const char* key = SurveyView::ScaleKey(quantity);
+  if (!key) return;
+  if (keeps_settings_)
+    QSettings().setValue(ScaleSetting(key), choice.fixed
+                                                ? QString("%1 %2 %3")
+                                                      .arg(choice.low, 0, 'g', 17)
+                                                      .arg(choice.high, 0, 'g', 17)
+                                                      .arg(choice.logarithmic ? "log" : "linear")
+                                                : QString("auto auto %1").arg(choice.logarithmic ? "log" : "linear"));
+  if (!line_) return;
+  line_->SetColourScale(key, choice.fixed
+                                 ? std::optional<FixedColourScale>(
+                                       {.low = choice.low, .high = choice.high, .logarithmic = choice.logarithmic})
+                                 : std::nullopt);
+  ShowLineCounts();  // the name's mark of a change
 }

@@ -1,9 +1,11 @@
 // The file check, the error strip chart and its record marker.
 
+#include <QFileInfo>
 #include <QSlider>
 #include <cmath>
 #include <utility>
 
+#include "analysis/arrangement.h"
 #include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
 #include "main/guarded.h"
@@ -82,6 +84,11 @@ SurveyView* TMainForm::ShowSurveyView() {
         ToggleRecords(refs);
       });
     });
+    connect(SurveyWindow, &SurveyView::ScaleChosen, this,
+            [this](SurveyView::Quantity quantity, const ScaleChoice& choice) {
+              Guarded([&] { KeepScaleChoice(quantity, choice); });
+            });
+    LoadScaleChoices();
     UpdateSurveyView();
     FeedSurveyViewLine();
   } else {
@@ -96,6 +103,8 @@ void TMainForm::UpdateSurveyView() {
   if (!SurveyWindow) return;
   // A line open shows the line's records, whichever of its surveys is on show.
   if (!line_ || !line_->Data()) {
+    SurveyWindow->SetSubject(QFileInfo(QString::fromStdString(vari.survey->DataFileName)).fileName(),
+                             ArrangementName(ArrangementOf(*vari.survey)));
     // Before a check the view shows where the records of the survey are, without values.
     SurveyWindow->ShowPoints(checked_.empty() ? PlacesOf(*vari.survey) : PseudosectionOf(*vari.survey, checked_));
   }

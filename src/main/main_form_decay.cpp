@@ -47,6 +47,7 @@ QRect TMainForm::PanelOnScreen() const { return {Panel1->mapToGlobal(QPoint(0, 0
 
 void TMainForm::ShowDecay() {
   if (!DecayWindow) return;
+  DecayWindow->SetRecordTitle(RecordOnShowTitle());
   DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, ip_settings_));
 }
 

@@ -364,6 +364,9 @@ void TMainForm::CreateSeries() {
   VoltSeries = record.voltage;
   ProcVSeries = record.voltage_means;
   DoneSeries = record.square_wave;
+  // Either record chart is saved with the other, under the record's title.
+  for (Chart* chart : {Chart1, ChartVoltage})
+    chart->SetPicture([this] { return ChartPicture{{Chart1, ChartVoltage}, {RecordOnShowTitle()}}; });
   ErSeries = &Chart2->AddSeries({.kind = Kind::Points, .marker_half_size = 2, .marker_outline = false});
   SeriesPos = &Chart2->AddSeries({.kind = Kind::Points,
                                   .colour = ToolkitColour(Fuchsia),

@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include "analysis/arrangement.h"
 #include "line/line_output.h"
 #include "line/line_records.h"
 #include "line/topography.h"
@@ -214,6 +215,7 @@ void TMainForm::CloseLine() {
     SurveyWindow->SetSurveyNames({});
     SurveyWindow->ShowGround({}, {});
     SurveyWindow->SetCaption(tr("Разрез"));
+    LoadScaleChoices();
     UpdateSurveyView();
   }
   RedrawErrorChart();
@@ -263,8 +265,17 @@ void TMainForm::FeedSurveyViewLine() {
   SurveyWindow->SetExcluding(true);
   SurveyWindow->SetCaption(LineCaption());
   std::vector<QPointF> ground, electrodes;
-  for (const GroundPoint& point : GroundProfile(project, *line_->Data())) ground.emplace_back(point.x, point.z);
+  std::vector<std::pair<double, double>> profile;
+  for (const GroundPoint& point : GroundProfile(project, *line_->Data())) {
+    ground.emplace_back(point.x, point.z);
+    profile.emplace_back(point.x, point.z);
+  }
   for (const LineElectrode& electrode : line_->Data()->electrodes) electrodes.emplace_back(electrode.x, electrode.z);
+  std::vector<Quadrupole> records;
+  for (const LineRecord& record : line_->Data()->records) records.push_back({record.a, record.b, record.m, record.n});
+  SurveyWindow->SetSubject(FileNameOf(line_->Path()), ArrangementName(ArrangementOf(records)));
+  LoadScaleChoices();
+  PlaceOnGround(line_section_.points, profile);
   SurveyWindow->ShowGround(std::move(ground), std::move(electrodes));
   SurveyWindow->ShowPoints(line_section_.points);
 }

@@ -1,10 +1,12 @@
 // Loading and processing the record on show, and drawing it.
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <optional>
 #include <vector>
 
@@ -49,7 +51,8 @@ void TMainForm::ProcessRecord(int k, bool display) {
   Panel2Caption->clear();
   RecordDrawing drawing;
   vari.RecordResult = EvaluateLoadedRecord(*vari.survey, vari.work, k, CurrentRecordOptions(), nullptr, &drawing);
-  DrawRecordPoints({.current_means = ProcISeries, .voltage_means = ProcVSeries, .square_wave = DoneSeries}, drawing);
+  DrawRecordPoints({.current_means = ProcISeries, .voltage_means = ProcVSeries, .square_wave = DoneSeries}, drawing,
+                   vari.survey->SampleRate);
   Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult.result, drawing, decimal_separator_)));
   Chart1->Replot();
   ChartVoltage->Replot();
@@ -73,4 +76,11 @@ void TMainForm::PlotVoltageCurve() {
 // K, R and ρa of the record on show, by the summary line's number rule.
 void TMainForm::ShowResistivity(int) {
   ResistivityLabel->setText(QString::fromStdString(ResistivityLine(vari.RecordResult.resistivity, decimal_separator_)));
+}
+
+QString TMainForm::RecordOnShowTitle() const {
+  const int k = TrackBar1->value() + 1;
+  if (!vari.survey || k < 1 || k > vari.survey->RecordCount) return {};
+  return RecordTitle(QFileInfo(QString::fromStdString(vari.survey->DataFileName)).fileName(), k,
+                     vari.survey->RecordIndex[static_cast<size_t>(k)]);
 }

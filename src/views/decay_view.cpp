@@ -43,6 +43,7 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   chart_->SetColour(Qt::white);
   decay_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(40, 90, 200)});
   gates_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Bars, .colour = Qt::red, .pen_width = 2});
+  chart_->SetPicture([this] { return Picture(); });
 
   auto* gates_row = new QHBoxLayout;
   gates_row->addWidget(gates_label);
@@ -68,6 +69,7 @@ void DecayView::Show(const Chargeability& ip) {
   if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
     info_->setText(ip.no_answer.empty() ? tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля")
                                         : tr("Нет ответа: %1").arg(QString::fromStdString(ip.no_answer)));
+    chart_->SetNote(info_->text());
     // An empty chart, not the last record's scale.
     chart_->LeftAxis().SetLimits(0, 1);
     chart_->LeftAxis().SetLabels(false);
@@ -87,6 +89,7 @@ void DecayView::Show(const Chargeability& ip) {
     if (std::isfinite(gate.m) && std::isfinite(gate.interval))
       low = std::min(low, gate.m - gate.interval), high = std::max(high, gate.m + gate.interval);
   }
+  chart_->SetNote({});
   chart_->LeftAxis().SetLabels(true);
   chart_->BottomAxis().SetLimits(ip.time_ms.front() / 1.5, ip.time_ms.back() * 1.1);
   if (low <= high) {
@@ -104,4 +107,10 @@ void DecayView::Show(const Chargeability& ip) {
 void DecayView::closeEvent(QCloseEvent* event) {
   emit Closed();
   QWidget::closeEvent(event);
+}
+
+ChartPicture DecayView::Picture() const {
+  QStringList title;
+  title << (title_.isEmpty() ? windowTitle() : tr("%1 — спад ВП").arg(title_)) << info_->text();
+  return {{chart_}, title};
 }

@@ -23,7 +23,12 @@ class DecayView : public QWidget {
   void Show(const Chargeability& ip);
   // The gates in use, as the text field shows them: "T1:T2,T2:T3,…" in ms.
   void ShowGates(const std::vector<Gate>& gates);
+  // The record shown, as the picture's title names it.
+  void SetRecordTitle(const QString& title) { title_ = title; }
   Chart* DecayChart() { return chart_; }
+  // The decay as a picture for a report: under the record's title and what was found,
+  // M, Mt, Vp and what hum and spikes were removed, or why there is no answer.
+  ChartPicture Picture() const;
 
  signals:
   // The user asks for other gates (empty: the default ones).
@@ -40,4 +45,5 @@ class DecayView : public QWidget {
   QLabel* info_;
   QLineEdit* gates_edit_;
   QPushButton* apply_;
+  QString title_;
 };

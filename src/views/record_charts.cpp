@@ -1,19 +1,24 @@
 #include "views/record_charts.h"
 
+#include <QCoreApplication>
+#include <algorithm>
+
 namespace {
 
 // The toolkit colours of the record charts.
 constexpr uint32_t Red = 0x0000FF, Grey = 0x808080, Green = 0x008000;
 
-// x of sample i in milliseconds; a file without a usable sample rate is drawn over
-// the sample index so the axis stays finite.
-double SampleTime(int64_t i, int32_t sample_rate) {
-  if (sample_rate <= 0) return static_cast<double>(i);
-  return static_cast<double>(i) / sample_rate * 1000;
+QString Text(const char* text) { return QCoreApplication::translate("RecordCharts", text); }
+
+// x in milliseconds of a place counted in samples; a file without a usable sample rate
+// is drawn over the sample index so the axis stays finite.
+double SampleTime(double samples, int32_t sample_rate) {
+  if (sample_rate <= 0) return samples;
+  return samples * 1000 / sample_rate;
 }
 
-void AppendPoints(ChartSeries& series, const std::vector<ChartPoint>& points) {
-  for (const ChartPoint& point : points) series.Append(point.x, point.y);
+void AppendPoints(ChartSeries& series, const std::vector<ChartPoint>& points, int32_t sample_rate) {
+  for (const ChartPoint& point : points) series.Append(SampleTime(point.x, sample_rate), point.y);
 }
 
 }  // namespace
@@ -28,20 +33,51 @@ RecordSeries AddRecordSeries(Chart& current, Chart& voltage) {
   series.voltage_means =
       &voltage.AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
   series.square_wave = &voltage.AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1});
+  for (Chart* chart : {&current, &voltage})
+    chart->BottomAxis().SetTitle(Text(QT_TRANSLATE_NOOP("RecordCharts", "t, мс")));
+  voltage.SetLegend(
+      {{LegendEntry::Look::Line, ToolkitColour(Grey), Text(QT_TRANSLATE_NOOP("RecordCharts", "кривая"))},
+       {LegendEntry::Look::Square, ToolkitColour(Green),
+        Text(QT_TRANSLATE_NOOP("RecordCharts", "средние полупериодов"))},
+       {LegendEntry::Look::Line, ToolkitColour(Red), Text(QT_TRANSLATE_NOOP("RecordCharts", "меандр по окнам"))}},
+      Chart::LegendPlace::InsideTopRight);
+  for (Chart* chart : {&current, &voltage})
+    QObject::connect(chart, &Chart::Replotted, chart, [&current, &voltage] { AlignRecordCharts(current, voltage); });
   return series;
 }
 
 void DrawCurve(ChartSeries& series, const std::vector<float>& samples, int32_t sample_rate) {
   std::vector<double> xs(samples.size()), ys(samples.size());
   for (size_t i = 0; i < samples.size(); ++i) {
-    xs[i] = SampleTime(static_cast<int64_t>(i), sample_rate);
+    xs[i] = SampleTime(static_cast<double>(i), sample_rate);
     ys[i] = samples[i];
   }
   series.AppendMany(xs, ys);
 }
 
-void DrawRecordPoints(const RecordSeries& series, const RecordDrawing& drawing) {
-  AppendPoints(*series.current_means, drawing.averaged_current);
-  AppendPoints(*series.voltage_means, drawing.averaged_voltage);
-  AppendPoints(*series.square_wave, drawing.square_wave);
+void DrawRecordPoints(const RecordSeries& series, const RecordDrawing& drawing, int32_t sample_rate) {
+  AppendPoints(*series.current_means, drawing.averaged_current, sample_rate);
+  AppendPoints(*series.voltage_means, drawing.averaged_voltage, sample_rate);
+  // Six points a window; the windows overlap by a half-period, so each is a piece of its own.
+  for (size_t i = 0; i < drawing.square_wave.size(); ++i) {
+    if (i > 0 && i % 6 == 0) series.square_wave->Break();
+    const ChartPoint& point = drawing.square_wave[i];
+    series.square_wave->Append(SampleTime(point.x, sample_rate), point.y);
+  }
+}
+
+void AlignRecordCharts(Chart& current, Chart& voltage) {
+  const int left = std::max(current.LeftAxisRoom(), voltage.LeftAxisRoom());
+  current.SetPlotSides(left, -1);
+  voltage.SetPlotSides(left, -1);
+}
+
+QString RecordTitle(const QString& survey, int k, const RecordIndexEntry& entry) {
+  return Text(QT_TRANSLATE_NOOP("RecordCharts", "%1 — запись %2: A=%3 B=%4 M=%5 N=%6"))
+      .arg(survey)
+      .arg(k)
+      .arg(int(entry.A))
+      .arg(int(entry.B))
+      .arg(int(entry.M))
+      .arg(int(entry.N));
 }

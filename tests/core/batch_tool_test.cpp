@@ -546,3 +546,74 @@ TEST(BatchTool, UsageErrorsExitTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rows of a comma-separated file, each split into its fields.
+std::vector<std::vector<std::string>> CsvRows(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> fields;
+    std::stringstream split(line);
+    for (std::string field; std::getline(split, field, ',');) fields.push_back(field);
+    if (!line.empty() && line.back() == ',') fields.emplace_back();
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+}  // namespace
+
+// The view's points as a table: ρa, M and the stacking error as the comma table writes
+// them, for a survey and for a line, whose left-out records are marked with their cause.
+TEST_F(BatchToolTest, SectionTablesCarryTheCommaTablesValues) {
+  const std::string survey = dir_.File("ip.qmr");
+  ASSERT_EQ(Batch("synth --blocks 4 --channels 4 --periods 4 --rho 80 --chargeability 30 --noise 0.2 " + survey).status,
+            0);
+  ASSERT_EQ(Batch("section --ip " + survey + " " + dir_.File("points.csv")).status, 0);
+  ASSERT_EQ(Batch("export --format csv --ip " + survey).status, 0);
+  const auto points = CsvRows(dir_.File("points.csv")), table = CsvRows(dir_.File("ip.csv"));
+  ASSERT_EQ(points.size(), 17u);
+  ASSERT_EQ(table.size(), 17u);
+  EXPECT_EQ(points[0], (std::vector<std::string>{"survey", "record", "A", "B", "M", "N", "x", "pseudo_depth",
+                                                 "ground_z", "rhoa", "chargeability", "dev", "excluded", "cause"}));
+  for (size_t i = 1; i < points.size(); ++i) {
+    EXPECT_EQ(points[i][0], "ip.qmr");
+    EXPECT_EQ(points[i][1], std::to_string(i));
+    EXPECT_EQ(points[i][9], table[i][8]) << "ρa of record " << i;
+    EXPECT_EQ(points[i][10], table[i][9]) << "M of record " << i;
+    EXPECT_EQ(points[i][11], table[i][6]) << "the stacking error of record " << i;
+    EXPECT_EQ(points[i][12], "no");
+  }
+
+  const std::string second = dir_.File("second.qmr"), line = dir_.File("line.vln");
+  ASSERT_EQ(Batch("synth --blocks 4 --channels 4 --periods 4 --rho 40 --seed 3 " + second).status, 0);
+  ASSERT_EQ(Batch("line new " + line + " " + survey + " " + second + "@20").status, 0);
+  ASSERT_EQ(Batch("line exclude " + line + " --record " + second + ":2").status, 0);
+  std::ofstream(dir_.File("topo.txt")) << "-10 99\n300 130\n";
+  ASSERT_EQ(Batch("line topo " + line + " " + dir_.File("topo.txt")).status, 0);
+  ASSERT_EQ(Batch("section " + line + " " + dir_.File("line-points.csv")).status, 0);
+  ASSERT_EQ(Batch("line export " + line + " --format csv").status, 0);
+  const auto line_points = CsvRows(dir_.File("line-points.csv")), line_table = CsvRows(dir_.File("line.csv"));
+  ASSERT_EQ(line_points.size(), 33u);
+  ASSERT_EQ(line_table.size(), 32u) << "the export leaves the excluded record out";
+  size_t kept = 1;
+  for (size_t i = 1; i < line_points.size(); ++i) {
+    if (line_points[i][0] == "second.qmr" && line_points[i][1] == "2") {
+      EXPECT_EQ(line_points[i][12], "yes");
+      EXPECT_EQ(line_points[i][13], "by hand");
+      continue;
+    }
+    EXPECT_NEAR(std::stod(line_points[i][8]), 99 + (std::stod(line_points[i][6]) + 10) * 0.1, 0.0015)
+        << "the ground under x of row " << i;
+    EXPECT_EQ(line_points[i][12], "no");
+    EXPECT_EQ(line_points[i][9], line_table[kept][8]) << "ρa of row " << i;
+    EXPECT_EQ(line_points[i][11], line_table[kept][6]) << "the stacking error of row " << i;
+    ++kept;
+  }
+  EXPECT_EQ(Batch("section --flip-sign " + line + " " + dir_.File("x.csv")).status, 2) << "a line's own processing";
+  EXPECT_EQ(Batch("section " + survey).status, 2);
+  EXPECT_EQ(Batch("section " + dir_.File("none.qmr") + " " + dir_.File("x.csv")).status, 1);
+}

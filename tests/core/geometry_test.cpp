@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "analysis/arrangement.h"
 #include "geometry/apparent_resistivity.h"
 #include "geometry/geometric_factor.h"
 #include "geometry/pseudo_position.h"
@@ -151,3 +152,34 @@ TEST(PseudoPosition, MedianDepthsOfTheClassicArrays) {
 }
 
 }  // namespace
+
+// A picture's title names the survey's arrangement: the generator's layouts, and a
+// survey whose records are of several kinds.
+TEST(Arrangement, OfEveryLayoutTheGeneratorWrites) {
+  TempDir dir;
+  const std::pair<SynthLayout, const char*> layouts[] = {{SynthLayout::DipoleDipole, "dipole-dipole"},
+                                                         {SynthLayout::Wenner, "Wenner"},
+                                                         {SynthLayout::Gradient, "gradient"},
+                                                         {SynthLayout::PoleDipole, "pole-dipole"}};
+  for (const auto& [layout, name] : layouts) {
+    const std::string path = dir.File(std::string(name) + ".qmr");
+    WriteSyntheticSurvey(path, {.blocks = 6,
+                                .channels = 4,
+                                .half_period = 10,
+                                .second_length = 10,
+                                .period_count = 1,
+                                .physical = true,
+                                .layout = layout,
+                                .rho_ohm_m = 10});
+    EXPECT_STREQ(ArrangementName(ArrangementOf(*OpenSurvey(path).survey)), name);
+  }
+  const Quadrupole schlumberger{0, 10, 4, 6}, pole_pole{0, Remote, 5, Remote}, wenner{0, 9, 3, 6};
+  EXPECT_EQ(ArrangementOf(schlumberger), Arrangement::Schlumberger);
+  EXPECT_EQ(ArrangementOf(pole_pole), Arrangement::PolePole);
+  const std::vector<Quadrupole> mixed(9, wenner);
+  std::vector<Quadrupole> records = mixed;
+  records.push_back(schlumberger);
+  EXPECT_EQ(ArrangementOf(records), Arrangement::Wenner) << "nine in ten";
+  records.push_back(schlumberger);
+  EXPECT_EQ(ArrangementOf(records), Arrangement::Mixed);
+}

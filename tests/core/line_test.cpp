@@ -480,3 +480,27 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
 }
 
 }  // namespace
+
+// The survey view's fixed colour scales are kept with the line, checked as they are read.
+TEST(LineProject, KeepsTheViewsFixedColourScales) {
+  TempDir dir;
+  LineProject project = TwoSpreads(dir, 10);
+  project.colour_scales = {{"rhoa", {10, 1000, true}}, {"m", {-5, 1.0 / 3, false}}};
+  const std::string path = dir.File("line.vln");
+  WriteLineProject(path, project);
+  EXPECT_EQ(ReadLineProject(path), project);
+  project.colour_scales.clear();
+  const std::vector<std::string> lines = FormatLineProject(project);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[view]"), 0) << "a project without one is written as before";
+
+  auto error_of = [](const std::string& text) {
+    return ErrorOf([](const std::string& t) { ParseLineProject(t, "L.vln"); }, "format = 1\n[view]\n" + text);
+  };
+  EXPECT_EQ(error_of("error-scale = 0.1 20 log\n"), "no error");
+  EXPECT_EQ(error_of("rhoa-scale = 100 10 log\n"), "L.vln:3: rhoa-scale takes the low limit first");
+  EXPECT_EQ(error_of("m-scale = -1 5 log\n"), "L.vln:3: m-scale on a log scale takes limits above 0");
+  EXPECT_EQ(error_of("m-scale = -1 5 linear\n"), "no error");
+  EXPECT_EQ(error_of("rhoa-scale = 1 2\n"),
+            "L.vln:3: rhoa-scale takes the low and high limits and log or linear, not '1 2'");
+  EXPECT_EQ(error_of("depth-scale = 1 2 log\n"), "L.vln:3: unknown key 'depth-scale'");
+}

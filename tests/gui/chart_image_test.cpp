@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QProcess>
 #include <QSvgRenderer>
 #include <QTest>
+#include <cmath>
 #include <filesystem>
 
 #include "form_fixture.h"
+#include "views/survey_view.h"
 
 namespace {
 
@@ -88,3 +91,284 @@ TEST_F(FormTest, ARightClickOffersToSaveTheChart) {
 }
 
 }  // namespace
+
+// At every sample rate the half-period means stand on their curve and the square wave
+// within it, in milliseconds as the curves are; each window's square wave is a piece of
+// its own, never joined back to the start of the next window.
+TEST_F(FormTest, RecordPointsAndSquareWaveStandOnTheirCurvesAtEveryRate) {
+  for (int rate : {500, 1000, 1024, 2000}) {
+    SCOPED_TRACE(rate);
+    SynthOptions o{.blocks = 1,
+                   .channels = 1,
+                   .sample_rate = rate,
+                   .half_period = 200,
+                   .second_length = 200,
+                   .period_count = 3,
+                   .noise_mv = 0,
+                   .physical = true,
+                   .rho_ohm_m = 100};
+    o.drift_mv_per_s = 40;  // each window's level its own
+    Open(Survey("rate" + std::to_string(rate) + ".qmr", o));
+    Chart* voltage = Control<Chart>("ChartVoltage");
+    const std::vector<SeriesPoint> curve = voltage->SeriesAt(0).Points(), means = voltage->SeriesAt(1).Points(),
+                                   wave = voltage->SeriesAt(2).Points();
+    ASSERT_GT(curve.size(), 1000u);
+    EXPECT_DOUBLE_EQ(curve.back().x, double(curve.size() - 1) * 1000 / rate);
+    double amplitude = 0;
+    for (const SeriesPoint& p : curve) amplitude = std::max(amplitude, std::abs(p.y));
+    ASSERT_GE(means.size(), 6u);
+    for (const SeriesPoint& mean : means) {
+      const auto at = std::min_element(curve.begin(), curve.end(), [&](const SeriesPoint& p, const SeriesPoint& q) {
+        return std::abs(p.x - mean.x) < std::abs(q.x - mean.x);
+      });
+      EXPECT_LT(std::abs(at->x - mean.x), 1000.0 / rate) << "a mean at " << mean.x << " ms";
+      EXPECT_NEAR(mean.y, at->y, 0.02 * amplitude) << "the mean at " << mean.x << " ms lies on its curve";
+    }
+    ASSERT_FALSE(wave.empty());
+    int breaks = 0, points = 0;
+    for (size_t i = 1; i < wave.size(); ++i) {
+      points += !std::isnan(wave[i].x);
+      if (std::isnan(wave[i].x) || std::isnan(wave[i - 1].x)) {
+        breaks += std::isnan(wave[i].x);
+        continue;
+      }
+      EXPECT_GE(wave[i].x, wave[i - 1].x) << "no line back in time, point " << i;
+      EXPECT_LE(wave[i].x, curve.back().x + 1000.0 / rate);
+    }
+    EXPECT_EQ(breaks + 1, (points + 1) / 6) << "a piece per window";
+  }
+}
+
+// A record's picture names the survey, the record and its electrodes, has both time axes
+// titled and a legend, on white; both plot areas put a time at the same x.
+TEST_F(FormTest, RecordPictureTellsWhatItShows) {
+  Open(Survey("dd.qmr", {.blocks = 2,
+                         .channels = 3,
+                         .half_period = 100,
+                         .second_length = 100,
+                         .period_count = 2,
+                         .physical = true,
+                         .rho_ohm_m = 80}));
+  TypeRecordNumber("5");
+  Chart* current = Control<Chart>("Chart1");
+  Chart* voltage = Control<Chart>("ChartVoltage");
+  const std::string svg = dir_.File("record.svg");
+  ASSERT_EQ(voltage->SaveImageAsked(QString::fromStdString(svg)), "");
+  const QString all = SvgText(svg);
+  EXPECT_TRUE(all.contains("dd.qmr — запись 5: A=2 B=3 M=5 N=6")) << all.toStdString();
+  EXPECT_EQ(all.count("t, мс"), 2) << "both time axes";
+  for (const char* legend : {"кривая", "средние полупериодов", "меандр по окнам"})
+    EXPECT_TRUE(all.contains(legend)) << legend;
+
+  for (Chart* chart : {current, voltage}) chart->ReplotNow();
+  QApplication::processEvents();
+  for (double t : {0.0, 300.0}) {
+    const int above =
+        current->MouseSurface()->mapTo(form_.get(), QPoint(qRound(current->BottomAxis().PixelAtValue(t)), 0)).x();
+    const int below =
+        voltage->MouseSurface()->mapTo(form_.get(), QPoint(qRound(voltage->BottomAxis().PixelAtValue(t)), 0)).x();
+    EXPECT_NEAR(above, below, 1) << t << " ms at one x on both charts";
+  }
+
+  // The PDF's title in its metadata, as a document viewer lists it (UTF-16, big-endian).
+  const std::string pdf = dir_.File("record.pdf");
+  ASSERT_EQ(current->SaveImageAsked(QString::fromStdString(pdf)), "");
+  std::string title = "/Title (\xFE\xFF";
+  for (QChar c : QString("dd.qmr — запись 5: A=2 B=3 M=5 N=6"))
+    title += {char(c.unicode() >> 8), char(c.unicode() & 0xFF)};
+  const auto bytes = ReadWholeFile(pdf);
+  EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(title), std::string::npos);
+
+  const std::string png = dir_.File("record.png");
+  ASSERT_EQ(current->SaveImageAsked(QString::fromStdString(png)), "");
+  const QImage picture(QString::fromStdString(png));
+  EXPECT_EQ(picture.pixelColor(2, picture.height() - 2), QColor(Qt::white)) << "white, not the window's grey";
+  EXPECT_NE(Picture(current).pixelColor(2, current->height() - 2), QColor(Qt::white));
+}
+
+// A picture three times the size shown is the shown one at three times the resolution:
+// made small again, it differs from the picture at the size shown by no more than
+// smoothing does.
+TEST_F(FormTest, ALargerPictureLooksTheSameOnlySharper) {
+  Open(Survey("dd.qmr", {.blocks = 6,
+                         .channels = 4,
+                         .half_period = 100,
+                         .second_length = 100,
+                         .period_count = 2,
+                         .physical = true,
+                         .rho_ohm_m = 50}));
+  Click("CheckB");
+  SurveyView* view = form_->ShowSurveyView();
+  view->resize(700, 450);
+  QApplication::processEvents();
+  Chart* section = view->Section();
+  section->ReplotNow();
+  const std::string shown = dir_.File("shown.png"), large = dir_.File("large.png");
+  ASSERT_EQ(section->SaveImageAsked(QString::fromStdString(shown)), "");
+  const QImage one(QString::fromStdString(shown));
+  ASSERT_EQ(section->SaveImageAsked(QString::fromStdString(large), one.size() * 3), "");
+  const QImage three(QString::fromStdString(large));
+  ASSERT_EQ(three.size(), one.size() * 3);
+  const QImage small = three.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  double difference = 0;
+  for (int y = 0; y < one.height(); ++y)
+    for (int x = 0; x < one.width(); ++x) {
+      const QColor a = one.pixelColor(x, y), b = small.pixelColor(x, y);
+      difference += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    }
+  difference /= 3.0 * one.width() * one.height();
+  EXPECT_LT(difference, 4) << "mean difference of a colour channel, 0-255";
+}
+
+namespace {
+
+struct PlotRun {
+  int status = -1;
+  QString err;
+};
+
+// The batch tool's plot (vostrel-plot) and other commands, as a script runs them.
+PlotRun RunTool(const char* program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished(120000);
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromUtf8(process.readAllStandardError())};
+}
+PlotRun Plot(const QStringList& arguments) { return RunTool(VOSTREL_PLOT, arguments); }
+
+class PlotTest : public ::testing::Test {
+ protected:
+  QString Survey(const std::string& name, const SynthOptions& options) {
+    WriteSyntheticSurvey(dir_.File(name), options);
+    return QString::fromStdString(dir_.File(name));
+  }
+  QString Out(const std::string& name) { return QString::fromStdString(dir_.File(name)); }
+  TempDir dir_;
+};
+
+}  // namespace
+
+// A record's picture names the record and labels its voltage axis; a decay without an
+// answer is drawn with its reason, which is told on stderr too.
+TEST_F(PlotTest, RecordAndDecayPicturesSayWhatTheyShow) {
+  const QString survey = Survey("dd.qmr", {.blocks = 2,
+                                           .channels = 3,
+                                           .half_period = 100,
+                                           .second_length = 100,
+                                           .period_count = 2,
+                                           .noise_mv = 0.05,
+                                           .physical = true,
+                                           .rho_ohm_m = 30});
+  ASSERT_EQ(Plot({"--record", "4", survey, Out("record.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("record.svg"));
+  EXPECT_TRUE(texts.join("").contains("dd.qmr — запись 4: A=2 B=3 M=4 N=5")) << texts.join('|').toStdString();
+  const qsizetype time = texts.lastIndexOf("мс"), voltage = texts.indexOf("Напряжение,  мВ");
+  ASSERT_GT(voltage, time);
+  EXPECT_GE(voltage - time - 1, 3) << "values on the voltage axis: "
+                                   << texts.mid(time, voltage - time).join('|').toStdString();
+
+  const QString short_pauses =
+      Survey("short.qmr",
+             {.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4, .physical = true});
+  const PlotRun decay = Plot({"--decay", "1", short_pauses, Out("decay.svg")});
+  EXPECT_EQ(decay.status, 0);
+  EXPECT_TRUE(decay.err.contains("record 1 has no chargeability: the half-period is shorter than the averaging window"))
+      << decay.err.toStdString();
+  EXPECT_TRUE(
+      SvgText(dir_.File("decay.svg")).contains("Нет ответа: the half-period is shorter than the averaging window"));
+}
+
+// Every row of a pseudosection stands whole inside its frame, its markers as large as the
+// window draws them, on a linear pseudo-depth axis with round values.
+TEST_F(PlotTest, APseudosectionKeepsEveryRowInsideItsFrame) {
+  const QString survey = Survey("pd.qmr", {.blocks = 40,
+                                           .channels = 7,
+                                           .sample_rate = 500,
+                                           .half_period = 50,
+                                           .second_length = 50,
+                                           .period_count = 2,
+                                           .physical = true,
+                                           .layout = SynthLayout::PoleDipole,
+                                           .rho_ohm_m = 50});
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", survey, Out("pd.png")}).status, 0);
+  const QImage picture(Out("pd.png"));
+  ASSERT_FALSE(picture.isNull());
+  // Rows of markers: runs of image rows with coloured pixels left of the colour bar.
+  std::vector<std::pair<int, int>> rows;
+  for (int y = 0; y < picture.height(); ++y) {
+    bool coloured = false;
+    for (int x = 0; x < picture.width() * 8 / 10 && !coloured; ++x)
+      coloured = picture.pixelColor(x, y).hsvSaturation() > 120;
+    if (!coloured) continue;
+    if (!rows.empty() && rows.back().second == y - 1)
+      rows.back().second = y;
+    else
+      rows.emplace_back(y, y);
+  }
+  ASSERT_EQ(rows.size(), 7u) << "a row per dipole";
+  for (const auto& [top, bottom] : rows) {
+    EXPECT_EQ(bottom - top, rows[3].second - rows[3].first) << "a row at " << top << " cut";
+    EXPECT_GE(bottom - top + 1, 5) << "markers as the window's";
+  }
+  // The x axis: the dark row that spans most of the picture, below every marker.
+  int axis = -1;
+  for (int y = picture.height() - 1; y > 0 && axis < 0; --y) {
+    int dark = 0;
+    for (int x = 0; x < picture.width(); ++x) dark += picture.pixelColor(x, y).value() < 100;
+    if (dark > picture.width() / 2) axis = y;
+  }
+  ASSERT_GT(axis, 0);
+  EXPECT_LT(rows.back().second, axis) << "the deepest row above the x axis";
+
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", survey, Out("pd.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("pd.svg"));
+  const qsizetype x_title = texts.lastIndexOf("м", texts.indexOf("Псевдоглубина, м")),
+                  depth_title = texts.indexOf("Псевдоглубина, м");
+  const QStringList depths = texts.mid(x_title + 1, depth_title - x_title - 1);
+  ASSERT_GE(depths.size(), 3) << texts.join('|').toStdString();
+  for (qsizetype i = 2; i < depths.size(); ++i)
+    EXPECT_NEAR(depths[i].toDouble() - depths[i - 1].toDouble(), depths[1].toDouble() - depths[0].toDouble(), 1e-9)
+        << depths.join('|').toStdString();
+}
+
+// The scale, the size and the elevation asked for; a word on stderr where ρa ≤ 0 calls
+// for --flip-sign; a choice that cannot be drawn is a usage mistake.
+TEST_F(PlotTest, TheScaleSizeAndElevationAskedFor) {
+  const QString survey = Survey("dd.qmr", {.blocks = 6,
+                                           .channels = 4,
+                                           .half_period = 50,
+                                           .second_length = 50,
+                                           .period_count = 2,
+                                           .physical = true,
+                                           .rho_ohm_m = 100});
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", "--scale", "10:1000", survey, Out("fixed.svg")}).status, 0);
+  const QStringList texts = SvgTexts(dir_.File("fixed.svg"));
+  const qsizetype low = texts.indexOf("10");
+  ASSERT_GE(low, 0);
+  EXPECT_EQ(texts.mid(low, 7), QStringList({"10", "20", "50", "100", "200", "500", "1000"}))
+      << texts.join('|').toStdString();
+  ASSERT_EQ(Plot({"--pseudosection", "error", "--size", "2400x1300", survey, Out("large.png")}).status, 0);
+  EXPECT_EQ(QImage(Out("large.png")).size(), QSize(2400, 1300));
+
+  const QString negative =
+      Survey("first.qmr", {.blocks = 3, .channels = 4, .half_period = 50, .second_length = 50, .period_count = 2});
+  EXPECT_TRUE(Plot({"--pseudosection", "rhoa", negative, Out("n.png")})
+                  .err.contains("12 records with ρa ≤ 0: try --flip-sign"));
+  EXPECT_FALSE(Plot({"--pseudosection", "rhoa", "--flip-sign", negative, Out("n.png")}).err.contains("ρa"));
+
+  const QString line = Out("line.vln");
+  ASSERT_EQ(RunTool(VOSTREL_BATCH, {"line", "new", line, survey}).status, 0);
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", line, Out("line.svg")}).status, 0);
+  EXPECT_TRUE(SvgText(dir_.File("line.svg")).contains("line.vln — ρк, Ом·м — диполь-диполь"));
+  EXPECT_TRUE(SvgText(dir_.File("line.svg")).contains("z, м")) << "the ground above the section";
+  ASSERT_EQ(Plot({"--pseudosection", "rhoa", "--elevation", line, Out("elevation.svg")}).status, 0);
+  EXPECT_TRUE(SvgText(dir_.File("elevation.svg")).contains("Высота, м"));
+
+  for (const QStringList& wrong :
+       {QStringList{"--pseudosection", "rhoa", "--scale", "1000:10"},
+        QStringList{"--pseudosection", "rhoa", "--scale", "0:10", "--log"},
+        QStringList{"--pseudosection", "rhoa", "--elevation"},
+        QStringList{"--pseudosection", "rhoa", "--size", "9000x100"}, QStringList{"--record", "1", "--scale", "1:2"}})
+    EXPECT_EQ(Plot(wrong + QStringList{survey, Out("x.png")}).status, 2) << wrong.join(' ').toStdString();
+}

@@ -177,4 +177,26 @@ TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
   EXPECT_TRUE(messages_.Messages().empty());
 }
 
+// The decay's picture names the record and carries what the view says of it: M, Mt, Vp,
+// or why there is no answer.
+TEST_F(DecayViewTest, ThePictureCarriesTheAnswerOrItsReason) {
+  OpenPolarised();
+  DecayView* view = form_->ShowDecayView();
+  TypeRecordNumber("2");
+  const std::string svg = dir_.File("decay.svg");
+  ASSERT_EQ(view->DecayChart()->SaveImageAsked(QString::fromStdString(svg)), "");
+  const QString text = SvgText(svg);
+  const Chargeability expected = CoreResult(2);
+  EXPECT_TRUE(text.contains("ip.qmr — запись 2: A=1 B=2 M=4 N=5 — спад ВП")) << text.toStdString();
+  EXPECT_TRUE(text.contains("M = " + QString::fromStdString(FormatFixed(expected.m, 3)) + " ± ")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Vp = " + QString::fromStdString(FormatFixed(expected.vp, 3)) + " мВ"));
+
+  Open(Survey(
+      "short.qmr",
+      {.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4, .physical = true}));
+  ASSERT_EQ(view->DecayChart()->SaveImageAsked(QString::fromStdString(svg)), "");
+  EXPECT_TRUE(SvgText(svg).contains("Нет ответа: the half-period is shorter than the averaging window"))
+      << SvgText(svg).toStdString();
+}
+
 }  // namespace

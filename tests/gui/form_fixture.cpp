@@ -1,13 +1,16 @@
 #include "form_fixture.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
 
 #include "chart/message_sink.h"
 #include "vari.h"
+#include "views/survey_view.h"
 
 FormTest::FormTest() {
   vari = Vari{};
@@ -90,6 +93,16 @@ int TextPixels(const QImage& image, QRect area) {
   return count;
 }
 
+QStringList SvgTexts(const std::string& path) {
+  const auto bytes = ReadWholeFile(path);
+  const QString svg = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+  QStringList texts;
+  static const QRegularExpression text("<text[^>]*>([^<]*)</text>");
+  for (auto it = text.globalMatch(svg); it.hasNext();)
+    texts << it.next().captured(1).replace("&gt;", ">").replace("&lt;", "<").replace("&amp;", "&");
+  return texts;
+}
+
 double PixelsInside(ChartAxis& axis, double value, bool logarithmic) {
   auto scale = [logarithmic](double v) { return logarithmic ? std::log(v) : v; };
   const double per_pixel = std::abs(scale(axis.ValueAtPixel(1)) - scale(axis.ValueAtPixel(0)));
@@ -98,3 +111,15 @@ double PixelsInside(ChartAxis& axis, double value, bool logarithmic) {
 }
 
 QWidget* FormTest::PlotOf(Chart* chart) { return chart->findChildren<QWidget*>().value(0); }
+
+void ChooseFixedScale(SurveyView* view, const QString& low, const QString& high) {
+  auto* mode = view->findChild<QComboBox*>("ScaleModeBox");
+  mode->setCurrentIndex(1);
+  emit mode->activated(1);
+  for (auto [name, text] : {std::pair{"ScaleLowEdit", low}, std::pair{"ScaleHighEdit", high}}) {
+    auto* edit = view->findChild<QLineEdit*>(name);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+}

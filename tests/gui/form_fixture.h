@@ -21,8 +21,16 @@
 QImage Picture(QWidget* widget);
 // Pixels of text drawn in the window-text colour (dark and grey, antialiased) within area.
 int TextPixels(const QImage& image, QRect area);
+// The texts an SVG file draws, in the order drawn; SvgText joins them (the file writes
+// a text in pieces where its letters come from different fonts).
+QStringList SvgTexts(const std::string& path);
+inline QString SvgText(const std::string& path) { return SvgTexts(path).join(""); }
 // How many pixels of `axis` lie between the value and the nearer end of the axis.
 double PixelsInside(ChartAxis& axis, double value, bool logarithmic = false);
+
+class SurveyView;
+// Fixes the colour scale of the survey view's quantity on show as the user types it.
+void ChooseFixedScale(SurveyView* view, const QString& low, const QString& high);
 
 // Captures what goes through the window's message seam while it lives.
 class MessageRecorder {

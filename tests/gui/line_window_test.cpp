@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
@@ -67,14 +68,14 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
-  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0 — ρк ≤ 0: 24");
   Click("CheckB");
   EXPECT_EQ(Coloured(), 12);
 
   form_->GoToRecord(3);
   Key(Qt::Key_Delete);
   EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
-  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln *: записей 24, исключено 1");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln *: записей 24, исключено 1 — ρк ≤ 0: 23");
   EXPECT_EQ(Coloured(), 11);
   ASSERT_EQ(Hollow(), 1);
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[0].x, 3);
@@ -138,7 +139,7 @@ TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
   EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 0) << "no M computed yet";
   form_->ShowDecayView();
   WaitForPass();
-  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 24) << "every record coloured by its M";
+  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 12) << "both spreads' records, two a place, coloured by their M";
   Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
   Click("ExportB");
   EXPECT_NE(TextOf(dir_.File("line.csv")).find(",M,Merr"), std::string::npos) << "the decay view's M exported";
@@ -152,6 +153,50 @@ TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
             QString::fromStdString(s2) + ": съёмка изменилась после того, как вошла в профиль (размер " +
                 QString::number(std::filesystem::file_size(s2)) + " байт, а был " +
                 QString::number(std::filesystem::file_size(s2) - 1) + ")");
+}
+
+// A colour scale fixed in the survey view is kept in the settings and, with a line open,
+// in the line's project, whose scale comes first when it opens again; closing the line
+// says what fills the section.
+TEST_F(LineWindowTest, AFixedScaleIsKeptWithTheLineAndInTheSettings) {
+  const std::string s1 = Survey("s1.qmr", LineSpread()), s2 = Survey("s2.qmr", LineSpread());
+  const std::string line = dir_.File("line.vln");
+  MakeLine(s1, s2, line);
+  SurveyView* view = form_->ShowSurveyView();
+  view->SetQuantity(SurveyView::Quantity::Error);
+  ChooseFixedScale(view, "0.05", "50");
+  EXPECT_EQ(Counter(), "line.vln *: искл. 0 из 24") << "the project changed";
+  Choose("Сохранить профиль");
+  EXPECT_NE(TextOf(line).find("error-scale = 0.05 50 log"), std::string::npos) << TextOf(line);
+  auto bar = [&](SurveyView* shown) {
+    const std::string svg = dir_.File("bar.svg");
+    EXPECT_TRUE(SaveChartsImage(QString::fromStdString(svg), shown->Picture()));
+    const QStringList texts = SvgTexts(svg);
+    const qsizetype low = texts.indexOf("0.05");
+    return low < 0 ? QStringList()
+                   : QStringList{texts[low], texts.mid(low).filter(QRegularExpression("^50$")).value(0)};
+  };
+  EXPECT_EQ(bar(view), QStringList({"0.05", "50"}));
+
+  Choose("Закрыть профиль");
+  const std::string svg = dir_.File("closed.svg");
+  ASSERT_TRUE(SaveChartsImage(QString::fromStdString(svg), view->Picture()));
+  EXPECT_TRUE(SvgText(svg).contains("«Проверить файл» заполнит разрез")) << "the survey's places wait for a check";
+
+  TMainForm other;  // the next start of the program
+  other.show();
+  SurveyView* again = other.ShowSurveyView();
+  again->SetQuantity(SurveyView::Quantity::Error);
+  other.OpenAnyFile(QString::fromStdString(s1));
+  QTest::mouseClick(other.findChild<QPushButton*>("CheckB"), Qt::LeftButton);
+  while (other.findChild<QProgressBar*>("ProgressBar1")->isVisible()) QApplication::processEvents();
+  EXPECT_EQ(bar(again), QStringList({"0.05", "50"})) << "from the settings";
+  ChooseFixedScale(again, "0.2", "20");
+  other.OpenAnyFile(QString::fromStdString(line));
+  while (other.findChild<QProgressBar*>("ProgressBar1")->isVisible()) QApplication::processEvents();
+  QTest::mouseClick(other.findChild<QPushButton*>("CheckB"), Qt::LeftButton);
+  while (other.findChild<QProgressBar*>("ProgressBar1")->isVisible()) QApplication::processEvents();
+  EXPECT_EQ(bar(again), QStringList({"0.05", "50"})) << "the line's own scale before the settings'";
 }
 
 }  // namespace

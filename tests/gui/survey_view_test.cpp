@@ -2,14 +2,22 @@
 // of investigation put it, coloured by the scale, and a click that shows the record.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScreen>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
+#include <filesystem>
+#include <map>
+#include <tuple>
 
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
@@ -227,7 +235,8 @@ TEST_F(SurveyViewTest, TheViewFollowsOpensAndChecks) {
   EXPECT_EQ(view_->Section()->SeriesAt(1).Count(), 12) << "its places, without values";
   EXPECT_LT(view_->Section()->BottomAxis().Maximum(), 10) << "its own line, not the last survey's 40 m";
   Click("CheckB");
-  EXPECT_EQ(Markers().size() + view_->Section()->SeriesAt(1).Count(), 12u);
+  EXPECT_EQ(Markers().size() + view_->Section()->SeriesAt(1).Count() + view_->Section()->SeriesAt(3).Count(), 12u)
+      << "coloured, without a value or with ρa ≤ 0";
 }
 
 // The view plots the normal/reciprocal differences and the error model the core fits to them.
@@ -307,7 +316,7 @@ TEST_F(SurveyViewTest, MarkersKeepApartAndWholeInASmallWindow) {
   std::vector<QPointF> pixels;
   for (const SeriesPoint& p : Markers())
     pixels.emplace_back(section->BottomAxis().PixelAtValue(p.x), section->LeftAxis().PixelAtValue(p.y));
-  ASSERT_EQ(pixels.size(), 320u);
+  ASSERT_EQ(pixels.size(), 304u) << "320 records in 304 places: the spread begins again at the line's start";
   int overlapping = 0;
   for (size_t i = 0; i < pixels.size(); ++i)
     for (size_t j = 0; j < i; ++j) {
@@ -458,7 +467,234 @@ TEST_F(LineViewTest, TheGroundFollowsTheSectionsX) {
   EXPECT_TRUE(ground->isHidden());
 }
 
+// Records in one place share a marker that names them all: coloured by their median in
+// the ρa view and by the largest error in the error view.
+TEST_F(LineViewTest, OneMarkerNamesEveryRecordInItsPlaceWithAStatedColour) {
+  std::vector<PseudosectionPoint> points = points_;
+  for (auto [record, rhoa, error] : {std::tuple{7, 25.0, 3.0}, std::tuple{8, 39.0, 0.2}}) {
+    PseudosectionPoint repeat = points_[1];
+    repeat.record = record, repeat.rhoa = rhoa, repeat.error_pct = repeat.plotted_error_pct = error;
+    points.push_back(repeat);
+  }
+  view_.ShowPoints(points);
+  view_.Section()->ReplotNow();
+  auto marker_at = [&](double x) {
+    std::vector<SeriesPoint> found;
+    for (const SeriesPoint& p : view_.Section()->SeriesAt(0).Points())
+      if (p.x == x) found.push_back(p);
+    return found;
+  };
+  ASSERT_EQ(marker_at(10).size(), 1u) << "three records, one marker";
+  EXPECT_EQ(marker_at(10)[0].colour, view_.Section()->ScaleColour(25)) << "the median of 20, 25 and 39";
+  view_.SetQuantity(SurveyView::Quantity::Error);
+  EXPECT_EQ(marker_at(10)[0].colour, view_.Section()->ScaleColour(3)) << "the largest error";
+
+  Send(QEvent::MouseMove, Centre(1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  const QStringList lines = QToolTip::text().split('\n');
+  ASSERT_EQ(lines.size(), 4) << QToolTip::text().toStdString();
+  EXPECT_TRUE(lines[0].contains("записей в одном месте: 3")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].contains("по наибольшей ошибке")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].startsWith("a.qmr, запись 2: ")) << lines[1].toStdString();
+  EXPECT_TRUE(lines[2].contains("запись 7: ") && lines[2].contains("ошибка=3%")) << lines[2].toStdString();
+  EXPECT_TRUE(lines[3].contains("запись 8: ") && lines[3].contains("ρк=39.00")) << lines[3].toStdString();
+}
+
+// Automatic limits are the 2nd and 98th percentiles, so one wild record does not wash out
+// the rest; fixed limits keep every colour when a record goes out; the bar is labelled
+// at both ends and between.
+TEST_F(LineViewTest, TheColourScaleIsAutomaticOrFixedAndLabelledAtItsEnds) {
+  std::vector<PseudosectionPoint> points;
+  for (int i = 0; i < 60; ++i)
+    points.push_back({.record = i + 1,
+                      .x = double(i),
+                      .depth = 1,
+                      .rhoa = 10.0 + i,
+                      .error_pct = 0.1,
+                      .plotted_error_pct = 0.1,
+                      .chargeability = NAN});
+  points.push_back({.record = 61,
+                    .x = 60,
+                    .depth = 2,
+                    .rhoa = 1e6,
+                    .error_pct = 0.1,
+                    .plotted_error_pct = 0.1,
+                    .chargeability = NAN});
+  view_.ShowPoints(points);
+  auto colour_of = [&](double x) {
+    for (const SeriesPoint& p : view_.Section()->SeriesAt(0).Points())
+      if (p.x == x) return p.colour;
+    return QColor();
+  };
+  EXPECT_EQ(colour_of(0), QColor(0, 0, 100)) << "the lowest at the blue end";
+  EXPECT_EQ(colour_of(59), QColor(100, 0, 0)) << "ρa 69 at the red end with the wild one";
+  EXPECT_EQ(colour_of(60), QColor(100, 0, 0));
+  EXPECT_NE(colour_of(30), QColor(0, 0, 100)) << "the rest spread over the scale";
+
+  // Fixed limits typed in the view: the bar's end values, and a record leaving changes no colour.
+  std::vector<std::pair<SurveyView::Quantity, ScaleChoice>> chosen;
+  QObject::connect(&view_, &SurveyView::ScaleChosen,
+                   [&](SurveyView::Quantity q, const ScaleChoice& c) { chosen.emplace_back(q, c); });
+  ChooseFixedScale(&view_, "5", "200");
+  ASSERT_FALSE(chosen.empty());
+  EXPECT_EQ(chosen.back().first, SurveyView::Quantity::Rhoa);
+  EXPECT_TRUE(chosen.back().second.fixed);
+  EXPECT_EQ(chosen.back().second.low, 5);
+  EXPECT_EQ(chosen.back().second.high, 200);
+  const QColor before = colour_of(30);
+  EXPECT_EQ(before, view_.Section()->ScaleColour(40));
+  points[59].left_out = "by hand";
+  points[60].left_out = "by hand";
+  view_.ShowPoints(points);
+  EXPECT_EQ(colour_of(30), before) << "fixed limits: a record leaving changes no colour";
+
+  const std::string svg = dir_.File("bar.svg");
+  ASSERT_TRUE(SaveChartsImage(QString::fromStdString(svg), view_.Picture()));
+  const QStringList texts = SvgTexts(svg);
+  const qsizetype bar = texts.indexOf("5");
+  ASSERT_GE(bar, 0);
+  EXPECT_EQ(texts.mid(bar, 6), QStringList({"5", "10", "20", "50", "100", "200"}))
+      << "from the low limit to the high one: " << texts.join('|').toStdString();
+
+  // Limits a log scale cannot draw are refused, and told.
+  auto* low = view_.findChild<QLineEdit*>("ScaleLowEdit");
+  low->selectAll();
+  QTest::keyClicks(low, "-1");
+  QTest::keyClick(low, Qt::Key_Return);
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(view_.ScaleChoiceOf(SurveyView::Quantity::Rhoa).low, 5);
+  EXPECT_EQ(low->text(), "5");
+}
+
+// M ≤ 0 is a colour of a scale that diverges about zero; ρa ≤ 0 has a mark of its own,
+// counted in the caption; every kind of mark on show is explained in the picture.
+TEST_F(LineViewTest, ValuesALogScaleCannotShowAreDrawnCountedAndExplained) {
+  std::vector<PseudosectionPoint> points = points_;
+  points[0].rhoa = -5, points[0].chargeability = -12;
+  points[1].chargeability = 30, points[2].chargeability = 0, points[4].chargeability = 8;
+  points[2].rhoa = NAN;
+  view_.SetCaption("Разрез");
+  view_.ShowPoints(points);
+  EXPECT_EQ(view_.windowTitle(), "Разрез — ρк ≤ 0: 1");
+  const std::vector<SeriesPoint> triangles = view_.Section()->SeriesAt(3).Points();
+  ASSERT_EQ(triangles.size(), 1u);
+  EXPECT_EQ(triangles[0].x, 0);
+  auto saved_text = [&](const char* name) {
+    const std::string svg = dir_.File(name);
+    EXPECT_TRUE(SaveChartsImage(QString::fromStdString(svg), view_.Picture()));
+    return SvgText(svg);
+  };
+  const QString rhoa = saved_text("rhoa.svg");
+  for (const char* legend : {"ρк ≤ 0", "нет значения", "исключена", "Псевдоглубина, м"})
+    EXPECT_TRUE(rhoa.contains(legend)) << legend;
+
+  view_.SetQuantity(SurveyView::Quantity::Chargeability);
+  std::map<double, QColor> colours;
+  for (const SeriesPoint& p : view_.Section()->SeriesAt(0).Points()) colours[p.x] = p.colour;
+  ASSERT_EQ(colours.size(), 4u) << "M = -12, 0, 30 and 8 all coloured";
+  EXPECT_GT(colours[0].blue(), colours[0].red()) << "below zero: blue";
+  EXPECT_GT(colours[10].red(), colours[10].blue()) << "above zero: red";
+  EXPECT_NEAR(colours[20].red(), colours[20].blue(), 10) << "zero: neither";
+
+  view_.SetScaleChoice(SurveyView::Quantity::Chargeability, {.logarithmic = true});
+  EXPECT_EQ(view_.Section()->SeriesAt(3).Count(), 2) << "on a log scale M ≤ 0 is a triangle";
+  EXPECT_TRUE(saved_text("m.svg").contains("M ≤ 0"));
+
+  view_.SetQuantity(SurveyView::Quantity::ErrorClasses);
+  const QString classes = saved_text("classes.svg");
+  for (const char* legend : {"ошибка ≤ 1 %", "1–5 %", "5–15 %", "> 15 %"})
+    EXPECT_TRUE(classes.contains(legend)) << legend;
+}
+
+// The wheel zooms as on the record charts (toward the user: in, about the pointer); a
+// double click and Home show everything again.
+TEST_F(LineViewTest, TheWheelZoomsInTowardTheUserAndHomeShowsAll) {
+  const double whole[] = {Minimum(view_.Section()), Maximum(view_.Section())};
+  const QPoint at = Centre(2);
+  const double x = view_.Section()->BottomAxis().ValueAtPixel(at.x());
+  QWidget* plot = PlotOf(view_.Section());
+  QWheelEvent toward(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(plot, &toward);
+  EXPECT_NEAR(Maximum(view_.Section()) - Minimum(view_.Section()), 0.75 * (whole[1] - whole[0]), 1e-9);
+  EXPECT_NEAR((x - Minimum(view_.Section())) / (Maximum(view_.Section()) - Minimum(view_.Section())),
+              (x - whole[0]) / (whole[1] - whole[0]), 1e-9)
+      << "about the pointer";
+  QTest::mouseDClick(plot, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(Minimum(view_.Section()), whole[0]);
+  EXPECT_EQ(Maximum(view_.Section()), whole[1]);
+
+  QApplication::sendEvent(plot, &toward);
+  QTest::keyClick(&view_, Qt::Key_Home);
+  EXPECT_EQ(Maximum(view_.Section()) - Minimum(view_.Section()), whole[1] - whole[0]) << "Home";
+}
+
+// On a line with its ground, the section in elevation: each marker at the ground under it
+// less its pseudo-depth, under the ground's profile; by pseudo-depth the ground is drawn
+// above, and saved with the section.
+TEST_F(LineViewTest, ASectionInElevationUnderItsGround) {
+  std::vector<PseudosectionPoint> points = points_;
+  PlaceOnGround(points, std::vector<std::pair<double, double>>{{-5, 100}, {20, 104}, {45, 101}});
+  view_.ShowGround({{-5, 100}, {20, 104}, {45, 101}}, {{0, 100.8}, {40, 101.6}});
+  view_.ShowPoints(points);
+  QApplication::processEvents();
+  const std::string both = dir_.File("both.png");
+  ASSERT_EQ(view_.Section()->SaveImageAsked(QString::fromStdString(both)), "");
+  EXPECT_GE(QImage(QString::fromStdString(both)).height(), view_.GroundChart()->height() + view_.Section()->height())
+      << "the ground above the section in the picture";
+
+  view_.findChild<QCheckBox*>("ElevationBox")->setChecked(true);
+  std::map<double, double> shown;
+  for (int series : {0, 2})
+    for (const SeriesPoint& p : view_.Section()->SeriesAt(series).Points()) shown[p.x] = p.y;
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_NEAR(shown[10], 100 + 4 * 15.0 / 25 - 1.1, 1e-9) << "the ground at x = 10 less the pseudo-depth";
+  EXPECT_NEAR(shown[30], 104 - 3 * 10.0 / 25 - 1.3, 1e-9);
+  EXPECT_EQ(view_.Section()->SeriesAt(4).Count(), 3) << "the ground's profile in the section";
+  EXPECT_TRUE(view_.GroundChart()->isHidden());
+  const std::string svg = dir_.File("elevation.svg");
+  ASSERT_TRUE(SaveChartsImage(QString::fromStdString(svg), view_.Picture()));
+  EXPECT_TRUE(SvgText(svg).contains("Высота, м"));
+}
+
 }  // namespace
+
+// Another survey is shown whole, whatever the zoom of the last one, even where its
+// records stand where the last one's did.
+TEST_F(SurveyViewTest, AnotherSurveyIsShownWhole) {
+  OpenChecked();
+  const double whole = view_->Section()->BottomAxis().Maximum() - view_->Section()->BottomAxis().Minimum();
+  view_->Section()->BottomAxis().SetLimits(10, 20);
+  Open(Survey("again.qmr", {.blocks = 6,
+                            .channels = 4,
+                            .spacing_m = 5,
+                            .half_period = 100,
+                            .second_length = 100,
+                            .period_count = 2,
+                            .noise_mv = 0.01,
+                            .physical = true}));
+  EXPECT_NEAR(view_->Section()->BottomAxis().Maximum() - view_->Section()->BottomAxis().Minimum(), whole, 1e-9);
+}
+
+// The view's menu saves its points as the batch tool's section command writes them.
+TEST_F(SurveyViewTest, ThePointsSavedFromTheMenuAreTheBatchToolsTable) {
+  OpenChecked();
+  const std::string saved = dir_.File("view-points.csv"), batch = dir_.File("batch-points.csv");
+  QString suggested;
+  view_->SetSaveDialog([&](QWidget*, const QString& name) {
+    suggested = name;
+    return QString::fromStdString(saved);
+  });
+  QMenu* menu = view_->findChild<QToolButton*>("SurveyViewMenu")->menu();
+  for (QAction* action : menu->actions())
+    if (action->text().startsWith("Сохранить точки")) action->trigger();
+  EXPECT_EQ(suggested, "dd-points.csv");
+  ASSERT_TRUE(std::filesystem::exists(saved));
+  QProcess tool;
+  tool.start(VOSTREL_BATCH, {"section", QString::fromStdString(dir_.File("dd.qmr")), QString::fromStdString(batch)});
+  ASSERT_TRUE(tool.waitForFinished(60000));
+  ASSERT_EQ(tool.exitCode(), 0);
+  EXPECT_EQ(ReadWholeFile(saved), ReadWholeFile(batch));
+}
 
 // Both views open wholly on the screen below the control panel, owned by the window
 // (the window manager keeps them above it), come forward at a press of their button
@@ -510,7 +746,7 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
     EXPECT_TRUE(view->isVisible()) << button;
   }
 
-  view_->resize(400, 400);
+  view_->resize(600, 400);
   QApplication::processEvents();
   const QPoint marker(qRound(view_->Section()->BottomAxis().PixelAtValue(Markers().front().x)),
                       qRound(view_->Section()->LeftAxis().PixelAtValue(Markers().front().y)));
@@ -520,5 +756,5 @@ TEST_F(SurveyViewTest, ViewsOpenOnTheScreenAboveTheWindowAndComeForward) {
   QApplication::sendEvent(plot, &move);
   QApplication::processEvents();
   ASSERT_FALSE(view_->findChild<QLabel*>("RecordInfo")->text().isEmpty());
-  EXPECT_EQ(view_->width(), 400) << "the record's line does not widen the view";
+  EXPECT_EQ(view_->width(), 600) << "the record's line does not widen the view";
 }

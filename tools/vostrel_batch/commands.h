@@ -13,4 +13,5 @@ int CheckCommand(const std::vector<std::string>& words);
 int ReciprocalCommand(const std::vector<std::string>& words);
 int IpCommand(const std::vector<std::string>& words);
 int LineCommand(const std::vector<std::string>& words);
+int SectionCommand(const std::vector<std::string>& words);
 int PlotCommand(const std::vector<std::string>& words);  // only where the window is built

@@ -44,10 +44,12 @@ constexpr Command Commands[] = {
      "  vostrel-batch line info LINE.vln\n"
      "  vostrel-batch line export LINE.vln --format csv|ohm|res2dinv [--ip] [--gates T1:T2,...]",
      LineCommand},
+    {"section", "section [--flip-sign] [--ip] [--gates T1:T2,...] [--mains HZ,...] FILE.qmr|LINE.vln OUT.csv",
+     SectionCommand},
 #ifdef VOSTREL_WITH_PLOT
     {"plot",
-     "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error) FILE.qmr "
-     "OUT.png|svg|pdf",
+     "plot [--flip-sign] [--abs-du] (--record K | --decay K | --pseudosection rhoa|ip|error|classes) "
+     "[--scale auto|LOW:HIGH] [--log|--linear] [--elevation] [--size WIDTHxHEIGHT] FILE.qmr|LINE.vln OUT.png|svg|pdf",
      PlotCommand},
 #endif
 };
