@@ -203,6 +203,8 @@ class TMainForm : public QWidget {
   void UpdateExportFolderMenu();
   void ChooseExportFolder();
   void AutoSaveBoxClick();
+  // "Перевернуть dU" or "Модуль dU" changed: the record on show is processed again.
+  void SignOptionChanged();
   void ResetErrorChart();
 
   // The file check and the error chart (main_form_check.cpp).

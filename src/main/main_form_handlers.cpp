@@ -251,6 +251,13 @@ void TMainForm::EnablePassControls(bool enabled) {
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }
 
+// The summary, K, R and ρa, the curves and a picture saved next all show the sign chosen.
+void TMainForm::SignOptionChanged() {
+  if (!vari.FileLoaded) return;
+  LoadRecord(TrackBar1->value() + 1, true);
+  MoveRecordMarker();
+}
+
 void TMainForm::FormResize() {
   const int splitter = Splitters->handleWidth();
   int h = height() - Panel1->height();

@@ -385,6 +385,8 @@ void TMainForm::WireEvents() {
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });
   connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });
   connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
+  for (QCheckBox* box : {SignBox, AbsBox})
+    connect(box, &QCheckBox::toggled, this, [this] { Guarded([this] { SignOptionChanged(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
   lNumber->installEventFilter(this);
   connect(Chart2, &Chart::MousePressed, this,

@@ -197,6 +197,46 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_FALSE(notice->isVisible()) << "a failed export shows no news of the last one";
 }
 
+// "Перевернуть dU" and "Модуль dU" act on the record on show at once: its curve, its
+// summary, K, R and ρa and its marker on the error chart, as the core computes them.
+TEST_F(FormTest, TheSignBoxesActOnTheRecordOnShowAtOnce) {
+  SynthOptions physical = SmallSurvey();
+  physical.physical = true;
+  physical.rho_ohm_m = 80;
+  const std::string path = Survey("dd.qmr", physical);
+  auto core = [&](RecordOptions options) {
+    PassOptions pass;
+    pass.records = {3};
+    pass.record = options;
+    pass.drawing = true;
+    std::pair<QString, QString> lines;
+    RecordPass(*OpenSurvey(path).survey, pass, [&](const RecordRow& row) {
+      lines = {QString::fromStdString(SummaryLine(row.evaluation.result, *row.drawing)),
+               QString::fromStdString(ResistivityLine(row.evaluation.resistivity))};
+    });
+    return lines;
+  };
+  Open(path);
+  Click("CheckB");
+  TypeRecordNumber("3");
+  ASSERT_TRUE(Text("Panel2Caption").startsWith("dU=-")) << "a dipole-dipole record";
+  const double sample = Control<Chart>("ChartVoltage")->SeriesAt(0).Points().at(500).y;
+  auto marker = [this] { return Control<Chart>("Chart2")->SeriesAt(1).Points().at(0).y; };
+  EXPECT_EQ(marker(), 50);
+
+  Control<QCheckBox>("SignBox")->setChecked(true);
+  EXPECT_EQ(std::make_pair(Text("Panel2Caption"), Text("ResistivityLabel")), core({.flip_sign = true}));
+  EXPECT_EQ(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().at(500).y, -sample);
+  EXPECT_LT(marker(), 1);
+  EXPECT_EQ(RecordOnShow(), 3);
+
+  Control<QCheckBox>("SignBox")->setChecked(false);
+  Control<QCheckBox>("AbsBox")->setChecked(true);
+  EXPECT_EQ(std::make_pair(Text("Panel2Caption"), Text("ResistivityLabel")), core({.abs_du = true}));
+  EXPECT_TRUE(Text("ResistivityLabel").contains("rhoa=80.")) << Text("ResistivityLabel").toStdString();
+  EXPECT_LT(marker(), 1);
+}
+
 // Exports go to the folder chosen in the export folder's menu, kept across runs, under
 // the names they have beside the survey; the survey's own folder is the default.
 TEST_F(FormTest, ExportsGoToTheChosenFolder) {
