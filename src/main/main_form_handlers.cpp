@@ -113,6 +113,9 @@ void TMainForm::lNumberKeyPress(int key, bool& swallow) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   swallow = true;
   GoBClick();
+  // The number is given: the keys are the record's again (Delete, undo, the arrows), not
+  // the field's, whose own keys come back when it is clicked to be edited.
+  TrackBar1->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::GoBClick() {

@@ -124,6 +124,34 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   EXPECT_EQ(ReadWholeFile(s2), raw2);
 }
 
+// A record reached by its number takes the line's keys at once; the number field keeps
+// its own keys while it is being edited.
+TEST_F(LineWindowTest, TheRecordsKeysWorkAfterANumberIsTyped) {
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  QApplication::setActiveWindow(form_.get());
+  auto* number = Control<QLineEdit>("lNumber");
+  auto typed = [&](auto... keys) {
+    for (auto [key, modifiers] : {keys...}) QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  };
+  QTest::mouseClick(number, Qt::LeftButton);
+  ASSERT_EQ(QApplication::focusWidget(), number);
+  number->selectAll();
+  typed(std::pair{Qt::Key_4, Qt::NoModifier}, std::pair{Qt::Key_Return, Qt::NoModifier});
+  EXPECT_EQ(RecordOnShow(), 4);
+  typed(std::pair{Qt::Key_Delete, Qt::NoModifier});
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
+  typed(std::pair{Qt::Key_Z, Qt::ControlModifier});
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
+  typed(std::pair{Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier});
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
+
+  QTest::mouseClick(number, Qt::LeftButton);
+  number->end(false);
+  typed(std::pair{Qt::Key_7, Qt::NoModifier}, std::pair{Qt::Key_Z, Qt::ControlModifier});
+  EXPECT_EQ(number->text(), "4") << "the field's own undo";
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24") << "not the line's";
+}
+
 // With the decay view switched on, the line's records carry M for the section; a survey
 // changed since keeps the line from opening and is named.
 TEST_F(LineWindowTest, TheDecayViewBringsMAndAChangedSurveyKeepsTheLineShut) {
