@@ -185,7 +185,10 @@ class TMainForm : public QWidget {
   // Handlers (main_form_handlers.cpp).
   void FormResize();
   void OpenBClick();
-  void OpenSurveyFile(const QString& name);
+  void OpenSurveyFile(const QString& given);
+  // The window's caption: the survey's full name, and the line's name while one is open.
+  QString CaptionFor(const QString& survey) const;
+  void ShowCaption();
   void UpdateRecentMenu();
   void OpenRecentSurvey(const QString& path);
   // Tells what a pass did, over the charts for a few seconds.

@@ -25,11 +25,12 @@
 #include "main/message_box.h"
 #include "main/owned_view.h"
 #include "main/recent_surveys.h"
+#include "measurement/in_out_error.h"
 #include "vari.h"
 
 namespace {
 
-QString LineFilter() { return TMainForm::tr("Профиль (*.vln)"); }
+QString LineFilter() { return TMainForm::tr("Профили (*.vln)"); }
 
 QStringList RunLineDialog(QWidget* parent, const QString& kind) {
   const QString folder = RecentSurveys().LastFolder();
@@ -40,7 +41,8 @@ QStringList RunLineDialog(QWidget* parent, const QString& kind) {
   } else if (kind == "open") {
     name = QFileDialog::getOpenFileName(parent, TMainForm::tr("Открыть профиль"), folder, LineFilter());
   } else if (kind == "surveys") {
-    return QFileDialog::getOpenFileNames(parent, TMainForm::tr("Съёмки профиля"), folder, "Tarvo(2011) (*.qmr)");
+    return QFileDialog::getOpenFileNames(parent, TMainForm::tr("Съёмки профиля"), folder,
+                                         TMainForm::tr("Съёмки (*.qmr)"));
   } else {
     name = QFileDialog::getOpenFileName(parent, TMainForm::tr("Топография"), folder,
                                         TMainForm::tr("Топография (*.txt *.csv *.dat);;Все файлы (*)"));
@@ -160,6 +162,7 @@ void TMainForm::OpenLineFile(const QString& path) {
     if (SurveyOnShow() < 0 && !project.surveys.empty())
       OpenSurveyFile(QString::fromStdString(SurveyPath(name, project.surveys.front())));
     ShowLine();
+    ShowCaption();
     ShowSurveyView();
     // The panel opens beside the survey view where the screen has room for both;
     // on a narrower one the menu opens it when asked.
@@ -174,6 +177,7 @@ void TMainForm::SaveLine(bool as) {
     const QStringList named = AskLineFiles("save");
     if (named.isEmpty()) return;
     line_->SaveAs(named.first().toStdString());
+    ShowCaption();
   } else {
     line_->Save();
   }
@@ -203,7 +207,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::CloseLine() {
+  const bool was_open = line_ != nullptr;
   line_.reset();
+  if (was_open) ShowCaption();
   line_section_ = {};
   line_exclusions_ = {};
   excluded_on_show_.clear();
@@ -444,7 +450,15 @@ void TMainForm::ExportOpenLine(ExportFormat format) {
   StartPass(
       [path, project, format, ip, report](const Survey&, const Progress& progress) {
         const LineData data = ::EvaluateLine(path, project, {.ip = ip, .progress = progress});
-        *report = ::ExportLine(path, project, data, format, ip);
+        try {
+          *report = ::ExportLine(path, project, data, format, ip);
+        } catch (const InOutError& error) {
+          if (error.code() != InOutError::AccessDenied) throw;
+          throw std::runtime_error(tr("Нет доступа на запись: %1\nПрофиль можно сохранить в другой папке: "
+                                      "«Профиль» → «Сохранить профиль как…».")
+                                       .arg(QString::fromStdString(LineExportFileName(path, format)))
+                                       .toStdString());
+        }
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();

@@ -66,6 +66,7 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   const auto raw1 = ReadWholeFile(s1), raw2 = ReadWholeFile(s2);
   MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(s1 + " — профиль line.vln"));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
   EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0");
   Click("CheckB");
@@ -101,6 +102,7 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   form_->SetAskSave([](QWidget*, const QString&) { return int(QMessageBox::Save); });
   Choose("Закрыть профиль");
   EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(s1));
   EXPECT_TRUE(form_->ShowSurveyView()->GroundChart()->isHidden()) << "a survey alone has no ground above it";
   Control<QCheckBox>("SignBox")->setChecked(false);
   const std::string saved = TextOf(line);

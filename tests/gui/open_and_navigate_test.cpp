@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
@@ -295,12 +297,39 @@ TEST_F(FormTest, ExportFromTheButtonAndItsFailures) {
   EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")).size() > 0, true);
   auto table = ReadWholeFile(dir_.File("line.TXT"));
 
-  Truncate(path, 5000);
+  // A table that cannot be written is named, with the way to another folder.
+  std::filesystem::permissions(dir_.File("line.TXT"), std::filesystem::perms::owner_read);
   Click("SaveB");
   ASSERT_EQ(messages_.Messages().size(), 2u);
-  EXPECT_EQ(messages_.Messages()[1], "Read beyond end of file");
+  EXPECT_EQ(messages_.Messages()[1], "Нет доступа на запись: " + dir_.File("line.TXT") +
+                                         "\nЭкспорт можно направить в другую папку: «Папка» → «Другая папка…».");
+  std::filesystem::permissions(dir_.File("line.TXT"), std::filesystem::perms::owner_all);
+
+  Truncate(path, 5000);
+  Click("SaveB");
+  ASSERT_EQ(messages_.Messages().size(), 3u);
+  EXPECT_EQ(messages_.Messages()[2], "Read beyond end of file");
   EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")), table);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+}
+
+// The file dialogs offer the program's own files by their kind.
+TEST_F(FormTest, TheFileDialogsFilterSurveysAndLines) {
+  QStringList filters;
+  auto answer = [&] {
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      filters << dialog->nameFilters();
+      dialog->reject();
+    });
+  };
+  answer();
+  Click("OpenB");
+  answer();
+  for (QAction* action : Control<QToolButton>("LineB")->menu()->actions())
+    if (action->text() == "Открыть профиль…") action->trigger();
+  EXPECT_EQ(filters, (QStringList{"Съёмки (*.qmr)", "Профили (*.vln)"}));
 }
 
 TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
