@@ -65,6 +65,9 @@ ControlStrip::Offer ControlStrip::ButtonOffer(QAbstractButton* button) {
 
 ControlStrip::Offer ControlStrip::MenuOffer(QToolButton* button) {
   return [button](QMenu& menu) {
+    // A menu whose entries follow the window as it opens is brought up to date here too:
+    // an entry is enabled alike wherever it is offered.
+    emit button->menu()->aboutToShow();
     QMenu* submenu = menu.addMenu(button->text());
     submenu->setEnabled(button->isEnabled());
     submenu->addActions(button->menu()->actions());

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
@@ -124,6 +126,47 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[1].x, 12);
   EXPECT_EQ(ReadWholeFile(s1), raw1);
   EXPECT_EQ(ReadWholeFile(s2), raw2);
+}
+
+// On a narrow screen the line is made and edited through the "»" menu, whose entries are
+// enabled as the button's own would be; the panel fits the screen and scrolls.
+TEST_F(LineWindowTest, TheLineIsReachedThroughTheMoreMenuOnANarrowScreen) {
+  form_->resize(1024, 700);
+  const std::string s1 = Survey("s1.qmr", LineSpread()), s2 = Survey("s2.qmr", LineSpread());
+  Open(s1);
+  auto offered = [this](const QString& entry) -> QAction* {
+    QMenu* more = Control<QToolButton>("MoreB")->menu();
+    emit more->aboutToShow();
+    for (QAction* action : more->actions())
+      if (action->menu() && action->text() == "Профиль")
+        for (QAction* inner : action->menu()->actions())
+          if (inner->text() == entry) return inner;
+    ADD_FAILURE() << "no entry " << entry.toStdString();
+    return nullptr;
+  };
+  ASSERT_FALSE(Control<QToolButton>("LineB")->isVisible()) << "the button has no room";
+  QAction* made = offered("Новый профиль из этой съёмки…");
+  ASSERT_TRUE(made && made->isEnabled());
+  form_->SetLineDialog([=, this](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(dir_.File("line.vln"))};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  made->trigger();
+  WaitForPass();
+  for (const char* entry : {"Сохранить профиль", "Сохранить профиль как…", "Закрыть профиль"})
+    EXPECT_TRUE(offered(entry)->isEnabled()) << entry;
+  QAction* panel_entry = offered("Съёмки и правила…");
+  ASSERT_TRUE(panel_entry->isEnabled());
+  panel_entry->trigger();
+  auto* panel = Control<QWidget>("LinePanel");
+  ASSERT_TRUE(panel->isVisible());
+  const QRect screen = form_->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(panel->frameGeometry())) << "the panel within the screen";
+  auto* save = Control<QWidget>("SaveLineB");
+  Control<QScrollArea>("LinePanelScroll")->ensureWidgetVisible(save);
+  QApplication::processEvents();
+  EXPECT_FALSE(save->visibleRegion().isEmpty()) << "its last control reached by scrolling";
 }
 
 // A record reached by its number takes the line's keys at once; the number field keeps
