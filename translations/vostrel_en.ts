@@ -659,5 +659,10 @@ The export can go to another folder: “Folder” → “Other folder…”.</tr
         <translation>No write access: %1
 The line can be saved in another folder: “Line” → “Save line as…”.</translation>
     </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>искл. %1 из %2</source>
+        <translation>%1 of %2 excluded</translation>
+    </message>
 </context>
 </TS>

@@ -20,6 +20,7 @@
 #include "processing/record_evaluation.h"
 
 class ControlStrip;
+class FittingLabel;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -268,11 +269,11 @@ class TMainForm : public QWidget {
   QToolButton* ExportFolderB = nullptr;  // its menu: the survey's folder or another one
   QPushButton* CancelB = nullptr;        // stops the pass under way, as Esc does
   QPushButton* SurveyViewB = nullptr;
-  SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
-  QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
-  DecayView* DecayWindow = nullptr;    // made when first switched on
-  QToolButton* LineB = nullptr;        // "Профиль": makes, opens and saves a line
-  QLabel* LineCounter = nullptr;       // the line's records, and how many it leaves out
+  SurveyView* SurveyWindow = nullptr;   // made at the first press of SurveyViewB
+  QPushButton* DecayB = nullptr;        // switches the decay view on and off; off at the start
+  DecayView* DecayWindow = nullptr;     // made when first switched on
+  QToolButton* LineB = nullptr;         // "Профиль": makes, opens and saves a line
+  FittingLabel* LineCounter = nullptr;  // the line's records, and how many it leaves out
   LinePanel* LinePanelWindow = nullptr;
   ChartSeries* ExcludedErSeries = nullptr;  // the error chart's records the line leaves out
   std::unique_ptr<LineSession> line_;

@@ -69,9 +69,11 @@ void TMainForm::CreateLineControls() {
   LineB->setMenu(new QMenu(LineB));
   connect(LineB->menu(), &QMenu::aboutToShow, this, [this] { UpdateLineMenu(); });
   Strip->Add({LineB}, ControlStrip::MenuOffer(LineB));
-  LineCounter = new QLabel(Panel1);
+  LineCounter = new FittingLabel(Panel1);
   LineCounter->setObjectName("LineCounter");
-  Strip->Add({LineCounter}, [this](QMenu& menu) { menu.addAction(LineCounter->text())->setEnabled(false); });
+  // Beside the button while the row has room for the counts at least.
+  Strip->AddShrinking(LineCounter,
+                      [this](QMenu& menu) { menu.addAction(LineCounter->WholeText())->setEnabled(false); });
   Strip->SetShown(LineCounter, false);
   UpdateLineMenu();
 
@@ -288,8 +290,9 @@ void TMainForm::ShowLineCounts() {
   if (!line_ || !line_->Data()) return;
   const int records = static_cast<int>(line_->Data()->records.size());
   const QString name = FileNameOf(line_->Path()) + (line_->Modified() ? " *" : "");
-  LineCounter->setText(tr("%1: искл. %2 из %3").arg(name).arg(line_exclusions_.counts.Excluded()).arg(records));
-  LineCounter->adjustSize();
+  const int excluded = line_exclusions_.counts.Excluded();
+  LineCounter->SetTexts({tr("%1: искл. %2 из %3").arg(name).arg(excluded).arg(records),
+                         tr("искл. %1 из %2").arg(excluded).arg(records) + (line_->Modified() ? " *" : "")});
   if (SurveyWindow) SurveyWindow->SetCaption(LineCaption());
   Strip->SetShown(LineCounter, true);
   if (LinePanelWindow) LinePanelWindow->Show(PanelState());

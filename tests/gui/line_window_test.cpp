@@ -169,6 +169,28 @@ TEST_F(LineWindowTest, TheLineIsReachedThroughTheMoreMenuOnANarrowScreen) {
   EXPECT_FALSE(save->visibleRegion().isEmpty()) << "its last control reached by scrolling";
 }
 
+// On a wide screen the counter stands beside the line's button, with as much of its text
+// as the row has room for; the menu of a narrower one has it whole.
+TEST_F(LineWindowTest, TheCounterStandsBesideTheButtonWhereTheRowHasRoom) {
+  form_->resize(1600, 1000);
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("north-profile-2012.vln"));
+  auto* counter = Control<QLabel>("LineCounter");
+  auto* button = Control<QToolButton>("LineB");
+  ASSERT_TRUE(button->isVisible());
+  ASSERT_TRUE(counter->isVisible());
+  EXPECT_EQ(counter->y(), button->y());
+  EXPECT_GT(counter->x(), button->geometry().right());
+  EXPECT_LE(counter->mapTo(form_.get(), QPoint(counter->width(), 0)).x(), form_->width());
+  EXPECT_TRUE(counter->text().endsWith("искл. 0 из 24")) << counter->text().toStdString();
+  EXPECT_LE(counter->fontMetrics().horizontalAdvance(counter->text()), counter->width()) << "the text whole";
+
+  form_->resize(1000, 745);
+  EXPECT_FALSE(counter->isVisible());
+  QMenu* more = Control<QToolButton>("MoreB")->menu();
+  emit more->aboutToShow();
+  EXPECT_EQ(more->actions().back()->text(), "north-profile-2012.vln: искл. 0 из 24");
+}
+
 // A record reached by its number takes the line's keys at once; the number field keeps
 // its own keys while it is being edited.
 TEST_F(LineWindowTest, TheRecordsKeysWorkAfterANumberIsTyped) {
