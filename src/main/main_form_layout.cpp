@@ -77,13 +77,24 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int 
   return box;
 }
 
-// A button that switches its view on and stays down; closing the view switches it off.
-class SwitchOnButton : public QPushButton {
+// A button that is down while its view is on. A press switches the view off where it is
+// seen, and brings it back where it was put away (minimised); closing the view switches
+// it off too.
+class ViewSwitch : public QPushButton {
  public:
-  SwitchOnButton(const QString& text, QWidget* parent) : QPushButton(text, parent) { setCheckable(true); }
+  ViewSwitch(const QString& text, QWidget* parent, std::function<QWidget*()> view)
+      : QPushButton(text, parent), view_(std::move(view)) {
+    setCheckable(true);
+  }
 
  protected:
-  void nextCheckState() override { setChecked(true); }
+  void nextCheckState() override {
+    const QWidget* view = view_();
+    setChecked(!isChecked() || !view || !view->isVisible() || view->isMinimized());
+  }
+
+ private:
+  std::function<QWidget*()> view_;
 };
 
 }  // namespace
@@ -215,7 +226,7 @@ void TMainForm::CreateResistivityControls() {
   Strip->Add({RecentB}, ControlStrip::MenuOffer(RecentB));
   SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 0, 0, 64, 25);
   Strip->Add({SurveyViewB}, ControlStrip::ButtonOffer(SurveyViewB));
-  DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
+  DecayB = Place(new ViewSwitch(tr("Спад ВП"), Panel1, [this] { return DecayWindow; }), "DecayB", 0, 0, 72, 25);
   Strip->Add({DecayB}, ControlStrip::ButtonOffer(DecayB));
   ExportFolderB = Place(new QToolButton(Panel1), "ExportFolderB", 0, 0, 64, 25);
   ExportFolderB->setText(tr("Папка"));

@@ -394,7 +394,7 @@ LinePanel* TMainForm::ShowLinePanel() {
     connect(panel, &LinePanel::SaveAsked, this, [this] { Guarded([this] { SaveLine(false); }); });
   }
   LinePanelWindow->Show(PanelState());
-  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true);
+  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true, {DecayWindow});
   return LinePanelWindow;
 }
 

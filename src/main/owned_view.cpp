@@ -20,7 +20,11 @@ QMargins FrameOf(const QWidget* owner) {
           outer.bottom() - inner.bottom()};
 }
 
-void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right) {
+// Below this width a view would show little: it then stays where it would cover another.
+constexpr int LeastUsefulWidth = 300;
+
+void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right,
+           std::initializer_list<const QWidget*> apart_from) {
   const QRect screen = owner->screen()->availableGeometry();
   const QMargins frame = FrameOf(owner);
   const int width = std::min(view->width(), screen.width() - frame.left() - frame.right());
@@ -34,19 +38,33 @@ void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at
     height = std::min(view->height(), screen.height() - frame.top() - frame.bottom());
   }
   const int left = at_right ? screen.right() + 1 - frame.right() - width : screen.left() + frame.left();
-  view->setGeometry(left, top, width, height);
+  QRect place(left, top, width, height);
+  if (at_right) {
+    const int least = std::max(LeastUsefulWidth, view->minimumSizeHint().width());
+    for (const QWidget* other : apart_from) {
+      if (!other || other == view || !other->isVisible() || other->isMinimized()) continue;
+      const QRect taken = other->frameGeometry();
+      if (!place.adjusted(-frame.left(), -frame.top(), frame.right(), frame.bottom()).intersects(taken)) continue;
+      const int right = taken.left() - frame.right();  // one past the view's inside
+      const int narrowed = std::min(width, right - screen.left() - frame.left());
+      if (narrowed < least) continue;
+      place = QRect(right - narrowed, top, narrowed, height);
+    }
+  }
+  view->setGeometry(place);
 }
 
 }  // namespace
 
-void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right) {
+void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right,
+                   std::initializer_list<const QWidget*> apart_from) {
   if (!view->isWindow() || !view->windowHandle()) {
     // A dialog, not a plain window: only those does the X11 window manager learn are the window's own.
     view->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint);
     view->winId();
     if (owner->windowHandle()) view->windowHandle()->setTransientParent(owner->windowHandle());
-    Place(view, owner, keep_clear, at_right);
+    Place(view, owner, keep_clear, at_right, apart_from);
   }
   view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
   view->show();

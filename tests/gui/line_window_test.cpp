@@ -13,6 +13,7 @@
 
 #include "form_fixture.h"
 #include "main/language.h"
+#include "main/line_panel.h"
 #include "main/survey_view.h"
 #include "whole_file.h"
 
@@ -189,6 +190,18 @@ TEST_F(LineWindowTest, TheCounterStandsBesideTheButtonWhereTheRowHasRoom) {
   QMenu* more = Control<QToolButton>("MoreB")->menu();
   emit more->aboutToShow();
   EXPECT_EQ(more->actions().back()->text(), "north-profile-2012.vln: искл. 0 из 24");
+}
+
+// The decay view opens beside the line's panel, not over its rules.
+TEST_F(LineWindowTest, TheDecayViewOpensBesideThePanel) {
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  QWidget* panel = form_->ShowLinePanel();
+  Click("DecayB");
+  WaitForPass();
+  auto* decay = Control<QWidget>("DecayView");
+  ASSERT_TRUE(decay->isVisible() && panel->isVisible());
+  EXPECT_FALSE(decay->frameGeometry().intersects(panel->frameGeometry()));
+  EXPECT_TRUE(form_->screen()->availableGeometry().contains(decay->frameGeometry()));
 }
 
 // A record reached by its number takes the line's keys at once; the number field keeps
