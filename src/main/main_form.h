@@ -100,6 +100,8 @@ class TMainForm : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The views go with the window when it is minimised, and come back with it.
+  void changeEvent(QEvent* event) override;
 
  private:
   // Layout (main_form_layout.cpp).
@@ -280,7 +282,8 @@ class TMainForm : public QWidget {
   LineSection line_section_;  // the points of the line's records, made once per evaluation
   Exclusions line_exclusions_;
   std::vector<char> excluded_on_show_;
-  QLabel* Notice = nullptr;  // what the last export wrote, for a few seconds
+  std::vector<QWidget*> views_put_away_;  // minimised with the window, shown again with it
+  QLabel* Notice = nullptr;               // what the last export wrote, for a few seconds
   QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view

@@ -28,6 +28,7 @@
 
 #include "main/control_strip.h"
 #include "main/guarded.h"
+#include "main/line_panel.h"
 #include "main/main_form.h"
 #include "main/owned_view.h"
 #include "main/recent_surveys.h"
@@ -436,6 +437,25 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return swallow;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// The views are kept above the program rather than this window (owned_view.cpp), so a
+// window manager minimises them alone: minimising the window takes them along here.
+void TMainForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) {
+    for (QWidget* view : std::initializer_list<QWidget*>{SurveyWindow, DecayWindow, LinePanelWindow})
+      if (view && view->isVisible() && !view->isMinimized()) {
+        views_put_away_.push_back(view);
+        view->showMinimized();
+      }
+  } else {
+    for (QWidget* view : std::exchange(views_put_away_, {})) {
+      view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
+      view->show();
+    }
+  }
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

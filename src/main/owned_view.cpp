@@ -1,5 +1,6 @@
 #include "main/owned_view.h"
 
+#include <QGuiApplication>
 #include <QPoint>
 #include <QRect>
 #include <QScreen>
@@ -7,8 +8,28 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#if VOSTREL_X11 && QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 namespace {
+
+// What the views are kept above. On X11, the whole program: a view whose transient parent
+// is the root window is, by the convention window managers follow, transient for its
+// program's group, kept above the program's windows and minimised alone. Transient for the
+// window itself, minimising the view would take the window with it.
+QWindow* KeptAbove(const QWidget* owner) {
+#if VOSTREL_X11 && QT_CONFIG(xcb)
+  // The offscreen platform answers for X11 too, without a connection.
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() == "xcb" && x11 && x11->connection()) {
+    static QWindow* const root =
+        QWindow::fromWinId(xcb_setup_roots_iterator(xcb_get_setup(x11->connection())).data->root);
+    return root;
+  }
+#endif
+  return owner->windowHandle();
+}
 
 // Below this height a view would show little: it then goes to the screen's top instead.
 constexpr int LowestUsefulHeight = 250;
@@ -63,7 +84,7 @@ void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool 
     view->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint);
     view->winId();
-    if (owner->windowHandle()) view->windowHandle()->setTransientParent(owner->windowHandle());
+    if (QWindow* above = KeptAbove(owner)) view->windowHandle()->setTransientParent(above);
     Place(view, owner, keep_clear, at_right, apart_from);
   }
   view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
