@@ -158,7 +158,7 @@ class TMainForm : public QWidget {
   void ShowLineCounts();
   void ToggleRecords(const std::vector<RecordRef>& records);
   void ExcludeRecordOnShow();
-  void UndoExclusion(bool redo);
+  void UndoLineChange(bool redo);
   void ExportOpenLine(ExportFormat format);
   void ApplyLineProcessing();
   // The survey of the line the window shows, or -1.

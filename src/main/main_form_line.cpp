@@ -87,8 +87,8 @@ void TMainForm::CreateLineControls() {
     connect(made, &QShortcut::activated, this, [action] { Guarded(action); });
   };
   shortcut(QKeySequence(Qt::Key_Delete), [this] { ExcludeRecordOnShow(); });
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoExclusion(false); });
-  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { UndoExclusion(true); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoLineChange(false); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { UndoLineChange(true); });
 
   for (QCheckBox* box : {SignBox, AbsBox})
     connect(box, &QCheckBox::toggled, this, [this] { Guarded([this] { ApplyLineProcessing(); }); });
@@ -417,12 +417,19 @@ void TMainForm::ExcludeRecordOnShow() {
   ShowLineExclusions();
 }
 
-void TMainForm::UndoExclusion(bool redo) {
+// Every change to the line is undone alike: a hand exclusion or a rule at once, a survey,
+// an offset or the topography by a new evaluation.
+void TMainForm::UndoLineChange(bool redo) {
   if (!line_) return;
-  ExclusionHistory& history = line_->History();
+  LineHistory& history = line_->History();
   if (redo ? !history.CanRedo() : !history.CanUndo()) return;
+  // What the pass under way evaluates stays as it is until its end, as the panel does.
+  if (Passes->Running() && (redo ? history.RedoChangesSetup() : history.UndoChangesSetup())) return;
   redo ? history.Redo() : history.Undo();
-  ShowLineExclusions();
+  if (line_->NeedsEvaluation())
+    EvaluateOpenLine();
+  else
+    ShowLineExclusions();
 }
 
 void TMainForm::PickLineRecord(int file, int k) {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
@@ -190,6 +191,52 @@ TEST_F(LineWindowTest, TheCounterStandsBesideTheButtonWhereTheRowHasRoom) {
   QMenu* more = Control<QToolButton>("MoreB")->menu();
   emit more->aboutToShow();
   EXPECT_EQ(more->actions().back()->text(), "north-profile-2012.vln: искл. 0 из 24");
+}
+
+// Ctrl+Z undoes every change to the line, not only the hand exclusions: a rule, the
+// topography and an offset, each drawn and counted again; Ctrl+Shift+Z redoes them.
+TEST_F(LineWindowTest, UndoCoversTheRulesTheTopographyAndTheOffsets) {
+  const std::string topography = dir_.File("topo.txt");
+  std::ofstream(topography) << "-50 100\n500 110\n";
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  form_->SetLineDialog([=](QWidget*, const QString&) { return QStringList{QString::fromStdString(topography)}; });
+  LinePanel* panel = form_->ShowLinePanel();
+  SurveyView* view = form_->ShowSurveyView();
+  auto farthest = [view] {
+    double x = -1e9;
+    for (int series : {0, 1})
+      for (const SeriesPoint& point : view->Section()->SeriesAt(series).Points()) x = std::max(x, point.x);
+    return x;
+  };
+  auto offset = [this] { return Control<QTableWidget>("LineSurveys")->item(1, 1)->text(); };
+  const double far = farthest();
+
+  emit panel->OffsetChanged(1, 100);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far + 100);
+  emit panel->TopographyAsked();
+  WaitForPass();
+  EXPECT_EQ(Text("TopographyPoints"), "точек: 2");
+  Control<QCheckBox>("NegativeRhoaC")->click();
+  EXPECT_EQ(Counter(), "line.vln *: искл. 24 из 24") << "every record of this model has ρa < 0";
+
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Counter(), "line.vln *: искл. 0 из 24");
+  EXPECT_FALSE(Control<QCheckBox>("NegativeRhoaC")->isChecked());
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  WaitForPass();
+  EXPECT_EQ(Text("TopographyPoints"), "земля ровная");
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far);
+  EXPECT_EQ(offset(), "0");
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24") << "as saved";
+
+  Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far + 100);
+  EXPECT_EQ(offset(), "100");
+  EXPECT_TRUE(messages_.Messages().empty());
 }
 
 // The decay view opens beside the line's panel, not over its rules.
