@@ -664,5 +664,15 @@ The line can be saved in another folder: “Line” → “Save line as…”.</
         <source>искл. %1 из %2</source>
         <translation>%1 of %2 excluded</translation>
     </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Вычислить заново</source>
+        <translation>Evaluate again</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source> — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)</source>
+        <translation> — an earlier evaluation, not the line as it stands (“Line” → “Evaluate again”)</translation>
+    </message>
 </context>
 </TS>

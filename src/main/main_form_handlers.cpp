@@ -251,8 +251,10 @@ void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   ProgressBar1->hide();
   EnablePassControls(true);
   std::function<void()> done = std::exchange(pass_done_, {});
+  if (!cancelled && failure.isEmpty() && done) done();
+  // Whether the section shows the line as it stands, after whatever pass this was.
+  if (line_ && SurveyWindow) SurveyWindow->SetCaption(LineCaption());
   if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
-  if (!cancelled && done) done();
 }
 
 // While a pass runs nothing may change the survey or the options it was started with.

@@ -105,6 +105,9 @@ void TMainForm::UpdateLineMenu() {
   menu->addAction(tr("Сохранить профиль как…"), this, [this] { Guarded([this] { SaveLine(true); }); })
       ->setEnabled(open);
   menu->addAction(tr("Съёмки и правила…"), this, [this] { Guarded([this] { ShowLinePanel(); }); })->setEnabled(open);
+  // After an evaluation that was stopped, the records are evaluated again when asked.
+  menu->addAction(tr("Вычислить заново"), this, [this] { Guarded([this] { EvaluateOpenLine(); }); })
+      ->setEnabled(open && idle && line_->NeedsEvaluation());
   menu->addAction(tr("Закрыть профиль"), this,
                   [this] {
                     Guarded([this] {
@@ -300,11 +303,15 @@ void TMainForm::ShowLineCounts() {
 }
 
 QString TMainForm::LineCaption() const {
-  return tr("Разрез — %1%2: записей %3, исключено %4")
-      .arg(FileNameOf(line_->Path()))
-      .arg(line_->Modified() ? " *" : "")
-      .arg(line_->Data() ? line_->Data()->records.size() : 0)
-      .arg(line_exclusions_.counts.Excluded());
+  const QString caption = tr("Разрез — %1%2: записей %3, исключено %4")
+                              .arg(FileNameOf(line_->Path()))
+                              .arg(line_->Modified() ? " *" : "")
+                              .arg(line_->Data() ? line_->Data()->records.size() : 0)
+                              .arg(line_exclusions_.counts.Excluded());
+  // An evaluation stopped before its end leaves the records of the one before on show.
+  if (line_->NeedsEvaluation() && !Passes->Running())
+    return caption + tr(" — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)");
+  return caption;
 }
 
 LinePanelState TMainForm::PanelState() const {
