@@ -110,6 +110,8 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   EXPECT_TRUE(form_->ShowSurveyView()->GroundChart()->isHidden()) << "a survey alone has no ground above it";
   Control<QCheckBox>("SignBox")->setChecked(false);
   const std::string saved = TextOf(line);
+  EXPECT_NE(saved.find("flip-sign = yes"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("abs-du = no"), std::string::npos) << "only the box ticked: " << saved;
   EXPECT_NE(saved.find("record = s1.qmr:3"), std::string::npos) << saved;
   EXPECT_NE(saved.find("record = s2.qmr:2"), std::string::npos) << saved;
 
