@@ -300,6 +300,15 @@ TEST(BatchTool, ModulusOfDuKeepsTheSpreadAndTheMeasuredResistivity) {
   ASSERT_EQ(fields.size(), 9u) << line;
   EXPECT_LT(std::stod(fields[4]), 0) << line;
   EXPECT_NEAR(std::stod(fields[8]), 250, 2.5) << line;
+
+  // A line of the survey with the option exports the same row.
+  ASSERT_EQ(Batch("line new " + dir.File("l.vln") + " " + survey + " --abs-du").status, 0);
+  ASSERT_EQ(Batch("line export " + dir.File("l.vln") + " --format csv").status, 0);
+  std::ifstream line_csv(dir.File("l.csv"));
+  std::string line_row;
+  std::getline(line_csv, line_row);
+  std::getline(line_csv, line_row);
+  EXPECT_EQ(line_row, line);
 }
 
 // Several files at once: the same tables as one at a time, the output in the order given.

@@ -431,6 +431,9 @@ TEST(LineSession, SavesWhereItWasLastSavedAndWantsMForAnMRule) {
   EXPECT_EQ(moved.surveys.at(0).file, "../s1.qmr");
   EXPECT_EQ(moved.excluded_by_hand, (std::set<RecordRef>{{0, 2}, {0, 3}}));
   EXPECT_EQ(ReadLineProject(dir.File("line.vln")).excluded_by_hand, (std::set<RecordRef>{{0, 2}}));
+  session.SetOffset(0, 12);
+  session.History().Undo();
+  EXPECT_EQ(session.Project().surveys.at(0).file, "../s1.qmr") << "an edit undone names the survey from there too";
 
   session.SetData(std::make_shared<const LineData>(), session.Project(), false);
   EXPECT_FALSE(session.NeedsEvaluation());
