@@ -34,8 +34,14 @@ void AppendCurve(ChartSeries* series, const std::vector<float>& samples) {
   series->AppendMany(xs, ys);
 }
 
+// The averaged points and the square wave come as 1-based sample numbers; they are drawn
+// on the curves' time axis, so that they sit on the curves whatever the sample rate.
 void AppendPoints(ChartSeries* series, const std::vector<ChartPoint>& points) {
-  for (const ChartPoint& point : points) series->Append(point.x, point.y);
+  const int32_t rate = vari.survey->SampleRate;
+  for (const ChartPoint& point : points) {
+    const double sample = point.x - 1;
+    series->Append(rate > 0 ? sample / rate * 1000 : sample, point.y);
+  }
 }
 
 }  // namespace

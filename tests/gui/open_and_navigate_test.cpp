@@ -378,6 +378,29 @@ TEST_F(FormTest, ResizeSharesTheHeightBetweenTheCharts) {
   EXPECT_GE(Control<Chart>("ChartVoltage")->height(), 0);
 }
 
+// The half-period means and the fitted square wave sit on the voltage curve at any sample
+// rate: each mean where the curve has its value, each step of the wave where the curve steps.
+TEST_F(FormTest, TheAveragedPointsSitOnTheCurveAtEverySampleRate) {
+  for (int32_t rate : {500, 1000, 2000, 1999}) {
+    SCOPED_TRACE(rate);
+    SynthOptions options = SmallSurvey();
+    options.sample_rate = rate;
+    options.physical = true;
+    Open(Survey("rate.qmr", options));
+    Chart* chart = Control<Chart>("ChartVoltage");
+    const std::vector<SeriesPoint> curve = chart->SeriesAt(0).Points(), means = chart->SeriesAt(1).Points();
+    const double step = 1000.0 / rate;  // ms between samples
+    auto curve_at = [&](double x) { return curve.at(static_cast<size_t>(std::lround(x / step))).y; };
+    double amplitude = 0;
+    for (const SeriesPoint& point : curve) amplitude = std::max(amplitude, std::abs(point.y));
+    ASSERT_EQ(means.size(), 8u);
+    for (const SeriesPoint& mean : means) EXPECT_NEAR(curve_at(mean.x), mean.y, 0.05 * amplitude) << mean.x;
+    // The wave's first step: the end of the first half-period, 100 samples.
+    const SeriesPoint corner = chart->SeriesAt(2).Points().at(1);
+    EXPECT_NEAR(corner.x, 99 * step, 1e-9);
+  }
+}
+
 TEST_F(FormTest, ShownRecordIsDrawn) {
   Open(Survey("line.qmr"));
   QApplication::processEvents();
