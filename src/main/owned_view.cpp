@@ -18,7 +18,7 @@ namespace {
 // is the root window is, by the convention window managers follow, transient for its
 // program's group, kept above the program's windows and minimised alone. Transient for the
 // window itself, minimising the view would take the window with it.
-QWindow* KeptAbove(const QWidget* owner) {
+QWindow* ProgramRoot() {
 #if VOSTREL_X11 && QT_CONFIG(xcb)
   // The offscreen platform answers for X11 too, without a connection.
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -28,8 +28,29 @@ QWindow* KeptAbove(const QWidget* owner) {
     return root;
   }
 #endif
+  return nullptr;
+}
+
+QWindow* KeptAbove(const QWidget* owner) {
+  if (QWindow* root = ProgramRoot()) return root;
   return owner->windowHandle();
 }
+
+// A modal dialog (a file dialog, an error box) that opens while the views are shown is
+// made the program's transient as they are, just before the window manager sees it:
+// transient for the window alone, it would open under the views kept above the program.
+class ModalsAbove : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowBlocked)
+      if (QWindow* modal = QGuiApplication::modalWindow(); modal && modal->transientParent() != ProgramRoot())
+        modal->setTransientParent(ProgramRoot());
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 // Below this height a view would show little: it then goes to the screen's top instead.
 constexpr int LowestUsefulHeight = 250;
@@ -85,6 +106,7 @@ void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool 
                          Qt::WindowCloseButtonHint);
     view->winId();
     if (QWindow* above = KeptAbove(owner)) view->windowHandle()->setTransientParent(above);
+    if (ProgramRoot()) view->windowHandle()->installEventFilter(new ModalsAbove(view->windowHandle()));
     Place(view, owner, keep_clear, at_right, apart_from);
   }
   view->setWindowState(view->windowState() & ~Qt::WindowMinimized);

@@ -3,7 +3,9 @@
 // part is skipped; tests/gui/with_window_manager.sh runs these on X11 with openbox.
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTest>
 
 #include "form_fixture.h"
@@ -55,6 +57,24 @@ TEST_F(WindowManagerTest, AViewMinimisedGoesAlone) {
   EXPECT_TRUE(views[1]->isVisible());
   Click("SurveyViewB");
   EXPECT_TRUE(Awaited([&] { return !views[0]->isMinimized() && views[0]->isVisible(); }));
+}
+
+// A dialog that stops the program (a file dialog, an error box) opens above the views.
+TEST_F(WindowManagerTest, AModalDialogOpensAboveTheViews) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs a window manager";
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  const std::vector<QWidget*> views = OpenViews();
+  QDialog dialog(form_.get());
+  dialog.setStyleSheet("QDialog { background: #ff00ff; }");
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setGeometry(QRect(views[0]->geometry().center() - QPoint(100, 50), QSize(200, 100)));
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QTest::qWait(300);  // what else the window manager does with it
+  const QRect place = dialog.geometry();
+  ASSERT_TRUE(place.intersects(views[0]->frameGeometry())) << "the dialog stands over a view";
+  const QImage shot = form_->screen()->grabWindow(0, place.center().x() - 2, place.center().y() - 2, 5, 5).toImage();
+  EXPECT_EQ(shot.pixelColor(2, 2), QColor(255, 0, 255)) << "the dialog is seen, not the view";
 }
 
 }  // namespace
