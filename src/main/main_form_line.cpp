@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include "line/line_error.h"
 #include "line/line_output.h"
 #include "line/line_records.h"
 #include "line/topography.h"
@@ -25,7 +26,6 @@
 #include "main/message_box.h"
 #include "main/owned_view.h"
 #include "main/recent_surveys.h"
-#include "measurement/in_out_error.h"
 #include "vari.h"
 
 namespace {
@@ -467,13 +467,14 @@ void TMainForm::ExportOpenLine(ExportFormat format) {
   StartPass(
       [path, project, format, ip, report](const Survey&, const Progress& progress) {
         const LineData data = ::EvaluateLine(path, project, {.ip = ip, .progress = progress});
+        const std::string file = LineExportFileName(path, format);
         try {
           *report = ::ExportLine(path, project, data, format, ip);
-        } catch (const InOutError& error) {
-          if (error.code() != InOutError::AccessDenied) throw;
+        } catch (const LineFileError& error) {
+          if (error.what() != file + ": File access denied") throw;
           throw std::runtime_error(tr("Нет доступа на запись: %1\nПрофиль можно сохранить в другой папке: "
                                       "«Профиль» → «Сохранить профиль как…».")
-                                       .arg(QString::fromStdString(LineExportFileName(path, format)))
+                                       .arg(QString::fromStdString(file))
                                        .toStdString());
         }
       },

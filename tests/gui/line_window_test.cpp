@@ -99,6 +99,13 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
   Click("ExportB");
   EXPECT_EQ(LinesOf(dir_.File("line.csv")), 1 + 22);
+  std::filesystem::permissions(dir_.File("line.csv"), std::filesystem::perms::owner_read);
+  Click("ExportB");
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0],
+            "Нет доступа на запись: " + dir_.File("line.csv") +
+                "\nПрофиль можно сохранить в другой папке: «Профиль» → «Сохранить профиль как…».");
+  std::filesystem::permissions(dir_.File("line.csv"), std::filesystem::perms::owner_all);
 
   // The sign flipped for the line evaluates it again and is kept with it.
   Control<QCheckBox>("SignBox")->setChecked(true);
