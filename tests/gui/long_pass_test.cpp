@@ -12,8 +12,8 @@
 
 #include "form_fixture.h"
 #include "main/line_panel.h"
-#include "main/survey_view.h"
 #include "vari.h"
+#include "views/survey_view.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <QTest>
 
 #include "form_fixture.h"
-#include "main/decay_view.h"
-#include "main/survey_view.h"
+#include "views/decay_view.h"
+#include "views/survey_view.h"
 
 namespace {
 
