@@ -662,7 +662,7 @@ The line can be saved in another folder: “Line” → “Save line as…”.</
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
         <source>искл. %1 из %2</source>
-        <translation>%1 of %2 excluded</translation>
+        <translation>excl. %1 of %2</translation>
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
