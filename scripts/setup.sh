@@ -4,11 +4,12 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   desktop-file-utils libxml2-utils shared-mime-info dpkg-dev qt6-l10n-tools qt6-translations-l10n
   fonts-dejavu-core
+  xvfb openbox
 )
 missing=()
 for p in "${packages[@]}"; do

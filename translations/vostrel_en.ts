@@ -549,11 +549,6 @@
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
-        <source>Профиль (*.vln)</source>
-        <translation>Line (*.vln)</translation>
-    </message>
-    <message>
-        <location filename="../src/main/main_form_line.cpp" line="1"/>
         <source>Сохранить профиль</source>
         <translation>Save line</translation>
     </message>
@@ -764,6 +759,50 @@
         <location filename="../src/main/main_form_layout.cpp" line="250"/>
         <source>%1 убран из списка недавних</source>
         <translation>%1 removed from the recent surveys</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Профили (*.vln)</source>
+        <translation>Lines (*.vln)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>Съёмки (*.qmr)</source>
+        <translation>Surveys (*.qmr)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>%1 — профиль %2</source>
+        <translation>%1 — line %2</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>Нет доступа на запись: %1
+Экспорт можно направить в другую папку: «Папка» → «Другая папка…».</source>
+        <translation>No write access: %1
+The export can go to another folder: “Folder” → “Other folder…”.</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Нет доступа на запись: %1
+Профиль можно сохранить в другой папке: «Профиль» → «Сохранить профиль как…».</source>
+        <translation>No write access: %1
+The line can be saved in another folder: “Line” → “Save line as…”.</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>искл. %1 из %2</source>
+        <translation>excl. %1 of %2</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source>Вычислить заново</source>
+        <translation>Evaluate again</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_line.cpp" line="1"/>
+        <source> — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)</source>
+        <translation> — an earlier evaluation, not the line as it stands (“Line” → “Evaluate again”)</translation>
     </message>
 </context>
 <context>

@@ -9,8 +9,7 @@ std::vector<MeasuredRecord> MeasureSurvey(const Survey& survey, const RecordOpti
       survey, pass,
       [&](const RecordRow& row) {
         const RecordIndexEntry& entry = row.entry;
-        records.push_back(
-            {row.k, entry.A, entry.B, entry.M, entry.N, row.evaluation.result.MeanDU / row.evaluation.result.MeanI});
+        records.push_back({row.k, entry.A, entry.B, entry.M, entry.N, row.evaluation.resistivity.r});
       },
       progress);
   return records;

@@ -41,6 +41,8 @@ SurveyRow RowOf(const Survey& v, int k, const RecordEvaluation& evaluation) {
   row.k = k;
   row.entry = v.RecordIndex[static_cast<size_t>(k)];
   row.result = evaluation.result;
+  // The exchange formats carry the measured dU, whose ratio to I is the R they invert.
+  row.result.MeanDU = evaluation.signed_mean_du;
   row.spread_pct = evaluation.spread_pct;
   row.positions = QuadrupoleOf(v.ElectrodeTable, row.entry);
   row.resistivity = evaluation.resistivity;

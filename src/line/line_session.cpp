@@ -2,12 +2,24 @@
 
 #include "line/line_survey.h"
 
+namespace {
+
+LineSetup SetupOf(const LineProject& project) { return {project.surveys, project.topography, project.rules}; }
+
+}  // namespace
+
 LineSession::LineSession(std::string path, LineProject project)
-    : path_(std::move(path)), project_(project), saved_(project), history_(project.excluded_by_hand) {}
+    : path_(std::move(path)),
+      project_(project),
+      saved_(project),
+      history_(SetupOf(project), project.excluded_by_hand) {}
 
 LineProject LineSession::Project() const {
   LineProject project = project_;
-  project.excluded_by_hand = history_.Current();
+  project.surveys = history_.Setup().surveys;
+  project.topography = history_.Setup().topography;
+  project.rules = history_.Setup().rules;
+  project.excluded_by_hand = history_.ExcludedByHand();
   return project;
 }
 
@@ -19,10 +31,14 @@ void LineSession::Save() {
 
 void LineSession::SaveAs(const std::string& path) {
   LineProject project = Project();
-  for (LineSurvey& survey : project.surveys) survey.file = ProjectRelativeName(path, SurveyPath(path_, survey));
+  auto from_there = [&](const std::string& file) {
+    return ProjectRelativeName(path, SurveyPath(path_, {file, 0, {}}));
+  };
+  for (LineSurvey& survey : project.surveys) survey.file = from_there(survey.file);
   WriteLineProject(path, project);
+  history_.RenameSurveys(from_there);
+  for (LineSurvey& survey : evaluated_for_.surveys) survey.file = from_there(survey.file);
   path_ = path;
-  project_.surveys = project.surveys;
   saved_ = project;
 }
 
@@ -35,45 +51,61 @@ void LineSession::SetData(std::shared_ptr<const LineData> data, const LineProjec
 bool LineSession::NeedsEvaluation() const {
   if (!data_) return true;
   const LineProject& then = evaluated_for_;
-  if (then.surveys != project_.surveys || then.topography != project_.topography ||
-      then.processing != project_.processing)
+  const LineSetup& now = history_.Setup();
+  if (then.surveys != now.surveys || then.topography != now.topography || then.processing != project_.processing)
     return true;
   // The rules look at M: it must have been computed.
   return WantsM() && !evaluated_with_m_;
 }
 
 void LineSession::AddSurvey(const std::string& file, double offset_m) {
-  AddLineSurvey(path_, project_, file, offset_m);
+  LineProject project = Project();
+  AddLineSurvey(path_, project, file, offset_m);
+  history_.Change(SetupOf(project));
 }
 
 void LineSession::SetOffset(int survey, double offset_m) {
-  project_.surveys.at(static_cast<size_t>(survey)).offset_m = offset_m;
+  LineSetup setup = history_.Setup();
+  setup.surveys.at(static_cast<size_t>(survey)).offset_m = offset_m;
+  history_.Change(std::move(setup));
 }
 
 void LineSession::RemoveSurvey(int survey) {
+  LineSetup setup = history_.Setup();
   const size_t at = static_cast<size_t>(survey);
-  if (at >= project_.surveys.size()) return;
-  project_.surveys.erase(project_.surveys.begin() + survey);
+  if (at >= setup.surveys.size()) return;
+  setup.surveys.erase(setup.surveys.begin() + survey);
   std::set<RecordRef> kept;
-  for (RecordRef ref : history_.Current()) {
+  for (RecordRef ref : history_.ExcludedByHand()) {
     if (ref.file == survey) continue;
     if (ref.file > survey) --ref.file;
     kept.insert(ref);
   }
-  project_.excluded_by_hand = kept;
-  history_ = ExclusionHistory(std::move(kept));
+  history_.Change(std::move(setup), kept);
 }
 
 void LineSession::SetTopography(const Topography& topography, const std::string& name) {
-  SetLineTopography(path_, project_, topography, name);
+  LineProject project = Project();
+  SetLineTopography(path_, project, topography, name);
+  history_.Change(SetupOf(project));
+}
+
+void LineSession::SetRules(const ExclusionRules& rules) {
+  LineSetup setup = history_.Setup();
+  setup.rules = rules;
+  history_.Change(std::move(setup));
 }
 
 Exclusions LineSession::Current() const {
   if (!data_) return {};
-  return Evaluate(data_->records, project_.rules, history_.Current());
+  return Evaluate(data_->records, Rules(), history_.ExcludedByHand());
 }
 
-int LineSession::SurveyOf(const std::string& file) const { return SurveyOfFile(path_, project_, file); }
+int LineSession::SurveyOf(const std::string& file) const {
+  LineProject surveys;
+  surveys.surveys = history_.Setup().surveys;
+  return SurveyOfFile(path_, surveys, file);
+}
 
 LineSession NewLineSession(const std::string& path, const std::vector<std::string>& files) {
   // Nothing is on disc yet: the surveys are added to an empty project, unsaved.

@@ -1,7 +1,7 @@
 #pragma once
-// A line open in the window: its project as last saved and as edited since, the records
-// excluded by hand with their history, and the line's records as the last evaluation
-// left them. The window shows it; every answer comes from here.
+// A line open in the window: its project as last saved and as edited since, with the
+// history of the edits, and the line's records as the last evaluation left them. The
+// window shows it; every answer comes from here.
 
 #include <memory>
 #include <optional>
@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "line/exclusion.h"
-#include "line/exclusion_history.h"
+#include "line/line_history.h"
 #include "line/line_project.h"
 #include "line/line_records.h"
 
 class LineSession {
  public:
-  // The project at `path` as it reads now; the history starts at its hand exclusions.
+  // The project at `path` as it reads now; the history starts there.
   LineSession(std::string path, LineProject project);
 
   const std::string& Path() const { return path_; }
-  // The project with the hand exclusions of now.
+  // The project as edited now.
   LineProject Project() const;
   // Whether the project differs from the file it was opened from or last saved to.
   bool Modified() const { return Project() != saved_; }
@@ -37,18 +37,18 @@ class LineSession {
   // The evaluation and the project it was made for, and whether it computed M.
   void SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m);
 
-  // Changes that need a new evaluation.
+  // Changes that need a new evaluation, each a step of the history.
   void AddSurvey(const std::string& file, double offset_m);
   void SetOffset(int survey, double offset_m);
   // Takes a survey out of the line with its records excluded by hand; the later surveys'
-  // exclusions follow their places. Undo then starts from here: the steps before named
-  // records by the places the surveys had.
+  // exclusions follow their places.
   void RemoveSurvey(int survey);
   void SetTopography(const Topography& topography, const std::string& name);
+  // Not in the history: the window's check boxes and gates.
   void SetProcessing(const LineProcessing& processing) { project_.processing = processing; }
   // Whether the records must carry M whatever the rules (the window's decay view is on).
   void SetWantsM(bool wants) { wants_m_ = wants; }
-  bool WantsM() const { return wants_m_ || project_.rules.m_range_mv_v.has_value(); }
+  bool WantsM() const { return wants_m_ || Rules().m_range_mv_v.has_value(); }
   // The survey view's colour scale of a quantity, fixed or (none) automatic again.
   void SetColourScale(const std::string& quantity, const std::optional<FixedColourScale>& scale) {
     if (scale)
@@ -56,12 +56,13 @@ class LineSession {
     else
       project_.colour_scales.erase(quantity);
   }
-  // Changes the counts at once.
-  void SetRules(const ExclusionRules& rules) { project_.rules = rules; }
-  const ExclusionRules& Rules() const { return project_.rules; }
+  // Changes the counts at once; a step of the history.
+  void SetRules(const ExclusionRules& rules);
+  const ExclusionRules& Rules() const { return history_.Setup().rules; }
 
-  ExclusionHistory& History() { return history_; }
-  const ExclusionHistory& History() const { return history_; }
+  // Every edit above but the processing, and the records excluded by hand.
+  LineHistory& History() { return history_; }
+  const LineHistory& History() const { return history_; }
 
   // Every record's cause and the counts, for the records of the last evaluation.
   Exclusions Current() const;
@@ -70,9 +71,9 @@ class LineSession {
 
  private:
   std::string path_;
-  LineProject project_;  // its excluded_by_hand is the history's opening
+  LineProject project_;  // its processing; the rest is the history's
   LineProject saved_;
-  ExclusionHistory history_;
+  LineHistory history_;
   std::shared_ptr<const LineData> data_;
   LineProject evaluated_for_;
   bool evaluated_with_m_ = false;

@@ -41,6 +41,12 @@ void ControlStrip::Add(std::vector<QWidget*> controls, Offer offer) {
   LayOut();
 }
 
+void ControlStrip::AddShrinking(FittingLabel* label, Offer offer) {
+  Add({label}, std::move(offer));
+  groups_.back().shrinks = true;
+  LayOut();
+}
+
 void ControlStrip::AddAfterRow(QWidget* control) {
   control->setParent(this);
   after_ = control;
@@ -65,6 +71,9 @@ ControlStrip::Offer ControlStrip::ButtonOffer(QAbstractButton* button) {
 
 ControlStrip::Offer ControlStrip::MenuOffer(QToolButton* button) {
   return [button](QMenu& menu) {
+    // A menu whose entries follow the window as it opens is brought up to date here too:
+    // an entry is enabled alike wherever it is offered.
+    emit button->menu()->aboutToShow();
     QMenu* submenu = menu.addMenu(button->text());
     submenu->setEnabled(button->isEnabled());
     submenu->addActions(button->menu()->actions());
@@ -76,6 +85,17 @@ bool ControlStrip::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+int ControlStrip::Extent(const Group& group, bool least) {
+  int sum = 0;
+  for (const QWidget* control : group.controls) {
+    const int width = !group.shrinks ? control->width()
+                      : least        ? control->minimumSizeHint().width()
+                                     : control->sizeHint().width();
+    sum += width + Gap;
+  }
+  return sum;
+}
+
 // The groups in their order while they fit; from the first that does not, the rest
 // go to the menu.
 void ControlStrip::LayOut() {
@@ -83,27 +103,26 @@ void ControlStrip::LayOut() {
   setGeometry(left_, 0, width, bottom_);
   if (line_) line_->setGeometry(0, LineTop, width, RowTop - LineTop);
 
-  auto extent = [](const Group& group) {
-    int sum = 0;
-    for (const QWidget* control : group.controls) sum += control->width() + Gap;
-    return sum;
-  };
   int all = 0;
   for (const Group& group : groups_)
-    if (group.shown) all += extent(group);
+    if (group.shown) all += Extent(group, false);
   const int row = std::max(width - (after_ ? after_->width() + Gap : 0), 0);
   const int room = all - Gap <= row ? row : row - MoreWidth - Gap;
   int x = 0;
   bool full = false;
   for (Group& group : groups_) {
-    group.placed = group.shown && !full && x + extent(group) - Gap <= room;
+    group.placed = group.shown && !full && x + Extent(group, group.shrinks) - Gap <= room;
     full = full || (group.shown && !group.placed);
     for (QWidget* control : group.controls) {
       control->setVisible(group.placed);
-      if (!group.placed) continue;
-      control->move(x, RowTop);
-      control->resize(control->width(), RowHeight);
-      x += control->width() + Gap;
+      // Offered in the menu, a shrinking control keeps its whole width (and text).
+      const int whole = group.shrinks ? control->sizeHint().width() : control->width();
+      if (group.placed)
+        control->setGeometry(x, RowTop, std::min(whole, std::max(room - x, 0)), RowHeight);
+      else
+        control->resize(whole, RowHeight);
+      if (group.shrinks) static_cast<FittingLabel*>(control)->Fit();
+      if (group.placed) x += control->width() + Gap;
     }
   }
   more_->setGeometry(x, RowTop, MoreWidth, RowHeight);
@@ -111,6 +130,40 @@ void ControlStrip::LayOut() {
   if (!after_) return;
   after_->setGeometry(full ? x + MoreWidth + Gap : x, RowTop, after_->width(), RowHeight);
   after_->setVisible(after_shown_);
+}
+
+void FittingLabel::SetTexts(const QStringList& texts) {
+  texts_ = texts;
+  whole_ = texts.value(0);
+  setToolTip(whole_);
+  updateGeometry();
+  Fit();
+}
+
+int FittingLabel::WidthOf(const QString& text) const {
+  const QMargins margins = contentsMargins();
+  return fontMetrics().horizontalAdvance(text) + 2 * margin() + margins.left() + margins.right();
+}
+
+QSize FittingLabel::sizeHint() const { return {WidthOf(whole_), QLabel::sizeHint().height()}; }
+
+QSize FittingLabel::minimumSizeHint() const {
+  return {WidthOf(texts_.isEmpty() ? QString() : texts_.back()), QLabel::minimumSizeHint().height()};
+}
+
+void FittingLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Fit();
+}
+
+void FittingLabel::Fit() {
+  QString shown = texts_.isEmpty() ? QString() : texts_.back();
+  for (const QString& text : texts_)
+    if (WidthOf(text) <= width()) {
+      shown = text;
+      break;
+    }
+  if (text() != shown) setText(shown);
 }
 
 void ControlStrip::FillMenu() {

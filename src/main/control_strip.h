@@ -4,13 +4,35 @@
 // without room in the row are offered in the menu of a button at its end instead, so
 // that every one of them stays within reach on a narrow screen.
 
+#include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
-class QLabel;
 class QMenu;
 class QToolButton;
+
+// A label that shows the longest of its texts that fits its width.
+class FittingLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  // The texts, longest first; the first is the whole one.
+  void SetTexts(const QStringList& texts);
+  const QString& WholeText() const { return whole_; }
+  // Shows the longest text that fits the width it has now (a hidden label gets no resize event).
+  void Fit();
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  int WidthOf(const QString& text) const;
+  QStringList texts_;
+  QString whole_;
+};
 
 class ControlStrip : public QWidget {
   Q_OBJECT
@@ -25,6 +47,9 @@ class ControlStrip : public QWidget {
   // when they have no room.
   using Offer = std::function<void(QMenu& menu)>;
   void Add(std::vector<QWidget*> controls, Offer offer);
+  // A label that stands in the row with less than its whole text when the row has no
+  // more room (at least its shortest), rather than going to the menu.
+  void AddShrinking(class FittingLabel* label, Offer offer);
   // A control of the row shown only at times.
   void SetShown(QWidget* control, bool shown);
   // A control shown only at times (SetShown; hidden at first) after the rest of the row,
@@ -48,7 +73,10 @@ class ControlStrip : public QWidget {
     Offer offer;
     bool shown = true;
     bool placed = false;
+    bool shrinks = false;
   };
+  // The group's width in the row: at its full width, or at its least.
+  static int Extent(const Group& group, bool least);
   int left_, bottom_;
   QLabel* line_ = nullptr;
   std::vector<Group> groups_;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -183,7 +184,10 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   auto* save_row = new QHBoxLayout;
   save_row->addStretch(1);
   save_row->addWidget(save_);
-  auto* layout = new QVBoxLayout(this);
+  // Everything scrolls inside the panel where the screen is lower than it.
+  auto* content = new QWidget;
+  content->setObjectName("LinePanelContent");
+  auto* layout = new QVBoxLayout(content);
   layout->addWidget(name_);
   layout->addWidget(surveys_, 1);
   auto* surveys_row = new QHBoxLayout;
@@ -194,7 +198,16 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   layout->addLayout(topography_row);
   layout->addWidget(rules_box_);
   layout->addLayout(save_row);
-  resize(380, 580);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("LinePanelScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll);
+  resize(std::max(380, content->sizeHint().width()), 580);
 
   connect(add_surveys_, &QPushButton::clicked, this, [this] { emit AddSurveysAsked(); });
   // The last survey stays: a line has one at least.

@@ -20,6 +20,7 @@
 #include "views/survey_view.h"
 
 class ControlStrip;
+class FittingLabel;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -99,6 +100,8 @@ class TMainForm : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The views go with the window when it is minimised, and come back with it.
+  void changeEvent(QEvent* event) override;
 
  private:
   // Layout (main_form_layout.cpp).
@@ -155,7 +158,7 @@ class TMainForm : public QWidget {
   void ShowLineCounts();
   void ToggleRecords(const std::vector<RecordRef>& records);
   void ExcludeRecordOnShow();
-  void UndoExclusion(bool redo);
+  void UndoLineChange(bool redo);
   void ExportOpenLine(ExportFormat format);
   void ApplyLineProcessing();
   // The survey of the line the window shows, or -1.
@@ -185,7 +188,10 @@ class TMainForm : public QWidget {
   // Handlers (main_form_handlers.cpp).
   void FormResize();
   void OpenBClick();
-  void OpenSurveyFile(const QString& name);
+  void OpenSurveyFile(const QString& given);
+  // The window's caption: the survey's full name, and the line's name while one is open.
+  QString CaptionFor(const QString& survey) const;
+  void ShowCaption();
   void UpdateRecentMenu();
   void OpenRecentSurvey(const QString& path);
   // Tells what a pass did, over the charts for a few seconds.
@@ -203,6 +209,8 @@ class TMainForm : public QWidget {
   void UpdateExportFolderMenu();
   void ChooseExportFolder();
   void AutoSaveBoxClick();
+  // "Перевернуть dU" or "Модуль dU" changed: the record on show is processed again.
+  void SignOptionChanged();
   void ResetErrorChart();
 
   // The file check and the error chart (main_form_check.cpp).
@@ -269,18 +277,19 @@ class TMainForm : public QWidget {
   QToolButton* ExportFolderB = nullptr;  // its menu: the survey's folder or another one
   QPushButton* CancelB = nullptr;        // stops the pass under way, as Esc does
   QPushButton* SurveyViewB = nullptr;
-  SurveyView* SurveyWindow = nullptr;  // made at the first press of SurveyViewB
-  QPushButton* DecayB = nullptr;       // switches the decay view on and off; off at the start
-  DecayView* DecayWindow = nullptr;    // made when first switched on
-  QToolButton* LineB = nullptr;        // "Профиль": makes, opens and saves a line
-  QLabel* LineCounter = nullptr;       // the line's records, and how many it leaves out
+  SurveyView* SurveyWindow = nullptr;   // made at the first press of SurveyViewB
+  QPushButton* DecayB = nullptr;        // switches the decay view on and off; off at the start
+  DecayView* DecayWindow = nullptr;     // made when first switched on
+  QToolButton* LineB = nullptr;         // "Профиль": makes, opens and saves a line
+  FittingLabel* LineCounter = nullptr;  // the line's records, and how many it leaves out
   LinePanel* LinePanelWindow = nullptr;
   ChartSeries* ExcludedErSeries = nullptr;  // the error chart's records the line leaves out
   std::unique_ptr<LineSession> line_;
   LineSection line_section_;  // the points of the line's records, made once per evaluation
   Exclusions line_exclusions_;
   std::vector<char> excluded_on_show_;
-  QLabel* Notice = nullptr;  // what the last export wrote, for a few seconds
+  std::vector<QWidget*> views_put_away_;  // minimised with the window, shown again with it
+  QLabel* Notice = nullptr;               // what the last export wrote, for a few seconds
   QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "main/guarded.h"
+#include "main/line_panel.h"
 #include "main/main_form.h"
 #include "main/owned_view.h"
 #include "processing/record_chargeability.h"
@@ -34,11 +35,11 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
     DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
   }
-  ShowOwnedView(DecayWindow, this, PanelOnScreen(), true);
+  ShowOwnedView(DecayWindow, this, PanelOnScreen(), true, {LinePanelWindow});
   if (vari.FileLoaded) ShowDecay();
 }
 
-// A press while the view is on brings it forward; closing the view switches it off.
+// The view is brought forward whenever it is asked for.
 void TMainForm::DecayBClick() {
   if (DecayB->isChecked() && DecayWindow) ShowOwnedView(DecayWindow, this, PanelOnScreen(), true);
 }

@@ -43,7 +43,7 @@ QString RunFolderDialog(QWidget* parent, const QString& start) {
 
 QString RunOpenDialog(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent);
-  dialog.setNameFilter("Tarvo(2011) (*.qmr)");
+  dialog.setNameFilter(TMainForm::tr("Съёмки (*.qmr)"));
   dialog.setDefaultSuffix("QMR");
   dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -67,12 +67,13 @@ void TMainForm::OpenBClick() {
 }
 
 // The one open sequence, whatever chose the file: the dialog, the command line, a drop
-// or the recent list.
-void TMainForm::OpenSurveyFile(const QString& name) {
+// or the recent list. The survey goes by its full name, as the dialog gives it.
+void TMainForm::OpenSurveyFile(const QString& given) {
   if (Passes->Running()) return;  // the pass reads the open survey's file
+  const QString name = QFileInfo(given).absoluteFilePath();
   // A survey that cannot be opened leaves the one on show as it was, its name included.
   const QString shown = windowTitle();
-  setWindowTitle(name);
+  setWindowTitle(CaptionFor(name));
   IndexReport report;
   try {
     report = OpenSurvey(vari, name.toStdString());
@@ -103,6 +104,15 @@ void TMainForm::OpenSurveyFile(const QString& name) {
   if (AutoSaveBox->isChecked()) SaveBClick();
 }
 
+QString TMainForm::CaptionFor(const QString& survey) const {
+  if (!line_) return survey;
+  return tr("%1 — профиль %2").arg(survey, QFileInfo(QString::fromStdString(line_->Path())).fileName());
+}
+
+void TMainForm::ShowCaption() {
+  if (vari.FileLoaded) setWindowTitle(CaptionFor(QString::fromStdString(vari.survey->DataFileName)));
+}
+
 void TMainForm::TrackBar1Change() {
   if (!vari.FileLoaded) return;
   LoadRecord(TrackBar1->value() + 1, true);
@@ -113,6 +123,9 @@ void TMainForm::lNumberKeyPress(int key, bool& swallow) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   swallow = true;
   GoBClick();
+  // The number is given: the keys are the record's again (Delete, undo, the arrows), not
+  // the field's, whose own keys come back when it is clicked to be edited.
+  TrackBar1->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::GoBClick() {
@@ -148,7 +161,15 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
   const RecordOptions record_options = CurrentRecordOptions();
   StartPass(
       [options, record_options, report](const Survey& survey, const Progress& progress) {
-        *report = ExportSurvey(survey, options, record_options, progress);
+        try {
+          *report = ExportSurvey(survey, options, record_options, progress);
+        } catch (const InOutError& error) {
+          if (error.code() != InOutError::AccessDenied) throw;
+          throw std::runtime_error(tr("Нет доступа на запись: %1\nЭкспорт можно направить в другую папку: "
+                                      "«Папка» → «Другая папка…».")
+                                       .arg(QString::fromStdString(ExportFileName(survey.DataFileName, options)))
+                                       .toStdString());
+        }
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
@@ -230,8 +251,10 @@ void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   ProgressBar1->hide();
   EnablePassControls(true);
   std::function<void()> done = std::exchange(pass_done_, {});
+  if (!cancelled && failure.isEmpty() && done) done();
+  // Whether the section shows the line as it stands, after whatever pass this was.
+  if (line_ && SurveyWindow) SurveyWindow->SetCaption(LineCaption());
   if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
-  if (!cancelled && done) done();
 }
 
 // While a pass runs nothing may change the survey or the options it was started with.
@@ -250,6 +273,13 @@ void TMainForm::EnablePassControls(bool enabled) {
 }
 
 void TMainForm::AutoSaveBoxClick() { SaveB->setEnabled(!AutoSaveBox->isChecked()); }
+
+// The summary, K, R and ρa, the curves and a picture saved next all show the sign chosen.
+void TMainForm::SignOptionChanged() {
+  if (!vari.FileLoaded) return;
+  LoadRecord(TrackBar1->value() + 1, true);
+  MoveRecordMarker();
+}
 
 void TMainForm::FormResize() {
   const int splitter = Splitters->handleWidth();

@@ -28,6 +28,7 @@
 
 #include "main/control_strip.h"
 #include "main/guarded.h"
+#include "main/line_panel.h"
 #include "main/main_form.h"
 #include "main/owned_view.h"
 #include "main/recent_surveys.h"
@@ -78,13 +79,24 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int 
   return box;
 }
 
-// A button that switches its view on and stays down; closing the view switches it off.
-class SwitchOnButton : public QPushButton {
+// A button that is down while its view is on. A press switches the view off where it is
+// seen, and brings it back where it was put away (minimised); closing the view switches
+// it off too.
+class ViewSwitch : public QPushButton {
  public:
-  SwitchOnButton(const QString& text, QWidget* parent) : QPushButton(text, parent) { setCheckable(true); }
+  ViewSwitch(const QString& text, QWidget* parent, std::function<QWidget*()> view)
+      : QPushButton(text, parent), view_(std::move(view)) {
+    setCheckable(true);
+  }
 
  protected:
-  void nextCheckState() override { setChecked(true); }
+  void nextCheckState() override {
+    const QWidget* view = view_();
+    setChecked(!isChecked() || !view || !view->isVisible() || view->isMinimized());
+  }
+
+ private:
+  std::function<QWidget*()> view_;
 };
 
 }  // namespace
@@ -216,7 +228,7 @@ void TMainForm::CreateResistivityControls() {
   Strip->Add({RecentB}, ControlStrip::MenuOffer(RecentB));
   SurveyViewB = Place(new QPushButton(tr("Разрез"), Panel1), "SurveyViewB", 0, 0, 64, 25);
   Strip->Add({SurveyViewB}, ControlStrip::ButtonOffer(SurveyViewB));
-  DecayB = Place(new SwitchOnButton(tr("Спад ВП"), Panel1), "DecayB", 0, 0, 72, 25);
+  DecayB = Place(new ViewSwitch(tr("Спад ВП"), Panel1, [this] { return DecayWindow; }), "DecayB", 0, 0, 72, 25);
   Strip->Add({DecayB}, ControlStrip::ButtonOffer(DecayB));
   ExportFolderB = Place(new QToolButton(Panel1), "ExportFolderB", 0, 0, 64, 25);
   ExportFolderB->setText(tr("Папка"));
@@ -390,6 +402,8 @@ void TMainForm::WireEvents() {
           [this](const QString& failure, bool cancelled) { Guarded([&] { PassFinished(failure, cancelled); }); });
   connect(AutoSaveBox, &QCheckBox::toggled, this, [this] { Guarded([this] { AutoSaveBoxClick(); }); });
   connect(CheckB, &QPushButton::clicked, this, [this] { Guarded([this] { CheckBClick(); }); });
+  for (QCheckBox* box : {SignBox, AbsBox})
+    connect(box, &QCheckBox::toggled, this, [this] { Guarded([this] { SignOptionChanged(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
   lNumber->installEventFilter(this);
   connect(Chart2, &Chart::MousePressed, this,
@@ -428,6 +442,25 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return swallow;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// The views are kept above the program rather than this window (owned_view.cpp), so a
+// window manager minimises them alone: minimising the window takes them along here.
+void TMainForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) {
+    for (QWidget* view : std::initializer_list<QWidget*>{SurveyWindow, DecayWindow, LinePanelWindow})
+      if (view && view->isVisible() && !view->isMinimized()) {
+        views_put_away_.push_back(view);
+        view->showMinimized();
+      }
+  } else {
+    for (QWidget* view : std::exchange(views_put_away_, {})) {
+      view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
+      view->show();
+    }
+  }
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "analysis/arrangement.h"
+#include "line/line_error.h"
 #include "line/line_output.h"
 #include "line/line_records.h"
 #include "line/topography.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-QString LineFilter() { return TMainForm::tr("Профиль (*.vln)"); }
+QString LineFilter() { return TMainForm::tr("Профили (*.vln)"); }
 
 QStringList RunLineDialog(QWidget* parent, const QString& kind) {
   const QString folder = RecentSurveys().LastFolder();
@@ -41,7 +42,8 @@ QStringList RunLineDialog(QWidget* parent, const QString& kind) {
   } else if (kind == "open") {
     name = QFileDialog::getOpenFileName(parent, TMainForm::tr("Открыть профиль"), folder, LineFilter());
   } else if (kind == "surveys") {
-    return QFileDialog::getOpenFileNames(parent, TMainForm::tr("Съёмки профиля"), folder, "Tarvo(2011) (*.qmr)");
+    return QFileDialog::getOpenFileNames(parent, TMainForm::tr("Съёмки профиля"), folder,
+                                         TMainForm::tr("Съёмки (*.qmr)"));
   } else {
     name = QFileDialog::getOpenFileName(parent, TMainForm::tr("Топография"), folder,
                                         TMainForm::tr("Топография (*.txt *.csv *.dat);;Все файлы (*)"));
@@ -68,9 +70,11 @@ void TMainForm::CreateLineControls() {
   LineB->setMenu(new QMenu(LineB));
   connect(LineB->menu(), &QMenu::aboutToShow, this, [this] { UpdateLineMenu(); });
   Strip->Add({LineB}, ControlStrip::MenuOffer(LineB));
-  LineCounter = new QLabel(Panel1);
+  LineCounter = new FittingLabel(Panel1);
   LineCounter->setObjectName("LineCounter");
-  Strip->Add({LineCounter}, [this](QMenu& menu) { menu.addAction(LineCounter->text())->setEnabled(false); });
+  // Beside the button while the row has room for the counts at least.
+  Strip->AddShrinking(LineCounter,
+                      [this](QMenu& menu) { menu.addAction(LineCounter->WholeText())->setEnabled(false); });
   Strip->SetShown(LineCounter, false);
   UpdateLineMenu();
 
@@ -84,8 +88,8 @@ void TMainForm::CreateLineControls() {
     connect(made, &QShortcut::activated, this, [action] { Guarded(action); });
   };
   shortcut(QKeySequence(Qt::Key_Delete), [this] { ExcludeRecordOnShow(); });
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoExclusion(false); });
-  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { UndoExclusion(true); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoLineChange(false); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { UndoLineChange(true); });
 
   for (QCheckBox* box : {SignBox, AbsBox})
     connect(box, &QCheckBox::toggled, this, [this] { Guarded([this] { ApplyLineProcessing(); }); });
@@ -102,6 +106,9 @@ void TMainForm::UpdateLineMenu() {
   menu->addAction(tr("Сохранить профиль как…"), this, [this] { Guarded([this] { SaveLine(true); }); })
       ->setEnabled(open);
   menu->addAction(tr("Съёмки и правила…"), this, [this] { Guarded([this] { ShowLinePanel(); }); })->setEnabled(open);
+  // After an evaluation that was stopped, the records are evaluated again when asked.
+  menu->addAction(tr("Вычислить заново"), this, [this] { Guarded([this] { EvaluateOpenLine(); }); })
+      ->setEnabled(open && idle && line_->NeedsEvaluation());
   menu->addAction(tr("Закрыть профиль"), this,
                   [this] {
                     Guarded([this] {
@@ -161,6 +168,7 @@ void TMainForm::OpenLineFile(const QString& path) {
     if (SurveyOnShow() < 0 && !project.surveys.empty())
       OpenSurveyFile(QString::fromStdString(SurveyPath(name, project.surveys.front())));
     ShowLine();
+    ShowCaption();
     ShowSurveyView();
     // The panel opens beside the survey view where the screen has room for both;
     // on a narrower one the menu opens it when asked.
@@ -175,6 +183,7 @@ void TMainForm::SaveLine(bool as) {
     const QStringList named = AskLineFiles("save");
     if (named.isEmpty()) return;
     line_->SaveAs(named.first().toStdString());
+    ShowCaption();
   } else {
     line_->Save();
   }
@@ -204,7 +213,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::CloseLine() {
+  const bool was_open = line_ != nullptr;
   line_.reset();
+  if (was_open) ShowCaption();
   line_section_ = {};
   line_exclusions_ = {};
   excluded_on_show_.clear();
@@ -293,8 +304,9 @@ void TMainForm::ShowLineCounts() {
   if (!line_ || !line_->Data()) return;
   const int records = static_cast<int>(line_->Data()->records.size());
   const QString name = FileNameOf(line_->Path()) + (line_->Modified() ? " *" : "");
-  LineCounter->setText(tr("%1: искл. %2 из %3").arg(name).arg(line_exclusions_.counts.Excluded()).arg(records));
-  LineCounter->adjustSize();
+  const int excluded = line_exclusions_.counts.Excluded();
+  LineCounter->SetTexts({tr("%1: искл. %2 из %3").arg(name).arg(excluded).arg(records),
+                         tr("искл. %1 из %2").arg(excluded).arg(records) + (line_->Modified() ? " *" : "")});
   if (SurveyWindow) SurveyWindow->SetCaption(LineCaption());
   Strip->SetShown(LineCounter, true);
   if (LinePanelWindow) LinePanelWindow->Show(PanelState());
@@ -302,11 +314,15 @@ void TMainForm::ShowLineCounts() {
 }
 
 QString TMainForm::LineCaption() const {
-  return tr("Разрез — %1%2: записей %3, исключено %4")
-      .arg(FileNameOf(line_->Path()))
-      .arg(line_->Modified() ? " *" : "")
-      .arg(line_->Data() ? line_->Data()->records.size() : 0)
-      .arg(line_exclusions_.counts.Excluded());
+  const QString caption = tr("Разрез — %1%2: записей %3, исключено %4")
+                              .arg(FileNameOf(line_->Path()))
+                              .arg(line_->Modified() ? " *" : "")
+                              .arg(line_->Data() ? line_->Data()->records.size() : 0)
+                              .arg(line_exclusions_.counts.Excluded());
+  // An evaluation stopped before its end leaves the records of the one before on show.
+  if (line_->NeedsEvaluation() && !Passes->Running())
+    return caption + tr(" — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)");
+  return caption;
 }
 
 LinePanelState TMainForm::PanelState() const {
@@ -396,7 +412,7 @@ LinePanel* TMainForm::ShowLinePanel() {
     connect(panel, &LinePanel::SaveAsked, this, [this] { Guarded([this] { SaveLine(false); }); });
   }
   LinePanelWindow->Show(PanelState());
-  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true);
+  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true, {DecayWindow});
   return LinePanelWindow;
 }
 
@@ -419,12 +435,19 @@ void TMainForm::ExcludeRecordOnShow() {
   ShowLineExclusions();
 }
 
-void TMainForm::UndoExclusion(bool redo) {
+// Every change to the line is undone alike: a hand exclusion or a rule at once, a survey,
+// an offset or the topography by a new evaluation.
+void TMainForm::UndoLineChange(bool redo) {
   if (!line_) return;
-  ExclusionHistory& history = line_->History();
+  LineHistory& history = line_->History();
   if (redo ? !history.CanRedo() : !history.CanUndo()) return;
+  // What the pass under way evaluates stays as it is until its end, as the panel does.
+  if (Passes->Running() && (redo ? history.RedoChangesSetup() : history.UndoChangesSetup())) return;
   redo ? history.Redo() : history.Undo();
-  ShowLineExclusions();
+  if (line_->NeedsEvaluation())
+    EvaluateOpenLine();
+  else
+    ShowLineExclusions();
 }
 
 void TMainForm::PickLineRecord(int file, int k) {
@@ -455,7 +478,16 @@ void TMainForm::ExportOpenLine(ExportFormat format) {
   StartPass(
       [path, project, format, ip, report](const Survey&, const Progress& progress) {
         const LineData data = ::EvaluateLine(path, project, {.ip = ip, .progress = progress});
-        *report = ::ExportLine(path, project, data, format, ip);
+        const std::string file = LineExportFileName(path, format);
+        try {
+          *report = ::ExportLine(path, project, data, format, ip);
+        } catch (const LineFileError& error) {
+          if (error.what() != file + ": File access denied") throw;
+          throw std::runtime_error(tr("Нет доступа на запись: %1\nПрофиль можно сохранить в другой папке: "
+                                      "«Профиль» → «Сохранить профиль как…».")
+                                       .arg(QString::fromStdString(file))
+                                       .toStdString());
+        }
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();

@@ -1,5 +1,6 @@
 #include "main/owned_view.h"
 
+#include <QGuiApplication>
 #include <QPoint>
 #include <QRect>
 #include <QScreen>
@@ -7,8 +8,49 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#if VOSTREL_X11 && QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 namespace {
+
+// What the views are kept above. On X11, the whole program: a view whose transient parent
+// is the root window is, by the convention window managers follow, transient for its
+// program's group, kept above the program's windows and minimised alone. Transient for the
+// window itself, minimising the view would take the window with it.
+QWindow* ProgramRoot() {
+#if VOSTREL_X11 && QT_CONFIG(xcb)
+  // The offscreen platform answers for X11 too, without a connection.
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() == "xcb" && x11 && x11->connection()) {
+    static QWindow* const root =
+        QWindow::fromWinId(xcb_setup_roots_iterator(xcb_get_setup(x11->connection())).data->root);
+    return root;
+  }
+#endif
+  return nullptr;
+}
+
+QWindow* KeptAbove(const QWidget* owner) {
+  if (QWindow* root = ProgramRoot()) return root;
+  return owner->windowHandle();
+}
+
+// A modal dialog (a file dialog, an error box) that opens while the views are shown is
+// made the program's transient as they are, just before the window manager sees it:
+// transient for the window alone, it would open under the views kept above the program.
+class ModalsAbove : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowBlocked)
+      if (QWindow* modal = QGuiApplication::modalWindow(); modal && modal->transientParent() != ProgramRoot())
+        modal->setTransientParent(ProgramRoot());
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 // Below this height a view would show little: it then goes to the screen's top instead.
 constexpr int LowestUsefulHeight = 250;
@@ -20,7 +62,11 @@ QMargins FrameOf(const QWidget* owner) {
           outer.bottom() - inner.bottom()};
 }
 
-void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right) {
+// Below this width a view would show little: it then stays where it would cover another.
+constexpr int LeastUsefulWidth = 300;
+
+void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right,
+           std::initializer_list<const QWidget*> apart_from) {
   const QRect screen = owner->screen()->availableGeometry();
   const QMargins frame = FrameOf(owner);
   const int width = std::min(view->width(), screen.width() - frame.left() - frame.right());
@@ -34,19 +80,34 @@ void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at
     height = std::min(view->height(), screen.height() - frame.top() - frame.bottom());
   }
   const int left = at_right ? screen.right() + 1 - frame.right() - width : screen.left() + frame.left();
-  view->setGeometry(left, top, width, height);
+  QRect place(left, top, width, height);
+  if (at_right) {
+    const int least = std::max(LeastUsefulWidth, view->minimumSizeHint().width());
+    for (const QWidget* other : apart_from) {
+      if (!other || other == view || !other->isVisible() || other->isMinimized()) continue;
+      const QRect taken = other->frameGeometry();
+      if (!place.adjusted(-frame.left(), -frame.top(), frame.right(), frame.bottom()).intersects(taken)) continue;
+      const int right = taken.left() - frame.right();  // one past the view's inside
+      const int narrowed = std::min(width, right - screen.left() - frame.left());
+      if (narrowed < least) continue;
+      place = QRect(right - narrowed, top, narrowed, height);
+    }
+  }
+  view->setGeometry(place);
 }
 
 }  // namespace
 
-void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right) {
+void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right,
+                   std::initializer_list<const QWidget*> apart_from) {
   if (!view->isWindow() || !view->windowHandle()) {
     // A dialog, not a plain window: only those does the X11 window manager learn are the window's own.
     view->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint);
     view->winId();
-    if (owner->windowHandle()) view->windowHandle()->setTransientParent(owner->windowHandle());
-    Place(view, owner, keep_clear, at_right);
+    if (QWindow* above = KeptAbove(owner)) view->windowHandle()->setTransientParent(above);
+    if (ProgramRoot()) view->windowHandle()->installEventFilter(new ModalsAbove(view->windowHandle()));
+    Place(view, owner, keep_clear, at_right, apart_from);
   }
   view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
   view->show();

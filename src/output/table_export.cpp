@@ -60,8 +60,11 @@ ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTex
             ip_columns = ChargeabilityColumns(ip.m, ip.m_interval, ip.gates);
             if (!std::isfinite(ip.m)) ++report.without_m;
           }
-          table.WriteLine(TableLine(format, row.k, row.entry, v, row.evaluation.result, row.evaluation.spread_pct) +
-                          ip_columns);
+          // The text table shows dU as the window does; the comma table carries the
+          // measured one, whose ratio to I is the R the inversions take.
+          RecordResultValues result = row.evaluation.result;
+          if (format != ExportFormat::Text) result.MeanDU = row.evaluation.signed_mean_du;
+          table.WriteLine(TableLine(format, row.k, row.entry, v, result, row.evaluation.spread_pct) + ip_columns);
           ++report.written;
         } else {
           ++report.left_out;

@@ -18,8 +18,12 @@ RecordEvaluation EvaluateLoadedRecord(const Survey& survey, Workspace& work, int
                                       const IpSettings* ip, RecordDrawing* drawing, bool decay_curve) {
   const RecordValues values = ComputeRecordResult(survey, work, options.abs_du, drawing);
   RecordEvaluation evaluation{values.result, values.spread_pct, values.signed_mean_du, {}, {}};
+  // R and ρa keep the measured sign (after "Перевернуть dU"): "Модуль dU" shows the size
+  // of dU, and a dipole-dipole ρa must not turn negative with it.
+  RecordResultValues measured = values.result;
+  measured.MeanDU = values.signed_mean_du;
   evaluation.resistivity =
-      ResistivityOf(QuadrupoleOf(survey.ElectrodeTable, survey.RecordIndex[static_cast<size_t>(k)]), evaluation.result);
+      ResistivityOf(QuadrupoleOf(survey.ElectrodeTable, survey.RecordIndex[static_cast<size_t>(k)]), measured);
   if (ip) evaluation.ip = RecordChargeability(survey, work, values.signed_mean_du, *ip, decay_curve);
   return evaluation;
 }

@@ -225,11 +225,13 @@ RecordValues ComputeRecordResult(const Survey& survey, Workspace& v, bool abs_du
       walk.Run(false, nullptr, [&](int64_t, size_t t) { add(v.DU[t]); });
     }
   };
-  // The error flags a negative mean dU with its fixed value; the spread is the same
-  // measure whatever the sign, as an inversion wants it.
-  const bool flagged = std::fabs(r.MeanDU) >= SignalThreshold && r.MeanDU < 0;
-  r.ErrorPct = flagged ? NegativeSignalError : RelativeSpread(r.MeanDU, windows, for_each_du);
-  const bool same_measure = !flagged && signed_mean_du == r.MeanDU;
-  values.spread_pct = same_measure ? r.ErrorPct : RelativeSpread(signed_mean_du, windows, for_each_du);
+  // The spread of the signed windows about their signed mean: the same measure whatever
+  // the sign, as an inversion wants it. "Модуль dU" shows the mean's size only; the
+  // windows keep their sign, so measuring them against |mean| would call a perfect
+  // reversed record 200 % off. Without it the error flags a negative mean dU with its
+  // fixed value, which marks a reversed polarity.
+  values.spread_pct = RelativeSpread(signed_mean_du, windows, for_each_du);
+  const bool flagged = !abs_du && std::fabs(signed_mean_du) >= SignalThreshold && signed_mean_du < 0;
+  r.ErrorPct = flagged ? NegativeSignalError : values.spread_pct;
   return values;
 }

@@ -17,8 +17,10 @@ double SampleTime(double samples, int32_t sample_rate) {
   return samples * 1000 / sample_rate;
 }
 
+// The means and the square wave come as 1-based sample numbers: drawn at their samples'
+// time, they sit on the curves whatever the sample rate.
 void AppendPoints(ChartSeries& series, const std::vector<ChartPoint>& points, int32_t sample_rate) {
-  for (const ChartPoint& point : points) series.Append(SampleTime(point.x, sample_rate), point.y);
+  for (const ChartPoint& point : points) series.Append(SampleTime(point.x - 1, sample_rate), point.y);
 }
 
 }  // namespace
@@ -62,7 +64,7 @@ void DrawRecordPoints(const RecordSeries& series, const RecordDrawing& drawing, 
   for (size_t i = 0; i < drawing.square_wave.size(); ++i) {
     if (i > 0 && i % 6 == 0) series.square_wave->Break();
     const ChartPoint& point = drawing.square_wave[i];
-    series.square_wave->Append(SampleTime(point.x, sample_rate), point.y);
+    series.square_wave->Append(SampleTime(point.x - 1, sample_rate), point.y);
   }
 }
 

@@ -273,6 +273,44 @@ TEST(BatchTool, ResistivityLineAndTheExchangeFormats) {
   EXPECT_EQ(Batch("synth --rho -3 " + survey).status, 2);
 }
 
+// "Модуль dU" shows the size of a dipole-dipole survey's negative dU; its stacking error is
+// the windows' own spread, as for a survey whose dU is positive, and R and ρa keep the
+// measured sign, so the model's 250 Ω·m stays positive in the summary and the comma table.
+TEST(BatchTool, ModulusOfDuKeepsTheSpreadAndTheMeasuredResistivity) {
+  TempDir dir;
+  const std::string survey = dir.File("dd.qmr");
+  ASSERT_EQ(Batch("synth --layout dipole-dipole --rho 250 --blocks 2 --channels 3 --noise 0.3 " + survey).status, 0);
+  const BatchRun modulus = Batch("check --abs-du " + survey), flipped = Batch("check --flip-sign " + survey);
+  EXPECT_EQ(modulus.out, flipped.out);
+  EXPECT_NE(modulus.out.find("black: 0\n"), std::string::npos) << modulus.out;
+  EXPECT_EQ(modulus.out.find(" 200"), std::string::npos) << modulus.out;
+
+  const BatchRun record = Batch("record --abs-du " + survey + " 2");
+  EXPECT_EQ(record.out.find("dU=-"), std::string::npos) << record.out;
+  EXPECT_NE(record.out.find("  rhoa=250.0"), std::string::npos) << record.out;
+  ASSERT_EQ(Batch("export --abs-du --format csv " + survey).status, 0);
+  std::ifstream csv(dir.File("dd.csv"));
+  std::string header, line;
+  std::getline(csv, header);
+  std::getline(csv, line);
+  // Spa.1..4, Vp, In, Dev., Sp, Rho: the measured dU, negative, and ρa of the model.
+  std::vector<std::string> fields;
+  std::stringstream row(line);
+  for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+  ASSERT_EQ(fields.size(), 9u) << line;
+  EXPECT_LT(std::stod(fields[4]), 0) << line;
+  EXPECT_NEAR(std::stod(fields[8]), 250, 2.5) << line;
+
+  // A line of the survey with the option exports the same row.
+  ASSERT_EQ(Batch("line new " + dir.File("l.vln") + " " + survey + " --abs-du").status, 0);
+  ASSERT_EQ(Batch("line export " + dir.File("l.vln") + " --format csv").status, 0);
+  std::ifstream line_csv(dir.File("l.csv"));
+  std::string line_row;
+  std::getline(line_csv, line_row);
+  std::getline(line_csv, line_row);
+  EXPECT_EQ(line_row, line);
+}
+
 // Several files at once: the same tables as one at a time, the output in the order given.
 TEST_F(BatchToolTest, FilesDoneSideBySidePrintInTheirOrder) {
   std::vector<std::string> files;

@@ -15,9 +15,9 @@
 #include <set>
 
 #include "geometry/quadrupole.h"
-#include "line/exclusion_history.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
+#include "line/line_history.h"
 #include "line/line_output.h"
 #include "line/line_project.h"
 #include "line/line_records.h"
@@ -370,20 +370,47 @@ TEST(Exclusion, EachRuleLeavesOutItsRecordsAndNoOthers) {
 }
 
 // A survey taken out of a line takes its hand exclusions along; the later surveys' keep
-// their records under their new places, and nothing is undone past the removal.
-TEST(LineSession, ARemovedSurveyTakesItsExclusionsAndTheOthersFollowTheirPlaces) {
+// their records under their new places. Every edit is a step undone in turn, back to the
+// project as opened, and redone: the removal, an offset, the rules, a hand exclusion.
+TEST(LineSession, EveryEditIsUndoneAndRedoneInTurn) {
   LineProject project;
   for (const char* file : {"a.qmr", "b.qmr", "c.qmr"}) project.surveys.push_back({file, 0, {}});
   project.excluded_by_hand = {{0, 1}, {1, 2}, {2, 3}};
+  project.rules.negative_rhoa = true;
   LineSession session("line.vln", project);
+  session.SetData(std::make_shared<const LineData>(), session.Project(), false);
   session.History().Toggle({{2, 4}});
+  session.SetOffset(2, 95);
+  ExclusionRules rules;
+  rules.max_error_pct = 5;
+  session.SetRules(rules);
   session.RemoveSurvey(1);
-  const LineProject now = session.Project();
+  std::vector<LineProject> states{session.Project()};
+  const LineProject& now = states.back();
   ASSERT_EQ(now.surveys.size(), 2u);
   EXPECT_EQ(now.surveys[1].file, "c.qmr");
+  EXPECT_EQ(now.surveys[1].offset_m, 95);
   EXPECT_EQ(now.excluded_by_hand, (std::set<RecordRef>{{0, 1}, {1, 3}, {1, 4}}));
   EXPECT_TRUE(session.Modified());
+
+  EXPECT_TRUE(session.History().UndoChangesSetup());
+  for (int step = 0; step < 4; ++step) {
+    session.History().Undo();
+    states.push_back(session.Project());
+  }
+  EXPECT_EQ(states[1].surveys.size(), 3u) << "the survey back, with its exclusion";
+  EXPECT_EQ(states[1].excluded_by_hand, (std::set<RecordRef>{{0, 1}, {1, 2}, {2, 3}, {2, 4}}));
+  EXPECT_EQ(states[2].rules, project.rules);
+  EXPECT_EQ(states[3].surveys[2].offset_m, 0);
+  EXPECT_FALSE(session.NeedsEvaluation()) << "back as it was evaluated";
+  EXPECT_EQ(states[4], project);
+  EXPECT_FALSE(session.Modified());
   EXPECT_FALSE(session.History().CanUndo());
+  for (int step = 3; step >= 0; --step) {
+    session.History().Redo();
+    EXPECT_EQ(session.Project(), states[static_cast<size_t>(step)]) << step;
+  }
+  EXPECT_TRUE(session.NeedsEvaluation());
 }
 
 // Saved, a line is unchanged; saved under another name in another folder, its surveys
@@ -404,6 +431,9 @@ TEST(LineSession, SavesWhereItWasLastSavedAndWantsMForAnMRule) {
   EXPECT_EQ(moved.surveys.at(0).file, "../s1.qmr");
   EXPECT_EQ(moved.excluded_by_hand, (std::set<RecordRef>{{0, 2}, {0, 3}}));
   EXPECT_EQ(ReadLineProject(dir.File("line.vln")).excluded_by_hand, (std::set<RecordRef>{{0, 2}}));
+  session.SetOffset(0, 12);
+  session.History().Undo();
+  EXPECT_EQ(session.Project().surveys.at(0).file, "../s1.qmr") << "an edit undone names the survey from there too";
 
   session.SetData(std::make_shared<const LineData>(), session.Project(), false);
   EXPECT_FALSE(session.NeedsEvaluation());
@@ -415,33 +445,33 @@ TEST(LineSession, SavesWhereItWasLastSavedAndWantsMForAnMRule) {
   EXPECT_FALSE(session.NeedsEvaluation());
 }
 
-TEST(ExclusionHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
+TEST(LineHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
   const RecordRef r1{0, 1}, r2{0, 2}, r3{1, 1};
-  ExclusionHistory history({r1});
+  LineHistory history({}, {r1});
   history.Toggle({r1, r2});
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r2}));
   history.Exclude({r2, r3});
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2, r3}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r2, r3}));
   history.Exclude({r3});  // nothing changes: no step to undo
   history.Undo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2})) << "Exclude undone: r2 stays out, as before it";
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r2})) << "Exclude undone: r2 stays out, as before it";
   history.Undo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r1}));
   EXPECT_FALSE(history.CanUndo());
   history.Undo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r1}));
   history.Redo();
   history.Redo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2, r3}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r2, r3}));
   EXPECT_FALSE(history.CanRedo());
   history.Undo();
   history.Toggle({r1, r1});  // one gesture over one record twice: one change
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1, r2}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r1, r2}));
   EXPECT_FALSE(history.CanRedo()) << "a new step drops what was undone";
   history.Undo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r2}));
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r2}));
   history.Undo();
-  EXPECT_EQ(history.Current(), (std::set<RecordRef>{r1})) << "the opening, past no dropped step";
+  EXPECT_EQ(history.ExcludedByHand(), (std::set<RecordRef>{r1})) << "the opening, past no dropped step";
 }
 
 TEST(LineProject, RoundTripsEveryFieldExactly) {

@@ -104,12 +104,13 @@ TEST(RecordProcessor, ErrorThresholdsAndReversedRecords) {
   EXPECT_EQ(reversed->RecordResult.MeanDU, -50);
   EXPECT_EQ(reversed->RecordResult.ErrorPct, 50);
 
+  // "Модуль dU" shows the mean's size; the windows keep their sign and agree with it.
   RecordDrawing drawing;
   reversed->Process(true, &drawing);
   EXPECT_EQ(reversed->RecordResult.MeanDU, 50);
   EXPECT_EQ(drawing.du_values, std::vector<double>{-50});
-  EXPECT_EQ(reversed->RecordResult.ErrorPct, 200);
-  EXPECT_EQ(SummaryLine(reversed->RecordResult, drawing).substr(0, 22), "dU=50.000 ( -50.000) 2");
+  EXPECT_EQ(reversed->RecordResult.ErrorPct, 0);
+  EXPECT_EQ(SummaryLine(reversed->RecordResult, drawing).substr(0, 26), "dU=50.000 ( -50.000) 0.0% ");
 }
 
 TEST(RecordProcessor, ErrorIsTheRelativeRmsDeviationOfTheWindows) {
@@ -120,6 +121,11 @@ TEST(RecordProcessor, ErrorIsTheRelativeRmsDeviationOfTheWindows) {
   ASSERT_EQ(drawing.du_values.size(), 3u);
   double expected = 100 * std::sqrt((0.04 + 0.04 + 0.0) / 3);
   EXPECT_NEAR(v->RecordResult.ErrorPct, expected, 1e-9);
+  // Reversed, the same windows have the same spread under "Модуль dU".
+  auto reversed = Levels(60, {1, 0, 1, 0, 1, 0, 1, 0}, {-40, 0, 40, 0, -80, 0, 20, 0});
+  reversed->Process(true, nullptr);
+  EXPECT_EQ(reversed->RecordResult.MeanDU, 50);
+  EXPECT_NEAR(reversed->RecordResult.ErrorPct, expected, 1e-9);
 }
 
 TEST(RecordProcessor, NoPeriodsGiveZeroMeansAndTheNoSignalError) {

@@ -150,7 +150,7 @@ TEST_F(TableExportTest, ExportsAreRepeatableAndFollowTheSignOption) {
   auto flipped = Lines(Slurp(table_));
   EXPECT_EQ(flipped[1], "1 10.000 20.000 10.00 20.00 -50.000 100.000 50.00 -2.000");
   Export({.flip_sign = true, .abs_du = true});
-  EXPECT_EQ(Lines(Slurp(table_))[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 200.00 -2.000");
+  EXPECT_EQ(Lines(Slurp(table_))[1], "1 10.000 20.000 10.00 20.00 50.000 100.000 0.00 -2.000");
 }
 
 TEST_F(TableExportTest, FailureLeavesThePreviousTableUntouched) {

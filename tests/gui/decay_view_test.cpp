@@ -175,6 +175,13 @@ TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
   EXPECT_EQ(survey->Section()->SeriesAt(0).Count(), 12) << "every record coloured by its M";
   EXPECT_EQ(survey->Section()->SeriesAt(1).Count(), 0);
   EXPECT_TRUE(messages_.Messages().empty());
+
+  // Its own button switches it off, as closing the view does.
+  Click("DecayB");
+  EXPECT_FALSE(Control<QPushButton>("DecayB")->isChecked());
+  EXPECT_FALSE(View()->isVisible());
+  Click("ExportB");
+  EXPECT_EQ(header(), "Spa.1,Spa.2,Spa.3,Spa.4,Vp,In,Dev.,Sp,Rho");
 }
 
 // The decay's picture names the record and carries what the view says of it: M, Mt, Vp,

@@ -225,6 +225,17 @@ TEST_F(LinePanelTest, WhileBusyNothingThatChangesTheLineResponds) {
   panel_.Show(state);
   QTest::mouseClick(Find<QCheckBox>("MaxErrorC"), Qt::LeftButton);
   EXPECT_EQ(rules_.size(), 1u);
+
+  // A line keeps one survey at least, after a pass as before it.
+  panel_.Show(State(1));
+  Find<QTableWidget>("LineSurveys")->setCurrentCell(0, 0);
+  EXPECT_FALSE(Find<QPushButton>("RemoveSurveyB")->isEnabled());
+  LinePanelState one = State(1);
+  one.busy = true;
+  panel_.Show(one);
+  one.busy = false;
+  panel_.Show(one);
+  EXPECT_FALSE(Find<QPushButton>("RemoveSurveyB")->isEnabled()) << "the last survey stays";
 }
 
 }  // namespace

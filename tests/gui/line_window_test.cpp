@@ -6,12 +6,16 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
 
 #include "form_fixture.h"
 #include "main/language.h"
+#include "main/line_panel.h"
 #include "views/survey_view.h"
 #include "whole_file.h"
 
@@ -67,6 +71,7 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   const auto raw1 = ReadWholeFile(s1), raw2 = ReadWholeFile(s2);
   MakeLine(s1, s2, line);
   ASSERT_TRUE(std::filesystem::exists(line));
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(s1 + " — профиль line.vln"));
   EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
   EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез — line.vln: записей 24, исключено 0 — ρк ≤ 0: 24");
   Click("CheckB");
@@ -95,6 +100,13 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
   Click("ExportB");
   EXPECT_EQ(LinesOf(dir_.File("line.csv")), 1 + 22);
+  std::filesystem::permissions(dir_.File("line.csv"), std::filesystem::perms::owner_read);
+  Click("ExportB");
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0],
+            "Нет доступа на запись: " + dir_.File("line.csv") +
+                "\nПрофиль можно сохранить в другой папке: «Профиль» → «Сохранить профиль как…».");
+  std::filesystem::permissions(dir_.File("line.csv"), std::filesystem::perms::owner_all);
 
   // The sign flipped for the line evaluates it again and is kept with it.
   Control<QCheckBox>("SignBox")->setChecked(true);
@@ -102,9 +114,12 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   form_->SetAskSave([](QWidget*, const QString&) { return int(QMessageBox::Save); });
   Choose("Закрыть профиль");
   EXPECT_FALSE(Control<QLabel>("LineCounter")->isVisibleTo(form_.get()));
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(s1));
   EXPECT_TRUE(form_->ShowSurveyView()->GroundChart()->isHidden()) << "a survey alone has no ground above it";
   Control<QCheckBox>("SignBox")->setChecked(false);
   const std::string saved = TextOf(line);
+  EXPECT_NE(saved.find("flip-sign = yes"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("abs-du = no"), std::string::npos) << "only the box ticked: " << saved;
   EXPECT_NE(saved.find("record = s1.qmr:3"), std::string::npos) << saved;
   EXPECT_NE(saved.find("record = s2.qmr:2"), std::string::npos) << saved;
 
@@ -123,6 +138,155 @@ TEST_F(LineWindowTest, HandExclusionsFollowTheChartsAndTheFilesAndOpenAgainAsSav
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(2).Points()[1].x, 12);
   EXPECT_EQ(ReadWholeFile(s1), raw1);
   EXPECT_EQ(ReadWholeFile(s2), raw2);
+}
+
+// On a narrow screen the line is made and edited through the "»" menu, whose entries are
+// enabled as the button's own would be; the panel fits the screen and scrolls.
+TEST_F(LineWindowTest, TheLineIsReachedThroughTheMoreMenuOnANarrowScreen) {
+  form_->resize(1024, 700);
+  const std::string s1 = Survey("s1.qmr", LineSpread()), s2 = Survey("s2.qmr", LineSpread());
+  Open(s1);
+  auto offered = [this](const QString& entry) -> QAction* {
+    QMenu* more = Control<QToolButton>("MoreB")->menu();
+    emit more->aboutToShow();
+    for (QAction* action : more->actions())
+      if (action->menu() && action->text() == "Профиль")
+        for (QAction* inner : action->menu()->actions())
+          if (inner->text() == entry) return inner;
+    ADD_FAILURE() << "no entry " << entry.toStdString();
+    return nullptr;
+  };
+  ASSERT_FALSE(Control<QToolButton>("LineB")->isVisible()) << "the button has no room";
+  QAction* made = offered("Новый профиль из этой съёмки…");
+  ASSERT_TRUE(made && made->isEnabled());
+  form_->SetLineDialog([=, this](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(dir_.File("line.vln"))};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  made->trigger();
+  WaitForPass();
+  for (const char* entry : {"Сохранить профиль", "Сохранить профиль как…", "Закрыть профиль"})
+    EXPECT_TRUE(offered(entry)->isEnabled()) << entry;
+  QAction* panel_entry = offered("Съёмки и правила…");
+  ASSERT_TRUE(panel_entry->isEnabled());
+  panel_entry->trigger();
+  auto* panel = Control<QWidget>("LinePanel");
+  ASSERT_TRUE(panel->isVisible());
+  const QRect screen = form_->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(panel->frameGeometry())) << "the panel within the screen";
+  auto* save = Control<QWidget>("SaveLineB");
+  Control<QScrollArea>("LinePanelScroll")->ensureWidgetVisible(save);
+  QApplication::processEvents();
+  EXPECT_FALSE(save->visibleRegion().isEmpty()) << "its last control reached by scrolling";
+}
+
+// On a wide screen the counter stands beside the line's button, with as much of its text
+// as the row has room for; the menu of a narrower one has it whole.
+TEST_F(LineWindowTest, TheCounterStandsBesideTheButtonWhereTheRowHasRoom) {
+  form_->resize(1600, 1000);
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("north-profile-2012.vln"));
+  auto* counter = Control<QLabel>("LineCounter");
+  auto* button = Control<QToolButton>("LineB");
+  ASSERT_TRUE(button->isVisible());
+  ASSERT_TRUE(counter->isVisible());
+  EXPECT_EQ(counter->y(), button->y());
+  EXPECT_GT(counter->x(), button->geometry().right());
+  EXPECT_LE(counter->mapTo(form_.get(), QPoint(counter->width(), 0)).x(), form_->width());
+  EXPECT_TRUE(counter->text().endsWith("искл. 0 из 24")) << counter->text().toStdString();
+  EXPECT_LE(counter->fontMetrics().horizontalAdvance(counter->text()), counter->width()) << "the text whole";
+
+  form_->resize(1000, 745);
+  EXPECT_FALSE(counter->isVisible());
+  QMenu* more = Control<QToolButton>("MoreB")->menu();
+  emit more->aboutToShow();
+  EXPECT_EQ(more->actions().back()->text(), "north-profile-2012.vln: искл. 0 из 24");
+}
+
+// Ctrl+Z undoes every change to the line, not only the hand exclusions: a rule, the
+// topography and an offset, each drawn and counted again; Ctrl+Shift+Z redoes them.
+TEST_F(LineWindowTest, UndoCoversTheRulesTheTopographyAndTheOffsets) {
+  const std::string topography = dir_.File("topo.txt");
+  std::ofstream(topography) << "-50 100\n500 110\n";
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  form_->SetLineDialog([=](QWidget*, const QString&) { return QStringList{QString::fromStdString(topography)}; });
+  LinePanel* panel = form_->ShowLinePanel();
+  SurveyView* view = form_->ShowSurveyView();
+  auto farthest = [view] {
+    double x = -1e9;
+    for (int series : {0, 1})
+      for (const SeriesPoint& point : view->Section()->SeriesAt(series).Points()) x = std::max(x, point.x);
+    return x;
+  };
+  auto offset = [this] { return Control<QTableWidget>("LineSurveys")->item(1, 1)->text(); };
+  const double far = farthest();
+
+  emit panel->OffsetChanged(1, 100);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far + 100);
+  emit panel->TopographyAsked();
+  WaitForPass();
+  EXPECT_EQ(Text("TopographyPoints"), "точек: 2");
+  Control<QCheckBox>("NegativeRhoaC")->click();
+  EXPECT_EQ(Counter(), "line.vln *: искл. 24 из 24") << "every record of this model has ρa < 0";
+
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Counter(), "line.vln *: искл. 0 из 24");
+  EXPECT_FALSE(Control<QCheckBox>("NegativeRhoaC")->isChecked());
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  WaitForPass();
+  EXPECT_EQ(Text("TopographyPoints"), "земля ровная");
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far);
+  EXPECT_EQ(offset(), "0");
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24") << "as saved";
+
+  Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  WaitForPass();
+  EXPECT_DOUBLE_EQ(farthest(), far + 100);
+  EXPECT_EQ(offset(), "100");
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The decay view opens beside the line's panel, not over its rules.
+TEST_F(LineWindowTest, TheDecayViewOpensBesideThePanel) {
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  QWidget* panel = form_->ShowLinePanel();
+  Click("DecayB");
+  WaitForPass();
+  auto* decay = Control<QWidget>("DecayView");
+  ASSERT_TRUE(decay->isVisible() && panel->isVisible());
+  EXPECT_FALSE(decay->frameGeometry().intersects(panel->frameGeometry()));
+  EXPECT_TRUE(form_->screen()->availableGeometry().contains(decay->frameGeometry()));
+}
+
+// A record reached by its number takes the line's keys at once; the number field keeps
+// its own keys while it is being edited.
+TEST_F(LineWindowTest, TheRecordsKeysWorkAfterANumberIsTyped) {
+  MakeLine(Survey("s1.qmr", LineSpread()), Survey("s2.qmr", LineSpread()), dir_.File("line.vln"));
+  QApplication::setActiveWindow(form_.get());
+  auto* number = Control<QLineEdit>("lNumber");
+  auto typed = [&](auto... keys) {
+    for (auto [key, modifiers] : {keys...}) QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  };
+  QTest::mouseClick(number, Qt::LeftButton);
+  ASSERT_EQ(QApplication::focusWidget(), number);
+  number->selectAll();
+  typed(std::pair{Qt::Key_4, Qt::NoModifier}, std::pair{Qt::Key_Return, Qt::NoModifier});
+  EXPECT_EQ(RecordOnShow(), 4);
+  typed(std::pair{Qt::Key_Delete, Qt::NoModifier});
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
+  typed(std::pair{Qt::Key_Z, Qt::ControlModifier});
+  EXPECT_EQ(Counter(), "line.vln: искл. 0 из 24");
+  typed(std::pair{Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier});
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24");
+
+  QTest::mouseClick(number, Qt::LeftButton);
+  number->end(false);
+  typed(std::pair{Qt::Key_7, Qt::NoModifier}, std::pair{Qt::Key_Z, Qt::ControlModifier});
+  EXPECT_EQ(number->text(), "4") << "the field's own undo";
+  EXPECT_EQ(Counter(), "line.vln *: искл. 1 из 24") << "not the line's";
 }
 
 // With the decay view switched on, the line's records carry M for the section; a survey

@@ -4,12 +4,16 @@
 // as it was.
 
 #include <QApplication>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 
 #include "form_fixture.h"
+#include "main/line_panel.h"
 #include "vari.h"
+#include "views/survey_view.h"
 
 namespace {
 
@@ -89,6 +93,62 @@ TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
   EXPECT_TRUE(escaped_);
   EXPECT_EQ(ReadWholeFile(table), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no temporary file left";
+}
+
+// With the decay view on every pass computes M; Esc stops each quietly. A line evaluated
+// again after an offset and stopped keeps the section it had, which says so until the
+// line is evaluated again.
+TEST_F(LongPassTest, EscStopsEveryPassWithChargeabilityQuietly) {
+  SynthOptions polarised{.blocks = 60, .channels = 10, .half_period = 400, .second_length = 400, .period_count = 4};
+  polarised.chargeability_mv_v = 20;
+  const std::string s1 = Survey("s1.qmr", polarised), s2 = Survey("s2.qmr", polarised);
+  Open(s1);
+  form_->SetLineDialog([=, this](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(dir_.File("line.vln"))};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  QMenu* menu = Control<QToolButton>("LineB")->menu();
+  auto choose = [menu](const QString& entry) {
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions())
+      if (action->text() == entry) {
+        EXPECT_TRUE(action->isEnabled()) << entry.toStdString();
+        action->trigger();
+      }
+  };
+  choose("Новый профиль из этой съёмки…");
+  WaitForPass();
+  SurveyView* view = form_->ShowSurveyView();
+  const QString caption = view->windowTitle();
+  ASSERT_TRUE(caption.startsWith("Разрез — line.vln")) << caption.toStdString();
+
+  form_->ShowDecayView();  // the line is evaluated again with M
+  EscapeOnceUnderWay(form_.get());
+  WaitForPass();
+  EXPECT_TRUE(escaped_);
+  EXPECT_TRUE(view->windowTitle().contains("прежний расчёт")) << view->windowTitle().toStdString();
+  for (const char* button : {"CheckB", "ExportB"}) {
+    SCOPED_TRACE(button);
+    escaped_ = false;
+    EscapeOnceUnderWay(form_.get());
+    Click(button);
+    EXPECT_TRUE(escaped_);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("line.csv"))) << "a stopped export writes nothing";
+
+  emit form_->ShowLinePanel()->OffsetChanged(1, 460);
+  escaped_ = false;
+  EscapeOnceUnderWay(form_.get());
+  WaitForPass();
+  EXPECT_TRUE(escaped_);
+  EXPECT_TRUE(view->windowTitle().contains("прежний расчёт")) << view->windowTitle().toStdString();
+  EXPECT_TRUE(messages_.Messages().empty()) << messages_.Messages().front();
+
+  choose("Вычислить заново");
+  WaitForPass();
+  EXPECT_EQ(view->windowTitle(), "Разрез — line.vln *: записей 1200, исключено 0");
+  EXPECT_TRUE(messages_.Messages().empty());
 }
 
 // While a pass runs the window goes on drawing and showing records; what would change

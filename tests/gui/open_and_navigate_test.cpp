@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
@@ -197,6 +199,46 @@ TEST_F(FormTest, ResistivityOfTheRecordAndTheExchangeFormats) {
   EXPECT_FALSE(notice->isVisible()) << "a failed export shows no news of the last one";
 }
 
+// "Перевернуть dU" and "Модуль dU" act on the record on show at once: its curve, its
+// summary, K, R and ρa and its marker on the error chart, as the core computes them.
+TEST_F(FormTest, TheSignBoxesActOnTheRecordOnShowAtOnce) {
+  SynthOptions physical = SmallSurvey();
+  physical.physical = true;
+  physical.rho_ohm_m = 80;
+  const std::string path = Survey("dd.qmr", physical);
+  auto core = [&](RecordOptions options) {
+    PassOptions pass;
+    pass.records = {3};
+    pass.record = options;
+    pass.drawing = true;
+    std::pair<QString, QString> lines;
+    RecordPass(*OpenSurvey(path).survey, pass, [&](const RecordRow& row) {
+      lines = {QString::fromStdString(SummaryLine(row.evaluation.result, *row.drawing)),
+               QString::fromStdString(ResistivityLine(row.evaluation.resistivity))};
+    });
+    return lines;
+  };
+  Open(path);
+  Click("CheckB");
+  TypeRecordNumber("3");
+  ASSERT_TRUE(Text("Panel2Caption").startsWith("dU=-")) << "a dipole-dipole record";
+  const double sample = Control<Chart>("ChartVoltage")->SeriesAt(0).Points().at(500).y;
+  auto marker = [this] { return Control<Chart>("Chart2")->SeriesAt(1).Points().at(0).y; };
+  EXPECT_EQ(marker(), 50);
+
+  Control<QCheckBox>("SignBox")->setChecked(true);
+  EXPECT_EQ(std::make_pair(Text("Panel2Caption"), Text("ResistivityLabel")), core({.flip_sign = true}));
+  EXPECT_EQ(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().at(500).y, -sample);
+  EXPECT_LT(marker(), 1);
+  EXPECT_EQ(RecordOnShow(), 3);
+
+  Control<QCheckBox>("SignBox")->setChecked(false);
+  Control<QCheckBox>("AbsBox")->setChecked(true);
+  EXPECT_EQ(std::make_pair(Text("Panel2Caption"), Text("ResistivityLabel")), core({.abs_du = true}));
+  EXPECT_TRUE(Text("ResistivityLabel").contains("rhoa=80.")) << Text("ResistivityLabel").toStdString();
+  EXPECT_LT(marker(), 1);
+}
+
 // Exports go to the folder chosen in the export folder's menu, kept across runs, under
 // the names they have beside the survey; the survey's own folder is the default.
 TEST_F(FormTest, ExportsGoToTheChosenFolder) {
@@ -255,12 +297,39 @@ TEST_F(FormTest, ExportFromTheButtonAndItsFailures) {
   EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")).size() > 0, true);
   auto table = ReadWholeFile(dir_.File("line.TXT"));
 
-  Truncate(path, 5000);
+  // A table that cannot be written is named, with the way to another folder.
+  std::filesystem::permissions(dir_.File("line.TXT"), std::filesystem::perms::owner_read);
   Click("SaveB");
   ASSERT_EQ(messages_.Messages().size(), 2u);
-  EXPECT_EQ(messages_.Messages()[1], "Read beyond end of file");
+  EXPECT_EQ(messages_.Messages()[1], "Нет доступа на запись: " + dir_.File("line.TXT") +
+                                         "\nЭкспорт можно направить в другую папку: «Папка» → «Другая папка…».");
+  std::filesystem::permissions(dir_.File("line.TXT"), std::filesystem::perms::owner_all);
+
+  Truncate(path, 5000);
+  Click("SaveB");
+  ASSERT_EQ(messages_.Messages().size(), 3u);
+  EXPECT_EQ(messages_.Messages()[2], "Read beyond end of file");
   EXPECT_EQ(ReadWholeFile(dir_.File("line.TXT")), table);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
+}
+
+// The file dialogs offer the program's own files by their kind.
+TEST_F(FormTest, TheFileDialogsFilterSurveysAndLines) {
+  QStringList filters;
+  auto answer = [&] {
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      filters << dialog->nameFilters();
+      dialog->reject();
+    });
+  };
+  answer();
+  Click("OpenB");
+  answer();
+  for (QAction* action : Control<QToolButton>("LineB")->menu()->actions())
+    if (action->text() == "Открыть профиль…") action->trigger();
+  EXPECT_EQ(filters, (QStringList{"Съёмки (*.qmr)", "Профили (*.vln)"}));
 }
 
 TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
@@ -307,6 +376,29 @@ TEST_F(FormTest, ResizeSharesTheHeightBetweenTheCharts) {
   form_->resize(400, 120);
   QApplication::processEvents();
   EXPECT_GE(Control<Chart>("ChartVoltage")->height(), 0);
+}
+
+// The half-period means and the fitted square wave sit on the voltage curve at any sample
+// rate: each mean where the curve has its value, each step of the wave where the curve steps.
+TEST_F(FormTest, TheAveragedPointsSitOnTheCurveAtEverySampleRate) {
+  for (int32_t rate : {500, 1000, 2000, 1999}) {
+    SCOPED_TRACE(rate);
+    SynthOptions options = SmallSurvey();
+    options.sample_rate = rate;
+    options.physical = true;
+    Open(Survey("rate.qmr", options));
+    Chart* chart = Control<Chart>("ChartVoltage");
+    const std::vector<SeriesPoint> curve = chart->SeriesAt(0).Points(), means = chart->SeriesAt(1).Points();
+    const double step = 1000.0 / rate;  // ms between samples
+    auto curve_at = [&](double x) { return curve.at(static_cast<size_t>(std::lround(x / step))).y; };
+    double amplitude = 0;
+    for (const SeriesPoint& point : curve) amplitude = std::max(amplitude, std::abs(point.y));
+    ASSERT_EQ(means.size(), 8u);
+    for (const SeriesPoint& mean : means) EXPECT_NEAR(curve_at(mean.x), mean.y, 0.05 * amplitude) << mean.x;
+    // The wave's first step: the end of the first half-period, 100 samples.
+    const SeriesPoint corner = chart->SeriesAt(2).Points().at(1);
+    EXPECT_NEAR(corner.x, 99 * step, 1e-9);
+  }
 }
 
 TEST_F(FormTest, ShownRecordIsDrawn) {

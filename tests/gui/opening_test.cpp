@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -49,6 +50,13 @@ TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
   EXPECT_EQ(Text("Edit1"), "N=12   n=3");
   TypeRecordNumber("3");
   EXPECT_EQ(shown_, (std::vector<int>{1, 3}));
+
+  // Named as it stands in the current folder, the survey is shown by its full name.
+  const QString folder = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(dir_.Path().string()));
+  form_->OpenFromCommandLine("line.qmr");
+  QDir::setCurrent(folder);
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
 }
 
 TEST_F(FormTest, OpensASurveyDroppedOnTheWindow) {
