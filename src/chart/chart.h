@@ -156,6 +156,7 @@ class Chart : public QWidget {
 
   ChartSeries& AddSeries(const SeriesStyle& style);
   ChartSeries& SeriesAt(int index) { return *series_.at(static_cast<size_t>(index)); }
+  int SeriesCount() const { return static_cast<int>(series_.size()); }
 
   ChartAxis& LeftAxis() { return *left_; }
   ChartAxis& BottomAxis() { return *bottom_; }

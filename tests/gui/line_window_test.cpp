@@ -214,7 +214,7 @@ TEST_F(LineWindowTest, UndoCoversTheRulesTheTopographyAndTheOffsets) {
   SurveyView* view = form_->ShowSurveyView();
   auto farthest = [view] {
     double x = -1e9;
-    for (int series : {0, 1})
+    for (int series = 0; series < view->Section()->SeriesCount(); ++series)
       for (const SeriesPoint& point : view->Section()->SeriesAt(series).Points()) x = std::max(x, point.x);
     return x;
   };
