@@ -309,7 +309,7 @@ TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
   BatchRun run = Batch("reciprocal " + survey);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "24 normal/reciprocal pairs among 48 records");
-  EXPECT_NE(run.out.find("\nmodel: |dR| = "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nmodel: |ΔR| = "), std::string::npos) << run.out;
   // The median of the 24 printed |errors| is the mean of the 12th and 13th, the 90th
   // percentile lies 0.7 of the way from the 21st to the 22nd.
   std::istringstream lines(run.out);
