@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
-need=(g++-mingw-w64-x86-64-posix)
+need=(g++-mingw-w64-x86-64-posix libxxhash-dev)
 [ "${1:-}" = "--compare" ] && need+=(wine wine64)
 missing=()
 for p in "${need[@]}"; do

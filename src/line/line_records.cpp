@@ -13,23 +13,6 @@
 
 namespace {
 
-// "50", "50,16.7", "0" for none; empty: the standard frequencies.
-std::vector<double> MainsOf(const std::string& text, const std::string& project_path) {
-  if (text.empty()) return PauseCleaning{}.mains_hz;
-  if (text == "0") return {};
-  std::vector<double> frequencies;
-  size_t from = 0;
-  while (from <= text.size()) {
-    const size_t comma = std::min(text.find(',', from), text.size());
-    double hz = 0;
-    if (!ParseNumber(text.substr(from, comma - from), hz) || !(hz > 0 && hz <= 1000))
-      throw LineFileError(project_path, "mains takes frequencies in Hz above 0 up to 1000, not '" + text + "'");
-    frequencies.push_back(hz);
-    from = comma + 1;
-  }
-  return frequencies;
-}
-
 double Distance(const GroundPoint& p, const GroundPoint& q) { return std::hypot(p.x - q.x, p.z - q.z); }
 
 // The reciprocal error of every record of one survey that has a reciprocal, in percent;
@@ -92,11 +75,12 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     const std::vector<double> positions = UsedPositions(*surveys.back(), survey.offset_m);
     used.insert(used.end(), positions.begin(), positions.end());
   }
-  for (const RecordRef& ref : project.excluded_by_hand) {
+  for (const RecordRef& ref : project.excluded_by_hand)
     if (ref.file < 0 || static_cast<size_t>(ref.file) >= surveys.size())
       throw LineFileError(project_path, "a record excluded by hand names no survey of the line");
-    const Survey& v = *surveys[static_cast<size_t>(ref.file)];
-    CheckRecordNumber(v.DataFileName, v.RecordCount, ref.record);
+  for (size_t file = 0; file < surveys.size(); ++file) {
+    const Survey& v = *surveys[file];
+    CheckProjectAgainst(project_path, project, file, v.RecordCount, v.HalfPeriod, v.SampleRate);
   }
 
   LineData line;
@@ -109,7 +93,13 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
 
   const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
-  const std::vector<double> mains = MainsOf(project.processing.mains, project_path);
+  line.gates = gates;
+  std::vector<double> mains;
+  try {
+    mains = MainsFrequencies(project.processing.mains);
+  } catch (const std::invalid_argument& error) {
+    throw LineFileError(project_path, error.what());
+  }
   int total = 0;
   for (const SharedSurvey& v : surveys) total += v->RecordCount;
   int done_before = 0;

@@ -11,19 +11,22 @@ LineProject LineSession::Project() const {
   return project;
 }
 
-void LineSession::Save() {
-  const LineProject project = Project();
-  WriteLineProject(path_, project);
+std::vector<std::string> LineSession::Save() {
+  LineProject project = Project();
+  std::vector<std::string> notes = WriteLineProject(path_, project);
+  project_.surveys = project.surveys;  // stamped anew when an older version wrote them
   saved_ = project;
+  return notes;
 }
 
-void LineSession::SaveAs(const std::string& path) {
+std::vector<std::string> LineSession::SaveAs(const std::string& path) {
   LineProject project = Project();
   for (LineSurvey& survey : project.surveys) survey.file = ProjectRelativeName(path, SurveyPath(path_, survey));
-  WriteLineProject(path, project);
+  std::vector<std::string> notes = WriteLineProject(path, project);
   path_ = path;
   project_.surveys = project.surveys;
   saved_ = project;
+  return notes;
 }
 
 void LineSession::SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m) {
