@@ -60,13 +60,17 @@ double GroundGeometricFactor(const std::optional<GroundPoint>& a, const std::opt
 
 LineData EvaluateLine(const std::string& project_path, const LineProject& project,
                       const LineEvaluationOptions& options) {
-  // Every survey is checked and opened before the first record is read: a changed one
-  // fails the command before any work.
+  // Every survey is opened before the first record is read, and a survey of another size
+  // fails the command before any work. The hash of its bytes is taken from its pass,
+  // which reads it anyway: nothing is written before every survey has passed.
   std::vector<SharedSurvey> surveys;
   std::vector<double> used;
   for (const LineSurvey& survey : project.surveys) {
     const std::string path = SurveyPath(project_path, survey);
-    CheckStamp(path, path, survey.stamp);
+    if (survey.stamp.file_hash)
+      CheckStampedSize(path, path, survey.stamp);
+    else
+      CheckStamp(path, path, survey.stamp);
     try {
       surveys.push_back(OpenSurvey(path).survey);
     } catch (const std::exception& error) {
@@ -129,10 +133,21 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     rows.reserve(static_cast<size_t>(v.RecordCount));
     Progress progress;
     if (options.progress) progress = [&](int done, int) { options.progress(done_before + done, total); };
+    const SurveyStamp& stamp = project.surveys[file].stamp;
+    std::optional<PassHasher> hasher;
+    if (stamp.file_hash) {
+      hasher.emplace(v.DataFileName);
+      pass.blocks_read = [&](BlockReadAhead::Range range, const unsigned char* bytes) {
+        hasher->Block(range.start, bytes, static_cast<size_t>(range.end - range.start));
+      };
+    }
     try {
       RecordPass(
           v, pass, [&](const RecordRow& row) { rows.push_back(row); }, progress);
+      if (hasher) CheckStampedHash(v.DataFileName, stamp, hasher->Finish());
     } catch (const PassCancelled&) {
+      throw;
+    } catch (const LineFileError&) {
       throw;
     } catch (const std::exception& error) {
       throw LineFileError(v.DataFileName, error.what());

@@ -1,7 +1,9 @@
 #include "line/survey_stamp.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -81,6 +83,47 @@ uint64_t HeaderHash(const std::string& path) {
 }
 
 }  // namespace
+
+PassHasher::PassHasher(std::string path) : path_(std::move(path)) {}
+
+PassHasher::~PassHasher() {
+  if (file_) std::fclose(file_);
+}
+
+void PassHasher::ReadTo(int64_t end) {
+  if (end <= hashed_to_) return;
+  if (!file_) {
+    errno = 0;
+    file_ = platform::OpenFile(path_, "rb");
+    if (!file_) throw InOutError::FromErrno(errno);
+  }
+  if (!platform::Seek(file_, hashed_to_, SEEK_SET)) throw InOutError::FromErrno(errno);
+  std::vector<unsigned char> buffer(1 << 20);
+  while (end > hashed_to_) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(end - hashed_to_, static_cast<int64_t>(buffer.size())));
+    const size_t got = std::fread(buffer.data(), 1, want, file_);
+    if (got == 0) {
+      if (std::ferror(file_)) throw InOutError::FromErrno(errno);
+      return;  // the end of the file
+    }
+    hasher_.Add(buffer.data(), got);
+    hashed_to_ += static_cast<int64_t>(got);
+  }
+}
+
+void PassHasher::Block(int64_t start, const unsigned char* bytes, size_t count) {
+  ReadTo(start);
+  if (start > hashed_to_) return;  // the file ended before it: the stamp's size tells
+  const int64_t end = start + static_cast<int64_t>(count);
+  if (end <= hashed_to_) return;
+  hasher_.Add(bytes + (hashed_to_ - start), static_cast<size_t>(end - hashed_to_));
+  hashed_to_ = end;
+}
+
+uint64_t PassHasher::Finish() {
+  ReadTo(INT64_MAX);
+  return hasher_.Digest();
+}
 
 SurveyStamp StampOf(const std::string& path) {
   SurveyStamp stamp;

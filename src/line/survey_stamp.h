@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,29 @@ class FileHasher {
  private:
   struct State;
   std::unique_ptr<State> state_;
+};
+
+// The hash of a whole file from the blocks a pass reads of it, given in file order, with
+// what lies before, between and after them read here: a line's pass reads each survey
+// once for its records and its stamp.
+class PassHasher {
+ public:
+  explicit PassHasher(std::string path);
+  ~PassHasher();
+  PassHasher(const PassHasher&) = delete;
+  PassHasher& operator=(const PassHasher&) = delete;
+  // The bytes [start, start + count) of the file; those already hashed are skipped.
+  void Block(int64_t start, const unsigned char* bytes, size_t count);
+  // Reads the rest of the file and gives the hash. Throws InOutError.
+  uint64_t Finish();
+
+ private:
+  void ReadTo(int64_t end);
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  FileHasher hasher_;
+  int64_t hashed_to_ = 0;
 };
 
 // The size and the hash of the whole file. Throws InOutError when it cannot be read.

@@ -627,10 +627,32 @@ TEST(SurveyStamp, AnyChangeIsRefusedAndAnOlderProjectIsStampedAnewWhenSaved) {
   EXPECT_EQ(project.surveys[0].stamp, stamp);
   EXPECT_TRUE(WriteLineProject(path, project).empty());
 
+  // A byte of the prefix, which no pass reads, and the last sample of the last record.
+  const std::string changed = survey + ": the survey changed since it was added to the line (its contents differ)";
+  const std::vector<unsigned char> bytes = ReadWholeFile(survey);
+  auto write = [&](const std::string& tail) {
+    std::ofstream(survey, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))
+        << tail;
+  };
+  for (int64_t at : {int64_t{100}, stamp.size - 4}) {
+    WriteSurveyFloat(survey, at, 0.5f);
+    EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed) << at;
+    write("");
+  }
+  EXPECT_EQ(EvaluateLine(path, project).records.size(), 12u);
+  // Bytes after the last block, a block cut short: no pass reads them either.
+  write("abc");
+  project.surveys[0].stamp = StampOf(survey);
+  EXPECT_EQ(EvaluateLine(path, project).records.size(), 12u);
+  write("abd");
+  EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed);
+  write("");
+  project.surveys[0].stamp = stamp;
+
   // Another resistivity: the same size, electrodes and header, other samples.
   WriteSyntheticSurvey(survey, other);
   EXPECT_EQ(HeaderStampOf(survey), older) << "what an older stamp could not tell";
-  const std::string changed = survey + ": the survey changed since it was added to the line (its contents differ)";
   EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed);
   EXPECT_EQ(ErrorOf([&](const std::string&) { IndexLineSurveys(path, project); }, ""), changed);
   // An older project's survey is checked before it is stamped anew: never a changed one.
