@@ -555,6 +555,8 @@ TEST(LineProject, AHandEditedProjectIsReadAndEachFaultOfItsTextNamesItsLine) {
   };
   EXPECT_EQ(error_of(survey + "[processing]\ngates = 30:10\n"),
             "L.vln:7: gates: gate 30:10 ms is reversed: it ends before it starts");
+  EXPECT_EQ(error_of(survey + "[processing]\ngates = 10:inf\n"),
+            "L.vln:7: gates: gates are written T1:T2,T2:T3 in ms, not '10:inf'");
   EXPECT_EQ(error_of(survey + "[processing]\nmains = abc\n"),
             "L.vln:7: mains: frequencies in Hz above 0 up to 1000 expected, or 0 for none, not 'abc'");
   EXPECT_EQ(error_of(survey + "offset = 1\noffset = 2\n"),
