@@ -106,15 +106,17 @@ std::vector<std::string> LineInfoLines(const std::string& name, const LineProjec
   return lines;
 }
 
-std::string LineExportFileName(const std::string& project_path, ExportFormat format) {
-  return std::filesystem::path(project_path).replace_extension(ExportExtension(format)).string();
+std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir) {
+  std::filesystem::path file = std::filesystem::path(project_path).replace_extension(ExportExtension(format));
+  if (!out_dir.empty()) file = std::filesystem::path(out_dir) / file.filename();
+  return file.string();
 }
 
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
-                            ExportFormat format, bool ip) {
+                            ExportFormat format, bool ip, const std::string& out_dir) {
   if (format == ExportFormat::Text) throw LineFileError(project_path, "a line exports csv, ohm or res2dinv");
   LineExportReport report;
-  report.file = LineExportFileName(project_path, format);
+  report.file = LineExportFileName(project_path, format, out_dir);
   for (const LineSurvey& survey : project.surveys) {
     std::error_code error;
     if (std::filesystem::equivalent(SurveyPath(project_path, survey), report.file, error))

@@ -26,8 +26,8 @@ struct LineExportReport {
   std::vector<std::string> notes;
 };
 
-// LINE.csv, LINE.ohm or LINE.dat beside the project.
-std::string LineExportFileName(const std::string& project_path, ExportFormat format);
+// LINE.csv, LINE.ohm or LINE.dat beside the project, or in out_dir when one is given.
+std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir = {});
 
 // Every record of the line that no rule and no hand excludes, through the format's
 // writer: positions along the line in the comma table (ρa over the ground), the
@@ -35,6 +35,6 @@ std::string LineExportFileName(const std::string& project_path, ExportFormat for
 // general array's topography. Replaces the file only once it is complete. Throws
 // LineFileError, InOutError.
 // With ip, M and its gates (the line evaluated with them); without, none even when the
-// rules computed them.
+// rules computed them. With out_dir, the file goes there under the same name.
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
-                            ExportFormat format, bool ip = false);
+                            ExportFormat format, bool ip = false, const std::string& out_dir = {});

@@ -155,6 +155,9 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   EXPECT_EQ(Evaluate(flat.records, spread_rule, {}).counts.Excluded(), 0);
   EXPECT_THROW(ExportLine(path, ruled, flat, ExportFormat::Ohm), LineFileError) << "no file without a record";
   EXPECT_FALSE(std::filesystem::exists(dir.File("line.ohm")));
+  std::filesystem::create_directory(dir.File("out"));
+  EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv, false, dir.File("out")).file, dir.File("out/line.csv"));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/line.csv")));
   EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv).written, 22);
   const PeerSurvey table = ReadLikeTableParser(dir.File("line.csv"));
   EXPECT_TRUE(table.problems.empty()) << table.problems.front();
