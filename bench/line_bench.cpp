@@ -37,8 +37,31 @@ void BM_LineExport(benchmark::State& state) {
   }
 }
 
+// The same line with its surveys stamped as older versions stamped them (the header bytes
+// only): what checking every byte of the surveys costs an export.
+void BM_LineExportHeaderStamps(benchmark::State& state) {
+  const std::string path = TenSpreadLine();
+  LineProject project = ReadLineProject(path);
+  for (LineSurvey& survey : project.surveys) survey.stamp = HeaderStampOf(SurveyPath(path, survey));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ExportLine(path, project, EvaluateLine(path, project), ExportFormat::Ohm));
+}
+
+void BM_LineExportSeparateHash(benchmark::State& state) {
+  const std::string path = TenSpreadLine();
+  const LineProject whole = ReadLineProject(path);
+  LineProject project = whole;
+  for (LineSurvey& survey : project.surveys) survey.stamp = HeaderStampOf(SurveyPath(path, survey));
+  for (auto _ : state) {
+    for (const LineSurvey& survey : whole.surveys) CheckStamp(SurveyPath(path, survey), "", survey.stamp);
+    benchmark::DoNotOptimize(ExportLine(path, project, EvaluateLine(path, project), ExportFormat::Ohm));
+  }
+}
+BENCHMARK(BM_LineExportSeparateHash)->Unit(benchmark::kMillisecond)->MinTime(2);
+
 BENCHMARK(BM_SingleFileExports)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LineExport)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_LineExportHeaderStamps)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_SingleFileExports)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(2)->Name("BM_SingleFileExports_again");
 
 }  // namespace

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
-need=(g++-mingw-w64-x86-64-posix)
+need=(g++-mingw-w64-x86-64-posix libxxhash-dev)
 [ "${1:-}" = "--compare" ] && need+=(wine wine64)
 missing=()
 for p in "${need[@]}"; do
@@ -66,5 +66,22 @@ for survey in "dd:--layout dipole-dipole --rho 150 --blocks 30 --channels 8" \
     rm -rf linux windows
   done
 done
-[ "$failed" = 0 ] && echo "windows: every table byte-identical to the Linux build's"
+# A line of two of those surveys: the project (whose stamps hash every byte of the
+# surveys) and its export must be the same whichever build wrote them.
+mkdir -p linux windows
+for side in linux windows; do cp dd.qmr pd.qmr "$side/"; done
+(cd linux && "$linux" line new L.vln dd.qmr pd.qmr@200 >/dev/null && "$linux" line export L.vln --format ohm >/dev/null)
+(cd windows && wine "$exe" line new L.vln dd.qmr pd.qmr@200 >/dev/null 2>&1 &&
+  wine "$exe" line export L.vln --format ohm >/dev/null 2>&1) || true
+for file in L.vln L.ohm; do
+  if ! cmp -s "linux/$file" "windows/$file"; then
+    echo "windows: the line's $file is missing or differs from the Linux build's"
+    failed=1
+  fi
+done
+# Each build reads the project the other wrote.
+(cd linux && "$linux" line info ../windows/L.vln >/dev/null) || { echo "windows: Linux refuses the line Windows wrote"; failed=1; }
+(cd windows && wine "$exe" line info ../linux/L.vln >/dev/null 2>&1) || { echo "windows: Windows refuses the line Linux wrote"; failed=1; }
+rm -rf linux windows
+[ "$failed" = 0 ] && echo "windows: every table and the line byte-identical to the Linux build's"
 exit "$failed"

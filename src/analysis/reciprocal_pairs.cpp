@@ -5,6 +5,8 @@
 #include <map>
 #include <tuple>
 
+#include "processing/decimal_rounding.h"
+
 namespace {
 
 using Key = std::tuple<int, int, int, int>;
@@ -47,7 +49,41 @@ std::vector<ReciprocalPair> FindReciprocalPairs(const std::vector<MeasuredRecord
   return pairs;
 }
 
-double ErrorModel::ErrorOf(double r) const { return a + b * std::fabs(r); }
+double ErrorModel::ErrorOf(double r) const { return std::max(a + b * std::fabs(r), ErrorModelFloor * std::fabs(r)); }
+
+namespace {
+
+struct StraightLine {
+  double a = 0, b = 0;
+};
+
+double SquaredMisfit(const std::vector<double>& x, const std::vector<double>& y, StraightLine line) {
+  double sum = 0;
+  for (size_t i = 0; i < x.size(); ++i) sum += (y[i] - line.a - line.b * x[i]) * (y[i] - line.a - line.b * x[i]);
+  return sum;
+}
+
+// The least-squares line y = a + b·x with a ≥ 0 and b ≥ 0. The misfit is convex: its
+// least over the quadrant is the free line when that lies in it, or else lies on an
+// edge, a = 0 or b = 0, where each is one clamped least-squares value.
+StraightLine NonNegativeLine(const std::vector<double>& x, const std::vector<double>& y) {
+  const double n = double(x.size());
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (size_t i = 0; i < x.size(); ++i) sx += x[i], sy += y[i], sxx += x[i] * x[i], sxy += x[i] * y[i];
+  std::vector<StraightLine> candidates{{std::max(0.0, sy / n), 0}};
+  if (sxx > 0) candidates.push_back({0, std::max(0.0, sxy / sxx)});
+  const double spread = n * sxx - sx * sx;
+  if (spread > 0) {
+    const double b = (n * sxy - sx * sy) / spread, a = (sy - b * sx) / n;
+    if (a >= 0 && b >= 0) return {a, b};
+  }
+  StraightLine best = candidates.front();
+  for (const StraightLine& line : candidates)
+    if (SquaredMisfit(x, y, line) < SquaredMisfit(x, y, best)) best = line;
+  return best;
+}
+
+}  // namespace
 
 ErrorModel FitErrorModel(const std::vector<ReciprocalPair>& pairs) {
   struct Point {
@@ -72,15 +108,15 @@ ErrorModel FitErrorModel(const std::vector<ReciprocalPair>& pairs) {
     y.push_back(std::sqrt(squares / double(last - first)));
   }
   model.bins = static_cast<int>(bins);
-  const double n = double(bins);
-  double sx = 0, sy = 0, sxx = 0, sxy = 0;
-  for (size_t i = 0; i < bins; ++i) sx += x[i], sy += y[i], sxx += x[i] * x[i], sxy += x[i] * y[i];
-  const double spread = n * sxx - sx * sx;
-  if (bins < 2 || spread <= 0) {
-    model.a = sy / n;
-    return model;
-  }
-  model.b = (n * sxy - sx * sy) / spread;
-  model.a = (sy - model.b * sx) / n;
+  const StraightLine line = NonNegativeLine(x, y);
+  // Adding 0 turns a -0 of the free line into 0, which prints without its sign.
+  model.a = line.a + 0.0;
+  model.b = line.b + 0.0;
   return model;
+}
+
+std::string ErrorModelText(const ErrorModel& model) {
+  return "|ΔR| = " + ToChars(model.a, std::chars_format::general, 4) + " + " +
+         ToChars(model.b, std::chars_format::general, 4) + "·|R| Ω, at least " +
+         ToChars(100 * ErrorModelFloor, std::chars_format::general, 4) + " % of |R|";
 }

@@ -3,6 +3,7 @@
 // record measured again with the current and potential dipoles exchanged gives the
 // same transfer resistance on any earth, so their difference is the data's error.
 
+#include <string>
 #include <vector>
 
 struct MeasuredRecord {
@@ -23,12 +24,22 @@ struct ReciprocalPair {
 // is in one pair at most; the earliest reciprocal is taken.
 std::vector<ReciprocalPair> FindReciprocalPairs(const std::vector<MeasuredRecord>& records);
 
-// |ΔR| = a + b·|R|, fitted by least squares to the RMS difference of the pairs in bins
-// of |R| holding equal numbers of pairs.
+// The least relative error the model gives a resistance, 0.01 %: an inversion weights a
+// record by the inverse of its error, and pairs that happen to agree exactly must not
+// give a record an error of 0.
+constexpr double ErrorModelFloor = 1e-4;
+
+// |ΔR| = a + b·|R| with a ≥ 0 and b ≥ 0, fitted by least squares to the RMS difference of
+// the pairs in bins of |R| holding equal numbers of pairs: a line that falls with |R|
+// would give the largest resistances an error of 0 or less.
 struct ErrorModel {
   double a = 0;  // Ω
   double b = 0;  // relative
   int bins = 0;
-  double ErrorOf(double r) const;  // the modelled |ΔR| of a resistance, Ω
+  // The modelled |ΔR| of a resistance, Ω: a + b·|R|, and never below the floor.
+  double ErrorOf(double r) const;
 };
 ErrorModel FitErrorModel(const std::vector<ReciprocalPair>& pairs);
+
+// "|ΔR| = a + b·|R| Ω", both numbers as the model holds them.
+std::string ErrorModelText(const ErrorModel& model);

@@ -11,7 +11,7 @@ double PauseMs(int32_t half_period, int32_t sample_rate) { return 1000.0 * half_
 double Number(const std::string& text, const std::string& whole) {
   double value = 0;
   auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value))
     throw std::invalid_argument("gates are written T1:T2,T2:T3 in ms, not '" + whole + "'");
   return value;
 }
@@ -37,14 +37,13 @@ std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate) {
   return gates;
 }
 
-std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate) {
+std::vector<Gate> ParseGateList(const std::string& text) {
   if (text.empty()) throw std::invalid_argument("no gate given");
   std::vector<std::string> items{""};
   for (char c : text) c == ',' ? items.push_back("") : items.back().push_back(c);
   if (items.back().empty() && items.size() > 1)
     throw std::invalid_argument("the gate list '" + text + "' ends with a comma");
   std::vector<Gate> gates;
-  const double pause = PauseMs(half_period, sample_rate);
   for (const std::string& item : items) {
     if (item.empty()) throw std::invalid_argument("the gate list '" + text + "' has an empty gate between commas");
     const size_t colon = item.find(':');
@@ -53,15 +52,24 @@ std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32
     if (gate.t2_ms < gate.t1_ms)
       throw std::invalid_argument("gate " + item + " ms is reversed: it ends before it starts");
     if (gate.t2_ms == gate.t1_ms) throw std::invalid_argument("gate " + item + " ms is empty: it ends where it starts");
-    // A gate may end at the end of the pause.
-    if (!(gate.t1_ms >= 0 && gate.t2_ms <= pause))
-      throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
     if (!gates.empty() && gate.t1_ms < gates.back().t2_ms)
       throw std::invalid_argument(
           "gate " + item + " ms starts before the gate before it ends: gates are listed in order and do not overlap");
+    gates.push_back(gate);
+  }
+  return gates;
+}
+
+std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate) {
+  const std::vector<Gate> gates = ParseGateList(text);
+  const double pause = PauseMs(half_period, sample_rate);
+  for (const Gate& gate : gates) {
+    const std::string item = Shortest(gate.t1_ms) + ":" + Shortest(gate.t2_ms);
+    // A gate may end at the end of the pause.
+    if (!(gate.t1_ms >= 0 && gate.t2_ms <= pause))
+      throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
     if (GateSamples(gate, half_period, sample_rate).Count() == 0)
       throw std::invalid_argument("gate " + item + " ms holds no sample");
-    gates.push_back(gate);
   }
   return gates;
 }

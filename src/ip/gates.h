@@ -29,6 +29,11 @@ SampleRange GateSamples(const Gate& gate, int32_t half_period, int32_t sample_ra
 // first 90 % of the pause, before the next switch-on's effects.
 std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate);
 
+// Gates written "T1:T2,T2:T3,…" in milliseconds, in order and without overlap, whatever
+// the pause. Throws std::invalid_argument naming a malformed gate or list, a reversed or
+// empty gate, or one out of order.
+std::vector<Gate> ParseGateList(const std::string& text);
+
 // Gates written "T1:T2,T2:T3,…" in milliseconds, in order and without overlap; a gate
 // may end at the end of the pause. Throws std::invalid_argument with a message for the
 // user that names the fault: a malformed gate or list (an empty gate, a trailing comma),

@@ -54,8 +54,12 @@ void LineHistory::Redo() {
 }
 
 void LineHistory::RenameSurveys(const std::function<std::string(const std::string&)>& rename) {
+  UpdateSurveys([&](LineSurvey& survey) { survey.file = rename(survey.file); });
+}
+
+void LineHistory::UpdateSurveys(const std::function<void(LineSurvey&)>& update) {
   auto renamed = [&](LineSetup& setup) {
-    for (LineSurvey& survey : setup.surveys) survey.file = rename(survey.file);
+    for (LineSurvey& survey : setup.surveys) update(survey);
   };
   renamed(setup_);
   for (Step& step : steps_)

@@ -51,6 +51,8 @@ class LineHistory {
   // Renames the surveys' files in every state kept: the project saved in another folder
   // names them from there.
   void RenameSurveys(const std::function<std::string(const std::string&)>& rename);
+  // Changes every survey of every step alike (their stamps, written anew).
+  void UpdateSurveys(const std::function<void(LineSurvey&)>& update);
 
  private:
   struct Step {

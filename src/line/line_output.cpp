@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "formats/ohm_file.h"
 #include "formats/res2dinv_file.h"
@@ -38,14 +39,45 @@ void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
   file.Commit();
 }
 
+// The rows an export writes, positions along the line: those no rule and no hand
+// excludes, and of them those with a K and an R (and M, with ip) the format can carry.
+struct KeptRows {
+  std::vector<SurveyRow> rows;
+  int excluded = 0;
+  int left_out = 0;
+};
+
+KeptRows Kept(const LineProject& project, const LineData& line, bool ip) {
+  KeptRows kept;
+  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+  kept.excluded = exclusions.counts.Excluded();
+  for (size_t i = 0; i < line.rows.size(); ++i) {
+    if (exclusions.causes[i] != ExclusionCause::None) continue;
+    SurveyRow row = line.rows[i];
+    if (!ip) row.ip.reset();
+    if (!row.Complete()) {
+      ++kept.left_out;
+      continue;
+    }
+    kept.rows.push_back(std::move(row));
+  }
+  return kept;
+}
+
 }  // namespace
 
 std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line) {
   const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+  const KeptRows kept = Kept(project, line, false);
+  std::set<double> electrodes;
+  for (const SurveyRow& row : kept.rows)
+    for (const std::optional<double>& x : {row.positions.a, row.positions.b, row.positions.m, row.positions.n})
+      if (x) electrodes.insert(*x);
   std::vector<std::string> lines;
   lines.push_back(name + ": " + std::to_string(line.files) + " files, " + std::to_string(line.records.size()) +
-                  " records, " + std::to_string(line.electrodes.size()) + " electrodes, " +
-                  std::to_string(exclusions.counts.Excluded()) + " excluded");
+                  " records, " + std::to_string(electrodes.size()) + " electrodes, " +
+                  std::to_string(exclusions.counts.Excluded()) + " excluded" +
+                  (kept.left_out > 0 ? ", " + std::to_string(kept.left_out) + " without K or R" : ""));
   for (int cause = 1; cause < ExclusionCauseCount; ++cause)
     lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
                     std::to_string(exclusions.counts.by_cause[static_cast<size_t>(cause)]));
@@ -74,48 +106,44 @@ std::vector<std::string> LineInfoLines(const std::string& name, const LineProjec
   return lines;
 }
 
-std::string LineExportFileName(const std::string& project_path, ExportFormat format) {
-  return std::filesystem::path(project_path).replace_extension(ExportExtension(format)).string();
+std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir) {
+  std::filesystem::path file = std::filesystem::path(project_path).replace_extension(ExportExtension(format));
+  if (!out_dir.empty()) file = std::filesystem::path(out_dir) / file.filename();
+  return file.string();
 }
 
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
-                            ExportFormat format, bool ip) {
+                            ExportFormat format, bool ip, const std::string& out_dir) {
   if (format == ExportFormat::Text) throw LineFileError(project_path, "a line exports csv, ohm or res2dinv");
   LineExportReport report;
-  report.file = LineExportFileName(project_path, format);
+  report.file = LineExportFileName(project_path, format, out_dir);
   for (const LineSurvey& survey : project.surveys) {
     std::error_code error;
     if (std::filesystem::equivalent(SurveyPath(project_path, survey), report.file, error))
       throw LineFileError(report.file, "the export would replace a survey of the line");
   }
-  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
-  report.excluded = exclusions.counts.Excluded();
+  KeptRows kept = Kept(project, line, ip);
+  report.excluded = kept.excluded;
+  report.left_out = kept.left_out;
+  // The rule on M judged the M of the gates the line was evaluated with.
+  if (project.rules.m_range_mv_v && line.gates != project.processing.gates)
+    report.notes.push_back(report.file + ": the M rule judged with the gates " + line.gates + ", not the project's " +
+                           (project.processing.gates.empty() ? "standard ones" : project.processing.gates));
 
   // The inversion formats take the electrodes where they stand: horizontal x, and z.
-  const bool on_ground = format != ExportFormat::Csv;
   std::vector<ElectrodeElevation> elevations;
   for (const LineElectrode& electrode : line.electrodes) elevations.push_back({electrode.x, electrode.z});
-  std::vector<SurveyRow> kept;
-  for (size_t i = 0; i < line.rows.size(); ++i) {
-    if (exclusions.causes[i] != ExclusionCause::None) continue;
-    SurveyRow row = line.rows[i];
-    if (!ip) row.ip.reset();
-    if (!row.Complete()) {
-      ++report.left_out;
-      continue;
-    }
-    if (on_ground)
+  if (format != ExportFormat::Csv)
+    for (SurveyRow& row : kept.rows)
       for (std::optional<double>* x : {&row.positions.a, &row.positions.b, &row.positions.m, &row.positions.n})
         if (*x) **x = line.electrodes[static_cast<size_t>(LineElectrodeAt(line.electrodes, **x))].x;
-    kept.push_back(std::move(row));
-  }
 
   // An empty file would load as a survey without electrodes, or not at all.
-  if (kept.empty())
+  if (kept.rows.empty())
     throw LineFileError(report.file, "no record to write: " + std::to_string(report.excluded) + " excluded, " +
                                          std::to_string(report.left_out) + " without K or R");
   try {
-    WriteKept(report, kept, elevations, format, std::filesystem::path(project_path).stem().string(),
+    WriteKept(report, kept.rows, elevations, format, std::filesystem::path(project_path).stem().string(),
               ip ? line.chargeability_span : std::nullopt);
   } catch (const InOutError& error) {
     throw LineFileError(report.file, error.what());

@@ -8,10 +8,12 @@
 #include "formats/export_format.h"
 #include "line/line_records.h"
 
-// The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", the
-// count of each cause ("CAUSE: n"), then "repeats: G" and one line per group of records
-// that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.25 Ω to
-// 1.27 Ω, 1.6 %": the least and greatest R and their difference relative to the mean |R|).
+// The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", with
+// ", L without K or R" when there are such records, the count of each cause
+// ("CAUSE: n"), then "repeats: G" and one line per group of records that measured the
+// same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.25 Ω to 1.27 Ω, 1.6 %": the least
+// and greatest R and their difference relative to the mean |R|). E and N − X − L are what
+// the export writes: the electrodes of the records it keeps, and those records.
 std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line);
 
 struct LineExportReport {
@@ -19,10 +21,13 @@ struct LineExportReport {
   int written = 0;
   int excluded = 0;  // by a rule or by hand
   int left_out = 0;  // without a K or an R the format can carry
+  // What the user should know of how the file was made: the M rule judged with gates
+  // other than the project's.
+  std::vector<std::string> notes;
 };
 
-// LINE.csv, LINE.ohm or LINE.dat beside the project.
-std::string LineExportFileName(const std::string& project_path, ExportFormat format);
+// LINE.csv, LINE.ohm or LINE.dat beside the project, or in out_dir when one is given.
+std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir = {});
 
 // Every record of the line that no rule and no hand excludes, through the format's
 // writer: positions along the line in the comma table (ρa over the ground), the
@@ -30,6 +35,6 @@ std::string LineExportFileName(const std::string& project_path, ExportFormat for
 // general array's topography. Replaces the file only once it is complete. Throws
 // LineFileError, InOutError.
 // With ip, M and its gates (the line evaluated with them); without, none even when the
-// rules computed them.
+// rules computed them. With out_dir, the file goes there under the same name.
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
-                            ExportFormat format, bool ip = false);
+                            ExportFormat format, bool ip = false, const std::string& out_dir = {});

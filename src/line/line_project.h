@@ -5,12 +5,12 @@
 // be read and edited by hand. A '#' begins a comment only at the start of a line (paths
 // may hold one); the notes on the right below are not part of the format:
 //
-//   format = 1
+//   format = 2
 //   [survey]               one section per survey, in the line's order
 //   file = spread1.qmr     relative to the project's folder, '/' between folders
 //   offset = 47.5          metres added to the survey's electrode coordinates
 //   size = 1581228         the survey's size when it was added, bytes
-//   header = 0123456789abcdef   the hash of its header bytes then
+//   hash = 0123456789abcdef   the hash of all its bytes then (XXH3, 64 bits)
 //   [topography]
 //   tape = no              yes: the electrode positions are distances along the ground
 //   point = 0 101.5        x z, metres, x increasing
@@ -26,11 +26,15 @@
 //   flip-sign = no         yes: dU with its sign flipped
 //   abs-du = no            yes: the modulus of dU
 //   gates = 20:40,40:80    the chargeability gates in ms; empty: the standard ones
-//   mains = 50             the mains frequency, Hz; empty: 50 and 60 looked for
+//   mains = 50             the mains frequencies, Hz; empty: 50, 60 and 16.7; 0: none
 //   [view]                 only when a colour scale is fixed
 //   rhoa-scale = 10 1000 log   the survey view's fixed colour scale of ρa (error-, m-):
 //                          low and high limits, log or linear
 //
+// A key other than point, electrode and record is given once in its section; a limit may
+// also read "off", as if it were not given. Format 1, of older versions, stamped a
+// survey with "header = " (a hash of its header bytes only); it is read as it is, and
+// stamped anew when the project is written.
 // Numbers are written in the fewest digits that read back as the same number.
 
 #include <map>
@@ -68,6 +72,15 @@ struct FixedColourScale {
 // The quantities whose colour scale a project may fix, as its keys name them.
 inline constexpr const char* ColourScaleQuantities[] = {"rhoa", "error", "m"};
 
+// Where values stood in the project's file, for the faults that only its surveys show (a
+// record beyond its survey's last, gates outside a survey's pause). Not part of the
+// project's value: two projects that differ only here are equal.
+struct ProjectLines {
+  int gates = 0;
+  std::map<RecordRef, int> records;
+  bool operator==(const ProjectLines&) const { return true; }
+};
+
 struct LineProject {
   std::vector<LineSurvey> surveys;
   Topography topography;
@@ -75,20 +88,38 @@ struct LineProject {
   std::set<RecordRef> excluded_by_hand;  // RecordRef::file indexes surveys
   LineProcessing processing;
   std::map<std::string, FixedColourScale> colour_scales;  // by quantity
+  ProjectLines lines;  // 0 and none for a project not read from a file
   bool operator==(const LineProject&) const = default;
 };
 
-constexpr int LineFormatVersion = 1;
+constexpr int LineFormatVersion = 2;
+
+// "50", "50,16.7"; "0": none; empty: the standard ones. Throws std::invalid_argument with
+// a message that names the value.
+std::vector<double> MainsFrequencies(const std::string& text);
+
+// A rule as the user sets it by name: "max-error", "max-reciprocal", "max-k" take a limit
+// of 0 or more, "m-range" LOW HIGH (or LOW:HIGH) with LOW first, "negative-rhoa" yes or
+// no; each takes "off", which sets no limit. Throws std::invalid_argument with a message
+// that names the rule and what it takes.
+void SetRule(ExclusionRules& rules, const std::string& name, const std::string& value);
 
 // The project's lines, without line ends.
 std::vector<std::string> FormatLineProject(const LineProject& project);
 
-// Throws LineFileError "name:LINE: text" for a line it cannot take.
+// Throws LineFileError "name:LINE: text" for a line it cannot take, and "name: text" for a
+// text that is no project at all (a survey given for one).
 LineProject ParseLineProject(const std::string& text, const std::string& name);
 
+// The project read and parsed; every fault its text shows is found here. Throws
+// LineFileError, which names the file a survey when it is one.
 LineProject ReadLineProject(const std::string& path);
-// Replaces the file only once it is complete. Throws InOutError.
-void WriteLineProject(const std::string& path, const LineProject& project);
+
+// Writes the project, replaced only once complete. A survey stamped by an older version
+// is first checked against that stamp, then stamped anew with the hash of its whole
+// file, in `project` too; the notes say so. Throws LineFileError naming a survey that
+// changed, InOutError.
+std::vector<std::string> WriteLineProject(const std::string& path, LineProject& project);
 
 // A survey's file as the program opens it: beside the project, as the project names it.
 std::string SurveyPath(const std::string& project_path, const LineSurvey& survey);

@@ -13,23 +13,6 @@
 
 namespace {
 
-// "50", "50,16.7", "0" for none; empty: the standard frequencies.
-std::vector<double> MainsOf(const std::string& text, const std::string& project_path) {
-  if (text.empty()) return PauseCleaning{}.mains_hz;
-  if (text == "0") return {};
-  std::vector<double> frequencies;
-  size_t from = 0;
-  while (from <= text.size()) {
-    const size_t comma = std::min(text.find(',', from), text.size());
-    double hz = 0;
-    if (!ParseNumber(text.substr(from, comma - from), hz) || !(hz > 0 && hz <= 1000))
-      throw LineFileError(project_path, "mains takes frequencies in Hz above 0 up to 1000, not '" + text + "'");
-    frequencies.push_back(hz);
-    from = comma + 1;
-  }
-  return frequencies;
-}
-
 double Distance(const GroundPoint& p, const GroundPoint& q) { return std::hypot(p.x - q.x, p.z - q.z); }
 
 // The reciprocal error of every record of one survey that has a reciprocal, in percent;
@@ -77,13 +60,17 @@ double GroundGeometricFactor(const std::optional<GroundPoint>& a, const std::opt
 
 LineData EvaluateLine(const std::string& project_path, const LineProject& project,
                       const LineEvaluationOptions& options) {
-  // Every survey is checked and opened before the first record is read: a changed one
-  // fails the command before any work.
+  // Every survey is opened before the first record is read, and a survey of another size
+  // fails the command before any work. The hash of its bytes is taken from its pass,
+  // which reads it anyway: nothing is written before every survey has passed.
   std::vector<SharedSurvey> surveys;
   std::vector<double> used;
   for (const LineSurvey& survey : project.surveys) {
     const std::string path = SurveyPath(project_path, survey);
-    CheckStamp(path, path, survey.stamp);
+    if (survey.stamp.file_hash)
+      CheckStampedSize(path, path, survey.stamp);
+    else
+      CheckStamp(path, path, survey.stamp);
     try {
       surveys.push_back(OpenSurvey(path).survey);
     } catch (const std::exception& error) {
@@ -92,11 +79,12 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     const std::vector<double> positions = UsedPositions(*surveys.back(), survey.offset_m);
     used.insert(used.end(), positions.begin(), positions.end());
   }
-  for (const RecordRef& ref : project.excluded_by_hand) {
+  for (const RecordRef& ref : project.excluded_by_hand)
     if (ref.file < 0 || static_cast<size_t>(ref.file) >= surveys.size())
       throw LineFileError(project_path, "a record excluded by hand names no survey of the line");
-    const Survey& v = *surveys[static_cast<size_t>(ref.file)];
-    CheckRecordNumber(v.DataFileName, v.RecordCount, ref.record);
+  for (size_t file = 0; file < surveys.size(); ++file) {
+    const Survey& v = *surveys[file];
+    CheckProjectAgainst(project_path, project, file, v.RecordCount, v.HalfPeriod, v.SampleRate);
   }
 
   LineData line;
@@ -109,7 +97,13 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
 
   const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
-  const std::vector<double> mains = MainsOf(project.processing.mains, project_path);
+  line.gates = gates;
+  std::vector<double> mains;
+  try {
+    mains = MainsFrequencies(project.processing.mains);
+  } catch (const std::invalid_argument& error) {
+    throw LineFileError(project_path, error.what());
+  }
   int total = 0;
   for (const SharedSurvey& v : surveys) total += v->RecordCount;
   int done_before = 0;
@@ -139,10 +133,21 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     rows.reserve(static_cast<size_t>(v.RecordCount));
     Progress progress;
     if (options.progress) progress = [&](int done, int) { options.progress(done_before + done, total); };
+    const SurveyStamp& stamp = project.surveys[file].stamp;
+    std::optional<PassHasher> hasher;
+    if (stamp.file_hash) {
+      hasher.emplace(v.DataFileName);
+      pass.blocks_read = [&](BlockReadAhead::Range range, const unsigned char* bytes) {
+        hasher->Block(range.start, bytes, static_cast<size_t>(range.end - range.start));
+      };
+    }
     try {
       RecordPass(
           v, pass, [&](const RecordRow& row) { rows.push_back(row); }, progress);
+      if (hasher) CheckStampedHash(v.DataFileName, stamp, hasher->Finish());
     } catch (const PassCancelled&) {
+      throw;
+    } catch (const LineFileError&) {
       throw;
     } catch (const std::exception& error) {
       throw LineFileError(v.DataFileName, error.what());

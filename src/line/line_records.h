@@ -33,6 +33,8 @@ struct LineData {
   std::vector<SurveyRow> rows;
   // The first gate's start to the last gate's end of the first survey, when M was computed.
   std::optional<Gate> chargeability_span;
+  // The gates M was computed with, as given (the options' or the project's); empty: the standard ones.
+  std::string gates;
 };
 
 // Throws LineFileError naming the survey that is missing, changed since it was added, or

@@ -23,23 +23,36 @@ LineProject LineSession::Project() const {
   return project;
 }
 
-void LineSession::Save() {
-  const LineProject project = Project();
-  WriteLineProject(path_, project);
+std::vector<std::string> LineSession::Save() {
+  LineProject project = Project();
+  std::vector<std::string> notes = WriteLineProject(path_, project);
+  Restamp(project.surveys);
   saved_ = project;
+  return notes;
 }
 
-void LineSession::SaveAs(const std::string& path) {
+std::vector<std::string> LineSession::SaveAs(const std::string& path) {
   LineProject project = Project();
   auto from_there = [&](const std::string& file) {
     return ProjectRelativeName(path, SurveyPath(path_, {file, 0, {}}));
   };
   for (LineSurvey& survey : project.surveys) survey.file = from_there(survey.file);
-  WriteLineProject(path, project);
+  std::vector<std::string> notes = WriteLineProject(path, project);
   history_.RenameSurveys(from_there);
   for (LineSurvey& survey : evaluated_for_.surveys) survey.file = from_there(survey.file);
+  Restamp(project.surveys);
   path_ = path;
   saved_ = project;
+  return notes;
+}
+
+void LineSession::Restamp(const std::vector<LineSurvey>& stamped) {
+  auto restamp = [&](LineSurvey& survey) {
+    for (const LineSurvey& written : stamped)
+      if (written.file == survey.file) survey.stamp = written.stamp;
+  };
+  history_.UpdateSurveys(restamp);
+  for (LineSurvey& survey : evaluated_for_.surveys) restamp(survey);
 }
 
 void LineSession::SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m) {

@@ -23,10 +23,11 @@ class LineSession {
   LineProject Project() const;
   // Whether the project differs from the file it was opened from or last saved to.
   bool Modified() const { return Project() != saved_; }
-  // Writes the project (replaced only once complete); it is then the saved one.
-  void Save();
+  // Writes the project (replaced only once complete); it is then the saved one. The
+  // notes: surveys an older version stamped, stamped anew.
+  std::vector<std::string> Save();
   // Saves under another name; the surveys keep their files, named from the new folder.
-  void SaveAs(const std::string& path);
+  std::vector<std::string> SaveAs(const std::string& path);
 
   // The evaluation the records come from; none until the first is set.
   const std::shared_ptr<const LineData>& Data() const { return data_; }
@@ -70,6 +71,8 @@ class LineSession {
   int SurveyOf(const std::string& file) const;
 
  private:
+  // Takes the stamps a save wrote anew into every state kept.
+  void Restamp(const std::vector<LineSurvey>& stamped);
   std::string path_;
   LineProject project_;  // its processing; the rest is the history's
   LineProject saved_;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "line/line_error.h"
 #include "line/number_text.h"
@@ -18,19 +18,40 @@ double ToMillimetre(double x) { return std::round(x * 1000) / 1000; }
 // file's coordinates are single precision and offsets add their own rounding.
 constexpr double ReachTolerance = 0.001;
 
-std::vector<std::string> Fields(const std::string& line) {
+std::vector<std::string> Split(const std::string& line, std::string_view separators) {
   std::vector<std::string> fields;
   std::string field;
-  for (char c : line) {
-    if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r') {
-      if (!field.empty()) fields.push_back(std::move(field));
-      field.clear();
-    } else {
+  for (char c : line + separators.front()) {
+    if (separators.find(c) == std::string_view::npos) {
       field += c;
+    } else if (!field.empty()) {
+      fields.push_back(std::move(field));
+      field.clear();
     }
   }
-  if (!field.empty()) fields.push_back(std::move(field));
   return fields;
+}
+
+// The fields of a line as a spreadsheet or an editor writes it: separated by semicolons
+// or tabs, where a comma is a decimal comma ("0;100,5"); otherwise by spaces or commas
+// ("0 100.5", "0,100.5"), or by spaces with decimal commas ("0 100,5").
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  if (line.find_first_of(";\t") != std::string::npos) {
+    fields = Split(line, ";\t ");
+  } else {
+    fields = Split(line, " ,");
+    if (fields.size() == 2) return fields;
+    fields = Split(line, " ");
+  }
+  for (std::string& field : fields) std::replace(field.begin(), field.end(), ',', '.');
+  return fields;
+}
+
+bool AnyNumber(const std::vector<std::string>& fields) {
+  double number = 0;
+  return std::any_of(fields.begin(), fields.end(),
+                     [&](const std::string& field) { return ParseNumber(field, number); });
 }
 
 // The distances along the ground from the first point to each point.
@@ -59,30 +80,45 @@ void AddTopographyPoint(std::vector<TopographyPoint>& points, TopographyPoint po
   points.push_back(point);
 }
 
-std::vector<TopographyPoint> ParseTopography(const std::string& text, const std::string& name) {
+std::vector<TopographyPoint> ParseTopography(std::string_view text, const std::string& name,
+                                             std::vector<std::string>* notes) {
+  // A spreadsheet saving UTF-8 begins the file with a byte order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<TopographyPoint> points;
-  std::istringstream lines(text);
-  std::string line;
   int number = 0;
-  while (std::getline(lines, line)) {
+  bool header_possible = true;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string line(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
     ++number;
-    std::vector<std::string> fields = Fields(line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<std::string> fields = Fields(line);
     if (fields.empty() || fields.front().front() == '#') continue;
-    if (fields.size() != 2) throw LineFileError(name, number, "one x and one z expected");
+    auto refuse = [&](const std::string& why) { throw LineFileError(name, number, "'" + line + "': " + why); };
+    // Column titles above the first point, in which no field is a number.
+    if (header_possible && !AnyNumber(fields)) {
+      header_possible = false;
+      if (notes) notes->push_back(name + ":" + std::to_string(number) + ": '" + line + "' taken for column titles");
+      continue;
+    }
+    header_possible = false;
+    if (fields.size() != 2) refuse("one x and one z expected");
     TopographyPoint point;
-    if (!ParseNumber(fields[0], point.x) || !ParseNumber(fields[1], point.z))
-      throw LineFileError(name, number, "'" + fields[0] + " " + fields[1] + "' is not two numbers");
+    if (!ParseNumber(fields[0], point.x) || !ParseNumber(fields[1], point.z)) refuse("two numbers expected");
     try {
       AddTopographyPoint(points, point);
     } catch (const std::invalid_argument& error) {
-      throw LineFileError(name, number, error.what());
+      refuse(error.what());
     }
   }
   if (points.size() < 2) throw LineFileError(name, "a topography needs at least two points");
   return points;
 }
 
-std::vector<TopographyPoint> ReadTopography(const std::string& path) { return ParseTopography(ReadText(path), path); }
+std::vector<TopographyPoint> ReadTopography(const std::string& path, std::vector<std::string>* notes) {
+  return ParseTopography(ReadText(path), path, notes);
+}
 
 std::vector<GroundPoint> PlaceOnGround(const Topography& topography, const std::vector<double>& positions) {
   const std::vector<TopographyPoint>& points = topography.points;

@@ -7,6 +7,7 @@
 // z both follow.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TopographyPoint {
@@ -24,10 +25,15 @@ struct Topography {
 // Appends a point; throws std::invalid_argument when its x does not pass the last one's.
 void AddTopographyPoint(std::vector<TopographyPoint>& points, TopographyPoint point);
 
-// TOPO.txt: one "x z" a line, separated by spaces, tabs, commas or semicolons; blank
-// lines and lines beginning with '#' are skipped. Throws LineFileError "name:LINE: text".
-std::vector<TopographyPoint> ParseTopography(const std::string& text, const std::string& name);
-std::vector<TopographyPoint> ReadTopography(const std::string& path);
+// TOPO.txt: one "x z" a line, as an editor or a spreadsheet writes it: separated by
+// spaces, commas, semicolons or tabs, with a decimal comma where the separator is a
+// semicolon, a tab or a space ("0;100,5"); CRLF or LF line ends, a UTF-8 byte order mark.
+// Blank lines and lines beginning with '#' are skipped, and so is a line of column titles
+// (no field a number) before the first point, with a note. Throws LineFileError
+// "name:LINE: 'the line': text".
+std::vector<TopographyPoint> ParseTopography(std::string_view text, const std::string& name,
+                                             std::vector<std::string>* notes = nullptr);
+std::vector<TopographyPoint> ReadTopography(const std::string& path, std::vector<std::string>* notes = nullptr);
 
 struct GroundPoint {
   double x = 0;  // horizontal, metres

@@ -4,8 +4,8 @@
 
 #include "measurement/data_file.h"
 
-BlockReadAhead::BlockReadAhead(const std::string& file_name, std::vector<Range> plan)
-    : file_name_(file_name), plan_(std::move(plan)) {
+BlockReadAhead::BlockReadAhead(const std::string& file_name, std::vector<Range> plan, Observer observer)
+    : file_name_(file_name), plan_(std::move(plan)), observer_(std::move(observer)) {
   reader_ = std::thread([this] { Read(); });
 }
 
@@ -85,6 +85,7 @@ const unsigned char* BlockReadAhead::Take(int64_t offset, size_t count) {
       in_hand_.clear();
       return nullptr;
     }
+    if (observer_) observer_(in_hand_range_, in_hand_.data());
   }
   return in_hand_.data() + (offset - in_hand_range_.start);
 }

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,8 +26,12 @@ class BlockReadAhead {
     int64_t end = 0;
   };
 
+  // Sees each block read whole as it is handed over, in the plan's order, on the pass's
+  // thread: its range and its bytes, there until the next handover.
+  using Observer = std::function<void(Range range, const unsigned char* bytes)>;
+
   // The blocks at `plan`, in the order they will be asked for.
-  BlockReadAhead(const std::string& file_name, std::vector<Range> plan);
+  BlockReadAhead(const std::string& file_name, std::vector<Range> plan, Observer observer = {});
   ~BlockReadAhead();
   BlockReadAhead(const BlockReadAhead&) = delete;
   BlockReadAhead& operator=(const BlockReadAhead&) = delete;
@@ -52,6 +57,7 @@ class BlockReadAhead {
 
   const std::string file_name_;
   const std::vector<Range> plan_;
+  const Observer observer_;
   Slot slots_[Slots];
   std::vector<unsigned char> in_hand_;  // the block handed over last
   Range in_hand_range_{};

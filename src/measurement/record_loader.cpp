@@ -88,12 +88,12 @@ std::vector<BlockReadAhead::Range> PassBlocks(const Survey& s) {
   return blocks;
 }
 
-PassReadAhead::PassReadAhead(const Survey& s, Workspace& w) : work_(w) {
+PassReadAhead::PassReadAhead(const Survey& s, Workspace& w, BlockReadAhead::Observer observer) : work_(w) {
   if (s.RecordCount < 2 || s.SamplesPerCurve <= 0) return;
   std::vector<BlockReadAhead::Range> blocks = PassBlocks(s);
   for (const BlockReadAhead::Range& block : blocks)
     if (static_cast<uint64_t>(block.end - block.start) > BlockReadAhead::MaxBlockBytes) return;
-  read_ahead_ = std::make_unique<BlockReadAhead>(s.DataFileName, std::move(blocks));
+  read_ahead_ = std::make_unique<BlockReadAhead>(s.DataFileName, std::move(blocks), std::move(observer));
   w.ReadAhead = read_ahead_.get();
 }
 

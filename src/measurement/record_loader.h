@@ -21,7 +21,7 @@ std::vector<BlockReadAhead::Range> PassBlocks(const Survey& survey);
 // Reads the blocks of a pass ahead while it lives, when they are small enough.
 class PassReadAhead {
  public:
-  PassReadAhead(const Survey& survey, Workspace& work);
+  PassReadAhead(const Survey& survey, Workspace& work, BlockReadAhead::Observer observer = {});
   ~PassReadAhead();
   PassReadAhead(const PassReadAhead&) = delete;
   PassReadAhead& operator=(const PassReadAhead&) = delete;

@@ -86,7 +86,7 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
   Workspace work;
   DataFileSession session(work.DataFile, survey.DataFileName);
   std::optional<PassReadAhead> read_ahead;
-  if (every_record) read_ahead.emplace(survey, work);
+  if (every_record) read_ahead.emplace(survey, work, options.blocks_read);
 
   int done = 0;
   auto give = [&](const RecordRow& row) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "measurement/block_read_ahead.h"
 #include "measurement/survey.h"
 #include "processing/record_evaluation.h"
 
@@ -37,6 +38,9 @@ struct PassOptions {
   // These records, in this order; none: every record in file order.
   std::vector<int> records;
   bool drawing = false;
+  // Sees the blocks a pass over every record reads ahead, in file order, each once (a
+  // file's stamp is hashed from them). A block the read-ahead did not bring is not seen.
+  BlockReadAhead::Observer blocks_read;
 };
 
 using RowConsumer = std::function<void(const RecordRow& row)>;

@@ -14,6 +14,7 @@
 #include <numbers>
 #include <set>
 
+#include "analysis/pseudosection.h"
 #include "geometry/quadrupole.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
@@ -24,6 +25,7 @@
 #include "line/line_section.h"
 #include "line/line_session.h"
 #include "line/line_survey.h"
+#include "measurement/file_format.h"
 #include "peer_readers.h"
 #include "processing/record_evaluation.h"
 #include "synthetic/synthetic_survey.h"
@@ -92,6 +94,13 @@ TEST(LineElectrodes, RolledSpreadsShareTheirCommonElectrodesButNotTheirRecords) 
     EXPECT_EQ(repeats[i], (std::vector<RecordRef>{{0, first}, {1, first - 8}}));
   }
 
+  // A repeat measured the same four electrodes: another N is another quadrupole.
+  std::vector<LineRecord> three(3);
+  for (int32_t k = 0; k < 3; ++k) three[size_t(k)].ref = {0, k + 1}, three[size_t(k)].a = 0, three[size_t(k)].b = 5;
+  for (LineRecord& record : three) record.m = 10, record.n = 15;
+  three[1].n = 20;
+  EXPECT_EQ(Repeats(three), (std::vector<std::vector<RecordRef>>{{{0, 1}, {0, 3}}}));
+
   // Two millimetres apart, the electrodes of the overlap stay two, and no record repeats.
   project.surveys[1].offset_m = 20.002;
   all.clear();
@@ -122,7 +131,8 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   // Flat ground: ρa is the half-space's wherever the spread lies.
   const LineData flat = EvaluateLine(path, project);
   const std::vector<std::string> info = LineInfoLines("line.vln", project, flat);
-  EXPECT_EQ(info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 2 excluded");
+  // The electrodes the export writes: not the one at 65 m, which only s2:12 used.
+  EXPECT_EQ(info.at(0), "line.vln: 2 files, 24 records, 13 electrodes, 2 excluded");
   EXPECT_EQ(info.at(1), "by hand: 2");
   EXPECT_EQ(info.at(8), "repeats: 4");
   EXPECT_EQ(info.at(9).substr(0, 18), "s1.qmr:9, s2.qmr:1") << info.at(9);
@@ -136,10 +146,18 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   LineProject ruled = project;
   ruled.rules.max_abs_k = 0;  // every record but those excluded by hand, for |K|
   const std::vector<std::string> ruled_info = LineInfoLines("line.vln", ruled, flat);
-  EXPECT_EQ(ruled_info.at(0), "line.vln: 2 files, 24 records, 14 electrodes, 24 excluded");
+  EXPECT_EQ(ruled_info.at(0), "line.vln: 2 files, 24 records, 0 electrodes, 24 excluded");
   EXPECT_EQ(ruled_info.at(3), "|K|: 22");
+  // A dipole-dipole dU is negative: the rule judges the windows' own spread, not the
+  // fixed 50 % that marks a negative dU in the field's table.
+  ExclusionRules spread_rule;
+  spread_rule.max_error_pct = 1;
+  EXPECT_EQ(Evaluate(flat.records, spread_rule, {}).counts.Excluded(), 0);
   EXPECT_THROW(ExportLine(path, ruled, flat, ExportFormat::Ohm), LineFileError) << "no file without a record";
   EXPECT_FALSE(std::filesystem::exists(dir.File("line.ohm")));
+  std::filesystem::create_directory(dir.File("out"));
+  EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv, false, dir.File("out")).file, dir.File("out/line.csv"));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/line.csv")));
   EXPECT_EQ(ExportLine(path, project, flat, ExportFormat::Csv).written, 22);
   const PeerSurvey table = ReadLikeTableParser(dir.File("line.csv"));
   EXPECT_TRUE(table.problems.empty()) << table.problems.front();
@@ -179,9 +197,23 @@ TEST(LineExport, TheFilesCarryTheMergedElectrodesOnTheGroundAndNoExcludedRecord)
   // Taped along the slope, the electrodes stand nearer each other in x than along the
   // ground: the comma table keeps the positions along the line, which its reader spaces.
   project.topography.tape = true;
-  ExportLine(path, project, EvaluateLine(path, project), ExportFormat::Csv);
+  const LineData taped = EvaluateLine(path, project);
+  ExportLine(path, project, taped, ExportFormat::Csv);
   for (const PeerRecord& record : ReadLikeTableParser(dir.File("line.csv")).records)
     for (double x : {record.a, record.b, record.m, record.n}) EXPECT_NEAR(std::remainder(x, 5), 0, 1e-3) << x;
+  // The general array carries where they stand: horizontal x, and the elevation there.
+  std::vector<double> along;
+  for (int i = 0; i <= 13; ++i) along.push_back(5.0 * i);
+  const std::vector<GroundPoint> stands = PlaceOnGround(project.topography, along);
+  ExportLine(path, project, taped, ExportFormat::Res2dinv);
+  for (const PeerRecord& record : ReadLikeRes2dinvLoaders(dir.File("line.dat")).records) {
+    const std::array<double, 4> x{record.a, record.b, record.m, record.n};
+    for (size_t e = 0; e < 4; ++e) {
+      auto near = std::ranges::min_element(stands, {}, [&](const GroundPoint& p) { return std::fabs(p.x - x[e]); });
+      EXPECT_NEAR(near->x, x[e], 1e-3) << "horizontal, not along the ground";
+      EXPECT_NEAR(near->z, record.z[e], 1e-3) << x[e];
+    }
+  }
 }
 
 // Far along a line, spreads rolled by 10005.0004 m (onto the first's electrodes) and by
@@ -268,6 +300,21 @@ TEST(LineRecords, AnMRuleComputesMAndTheExportCarriesItOnlyWhenAsked) {
   };
   EXPECT_EQ(header(false).find(",M"), std::string::npos);
   EXPECT_NE(header(true).find(",M,Merr"), std::string::npos);
+
+  // M comes from the project's gates, or from an export's own, which the M rule then
+  // judges, and the export says so.
+  project.processing.gates = "20:40,40:80";
+  const LineData own = EvaluateLine(path, project);
+  ASSERT_TRUE(own.chargeability_span);
+  EXPECT_EQ(GateText(*own.chargeability_span), "20-80");
+  EXPECT_TRUE(ExportLine(path, project, own, ExportFormat::Csv).notes.empty());
+  const LineData given = EvaluateLine(path, project, {.ip = true, .gates = "100:200,200:400"});
+  ASSERT_TRUE(given.chargeability_span);
+  EXPECT_EQ(GateText(*given.chargeability_span), "100-400");
+  EXPECT_EQ(
+      ExportLine(path, project, given, ExportFormat::Csv, true).notes,
+      std::vector<std::string>{dir.File("line.csv") +
+                               ": the M rule judged with the gates 100:200,200:400, not the project's 20:40,40:80"});
 }
 
 // On a line's pseudosection a record stands at the mean x of the electrodes it places:
@@ -318,14 +365,28 @@ std::string ErrorOf(Parse parse, const std::string& text) {
   return "no error";
 }
 
-TEST(Topography, ErrorsNameTheLine) {
+// As a spreadsheet saves it: a byte order mark, column titles, semicolons or tabs with
+// decimal commas, CRLF; a line refused is quoted.
+TEST(Topography, SpreadsheetFilesAreReadAndARefusedLineIsQuoted) {
+  const std::vector<TopographyPoint> expected{{0, 100.5}, {10, 101.25}, {20.5, 99}};
+  std::vector<std::string> notes;
+  EXPECT_EQ(ParseTopography("\xEF\xBB\xBFx (m);z (m)\r\n0;100,5\r\n10;101,25\r\n20,5;99\r\n", "T.csv", &notes),
+            expected);
+  EXPECT_EQ(notes, std::vector<std::string>{"T.csv:1: 'x (m);z (m)' taken for column titles"});
+  notes.clear();
+  EXPECT_EQ(ParseTopography("0\t100,5\n10\t101,25\n20,5\t99\n", "T.txt", &notes), expected);
+  EXPECT_EQ(ParseTopography("0 100,5\n10, 101.25\n20.5,99\n", "T.txt", &notes), expected);
+  EXPECT_TRUE(notes.empty());
+
   auto error_of = [](const std::string& text) {
     return ErrorOf([](const std::string& t) { ParseTopography(t, "TOPO.txt"); }, text);
   };
-  EXPECT_EQ(error_of("0 1\n\n5 2 3\n"), "TOPO.txt:3: one x and one z expected");
-  EXPECT_EQ(error_of("0 1\n5\tx\n"), "TOPO.txt:2: '5 x' is not two numbers");
+  EXPECT_EQ(error_of("0 1\n\n5 2 3\n"), "TOPO.txt:3: '5 2 3': one x and one z expected");
+  EXPECT_EQ(error_of("0 1\n5\tx\r\n"), "TOPO.txt:2: '5\tx': two numbers expected");
+  EXPECT_EQ(error_of("x z\n0 1\ndepth z\n"), "TOPO.txt:3: 'depth z': two numbers expected")
+      << "titles only above the first point";
   EXPECT_EQ(error_of("0 1\r\n5 2\r\n5 3\r\n"),
-            "TOPO.txt:3: x 5 does not pass the x before it (5): the points must go along the line");
+            "TOPO.txt:3: '5 3': x 5 does not pass the x before it (5): the points must go along the line");
   EXPECT_EQ(error_of("# only\n7 1\n"), "TOPO.txt: a topography needs at least two points");
 }
 
@@ -495,18 +556,260 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
   auto error_of = [](const std::string& text) {
     return ErrorOf([](const std::string& t) { ParseLineProject(t, "L.vln"); }, text);
   };
-  const std::string survey = "format = 1\n[survey]\nfile = a.qmr\nsize = 10\nheader = 00000000000000ff\n";
+  const std::string survey = "format = 2\n[survey]\nfile = a.qmr\nsize = 10\nhash = 00000000000000ff\n";
   EXPECT_EQ(error_of(survey), "no error");
   EXPECT_EQ(error_of(survey + "[exclusion]\nmax-eror = 5\n"), "L.vln:7: unknown key 'max-eror'");
   EXPECT_EQ(error_of(survey + "[exclusion]\nrecord = b.qmr:3\n"), "L.vln:7: b.qmr is not a survey of the line");
   EXPECT_EQ(error_of(survey + "offset = 4,5\n"), "L.vln:6: offset takes a number, not '4,5'");
-  EXPECT_EQ(error_of(survey + "[exclusion]\nmax-error = -5\n"), "L.vln:7: max-error takes a limit of 0 or more");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nmax-error = -5\n"),
+            "L.vln:7: max-error takes a limit of 0 or more, or off, not '-5'");
   EXPECT_EQ(error_of("format = 1\n[survey]\nfile = C:/data/a.qmr\nsize = 10\nheader = 00000000000000ff\n"
                      "[exclusion]\nrecord = C:/data/a.qmr:3\n"),
             "no error")
       << "a survey named with its drive";
   EXPECT_EQ(error_of("format = 1\n[survey]\nfile = a.qmr\n[topography]\n"), "L.vln:2: the survey has no size");
-  EXPECT_EQ(error_of("format = 2\n"), "L.vln:1: format 2 is newer than this program reads (1)");
+  EXPECT_EQ(error_of("format = 3\n"), "L.vln:1: format 3 is newer than this program reads (2)");
+}
+
+// A project edited by hand: as Notepad saves it (a byte order mark, CRLF), and every
+// fault its text shows found when it is read, named by its line.
+TEST(LineProject, AHandEditedProjectIsReadAndEachFaultOfItsTextNamesItsLine) {
+  const std::string survey = "format = 2\n[survey]\nfile = a.qmr\nsize = 10\nhash = 00000000000000ff\n";
+  std::string notepad = "\xEF\xBB\xBF";
+  for (char c : survey + "[exclusion]\nmax-error = 0\nmax-k = off\nrecord = ./a.qmr:2\n")
+    notepad += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const LineProject read = ParseLineProject(notepad, "L.vln");
+  EXPECT_EQ(read.rules.max_error_pct, 0.0) << "a limit of 0, as `exclude --max-error 0` writes it";
+  EXPECT_FALSE(read.rules.max_abs_k);
+  EXPECT_EQ(read.excluded_by_hand, (std::set<RecordRef>{{0, 2}}));
+
+  auto error_of = [](const std::string& text) {
+    return ErrorOf([](const std::string& t) { ParseLineProject(t, "L.vln"); }, text);
+  };
+  EXPECT_EQ(error_of(survey + "[processing]\ngates = 30:10\n"),
+            "L.vln:7: gates: gate 30:10 ms is reversed: it ends before it starts");
+  EXPECT_EQ(error_of(survey + "[processing]\ngates = 10:inf\n"),
+            "L.vln:7: gates: gates are written T1:T2,T2:T3 in ms, not '10:inf'");
+  EXPECT_EQ(error_of(survey + "[processing]\nmains = abc\n"),
+            "L.vln:7: mains: frequencies in Hz above 0 up to 1000 expected, or 0 for none, not 'abc'");
+  EXPECT_EQ(error_of(survey + "offset = 1\noffset = 2\n"),
+            "L.vln:7: offset is given twice in [survey] (first on line 6)");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nmax-error = 5\n[exclusion]\nmax-error = 6\n"),
+            "L.vln:9: max-error is given twice in [exclusion] (first on line 7)");
+  EXPECT_EQ(error_of(survey + "[survey]\nfile = ./a.qmr\n"), "L.vln:7: ./a.qmr is in the line twice");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nrecord = a.qmr:0\n"),
+            "L.vln:7: record takes FILE:K with K from 1, not 'a.qmr:0'");
+  EXPECT_EQ(error_of("format = 2\n[survey]\nfile = a.qmr\nsize = 10\n[exclusion]\n"),
+            "L.vln:2: the survey has no hash");
+  EXPECT_EQ(error_of(survey + "offset = inf\n"), "L.vln:6: offset takes a number, not 'inf'");
+  EXPECT_EQ(error_of(survey + "[topography]\npoint = 0 nan\n"), "L.vln:7: point takes two numbers, not '0 nan'");
+  EXPECT_EQ(error_of(survey + "[exclusion]\nelectrode = -inf\n"), "L.vln:7: electrode takes a number, not '-inf'");
+  EXPECT_EQ(error_of(std::string("\x10\0\0\0", 4)), "L.vln: not a line project: it holds binary bytes");
+}
+
+// What only the surveys show of a project, a record beyond its survey's last or gates
+// beyond its pause, is found as soon as they are read, and named by the project's line.
+TEST(LineProject, WhatOnlyItsSurveysShowNamesTheProjectsLine) {
+  TempDir dir;
+  const std::string path = dir.File("line.vln");
+  LineProject project = TwoSpreads(dir, 47.5);
+  auto line_of = [&](const std::string& text) {
+    const std::vector<std::string> lines = FormatLineProject(project);
+    return std::to_string(std::find(lines.begin(), lines.end(), text) - lines.begin() + 1);
+  };
+  auto error_of = [&](auto use) { return ErrorOf([&](const std::string&) { use(); }, ""); };
+  project.excluded_by_hand = {{1, 999}};
+  WriteLineProject(path, project);
+  const std::string beyond = path + ":" + line_of("record = s2.qmr:999") + ": record 999 of s2.qmr is not in 1..12";
+  project = ReadLineProject(path);
+  EXPECT_EQ(error_of([&] { IndexLineSurveys(path, project); }), beyond);
+  EXPECT_EQ(error_of([&] { EvaluateLine(path, project); }), beyond);
+
+  project.excluded_by_hand.clear();
+  project.processing.gates = "10:300,300:3000";
+  WriteLineProject(path, project);
+  project = ReadLineProject(path);
+  EXPECT_EQ(error_of([&] { EvaluateLine(path, project); }),
+            path + ":" + line_of("gates = 10:300,300:3000") +
+                ": gates 10:300,300:3000 do not fit s1.qmr: gate 300:3000 ms lies outside the pause of 1000 ms");
+
+  EXPECT_EQ(error_of([&] { ReadLineProject(dir.File("s1.qmr")); }),
+            dir.File("s1.qmr") + ": a survey, not a line project: the line commands take its LINE.vln");
+}
+
+// A survey replaced by another of the same size and geometry is refused by name; a
+// project stamped by an older version (the header bytes only) is read, and stamped anew
+// with the hash of the whole file when it is next written.
+TEST(SurveyStamp, AnyChangeIsRefusedAndAnOlderProjectIsStampedAnewWhenSaved) {
+  TempDir dir;
+  SynthOptions first = Spread();
+  first.physical = true, first.rho_ohm_m = 100;
+  SynthOptions other = first;
+  other.rho_ohm_m = 300;
+  const std::string survey = dir.File("s1.qmr"), path = dir.File("line.vln");
+  WriteSyntheticSurvey(survey, first);
+  const SurveyStamp stamp = StampOf(survey), older = HeaderStampOf(survey);
+  std::ofstream(path, std::ios::binary) << "format = 1\n[survey]\nfile = s1.qmr\noffset = 0\nsize = " << older.size
+                                        << "\nheader = " << HashText(*older.header_hash) << "\n";
+  LineProject project = ReadLineProject(path);
+  EXPECT_EQ(project.surveys[0].stamp, older);
+  EXPECT_EQ(EvaluateLine(path, project).records.size(), 12u);
+
+  EXPECT_EQ(WriteLineProject(path, project),
+            std::vector<std::string>{path + ": written by an older version; 1 survey stamped anew with a hash of the "
+                                            "whole file"});
+  EXPECT_EQ(ReadLineProject(path).surveys[0].stamp, stamp);
+  EXPECT_EQ(project.surveys[0].stamp, stamp);
+  EXPECT_TRUE(WriteLineProject(path, project).empty());
+
+  // A byte of the prefix, which no pass reads, and the last sample of the last record.
+  const std::string changed = survey + ": the survey changed since it was added to the line (its contents differ)";
+  const std::vector<unsigned char> bytes = ReadWholeFile(survey);
+  auto write = [&](const std::string& tail) {
+    std::ofstream(survey, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))
+        << tail;
+  };
+  for (int64_t at : {int64_t{100}, stamp.size - 4}) {
+    WriteSurveyFloat(survey, at, 0.5f);
+    EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed) << at;
+    write("");
+  }
+  EXPECT_EQ(EvaluateLine(path, project).records.size(), 12u);
+  // Bytes after the last block, a block cut short: no pass reads them either.
+  write("abc");
+  project.surveys[0].stamp = StampOf(survey);
+  EXPECT_EQ(EvaluateLine(path, project).records.size(), 12u);
+  write("abd");
+  EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed);
+  write("");
+  project.surveys[0].stamp = stamp;
+
+  // Another resistivity: the same size, electrodes and header, other samples.
+  WriteSyntheticSurvey(survey, other);
+  EXPECT_EQ(HeaderStampOf(survey), older) << "what an older stamp could not tell";
+  EXPECT_EQ(ErrorOf([&](const std::string&) { EvaluateLine(path, project); }, ""), changed);
+  EXPECT_EQ(ErrorOf([&](const std::string&) { IndexLineSurveys(path, project); }, ""), changed);
+  // An older project's survey is checked before it is stamped anew: never a changed one.
+  project.surveys[0].stamp = {stamp.size, std::nullopt, 0x1234};
+  EXPECT_EQ(ErrorOf([&](const std::string&) { WriteLineProject(path, project); }, ""),
+            survey + ": the survey changed since it was added to the line (its header differs)");
+  EXPECT_EQ(ReadLineProject(path).surveys[0].stamp, stamp) << "the project as it was";
+}
+
+// A line's surveys are added, moved and taken out with its topography, rules and hand
+// exclusions kept; a change the topography does not reach leaves the project as it was.
+TEST(LineSurveys, AddingMovingAndRemovingKeepTheRestOfTheProject) {
+  TempDir dir;
+  const std::string path = dir.File("line.vln");
+  LineProject project = TwoSpreads(dir, 20);  // electrodes at 0 to 65 m
+  project.topography = {{{0, 100}, {80, 108}}, false};
+  project.rules.max_error_pct = 5;
+  project.rules.electrodes = {30};
+  project.excluded_by_hand = {{0, 3}, {1, 4}};
+  const LineProject two = project;
+  WriteSyntheticSurvey(dir.File("s3.qmr"), Spread());
+  AddLineSurvey(path, project, dir.File("s3.qmr"), 35);  // 35 to 80 m
+  ASSERT_EQ(project.surveys.size(), 3u);
+  EXPECT_EQ(project.surveys[2], (LineSurvey{"s3.qmr", 35, StampOf(dir.File("s3.qmr"))}));
+  project.surveys.pop_back();
+  EXPECT_EQ(project, two);
+  AddLineSurvey(path, project, dir.File("s3.qmr"), 35);
+
+  const LineProject three = project;
+  const std::string beyond = "the topography does not reach the electrode at 85 m (it covers 0 to 80 m)";
+  EXPECT_EQ(ErrorOf([&](const std::string&) { AddLineSurvey(path, project, dir.File("s1.qmr"), 40); }, ""),
+            dir.File("s1.qmr") + ": " + beyond);
+  EXPECT_EQ(ErrorOf([&](const std::string&) { SetLineOffset(path, project, 2, 40); }, ""), path + ": " + beyond);
+  EXPECT_EQ(project, three);
+  SetLineOffset(path, project, 2, 30);
+  EXPECT_EQ(project.surveys[2].offset_m, 30);
+  project.surveys[2].offset_m = 35;
+  EXPECT_EQ(project, three);
+
+  // The first out: its exclusion goes with it, the second's follows its new place.
+  RemoveLineSurvey(project, 0);
+  EXPECT_EQ(project.surveys[0].file, "s2.qmr");
+  EXPECT_EQ(project.excluded_by_hand, (std::set<RecordRef>{{0, 4}}));
+  EXPECT_EQ(project.topography, three.topography);
+  EXPECT_EQ(project.rules, three.rules);
+  RemoveLineSurvey(project, 0);
+  EXPECT_TRUE(project.excluded_by_hand.empty());
+  EXPECT_THROW(RemoveLineSurvey(project, 0), std::invalid_argument) << "a line keeps one survey";
+  EXPECT_EQ(project.surveys.size(), 1u);
+}
+
+// Every rule switches off; an electrode given twice is one rule; a record taken back
+// that was never excluded by hand is told.
+TEST(LineRules, EveryRuleSwitchesOffAndNothingIsTakenTwice) {
+  ExclusionRules rules{2.5, 10, true, 5000, std::pair{-5.0, 50.0}, {95}};
+  for (const char* name : {"max-error", "max-reciprocal", "negative-rhoa", "max-k", "m-range"})
+    SetRule(rules, name, "off");
+  ExclusionRules none;
+  none.electrodes = {95};
+  EXPECT_EQ(rules, none);
+  SetRule(rules, "m-range", "-5:50");
+  SetRule(rules, "negative-rhoa", "yes");
+  EXPECT_EQ(rules.m_range_mv_v, (std::pair{-5.0, 50.0}));
+  EXPECT_TRUE(rules.negative_rhoa);
+  for (const char* limit : {"-0.5", "nan", "5%"}) {
+    try {
+      SetRule(rules, "max-reciprocal", limit);
+      ADD_FAILURE() << limit;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_EQ(error.what(), "max-reciprocal takes a limit of 0 or more, or off, not '" + std::string(limit) + "'");
+    }
+  }
+
+  TempDir dir;
+  const std::string path = dir.File("line.vln");
+  LineProject project = TwoSpreads(dir, 20.0004);
+  const std::vector<IndexedSurvey> surveys = IndexLineSurveys(path, project);
+  ExcludeElectrode(path, project, surveys, 30);
+  ExcludeElectrode(path, project, surveys, 30.0004);  // the same electrode of the line
+  EXPECT_EQ(project.rules.electrodes, std::vector<double>{30});
+  EXPECT_EQ(FormatLineProject(project).size(), FormatLineProject(TwoSpreads(dir, 20.0004)).size() + 1);
+  EXPECT_EQ(ErrorOf([&](const std::string&) { ExcludeElectrode(path, project, surveys, 31); }, ""),
+            path + ": no electrode of the line stands at 31 m");
+
+  project.excluded_by_hand = {{0, 2}};
+  EXPECT_EQ(IncludeByHand(project, {{0, 2}, {1, 5}}), std::vector<std::string>{"s2.qmr:5 was not excluded by hand"});
+  EXPECT_TRUE(project.excluded_by_hand.empty());
+}
+
+// A survey whose electrode table holds an infinite coordinate for electrode 3: its
+// records on it have no place and no K. They reach no section, the records after them
+// keep their own causes, and the export counts them as left out.
+TEST(LineSection, RecordsWithoutAPlaceStayOffTheSectionAndAreCounted) {
+  TempDir dir;
+  const std::string survey = dir.File("s1.qmr"), path = dir.File("line.vln");
+  WriteSyntheticSurvey(survey, Spread());
+  WriteSurveyFloat(survey, file_format::ElectrodeTableOffset + 2 * file_format::ElectrodeRecordSize + 4, INFINITY);
+  const std::set<int> on_it{1, 3, 4, 5, 6};  // the records on electrode 3
+  auto v = FreshVari(survey);
+  OpenSurvey(*v);
+  const std::vector<PseudosectionPoint> places = PlacesOf(*v->survey);
+  EXPECT_EQ(places.size(), 7u);
+  for (const PseudosectionPoint& place : places) EXPECT_TRUE(std::isfinite(place.x)) << place.record;
+
+  LineProject project;
+  project.surveys.push_back({"s1.qmr", 0, StampOf(survey)});
+  project.excluded_by_hand = {{0, 2}, {0, 8}};
+  const LineData line = EvaluateLine(path, project);
+  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+  const LineSection section = LineSectionOf(line, exclusions.causes);
+  ASSERT_EQ(section.points.size(), 7u);
+  for (const PseudosectionPoint& point : section.points) {
+    EXPECT_FALSE(on_it.contains(point.record));
+    EXPECT_TRUE(std::isfinite(point.x));
+    EXPECT_EQ(point.left_out, point.record == 2 || point.record == 8 ? "by hand" : "") << point.record;
+  }
+  const LineExportReport report = ExportLine(path, project, line, ExportFormat::Csv);
+  EXPECT_EQ(report.written, 5);
+  EXPECT_EQ(report.excluded, 2);
+  EXPECT_EQ(report.left_out, 5);
+  EXPECT_EQ(LineInfoLines("line.vln", project, line).at(0),
+            "line.vln: 1 files, 12 records, 7 electrodes, 2 excluded, 5 without K or R");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/reciprocal_pairs.h"
@@ -42,6 +43,73 @@ TEST(ErrorModel, FitsAStraightLineThroughTheBins) {
   EXPECT_NEAR(model.a, 0.002, 2e-4);
   EXPECT_NEAR(model.b, 0.01, 2e-4);
   EXPECT_EQ(FitErrorModel({}).bins, 0);
+}
+
+// Pairs in 20 bins of 10 whose RMS difference is y(|R|) exactly.
+std::vector<ReciprocalPair> PairsAlong(double (*y)(double)) {
+  std::vector<ReciprocalPair> pairs;
+  for (int i = 0; i < 200; ++i) {
+    const double r = 0.1 + (i / 10) * 0.25;
+    pairs.push_back({i, i + 200, r, r + (i % 2 ? y(r) : -y(r)), 0});
+  }
+  return pairs;
+}
+
+// Where the free line would leave the quadrant, the fit is the best line on its edge,
+// which has a closed form: the mean of the bins' RMS with b = 0, Σxy/Σxx with a = 0.
+TEST(ErrorModel, NeitherPartIsNegativeAndNoErrorFallsBelowTheFloor) {
+  const std::vector<double> x = [] {
+    std::vector<double> bins;
+    for (int bin = 0; bin < 20; ++bin) bins.push_back(0.1 + bin * 0.25);
+    return bins;
+  }();
+  auto falling = [](double r) { return 0.003 - 0.0005 * r; };  // the free line: b < 0
+  ErrorModel model = FitErrorModel(PairsAlong(falling));
+  double mean = 0;
+  for (double r : x) mean += falling(r) / 20;
+  EXPECT_NEAR(model.a, mean, 1e-12);
+  EXPECT_EQ(model.b, 0);
+  auto through_below_zero = [](double r) { return std::max(0.0, -0.001 + 0.01 * r); };  // the free line: a < 0
+  model = FitErrorModel(PairsAlong(through_below_zero));
+  double xy = 0, xx = 0;
+  for (double r : x) xy += r * through_below_zero(r), xx += r * r;
+  EXPECT_EQ(model.a, 0);
+  EXPECT_NEAR(model.b, xy / xx, 1e-12);
+
+  // Pairs that agree exactly: no error of 0, on either sign of R.
+  model = FitErrorModel(PairsAlong([](double) { return 0.0; }));
+  EXPECT_EQ(model.a, 0);
+  EXPECT_EQ(model.b, 0);
+  EXPECT_DOUBLE_EQ(model.ErrorOf(-2.5), 2.5 * ErrorModelFloor);
+  EXPECT_EQ(ErrorModelText(model), "|ΔR| = 0 + 0·|R| Ω, at least 0.01 % of |R|");
+  EXPECT_EQ(ErrorModelText({0.0006702, 0.01234, 7}), "|ΔR| = 0.0006702 + 0.01234·|R| Ω, at least 0.01 % of |R|");
+
+  // A survey whose poor contacts (electrode 13) spoil the small resistances: the free
+  // line falls with |R| and gave its largest bin a fourteenth of its RMS difference.
+  TempDir dir;
+  WriteSyntheticSurvey(dir.File("rec.qmr"), {.blocks = 12,
+                                             .channels = 6,
+                                             .noise_mv = 1,
+                                             .seed = 3,
+                                             .physical = true,
+                                             .layout = SynthLayout::DipoleDipole,
+                                             .rho_ohm_m = 300,
+                                             .reciprocal = true});
+  auto v = FreshVari(dir.File("rec.qmr"));
+  OpenSurvey(*v);
+  std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasureSurvey(*v->survey, {}));
+  ASSERT_EQ(pairs.size(), 72u);
+  model = FitErrorModel(pairs);
+  EXPECT_GE(model.a, 0);
+  EXPECT_GE(model.b, 0);
+  std::sort(pairs.begin(), pairs.end(), [](const ReciprocalPair& p, const ReciprocalPair& q) {
+    return std::fabs(p.r_normal) < std::fabs(q.r_normal);
+  });
+  double squares = 0, size = 0;
+  for (size_t i = pairs.size() - 10; i < pairs.size(); ++i)
+    squares += std::pow(pairs[i].r_reciprocal - pairs[i].r_normal, 2), size += std::fabs(pairs[i].r_normal) / 10;
+  EXPECT_GT(size, 3);
+  EXPECT_GE(model.ErrorOf(size), std::sqrt(squares / 10)) << "the largest resistances' own difference";
 }
 
 // The RMS of the difference of two measurements of one quadrupole that the generator's

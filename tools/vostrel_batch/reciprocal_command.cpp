@@ -48,7 +48,6 @@ int ReciprocalCommand(const std::vector<std::string>& words) {
     output.out += "|error|: median " + PlainNumber(Quantile(sizes, 0.5), 3) + " p90 " +
                   PlainNumber(Quantile(sizes, 0.9), 3) + " max " + PlainNumber(Quantile(sizes, 1.0), 3) + "\n";
     const ErrorModel model = FitErrorModel(pairs);
-    output.out += "model: |dR| = " + PlainNumber(model.a) + " + " + PlainNumber(model.b) + " |R| ohm, " +
-                  std::to_string(model.bins) + " bins\n";
+    output.out += "model: " + ErrorModelText(model) + ", " + std::to_string(model.bins) + " bins\n";
   });
 }
