@@ -35,6 +35,10 @@ std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate);
 // a reversed or empty gate, one outside the pause, out of order, or without a sample.
 std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate);
 
+// The same list read for its form alone, before any survey is known: every fault but
+// the pause's (a gate beyond it, or without a sample) is refused as ParseGates does.
+std::vector<Gate> ReadGateList(const std::string& text);
+
 // "10-30" for a gate; "10-630" for the span of a gate list.
 std::string GateText(const Gate& gate);
 
