@@ -3,6 +3,7 @@
 // window's views; no window is built. The batch tool's "plot" command runs it, so that
 // only drawing loads the window's libraries.
 
+#include <CLI/CLI.hpp>
 #include <QApplication>
 #include <cstdio>
 #include <vector>
@@ -14,7 +15,8 @@
 #include "main/survey_view.h"
 #include "measurement/in_out_error.h"
 #include "processing/record_pass.h"
-#include "vostrel_batch/arguments.h"
+#include "vostrel_batch/plot_options.h"
+#include "vostrel_batch/survey_input.h"
 
 namespace {
 
@@ -99,26 +101,15 @@ bool SaveSectionImage(const QString& out, const Survey& survey, const std::strin
   return view.Section()->SaveImage(out, QSize(1200, 600));
 }
 
-int Plot(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du"}, {"--record", "--decay", "--pseudosection"});
-  if (arguments.Plain().size() != 2) throw UsageError("a measurement file and an image file expected");
-  const std::string& file = arguments.Plain()[0];
-  const QString out = QString::fromStdString(arguments.Plain()[1]);
-  const std::string* quantity = arguments.Text("--pseudosection");
-  const std::string* record_text = arguments.Text("--record");
-  const std::string* decay_text = arguments.Text("--decay");
-  if ((record_text != nullptr) + (decay_text != nullptr) + (quantity != nullptr) != 1)
-    throw UsageError("--record K, --decay K or --pseudosection rhoa|ip|error expected");
-  if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip")
-    throw UsageError("--pseudosection takes rhoa, ip or error");
-  const int32_t k = record_text  ? ParseInt32(*record_text, "--record")
-                    : decay_text ? ParseInt32(*decay_text, "--decay")
-                                 : 0;
-  const RecordOptions options{arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
+int Plot(const PlotOptions& o) {
+  const std::string& file = o.file;
+  const QString out = QString::fromStdString(o.picture);
+  const int32_t k = o.k;
+  const bool section = o.kind == PlotOptions::Kind::Section;
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
-  char name[] = "vostrel-batch";
+  char name[] = "vostrel-plot";
   char* argv[] = {name, nullptr};
   // The offscreen platform's notes about what it cannot do are no news to a script.
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -132,40 +123,54 @@ int Plot(const std::vector<std::string>& words) {
   // What the window would show in its error box ends the picture with the file's name.
   bool saved = false;
   try {
-    const OpenedSurvey opened = OpenSurvey(file);
     // As every command: what the index says is told, and the records it holds are drawn.
-    for (const std::string& warning : opened.report.warnings)
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+    std::string told;
+    const OpenedSurvey opened = OpenSurveyInput(file, told);
+    std::fputs(told.c_str(), stderr);
     const Survey& survey = *opened.survey;
-    if ((record_text || decay_text) && (k < 1 || k > survey.RecordCount)) {
-      std::fprintf(stderr, "%s: record %d is not in the survey\n", file.c_str(), k);
+    if (!section && (k < 1 || k > survey.RecordCount)) {
+      std::fprintf(stderr, "%s: record %d is not in 1..%d\n", file.c_str(), k, survey.RecordCount);
       return 1;
     }
-    saved = record_text  ? SaveRecordImage(out, survey, k, options)
-            : decay_text ? SaveDecayImage(out, survey, k, options)
-                         : SaveSectionImage(out, survey, *quantity, options);
+    saved = section                               ? SaveSectionImage(out, survey, o.section, o.record)
+            : o.kind == PlotOptions::Kind::Record ? SaveRecordImage(out, survey, k, o.record)
+                                                  : SaveDecayImage(out, survey, k, o.record);
   } catch (const InOutError& error) {
     std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
     return 1;
   }
   if (!saved) {
-    std::fprintf(stderr, "%s: cannot write %s (PNG, SVG or PDF)\n", file.c_str(), out.toStdString().c_str());
+    std::fprintf(stderr, "%s: the picture cannot be written there\n", o.picture.c_str());
     return 1;
   }
-  std::printf("%s\n", out.toStdString().c_str());
+  std::printf("%s\n", o.picture.c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  CLI::App app("draws the window's pictures of a survey without a display", "vostrel-plot");
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  app.set_version_flag("--version", std::string("vostrel-plot ") + VOSTREL_VERSION, "the version");
+  PlotOptions options;
+  DeclarePlotOptions(app, options);
   try {
-    return Plot(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "vostrel-batch plot: %s\n", error.what());
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::CallForVersion& version) {
+    std::printf("%s\n", version.what());
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    std::fprintf(stderr, "vostrel-plot: %s\nRun 'vostrel-plot --help' for its options.\n", error.what());
     return 2;
+  }
+  try {
+    return Plot(options);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "vostrel-batch plot: %s\n", error.what());
+    std::fprintf(stderr, "vostrel-plot: %s\n", error.what());
     return 1;
   }
 }
