@@ -9,6 +9,7 @@ packages=(
   libxxhash-dev
   clang libclang-rt-14-dev clang-format
   desktop-file-utils libxml2-utils shared-mime-info dpkg-dev qt6-l10n-tools qt6-translations-l10n
+  libcli11-dev nlohmann-json3-dev help2man
   fonts-dejavu-core
   xvfb openbox
 )

@@ -37,14 +37,23 @@ std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate) {
   return gates;
 }
 
-std::vector<Gate> ParseGateList(const std::string& text) {
+namespace {
+
+struct GateItem {
+  Gate gate;
+  std::string text;  // as the user wrote it
+};
+
+// The list's form, which needs no survey: each gate T1:T2 with T1 from 0, forward and
+// not empty, in order and without overlap.
+std::vector<GateItem> ReadGateItems(const std::string& text) {
   if (text.empty()) throw std::invalid_argument("no gate given");
-  std::vector<std::string> items{""};
-  for (char c : text) c == ',' ? items.push_back("") : items.back().push_back(c);
-  if (items.back().empty() && items.size() > 1)
+  std::vector<std::string> texts{""};
+  for (char c : text) c == ',' ? texts.push_back("") : texts.back().push_back(c);
+  if (texts.back().empty() && texts.size() > 1)
     throw std::invalid_argument("the gate list '" + text + "' ends with a comma");
-  std::vector<Gate> gates;
-  for (const std::string& item : items) {
+  std::vector<GateItem> items;
+  for (const std::string& item : texts) {
     if (item.empty()) throw std::invalid_argument("the gate list '" + text + "' has an empty gate between commas");
     const size_t colon = item.find(':');
     if (colon == std::string::npos) throw std::invalid_argument("a gate is written T1:T2 in ms, not '" + item + "'");
@@ -52,24 +61,33 @@ std::vector<Gate> ParseGateList(const std::string& text) {
     if (gate.t2_ms < gate.t1_ms)
       throw std::invalid_argument("gate " + item + " ms is reversed: it ends before it starts");
     if (gate.t2_ms == gate.t1_ms) throw std::invalid_argument("gate " + item + " ms is empty: it ends where it starts");
-    if (!gates.empty() && gate.t1_ms < gates.back().t2_ms)
+    if (gate.t1_ms < 0) throw std::invalid_argument("gate " + item + " ms starts before the switch-off");
+    if (!items.empty() && gate.t1_ms < items.back().gate.t2_ms)
       throw std::invalid_argument(
           "gate " + item + " ms starts before the gate before it ends: gates are listed in order and do not overlap");
-    gates.push_back(gate);
+    items.push_back({gate, item});
   }
+  return items;
+}
+
+}  // namespace
+
+std::vector<Gate> ReadGateList(const std::string& text) {
+  std::vector<Gate> gates;
+  for (const GateItem& item : ReadGateItems(text)) gates.push_back(item.gate);
   return gates;
 }
 
 std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate) {
-  const std::vector<Gate> gates = ParseGateList(text);
+  std::vector<Gate> gates;
   const double pause = PauseMs(half_period, sample_rate);
-  for (const Gate& gate : gates) {
-    const std::string item = Shortest(gate.t1_ms) + ":" + Shortest(gate.t2_ms);
+  for (const GateItem& item : ReadGateItems(text)) {
     // A gate may end at the end of the pause.
-    if (!(gate.t1_ms >= 0 && gate.t2_ms <= pause))
-      throw std::invalid_argument("gate " + item + " ms lies outside the pause of " + Shortest(pause) + " ms");
-    if (GateSamples(gate, half_period, sample_rate).Count() == 0)
-      throw std::invalid_argument("gate " + item + " ms holds no sample");
+    if (!(item.gate.t2_ms <= pause))
+      throw std::invalid_argument("gate " + item.text + " ms lies outside the pause of " + Shortest(pause) + " ms");
+    if (GateSamples(item.gate, half_period, sample_rate).Count() == 0)
+      throw std::invalid_argument("gate " + item.text + " ms holds no sample");
+    gates.push_back(item.gate);
   }
   return gates;
 }

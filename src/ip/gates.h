@@ -29,16 +29,15 @@ SampleRange GateSamples(const Gate& gate, int32_t half_period, int32_t sample_ra
 // first 90 % of the pause, before the next switch-on's effects.
 std::vector<Gate> DefaultGates(int32_t half_period, int32_t sample_rate);
 
-// Gates written "T1:T2,T2:T3,…" in milliseconds, in order and without overlap, whatever
-// the pause. Throws std::invalid_argument naming a malformed gate or list, a reversed or
-// empty gate, or one out of order.
-std::vector<Gate> ParseGateList(const std::string& text);
-
 // Gates written "T1:T2,T2:T3,…" in milliseconds, in order and without overlap; a gate
 // may end at the end of the pause. Throws std::invalid_argument with a message for the
 // user that names the fault: a malformed gate or list (an empty gate, a trailing comma),
 // a reversed or empty gate, one outside the pause, out of order, or without a sample.
 std::vector<Gate> ParseGates(const std::string& text, int32_t half_period, int32_t sample_rate);
+
+// The same list read for its form alone, before any survey is known: every fault but
+// the pause's (a gate beyond it, or without a sample) is refused as ParseGates does.
+std::vector<Gate> ReadGateList(const std::string& text);
 
 // "10-30" for a gate; "10-630" for the span of a gate list.
 std::string GateText(const Gate& gate);

@@ -15,8 +15,12 @@
 
 namespace {
 
-// Four significant digits, enough to tell a repeat that agrees from one that does not.
-std::string Resistance(double r) { return ToChars(r, std::chars_format::general, 4); }
+// The decimals that give four significant digits of r, enough to tell a repeat that
+// agrees from one that does not; both R of a repeat are written with those of the greater.
+int ResistanceDecimals(double r) {
+  if (!(r > 0) || !std::isfinite(r)) return 3;
+  return std::clamp(3 - static_cast<int>(std::floor(std::log10(r))), 0, 12);
+}
 
 void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
                const std::vector<ElectrodeElevation>& elevations, ExportFormat format, const std::string& title,
@@ -66,44 +70,62 @@ KeptRows Kept(const LineProject& project, const LineData& line, bool ip) {
 
 }  // namespace
 
-std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line) {
-  const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
+LineInfo LineInfoOf(const LineProject& project, const LineData& line) {
+  LineInfo info;
+  info.files = line.files;
+  info.records = static_cast<int>(line.records.size());
+  info.counts = Evaluate(line.records, project.rules, project.excluded_by_hand).counts;
   const KeptRows kept = Kept(project, line, false);
   std::set<double> electrodes;
   for (const SurveyRow& row : kept.rows)
     for (const std::optional<double>& x : {row.positions.a, row.positions.b, row.positions.m, row.positions.n})
       if (x) electrodes.insert(*x);
-  std::vector<std::string> lines;
-  lines.push_back(name + ": " + std::to_string(line.files) + " files, " + std::to_string(line.records.size()) +
-                  " records, " + std::to_string(electrodes.size()) + " electrodes, " +
-                  std::to_string(exclusions.counts.Excluded()) + " excluded" +
-                  (kept.left_out > 0 ? ", " + std::to_string(kept.left_out) + " without K or R" : ""));
-  for (int cause = 1; cause < ExclusionCauseCount; ++cause)
-    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
-                    std::to_string(exclusions.counts.by_cause[static_cast<size_t>(cause)]));
+  info.electrodes = static_cast<int>(electrodes.size());
+  info.without_k_or_r = kept.left_out;
 
   // Records are in the line's order: the index of a reference is found by its file's start.
   std::vector<size_t> first_of_file(static_cast<size_t>(line.files) + 1, 0);
   for (size_t i = line.records.size(); i-- > 0;) first_of_file[static_cast<size_t>(line.records[i].ref.file)] = i;
-  const std::vector<std::vector<RecordRef>> repeats = Repeats(line.records);
-  lines.push_back("repeats: " + std::to_string(repeats.size()));
-  for (const std::vector<RecordRef>& group : repeats) {
-    std::string text;
-    double low = INFINITY, high = -INFINITY, sum = 0;
+  for (const std::vector<RecordRef>& group : Repeats(line.records)) {
+    LineInfo::Repeat repeat{{}, INFINITY, -INFINITY, 0};
+    double sum = 0;
     for (const RecordRef& ref : group) {
       const LineRecord& record =
           line.records[first_of_file[static_cast<size_t>(ref.file)] + static_cast<size_t>(ref.record - 1)];
-      if (!text.empty()) text += ", ";
-      text += project.surveys[static_cast<size_t>(ref.file)].file + ":" + std::to_string(ref.record);
-      low = std::min(low, record.r);
-      high = std::max(high, record.r);
+      repeat.records.push_back(project.surveys[static_cast<size_t>(ref.file)].file + ":" + std::to_string(ref.record));
+      repeat.r_low = std::min(repeat.r_low, record.r);
+      repeat.r_high = std::max(repeat.r_high, record.r);
       sum += std::fabs(record.r);
     }
-    const double mean = sum / static_cast<double>(group.size());
-    lines.push_back(text + ": R " + Resistance(low) + " Ω to " + Resistance(high) + " Ω, " +
-                    ToChars(100 * (high - low) / mean, std::chars_format::fixed, 2) + " %");
+    repeat.spread_pct = 100 * (repeat.r_high - repeat.r_low) / (sum / static_cast<double>(group.size()));
+    info.repeats.push_back(std::move(repeat));
+  }
+  return info;
+}
+
+std::vector<std::string> LineInfoLines(const std::string& name, const LineInfo& info) {
+  std::vector<std::string> lines;
+  lines.push_back(name + ": " + std::to_string(info.files) + " files, " + std::to_string(info.records) + " records, " +
+                  std::to_string(info.electrodes) + " electrodes, " + std::to_string(info.counts.Excluded()) +
+                  " excluded" +
+                  (info.without_k_or_r > 0 ? ", " + std::to_string(info.without_k_or_r) + " without K or R" : ""));
+  for (int cause = 1; cause < ExclusionCauseCount; ++cause)
+    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
+                    std::to_string(info.counts.by_cause[static_cast<size_t>(cause)]));
+  lines.push_back("repeats: " + std::to_string(info.repeats.size()));
+  for (const LineInfo::Repeat& repeat : info.repeats) {
+    std::string text;
+    for (const std::string& record : repeat.records) text += (text.empty() ? "" : ", ") + record;
+    const int decimals = ResistanceDecimals(std::max(std::fabs(repeat.r_low), std::fabs(repeat.r_high)));
+    lines.push_back(text + ": R " + ToChars(repeat.r_low, std::chars_format::fixed, decimals) + " Ω to " +
+                    ToChars(repeat.r_high, std::chars_format::fixed, decimals) + " Ω, " +
+                    ToChars(repeat.spread_pct, std::chars_format::fixed, 2) + " %");
   }
   return lines;
+}
+
+std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line) {
+  return LineInfoLines(name, LineInfoOf(project, line));
 }
 
 std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir) {

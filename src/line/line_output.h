@@ -8,12 +8,30 @@
 #include "formats/export_format.h"
 #include "line/line_records.h"
 
+// What `line info` tells of a line, as text and as JSON.
+struct LineInfo {
+  int files = 0;
+  int records = 0;
+  int electrodes = 0;      // of the records the export keeps
+  int without_k_or_r = 0;  // records kept by the rules that the export leaves out
+  ExclusionCounts counts;
+  // A group of records that measured the same electrodes of the line.
+  struct Repeat {
+    std::vector<std::string> records;  // "s1.qmr:9", the survey as the project names it
+    double r_low = 0, r_high = 0;      // the least and greatest R, Ω
+    double spread_pct = 0;             // their difference relative to the mean |R|
+  };
+  std::vector<Repeat> repeats;
+};
+LineInfo LineInfoOf(const LineProject& project, const LineData& line);
+
 // The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", with
-// ", L without K or R" when there are such records, the count of each cause
-// ("CAUSE: n"), then "repeats: G" and one line per group of records that measured the
-// same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.25 Ω to 1.27 Ω, 1.6 %": the least
-// and greatest R and their difference relative to the mean |R|). E and N − X − L are what
-// the export writes: the electrodes of the records it keeps, and those records.
+// ", L without K or R" when there are such records, the count of each cause ("CAUSE: n"), then "repeats: G" and one line per group of records
+// that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.250 Ω to
+// 1.270 Ω, 1.59 %": the least and greatest R in the same decimals, four significant
+// digits of the greater, and their difference relative to the mean |R|). E and N − X − L
+// are what the export writes: the electrodes of the records it keeps, and those records.
+std::vector<std::string> LineInfoLines(const std::string& name, const LineInfo& info);
 std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line);
 
 struct LineExportReport {

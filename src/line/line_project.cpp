@@ -216,7 +216,7 @@ class ProjectParser {
         processing.abs_du = YesOrNo(key, value);
       } else if (key == "gates") {
         // What only a survey can tell, a gate beyond its pause, is told when the surveys are read.
-        if (!value.empty()) ParseGateList(value);
+        if (!value.empty()) ReadGateList(value);
         processing.gates = value;
         project_.lines.gates = line_;
       } else if (key == "mains") {

@@ -1,6 +1,7 @@
 #include "measurement/index_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "measurement/file_format.h"
@@ -20,6 +21,29 @@ std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records
     text.replace(text.find(mark), mark.size(), numbers[i]);
   }
   return text;
+}
+
+std::string IndexWarningInEnglish(const std::string& warning) {
+  if (warning == IndexFullMessage) return "too many records: the first 10000 are read";
+  if (warning == FileTooLargeMessage) return "the file is too large: the blocks beyond 2147483647 bytes are not read";
+  // The cut-short text with its three numbers, as CutShortText writes it.
+  int32_t numbers[3] = {};
+  size_t at = 0;
+  const std::string form = CutShortMessage;
+  size_t from = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t mark = form.find('%', from);
+    const std::string piece = form.substr(from, mark - from);
+    if (warning.compare(at, piece.size(), piece) != 0) return warning;
+    at += piece.size();
+    const auto read = std::from_chars(warning.data() + at, warning.data() + warning.size(), numbers[i]);
+    if (read.ec != std::errc()) return warning;
+    at = static_cast<size_t>(read.ptr - warning.data());
+    from = mark + 2;
+  }
+  if (warning.compare(at, std::string::npos, form.substr(from)) != 0) return warning;
+  return "the file ends inside block " + std::to_string(numbers[0]) + "; " + std::to_string(numbers[1]) +
+         " complete blocks and " + std::to_string(numbers[2]) + " records are read";
 }
 
 namespace {

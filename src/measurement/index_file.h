@@ -30,3 +30,7 @@ extern const char* const FileTooLargeMessage;
 // %2 complete blocks and %3 records were indexed.
 extern const char* const CutShortMessage;
 std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records);
+
+// A warning of IndexReport in English, for the batch tools; the window translates them
+// with its other texts. A text that is none of the above is returned as it is.
+std::string IndexWarningInEnglish(const std::string& warning);

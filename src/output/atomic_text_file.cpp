@@ -99,3 +99,27 @@ void AtomicTextFile::Discard() noexcept {
   if (!temporary_name_.empty()) std::remove(temporary_name_.c_str());
   temporary_name_.clear();
 }
+
+void WriteWhenComplete(const std::string& name, const std::function<void(const std::string& temporary)>& write) {
+  const std::string target = FollowLinks(name);
+  std::error_code error;
+  if (fs::exists(target, error) && !Replaceable(target))
+    throw InOutError(InOutError::AccessDenied, "File access denied");
+  std::string temporary;
+  std::fclose(CreateTemporary(FolderOf(target), temporary));
+  try {
+    write(temporary);
+    errno = 0;
+    std::FILE* file = platform::OpenFile(temporary, "ab");
+    if (!file) throw InOutError::FromErrno(errno ? errno : EIO);
+    const bool flushed = platform::FlushToDisk(file);
+    const int flush_error = errno;
+    std::fclose(file);
+    if (!flushed) throw InOutError::FromErrno(flush_error ? flush_error : EIO);
+    if (!platform::PutInPlaceOf(temporary, target)) throw InOutError::FromErrno(errno ? errno : EIO);
+  } catch (...) {
+    std::remove(temporary.c_str());
+    throw;
+  }
+  platform::SyncFolder(FolderOf(target));
+}

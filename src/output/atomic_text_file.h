@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // A text file that replaces `name` only when it is complete: everything is written to
@@ -31,6 +32,12 @@ class AtomicTextFile {
   std::string temporary_name_;
   std::FILE* file_ = nullptr;
 };
+
+// Writes a file of any kind as the table above is written: `write` is given a temporary
+// name in the folder of `name` (created empty, for it to open and fill), and the file
+// takes the place of `name` only once write returns; when write throws, or on a full
+// disk, the temporary file is removed and `name` stays as it was.
+void WriteWhenComplete(const std::string& name, const std::function<void(const std::string& temporary)>& write);
 
 // The temporary file of attempt `attempt` in `folder`. Short whatever the table's
 // name, so that a table whose name is near the system's limit can still be written.

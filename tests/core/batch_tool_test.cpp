@@ -1,6 +1,7 @@
 // The batch tool as a user runs it: its output, its exit codes and its files.
 
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,8 @@
 #include "measurement/survey_writer.h"
 #include "peer_readers.h"
 #include "test_support.h"
+#include "vostrel_batch/command_line.h"
+#include "vostrel_batch/json_output.h"
 
 namespace {
 
@@ -46,6 +49,45 @@ BatchRun Batch(const std::string& arguments) {
   size_t got;
   while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), got);
   int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// Standard output and standard error apart, for what help and version must not write.
+struct SeparateRun {
+  int status;
+  std::string out, err;
+};
+
+SeparateRun BatchApart(const std::string& arguments, const std::string& program = VOSTREL_BATCH) {
+  static const TempDir streams;
+  const std::string err = streams.File("err");
+  BatchRun run = Batch("--version >/dev/null; { " + program + " " + arguments + " 2>'" + err + "'; }");
+  const std::vector<unsigned char> bytes = ReadWholeFile(err);
+  return {run.status, run.out, std::string(bytes.begin(), bytes.end())};
+}
+
+// What a person at a terminal sees: the tool's standard output and error on a terminal
+// of its own, in the folder given.
+BatchRun OnTerminal(const std::vector<std::string>& arguments, const std::string& folder) {
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    std::vector<char*> argv{const_cast<char*>(VOSTREL_BATCH)};
+    for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    setenv("HOME", BatchHome().c_str(), 1);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    execv(VOSTREL_BATCH, argv.data());
+    _exit(127);
+  }
+  BatchRun run{-1, ""};
+  std::array<char, 4096> buffer;
+  ssize_t got;
+  while ((got = read(terminal, buffer.data(), buffer.size())) > 0) run.out.append(buffer.data(), size_t(got));
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(terminal);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
@@ -89,12 +131,24 @@ class BatchToolTest : public ::testing::Test {
   std::string survey_ = dir_.File("survey.qmr");
 };
 
+// info names its units; with --json the same values are numbers.
 TEST_F(BatchToolTest, InfoDescribesTheSurvey) {
+  ASSERT_EQ(Batch("synth --force --blocks 3 --channels 4 --periods 2 --sample-rate 2000 --half-period 500 "
+                  "--second-length 300 " +
+                  survey_)
+                .status,
+            0);
   BatchRun run = Batch("info " + survey_);
   EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("samples_per_curve: 8000\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("records: 12\n"), std::string::npos);
-  EXPECT_NE(run.out.find("blocks: 3\n"), std::string::npos);
+  EXPECT_EQ(run.out, "file: " + survey_ +
+                         "\nsample_rate: 2000 Hz\nhalf_period: 500 samples (250 ms)\nsecond_length: 300 samples (150 "
+                         "ms)\nperiod_count: 2\nsamples_per_curve: 3200 samples (1600 ms)\nelectrodes: 48\nrecords: "
+                         "12\nblocks: 3\nwindow_len: 160 samples (80 ms)\n");
+  const Json info = Json::parse(Batch("info --json " + survey_).out);
+  EXPECT_EQ(info[json_key::HalfPeriodMs], 250.0);
+  EXPECT_EQ(info[json_key::SecondLengthSamples], 300);
+  EXPECT_EQ(info[json_key::RecordCount], 12);
+  EXPECT_EQ(info[json_key::WindowLen], 160);
 }
 
 // What synth says it wrote is what the file is found to hold: a Wenner layout has one
@@ -104,7 +158,7 @@ TEST_F(BatchToolTest, SynthSaysWhatTheFileHolds) {
   for (const char* options : {"--layout wenner --channels 3 --blocks 5", "--blocks 2 --channels 6",
                               "--layout dipole-dipole --reciprocal --blocks 3 --channels 4"}) {
     SCOPED_TRACE(options);
-    const BatchRun synth = Batch(std::string("synth --periods 1 ") + options + " " + file);
+    const BatchRun synth = Batch(std::string("synth --force --periods 1 ") + options + " " + file);
     ASSERT_EQ(synth.status, 0);
     const std::string info = Batch("info " + file).out;
     auto field = [&](const std::string& name) {
@@ -172,13 +226,45 @@ TEST_F(BatchToolTest, CheckCountsTheClasses) {
   EXPECT_NE(flipped.out.find("black: 12"), std::string::npos) << flipped.out;
 }
 
-TEST_F(BatchToolTest, SynthOptionsAreReadWholeAndTheLastOneCounts) {
-  EXPECT_EQ(Batch("synth --blocks 12abc " + dir_.File("a.qmr")).status, 2);
-  EXPECT_EQ(Batch("synth --noise 0.5x " + dir_.File("a.qmr")).status, 2);
-  EXPECT_EQ(Batch("synth --channels 21 " + dir_.File("a.qmr")).status, 2);
-  ASSERT_EQ(Batch("synth --blocks 9 --blocks 2 --channels 20 " + dir_.File("a.qmr")).status, 0);
-  BatchRun info = Batch("info " + dir_.File("a.qmr"));
-  EXPECT_NE(info.out.find("records: 40\n"), std::string::npos) << info.out;
+// Every value is checked where it is given, and the message names the option and what
+// it takes; nothing is written.
+TEST_F(BatchToolTest, ValuesOutOfTheirRangeAreRefusedWhereGiven) {
+  const std::string out = dir_.File("a.qmr");
+  struct Case {
+    std::string words, says;
+  };
+  for (const Case& c :
+       {Case{"synth --blocks 12abc " + out, "--blocks: takes a number of blocks of 0 or more, not '12abc'"},
+        Case{"synth --noise 0.5x " + out, "--noise: takes a noise of 0 mV or more, not '0.5x'"},
+        Case{"synth --noise -1 " + out, "--noise: takes a noise of 0 mV or more, not '-1'"},
+        Case{"synth --channels 21 " + out, "--channels: takes a number of channels from 0 to 20"},
+        Case{"synth --sample-rate 0 " + out, "--sample-rate: takes a rate above 0 Hz, not '0'"},
+        Case{"synth --half-period 0 " + out, "--half-period: takes a number of samples above 0"},
+        Case{"synth --spacing 0 " + out, "--spacing: takes a distance above 0 m, not '0'"},
+        Case{"synth --spacing -5 " + out, "--spacing: takes a distance above 0 m, not '-5'"},
+        Case{"synth --rho -3 " + out, "--rho: takes a resistivity above 0"},
+        Case{"synth --layout ring " + out, "--layout: takes dipole-dipole, wenner, gradient or pole-dipole"},
+        Case{"synth --blocks 9 --blocks 2 " + out, "--blocks is given more than once"},
+        Case{"synth --force --force " + out, "--force is given more than once"},
+        Case{"export --format csv --max-error -5 " + survey_, "--max-error: takes a percentage of 0 or more"},
+        Case{"export --format csv --max-error nan " + survey_, "not 'nan'"},
+        Case{"export --format csv --format ohm " + survey_, "--format is given more than once"},
+        Case{"export --csv --format ohm " + survey_, "--format excludes --csv"},
+        Case{"export --max-error 5 " + survey_, "--max-error does not apply to the text table"},
+        Case{"export --format xls " + survey_, "--format: takes txt, csv, ohm or res2dinv, not 'xls'"},
+        Case{"check -j 0 " + survey_, "-j: takes a number of files from 1 to 256"},
+        Case{"ip --mains 50, " + survey_ + " 1", "--mains: takes frequencies in Hz"}}) {
+    SCOPED_TRACE(c.words);
+    const SeparateRun run = BatchApart(c.words);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("survey.csv")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("survey.TXT")));
+  ASSERT_EQ(Batch("synth --blocks=2 --channels 20 " + out).status, 0) << "--opt=value as well";
+  EXPECT_NE(Batch("info " + out).out.find("records: 40\n"), std::string::npos);
 }
 
 // Memory follows what is read, never what a header promises: a sparse survey whose
@@ -216,7 +302,7 @@ TEST_F(BatchToolTest, EveryKindOfFailureIsReportedPerFile) {
 
   // A file-size limit makes the write fail like a full disk, and nothing is left behind.
   BatchRun limited = Batch("--help >/dev/null; ulimit -f 1; " + std::string(VOSTREL_BATCH) + " export " + survey_);
-  EXPECT_NE(limited.out.find(survey_ + ": Disk full"), std::string::npos) << limited.out;
+  EXPECT_NE(limited.out.find(dir_.File("survey.TXT") + ": Disk full"), std::string::npos) << limited.out;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no temporary file left";
 }
 
@@ -244,8 +330,14 @@ TEST(BatchTool, IndexMessagesGoToStandardErrorWithTheFileName) {
   full.Write(dir.File("full.qmr"));
   BatchRun run = Batch("info " + dir.File("full.qmr"));
   EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find(dir.File("full.qmr") + ": Слишком много данных.\n\rМаксимум=10000"), std::string::npos)
+  EXPECT_NE(run.out.find(dir.File("full.qmr") + ": too many records: the first 10000 are read\n"), std::string::npos)
       << run.out;
+  // After the header and two electrodes (4152 bytes), blocks of 12 + 20 × 136 bytes.
+  Truncate(dir.File("full.qmr"), 4152 + 8 * 2732 + 100);
+  EXPECT_NE(Batch("check " + dir.File("full.qmr"))
+                .out.find(dir.File("full.qmr") +
+                          ": the file ends inside block 9; 8 complete blocks and 160 records are read\n"),
+            std::string::npos);
   EXPECT_NE(run.out.find("records: 10000\n"), std::string::npos);
 }
 
@@ -257,20 +349,17 @@ TEST(BatchTool, ResistivityLineAndTheExchangeFormats) {
   ASSERT_EQ(record.status, 0);
   // Electrodes at 0, 5, 15, 20 m: K = 2π / (1/15 - 1/10 - 1/20 + 1/15) = -376.99 m.
   const std::string third = record.out.substr(record.out.rfind("K="));
-  EXPECT_EQ(third.substr(0, 13), "K=-376.990  R") << record.out;
-  EXPECT_NE(third.find("  rhoa=250.0"), std::string::npos) << third;
+  EXPECT_EQ(third.substr(0, 14), "K=-376.99 m  R") << record.out;
+  EXPECT_NE(third.find(" Ω  rhoa=250.0"), std::string::npos) << third;
+  EXPECT_TRUE(third.ends_with(" Ω·m\n")) << third;
 
   BatchRun ohm = Batch("export --format ohm --max-error 100 " + survey);
   EXPECT_EQ(ohm.status, 0);
   EXPECT_EQ(ohm.out.rfind(dir.File("dd.ohm") + ": 6 records, ", 0), 0u) << ohm.out;
   BatchRun strict = Batch("export --format ohm --max-error 0 " + survey);
   EXPECT_EQ(strict.out.rfind(dir.File("dd.ohm") + ": 0 records, 6 left out, ", 0), 0u) << strict.out;
-  EXPECT_EQ(Batch("export --format res2dinv --csv " + survey).status, 0) << "--format rules over --csv";
+  EXPECT_EQ(Batch("export --format res2dinv " + survey).status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir.File("dd.dat")));
-  EXPECT_EQ(Batch("export --format xls " + survey).status, 2);
-  EXPECT_EQ(Batch("export --max-error 5 " + survey).status, 2) << "the text table lists every record";
-  EXPECT_EQ(Batch("synth --layout ring " + survey).status, 2);
-  EXPECT_EQ(Batch("synth --rho -3 " + survey).status, 2);
 }
 
 // "Модуль dU" shows the size of a dipole-dipole survey's negative dU; its stacking error is
@@ -353,13 +442,26 @@ TEST(BatchTool, ReciprocalPairsAndTheErrorModelInTheOhmFile) {
   std::string line;
   std::vector<double> sizes;
   for (int header = 0; header < 2; ++header) std::getline(lines, line);
-  for (int i = 0; i < 24 && std::getline(lines, line); ++i)
-    sizes.push_back(std::fabs(std::stod(line.substr(line.rfind(' ') + 1))));
+  // Each error in percent of the pair's mean |R|, as --max-reciprocal takes it.
+  for (int i = 0; i < 24 && std::getline(lines, line); ++i) {
+    std::istringstream columns(line);
+    int normal, reciprocal;
+    double r_normal, r_reciprocal, error_pct;
+    columns >> normal >> reciprocal >> r_normal >> r_reciprocal >> error_pct;
+    EXPECT_NEAR(error_pct, 200 * (r_reciprocal - r_normal) / (std::fabs(r_normal) + std::fabs(r_reciprocal)),
+                2e-5 / std::min(std::fabs(r_normal), std::fabs(r_reciprocal)))
+        << line;
+    sizes.push_back(std::fabs(error_pct));
+  }
   ASSERT_EQ(sizes.size(), 24u);
   std::sort(sizes.begin(), sizes.end());
   ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(line, "|error|: median " + PlainNumber((sizes[11] + sizes[12]) / 2, 3) + " p90 " +
-                      PlainNumber(sizes[20] + 0.7 * (sizes[21] - sizes[20]), 3) + " max " + PlainNumber(sizes[23], 3));
+  EXPECT_EQ(line, "|error|: median " + PlainNumber((sizes[11] + sizes[12]) / 2, 3) + " % p90 " +
+                      PlainNumber(sizes[20] + 0.7 * (sizes[21] - sizes[20]), 3) + " % max " +
+                      PlainNumber(sizes[23], 3) + " %");
+  const Json pairs = Json::parse(Batch("reciprocal --json " + survey).out);
+  ASSERT_EQ(pairs[json_key::Pairs].size(), 24u);
+  EXPECT_NEAR(pairs[json_key::ErrorMax].get<double>(), sizes[23], 1e-3 * sizes[23]);
   ASSERT_EQ(Batch("export --format ohm --error-model " + survey).status, 0);
   PeerSurvey ohm = ReadLikeOhmLoaders(dir.File("rec.ohm"));
   ASSERT_EQ(ohm.records.size(), 48u);
@@ -398,7 +500,11 @@ TEST_F(BatchToolTest, PlotsTheWindowsPicturesWithoutADisplay) {
   EXPECT_EQ(Batch("plot --record 99 " + survey_ + " " + dir_.File("x.png")).status, 1);
   EXPECT_EQ(Batch("plot --record 1 --decay 1 " + survey_ + " " + dir_.File("x.png")).status, 2);
   EXPECT_EQ(Batch("plot " + survey_ + " " + dir_.File("x.png")).status, 2);
-  EXPECT_EQ(Batch("plot --record 1 " + survey_ + " " + dir_.File("x.bmp")).status, 1);
+  const BatchRun bitmap = Batch("plot --record 1 " + survey_ + " " + dir_.File("x.bmp"));
+  EXPECT_EQ(bitmap.status, 2);
+  EXPECT_EQ(bitmap.out.find(survey_), std::string::npos) << "the picture's fault, not the survey's: " << bitmap.out;
+  EXPECT_EQ(Batch("plot --decay 13 " + survey_ + " " + dir_.File("x.png")).out,
+            survey_ + ": record 13 is not in 1..12\n");
 
   // Every record of a polarised survey has its M: markers filled in the scale's colours
   // (a hollow marker has no fill of its own).
@@ -591,10 +697,386 @@ TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("frobnicate").status, 2);
   EXPECT_EQ(Batch("info").status, 2);
   EXPECT_EQ(Batch("export --bogus x.qmr").status, 2);
-  BatchRun help = Batch("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("vostrel-batch check"), std::string::npos);
+  for (const char* help_option : {"--help", "-h", "help"}) {
+    BatchRun help = Batch(help_option);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("\n  check "), std::string::npos) << help_option;
+  }
 }
+
+// Every command has its help, from -h as from --help, and nothing else; a word that begins
+// with '-' is an option, never a file, unless it follows --.
+TEST(BatchTool, HelpAndVersionOfEveryCommandAndProgram) {
+  TempDir dir;
+  for (const CommandDeclaration& command : BatchCommands()) {
+    SCOPED_TRACE(command.words);
+    for (const char* help : {" --help", " -h"}) {
+      const SeparateRun run = BatchApart("--version >/dev/null; cd '" + dir.Path().string() + "' && " + VOSTREL_BATCH +
+                                         " " + command.words + help);
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.out.rfind(command.description + "\nUsage: vostrel-batch " + command.words + " [OPTIONS]", 0), 0u)
+          << run.out;
+    }
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0) << "synth -h writes nothing";
+  const SeparateRun version = BatchApart("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("vostrel-batch ", 0), 0u);
+  EXPECT_EQ(version.err, "");
+#ifdef VOSTREL_WITH_PLOT
+  for (const std::string program : {VOSTREL_PLOT, VOSTREL_WINDOW}) {
+    SCOPED_TRACE(program);
+    const SeparateRun program_version = BatchApart("--version", program);
+    EXPECT_EQ(program_version.status, 0);
+    EXPECT_EQ(program_version.out.rfind(std::filesystem::path(program).filename().string() + " ", 0), 0u);
+    const SeparateRun help = BatchApart("--help", program);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: "), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(BatchApart("--frobnicate", program).status, 2);
+  }
+#endif
+
+  const std::string odd = dir.File("-odd.qmr");
+  ASSERT_EQ(Batch("synth --blocks 1 --channels 1 -- " + odd).status, 0);
+  EXPECT_EQ(Batch("info -- " + odd).status, 0);
+  const BatchRun option = Batch("info -odd.qmr");
+  EXPECT_EQ(option.status, 2);
+  EXPECT_EQ(option.out.find("File not found"), std::string::npos) << option.out;
+  EXPECT_EQ(Batch("line new " + dir.File("L.vln") + " " + odd + " --gates 30:10").status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("L.vln")));
+}
+
+// A record number outside the survey prints only its error, whatever the command; the
+// records before it are shown, and none after it.
+TEST_F(BatchToolTest, RecordsOutsideTheSurveyStopTheCommand) {
+  for (const char* k : {"999", "0", "-1", "13"}) {
+    SCOPED_TRACE(k);
+    const std::string says = survey_ + ": record " + k + " is not in 1..12\n";
+    for (const std::string& command : {"ip " + survey_ + " " + k, "record " + survey_ + " " + k}) {
+      const BatchRun run = Batch(command);
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.out, says);
+    }
+  }
+  const BatchRun run = Batch("ip " + survey_ + " 1 99 2");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.rfind("record 1: Vp=", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.find("record 2:"), std::string::npos) << run.out;
+  EXPECT_TRUE(run.out.ends_with(survey_ + ": record 99 is not in 1..12\n")) << run.out;
+  const Json json = Json::parse(BatchApart("ip --json " + survey_ + " 1 99 2").out);
+  EXPECT_EQ(json[json_key::Records].size(), 1u);
+  EXPECT_EQ(json[json_key::Error], "record 99 is not in 1..12");
+}
+
+// synth replaces a survey only when told to, and only with a complete one.
+TEST_F(BatchToolTest, SynthKeepsAnExistingSurveyAndWritesOnlyACompleteOne) {
+  const std::vector<unsigned char> kept = ReadWholeFile(survey_);
+  const BatchRun again = Batch("synth --blocks 1 " + survey_);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.out, survey_ + ": the file exists; --force replaces it\n");
+  EXPECT_EQ(ReadWholeFile(survey_), kept);
+  ASSERT_EQ(Batch("synth --force --blocks 1 --channels 1 " + survey_).status, 0);
+  EXPECT_LT(ReadWholeFile(survey_).size(), kept.size());
+
+  const BatchRun full =
+      Batch("--help >/dev/null; ulimit -f 16; " + std::string(VOSTREL_BATCH) + " synth " + dir_.File("new.qmr"));
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.out, dir_.File("new.qmr") + ": Disk full\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 1) << "nothing but the survey";
+  EXPECT_EQ(Batch("synth " + dir_.File("absent/new.qmr")).out,
+            dir_.File("absent/new.qmr") + ": there is no folder " + dir_.File("absent") + "\n");
+}
+
+// Two surveys of one name into one folder: refused before anything is written.
+TEST_F(BatchToolTest, TwoSurveysOfOneNameAreNotExportedIntoOneFolder) {
+  for (const char* day : {"day1", "day2", "out"}) std::filesystem::create_directory(dir_.File(day));
+  for (const char* day : {"day1", "day2"}) std::filesystem::copy_file(survey_, dir_.File(day) + "/p.qmr");
+  const std::string both = " " + dir_.File("day1/p.qmr") + " " + dir_.File("day2/P.qmr");
+  std::filesystem::rename(dir_.File("day2/p.qmr"), dir_.File("day2/P.qmr"));
+  const BatchRun run = Batch("export --format csv --out-dir " + dir_.File("out") + both);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out.rfind("vostrel-batch export: " + dir_.File("day1/p.qmr") + " and " + dir_.File("day2/P.qmr") +
+                              " would both be written as " + dir_.File("out/P.csv") + "\n",
+                          0),
+            0u)
+      << run.out;
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.File("out")));
+  EXPECT_EQ(Batch("export --format csv" + both).status, 0) << "each beside its survey";
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("day2/P.csv")));
+}
+
+// Whatever is named for a survey is refused with what it is.
+TEST_F(BatchToolTest, FilesThatAreNoSurveyAreNamedForWhatTheyAre) {
+  std::filesystem::create_directory(dir_.File("folder.qmr"));
+  std::ofstream(dir_.File("empty.qmr"));
+  std::ofstream(dir_.File("notes.qmr")) << "x z\n0 100\n";
+  std::ofstream(dir_.File("L.vln")) << "# vostrel survey line\nformat = 1\n";
+  std::filesystem::copy_file(survey_, dir_.File("cut.qmr"));
+  Truncate(dir_.File("cut.qmr"), 4100);
+  TestSurvey zeros;
+  zeros.header = {0, 0, 0, 0};
+  zeros.Write(dir_.File("zeros.qmr"));
+  struct Case {
+    std::string file, says;
+  };
+  for (const Case& c :
+       {Case{"folder.qmr", "is a folder"}, Case{"empty.qmr", "not a survey: the file is empty"},
+        Case{"notes.qmr", "not a survey: file shorter than its header (10 bytes, the header takes 4120) (a text file)"},
+        Case{"cut.qmr", "not a survey: file shorter than its header (4100 bytes, the header takes 4120)"},
+        Case{"zeros.qmr", "not a survey: sample rate 0"},
+        Case{"L.vln", "a line's project, not a survey: the line commands read it (vostrel-batch line info " +
+                          dir_.File("L.vln") + ")"}}) {
+    SCOPED_TRACE(c.file);
+    for (const char* command : {"info ", "check "}) {
+      const BatchRun run = Batch(command + dir_.File(c.file));
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.out, dir_.File(c.file) + ": " + c.says + "\n");
+    }
+  }
+  EXPECT_EQ(
+      Batch("line info " + survey_).out,
+      survey_ + ": a survey, not a line's project: make one with vostrel-batch line new LINE.vln " + survey_ + "\n");
+  EXPECT_EQ(Batch("line new --force " + survey_ + " " + survey_).status, 1);
+  EXPECT_EQ(Batch("info " + survey_).status, 0) << "a survey is never replaced by a project";
+
+  // A folder that takes no table: the table is named.
+  std::filesystem::create_directory(dir_.File("locked"));
+  std::filesystem::permissions(dir_.File("locked"),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  if (access(dir_.File("locked").c_str(), W_OK) != 0) {
+    const BatchRun locked = Batch("export --out-dir " + dir_.File("locked") + " " + survey_);
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(locked.out, dir_.File("locked/survey.TXT") + ": File access denied\n");
+  }
+  std::filesystem::permissions(dir_.File("locked"), std::filesystem::perms::owner_all);
+}
+
+// Progress only for a person at a terminal: a single file's percentage whatever -j is,
+// a line per file for several, none with --quiet, which drops the timings too, and
+// nothing through a pipe.
+TEST_F(BatchToolTest, ProgressOnlyOnATerminal) {
+  const std::string folder = dir_.Path().string();
+  const BatchRun one = OnTerminal({"check", "-j", "4", "survey.qmr"}, folder);
+  EXPECT_EQ(one.status, 0);
+  EXPECT_NE(one.out.find("\rsurvey.qmr:  50%"), std::string::npos) << one.out;
+  EXPECT_NE(one.out.find("\rsurvey.qmr: 100%\r\033[K"), std::string::npos) << "cleared at the end";
+  EXPECT_EQ(one.out.find("[1/1]"), std::string::npos) << one.out;
+  std::filesystem::copy_file(survey_, dir_.File("second.qmr"));
+  const BatchRun two = OnTerminal({"export", "survey.qmr", "second.qmr"}, folder);
+  EXPECT_NE(two.out.find("/2] survey.qmr done\r\n"), std::string::npos) << two.out;
+  EXPECT_NE(two.out.find("/2] second.qmr done\r\n"), std::string::npos) << two.out;
+  EXPECT_EQ(two.out.find('%'), std::string::npos) << "no percentage for several files";
+  EXPECT_NE(two.out.find(" s\r\n"), std::string::npos) << "timings";
+  const BatchRun quiet = OnTerminal({"export", "--quiet", "survey.qmr", "second.qmr"}, folder);
+  EXPECT_EQ(quiet.out, "survey.TXT: 12 records\r\nsecond.TXT: 12 records\r\n");
+  EXPECT_EQ(OnTerminal({"check", "-q", "survey.qmr"}, folder).out.find('%'), std::string::npos);
+  const BatchRun pipe = Batch("check -j 4 " + survey_);
+  EXPECT_EQ(pipe.out.find_first_of("\r%"), std::string::npos);
+
+  ASSERT_EQ(Batch("line new " + dir_.File("L.vln") + " " + survey_).status, 0);
+  for (const char* command : {"info", "export"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> words{"line", command, "L.vln"};
+    if (std::string(command) == "export") words.insert(words.end(), {"--format", "csv"});
+    EXPECT_NE(OnTerminal(words, folder).out.find("\rL.vln: 100%\r\033[K"), std::string::npos);
+    words.push_back("--quiet");
+    EXPECT_EQ(OnTerminal(words, folder).out.find('%'), std::string::npos);
+  }
+}
+
+// check in four significant digits with the class thresholds in its help; --json gives
+// the same records with their electrodes, as numbers.
+TEST(BatchTool, CheckTextAndJsonAgree) {
+  TempDir dir;
+  const std::string survey = dir.File("dd.qmr");
+  ASSERT_EQ(Batch("synth --layout dipole-dipole --rho 80 --blocks 4 --channels 3 --noise 2 " + survey).status, 0);
+  const BatchRun text = Batch("check --abs-du " + survey);
+  const Json json = Json::parse(Batch("check --abs-du --json " + survey).out);
+  ASSERT_EQ(json.size(), 1u);
+  const Json& records = json[0][json_key::Records];
+  ASSERT_EQ(records.size(), 12u);
+  std::istringstream lines(text.out);
+  for (const Json& record : records) {
+    std::string line;
+    std::getline(lines, line);
+    const double error = record[json_key::ErrorPct];
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.3e", error);  // four significant digits
+    EXPECT_NEAR(std::stod(line.substr(line.find(' ') + 1)), std::stod(digits), 1e-12) << line;
+    const std::string k = std::to_string(record[json_key::Record].get<int>());
+    const std::string identification = Batch("record " + survey + " " + k).out;
+    EXPECT_EQ(identification.substr(0, identification.find("    ")),
+              "A=" + std::to_string(record[json_key::A].get<int>()) +
+                  "  B=" + std::to_string(record[json_key::B].get<int>()) +
+                  "  M=" + std::to_string(record[json_key::M].get<int>()) +
+                  "  N=" + std::to_string(record[json_key::N].get<int>()));
+    EXPECT_EQ(line.substr(line.rfind(' ') + 1), record[json_key::Class].get<std::string>());
+  }
+  for (const char* name : {"blue", "green", "yellow", "red", "black"})
+    EXPECT_NE(text.out.find(std::string("\n") + name + ": " +
+                            std::to_string(json[0][json_key::Counts][name].get<int>()) + "\n"),
+              std::string::npos)
+        << name;
+  const std::string help = Batch("check --help").out;
+  for (const char* threshold :
+       {"blue up to 1,", "green up to 5,", "yellow up to 15,", "red above 15", "fixed 50", "fixed 100"})
+    EXPECT_NE(help.find(threshold), std::string::npos) << threshold;
+}
+
+// R and K with at least five significant digits, however small: a half-space of 1 Ω·m
+// gives R = 1 / K (to the current's noise).
+TEST(BatchTool, RecordKeepsFiveSignificantDigitsOfKAndR) {
+  TempDir dir;
+  const std::string survey = dir.File("dd.qmr");
+  ASSERT_EQ(Batch("synth --layout dipole-dipole --rho 1 --noise 0 --blocks 1 --channels 3 " + survey).status, 0);
+  const std::string out = Batch("record " + survey + " 3").out;
+  // Electrodes at 0, 5 and 20, 25 m.
+  const double k = 2 * std::numbers::pi / (1 / 20.0 - 1 / 15.0 - 1 / 25.0 + 1 / 20.0);
+  const size_t at = out.find("K=");
+  ASSERT_NE(at, std::string::npos) << out;
+  std::istringstream line(out.substr(at));
+  std::string k_text, m, r_text, ohm;
+  line >> k_text >> m >> r_text >> ohm;
+  EXPECT_EQ(m, "m");
+  EXPECT_EQ(ohm, "Ω");
+  EXPECT_NEAR(std::stod(k_text.substr(2)), k, 5e-5 * std::fabs(k)) << k_text;
+  EXPECT_NEAR(std::stod(r_text.substr(2)), 1 / k, 1e-3 / std::fabs(k)) << r_text;
+  // The digits from the first that is not 0: at least five.
+  const std::string r_digits = r_text.substr(r_text.find_first_of("123456789"));
+  EXPECT_GE(std::count_if(r_digits.begin(), r_digits.end(), ::isdigit), 5) << r_text;
+}
+
+// The line's repeats print both R in the same decimals.
+TEST(BatchTool, LineInfoAndItsJson) {
+  TempDir dir;
+  const std::string a = dir.File("a.qmr"), b = dir.File("b.qmr"), line = dir.File("L.vln");
+  for (const std::string& survey : {a, b})
+    ASSERT_EQ(Batch("synth --layout dipole-dipole --rho 100 --blocks 4 --channels 3 --electrodes 12 " + survey).status,
+              0);
+  ASSERT_EQ(Batch("line new " + line + " " + a + " " + b + "@10").status, 0);
+  const BatchRun text = Batch("line info " + line);
+  ASSERT_EQ(text.status, 0) << text.out;
+  const Json json = Json::parse(Batch("line info --json " + line).out);
+  EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
+            line + ": " + std::to_string(json[json_key::FileCount].get<int>()) + " files, " +
+                std::to_string(json[json_key::RecordCount].get<int>()) + " records, " +
+                std::to_string(json[json_key::ElectrodeCount].get<int>()) + " electrodes, 0 excluded");
+  ASSERT_FALSE(json[json_key::Repeats].empty());
+  const std::regex repeat(": R (-?[0-9]+)\\.([0-9]+) Ω to (-?[0-9]+)\\.([0-9]+) Ω, [0-9]+\\.[0-9]{2} %");
+  int lines = 0;
+  for (auto it = std::sregex_iterator(text.out.begin(), text.out.end(), repeat); it != std::sregex_iterator(); ++it) {
+    ++lines;
+    EXPECT_EQ((*it)[2].length(), (*it)[4].length()) << it->str();
+    EXPECT_GE((*it)[1].length() + (*it)[2].length() - ((*it)[1].str()[0] == '-'), 4u) << it->str();
+  }
+  EXPECT_EQ(lines, static_cast<int>(json[json_key::Repeats].size()));
+}
+
+// The line's commands' own faults: a negative limit, a record and every record at once,
+// what an export counts, a folder whose name holds an '@'.
+TEST(BatchTool, LineCommandsRefuseWhatCannotBeMeant) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("dir@x"));
+  const std::string survey = dir.File("dir@x/a.qmr"), line = dir.File("L.vln");
+  ASSERT_EQ(Batch("synth --blocks 4 --channels 3 --electrodes 12 " + survey).status, 0);
+  // Electrode 2 moved onto electrode 1: the records using both have no K.
+  WriteSurveyFloat(survey, file_format::ElectrodeTableOffset + 16 + 4, 0.0f);
+  ASSERT_EQ(Batch("line new " + line + " " + survey + "@20").status, 0);
+  const LineProject project = ReadLineProject(line);
+  ASSERT_EQ(project.surveys.size(), 1u);
+  EXPECT_EQ(project.surveys[0].file, "dir@x/a.qmr");
+  EXPECT_EQ(project.surveys[0].offset_m, 20);
+
+  const std::vector<unsigned char> written = ReadWholeFile(line);
+  EXPECT_EQ(Batch("line exclude " + line + " --max-error -0.5").status, 2);
+  EXPECT_EQ(Batch("line include " + line + " --record " + survey + ":1 --all-manual").status, 2);
+  EXPECT_EQ(ReadWholeFile(line), written);
+  ASSERT_EQ(Batch("line exclude " + line + " --record " + survey + ":11 --record " + survey + ":12").status, 0);
+  const BatchRun exported = Batch("line export " + line + " --format csv");
+  EXPECT_EQ(exported.status, 0);
+  // The first block's three records have A and B at 0 m: no K. Two more are excluded.
+  EXPECT_EQ(exported.out, dir.File("L.csv") + ": 7 records, 2 excluded, 3 left out\n");
+}
+
+// The man pages and the completion follow the declaration: every command, every option.
+TEST(BatchTool, ManPagesAndCompletionFollowTheDeclaration) {
+  const std::vector<unsigned char> page = ReadWholeFile(std::string(VOSTREL_DOCUMENTS) + "/vostrel-batch.1");
+  const std::string man(page.begin(), page.end());
+  for (const CommandDeclaration& command : BatchCommands()) {
+    EXPECT_NE(man.find("vostrel-batch " + command.words), std::string::npos) << command.words;
+    const DeclaredCommand declared = Declare(command);
+    for (const CLI::Option* option : DeclaredOptions(*declared.app))
+      for (const std::string& name : option->get_lnames())
+        EXPECT_NE(man.find("\\-\\-" + std::regex_replace(name, std::regex("-"), "\\-")), std::string::npos)
+            << command.words << " --" << name;
+  }
+  auto complete = [](const std::string& line) {
+    const std::string script = std::string(VOSTREL_DOCUMENTS) + "/vostrel-batch.bash";
+    return Batch("--version >/dev/null; bash -c 'source \"" + script + "\"; COMP_WORDS=(" + line +
+                 "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vostrel_batch; echo \"${COMPREPLY[*]}\"'")
+        .out;
+  };
+  EXPECT_EQ(complete("vostrel-batch exp"), "export\n");
+  EXPECT_EQ(complete("vostrel-batch line e"), "exclude export\n");
+  EXPECT_EQ(complete("vostrel-batch export --format \"\""), "txt csv ohm res2dinv\n");
+  EXPECT_EQ(complete("vostrel-batch export --max-e"), "--max-error\n");
+  EXPECT_EQ(complete("vostrel-batch line exclude L.vln --neg"), "--negative-rhoa\n");
+  EXPECT_EQ(complete("vostrel-batch synth --layout p"), "pole-dipole\n");
+#ifdef VOSTREL_WITH_PLOT
+  EXPECT_EQ(complete("vostrel-batch plot --pseudosection \"\""), "rhoa ip error classes\n");
+#endif
+}
+
+// The README's command summary lists every option of every command, and no other; its
+// JSON keys are the ones the documents carry.
+TEST(BatchTool, TheReadmeSummaryListsEveryOption) {
+  std::ifstream readme(VOSTREL_README);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(readme, line);) lines.push_back(line);
+  ASSERT_GT(lines.size(), 100u);
+  for (const CommandDeclaration& command : BatchCommands()) {
+    SCOPED_TRACE(command.words);
+    std::set<std::string> listed, declared;
+    const std::string start = "    vostrel-batch " + command.words + " ";
+    int summaries = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind(start, 0) != 0) continue;
+      ++summaries;
+      std::string summary = lines[i].substr(start.size());
+      for (size_t j = i + 1; j < lines.size() && lines[j].rfind("      ", 0) == 0; ++j) summary += " " + lines[j];
+      const std::regex option("(^|[\\s\\[(|])(--?[a-z][a-z0-9-]*)");
+      for (auto it = std::sregex_iterator(summary.begin(), summary.end(), option); it != std::sregex_iterator(); ++it)
+        listed.insert((*it)[2]);
+    }
+    EXPECT_EQ(summaries, 1);
+    const DeclaredCommand declared_command = Declare(command);
+    for (const CLI::Option* option : DeclaredOptions(*declared_command.app)) {
+      for (const std::string& name : option->get_lnames())
+        if (name != "help") declared.insert("--" + name);
+      for (const std::string& name : option->get_snames())
+        if (name != "h") declared.insert("-" + name);
+    }
+    EXPECT_EQ(listed, declared);
+  }
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  for (const JsonKeyMeaning& key : JsonKeys())
+    EXPECT_NE(text.find("`" + std::string(key.name) + "`"), std::string::npos) << key.name;
+}
+
+#ifdef VOSTREL_WITH_PLOT
+// Without a display the window says it needs one and exits 1, where Qt would abort.
+TEST(BatchTool, TheWindowWithoutADisplaySaysSo) {
+  const BatchRun run = Batch("--version >/dev/null; env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                             std::string(VOSTREL_WINDOW));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out,
+            "vostrel: the window needs a display, and none could be opened (neither DISPLAY nor "
+            "WAYLAND_DISPLAY is set); vostrel-batch works without one\n");
+}
+#endif
 
 }  // namespace
 

@@ -1,17 +1,20 @@
 #pragma once
+// The declaration of each command (see command_line.h).
 
-#include <string>
-#include <vector>
+#include "vostrel_batch/command_line.h"
 
-// Each command takes the words after its name and returns the exit code:
-// 0 done, 1 a file failed, 2 (by throwing UsageError) a mistake in the command line.
-int InfoCommand(const std::vector<std::string>& words);
-int SynthCommand(const std::vector<std::string>& words);
-int RecordCommand(const std::vector<std::string>& words);
-int ExportCommand(const std::vector<std::string>& words);
-int CheckCommand(const std::vector<std::string>& words);
-int ReciprocalCommand(const std::vector<std::string>& words);
-int IpCommand(const std::vector<std::string>& words);
-int LineCommand(const std::vector<std::string>& words);
-int SectionCommand(const std::vector<std::string>& words);
-int PlotCommand(const std::vector<std::string>& words);  // only where the window is built
+CommandRun DeclareInfo(CLI::App& app);
+CommandRun DeclareSynth(CLI::App& app);
+CommandRun DeclareRecord(CLI::App& app);
+CommandRun DeclareExport(CLI::App& app);
+CommandRun DeclareCheck(CLI::App& app);
+CommandRun DeclareReciprocal(CLI::App& app);
+CommandRun DeclareIp(CLI::App& app);
+CommandRun DeclareLineNew(CLI::App& app);
+CommandRun DeclareLineTopo(CLI::App& app);
+CommandRun DeclareLineExclude(CLI::App& app);
+CommandRun DeclareLineInclude(CLI::App& app);
+CommandRun DeclareLineInfo(CLI::App& app);
+CommandRun DeclareLineExport(CLI::App& app);
+CommandRun DeclareSection(CLI::App& app);
+CommandRun DeclarePlot(CLI::App& app);  // only where the window is built

@@ -9,6 +9,8 @@
 #include <new>
 #include <thread>
 
+#include "platform/file_system.h"
+
 void FileOutput::Print(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -33,45 +35,74 @@ struct FileResult {
   bool done = false;
 };
 
-void Run(const std::string& file, const FileWork& work, FileResult& result) {
+void Run(const std::string& file, const FileRun& run, const FileWork& work, const Progress& progress,
+         FileResult& result) {
+  std::string failure;
   try {
-    work(file, result.output);
+    work(file, result.output, progress);
     return;
   } catch (const std::bad_alloc&) {
-    result.output.err += file + ": Out of memory\n";
+    failure = file + ": Out of memory";
+  } catch (const OtherFileError& error) {
+    failure = error.what();
   } catch (const std::exception& error) {
-    result.output.err += file + ": " + error.what() + "\n";
+    failure = file + ": " + error.what();
   }
+  result.output.err += failure + "\n";
+  if (run.failed_output && result.output.out.empty()) result.output.out = run.failed_output(file, failure);
   result.failed = true;
 }
 
 }  // namespace
 
-int DefaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+Progress TerminalProgress(const std::string& name, bool quiet) {
+  if (quiet || !platform::StandardErrorIsTerminal()) return {};
+  return [name, last = -1](int done, int total) mutable {
+    const int percent = total > 0 ? static_cast<int>(int64_t{done} * 100 / total) : 100;
+    if (percent == last) return;
+    last = percent;
+    std::fprintf(stderr, "\r%s: %3d%%%s", name.c_str(), percent, done >= total ? "\r\033[K" : "");
+    std::fflush(stderr);
+  };
+}
 
-int ForEachFile(const std::vector<std::string>& files, int jobs, const FileWork& work) {
+int ForEachFile(const std::vector<std::string>& files, const FileRun& run, const FileWork& work) {
   std::vector<FileResult> results(files.size());
   std::atomic<size_t> next{0};
   std::mutex mutex;
+  std::mutex printing;  // one file's output, or a line of progress, at a time
   std::condition_variable finished;
+  const bool one = files.size() == 1;
+  const bool watched = !run.quiet && platform::StandardErrorIsTerminal();
+  size_t finished_count = 0;
   auto worker = [&] {
     for (size_t i = next++; i < files.size(); i = next++) {
-      Run(files[i], work, results[i]);
-      std::lock_guard lock(mutex);
+      Run(files[i], run, work, one ? TerminalProgress(files[i], run.quiet) : Progress{}, results[i]);
+      std::unique_lock lock(mutex);
       results[i].done = true;
+      const size_t count = ++finished_count;
       finished.notify_all();
+      lock.unlock();
+      if (watched && !one) {
+        std::lock_guard print(printing);
+        std::fprintf(stderr, "[%zu/%zu] %s %s\n", count, files.size(), files[i].c_str(),
+                     results[i].failed ? "failed" : "done");
+      }
     }
   };
-  const size_t threads = std::min<size_t>(static_cast<size_t>(std::max(jobs, 1)), files.size());
+  const size_t threads = std::min<size_t>(static_cast<size_t>(std::max(run.jobs, 1)), files.size());
   std::vector<std::thread> pool;
   for (size_t t = 1; t < threads; ++t) pool.emplace_back(worker);
 
   int status = 0;
   std::thread printer([&] {
-    for (FileResult& result : results) {
+    for (size_t i = 0; i < results.size(); ++i) {
+      FileResult& result = results[i];
       std::unique_lock lock(mutex);
       finished.wait(lock, [&] { return result.done; });
       lock.unlock();
+      std::lock_guard print(printing);
+      if (i > 0) std::fputs(run.between.c_str(), stdout);
       std::fputs(result.output.out.c_str(), stdout);
       std::fflush(stdout);
       std::fputs(result.output.err.c_str(), stderr);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "processing/record_pass.h"
 
 // What one file's work prints: kept apart so that files done side by side are still
 // printed in the order they were given.
@@ -13,14 +14,33 @@ struct FileOutput {
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 };
 
-// The work on one file; it throws on failure.
-using FileWork = std::function<void(const std::string& file, FileOutput& output)>;
+// A failure that belongs to another file than the one worked on (the table an export
+// writes): reported as "FILE: text" under that file's name.
+struct OtherFileError : std::runtime_error {
+  OtherFileError(const std::string& file, const std::string& text) : std::runtime_error(file + ": " + text) {}
+};
 
-// Does the work for every file on up to `jobs` threads and prints each file's output
+// The work on one file, given the progress to report while it runs (empty when none is
+// shown); it throws on failure.
+using FileWork = std::function<void(const std::string& file, FileOutput& output, const Progress& progress)>;
+
+struct FileRun {
+  int jobs = 1;
+  bool quiet = false;   // no progress
+  std::string between;  // printed between two files' standard output
+  // What a file that failed before its work printed anything prints on standard
+  // output, given the failure's text ("FILE: text" still goes to standard error).
+  std::function<std::string(const std::string& file, const std::string& failure)> failed_output;
+};
+
+// Does the work for every file on up to run.jobs threads and prints each file's output
 // in the order of `files` as soon as the files before it are done. A file that fails,
 // for whatever reason, is reported as "FILE: text" and the others are still done.
-// Returns 0 when every file was done, 1 otherwise.
-int ForEachFile(const std::vector<std::string>& files, int jobs, const FileWork& work);
+// While a person watches standard error (and not quiet), one file shows its percentage
+// and several files a line each as each is done. Returns 0 when every file was done,
+// 1 otherwise.
+int ForEachFile(const std::vector<std::string>& files, const FileRun& run, const FileWork& work);
 
-// The number of files done at once by default: the number of cores.
-int DefaultJobs();
+// "NAME:  42%" on standard error, rewritten in place and cleared at the end, while a
+// person watches it; empty for a pipe or a file, or when quiet.
+Progress TerminalProgress(const std::string& name, bool quiet);

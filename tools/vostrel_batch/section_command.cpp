@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
@@ -12,42 +14,54 @@
 #include "measurement/in_out_error.h"
 #include "output/section_table.h"
 #include "processing/record_evaluation.h"
-#include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
+#include "vostrel_batch/options.h"
+#include "vostrel_batch/survey_input.h"
 
 namespace {
+
+struct Options {
+  std::string file, out;
+  bool flip_sign = false, ip = false;
+  std::string gates, mains;
+};
 
 std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // Every record of the survey with a place, as its check gives it.
-SectionTable SurveySection(const std::string& file, const Arguments& arguments) {
-  OpenedSurvey opened = OpenSurvey(file);
-  for (const std::string& warning : opened.report.warnings)
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+SectionTable SurveySection(const Options& o) {
+  std::string told;
+  OpenedSurvey opened = OpenSurveyInput(o.file, told);
+  std::fputs(told.c_str(), stderr);
   const Survey& survey = *opened.survey;
   std::optional<IpSettings> ip;
-  if (arguments.Flag("--ip") || arguments.Text("--gates") || arguments.Text("--mains")) {
+  if (o.ip || !o.gates.empty() || !o.mains.empty()) {
     ip = IpSettings{};
-    ip->cleaning.mains_hz = MainsOf(arguments);
-    if (const std::string* gates = arguments.Text("--gates"))
-      ip->gates = ParseGates(*gates, survey.HalfPeriod, survey.SampleRate);
+    ip->cleaning.mains_hz = MainsFrequencies(o.mains);
+    if (!o.gates.empty()) {
+      try {
+        ip->gates = ParseGates(o.gates, survey.HalfPeriod, survey.SampleRate);
+      } catch (const std::invalid_argument& error) {
+        throw UsageError(std::string("--gates: ") + error.what());
+      }
+    }
   }
   std::vector<CheckPoint> checked;
   CheckFile(
-      survey, {.flip_sign = arguments.Flag("--flip-sign")}, [&](const CheckPoint& point) { checked.push_back(point); },
-      {}, ip ? &*ip : nullptr);
-  return {{FileName(file)}, PseudosectionOf(survey, checked)};
+      survey, {.flip_sign = o.flip_sign}, [&](const CheckPoint& point) { checked.push_back(point); }, {},
+      ip ? &*ip : nullptr);
+  return {{FileName(o.file)}, PseudosectionOf(survey, checked)};
 }
 
 // Every record of the line with a place, on the ground, with the cause that leaves it out.
-SectionTable LineSectionTable(const std::string& path, const Arguments& arguments) {
-  if (arguments.Flag("--flip-sign") || arguments.Text("--mains"))
+SectionTable LineSectionTable(const Options& o) {
+  if (o.flip_sign || !o.mains.empty())
     throw UsageError("a line's processing is its project's: --flip-sign and --mains are for a survey");
-  const LineProject project = ReadLineProject(path);
+  const LineProject project = ReadLineProject(o.file);
   LineEvaluationOptions options;
-  options.ip = arguments.Flag("--ip") || arguments.Text("--gates");
-  if (const std::string* gates = arguments.Text("--gates")) options.gates = *gates;
-  const LineData line = EvaluateLine(path, project, options);
+  options.ip = o.ip || !o.gates.empty();
+  options.gates = o.gates;
+  const LineData line = EvaluateLine(o.file, project, options);
   SectionTable table;
   for (const LineSurvey& survey : project.surveys) table.surveys.push_back(FileName(survey.file));
   table.points = LineSectionOf(line, Evaluate(line.records, project.rules, project.excluded_by_hand).causes).points;
@@ -59,25 +73,30 @@ SectionTable LineSectionTable(const std::string& path, const Arguments& argument
 
 }  // namespace
 
-int SectionCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--ip"}, {"--gates", "--mains"});
-  if (arguments.Plain().size() != 2) throw UsageError("a measurement file or a line and the table's name expected");
-  const std::string& file = arguments.Plain()[0];
-  const std::string& out = arguments.Plain()[1];
-  try {
-    const bool line = std::filesystem::path(file).extension() == ".vln";
-    const SectionTable table = line ? LineSectionTable(file, arguments) : SurveySection(file, arguments);
-    WriteSectionTable(out, table);
-    std::printf("%s: %d records\n", out.c_str(), static_cast<int>(table.points.size()));
-    return 0;
-  } catch (const UsageError&) {
-    throw;
-  } catch (const LineFileError& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-  } catch (const std::invalid_argument& error) {
-    throw UsageError(error.what());
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
-  }
-  return 1;
+CommandRun DeclareSection(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "FILE.qmr|LINE.vln", o->file, "the survey, or a line");
+  AddArgument(app, "OUT.csv", o->out, "the table to write");
+  AddFlag(app, "--flip-sign", o->flip_sign, "turn the sign of dU (the window's \"Перевернуть dU\")");
+  AddFlag(app, "--ip", o->ip, "every record's chargeability M too");
+  AddGates(app, o->gates);
+  AddMains(app, o->mains);
+  return [o](const std::vector<std::string>&) {
+    try {
+      const bool line = std::filesystem::path(o->file).extension() == ".vln";
+      const SectionTable table = line ? LineSectionTable(*o) : SurveySection(*o);
+      WriteSectionTable(o->out, table);
+      std::printf("%s: %d records\n", o->out.c_str(), static_cast<int>(table.points.size()));
+      return 0;
+    } catch (const UsageError&) {
+      throw;
+    } catch (const LineFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+    } catch (const std::invalid_argument& error) {
+      throw UsageError(error.what());
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s: %s\n", o->file.c_str(), error.what());
+    }
+    return 1;
+  };
 }

@@ -1,184 +1,321 @@
 // The commands that read surveys: info, record, export and check.
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <new>
+#include <map>
+#include <memory>
 
 #include "analysis/file_check.h"
 #include "geometry/apparent_resistivity.h"
+#include "ip/gates.h"
 #include "measurement/in_out_error.h"
 #include "measurement/record_identification.h"
+#include "output/atomic_text_file.h"
 #include "output/table_export.h"
-#include "platform/file_system.h"
-#include "processing/format_fixed.h"
 #include "processing/record_pass.h"
-#include "processing/record_processor.h"
-#include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
-#include "vostrel_batch/arguments.h"
 #include "vostrel_batch/commands.h"
 #include "vostrel_batch/file_runner.h"
+#include "vostrel_batch/json_output.h"
+#include "vostrel_batch/options.h"
+#include "vostrel_batch/significant.h"
+#include "vostrel_batch/survey_input.h"
 
 namespace {
 
-const std::vector<std::string> RecordFlags = {"--flip-sign", "--abs-du"};
+constexpr const char* SurveyHelp = "the survey";
+constexpr const char* SurveysHelp = "the surveys, each done on its own";
 
-RecordOptions OptionsOf(const Arguments& arguments) {
-  return {arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
+// "1000 samples (1000 ms)", the time to the microsecond.
+std::string Samples(int32_t samples, int32_t sample_rate) {
+  const double ms = std::round(1e6 * samples / sample_rate) / 1000;
+  std::array<char, 64> text{};
+  const auto written = std::to_chars(text.data(), text.data() + text.size(), ms);
+  return std::to_string(samples) + " samples (" + std::string(text.data(), written.ptr) + " ms)";
 }
 
-// Opens a survey; what the window would show in its error box goes to standard error.
-SharedSurvey Open(const std::string& file, FileOutput& output) {
-  OpenedSurvey opened = OpenSurvey(file);
-  for (const std::string& warning : opened.report.warnings) output.err += file + ": " + warning + "\n";
-  return opened.survey;
+void InfoText(const std::string& file, const Survey& v, FileOutput& output) {
+  output.out +=
+      "file: " + file + "\nsample_rate: " + std::to_string(v.SampleRate) +
+      " Hz\nhalf_period: " + Samples(v.HalfPeriod, v.SampleRate) +
+      "\nsecond_length: " + Samples(v.SecondLength, v.SampleRate) + "\nperiod_count: " + std::to_string(v.PeriodCount) +
+      "\nsamples_per_curve: " + Samples(v.SamplesPerCurve, v.SampleRate) +
+      "\nelectrodes: " + std::to_string(v.ElectrodeCount) + "\nrecords: " + std::to_string(v.RecordCount) +
+      "\nblocks: " + std::to_string(v.BlockCount) +
+      "\nwindow_len: " + (v.RecordCount > 0 ? Samples(v.WindowLen, v.SampleRate) : "none (no records)") + "\n";
 }
 
-// -j N: files done at once; a progress line only for one file at a time.
-int JobsOf(const Arguments& arguments) {
-  int64_t jobs = arguments.Integer("-j", DefaultJobs());
-  if (jobs < 1 || jobs > 256) throw UsageError("-j takes a number of files from 1 to 256");
-  return static_cast<int>(jobs);
+Json InfoJson(const std::string& file, const OpenedSurvey& opened) {
+  const Survey& v = *opened.survey;
+  auto ms = [&](int32_t samples) { return 1000.0 * samples / v.SampleRate; };
+  Json info;
+  info[json_key::File] = file;
+  info[json_key::SampleRate] = v.SampleRate;
+  info[json_key::HalfPeriodSamples] = v.HalfPeriod;
+  info[json_key::HalfPeriodMs] = ms(v.HalfPeriod);
+  info[json_key::SecondLengthSamples] = v.SecondLength;
+  info[json_key::SecondLengthMs] = ms(v.SecondLength);
+  info[json_key::PeriodCount] = v.PeriodCount;
+  info[json_key::SamplesPerCurve] = v.SamplesPerCurve;
+  info[json_key::ElectrodeCount] = v.ElectrodeCount;
+  info[json_key::RecordCount] = v.RecordCount;
+  info[json_key::BlockCount] = v.BlockCount;
+  if (v.RecordCount > 0)
+    info[json_key::WindowLen] = v.WindowLen;
+  else
+    SetNumber(info, json_key::WindowLen, NAN, "no records");
+  info[json_key::Warnings] = opened.report.warnings;
+  return info;
 }
 
-// A progress line on standard error, only when a person watches one file at a time.
-Progress TerminalProgress(const std::string& file, int jobs) {
-  if (jobs > 1 || !platform::StandardErrorIsTerminal()) return {};
-  return [file, last = -1](int done, int total) mutable {
-    int percent = static_cast<int>(int64_t{done} * 100 / total);
-    if (percent == last) return;
-    last = percent;
-    std::fprintf(stderr, "\r%s: %3d%%%s", file.c_str(), percent, done == total ? "\r\033[K" : "");
-    std::fflush(stderr);
-  };
+// The geometric factor and transfer resistance with at least five significant digits,
+// and the apparent resistivity, with their units.
+std::string ResistivityText(const Resistivity& resistivity) {
+  return "K=" + Significant(resistivity.k, 5) + " m  R=" + Significant(resistivity.r, 5) +
+         " Ω  rhoa=" + Significant(resistivity.rhoa, 5) + " Ω·m";
 }
 
-// The shortest text that reads back as value; "nan" for every NaN, whatever its sign bit.
-std::string Shortest(double value) {
-  if (std::isnan(value)) return "nan";
-  std::array<char, 64> buffer{};
-  auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
+// Two inputs whose outputs would take one name: refused before anything is written.
+void RefuseSharedOutputs(const std::vector<std::string>& files, const ExportOptions& options) {
+  std::map<std::string, const std::string*> taken;
+  for (const std::string& file : files) {
+    const std::string output = ExportFileName(file, options);
+    // A memory card's file system, and Windows', tell no case apart.
+    std::string key = output;
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto [at, added] = taken.emplace(key, &file);
+    if (!added) throw UsageError(*at->second + " and " + file + " would both be written as " + output);
+  }
 }
+
+// The export's output is named in a failure to write it: a folder that cannot take it,
+// a table that may not be replaced, a full disk.
+ExportReport ExportNamingTheOutput(const Survey& survey, const ExportOptions& options, const RecordOptions& record,
+                                   const Progress& progress) {
+  const std::string output = ExportFileName(survey.DataFileName, options);
+  try {
+    AtomicTextFile trial(output);  // removed again: only that it can be made counts
+  } catch (const InOutError& error) {
+    throw OtherFileError(output, error.what());
+  }
+  try {
+    return ExportSurvey(survey, options, record, progress);
+  } catch (const InOutError& error) {
+    if (error.code() == InOutError::DiskFull) throw OtherFileError(output, error.what());
+    throw;
+  }
+}
+
+const char* const ClassThresholds =
+    "Classes of the error (in %): blue up to 1, green up to 5, yellow up to 15, red above 15; black when it is no "
+    "number or the fixed 50 of a negative mean dU. A record without signal gets the fixed 100 (red); errors under "
+    "0.1 count as 0.1.";
 
 }  // namespace
 
-int InfoCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {}, {});
-  if (arguments.Plain().size() != 1) throw UsageError("one measurement file expected");
-  return ForEachFile(arguments.Plain(), 1, [](const std::string& file, FileOutput& output) {
-    const SharedSurvey survey = Open(file, output);
-    const Survey& v = *survey;
-    output.Print(
-        "file: %s\nsample_rate: %d\nhalf_period: %d\nsecond_length: %d\nperiod_count: %d\n"
-        "samples_per_curve: %d\nelectrodes: %d\nrecords: %d\nblocks: %d\nwindow_len: %d\n",
-        file.c_str(), v.SampleRate, v.HalfPeriod, v.SecondLength, v.PeriodCount, v.SamplesPerCurve, v.ElectrodeCount,
-        v.RecordCount, v.BlockCount, v.RecordCount > 0 ? v.WindowLen : 0);
-  });
-}
-
-int RecordCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, RecordFlags, {});
-  if (arguments.Plain().size() != 2) throw UsageError("a measurement file and a record number expected");
-  const std::string& file = arguments.Plain()[0];
-  int32_t k = ParseInt32(arguments.Plain()[1], "the record number");
-  RecordOptions options = OptionsOf(arguments);
-  return ForEachFile({file}, 1, [&](const std::string&, FileOutput& output) {
-    const SharedSurvey survey = Open(file, output);
-    if (k < 1 || k > survey->RecordCount) {
-      throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." + std::to_string(survey->RecordCount));
-    }
-    PassOptions pass;
-    pass.record = options;
-    pass.records = {k};
-    pass.drawing = true;
-    RecordPass(*survey, pass, [&](const RecordRow& row) {
-      output.out += RecordIdentification(row.entry) + "\n" + SummaryLine(row.evaluation.result, *row.drawing) + "\n" +
-                    ResistivityLine(row.evaluation.resistivity) + "\n";
+CommandRun DeclareInfo(CLI::App& app) {
+  struct Options {
+    std::string file;
+    bool json = false;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "FILE.qmr", o->file, SurveyHelp);
+  AddJson(app, o->json);
+  return [o](const std::vector<std::string>&) {
+    return ForEachFile({o->file}, {}, [&](const std::string& file, FileOutput& output, const Progress&) {
+      OpenedSurvey opened = OpenSurveyInput(file, output.err);
+      if (o->json)
+        output.out += JsonText(InfoJson(file, opened));
+      else
+        InfoText(file, *opened.survey, output);
     });
-  });
+  };
 }
 
-// --format txt|csv|ohm|res2dinv (--csv: the comma table), --max-error P, --ip
-// (implied by --gates and --mains), --out-dir DIR.
-ExportOptions ExportOptionsOf(const Arguments& arguments) {
-  ExportOptions options;
-  if (arguments.Flag("--csv")) options.format = ExportFormat::Csv;
-  if (const std::string* name = arguments.Text("--format")) {
-    auto format = ExportFormatNamed(*name);
-    if (!format) throw UsageError("--format takes txt, csv, ohm or res2dinv, not '" + *name + "'");
-    options.format = *format;
-  }
-  if (arguments.Text("--max-error")) {
-    if (options.format == ExportFormat::Text) throw UsageError("--max-error does not apply to the text table");
-    options.max_error_pct = arguments.Number("--max-error", 0);
-  }
-  if (arguments.Flag("--ip") || arguments.Text("--gates") || arguments.Text("--mains")) {
-    if (options.format == ExportFormat::Text) throw UsageError("the text table has no column for chargeability");
-    options.ip = IpSettings{};
-    options.ip->cleaning.mains_hz = MainsOf(arguments);
-  }
-  if (arguments.Flag("--error-model")) {
-    if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
-    options.reciprocal_error = true;
-  }
-  if (const std::string* folder = arguments.Text("--out-dir")) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(*folder, error)) throw UsageError("--out-dir: no folder '" + *folder + "'");
-    options.folder = *folder;
-  }
-  return options;
+CommandRun DeclareRecord(CLI::App& app) {
+  struct Options {
+    std::string file;
+    int32_t k = 0;
+    RecordOptions record;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "FILE.qmr", o->file, SurveyHelp);
+  AddArgument(app, "K", o->k, "the record's number, from 1")->check(WholeNumber("a record number", [](int64_t k) {
+    return k >= INT32_MIN && k <= INT32_MAX;
+  }));
+  AddRecordOptions(app, o->record);
+  return [o](const std::vector<std::string>&) {
+    return ForEachFile({o->file}, {}, [&](const std::string& file, FileOutput& output, const Progress&) {
+      const SharedSurvey survey = OpenSurveyInput(file, output.err).survey;
+      const int32_t k = o->k;
+      if (k < 1 || k > survey->RecordCount)
+        throw InOutError::Invalid("record " + std::to_string(k) + " is not in 1.." +
+                                  std::to_string(survey->RecordCount));
+      PassOptions pass;
+      pass.record = o->record;
+      pass.records = {k};
+      pass.drawing = true;
+      RecordPass(*survey, pass, [&](const RecordRow& row) {
+        output.out += RecordIdentification(row.entry) + "\n" + SummaryLine(row.evaluation.result, *row.drawing) + "\n" +
+                      ResistivityText(row.evaluation.resistivity) + "\n";
+      });
+    });
+  };
 }
 
-int ExportCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--csv", "--error-model", "--ip"},
-                      {"--format", "--max-error", "-j", "--gates", "--mains", "--out-dir"});
-  if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
-  RecordOptions options = OptionsOf(arguments);
-  ExportOptions export_options = ExportOptionsOf(arguments);
-  const int jobs = JobsOf(arguments);
-  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, FileOutput& output) {
-    auto start = std::chrono::steady_clock::now();
-    const SharedSurvey survey = Open(file, output);
-    const Survey& v = *survey;
-    ExportOptions file_options = export_options;
-    // Each survey has its own pause, so the gates are checked against each.
-    if (const std::string* gates = arguments.Text("--gates"))
-      file_options.ip->gates = ParseGates(*gates, v.HalfPeriod, v.SampleRate);
-    ExportReport report = ExportSurvey(v, file_options, options, TerminalProgress(file, jobs));
-    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    output.Print("%s: %d records", report.file.c_str(), report.written);
-    if (report.left_out > 0) output.Print(", %d left out", report.left_out);
-    if (report.without_m > 0) output.Print(", %d without M", report.without_m);
-    output.Print(", %.3f s\n", took.count());
-  });
+CommandRun DeclareExport(CLI::App& app) {
+  struct Options {
+    std::vector<std::string> files;
+    RecordOptions record;
+    std::string format;
+    bool csv = false;
+    double max_error = 0;
+    bool error_model = false;
+    bool ip = false;
+    std::string gates, mains, out_dir;
+    int jobs = 1;
+    bool quiet = false;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "FILE.qmr", o->files, SurveysHelp);
+  AddRecordOptions(app, o->record);
+  CLI::Option* format = AddChoice(app, "--format", o->format, {"txt", "csv", "ohm", "res2dinv"},
+                                  "the table or exchange format (default: txt)");
+  AddFlag(app, "--csv", o->csv, "the comma table, as --format csv")->excludes(format);
+  CLI::Option* max_error =
+      app.add_option("--max-error", o->max_error, "leave out records whose stacking error exceeds P % or is NaN")
+          ->type_name("P")
+          ->check(RealNumber("a percentage of 0 or more", [](double p) { return p >= 0; }));
+  AddFlag(app, "--error-model", o->error_model, "err of the ohm format from the reciprocal pairs' error model");
+  AddFlag(app, "--ip", o->ip, "carry the chargeability M (and the gates' M)");
+  AddGates(app, o->gates);
+  AddMains(app, o->mains);
+  app.add_option("--out-dir", o->out_dir, "write into DIR instead of beside each survey")
+      ->type_name("DIR")
+      ->check(CLI::Validator(
+          [](std::string& folder) {
+            std::error_code error;
+            return std::filesystem::is_directory(folder, error) ? std::string()
+                                                                : "takes a folder that exists, not '" + folder + "'";
+          },
+          "", ""));
+  AddJobs(app, o->jobs);
+  AddQuiet(app, o->quiet);
+  return [o, max_error](const std::vector<std::string>&) {
+    ExportOptions options;
+    if (o->csv) options.format = ExportFormat::Csv;
+    if (!o->format.empty()) options.format = *ExportFormatNamed(o->format);
+    const bool text = options.format == ExportFormat::Text;
+    if (max_error->count() > 0) {
+      if (text) throw UsageError("--max-error does not apply to the text table, which lists every record");
+      options.max_error_pct = o->max_error;
+    }
+    if (o->ip || !o->gates.empty() || !o->mains.empty()) {
+      if (text) throw UsageError("the text table has no column for chargeability (--ip, --gates, --mains)");
+      options.ip = IpSettings{};
+      options.ip->cleaning.mains_hz = MainsFrequencies(o->mains);
+    }
+    if (o->error_model) {
+      if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
+      options.reciprocal_error = true;
+    }
+    options.folder = o->out_dir;
+    if (!options.folder.empty()) RefuseSharedOutputs(o->files, options);
+    return ForEachFile(o->files, {o->jobs, o->quiet, "", {}},
+                       [&](const std::string& file, FileOutput& output, const Progress& progress) {
+                         const auto start = std::chrono::steady_clock::now();
+                         const SharedSurvey survey = OpenSurveyInput(file, output.err).survey;
+                         ExportOptions file_options = options;
+                         // Each survey has its own pause, so the gates are checked against each.
+                         if (!o->gates.empty())
+                           file_options.ip->gates = ParseGates(o->gates, survey->HalfPeriod, survey->SampleRate);
+                         const ExportReport report = ExportNamingTheOutput(*survey, file_options, o->record, progress);
+                         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                         output.Print("%s: %d records", report.file.c_str(), report.written);
+                         if (report.left_out > 0) output.Print(", %d left out", report.left_out);
+                         if (report.without_m > 0) output.Print(", %d without M", report.without_m);
+                         if (!o->quiet) output.Print(", %.3f s", took.count());
+                         output.out += "\n";
+                       });
+  };
 }
 
-int CheckCommand(const std::vector<std::string>& words) {
-  Arguments arguments(words, RecordFlags, {"-j"});
-  if (arguments.Plain().empty()) throw UsageError("at least one measurement file expected");
-  RecordOptions options = OptionsOf(arguments);
-  const int jobs = JobsOf(arguments);
-  const bool several = arguments.Plain().size() > 1;
-  return ForEachFile(arguments.Plain(), jobs, [&](const std::string& file, FileOutput& output) {
-    const SharedSurvey survey = Open(file, output);
-    std::array<int, 5> counts{};
-    std::string lines;
-    CheckFile(
-        *survey, options,
-        [&](const CheckPoint& point) {
-          ++counts[static_cast<size_t>(point.error_class)];
-          lines += std::to_string(point.record) + " " + Shortest(point.error_pct) + " " + ClassName(point.error_class) +
-                   "\n";
-        },
-        TerminalProgress(file, jobs));
-    if (several) output.out += file + "\n";
-    output.out += lines;
-    output.Print("blue: %d\ngreen: %d\nyellow: %d\nred: %d\nblack: %d\n", counts[0], counts[1], counts[2], counts[3],
-                 counts[4]);
-  });
+CommandRun DeclareCheck(CLI::App& app) {
+  struct Options {
+    std::vector<std::string> files;
+    RecordOptions record;
+    int jobs = 1;
+    bool quiet = false, json = false;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "FILE.qmr", o->files, SurveysHelp);
+  AddRecordOptions(app, o->record);
+  AddJobs(app, o->jobs);
+  AddQuiet(app, o->quiet);
+  AddJson(app, o->json);
+  app.footer(ClassThresholds);
+  return [o](const std::vector<std::string>&) {
+    const bool several = o->files.size() > 1;
+    FileRun run{o->jobs, o->quiet, "", {}};
+    if (o->json) {
+      run.between = ",\n";
+      run.failed_output = [](const std::string& file, const std::string& failure) {
+        Json failed;
+        failed[json_key::File] = file;
+        failed[json_key::Error] = failure.substr(file.size() + 2);
+        return JsonElementText(failed);
+      };
+      std::fputs("[\n", stdout);
+    }
+    const int status =
+        ForEachFile(o->files, run, [&](const std::string& file, FileOutput& output, const Progress& progress) {
+          OpenedSurvey opened = OpenSurveyInput(file, output.err);
+          const Survey& survey = *opened.survey;
+          std::array<int, 5> counts{};
+          std::string lines;
+          Json records = Json::array();
+          CheckFile(
+              survey, o->record,
+              [&](const CheckPoint& point) {
+                ++counts[static_cast<size_t>(point.error_class)];
+                if (!o->json) {
+                  lines += std::to_string(point.record) + " " + Significant(point.error_pct, 4) + " " +
+                           ClassName(point.error_class) + "\n";
+                  return;
+                }
+                const RecordIndexEntry& entry = survey.RecordIndex[static_cast<size_t>(point.record)];
+                Json record;
+                record[json_key::Record] = point.record;
+                record[json_key::A] = entry.A;
+                record[json_key::B] = entry.B;
+                record[json_key::M] = entry.M;
+                record[json_key::N] = entry.N;
+                SetNumber(record, json_key::ErrorPct, point.error_pct, "the record's curves give no number");
+                record[json_key::Class] = ClassName(point.error_class);
+                records.push_back(std::move(record));
+              },
+              progress);
+          if (o->json) {
+            Json document;
+            document[json_key::File] = file;
+            document[json_key::Warnings] = opened.report.warnings;
+            document[json_key::Records] = std::move(records);
+            for (size_t c = 0; c < counts.size(); ++c)
+              document[json_key::Counts][ClassName(static_cast<ErrorClass>(c))] = counts[c];
+            output.out += JsonElementText(document);
+            return;
+          }
+          if (several) output.out += file + "\n";
+          output.out += lines;
+          output.Print("blue: %d\ngreen: %d\nyellow: %d\nred: %d\nblack: %d\n", counts[0], counts[1], counts[2],
+                       counts[3], counts[4]);
+        });
+    if (o->json) std::fputs("\n]\n", stdout);
+    return status;
+  };
 }

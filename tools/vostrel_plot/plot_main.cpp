@@ -3,6 +3,7 @@
 // views; no window is built. The batch tool's "plot" command runs it, so that only
 // drawing loads the window's libraries.
 
+#include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QFileInfo>
 #include <QVBoxLayout>
@@ -24,7 +25,8 @@
 #include "views/decay_view.h"
 #include "views/record_charts.h"
 #include "views/survey_view.h"
-#include "vostrel_batch/arguments.h"
+#include "vostrel_batch/plot_options.h"
+#include "vostrel_batch/survey_input.h"
 
 namespace {
 
@@ -183,69 +185,20 @@ bool SaveLineSectionImage(const QString& out, const std::string& path, const std
   return SaveSection(out, view, quantity, std::move(section.points), choices);
 }
 
-// --size WIDTHxHEIGHT, within the pictures' limits.
-QSize SizeOf(const std::string& text) {
-  const size_t x = text.find('x');
-  const QSize size = x == std::string::npos
-                         ? QSize()
-                         : QSize(ParseInt32(text.substr(0, x), "--size"), ParseInt32(text.substr(x + 1), "--size"));
-  if (!Chart::SizeRefusal(size).isEmpty())
-    throw UsageError("--size takes WIDTHxHEIGHT, from 1 to " + std::to_string(Chart::LargestImageSide) +
-                     " pixels a side and " + std::to_string(Chart::LargestImagePixels / 1'000'000) +
-                     " megapixels at most, not '" + text + "'");
-  return size;
-}
-
-PictureChoices ChoicesOf(const Arguments& arguments, const std::string* quantity, bool line) {
+int Plot(const PlotOptions& o) {
+  const std::string& file = o.file;
+  const QString out = QString::fromStdString(o.picture);
+  const int32_t k = o.k;
+  const bool section = o.kind == PlotOptions::Kind::Section;
   PictureChoices choices;
-  if (const std::string* size = arguments.Text("--size")) choices.size = SizeOf(*size);
-  if (arguments.Flag("--log") && arguments.Flag("--linear")) throw UsageError("--log or --linear, not both");
-  if (arguments.Flag("--log") || arguments.Flag("--linear")) choices.logarithmic = arguments.Flag("--log");
-  const std::string* scale = arguments.Text("--scale");
-  choices.elevation = arguments.Flag("--elevation");
-  if ((scale || choices.logarithmic || choices.elevation) && (!quantity || *quantity == "classes"))
-    throw UsageError("--scale, --log, --linear and --elevation draw a pseudosection of rhoa, ip or error");
-  if (choices.elevation && !line) throw UsageError("--elevation draws a line's section (LINE.vln)");
-  if (scale && *scale != "auto") {
-    const size_t colon = scale->find(':');
-    if (colon == std::string::npos) throw UsageError("--scale takes auto or LOW:HIGH, not '" + *scale + "'");
-    const double low = ParseWhole<double>(scale->substr(0, colon), "--scale");
-    const double high = ParseWhole<double>(scale->substr(colon + 1), "--scale");
-    const bool logarithmic = choices.logarithmic.value_or(*quantity != "ip");
-    if (!(low < high) || (logarithmic && low <= 0))
-      throw UsageError("--scale takes the low limit first" +
-                       std::string(logarithmic ? ", above 0 on a log scale" : "") + ", not '" + *scale + "'");
-    choices.limits = std::pair{low, high};
-  }
-  return choices;
-}
-
-int Plot(const std::vector<std::string>& words) {
-  Arguments arguments(words, {"--flip-sign", "--abs-du", "--log", "--linear", "--elevation"},
-                      {"--record", "--decay", "--pseudosection", "--scale", "--size"});
-  if (arguments.Plain().size() != 2) throw UsageError("a measurement file or a line and an image file expected");
-  const std::string& file = arguments.Plain()[0];
-  const QString out = QString::fromStdString(arguments.Plain()[1]);
-  const std::string* quantity = arguments.Text("--pseudosection");
-  const std::string* record_text = arguments.Text("--record");
-  const std::string* decay_text = arguments.Text("--decay");
-  if ((record_text != nullptr) + (decay_text != nullptr) + (quantity != nullptr) != 1)
-    throw UsageError("--record K, --decay K or --pseudosection rhoa|ip|error|classes expected");
-  if (quantity && *quantity != "rhoa" && *quantity != "error" && *quantity != "ip" && *quantity != "classes")
-    throw UsageError("--pseudosection takes rhoa, ip, error or classes");
-  const bool line = QFileInfo(QString::fromStdString(file)).suffix().toLower() == "vln";
-  if (line && !quantity) throw UsageError("a line (LINE.vln) is drawn as a pseudosection");
-  if (line && (arguments.Flag("--flip-sign") || arguments.Flag("--abs-du")))
-    throw UsageError("a line's processing is its project's: --flip-sign and --abs-du are for a survey");
-  const int32_t k = record_text  ? ParseInt32(*record_text, "--record")
-                    : decay_text ? ParseInt32(*decay_text, "--decay")
-                                 : 0;
-  const RecordOptions options{arguments.Flag("--flip-sign"), arguments.Flag("--abs-du")};
-  const PictureChoices choices = ChoicesOf(arguments, quantity, line);
+  if (o.width > 0) choices.size = QSize(o.width, o.height);
+  choices.limits = o.limits;
+  choices.logarithmic = o.logarithmic;
+  choices.elevation = o.elevation;
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
-  char name[] = "vostrel-batch";
+  char name[] = "vostrel-plot";
   char* argv[] = {name, nullptr};
   // The offscreen platform's notes about what it cannot do are no news to a script.
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -259,21 +212,21 @@ int Plot(const std::vector<std::string>& words) {
   // What the window would show in its error box ends the picture with the file's name.
   bool saved = false;
   try {
-    if (line) {
-      saved = SaveLineSectionImage(out, file, *quantity, choices);
+    if (o.Line()) {
+      saved = SaveLineSectionImage(out, file, o.section, choices);
     } else {
-      const OpenedSurvey opened = OpenSurvey(file);
       // As every command: what the index says is told, and the records it holds are drawn.
-      for (const std::string& warning : opened.report.warnings)
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), warning.c_str());
+      std::string told;
+      const OpenedSurvey opened = OpenSurveyInput(file, told);
+      std::fputs(told.c_str(), stderr);
       const Survey& survey = *opened.survey;
-      if ((record_text || decay_text) && (k < 1 || k > survey.RecordCount)) {
-        std::fprintf(stderr, "%s: record %d is not in the survey\n", file.c_str(), k);
+      if (!section && (k < 1 || k > survey.RecordCount)) {
+        std::fprintf(stderr, "%s: record %d is not in 1..%d\n", file.c_str(), k, survey.RecordCount);
         return 1;
       }
-      saved = record_text  ? SaveRecordImage(out, survey, k, options, choices)
-              : decay_text ? SaveDecayImage(out, survey, k, options, choices)
-                           : SaveSectionImage(out, survey, *quantity, options, choices);
+      saved = section                               ? SaveSectionImage(out, survey, o.section, o.record, choices)
+              : o.kind == PlotOptions::Kind::Record ? SaveRecordImage(out, survey, k, o.record, choices)
+                                                    : SaveDecayImage(out, survey, k, o.record, choices);
     }
   } catch (const LineFileError& error) {
     std::fprintf(stderr, "%s\n", error.what());
@@ -283,23 +236,37 @@ int Plot(const std::vector<std::string>& words) {
     return 1;
   }
   if (!saved) {
-    std::fprintf(stderr, "%s: cannot write %s (PNG, SVG or PDF)\n", file.c_str(), out.toStdString().c_str());
+    std::fprintf(stderr, "%s: the picture cannot be written there\n", o.picture.c_str());
     return 1;
   }
-  std::printf("%s\n", out.toStdString().c_str());
+  std::printf("%s\n", o.picture.c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  CLI::App app("draws the window's pictures of a survey without a display", "vostrel-plot");
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  app.set_version_flag("--version", std::string("vostrel-plot ") + VOSTREL_VERSION, "the version");
+  PlotOptions options;
+  DeclarePlotOptions(app, options);
   try {
-    return Plot(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "vostrel-batch plot: %s\n", error.what());
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::CallForVersion& version) {
+    std::printf("%s\n", version.what());
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    std::fprintf(stderr, "vostrel-plot: %s\nRun 'vostrel-plot --help' for its options.\n", error.what());
     return 2;
+  }
+  try {
+    return Plot(options);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "vostrel-batch plot: %s\n", error.what());
+    std::fprintf(stderr, "vostrel-plot: %s\n", error.what());
     return 1;
   }
 }
