@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "ip/pauses.h"
@@ -21,17 +22,25 @@ struct HumRemoval {
   double frequency_hz = std::numeric_limits<double>::quiet_NaN();  // the strongest hum; NaN: none found
   double amplitude_mv = 0;                                         // of its fundamental
   std::vector<HumUncertainty> uncertainties;                       // one per fit
+  // Hum that the pauses cannot tell from the decay, said for the user; empty when none.
+  std::string unresolved;
+  // Hum fitted without a look at the common decay (pauses too short for it), said the
+  // same way: where what its fit leaves uncertain outweighs the noise, it is unresolved too.
+  std::string unseen_in_decay;
 };
 
-// Looks for hum within 1 Hz of each of mains_hz in turn in what the common decay leaves
-// of the pauses (each pause freed of its own offset and slope), estimates its frequency
-// from the phase it gains from one stretch of a pause to the next and from pause to
-// pause, and fits its fundamental and harmonics below the Nyquist frequency (up to the
-// 7th) by least squares jointly with the decay and the pauses' offsets and slopes, the
-// fundamental's slopes in frequency correcting the estimate. A harmonic that turns by
-// nearly half a cycle from pause to pause has the pauses' own signs and cannot be told
-// from the decay there: it is fitted to the common decay instead, the decay described
-// as a smooth curve in log time. Hum whose fundamental does so is found by its
-// oscillation in the common decay. Nothing is changed when no hum stands out of the
-// noise or when a pause is shorter than two cycles.
+// Looks for hum within 2 Hz of each of mains_hz in turn, the lowest first. A first look
+// at what the common decay leaves of the pauses, and at the common decay through a mean
+// over one mains cycle, against the pauses' white noise, passes most records without
+// hum at little cost. Where something is left, every pause through that mean (which
+// keeps the hum whole and loses a smooth decay) gives the frequency from the phase its
+// hum gains from one short segment to the next, from one half of the pause to the other
+// and from pause to pause. The fundamental and every harmonic below the Nyquist frequency
+// (up to the 7th), with the fundamental's slopes in frequency that correct the estimate,
+// are fitted by least squares to two independent views of the hum: how it changes from
+// pause to pause (with the decay and the pauses' offsets and slopes free) and what it
+// adds to the common decay through the cycle mean, where hum that turns by half a cycle
+// from pause to pause (and so passes the stacks as decay) shows. Nothing is changed when
+// no hum stands out of the noise or when a pause is shorter than two cycles; hum that the
+// pauses cannot tell from the decay is said in `unresolved`.
 HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz);

@@ -59,3 +59,51 @@ std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double
   }
   return x;
 }
+
+PseudoInverse PseudoInverseOf(const std::vector<std::vector<double>>& matrix, double relative) {
+  // Cyclic Jacobi rotations: a becomes diagonal, v gathers the eigenvectors as columns.
+  const size_t n = matrix.size();
+  std::vector<std::vector<double>> a = matrix, v(n, std::vector<double>(n, 0.0));
+  for (size_t i = 0; i < n; ++i) v[i][i] = 1;
+  for (int sweep = 0; sweep < 50; ++sweep) {
+    double off = 0, diagonal = 0;
+    for (size_t i = 0; i < n; ++i) {
+      diagonal += a[i][i] * a[i][i];
+      for (size_t k = i + 1; k < n; ++k) off += a[i][k] * a[i][k];
+    }
+    if (off <= 1e-30 * diagonal) break;
+    for (size_t p = 0; p + 1 < n; ++p)
+      for (size_t q = p + 1; q < n; ++q) {
+        if (a[p][q] == 0) continue;
+        const double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+        const double t = (theta >= 0 ? 1 : -1) / (std::abs(theta) + std::sqrt(theta * theta + 1));
+        const double c = 1 / std::sqrt(t * t + 1), s = t * c;
+        for (size_t k = 0; k < n; ++k) {
+          const double kp = a[k][p], kq = a[k][q];
+          a[k][p] = c * kp - s * kq, a[k][q] = s * kp + c * kq;
+        }
+        for (size_t k = 0; k < n; ++k) {
+          const double pk = a[p][k], qk = a[q][k];
+          a[p][k] = c * pk - s * qk, a[q][k] = s * pk + c * qk;
+        }
+        for (size_t k = 0; k < n; ++k) {
+          const double kp = v[k][p], kq = v[k][q];
+          v[k][p] = c * kp - s * kq, v[k][q] = s * kp + c * kq;
+        }
+      }
+  }
+  double largest = 0;
+  for (size_t i = 0; i < n; ++i) largest = std::max(largest, a[i][i]);
+  PseudoInverse result{std::vector<std::vector<double>>(n, std::vector<double>(n, 0.0)), {}};
+  for (size_t e = 0; e < n; ++e) {
+    std::vector<double> direction(n);
+    for (size_t i = 0; i < n; ++i) direction[i] = v[i][e];
+    if (!(a[e][e] > relative * largest)) {
+      result.left_out.push_back(std::move(direction));
+      continue;
+    }
+    for (size_t i = 0; i < n; ++i)
+      for (size_t k = 0; k < n; ++k) result.inverse[i][k] += direction[i] * direction[k] / a[e][e];
+  }
+  return result;
+}
