@@ -97,8 +97,8 @@ struct Tally {
                 100.0 * covered / std::max(answered, 1), outside_both, confidently_wrong, no_answer, worst,
                 100.0 * outside_both / std::max(answered, 1), MedianRatio());
     if (std::getenv("VERBOSE"))
-      std::printf("    z mean %.3f, z rms %.3f, Vp %.3g..%.3g mV\n", z_sum / answered,
-                  std::sqrt(z_squares / answered), vp_low, vp_high);
+      std::printf("    z mean %.3f, z rms %.3f, Vp %.3g..%.3g mV\n", z_sum / answered, std::sqrt(z_squares / answered),
+                  vp_low, vp_high);
   }
   void Merge(const Tally& other) {
     records += other.records, within += other.within, covered += other.covered;
@@ -265,10 +265,11 @@ void Cases() {
     field.noise_mv = one.noise_mv;
     const Chargeability t = SurveyChargeability(Clean(field))[0];
     const Chargeability f = SurveyChargeability(field)[0];
-    std::printf("%.4f Hz: truth %.3f (Vp %.3f); found %.3f ± %.3f (Vp %.3f), hum %.4f Hz %.3f mV; gate 1 %.3f ± %.3f "
-                "against %.3f%s%s\n",
-                one.hz, t.m, t.vp, f.m, f.m_interval, f.vp, f.hum_hz, f.hum_mv, f.gates[0].m, f.gates[0].interval,
-                t.gates[0].m, f.no_answer.empty() ? "" : ", no answer: ", f.no_answer.c_str());
+    std::printf(
+        "%.4f Hz: truth %.3f (Vp %.3f); found %.3f ± %.3f (Vp %.3f), hum %.4f Hz %.3f mV; gate 1 %.3f ± %.3f "
+        "against %.3f%s%s\n",
+        one.hz, t.m, t.vp, f.m, f.m_interval, f.vp, f.hum_hz, f.hum_mv, f.gates[0].m, f.gates[0].interval, t.gates[0].m,
+        f.no_answer.empty() ? "" : ", no answer: ", f.no_answer.c_str());
   }
 }
 

@@ -131,13 +131,23 @@ bool AllFinite(const std::vector<double>& values) {
   return true;
 }
 
-// The variance that the hum fits' uncertain coefficients add to a value that is linear
-// in the stacked decay: weights[j] times its sample j, summed.
-double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<double>& weights) {
+// A piece of a value that is linear in the stacked decay: weight times its samples
+// [first, last).
+struct Piece {
+  int64_t first = 0, last = 0;
+  double weight = 0;
+};
+
+// The variance that the hum fits' uncertain coefficients add to such a value.
+double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<Piece>& pieces) {
   double variance = 0;
   for (const HumUncertainty& fit : uncertainties) {
     std::vector<double> effect;
-    for (const std::vector<double>& shape : fit.stacked_shapes) effect.push_back(Dot(shape, weights));
+    for (size_t shape = 0; shape < fit.stacked.size(); ++shape) {
+      double value = 0;
+      for (const Piece& piece : pieces) value += piece.weight * fit.StackedOver(shape, piece.first, piece.last);
+      effect.push_back(value);
+    }
     for (size_t a = 0; a < effect.size() && a < fit.covariance.size(); ++a)
       for (size_t b = 0; b < effect.size() && b < fit.covariance[a].size(); ++b)
         variance += effect[a] * fit.covariance[a][b] * effect[b];
@@ -161,14 +171,15 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   result.vp = vp;
   // Spikes first, so that they do not pull the hum's fit; then once more, since hum
   // hides the smaller ones.
-  if (cleaning.remove_spikes) result.spikes_removed = RemoveSpikes(pauses);
-  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz);
+  PauseScreen look = ScreenPauses(pauses);
+  if (cleaning.remove_spikes && (result.spikes_removed = RemoveSpikes(pauses, look)) > 0) look = ScreenPauses(pauses);
+  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz, look);
   if (!hum.unresolved.empty()) return NoChargeability(vp, gates, hum.unresolved);
   if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
     result.hum_mv = hum.amplitude_mv;
     // Counted with those found before: the spikes the hum uncovered.
-    if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
+    if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses, look);
   }
 
   const PauseNoise noise(pauses.count, pauses.count < 8 ? WhiteNoiseVariance(pauses) : 0);
@@ -185,32 +196,33 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   // The error of the hum's fit is common to every pause, so the pauses' noise does not
   // show it, nor Vp's: both are added to it.
   const double t95 = Student95(noise.Freedom()), vp_share = vp_error / vp;
-  std::vector<double> pause_m(count, 0.0), m_weights(length, 0.0), pause_gate(count);
-  double widths = 0;
+  std::vector<double> pause_m(count, 0.0), pause_gate(count);
+  std::vector<Piece> m_pieces;
+  double widths = 0, m_weight_squares = 0;
   for (const Gate& gate : gates) widths += gate.Width();
   for (const Gate& gate : gates) {
     const SampleRange samples = GateSamples(gate, half_period, sample_rate);
-    const double scale = 1000 / static_cast<double>(samples.Count()) / vp;
-    std::vector<double> weights(length, 0.0);
-    for (int64_t j = samples.first; j < samples.last; ++j) {
-      weights[static_cast<size_t>(j)] = scale;
-      m_weights[static_cast<size_t>(j)] += scale * gate.Width() / widths;
-    }
+    const double scale = 1000 / static_cast<double>(samples.Count()) / vp, share = gate.Width() / widths;
+    const Piece piece{samples.first, samples.last, scale};
+    m_pieces.push_back({samples.first, samples.last, scale * share});
+    m_weight_squares += Square(scale * share) * static_cast<double>(samples.Count());
     for (size_t p = 0; p < count; ++p) {
-      double sum = 0;
-      for (int64_t j = samples.first; j < samples.last; ++j) sum += pauses.values[p * length + static_cast<size_t>(j)];
+      const double sum =
+          Sum(std::span(pauses.values)
+                  .subspan(p * length + static_cast<size_t>(samples.first), static_cast<size_t>(samples.Count())));
       pause_gate[p] = samples.Count() > 0 ? sum * scale : NaN;
-      pause_m[p] += pause_gate[p] * gate.Width() / widths;
+      pause_m[p] += pause_gate[p] * share;
     }
     const double m = noise.Mean(pause_gate);
-    const double error = std::sqrt(Square(noise.StandardError(pause_gate, Dot(weights, weights))) +
-                                   HumVariance(hum.uncertainties, weights) + Square(m * vp_share));
+    const double error =
+        std::sqrt(Square(noise.StandardError(pause_gate, Square(scale) * static_cast<double>(samples.Count()))) +
+                  HumVariance(hum.uncertainties, {piece}) + Square(m * vp_share));
     result.gates.push_back({gate, m, error, t95 * error});
     result.mt_ms += m * gate.Width() / 1000;
   }
   result.m = noise.Mean(pause_m);
-  const double noise_variance = Square(noise.StandardError(pause_m, Dot(m_weights, m_weights)));
-  const double hum_variance = HumVariance(hum.uncertainties, m_weights);
+  const double noise_variance = Square(noise.StandardError(pause_m, m_weight_squares));
+  const double hum_variance = HumVariance(hum.uncertainties, m_pieces);
   // Hum fitted only by how it changes from pause to pause, when it hardly does, is known
   // too poorly to be taken out: the answer would be its fit's. (Below a hundredth of a
   // percent of M, or 0.01 mV/V, it changes nothing worth saying.)

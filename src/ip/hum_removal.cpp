@@ -1,6 +1,7 @@
 #include "ip/hum_removal.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -84,20 +85,29 @@ class CycleFilter {
 
   // out[j - From()] for j in [From(), To()).
   void Apply(std::span<const double> x, std::vector<double>& prefix, double* out) const {
+    if (to_ <= from_) return;
     prefix.resize(x.size() + 1);
     prefix[0] = 0;
     for (size_t j = 0; j < x.size(); ++j) prefix[j + 1] = prefix[j] + x[j];
+    // The means over the window centred on every sample the filter needs: mean[j - first].
+    const int64_t reach = kappa_ != 0 ? cycle_ : 0, first = from_ - reach, last = to_ + reach;
+    std::vector<double> mean(static_cast<size_t>(last - first));
     const double c = static_cast<double>(cycle_);
-    auto mean = [&](int64_t j) {
-      if (cycle_ % 2 == 1)
-        return (prefix[static_cast<size_t>(j + half_ + 1)] - prefix[static_cast<size_t>(j - half_)]) / c;
-      const double inner = prefix[static_cast<size_t>(j + half_)] - prefix[static_cast<size_t>(j - half_ + 1)];
-      return (inner + (x[static_cast<size_t>(j - half_)] + x[static_cast<size_t>(j + half_)]) / 2) / c;
-    };
-    for (int64_t j = from_; j < to_; ++j) {
-      const double here = mean(j);
-      out[j - from_] = x[static_cast<size_t>(j)] - here;
-      if (kappa_ != 0) out[j - from_] += kappa_ * (mean(j + cycle_) - 2 * here + mean(j - cycle_));
+    const double* sums = prefix.data();
+    if (cycle_ % 2 == 1) {
+      for (int64_t j = first; j < last; ++j)
+        mean[static_cast<size_t>(j - first)] = (sums[j + half_ + 1] - sums[j - half_]) / c;
+    } else {
+      for (int64_t j = first; j < last; ++j)
+        mean[static_cast<size_t>(j - first)] =
+            (sums[j + half_] - sums[j - half_ + 1] +
+             (x[static_cast<size_t>(j - half_)] + x[static_cast<size_t>(j + half_)]) / 2) /
+            c;
+    }
+    const double* m = mean.data() + reach;
+    for (int64_t i = 0; i < to_ - from_; ++i) {
+      out[i] = x[static_cast<size_t>(from_ + i)] - m[i];
+      if (kappa_ != 0) out[i] += kappa_ * (m[i + cycle_] - 2 * m[i] + m[i - cycle_]);
     }
   }
 
@@ -162,48 +172,23 @@ bool Sees(const CycleFilter& filter) { return filter.Count() >= 4 * filter.Cycle
 // ---------------------------------------------------------------------------------------
 // The first look. Most records have no hum; two sums over the pauses tell them.
 
+// What the first look says for hum: the white noise, and whether what the common decay
+// leaves of the pauses, each freed of its own line, holds more than it (hum that changes
+// from pause to pause).
 struct Screen {
-  double noise = 0;  // the variance of a sample's white noise, from the jumps
+  std::vector<double> decay;
+  double noise = 0;
+  double residual_squares = 0;
   bool residual_holds_more = false;
-  std::vector<double> decay;  // the common signed decay
 };
 
-// What the common decay leaves of every pause, each then freed of its own line, against
-// the white noise its jumps show (second differences, which hum at mains frequencies
-// barely moves): hum that changes from pause to pause shows as more.
-Screen ScreenOf(const Pauses& pauses) {
-  Screen screen{0, false, SignedMeanDecay(pauses)};
-  const size_t length = static_cast<size_t>(pauses.length);
-  const double count = static_cast<double>(pauses.count), n = static_cast<double>(length);
-  std::vector<double> r(length);
-  double squares = 0, jumps = 0;
-  const double middle = (n - 1) / 2, spread = n * (n * n - 1) / 12;
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    std::span<const double> x = pauses.Pause(p);
-    const double sign = pauses.Sign(p);
-    double sum = 0, moment = 0, pause_squares = 0;
-    for (size_t j = 0; j < length; ++j) {
-      r[j] = x[j] - sign * screen.decay[j];
-      sum += r[j];
-      moment += (static_cast<double>(j) - middle) * r[j];
-      pause_squares += r[j] * r[j];
-    }
-    squares += pause_squares - sum * sum / n - moment * moment / spread;
-    for (size_t j = 1; j + 1 < length; ++j) {
-      const double jump = r[j] - (r[j - 1] + r[j + 1]) / 2;
-      jumps += jump * jump;
-    }
-  }
-  // A sample of r carries (1 - 1/count) of a sample's noise; its jump 1.5 times that.
-  const double inner = count * (n - 2), kept = 1 - 1 / count;
-  // The floor keeps the rounding of a noise-free curve from making every remainder stand out.
-  double largest = 0;
-  for (double value : pauses.values) largest = std::max(largest, std::abs(value));
-  screen.noise = std::max(inner > 0 ? jumps / inner / 1.5 / kept : 0, Square(1e-7 * largest) + 1e-300);
+Screen ScreenOf(const PauseScreen& look, const Pauses& pauses) {
+  Screen screen{look.decay, look.WhiteNoise(), look.residual_squares, false};
   // The decay takes length values, the lines 2 count less the 2 they share with it.
+  const double count = static_cast<double>(pauses.count), n = static_cast<double>(pauses.length);
   const double freedom = (count - 1) * n - 2 * count + 2;
   screen.residual_holds_more =
-      freedom > 0 && squares > screen.noise * kept * freedom * (1 + 6 * std::sqrt(4 / freedom));
+      freedom > 0 && look.residual_squares > screen.noise * freedom * (1 + 6 * std::sqrt(4 / freedom));
   return screen;
 }
 
@@ -283,18 +268,19 @@ Segments SegmentsOf(const Pauses& pauses, const std::vector<double>& series, int
   s.per_pause = span / segment;
   s.values.resize(static_cast<size_t>(pauses.count * s.per_pause));
   s.middle.resize(s.values.size());
-  const Complex turn = std::polar(1.0, -TwoPi * hz / pauses.sample_rate);
+  // e^{-iωτ} over a segment, τ from its start; each segment's sum is turned by its start.
+  std::vector<double> cosine(static_cast<size_t>(segment)), sine(static_cast<size_t>(segment));
+  for (int64_t i = 0; i < segment; ++i) {
+    const double angle = -TwoPi * hz * static_cast<double>(i) / pauses.sample_rate;
+    cosine[static_cast<size_t>(i)] = std::cos(angle), sine[static_cast<size_t>(i)] = std::sin(angle);
+  }
+  const Complex step = std::polar(1.0, -TwoPi * hz * static_cast<double>(segment) / pauses.sample_rate);
   for (int64_t p = 0; p < pauses.count; ++p) {
     const double* x = series.data() + p * span;
-    Complex phasor = std::polar(1.0, -TwoPi * hz * pauses.Time(p, first));
-    for (int64_t k = 0; k < s.per_pause; ++k) {
-      Complex sum = 0;
-      for (int64_t i = k * segment; i < (k + 1) * segment; ++i) {
-        sum += x[i] * phasor;
-        phasor *= turn;
-      }
-      // The phasor drifts by rounding over a long pause: renewed at every segment.
-      phasor = std::polar(1.0, -TwoPi * hz * pauses.Time(p, first + (k + 1) * segment));
+    Complex start = std::polar(1.0, -TwoPi * hz * pauses.Time(p, first));
+    for (int64_t k = 0; k < s.per_pause; ++k, start *= step) {
+      const std::span<const double> part(x + k * segment, static_cast<size_t>(segment));
+      const Complex sum = start * Complex(Dot(part, cosine), Dot(part, sine));
       const size_t at = static_cast<size_t>(p * s.per_pause + k);
       s.values[at] = sum;
       s.middle[at] = pauses.Time(p, first + k * segment) + static_cast<double>(segment - 1) / 2 / pauses.sample_rate;
@@ -350,32 +336,45 @@ double FrequencyOf(const Segments& s, int64_t count, double segment_s, double sp
   return hz;
 }
 
+// The share of a sinusoid's energy at hz that the pauses' common signed decay leaves to
+// tell it by: none where it turns by half a cycle from one pause to the next.
+double ChangingShare(const Pauses& pauses, double hz) {
+  Complex mean = 0;
+  for (int64_t p = 0; p < pauses.count; ++p) mean += pauses.Sign(p) * std::polar(1.0, TwoPi * hz * pauses.Time(p, 0));
+  return 1 - std::norm(mean / static_cast<double>(pauses.count));
+}
+
 // The hum's frequency near mains_hz, or NaN. Every pause through the cycle filter keeps
 // its hum whole, whatever it turns by from pause to pause; where the pause is too short
 // for the filter, what the common decay leaves of it (each pause freed of its line) keeps
 // the hum that changes from pause to pause.
 double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
   const int64_t segment = 2 * filter.Cycle();
-  std::vector<double> series, prefix;
-  int64_t first = 0, span = 0;
-  if (Sees(filter)) {
-    first = filter.From();
-    span = filter.Count();
-    series.resize(static_cast<size_t>(pauses.count * span));
-    for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), prefix, series.data() + p * span);
-  } else {
-    span = pauses.length;
+  const double segment_s = static_cast<double>(segment) / pauses.sample_rate;
+  const double spacing_s = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
+  std::vector<double> series;
+  // Every pause through the filter keeps its hum whole, whatever it turns by from pause to
+  // pause; where the pause is too short for the filter, what the common decay leaves of
+  // the pauses, each freed of its line, keeps the hum that changes from pause to pause.
+  if (!Sees(filter)) {
     series.resize(pauses.values.size());
     for (int64_t p = 0; p < pauses.count; ++p) {
-      std::span<double> r = std::span(series).subspan(static_cast<size_t>(p * span), static_cast<size_t>(span));
+      std::span<double> r =
+          std::span(series).subspan(static_cast<size_t>(p * pauses.length), static_cast<size_t>(pauses.length));
       std::span<const double> x = pauses.Pause(p);
-      for (int64_t j = 0; j < span; ++j) r[j] = x[j] - pauses.Sign(p) * screen.decay[static_cast<size_t>(j)];
+      const double sign = pauses.Sign(p);
+      for (int64_t j = 0; j < pauses.length; ++j) r[j] = x[j] - sign * screen.decay[static_cast<size_t>(j)];
       Detrend(r);
     }
+    return FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
+                       spacing_s);
   }
-  const Segments segments = SegmentsOf(pauses, series, first, span, segment, mains_hz);
-  return FrequencyOf(segments, pauses.count, static_cast<double>(segment) / pauses.sample_rate,
-                     2.0 * static_cast<double>(pauses.length) / pauses.sample_rate);
+  const int64_t span = filter.Count();
+  series.resize(static_cast<size_t>(pauses.count * span));
+  std::vector<double> prefix;
+  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), prefix, series.data() + p * span);
+  return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
+                     spacing_s);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -391,12 +390,79 @@ struct PauseBasis {
   size_t one = 0, line = 0;   // the indices of 1 and j
   std::vector<double> table;  // function b at sample j: [b * length + j]
   Matrix gram;
+  // Each function as scale j^power cos(θ j), or sin: for its products in closed form.
+  struct Form {
+    int harmonic = 0;  // θ is harmonic times the fundamental's turn per sample
+    bool sine = false;
+    int power = 0;
+    double scale = 1;
+  };
+  std::vector<Form> forms;
+  double turn = 0;         // the fundamental's, radians per sample
   std::vector<double> hz;  // each function's frequency (its harmonic's; 0 for 1 and j)
 
   std::span<const double> Function(size_t b) const {
     return std::span(table).subspan(b * static_cast<size_t>(length), static_cast<size_t>(length));
   }
 };
+
+// Σ j^m e^{iφj} over j = a..b-1, m = 0, 1, 2: geometric sums and their derivatives
+// (z d/dz), or the sums of powers where φ is a whole turn; summed sample by sample where
+// z is too near 1 for the closed form.
+std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
+  std::array<Complex, 3> sums{};
+  const double turns = phi / TwoPi;
+  if (turns == std::round(turns)) {
+    auto power = [](double n, int m) { return m == 0 ? n : m == 1 ? n * (n - 1) / 2 : n * (n - 1) * (2 * n - 1) / 6; };
+    for (int m = 0; m < 3; ++m) sums[m] = power(static_cast<double>(b), m) - power(static_cast<double>(a), m);
+    return sums;
+  }
+  const Complex z = std::polar(1.0, phi), one_less = 1.0 - z;
+  if (std::abs(one_less) < 1e-3) {
+    for (int64_t j = a; j < b; ++j) {
+      const double x = static_cast<double>(j);
+      const Complex e = std::polar(1.0, phi * x);
+      sums[0] += e, sums[1] += x * e, sums[2] += x * x * e;
+    }
+    return sums;
+  }
+  const double x = static_cast<double>(a), y = static_cast<double>(b);
+  const Complex za = std::polar(1.0, phi * x), zb = std::polar(1.0, phi * y);
+  sums[0] = (za - zb) / one_less;
+  sums[1] = (x * za - y * zb) / one_less + z * (za - zb) / (one_less * one_less);
+  sums[2] = (x * x * za - y * y * zb) / one_less + z * ((2 * x + 1) * za - (2 * y + 1) * zb) / (one_less * one_less) +
+            2.0 * z * z * (za - zb) / (one_less * one_less * one_less);
+  return sums;
+}
+
+// The basis functions' products over the samples [from, to), in closed form: a product of
+// two is j^(p+q) times half the sum or difference of the cos or sin at θ ± θ'.
+Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
+  const size_t n = basis.size;
+  int highest = 0;
+  for (const PauseBasis::Form& form : basis.forms) highest = std::max(highest, form.harmonic);
+  // The sums at every multiple of the fundamental's turn that a sum or difference makes;
+  // a negative one is the conjugate.
+  std::vector<std::array<Complex, 3>> sums;
+  for (int k = 0; k <= 2 * highest; ++k) sums.push_back(PowerSums(k * basis.turn, from, to));
+  auto at = [&](int k, int m) {
+    return k >= 0 ? sums[static_cast<size_t>(k)][m] : std::conj(sums[static_cast<size_t>(-k)][m]);
+  };
+  Matrix gram(n, std::vector<double>(n, 0.0));
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = a; b < n; ++b) {
+      const PauseBasis::Form &u = basis.forms[a], &v = basis.forms[b];
+      const int m = u.power + v.power;
+      const Complex difference = at(u.harmonic - v.harmonic, m), sum = at(u.harmonic + v.harmonic, m);
+      double value = 0;
+      if (!u.sine && !v.sine) value = (difference.real() + sum.real()) / 2;
+      if (u.sine && v.sine) value = (difference.real() - sum.real()) / 2;
+      if (u.sine && !v.sine) value = (sum.imag() + difference.imag()) / 2;
+      if (!u.sine && v.sine) value = (sum.imag() - difference.imag()) / 2;
+      gram[a][b] = gram[b][a] = u.scale * v.scale * value;
+    }
+  return gram;
+}
 
 PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harmonics, bool slopes) {
   PauseBasis basis;
@@ -426,10 +492,15 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
     basis.table[basis.one * length + j] = 1;
     basis.table[basis.line * length + j] = static_cast<double>(j);
   }
-  basis.gram.assign(basis.size, std::vector<double>(basis.size));
-  for (size_t a = 0; a < basis.size; ++a)
-    for (size_t b = a; b < basis.size; ++b)
-      basis.gram[a][b] = basis.gram[b][a] = Dot(basis.Function(a), basis.Function(b));
+  basis.forms.resize(basis.size);
+  for (size_t m = 0; m < harmonics.size(); ++m)
+    for (size_t k = 0; k < 2; ++k) basis.forms[2 * m + k] = {harmonics[m], k == 1, 0, 1};
+  if (slopes)
+    for (size_t k = 0; k < 2; ++k) basis.forms[basis.one - 2 + k] = {1, k == 1, 1, 1 / pauses.sample_rate};
+  basis.turn = TwoPi * hz / pauses.sample_rate;
+  basis.forms[basis.one] = {0, false, 0, 1};
+  basis.forms[basis.line] = {0, false, 1, 1};
+  basis.gram = GramOver(basis, 0, pauses.length);
   return basis;
 }
 
@@ -498,18 +569,21 @@ Coefficients ProjectCoefficients(Coefficients w, int64_t count, const PauseBasis
   return w;
 }
 
-// Σ over the pauses and samples of the product of two shapes.
-double Product(const Coefficients& u, const Coefficients& v, int64_t count, const PauseBasis& basis) {
+// The basis functions' products with a shape in every pause: [p * size + b], the Gram
+// matrix times its coefficients there. A shape has a few of the functions in a pause
+// (its harmonic's two, the line's two): the zeros are passed.
+Coefficients GramTimes(const Coefficients& v, int64_t count, const PauseBasis& basis) {
   const size_t n = basis.size;
-  double sum = 0;
+  Coefficients products(v.size(), 0.0);
   for (int64_t p = 0; p < count; ++p) {
-    const double* a = u.data() + static_cast<size_t>(p) * n;
-    const double* b = v.data() + static_cast<size_t>(p) * n;
-    for (size_t i = 0; i < n; ++i)
-      if (a[i] != 0)
-        for (size_t k = 0; k < n; ++k) sum += a[i] * basis.gram[i][k] * b[k];
+    const double* c = v.data() + static_cast<size_t>(p) * n;
+    double* out = products.data() + static_cast<size_t>(p) * n;
+    for (size_t k = 0; k < n; ++k) {
+      if (c[k] == 0) continue;
+      for (size_t i = 0; i < n; ++i) out[i] += basis.gram[i][k] * c[k];
+    }
   }
-  return sum;
+  return products;
 }
 
 // Each basis function's product with each pause of the data: [p * size + b].
@@ -519,16 +593,6 @@ std::vector<double> DataProducts(const Pauses& pauses, const PauseBasis& basis) 
     for (size_t b = 0; b < basis.size; ++b)
       products[static_cast<size_t>(p) * basis.size + b] = Dot(basis.Function(b), pauses.Pause(p));
   return products;
-}
-
-// Adds factor times the shape with these coefficients in one pause to out.
-void AddShape(std::span<double> out, const double* coefficients, const PauseBasis& basis, double factor) {
-  for (size_t b = 0; b < basis.size; ++b) {
-    const double c = factor * coefficients[b];
-    if (c == 0) continue;
-    std::span<const double> f = basis.Function(b);
-    for (size_t j = 0; j < out.size(); ++j) out[j] += c * f[j];
-  }
 }
 
 // The normal equations of a least-squares fit and what it is fitted to: gram c = right,
@@ -563,28 +627,23 @@ struct HumFit {
   bool decay_seen = false;  // the common decay took part
 };
 
-HumFit FitHum(const Pauses& pauses, const std::vector<double>& decay, const CycleFilter& filter,
-              const PauseBasis& basis, const std::vector<Coefficients>& shapes, double white_noise) {
+HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, const PauseBasis& basis,
+              const std::vector<Coefficients>& shapes) {
   const size_t n = shapes.size(), size = basis.size;
   const int64_t count = pauses.count;
-  Normal among{Matrix(n, std::vector<double>(n)), std::vector<double>(n), 0};
-  {
-    std::vector<double> residual = pauses.values;
-    Pauses series{pauses.length, count, pauses.sample_rate, std::move(residual)};
-    for (int64_t p = 0; p < count; ++p) {
-      std::span<double> pause = series.Pause(p);
-      for (int64_t j = 0; j < pauses.length; ++j) pause[j] -= pauses.Sign(p) * decay[static_cast<size_t>(j)];
-      Detrend(pause);
-    }
-    among.squares = Dot(series.values, series.values);
-  }
+  const std::vector<double>& decay = screen.decay;
+  const double white_noise = screen.noise;
+  // What the decay and the pauses' lines leave of the data: the first look's.
+  Normal among{Matrix(n, std::vector<double>(n)), std::vector<double>(n), screen.residual_squares};
   const std::vector<double> products = DataProducts(pauses, basis);
-  std::vector<Coefficients> projected;
-  for (const Coefficients& shape : shapes) projected.push_back(ProjectCoefficients(shape, count, basis));
+  std::vector<Coefficients> projected, gram_times;
+  for (const Coefficients& shape : shapes) {
+    projected.push_back(ProjectCoefficients(shape, count, basis));
+    gram_times.push_back(GramTimes(projected.back(), count, basis));
+  }
   for (size_t a = 0; a < n; ++a) {
     among.right[a] = Dot(projected[a], products);
-    for (size_t b = a; b < n; ++b)
-      among.gram[a][b] = among.gram[b][a] = Product(projected[a], projected[b], count, basis);
+    for (size_t b = a; b < n; ++b) among.gram[a][b] = among.gram[b][a] = Dot(projected[a], gram_times[b]);
   }
   const double among_freedom =
       static_cast<double>((count - 1) * pauses.length - 2 * count + 2) - static_cast<double>(n);
@@ -601,15 +660,10 @@ HumFit FitHum(const Pauses& pauses, const std::vector<double>& decay, const Cycl
     decay_freedom = static_cast<double>(filter.Count()) - static_cast<double>(n);
     const size_t from = static_cast<size_t>(filter.From()), samples = static_cast<size_t>(filter.Count());
     std::vector<double> gains(size), decay_products(size, 0.0);
-    Matrix range(size, std::vector<double>(size, 0.0));
+    const Matrix range = GramOver(basis, filter.From(), filter.To());
     for (size_t b = 0; b < size; ++b) {
       gains[b] = basis.hz[b] > 0 ? filter.Gain(basis.hz[b] / pauses.sample_rate) : 0;
-      if (gains[b] == 0) continue;
-      decay_products[b] = Dot(basis.Function(b).subspan(from, samples), filtered);
-      for (size_t k = 0; k <= b; ++k)
-        if (gains[k] != 0)
-          range[b][k] = range[k][b] =
-              Dot(basis.Function(b).subspan(from, samples), basis.Function(k).subspan(from, samples));
+      if (gains[b] != 0) decay_products[b] = Dot(basis.Function(b).subspan(from, samples), filtered);
     }
     std::vector<std::vector<double>> common;
     for (const Coefficients& shape : shapes) {
@@ -677,24 +731,36 @@ double FrequencyCorrection(const std::vector<double>& sloped, double limit) {
 // Subtracts the fitted shapes from the pauses and keeps what their fit leaves uncertain.
 void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const HumFit& fit, const PauseBasis& basis,
               HumRemoval& result) {
-  const size_t n = basis.size;
+  const size_t n = basis.size, length = static_cast<size_t>(pauses.length);
   Coefficients sum(static_cast<size_t>(pauses.count) * n, 0.0);
-  HumUncertainty uncertainty{{}, fit.covariance};
+  HumUncertainty uncertainty{{}, {}, fit.covariance};
+  const int64_t stacks = pauses.count - 2;
   for (size_t m = 0; m < shapes.size(); ++m) {
     for (size_t i = 0; i < sum.size(); ++i) sum[i] += fit.coefficients[m] * shapes[m][i];
     // The shape's mean three-pause stack, what it adds to the stacked decay.
-    std::vector<double> stack(n, 0.0), values(static_cast<size_t>(pauses.length), 0.0);
-    const int64_t stacks = pauses.count - 2;
+    std::vector<double> stack(n, 0.0);
     for (int64_t s = 0; s < stacks; ++s)
       for (size_t b = 0; b < n; ++b) {
         const double* w = shapes[m].data() + static_cast<size_t>(s) * n + b;
         stack[b] += pauses.Sign(s) * (w[0] - 2 * w[n] + w[2 * n]) / 4 / static_cast<double>(stacks);
       }
-    if (stacks > 0) AddShape(values, stack.data(), basis, 1);
-    uncertainty.stacked_shapes.push_back(std::move(values));
+    uncertainty.stacked.push_back(std::move(stack));
   }
-  for (int64_t p = 0; p < pauses.count; ++p)
-    AddShape(pauses.Pause(p), sum.data() + static_cast<size_t>(p) * n, basis, -1);
+  for (size_t b = 0; b < n; ++b) {
+    std::span<const double> f = basis.Function(b);
+    std::vector<double> sums(length + 1, 0.0);
+    for (size_t j = 0; j < length; ++j) sums[j + 1] = sums[j] + f[j];
+    uncertainty.function_sums.push_back(std::move(sums));
+  }
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    std::span<double> pause = pauses.Pause(p);
+    for (size_t b = 0; b < n; ++b) {
+      const double c = sum[static_cast<size_t>(p) * n + b];
+      if (c == 0) continue;
+      std::span<const double> f = basis.Function(b);
+      for (size_t j = 0; j < length; ++j) pause[j] -= c * f[j];
+    }
+  }
   result.uncertainties.push_back(std::move(uncertainty));
 }
 
@@ -708,59 +774,77 @@ std::string HiddenHum(const Pauses& pauses, double hz) {
   return text;
 }
 
-// The share of a sinusoid's energy at hz that the pauses' common signed decay leaves to
-// tell it by: none where it turns by half a cycle from one pause to the next.
-double ChangingShare(const Pauses& pauses, double hz) {
-  Complex mean = 0;
-  for (int64_t p = 0; p < pauses.count; ++p) mean += pauses.Sign(p) * std::polar(1.0, TwoPi * hz * pauses.Time(p, 0));
-  return 1 - std::norm(mean / static_cast<double>(pauses.count));
-}
-
 // The hum at hz and its harmonics below the Nyquist frequency, fitted and subtracted,
 // with the fundamental's slopes in frequency: they correct hz first, and in the last fit
 // carry what the frequency leaves uncertain into the hum's.
 void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter, double hz, HumRemoval& result) {
   const int highest = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (highest < 1) return;
-  for (int round = 0; round < 3; ++round) {
-    const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
-    const HumFit fit =
-        FitHum(pauses, screen.decay, filter, basis, ShapesOf(pauses, basis, hz, {1}, true), screen.noise);
-    const double correction = FrequencyCorrection(fit.coefficients, 0.05);
-    hz += correction;
-    if (std::abs(correction) < 1e-6) break;
-  }
-  result.frequency_hz = hz;
   std::vector<int> all;
   for (int h = 1; h <= highest; ++h) all.push_back(h);
+  // The fundamental alone with its slopes first, until they move the frequency by less
+  // than a five hundredth of a cycle of the highest harmonic over the record: the slopes
+  // of the last fit take the fundamental's error, not its harmonics'.
+  const double record_s = 2.0 * static_cast<double>(pauses.count * pauses.length) / pauses.sample_rate;
+  for (int round = 0; round < 3; ++round) {
+    const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
+    const HumFit fit = FitHum(pauses, screen, filter, basis, ShapesOf(pauses, basis, hz, {1}, true));
+    const double correction = FrequencyCorrection(fit.coefficients, 0.05);
+    hz += correction;
+    if (std::abs(correction) * record_s * highest < 2e-3) break;
+  }
   const PauseBasis basis = BasisOf(pauses, hz, all, true);
   const std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, true);
-  const HumFit fit = FitHum(pauses, screen.decay, filter, basis, shapes, screen.noise);
+  const HumFit fit = FitHum(pauses, screen, filter, basis, shapes);
+  result.frequency_hz = hz;
   result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
   if (!fit.decay_seen) (fit.untold > 0 ? result.unresolved : result.unseen_in_decay) = HiddenHum(pauses, hz);
   Subtract(pauses, shapes, fit, basis, result);
 }
 
+// Whether the first look leaves room for hum: something that changes from pause to pause,
+// or the common decay through the cycle mean of a frequency searched that the pauses are
+// long enough for, from where the decay is smooth enough for it.
+bool MayHum(const Pauses& pauses, const Screen& screen, const std::vector<double>& searched) {
+  if (screen.residual_holds_more) return true;
+  for (double hz : searched) {
+    // The whole filter first: only where that holds more does the decay's own fast start
+    // need telling from hum.
+    const CycleFilter whole = FilterFor(pauses, hz);
+    if (!Sees(whole) || !DecayHoldsMore(pauses, screen, whole)) continue;
+    const CycleFilter smooth = SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count));
+    if (Sees(smooth) && DecayHoldsMore(pauses, screen, smooth)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
+  PauseScreen look = ScreenPauses(pauses);
+  return RemoveHum(pauses, mains_hz, look);
+}
+
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look) {
   HumRemoval result;
-  // The lowest first: the railways' third harmonic lies near 50 Hz and goes with its own.
   std::vector<double> searched;
   for (double hz : mains_hz)
     if (hz > 0 && static_cast<double>(pauses.length) / pauses.sample_rate >= 2 / hz) searched.push_back(hz);
-  std::sort(searched.begin(), searched.end());
   if (pauses.count < 4 || pauses.length < 3 || searched.empty()) return result;
-  Screen screen = ScreenOf(pauses);
-  const double decay_variance = screen.noise / static_cast<double>(pauses.count);
+  Screen screen = ScreenOf(look, pauses);
+  if (!MayHum(pauses, screen, searched)) return result;
   // Frequencies whose pauses are too short for the filter: hum near them that turns by
-  // half a cycle from pause to pause would pass unseen.
+  // half a cycle from pause to pause would pass unseen. They are looked for first, so that
+  // their harmonics go with them rather than pass for hum of their own.
   std::vector<double> unseen;
+  for (double mains : searched)
+    if (!Sees(FilterFor(pauses, mains))) unseen.push_back(mains);
+  std::stable_partition(searched.begin(), searched.end(),
+                        [&](double hz) { return std::find(unseen.begin(), unseen.end(), hz) != unseen.end(); });
   for (double mains : searched) {
     const CycleFilter whole = FilterFor(pauses, mains);
-    if (!Sees(whole)) unseen.push_back(mains);
-    const CycleFilter filter = Sees(whole) ? SmoothPart(screen.decay, whole, decay_variance) : whole;
-    if (!screen.residual_holds_more && !(Sees(filter) && DecayHoldsMore(pauses, screen, filter))) continue;
+    const CycleFilter filter =
+        Sees(whole) ? SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count)) : whole;
     const double hz = HumFrequency(pauses, screen, filter, mains);
     if (!std::isfinite(hz) || std::abs(hz - mains) > SearchedWithin) continue;
     HumRemoval found;
@@ -788,7 +872,10 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
     }
     for (HumUncertainty& uncertainty : found.uncertainties) result.uncertainties.push_back(std::move(uncertainty));
     if (result.unseen_in_decay.empty()) result.unseen_in_decay = found.unseen_in_decay;
-    screen = ScreenOf(pauses);
+    // What this hum leaves decides whether there is more to look for.
+    look = ScreenPauses(pauses);
+    screen = ScreenOf(look, pauses);
+    if (!MayHum(pauses, screen, searched)) break;
   }
   return result;
 }

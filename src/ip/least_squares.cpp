@@ -24,6 +24,15 @@ void Detrend(std::span<double> x) {
   for (size_t j = 0; j < x.size(); ++j) x[j] -= line.At(static_cast<double>(j));
 }
 
+double Sum(std::span<const double> x) {
+  double sums[4] = {0, 0, 0, 0};
+  size_t i = 0;
+  for (; i + 4 <= x.size(); i += 4)
+    for (size_t k = 0; k < 4; ++k) sums[k] += x[i + k];
+  for (; i < x.size(); ++i) sums[0] += x[i];
+  return (sums[0] + sums[1]) + (sums[2] + sums[3]);
+}
+
 // Four partial sums let the processor overlap the additions.
 double Dot(std::span<const double> a, std::span<const double> b) {
   const size_t n = std::min(a.size(), b.size());
@@ -60,7 +69,57 @@ std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double
   return x;
 }
 
+namespace {
+
+// The inverse of a symmetric positive definite matrix from its Cholesky factor; empty when
+// a pivot is not positive.
+std::vector<std::vector<double>> CholeskyInverse(const std::vector<std::vector<double>>& a) {
+  const size_t n = a.size();
+  std::vector<std::vector<double>> l(n, std::vector<double>(n, 0.0));
+  for (size_t j = 0; j < n; ++j) {
+    double pivot = a[j][j];
+    for (size_t k = 0; k < j; ++k) pivot -= l[j][k] * l[j][k];
+    if (!(pivot > 0)) return {};
+    l[j][j] = std::sqrt(pivot);
+    for (size_t i = j + 1; i < n; ++i) {
+      double value = a[i][j];
+      for (size_t k = 0; k < j; ++k) value -= l[i][k] * l[j][k];
+      l[i][j] = value / l[j][j];
+    }
+  }
+  // L^-1 column by column, then (L^-1)' L^-1.
+  std::vector<std::vector<double>> m(n, std::vector<double>(n, 0.0));
+  for (size_t j = 0; j < n; ++j) {
+    m[j][j] = 1 / l[j][j];
+    for (size_t i = j + 1; i < n; ++i) {
+      double value = 0;
+      for (size_t k = j; k < i; ++k) value -= l[i][k] * m[k][j];
+      m[i][j] = value / l[i][i];
+    }
+  }
+  std::vector<std::vector<double>> inverse(n, std::vector<double>(n, 0.0));
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = 0; j <= i; ++j) {
+      double value = 0;
+      for (size_t k = i; k < n; ++k) value += m[k][i] * m[k][j];
+      inverse[i][j] = inverse[j][i] = value;
+    }
+  return inverse;
+}
+
+}  // namespace
+
 PseudoInverse PseudoInverseOf(const std::vector<std::vector<double>>& matrix, double relative) {
+  // Where the plain inverse shows every eigenvalue well above the limit (the smallest is at
+  // least 1 / its trace, the largest at most the matrix's trace), it is the answer.
+  double trace = 0;
+  for (size_t i = 0; i < matrix.size(); ++i) trace += matrix[i][i];
+  std::vector<std::vector<double>> inverse = CholeskyInverse(matrix);
+  if (!inverse.empty()) {
+    double inverse_trace = 0;
+    for (size_t i = 0; i < inverse.size(); ++i) inverse_trace += inverse[i][i];
+    if (inverse_trace * trace * relative < 1e-2) return {std::move(inverse), {}};
+  }
   // Cyclic Jacobi rotations: a becomes diagonal, v gathers the eigenvectors as columns.
   const size_t n = matrix.size();
   std::vector<std::vector<double>> a = matrix, v(n, std::vector<double>(n, 0.0));

@@ -16,6 +16,9 @@ Line LineThrough(std::span<const double> x);
 // Removes the least-squares line from x (in place); a single value becomes 0.
 void Detrend(std::span<double> x);
 
+// Σ x_i.
+double Sum(std::span<const double> x);
+
 // Σ a_i b_i over the shorter of the two.
 double Dot(std::span<const double> a, std::span<const double> b);
 

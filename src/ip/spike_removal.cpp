@@ -139,52 +139,6 @@ Jumps JumpsOf(const Pauses& pauses) {
   return jumps;
 }
 
-// A first look, pause by pause in memory order: the jumps less their mean over the
-// pauses, against the inner ones' root mean square. A spike stands out of it by (1 - 1/count) of
-// its size; most records have none, and the robust look below is not needed for them.
-bool MaySpike(const Pauses& pauses) {
-  const size_t length = static_cast<size_t>(pauses.length), inner = length - 2;
-  auto jump = [](const double* d, size_t j) { return d[j + 1] - (d[j] + d[j + 2]) / 2; };
-  std::vector<double> common(inner, 0.0);
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* d = pauses.values.data() + p * pauses.length;
-    const double sign = pauses.Sign(p);
-    for (size_t j = 0; j < inner; ++j) common[j] += sign * jump(d, j);
-  }
-  for (double& value : common) value /= static_cast<double>(pauses.count);
-  // Two lanes of sums and maxima, so that the loop need not wait on each addition; the
-  // jumps are made again rather than stored.
-  double squares[2] = {0, 0}, largest[2] = {0, 0}, magnitude[2] = {0, 0};
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* d = pauses.values.data() + p * pauses.length;
-    const double sign = pauses.Sign(p);
-    for (size_t j = 0; j < inner; ++j) {
-      const size_t lane = j & 1;
-      const double e = jump(d, j) - sign * common[j];
-      squares[lane] += e * e;
-      largest[lane] = std::max(largest[lane], std::abs(e));
-      magnitude[lane] = std::max(magnitude[lane], std::abs(d[j + 1]));
-    }
-  }
-  // The ends' jumps from the line through their neighbours, less their mean over the
-  // pauses, in the inner jumps' noise.
-  for (size_t end : {size_t{0}, length - 1}) {
-    const size_t beside = end == 0 ? 1 : length - 2, after = end == 0 ? 2 : length - 3;
-    auto end_jump = [&](const double* d) { return d[end] - 2 * d[beside] + d[after]; };
-    double decay = 0;
-    for (int64_t p = 0; p < pauses.count; ++p)
-      decay += pauses.Sign(p) * end_jump(pauses.values.data() + p * pauses.length);
-    decay /= static_cast<double>(pauses.count);
-    for (int64_t p = 0; p < pauses.count; ++p)
-      largest[0] = std::max(
-          largest[0], std::abs(end_jump(pauses.values.data() + p * pauses.length) - pauses.Sign(p) * decay) / EndNoise);
-  }
-  const double samples = static_cast<double>(inner) * static_cast<double>(pauses.count);
-  const double scale =
-      std::max(std::sqrt((squares[0] + squares[1]) / samples), 1e-6 * std::max(magnitude[0], magnitude[1]) + 1e-300);
-  return std::max(largest[0], largest[1]) > 0.75 * Threshold * scale;
-}
-
 int ReplaceSpikesOnce(Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
   const Jumps jumps = JumpsOf(pauses);
@@ -234,17 +188,31 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 
 }  // namespace
 
-int RemoveSpikes(Pauses& pauses) {
+// A spike stands out of the first look by (1 - 1/count) of its size (the common decay takes the rest), a little less
+// where spikes widen the root mean square; most records have none, and the robust look
+// below is not needed for them.
+bool MaySpike(const PauseScreen& screen) {
+  const double scale = std::max(screen.jump_count > 0 ? std::sqrt(screen.jump_squares / screen.jump_count) : 0.0,
+                                1e-6 * screen.largest_value + 1e-300);
+  return screen.largest_jump > 0.95 * (1 - 1 / screen.pauses) * Threshold * scale;
+}
+
+int RemoveSpikes(Pauses& pauses, const PauseScreen& screen) {
   if (pauses.count == 0 || pauses.length < 4) return 0;
   // Another round finds what bigger spikes hid: they widen the typical jump and two
   // spikes side by side show only one peak. A sample put back in one round may be put
   // back again in the next, once its neighbours are: spikes are counted once.
-  if (!MaySpike(pauses)) return 0;
+  if (!MaySpike(screen)) return 0;
   const std::vector<double> before = pauses.values;
   int rounds = 0;
-  while (rounds < 3 && (rounds == 0 || MaySpike(pauses)) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
+  while (rounds < 3 && (rounds == 0 || MaySpike(ScreenPauses(pauses))) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
   if (rounds == 0) return 0;
   int replaced = 0;
   for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];
   return replaced;
+}
+
+int RemoveSpikes(Pauses& pauses) {
+  if (pauses.count == 0 || pauses.length < 4) return 0;
+  return RemoveSpikes(pauses, ScreenPauses(pauses));
 }

@@ -13,3 +13,8 @@
 // neighbour's own; it is put back level with that neighbour. Returns how many samples
 // were replaced.
 int RemoveSpikes(Pauses& pauses);
+// Whether the first look leaves room for a spike: the largest jump against the jumps'
+// root mean square. Most records have none, and need no more.
+bool MaySpike(const PauseScreen& screen);
+// The same with the first look at the pauses already taken.
+int RemoveSpikes(Pauses& pauses, const PauseScreen& screen);

@@ -24,19 +24,6 @@ Pauses EveryOtherWindow(const Survey& v, const Workspace& work, int64_t first) {
   return windows;
 }
 
-// The squared jumps of the windows' inner samples from their neighbours (the second
-// difference, whose variance is 1.5 times the samples' for white noise) and their count.
-void AddJumps(const Pauses& windows, double& squares, double& count) {
-  for (int64_t q = 0; q < windows.count; ++q) {
-    std::span<const double> x = windows.Pause(q);
-    for (size_t j = 1; j + 1 < x.size(); ++j) {
-      const double jump = x[j] - (x[j - 1] + x[j + 1]) / 2;
-      squares += jump * jump;
-    }
-    count += static_cast<double>(x.size() > 2 ? x.size() - 2 : 0);
-  }
-}
-
 }  // namespace
 
 RecordVpValue RecordVp(const Survey& v, const Workspace& work, double signed_mean_du, const IpSettings& settings) {
@@ -49,17 +36,19 @@ RecordVpValue RecordVp(const Survey& v, const Workspace& work, double signed_mea
     return vp;
   // Half-period k's mean moves by shift[k] where spikes are put back.
   std::vector<double> shift(static_cast<size_t>(4 * n + 1), 0.0);
-  double squares = 0, count = 0;
+  double noise = 0;
   for (int64_t first : {0, 1}) {
     Pauses averaged = EveryOtherWindow(v, work, first);
+    const PauseScreen screen = ScreenPauses(averaged);
+    noise += screen.WhiteNoise() / 2;
+    if (!settings.cleaning.remove_spikes || !MaySpike(screen)) continue;
     const std::vector<double> before = averaged.values;
-    if (settings.cleaning.remove_spikes && RemoveSpikes(averaged) > 0)
+    if (RemoveSpikes(averaged, screen) > 0)
       for (size_t i = 0; i < before.size(); ++i) {
         vp.spikes_put_back += averaged.values[i] != before[i];
         shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
             (averaged.values[i] - before[i]) / static_cast<double>(w);
       }
-    AddJumps(averaged, squares, count);
   }
   // Without a spike Vp is the mean dU itself, to the last bit: the windows are never
   // left out for the trend of a ground still charging.
@@ -76,8 +65,7 @@ RecordVpValue RecordVp(const Survey& v, const Workspace& work, double signed_mea
   // weight 1/2 and every other one's twice over, with weight 1: Σ c_k² = 4n - 3. The
   // windows' own spread would count the charging trend as noise.
   const double windows = static_cast<double>(work.WindowCount);
-  const double sample_variance = count > 0 ? squares / count / 1.5 : 0;
-  vp.error = std::sqrt(sample_variance / static_cast<double>(w) * static_cast<double>(4 * n - 3)) / windows;
+  vp.error = std::sqrt(noise / static_cast<double>(w) * static_cast<double>(4 * n - 3)) / windows;
   return vp;
 }
 
