@@ -14,35 +14,101 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 double Square(double x) { return x * x; }
 
-double Mean(const std::vector<double>& values) {
-  double sum = 0;
-  for (double value : values) sum += value;
-  return sum / static_cast<double>(values.size());
+// The pauses' noise, as the stacks carry it. The decay is the mean of the three-pause
+// stacks, a sum Σ w_p d_p over the pauses with alternating signs (interior pauses 1/K,
+// the first and last two tapered); its standard error is the pauses' own noise times |w|.
+// That noise is what a fit of each pause's value (a gate's mean, say) leaves: the decay
+// with its sign, growing along the pauses while the ground still charges, and a drift, a
+// polynomial of the pause's number. The stacks' own spread would count the charging and a
+// drift that their mean cancels (the alternating part of a quadratic drift), and, as
+// neighbours share two pauses, has fewer degrees of freedom than stacks. Fewer than eight
+// pauses leave too little to such a fit: their noise is then the samples' white noise.
+class PauseNoise {
+ public:
+  PauseNoise(int64_t count, double white_variance)
+      : count_(static_cast<size_t>(count)), weights_(count_, 0.0), white_variance_(white_variance) {
+    const size_t stacks = count_ - 2;
+    for (size_t s = 0; s < stacks; ++s) {
+      const double sign = s % 2 == 0 ? 1 : -1;
+      weights_[s] += sign / 4 / static_cast<double>(stacks);
+      weights_[s + 1] -= sign / 2 / static_cast<double>(stacks);
+      weights_[s + 2] += sign / 4 / static_cast<double>(stacks);
+    }
+    for (double w : weights_) weight_squares_ += w * w;
+    if (count_ < 8) return;
+    // The decay and its growth, then a quadratic drift.
+    const double middle = static_cast<double>(count_ - 1) / 2;
+    auto column = [&](bool signed_, int power) {
+      std::vector<double> values(count_);
+      for (size_t p = 0; p < count_; ++p)
+        values[p] = (signed_ && p % 2 == 1 ? -1 : 1) * std::pow((static_cast<double>(p) - middle) / middle, power);
+      return values;
+    };
+    std::vector<std::vector<double>> columns{column(true, 0), column(true, 1), column(false, 0), column(false, 1),
+                                             column(false, 2)};
+    // Gram-Schmidt, twice over for its rounding.
+    for (std::vector<double>& values : columns) {
+      for (int round = 0; round < 2; ++round)
+        for (const std::vector<double>& q : basis_) {
+          const double projection = Dot(values, q);
+          for (size_t p = 0; p < count_; ++p) values[p] -= projection * q[p];
+        }
+      const double norm = std::sqrt(Dot(values, values));
+      for (double& value : values) value /= norm;
+      basis_.push_back(std::move(values));
+    }
+  }
+
+  // The degrees of freedom the fit leaves; none when the noise is the samples'.
+  size_t Freedom() const { return basis_.empty() ? 0 : count_ - basis_.size(); }
+
+  // The decay, Σ w_p y_p, of one value per pause.
+  double Mean(std::span<const double> y) const { return Dot(weights_, y); }
+
+  // Its standard error, from what the fit leaves of y or, with fewer pauses, from the
+  // samples' noise and Σ of the squared weights that made each pause's y of its samples.
+  double StandardError(std::span<const double> y, double sample_weight_squares) const {
+    if (basis_.empty()) return std::sqrt(white_variance_ * sample_weight_squares * weight_squares_);
+    double left = Dot(y, y);
+    for (const std::vector<double>& q : basis_) {
+      const double projection = Dot(q, y);
+      left -= projection * projection;
+    }
+    return std::sqrt(std::max(left, 0.0) / static_cast<double>(Freedom()) * weight_squares_);
+  }
+
+ private:
+  size_t count_;
+  std::vector<double> weights_;
+  double white_variance_;
+  std::vector<std::vector<double>> basis_;
+  double weight_squares_ = 0;
+};
+
+// The variance of one sample's white noise: from the jumps (second differences) of what
+// the common decay leaves of the pauses, which neither the decay nor a drift moves.
+double WhiteNoiseVariance(const Pauses& pauses) {
+  const std::vector<double> residual = DecayResidual(pauses);
+  double squares = 0, count = 0;
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* r = residual.data() + p * pauses.length;
+    for (int64_t j = 1; j + 1 < pauses.length; ++j) {
+      const double jump = r[j] - (r[j - 1] + r[j + 1]) / 2;
+      squares += jump * jump;
+      count += 1;
+    }
+  }
+  const double kept = 1 - 1 / static_cast<double>(pauses.count);
+  return count > 0 ? squares / count / 1.5 / kept : 0;
 }
 
-// The standard error of the mean of the stacks' values. Neighbouring stacks share two
-// of their three pauses, so independent noise in the pauses makes them correlated (2/3
-// one apart, 1/6 two apart): their spread alone understates the error of the mean by a
-// factor of about 1.8. The factor below undoes that for independent pauses.
-double StackStandardError(const std::vector<double>& values) {
-  const size_t count = values.size();
-  if (count < 2) return NaN;
-  const double k = static_cast<double>(count), one_apart = 2.0 / 3, two_apart = 1.0 / 6;
-  const double pairs = 2 * (k - 1) * one_apart + (count > 2 ? 2 * (k - 2) * two_apart : 0);
-  const double mean_correlation = pairs / (k * (k - 1));
-  const double mean = Mean(values);
-  double squares = 0;
-  for (double value : values) squares += (value - mean) * (value - mean);
-  const double spread = squares / (k - 1);  // expected: (1 - mean correlation) x variance of one stack
-  return std::sqrt(spread / (1 - mean_correlation) * (k + pairs) / (k * k));
-}
-
-// Two-sided 95 % quantiles of Student's t for 1..30 degrees of freedom.
+// Two-sided 95 % quantiles of Student's t for 1..30 degrees of freedom, and of the normal
+// distribution for none given.
 double Student95(size_t freedom) {
   static constexpr double quantiles[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
                                          2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086,
                                          2.080,  2.074, 2.069, 2.064, 2.060, 2.056, 2.052, 2.048, 2.045, 2.042};
-  if (freedom == 0) return NaN;
+  if (freedom == 0) return 1.96;  // the samples' noise: thousands of degrees of freedom
   return freedom <= 30 ? quantiles[freedom - 1] : 1.96;
 }
 
@@ -65,27 +131,23 @@ bool AllFinite(const std::vector<double>& values) {
   return true;
 }
 
-// The three-pause stacks one after the other: x_s at sample j at [s * length + j],
-// s = 0..count-3.
-std::vector<double> ThreePauseStacks(const Pauses& pauses) {
-  const size_t length = static_cast<size_t>(pauses.length);
-  std::vector<double> stacks(static_cast<size_t>(pauses.count - 2) * length);
-  for (int64_t s = 0; s + 2 < pauses.count; ++s) {
-    std::span<const double> d0 = pauses.Pause(s), d1 = pauses.Pause(s + 1), d2 = pauses.Pause(s + 2);
-    double* stack = stacks.data() + static_cast<size_t>(s) * length;
-    const double sign = pauses.Sign(s);
-    for (size_t j = 0; j < length; ++j) stack[j] = sign * (d0[j] - 2 * d1[j] + d2[j]) / 4;
-  }
-  return stacks;
-}
+// A piece of a value that is linear in the stacked decay: weight times its samples
+// [first, last).
+struct Piece {
+  int64_t first = 0, last = 0;
+  double weight = 0;
+};
 
-// The variance that the hum fits' uncertain coefficients add to a value that is linear
-// in the stacked decay: weights[j] times its sample j, summed.
-double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<double>& weights) {
+// The variance that the hum fits' uncertain coefficients add to such a value.
+double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<Piece>& pieces) {
   double variance = 0;
   for (const HumUncertainty& fit : uncertainties) {
     std::vector<double> effect;
-    for (const std::vector<double>& shape : fit.stacked_shapes) effect.push_back(Dot(shape, weights));
+    for (size_t shape = 0; shape < fit.stacked.size(); ++shape) {
+      double value = 0;
+      for (const Piece& piece : pieces) value += piece.weight * fit.StackedOver(shape, piece.first, piece.last);
+      effect.push_back(value);
+    }
     for (size_t a = 0; a < effect.size() && a < fit.covariance.size(); ++a)
       for (size_t b = 0; b < effect.size() && b < fit.covariance[a].size(); ++b)
         variance += effect[a] * fit.covariance[a][b] * effect[b];
@@ -109,57 +171,64 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   result.vp = vp;
   // Spikes first, so that they do not pull the hum's fit; then once more, since hum
   // hides the smaller ones.
-  if (cleaning.remove_spikes) result.spikes_removed = RemoveSpikes(pauses);
-  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz);
+  PauseScreen look = ScreenPauses(pauses);
+  if (cleaning.remove_spikes && (result.spikes_removed = RemoveSpikes(pauses, look)) > 0) look = ScreenPauses(pauses);
+  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz, look);
+  if (!hum.unresolved.empty()) return NoChargeability(vp, gates, hum.unresolved);
   if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
     result.hum_mv = hum.amplitude_mv;
     // Counted with those found before: the spikes the hum uncovered.
-    if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses);
+    if (cleaning.remove_spikes) result.spikes_removed += RemoveSpikes(pauses, look);
   }
 
-  const std::vector<double> stacks = ThreePauseStacks(pauses);
-  const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count - 2);
+  const PauseNoise noise(pauses.count, pauses.count < 8 ? WhiteNoiseVariance(pauses) : 0);
+  const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
   std::vector<double> column(count);
   for (size_t j = 0; j < length && decay_curve; ++j) {
-    for (size_t s = 0; s < count; ++s) column[s] = stacks[s * length + j];
+    for (size_t p = 0; p < count; ++p) column[p] = pauses.values[p * length + j];
     result.time_ms.push_back(SampleTimeMs(static_cast<int64_t>(j), sample_rate));
-    result.decay_mv.push_back(Mean(column));
-    result.decay_error_mv.push_back(StackStandardError(column));
+    result.decay_mv.push_back(noise.Mean(column));
+    result.decay_error_mv.push_back(noise.StandardError(column, 1));
   }
 
-  // Every stack gives its own M; their spread is the uncertainty of the mean. The pauses
-  // leave (pauses - 3) = (stacks - 1) degrees of freedom to it (less decay, offset and drift).
-  // The error of the hum's fit is common to every stack, so their spread does not show it,
-  // nor Vp's: both are added to the stacks' own.
-  const double t95 = Student95(count - 1), vp_share = vp_error / vp;
-  std::vector<double> stack_m(count, 0.0), m_weights(length, 0.0);
-  double widths = 0;
+  // Each gate's mean in every pause, in mV/V of Vp, and their width-weighted sum for M.
+  // The error of the hum's fit is common to every pause, so the pauses' noise does not
+  // show it, nor Vp's: both are added to it.
+  const double t95 = Student95(noise.Freedom()), vp_share = vp_error / vp;
+  std::vector<double> pause_m(count, 0.0), pause_gate(count);
+  std::vector<Piece> m_pieces;
+  double widths = 0, m_weight_squares = 0;
   for (const Gate& gate : gates) widths += gate.Width();
   for (const Gate& gate : gates) {
     const SampleRange samples = GateSamples(gate, half_period, sample_rate);
-    std::vector<double> weights(length, 0.0);
-    for (int64_t j = samples.first; j < samples.last; ++j) {
-      weights[static_cast<size_t>(j)] = 1000 / static_cast<double>(samples.Count()) / vp;
-      m_weights[static_cast<size_t>(j)] += weights[static_cast<size_t>(j)] * gate.Width() / widths;
+    const double scale = 1000 / static_cast<double>(samples.Count()) / vp, share = gate.Width() / widths;
+    const Piece piece{samples.first, samples.last, scale};
+    m_pieces.push_back({samples.first, samples.last, scale * share});
+    m_weight_squares += Square(scale * share) * static_cast<double>(samples.Count());
+    for (size_t p = 0; p < count; ++p) {
+      const double sum =
+          Sum(std::span(pauses.values)
+                  .subspan(p * length + static_cast<size_t>(samples.first), static_cast<size_t>(samples.Count())));
+      pause_gate[p] = samples.Count() > 0 ? sum * scale : NaN;
+      pause_m[p] += pause_gate[p] * share;
     }
-    std::vector<double> stack_gate(count, 0.0);
-    for (size_t s = 0; s < count; ++s) {
-      double sum = 0;
-      for (int64_t j = samples.first; j < samples.last; ++j) sum += stacks[s * length + static_cast<size_t>(j)];
-      stack_gate[s] = samples.Count() > 0 ? 1000 * sum / static_cast<double>(samples.Count()) / vp : NaN;
-    }
-    const double m = Mean(stack_gate);
-    const double error = std::sqrt(Square(StackStandardError(stack_gate)) + HumVariance(hum.uncertainties, weights) +
-                                   Square(m * vp_share));
+    const double m = noise.Mean(pause_gate);
+    const double error =
+        std::sqrt(Square(noise.StandardError(pause_gate, Square(scale) * static_cast<double>(samples.Count()))) +
+                  HumVariance(hum.uncertainties, {piece}) + Square(m * vp_share));
     result.gates.push_back({gate, m, error, t95 * error});
-    for (size_t s = 0; s < count; ++s) stack_m[s] += stack_gate[s] * gate.Width();
     result.mt_ms += m * gate.Width() / 1000;
   }
-  for (double& m : stack_m) m /= widths;
-  result.m = Mean(stack_m);
-  result.m_error = std::sqrt(Square(StackStandardError(stack_m)) + HumVariance(hum.uncertainties, m_weights) +
-                             Square(result.m * vp_share));
+  result.m = noise.Mean(pause_m);
+  const double noise_variance = Square(noise.StandardError(pause_m, m_weight_squares));
+  const double hum_variance = HumVariance(hum.uncertainties, m_pieces);
+  // Hum fitted only by how it changes from pause to pause, when it hardly does, is known
+  // too poorly to be taken out: the answer would be its fit's. (Below a hundredth of a
+  // percent of M, or 0.01 mV/V, it changes nothing worth saying.)
+  if (!hum.unseen_in_decay.empty() && hum_variance > 100 * noise_variance + Square(0.01 * (1 + std::abs(result.m))))
+    return NoChargeability(vp, gates, hum.unseen_in_decay);
+  result.m_error = std::sqrt(noise_variance + hum_variance + Square(result.m * vp_share));
   result.m_interval = t95 * result.m_error;
   return result;
 }

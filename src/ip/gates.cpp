@@ -103,9 +103,17 @@ std::string GateListText(const std::vector<Gate>& gates) {
 double SampleTimeMs(int64_t j, int32_t sample_rate) { return 1000.0 * (static_cast<double>(j) + 0.5) / sample_rate; }
 
 SampleRange GateSamples(const Gate& gate, int32_t half_period, int32_t sample_rate) {
+  // The first sample at or after t: from its estimate, moved until SampleTimeMs agrees.
+  auto first_at = [&](double t_ms) {
+    const double estimate = std::ceil(t_ms * sample_rate / 1000 - 0.5);
+    int64_t j = estimate <= 0 ? 0 : estimate >= half_period ? half_period : static_cast<int64_t>(estimate);
+    while (j > 0 && SampleTimeMs(j - 1, sample_rate) >= t_ms) --j;
+    while (j < half_period && SampleTimeMs(j, sample_rate) < t_ms) ++j;
+    return j;
+  };
   SampleRange range;
-  while (range.first < half_period && SampleTimeMs(range.first, sample_rate) < gate.t1_ms) ++range.first;
-  range.last = range.first;
-  while (range.last < half_period && SampleTimeMs(range.last, sample_rate) < gate.t2_ms) ++range.last;
+  if (half_period <= 0 || sample_rate <= 0 || !(gate.t1_ms <= gate.t2_ms)) return range;
+  range.first = first_at(gate.t1_ms);
+  range.last = std::max(range.first, first_at(gate.t2_ms));
   return range;
 }

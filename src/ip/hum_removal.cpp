@@ -1,8 +1,10 @@
 #include "ip/hum_removal.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 
 #include "ip/least_squares.h"
@@ -10,271 +12,373 @@
 namespace {
 
 using Complex = std::complex<double>;
+using Matrix = std::vector<std::vector<double>>;
 constexpr double TwoPi = 2 * std::numbers::pi;
+constexpr double None = std::numeric_limits<double>::quiet_NaN();
 constexpr int MaxHarmonics = 7;
+// How far from the mains' nominal frequency hum is looked for, Hz.
+constexpr double SearchedWithin = 2;
 // Hum counts as found when the energy at its frequency exceeds ten times what the rest
 // of the series, taken as noise, would put there.
 constexpr double Detection = 10;
 
 // Whether `energy`, the squares that `fits` sinusoids (two values each) explain in a
 // series of `samples` whose squares sum to `squares`, stands out of what is left.
+double Square(double x) { return x * x; }
+
 bool StandsOut(double energy, double squares, double samples, double fits) {
   const double noise = std::max(squares - energy, 0.0) / std::max(samples - 2 * fits, 1.0);
   return energy > Detection * 2 * fits * noise;
 }
 
-// The search for hum uses every Decimation-th sample: enough to see 50-60 Hz at any
-// usual rate, and it is all most records without hum ever cost.
-int64_t Decimation(double sample_rate, double mains_hz) {
-  return std::max<int64_t>(1, static_cast<int64_t>(sample_rate / (3 * (mains_hz + 1))));
-}
+// A centred mean over one mains cycle of c samples has a zero at the mains frequency and
+// at every harmonic: a sample less that mean keeps the hum and loses an offset and a line.
+// With the mean's own curvature taken back (κ times its second difference over a cycle)
+// it loses every cubic too, so a decay that is smooth over a cycle leaves next to nothing,
+// whatever its sign from pause to pause. An even c takes c + 1 samples, the two ends at
+// half weight, to stay centred.
+class CycleFilter {
+ public:
+  // Without `cubic` only the mean is taken: half a cycle at either end instead of one and
+  // a half, for pauses too short for more, and a decay's curvature comes through.
+  CycleFilter(int64_t cycle, int64_t length, bool cubic = true) : cycle_(cycle), half_(cycle / 2) {
+    // The variance of the window's sample positions about its centre.
+    const double c = static_cast<double>(cycle);
+    const double spread = cycle % 2 == 1 ? (c * c - 1) / 12 : (c * c + 2) / 12;
+    kappa_ = cubic ? spread / (2 * c * c) : 0;
+    from_ = (cubic ? cycle_ : 0) + half_;
+    to_ = length - from_;
+    // The filter's taps, for the gain of white noise through it.
+    std::vector<double> taps(static_cast<size_t>(2 * from_ + 1), 0.0);
+    auto add_mean = [&](int64_t centre, double weight) {
+      for (int64_t i = -half_; i <= half_; ++i) {
+        const bool end = cycle % 2 == 0 && (i == -half_ || i == half_);
+        taps[static_cast<size_t>(from_ + centre + i)] += weight * (end ? 0.5 : 1) / c;
+      }
+    };
+    taps[static_cast<size_t>(from_)] += 1;
+    add_mean(0, -1 - 2 * kappa_);
+    if (cubic) add_mean(cycle_, kappa_), add_mean(-cycle_, kappa_);
+    noise_gain_ = Dot(taps, taps);
+  }
 
-// What the common decay leaves of every step-th sample of the pauses, each pause's
-// series freed of its offset and slope: enough to find hum, at a fraction of the cost.
-struct SampledResidual {
-  int64_t step = 1;
-  int64_t per_pause = 0;       // samples kept per pause: j = 0, step, 2 step, ...
-  std::vector<double> values;  // pause p, kept sample i at [p * per_pause + i]
+  // The same filter over its samples from `start` on.
+  CycleFilter From(int64_t start) const {
+    CycleFilter later = *this;
+    later.from_ = std::max(from_, start);
+    return later;
+  }
+  int64_t Cycle() const { return cycle_; }
+  bool Cubic() const { return kappa_ != 0; }
+  int64_t From() const { return from_; }
+  int64_t To() const { return to_; }
+  int64_t Count() const { return std::max<int64_t>(to_ - from_, 0); }
+  double NoiseGain() const { return noise_gain_; }
+
+  // What the filter makes of a sinusoid of f cycles per sample: the same sinusoid times this.
+  double Gain(double f) const {
+    const double c = static_cast<double>(cycle_), s = std::sin(std::numbers::pi * f);
+    double mean = std::abs(s) < 1e-12 ? 1 : std::sin(std::numbers::pi * f * c) / (c * s);
+    if (cycle_ % 2 == 0) mean *= std::cos(std::numbers::pi * f);
+    return 1 - mean * (1 + 2 * kappa_ * (1 - std::cos(TwoPi * f * c)));
+  }
+
+  // out[j - From()] for j in [From(), To()).
+  void Apply(std::span<const double> x, std::vector<double>& prefix, double* out) const {
+    if (to_ <= from_) return;
+    prefix.resize(x.size() + 1);
+    prefix[0] = 0;
+    for (size_t j = 0; j < x.size(); ++j) prefix[j + 1] = prefix[j] + x[j];
+    // The means over the window centred on every sample the filter needs: mean[j - first].
+    const int64_t reach = kappa_ != 0 ? cycle_ : 0, first = from_ - reach, last = to_ + reach;
+    std::vector<double> mean(static_cast<size_t>(last - first));
+    const double c = static_cast<double>(cycle_);
+    const double* sums = prefix.data();
+    if (cycle_ % 2 == 1) {
+      for (int64_t j = first; j < last; ++j)
+        mean[static_cast<size_t>(j - first)] = (sums[j + half_ + 1] - sums[j - half_]) / c;
+    } else {
+      for (int64_t j = first; j < last; ++j)
+        mean[static_cast<size_t>(j - first)] =
+            (sums[j + half_] - sums[j - half_ + 1] +
+             (x[static_cast<size_t>(j - half_)] + x[static_cast<size_t>(j + half_)]) / 2) /
+            c;
+    }
+    const double* m = mean.data() + reach;
+    for (int64_t i = 0; i < to_ - from_; ++i) {
+      out[i] = x[static_cast<size_t>(from_ + i)] - m[i];
+      if (kappa_ != 0) out[i] += kappa_ * (m[i + cycle_] - 2 * m[i] + m[i - cycle_]);
+    }
+  }
+
+ private:
+  int64_t cycle_, half_, from_ = 0, to_ = 0;
+  double kappa_ = 0, noise_gain_ = 1;
 };
 
-SampledResidual SampledResidualOf(const Pauses& pauses, int64_t step) {
-  SampledResidual sampled{step, (pauses.length + step - 1) / step, {}};
-  sampled.values.resize(static_cast<size_t>(pauses.count * sampled.per_pause));
-  for (int64_t i = 0; i < sampled.per_pause; ++i) {
-    double decay = 0;
-    for (int64_t p = 0; p < pauses.count; ++p)
-      decay += pauses.Sign(p) * pauses.values[static_cast<size_t>(p * pauses.length + i * step)];
-    decay /= static_cast<double>(pauses.count);
-    for (int64_t p = 0; p < pauses.count; ++p)
-      sampled.values[static_cast<size_t>(p * sampled.per_pause + i)] =
-          pauses.values[static_cast<size_t>(p * pauses.length + i * step)] - pauses.Sign(p) * decay;
-  }
-  for (int64_t p = 0; p < pauses.count; ++p)
-    Detrend(std::span(sampled.values)
-                .subspan(static_cast<size_t>(p * sampled.per_pause), static_cast<size_t>(sampled.per_pause)));
-  return sampled;
+// The filter for a mains frequency: one cycle of it, in samples.
+CycleFilter FilterFor(const Pauses& pauses, double mains_hz) {
+  return CycleFilter(std::max<int64_t>(2, std::llround(pauses.sample_rate / mains_hz)), pauses.length);
 }
 
-// Σ r e^{-iωt} over the kept samples [from, to) of pause p, on the curve's own clock.
-Complex Projection(const Pauses& pauses, const SampledResidual& r, int64_t p, int64_t from, int64_t to, double hz) {
-  Complex phasor = std::polar(1.0, -TwoPi * hz * pauses.Time(p, from * r.step));
-  const Complex turn = std::polar(1.0, -TwoPi * hz * static_cast<double>(r.step) / pauses.sample_rate);
+// The centred mean over a cycle, twice: a triangle two cycles wide that leaves of hum near
+// the mains frequency a few parts in ten thousand; mean[j - 2 half] for j in
+// [2 half, length - 2 half).
+std::vector<double> TwiceMeaned(std::span<const double> x, int64_t cycle) {
+  const int64_t half = cycle / 2;
+  std::vector<double> once, twice;
+  for (std::vector<double>* out : {&once, &twice}) {
+    std::span<const double> in = out == &once ? x : std::span<const double>(once);
+    const int64_t n = static_cast<int64_t>(in.size());
+    std::vector<double> prefix(static_cast<size_t>(n + 1), 0.0);
+    for (int64_t j = 0; j < n; ++j) prefix[static_cast<size_t>(j + 1)] = prefix[static_cast<size_t>(j)] + in[j];
+    out->clear();
+    for (int64_t j = half; j + (cycle - 1 - half) < n; ++j)
+      out->push_back((prefix[static_cast<size_t>(j + cycle - half)] - prefix[static_cast<size_t>(j - half)]) /
+                     static_cast<double>(cycle));
+  }
+  return twice;
+}
+
+// The filter from the first sample on which the decay is smooth enough over a cycle
+// that the filter leaves nothing of it beyond the decay's noise. Where the decay still
+// falls fast (its first few time constants), the filter leaves a remainder, the same in
+// every pause, that would pass for hum turning by half a cycle from pause to pause. The
+// filter shows that remainder in the decay's twice-meaned values, which hold no hum.
+CycleFilter SmoothPart(const std::vector<double>& decay, const CycleFilter& filter, double decay_variance) {
+  const int64_t cycle = filter.Cycle(), shift = 2 * (cycle / 2);
+  const std::vector<double> smooth = TwiceMeaned(decay, cycle);
+  const CycleFilter inner(cycle, static_cast<int64_t>(smooth.size()), filter.Cubic());
+  if (inner.Count() <= 0) return filter.From(filter.To());
+  std::vector<double> remainder(static_cast<size_t>(inner.Count())), prefix;
+  inner.Apply(smooth, prefix, remainder.data());
+  // Below a third of the decay's noise, or what hum leaks through the means if more.
+  std::vector<double> filtered(static_cast<size_t>(filter.Count()));
+  filter.Apply(decay, prefix, filtered.data());
+  const size_t late = filtered.size() / 2;
+  const double hum = std::sqrt(Dot(std::span(filtered).subspan(late), std::span(filtered).subspan(late)) /
+                               static_cast<double>(std::max<size_t>(filtered.size() - late, 1)));
+  const double limit = std::max(0.3 * std::sqrt(decay_variance), 2e-3 * hum);
+  // The remainder falls with the decay: the last sample beyond the limit in the first half.
+  int64_t start = filter.From();
+  for (int64_t i = 0; i < inner.Count() / 2; ++i)
+    if (!(std::abs(remainder[static_cast<size_t>(i)]) <= limit)) start = inner.From() + i + shift + 1;
+  return filter.From(start);
+}
+
+// Whether a pause is long enough for the filter to see hum in: four cycles of it.
+bool Sees(const CycleFilter& filter) { return filter.Count() >= 4 * filter.Cycle(); }
+
+// ---------------------------------------------------------------------------------------
+// The first look. Most records have no hum; two sums over the pauses tell them.
+
+// What the first look says for hum: the white noise, and whether what the common decay
+// leaves of the pauses, each freed of its own line, holds more than it (hum that changes
+// from pause to pause).
+struct Screen {
+  std::vector<double> decay;
+  double noise = 0;
+  double residual_squares = 0;
+  bool residual_holds_more = false;
+};
+
+Screen ScreenOf(const PauseScreen& look, const Pauses& pauses) {
+  Screen screen{look.decay, look.WhiteNoise(), look.residual_squares, false};
+  // The decay takes length values, the lines 2 count less the 2 they share with it.
+  const double count = static_cast<double>(pauses.count), n = static_cast<double>(pauses.length);
+  const double freedom = (count - 1) * n - 2 * count + 2;
+  screen.residual_holds_more =
+      freedom > 0 && look.residual_squares > screen.noise * freedom * (1 + 6 * std::sqrt(4 / freedom));
+  return screen;
+}
+
+// Whether the common decay, through the cycle filter, holds more than the noise of a mean
+// of the pauses: hum that turns by half a cycle from one pause to the next.
+bool DecayHoldsMore(const Pauses& pauses, const Screen& screen, const CycleFilter& filter) {
+  if (filter.Count() < 4) return false;
+  std::vector<double> prefix, filtered(static_cast<size_t>(filter.Count()));
+  filter.Apply(screen.decay, prefix, filtered.data());
+  const double expected = screen.noise / static_cast<double>(pauses.count) * filter.NoiseGain();
+  const double samples = static_cast<double>(filter.Count());
+  return Dot(filtered, filtered) > expected * samples * (1 + 6 * std::sqrt(4 / samples));
+}
+
+// Whether the pauses' common decay holds a sinusoid at hz that stands out of what a
+// decay smooth in log time (a polynomial of degree 5 in log t) leaves of it, from half a
+// cycle on, and is larger than floor_mv: for hum too slow for the cycle filter in these
+// pauses.
+bool DecayHoldsAt(const Pauses& pauses, double hz, double floor_mv) {
+  const std::vector<double> decay = SignedMeanDecay(pauses);
+  constexpr size_t Smooth = 6;
+  const int64_t from = std::max<int64_t>(1, std::llround(0.5 * pauses.sample_rate / hz)), length = pauses.length;
+  if (length - from < static_cast<int64_t>(4 * (Smooth + 2))) return false;
+  const size_t samples = static_cast<size_t>(length - from);
+  std::vector<std::vector<double>> series(Smooth + 2, std::vector<double>(samples));
+  const double u0 = std::log(static_cast<double>(from) + 0.5), u1 = std::log(static_cast<double>(length) - 0.5);
+  for (size_t i = 0; i < samples; ++i) {
+    const double j = static_cast<double>(from) + static_cast<double>(i);
+    const double u = 2 * (std::log(j + 0.5) - u0) / (u1 - u0) - 1;
+    double power = 1;
+    for (size_t k = 0; k < Smooth; ++k, power *= u) series[k][i] = power;
+    series[Smooth][i] = std::cos(TwoPi * hz * j / pauses.sample_rate);
+    series[Smooth + 1][i] = std::sin(TwoPi * hz * j / pauses.sample_rate);
+  }
+  const std::span<const double> data(decay.data() + from, samples);
+  auto left = [&](size_t columns) {
+    std::vector<std::vector<double>> gram(columns, std::vector<double>(columns));
+    std::vector<double> right(columns);
+    for (size_t a = 0; a < columns; ++a) {
+      right[a] = Dot(series[a], data);
+      for (size_t b = 0; b < columns; ++b) gram[a][b] = Dot(series[a], series[b]);
+    }
+    const std::vector<double> c = Solve(gram, right);
+    double squares = Dot(data, data);
+    for (size_t a = 0; a < columns; ++a) squares -= c[a] * right[a];
+    return std::max(squares, 0.0);
+  };
+  const double smooth = left(Smooth), with_hum = left(Smooth + 2);
+  return smooth - with_hum > Square(floor_mv) * static_cast<double>(samples) / 2 &&
+         StandsOut(smooth - with_hum, smooth, static_cast<double>(samples - Smooth), 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// The frequency.
+
+// The projections Σ x e^{-iωt} of every pause's series over short segments, on the
+// curve's own clock, with the segments' middle times: from them the projection at a
+// nearby frequency is each segment's turned by the difference, and the phase steps from
+// segment to segment, between a pause's halves and from pause to pause give the
+// frequency, each step over a longer base than the one before.
+struct Segments {
+  double hz = 0;
+  int64_t per_pause = 0;
+  std::vector<Complex> values;  // pause p, segment k at [p * per_pause + k]
+  std::vector<double> middle;   // its middle time, s
+  double energy = 0;            // Σ 2 |projection|² / samples: the squares they explain
+  double squares = 0;           // of the series
+  double samples = 0;
+};
+
+// series: `count` pauses of `span` samples each, sample i standing at pause sample
+// first + i; segments of `segment` samples.
+Segments SegmentsOf(const Pauses& pauses, const std::vector<double>& series, int64_t first, int64_t span,
+                    int64_t segment, double hz) {
+  Segments s;
+  s.hz = hz;
+  s.per_pause = span / segment;
+  s.values.resize(static_cast<size_t>(pauses.count * s.per_pause));
+  s.middle.resize(s.values.size());
+  // e^{-iωτ} over a segment, τ from its start; each segment's sum is turned by its start.
+  std::vector<double> cosine(static_cast<size_t>(segment)), sine(static_cast<size_t>(segment));
+  for (int64_t i = 0; i < segment; ++i) {
+    const double angle = -TwoPi * hz * static_cast<double>(i) / pauses.sample_rate;
+    cosine[static_cast<size_t>(i)] = std::cos(angle), sine[static_cast<size_t>(i)] = std::sin(angle);
+  }
+  const Complex step = std::polar(1.0, -TwoPi * hz * static_cast<double>(segment) / pauses.sample_rate);
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* x = series.data() + p * span;
+    Complex start = std::polar(1.0, -TwoPi * hz * pauses.Time(p, first));
+    for (int64_t k = 0; k < s.per_pause; ++k, start *= step) {
+      const std::span<const double> part(x + k * segment, static_cast<size_t>(segment));
+      const Complex sum = start * Complex(Dot(part, cosine), Dot(part, sine));
+      const size_t at = static_cast<size_t>(p * s.per_pause + k);
+      s.values[at] = sum;
+      s.middle[at] = pauses.Time(p, first + k * segment) + static_cast<double>(segment - 1) / 2 / pauses.sample_rate;
+      s.energy += 2 * std::norm(sum) / static_cast<double>(segment);
+    }
+  }
+  s.squares = Dot(series, series);
+  s.samples = static_cast<double>(series.size());
+  return s;
+}
+
+// Σ of segments [from, to) of pause p, projected at hz.
+Complex Turned(const Segments& s, int64_t p, int64_t from, int64_t to, double hz) {
+  const double shift = -TwoPi * (hz - s.hz);
   Complex sum = 0;
-  const double* x = r.values.data() + p * r.per_pause;
-  for (int64_t i = from; i < to; ++i) {
-    sum += x[i] * phasor;
-    phasor *= turn;
+  for (int64_t k = from; k < to; ++k) {
+    const size_t at = static_cast<size_t>(p * s.per_pause + k);
+    sum += s.values[at] * std::polar(1.0, shift * s.middle[at]);
   }
   return sum;
 }
 
-// The frequency of the hum in the pauses, or NaN when none stands out of the noise.
-double HumFrequency(const Pauses& pauses, const SampledResidual& residual, double mains_hz) {
-  const int64_t half = residual.per_pause / 2;
-  if (half < 2) return std::numeric_limits<double>::quiet_NaN();
-  const double squares = Dot(residual.values, residual.values);
-  const int64_t quarter = std::max<int64_t>(
-      2, std::min(half, static_cast<int64_t>(0.25 * pauses.sample_rate / static_cast<double>(residual.step))));
-
-  // The energy near mains_hz over stretches of at most a quarter of a second: over longer
-  // ones hum 1 Hz off would turn against itself.
-  const int64_t stretches = residual.per_pause / quarter;
-  double energy = 0;
-  for (int64_t p = 0; p < pauses.count; ++p)
-    for (int64_t k = 0; k < stretches; ++k)
-      energy += 2 * std::norm(Projection(pauses, residual, p, k * quarter, (k + 1) * quarter, mains_hz)) /
-                static_cast<double>(quarter);
-  if (!StandsOut(energy, squares, static_cast<double>(residual.values.size()),
-                 static_cast<double>(pauses.count * stretches)))
-    return std::numeric_limits<double>::quiet_NaN();
-
-  // The phase gained from one stretch of a pause to the next gives the offset from
-  // mains_hz: first over stretches of at most a quarter of a second (unambiguous within
-  // ±2 Hz), then over the pause's halves.
-  double hz = mains_hz;
-  for (int64_t stretch : {quarter, half}) {
-    Complex turned = 0;
-    for (int64_t p = 0; p < pauses.count; ++p)
-      turned += Projection(pauses, residual, p, stretch, 2 * stretch, hz) *
-                std::conj(Projection(pauses, residual, p, 0, stretch, hz));
-    hz += std::arg(turned) / (TwoPi * static_cast<double>(stretch * residual.step) / pauses.sample_rate);
+// The frequency near s.hz that the phase steps give, or NaN when no hum stands out.
+double FrequencyOf(const Segments& s, int64_t count, double segment_s, double spacing_s) {
+  if (s.per_pause < 2 || !StandsOut(s.energy, s.squares, s.samples, static_cast<double>(count * s.per_pause)))
+    return None;
+  double hz = s.hz;
+  // Segment to segment: unambiguous within half a cycle per segment.
+  Complex steps = 0;
+  for (int64_t p = 0; p < count; ++p)
+    for (int64_t k = 0; k + 1 < s.per_pause; ++k)
+      steps += s.values[static_cast<size_t>(p * s.per_pause + k + 1)] *
+               std::conj(s.values[static_cast<size_t>(p * s.per_pause + k)]);
+  hz += std::arg(steps) / (TwoPi * segment_s);
+  // A pause's first half to its second.
+  const int64_t half = s.per_pause / 2;
+  if (half >= 2) {
+    Complex halves = 0;
+    for (int64_t p = 0; p < count; ++p)
+      halves += Turned(s, p, half, 2 * half, hz) * std::conj(Turned(s, p, 0, half, hz));
+    hz += std::arg(halves) / (TwoPi * static_cast<double>(half) * segment_s);
   }
-
-  // The phase gained from pause to pause, a whole period of the current apart, refines it.
-  const double spacing = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
+  // One pause to the next, a period of the current apart.
   for (int round = 0; round < 2; ++round) {
-    Complex steps = 0, previous = 0;
-    for (int64_t p = 0; p < pauses.count; ++p) {
-      const Complex whole = Projection(pauses, residual, p, 0, residual.per_pause, hz);
-      if (p > 0) steps += whole * std::conj(previous);
+    Complex pauses = 0, previous = 0;
+    for (int64_t p = 0; p < count; ++p) {
+      const Complex whole = Turned(s, p, 0, s.per_pause, hz);
+      if (p > 0) pauses += whole * std::conj(previous);
       previous = whole;
     }
-    hz += std::arg(steps) / (TwoPi * spacing);
+    hz += std::arg(pauses) / (TwoPi * spacing_s);
   }
   return hz;
 }
 
-// The sinusoids of the given harmonics at every pause sample, one after the other:
-// cos and sin of each. With slopes, two more: the fundamental's cos and sin times the
-// time from the start of the middle pause.
-std::vector<std::vector<double>> HumShapes(const Pauses& pauses, double hz, const std::vector<int>& harmonics,
-                                           bool slopes) {
-  std::vector<std::vector<double>> shapes(2 * harmonics.size() + (slopes ? 2 : 0),
-                                          std::vector<double>(pauses.values.size()));
-  for (size_t m = 0; m < harmonics.size(); ++m)
+// The share of a sinusoid's energy at hz that the pauses' common signed decay leaves to
+// tell it by: none where it turns by half a cycle from one pause to the next.
+double ChangingShare(const Pauses& pauses, double hz) {
+  Complex mean = 0;
+  for (int64_t p = 0; p < pauses.count; ++p) mean += pauses.Sign(p) * std::polar(1.0, TwoPi * hz * pauses.Time(p, 0));
+  return 1 - std::norm(mean / static_cast<double>(pauses.count));
+}
+
+// The hum's frequency near mains_hz, or NaN. Every pause through the cycle filter keeps
+// its hum whole, whatever it turns by from pause to pause; where the pause is too short
+// for the filter, what the common decay leaves of it (each pause freed of its line) keeps
+// the hum that changes from pause to pause.
+double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
+  const int64_t segment = 2 * filter.Cycle();
+  const double segment_s = static_cast<double>(segment) / pauses.sample_rate;
+  const double spacing_s = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
+  std::vector<double> series;
+  // Every pause through the filter keeps its hum whole, whatever it turns by from pause to
+  // pause; where the pause is too short for the filter, what the common decay leaves of
+  // the pauses, each freed of its line, keeps the hum that changes from pause to pause.
+  if (!Sees(filter)) {
+    series.resize(pauses.values.size());
     for (int64_t p = 0; p < pauses.count; ++p) {
-      const int h = harmonics[m];
-      Complex phasor = std::polar(1.0, TwoPi * h * hz * pauses.Time(p, 0));
-      const Complex turn = std::polar(1.0, TwoPi * h * hz / pauses.sample_rate);
-      double* c = shapes[2 * m].data() + p * pauses.length;
-      double* s = shapes[2 * m + 1].data() + p * pauses.length;
-      for (int64_t j = 0; j < pauses.length; ++j) {
-        c[j] = phasor.real();
-        s[j] = phasor.imag();
-        phasor *= turn;
-      }
+      std::span<double> r =
+          std::span(series).subspan(static_cast<size_t>(p * pauses.length), static_cast<size_t>(pauses.length));
+      std::span<const double> x = pauses.Pause(p);
+      const double sign = pauses.Sign(p);
+      for (int64_t j = 0; j < pauses.length; ++j) r[j] = x[j] - sign * screen.decay[static_cast<size_t>(j)];
+      Detrend(r);
     }
-  if (slopes) {
-    const double middle = pauses.Time(pauses.count / 2, 0);
-    for (int64_t p = 0; p < pauses.count; ++p)
-      for (int64_t j = 0; j < pauses.length; ++j) {
-        const size_t i = static_cast<size_t>(p * pauses.length + j);
-        const double t = pauses.Time(p, j) - middle;
-        shapes[shapes.size() - 2][i] = t * shapes[0][i];
-        shapes[shapes.size() - 1][i] = t * shapes[1][i];
-      }
+    return FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
+                       spacing_s);
   }
-  return shapes;
+  const int64_t span = filter.Count();
+  series.resize(static_cast<size_t>(pauses.count * span));
+  std::vector<double> prefix;
+  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), prefix, series.data() + p * span);
+  return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
+                     spacing_s);
 }
 
-// What the decay and the pauses' offsets and slopes leave of x: the pauses less their
-// common signed decay, each then freed of its straight line. The decay and the lines
-// with alternating signs are the same directions, and the rest of the lines is
-// orthogonal to the decay, so this is the orthogonal projection on what neither explains.
-void Project(std::vector<double>& x, int64_t count, int64_t length) {
-  Pauses series{length, count, 1, std::move(x)};
-  const std::vector<double> decay = SignedMeanDecay(series);
-  for (int64_t p = 0; p < count; ++p) {
-    std::span<double> pause = series.Pause(p);
-    const double sign = series.Sign(p);
-    for (int64_t j = 0; j < length; ++j) pause[j] -= sign * decay[j];
-    Detrend(pause);
-  }
-  x = std::move(series.values);
-}
-
-// The inverse of a small symmetric matrix, column by column; all zeros when singular.
-std::vector<std::vector<double>> Inverse(const std::vector<std::vector<double>>& a) {
-  const size_t n = a.size();
-  std::vector<std::vector<double>> inverse(n, std::vector<double>(n));
-  for (size_t column = 0; column < n; ++column) {
-    std::vector<double> unit(n, 0.0);
-    unit[column] = 1;
-    const std::vector<double> x = Solve(a, unit);
-    for (size_t row = 0; row < n; ++row) inverse[row][column] = x[row];
-  }
-  return inverse;
-}
-
-// The least-squares fit of shapes to data: coefficients and their covariance.
-struct Fit {
-  std::vector<double> coefficients;
-  std::vector<std::vector<double>> covariance;
-};
-
-// The least-squares solution of the normal equations gram c = right, with the covariance
-// of c from the residual left (Σ data² less c · right) over the degrees of freedom.
-Fit FitGram(const std::vector<std::vector<double>>& gram, const std::vector<double>& right, double data_squares,
-            double freedom) {
-  const size_t n = right.size();
-  Fit fit{Solve(gram, right), Inverse(gram)};
-  double left = data_squares;
-  for (size_t a = 0; a < n; ++a) left -= fit.coefficients[a] * right[a];
-  const double variance = std::max(left, 0.0) / std::max(freedom - static_cast<double>(n), 1.0);
-  for (std::vector<double>& row : fit.covariance)
-    for (double& value : row) value *= variance;
-  return fit;
-}
-
-// The least-squares fit of the given series to data.
-Fit FitSeries(const std::vector<std::vector<double>>& series, const std::vector<double>& data, double freedom) {
-  const size_t n = series.size();
-  std::vector<std::vector<double>> gram(n, std::vector<double>(n, 0.0));
-  std::vector<double> right(n, 0.0);
-  for (size_t a = 0; a < n; ++a) {
-    right[a] = Dot(series[a], data);
-    for (size_t b = a; b < n; ++b) gram[a][b] = gram[b][a] = Dot(series[a], series[b]);
-  }
-  return FitGram(gram, right, Dot(data, data), freedom);
-}
-
-// How far the frequency of a fit with slopes (HumShapes) is off: the slopes' coefficients
-// are δω times (b, -a) for the fundamental's (a, b). Beyond `limit` Hz the linear picture
-// fails, and no correction is made.
-double FrequencyCorrection(const std::vector<double>& sloped, double limit) {
-  const double a = sloped[0], b = sloped[1], c = sloped[sloped.size() - 2], d = sloped[sloped.size() - 1];
-  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
-  return std::abs(correction) < limit ? correction : 0;
-}
-
-// The least-squares coefficients of shapes for data, which stands at their samples
-// [from, from + data.size()).
-std::vector<double> FitShapes(const std::vector<std::vector<double>>& shapes, const std::vector<double>& data,
-                              size_t from) {
-  const size_t n = shapes.size();
-  auto part = [&](size_t m) { return std::span<const double>(shapes[m]).subspan(from, data.size()); };
-  std::vector<std::vector<double>> gram(n, std::vector<double>(n, 0.0));
-  std::vector<double> right(n, 0.0);
-  for (size_t a = 0; a < n; ++a) {
-    right[a] = Dot(part(a), data);
-    for (size_t b = a; b < n; ++b) gram[a][b] = gram[b][a] = Dot(part(a), part(b));
-  }
-  return Solve(gram, right);
-}
-
-// The frequency of hum borne by the common decay, when its phase turns by half a cycle
-// from one pause to the next (f x 2 x pause = k + 1/2): then it has the pauses' own
-// signs, the residual holds none of it, and only its oscillation tells it from a decay.
-// The decay less its average over one mains cycle keeps the hum and loses the smooth
-// decay; the samples of the first cycles, where the decay bends fastest, are left out.
-double HumFrequencyInTheDecay(const Pauses& pauses, const std::vector<double>& decay, double mains_hz) {
-  constexpr double None = std::numeric_limits<double>::quiet_NaN();
-  const int64_t cycle = std::llround(pauses.sample_rate / mains_hz), length = pauses.length;
-  const int64_t from = 2 * cycle, to = length - cycle;
-  if (cycle < 3 || to - from < 4 * cycle) return None;
-  std::vector<double> prefix(static_cast<size_t>(length + 1), 0.0);
-  for (int64_t j = 0; j < length; ++j) prefix[static_cast<size_t>(j + 1)] = prefix[static_cast<size_t>(j)] + decay[j];
-  std::vector<double> wiggle(static_cast<size_t>(to - from));
-  for (int64_t j = from; j < to; ++j) {
-    const int64_t a = j - cycle / 2, b = a + cycle;
-    wiggle[static_cast<size_t>(j - from)] =
-        decay[static_cast<size_t>(j)] - (prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)]) / cycle;
-  }
-  // One series, the pause's own clock from sample `from`: the halves' phases give the
-  // frequency, as in the pauses' residual.
-  Pauses series{static_cast<int64_t>(wiggle.size()), 1, pauses.sample_rate, wiggle};
-  SampledResidual sampled{1, series.length, wiggle};
-  const int64_t half = series.length / 2;
-  auto projection = [&](int64_t a, int64_t b, double hz) { return Projection(series, sampled, 0, a, b, hz); };
-  // Projection counts time from the first pause's start, which is a pause length in: the
-  // same offset for both halves, so the phase between them is unchanged.
-  const Complex first = projection(0, half, mains_hz), second = projection(half, 2 * half, mains_hz);
-  const double squares = Dot(wiggle, wiggle);
-  const double energy = 2 * (std::norm(first) + std::norm(second)) / static_cast<double>(half);
-  if (!StandsOut(energy, squares, static_cast<double>(wiggle.size()), 2)) return None;
-  const double hz =
-      mains_hz + std::arg(second * std::conj(first)) / (TwoPi * static_cast<double>(half) / pauses.sample_rate);
-  // The fundamental with its slopes, fitted to the wiggle on the pause's own clock,
-  // corrects it.
-  const Pauses one_pause{length, 1, pauses.sample_rate, decay};
-  return hz +
-         FrequencyCorrection(FitShapes(HumShapes(one_pause, hz, {1}, true), wiggle, static_cast<size_t>(from)), 0.2);
-}
-
-// A harmonic is fitted among the pauses when its projection keeps at least this share of
-// its energy; below it, it turns by nearly half a cycle from pause to pause and is
-// fitted in the common decay instead, where the projection would leave nothing to fit.
-constexpr double Identifiable = 0.3;
+// ---------------------------------------------------------------------------------------
+// The fit.
 
 // Within a pause every hum shape is a sum of a few functions of the sample j: cos and sin
 // of each harmonic, j/rate times the fundamental's (the slopes in frequency), 1 and j
@@ -285,12 +389,80 @@ struct PauseBasis {
   int64_t length = 0;
   size_t one = 0, line = 0;   // the indices of 1 and j
   std::vector<double> table;  // function b at sample j: [b * length + j]
-  std::vector<std::vector<double>> gram;
+  Matrix gram;
+  // Each function as scale j^power cos(θ j), or sin: for its products in closed form.
+  struct Form {
+    int harmonic = 0;  // θ is harmonic times the fundamental's turn per sample
+    bool sine = false;
+    int power = 0;
+    double scale = 1;
+  };
+  std::vector<Form> forms;
+  double turn = 0;         // the fundamental's, radians per sample
+  std::vector<double> hz;  // each function's frequency (its harmonic's; 0 for 1 and j)
 
   std::span<const double> Function(size_t b) const {
     return std::span(table).subspan(b * static_cast<size_t>(length), static_cast<size_t>(length));
   }
 };
+
+// Σ j^m e^{iφj} over j = a..b-1, m = 0, 1, 2: geometric sums and their derivatives
+// (z d/dz), or the sums of powers where φ is a whole turn; summed sample by sample where
+// z is too near 1 for the closed form.
+std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
+  std::array<Complex, 3> sums{};
+  const double turns = phi / TwoPi;
+  if (turns == std::round(turns)) {
+    auto power = [](double n, int m) { return m == 0 ? n : m == 1 ? n * (n - 1) / 2 : n * (n - 1) * (2 * n - 1) / 6; };
+    for (int m = 0; m < 3; ++m) sums[m] = power(static_cast<double>(b), m) - power(static_cast<double>(a), m);
+    return sums;
+  }
+  const Complex z = std::polar(1.0, phi), one_less = 1.0 - z;
+  if (std::abs(one_less) < 1e-3) {
+    for (int64_t j = a; j < b; ++j) {
+      const double x = static_cast<double>(j);
+      const Complex e = std::polar(1.0, phi * x);
+      sums[0] += e, sums[1] += x * e, sums[2] += x * x * e;
+    }
+    return sums;
+  }
+  const double x = static_cast<double>(a), y = static_cast<double>(b);
+  const Complex za = std::polar(1.0, phi * x), zb = std::polar(1.0, phi * y);
+  sums[0] = (za - zb) / one_less;
+  sums[1] = (x * za - y * zb) / one_less + z * (za - zb) / (one_less * one_less);
+  sums[2] = (x * x * za - y * y * zb) / one_less + z * ((2 * x + 1) * za - (2 * y + 1) * zb) / (one_less * one_less) +
+            2.0 * z * z * (za - zb) / (one_less * one_less * one_less);
+  return sums;
+}
+
+// The basis functions' products over the samples [from, to), in closed form: a product of
+// two is j^(p+q) times half the sum or difference of the cos or sin at θ ± θ'.
+Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
+  const size_t n = basis.size;
+  int highest = 0;
+  for (const PauseBasis::Form& form : basis.forms) highest = std::max(highest, form.harmonic);
+  // The sums at every multiple of the fundamental's turn that a sum or difference makes;
+  // a negative one is the conjugate.
+  std::vector<std::array<Complex, 3>> sums;
+  for (int k = 0; k <= 2 * highest; ++k) sums.push_back(PowerSums(k * basis.turn, from, to));
+  auto at = [&](int k, int m) {
+    return k >= 0 ? sums[static_cast<size_t>(k)][m] : std::conj(sums[static_cast<size_t>(-k)][m]);
+  };
+  Matrix gram(n, std::vector<double>(n, 0.0));
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = a; b < n; ++b) {
+      const PauseBasis::Form &u = basis.forms[a], &v = basis.forms[b];
+      const int m = u.power + v.power;
+      const Complex difference = at(u.harmonic - v.harmonic, m), sum = at(u.harmonic + v.harmonic, m);
+      double value = 0;
+      if (!u.sine && !v.sine) value = (difference.real() + sum.real()) / 2;
+      if (u.sine && v.sine) value = (difference.real() - sum.real()) / 2;
+      if (u.sine && !v.sine) value = (sum.imag() + difference.imag()) / 2;
+      if (!u.sine && v.sine) value = (sum.imag() - difference.imag()) / 2;
+      gram[a][b] = gram[b][a] = u.scale * v.scale * value;
+    }
+  return gram;
+}
 
 PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harmonics, bool slopes) {
   PauseBasis basis;
@@ -298,6 +470,7 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   basis.length = pauses.length;
   basis.one = basis.size - 2;
   basis.line = basis.size - 1;
+  basis.hz.assign(basis.size, 0.0);
   const size_t length = static_cast<size_t>(pauses.length);
   basis.table.resize(basis.size * length);
   for (size_t m = 0; m < harmonics.size(); ++m) {
@@ -307,7 +480,9 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
       basis.table[2 * m * length + j] = phasor.real();
       basis.table[(2 * m + 1) * length + j] = phasor.imag();
     }
+    basis.hz[2 * m] = basis.hz[2 * m + 1] = harmonics[m] * hz;
   }
+  if (slopes) basis.hz[basis.one - 2] = basis.hz[basis.one - 1] = hz;
   for (size_t j = 0; j < length; ++j) {
     if (slopes) {
       const double t = static_cast<double>(j) / pauses.sample_rate;
@@ -317,10 +492,15 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
     basis.table[basis.one * length + j] = 1;
     basis.table[basis.line * length + j] = static_cast<double>(j);
   }
-  basis.gram.assign(basis.size, std::vector<double>(basis.size));
-  for (size_t a = 0; a < basis.size; ++a)
-    for (size_t b = a; b < basis.size; ++b)
-      basis.gram[a][b] = basis.gram[b][a] = Dot(basis.Function(a), basis.Function(b));
+  basis.forms.resize(basis.size);
+  for (size_t m = 0; m < harmonics.size(); ++m)
+    for (size_t k = 0; k < 2; ++k) basis.forms[2 * m + k] = {harmonics[m], k == 1, 0, 1};
+  if (slopes)
+    for (size_t k = 0; k < 2; ++k) basis.forms[basis.one - 2 + k] = {1, k == 1, 1, 1 / pauses.sample_rate};
+  basis.turn = TwoPi * hz / pauses.sample_rate;
+  basis.forms[basis.one] = {0, false, 0, 1};
+  basis.forms[basis.line] = {0, false, 1, 1};
+  basis.gram = GramOver(basis, 0, pauses.length);
   return basis;
 }
 
@@ -368,8 +548,10 @@ std::vector<double> SignedMean(const Coefficients& w, int64_t count, size_t n) {
   return mean;
 }
 
-// Project (above) done on coefficients: the common signed decay taken out, then each
-// pause's line.
+// What the decay and the pauses' offsets and slopes leave of a shape: the pauses less
+// their common signed decay, each then freed of its straight line. The decay and the
+// lines with alternating signs are the same directions, and the rest of the lines is
+// orthogonal to the decay, so this is the orthogonal projection on what neither explains.
 Coefficients ProjectCoefficients(Coefficients w, int64_t count, const PauseBasis& basis) {
   const size_t n = basis.size;
   const std::vector<double> decay = SignedMean(w, count, n);
@@ -387,18 +569,21 @@ Coefficients ProjectCoefficients(Coefficients w, int64_t count, const PauseBasis
   return w;
 }
 
-// Σ over the pauses and samples of the product of two shapes.
-double Product(const Coefficients& u, const Coefficients& v, int64_t count, const PauseBasis& basis) {
+// The basis functions' products with a shape in every pause: [p * size + b], the Gram
+// matrix times its coefficients there. A shape has a few of the functions in a pause
+// (its harmonic's two, the line's two): the zeros are passed.
+Coefficients GramTimes(const Coefficients& v, int64_t count, const PauseBasis& basis) {
   const size_t n = basis.size;
-  double sum = 0;
+  Coefficients products(v.size(), 0.0);
   for (int64_t p = 0; p < count; ++p) {
-    const double* a = u.data() + static_cast<size_t>(p) * n;
-    const double* b = v.data() + static_cast<size_t>(p) * n;
-    for (size_t i = 0; i < n; ++i)
-      if (a[i] != 0)
-        for (size_t k = 0; k < n; ++k) sum += a[i] * basis.gram[i][k] * b[k];
+    const double* c = v.data() + static_cast<size_t>(p) * n;
+    double* out = products.data() + static_cast<size_t>(p) * n;
+    for (size_t k = 0; k < n; ++k) {
+      if (c[k] == 0) continue;
+      for (size_t i = 0; i < n; ++i) out[i] += basis.gram[i][k] * c[k];
+    }
   }
-  return sum;
+  return products;
 }
 
 // Each basis function's product with each pause of the data: [p * size + b].
@@ -410,201 +595,287 @@ std::vector<double> DataProducts(const Pauses& pauses, const PauseBasis& basis) 
   return products;
 }
 
-// Adds factor times the shape with these coefficients in one pause to out.
-void AddShape(std::span<double> out, const double* coefficients, const PauseBasis& basis, double factor) {
-  for (size_t b = 0; b < basis.size; ++b) {
-    const double c = factor * coefficients[b];
-    if (c == 0) continue;
-    std::span<const double> f = basis.Function(b);
-    for (size_t j = 0; j < out.size(); ++j) out[j] += c * f[j];
+// The normal equations of a least-squares fit and what it is fitted to: gram c = right,
+// with Σ data² to say what the fit leaves.
+struct Normal {
+  Matrix gram;
+  std::vector<double> right;
+  double squares = 0;
+
+  // Σ (data - shapes c)² for coefficients c.
+  double Left(const std::vector<double>& c) const {
+    double left = squares;
+    for (size_t a = 0; a < c.size(); ++a) {
+      left -= 2 * c[a] * right[a];
+      for (size_t b = 0; b < c.size(); ++b) left += c[a] * gram[a][b] * c[b];
+    }
+    return std::max(left, 0.0);
   }
+};
+
+// Two views of the hum, independent as they come from apart parts of the data:
+//  - among the pauses: what the decay and the pauses' lines leave, where hum that
+//    changes from pause to pause shows, with nothing assumed of the decay;
+//  - in the common decay through the cycle filter, where a decay smooth over a cycle
+//    leaves nothing and the hum the stacks pass as decay (the part that turns by half a
+//    cycle from pause to pause, with the pauses' own signs) shows.
+// Their least squares together, each weighted by its own noise, are the fit.
+struct HumFit {
+  std::vector<double> coefficients;
+  Matrix covariance;
+  size_t untold = 0;        // combinations of the shapes the data say nothing of
+  bool decay_seen = false;  // the common decay took part
+};
+
+HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, const PauseBasis& basis,
+              const std::vector<Coefficients>& shapes) {
+  const size_t n = shapes.size(), size = basis.size;
+  const int64_t count = pauses.count;
+  const std::vector<double>& decay = screen.decay;
+  const double white_noise = screen.noise;
+  // What the decay and the pauses' lines leave of the data: the first look's.
+  Normal among{Matrix(n, std::vector<double>(n)), std::vector<double>(n), screen.residual_squares};
+  const std::vector<double> products = DataProducts(pauses, basis);
+  std::vector<Coefficients> projected, gram_times;
+  for (const Coefficients& shape : shapes) {
+    projected.push_back(ProjectCoefficients(shape, count, basis));
+    gram_times.push_back(GramTimes(projected.back(), count, basis));
+  }
+  for (size_t a = 0; a < n; ++a) {
+    among.right[a] = Dot(projected[a], products);
+    for (size_t b = a; b < n; ++b) among.gram[a][b] = among.gram[b][a] = Dot(projected[a], gram_times[b]);
+  }
+  const double among_freedom =
+      static_cast<double>((count - 1) * pauses.length - 2 * count + 2) - static_cast<double>(n);
+
+  // In the decay: the filtered decay's products with the basis functions over the
+  // filter's samples, and the functions' own there. A sinusoid comes through the filter as
+  // itself times the filter's gain at its frequency; 1 and j do not come through.
+  Normal in_decay{Matrix(n, std::vector<double>(n, 0.0)), std::vector<double>(n, 0.0), 0};
+  double decay_freedom = 0;
+  if (Sees(filter) && filter.Count() > static_cast<int64_t>(2 * n)) {
+    std::vector<double> filtered(static_cast<size_t>(filter.Count())), prefix;
+    filter.Apply(decay, prefix, filtered.data());
+    in_decay.squares = Dot(filtered, filtered);
+    decay_freedom = static_cast<double>(filter.Count()) - static_cast<double>(n);
+    const size_t from = static_cast<size_t>(filter.From()), samples = static_cast<size_t>(filter.Count());
+    std::vector<double> gains(size), decay_products(size, 0.0);
+    const Matrix range = GramOver(basis, filter.From(), filter.To());
+    for (size_t b = 0; b < size; ++b) {
+      gains[b] = basis.hz[b] > 0 ? filter.Gain(basis.hz[b] / pauses.sample_rate) : 0;
+      if (gains[b] != 0) decay_products[b] = Dot(basis.Function(b).subspan(from, samples), filtered);
+    }
+    std::vector<std::vector<double>> common;
+    for (const Coefficients& shape : shapes) {
+      common.push_back(SignedMean(shape, count, size));
+      for (size_t b = 0; b < size; ++b) common.back()[b] *= gains[b];
+    }
+    for (size_t a = 0; a < n; ++a) {
+      in_decay.right[a] = Dot(common[a], decay_products);
+      for (size_t b = a; b < n; ++b) {
+        double sum = 0;
+        for (size_t i = 0; i < size; ++i)
+          if (common[a][i] != 0)
+            for (size_t k = 0; k < size; ++k) sum += common[a][i] * range[i][k] * common[b][k];
+        in_decay.gram[a][b] = in_decay.gram[b][a] = sum;
+      }
+    }
+  }
+
+  // Weighted by their noise: the pauses' white noise, and the decay's, a mean of the
+  // pauses, or what the filter leaves of it where the decay is less smooth than that.
+  double among_noise = white_noise, decay_noise = white_noise / static_cast<double>(count);
+  HumFit fit;
+  for (int round = 0; round < 2; ++round) {
+    Matrix gram(n, std::vector<double>(n));
+    std::vector<double> right(n);
+    for (size_t a = 0; a < n; ++a) {
+      right[a] = among.right[a] / among_noise + (decay_freedom > 0 ? in_decay.right[a] / decay_noise : 0);
+      for (size_t b = 0; b < n; ++b)
+        gram[a][b] = among.gram[a][b] / among_noise + (decay_freedom > 0 ? in_decay.gram[a][b] / decay_noise : 0);
+    }
+    // Scaled to a unit diagonal, so that the shapes' units (a slope's are seconds) do not
+    // decide what counts as told.
+    std::vector<double> scale(n);
+    for (size_t a = 0; a < n; ++a) scale[a] = gram[a][a] > 0 ? 1 / std::sqrt(gram[a][a]) : 0;
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) gram[a][b] *= scale[a] * scale[b];
+    const PseudoInverse inverse = PseudoInverseOf(gram, 1e-10);
+    fit.covariance = inverse.inverse;
+    fit.coefficients.assign(n, 0.0);
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) {
+        fit.covariance[a][b] *= scale[a] * scale[b];
+        fit.coefficients[a] += fit.covariance[a][b] * right[b];
+      }
+    fit.untold = inverse.left_out.size();
+    if (round == 1) break;
+    if (among_freedom > 0) among_noise = std::max(among.Left(fit.coefficients) / among_freedom, white_noise * 1e-6);
+    if (decay_freedom > 0)
+      decay_noise = std::max(in_decay.Left(fit.coefficients) / decay_freedom / filter.NoiseGain(),
+                             among_noise / static_cast<double>(count));
+  }
+  fit.decay_seen = decay_freedom > 0;
+  return fit;
 }
 
-// The hum shapes fitted jointly with the decay and the pauses' lines: the least squares
-// of the projected shapes against the data, whose own projection is `residual`.
-Fit FitAmongPauses(const std::vector<Coefficients>& projected, const std::vector<double>& products,
-                   double residual_squares, int64_t count, const PauseBasis& basis, double freedom) {
-  const size_t n = projected.size();
-  std::vector<std::vector<double>> gram(n, std::vector<double>(n));
-  std::vector<double> right(n);
-  for (size_t a = 0; a < n; ++a) {
-    right[a] = Dot(projected[a], products);
-    for (size_t b = a; b < n; ++b) gram[a][b] = gram[b][a] = Product(projected[a], projected[b], count, basis);
-  }
-  return FitGram(gram, right, residual_squares, freedom);
+// How far the frequency of a fit with slopes (ShapesOf) is off: the slopes' coefficients
+// are δω times (b, -a) for the fundamental's (a, b). Beyond `limit` Hz the linear picture
+// fails, and no correction is made.
+double FrequencyCorrection(const std::vector<double>& sloped, double limit) {
+  const double a = sloped[0], b = sloped[1], c = sloped[sloped.size() - 2], d = sloped[sloped.size() - 1];
+  const double correction = (a * a + b * b) > 0 ? (c * b - d * a) / (a * a + b * b) / TwoPi : 0;
+  return std::abs(correction) < limit ? correction : 0;
 }
 
 // Subtracts the fitted shapes from the pauses and keeps what their fit leaves uncertain.
-void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const Fit& fit, const PauseBasis& basis,
+void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const HumFit& fit, const PauseBasis& basis,
               HumRemoval& result) {
-  const size_t n = basis.size;
+  const size_t n = basis.size, length = static_cast<size_t>(pauses.length);
   Coefficients sum(static_cast<size_t>(pauses.count) * n, 0.0);
-  HumUncertainty uncertainty{{}, fit.covariance};
+  HumUncertainty uncertainty{{}, {}, fit.covariance};
+  const int64_t stacks = pauses.count - 2;
   for (size_t m = 0; m < shapes.size(); ++m) {
     for (size_t i = 0; i < sum.size(); ++i) sum[i] += fit.coefficients[m] * shapes[m][i];
     // The shape's mean three-pause stack, what it adds to the stacked decay.
-    std::vector<double> stack(n, 0.0), values(static_cast<size_t>(pauses.length), 0.0);
-    const int64_t stacks = pauses.count - 2;
+    std::vector<double> stack(n, 0.0);
     for (int64_t s = 0; s < stacks; ++s)
       for (size_t b = 0; b < n; ++b) {
         const double* w = shapes[m].data() + static_cast<size_t>(s) * n + b;
         stack[b] += pauses.Sign(s) * (w[0] - 2 * w[n] + w[2 * n]) / 4 / static_cast<double>(stacks);
       }
-    if (stacks > 0) AddShape(values, stack.data(), basis, 1);
-    uncertainty.stacked_shapes.push_back(std::move(values));
+    uncertainty.stacked.push_back(std::move(stack));
   }
-  for (int64_t p = 0; p < pauses.count; ++p)
-    AddShape(pauses.Pause(p), sum.data() + static_cast<size_t>(p) * n, basis, -1);
+  for (size_t b = 0; b < n; ++b) {
+    std::span<const double> f = basis.Function(b);
+    std::vector<double> sums(length + 1, 0.0);
+    for (size_t j = 0; j < length; ++j) sums[j + 1] = sums[j] + f[j];
+    uncertainty.function_sums.push_back(std::move(sums));
+  }
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    std::span<double> pause = pauses.Pause(p);
+    for (size_t b = 0; b < n; ++b) {
+      const double c = sum[static_cast<size_t>(p) * n + b];
+      if (c == 0) continue;
+      std::span<const double> f = basis.Function(b);
+      for (size_t j = 0; j < length; ++j) pause[j] -= c * f[j];
+    }
+  }
   result.uncertainties.push_back(std::move(uncertainty));
 }
 
-// The harmonics the pauses cannot tell from the decay, fitted to the common decay with
-// the decay described as a smooth curve in log time (a polynomial of log t and a line in
-// t for the offsets' alternating part), from the second mains cycle on. No coefficients
-// when the pause is too short for it.
-Fit FitInTheDecay(const Pauses& pauses, const std::vector<Coefficients>& shapes, const PauseBasis& basis, double hz) {
-  constexpr size_t Smooth = 7, Line = 1;
-  const int64_t from = std::llround(2 * pauses.sample_rate / hz), length = pauses.length;
-  const size_t n = Smooth + Line + shapes.size();
-  if (length - from < static_cast<int64_t>(3 * n)) return {};
-  const double u0 = std::log(static_cast<double>(from) + 0.5), u1 = std::log(static_cast<double>(length) - 0.5);
-  std::vector<std::vector<double>> series(n, std::vector<double>(static_cast<size_t>(length - from)));
-  for (int64_t j = from; j < length; ++j) {
-    const size_t i = static_cast<size_t>(j - from);
-    const double u = 2 * (std::log(static_cast<double>(j) + 0.5) - u0) / (u1 - u0) - 1;
-    double power = 1;
-    for (size_t k = 0; k < Smooth; ++k, power *= u) series[k][i] = power;
-    series[Smooth][i] = static_cast<double>(j) / static_cast<double>(length);
-  }
-  for (size_t m = 0; m < shapes.size(); ++m) {
-    std::vector<double> borne(static_cast<size_t>(length), 0.0);
-    AddShape(borne, SignedMean(shapes[m], pauses.count, basis.size).data(), basis, 1);
-    std::copy(borne.begin() + from, borne.end(), series[Smooth + Line + m].begin());
-  }
-  const std::vector<double> decay = SignedMeanDecay(pauses);
-  // The decay's noise is the pauses' divided among them: the fit's own residual says how large.
-  const Fit fit =
-      FitSeries(series, std::vector<double>(decay.begin() + from, decay.end()), static_cast<double>(length - from));
-  Fit hum{std::vector<double>(fit.coefficients.begin() + Smooth + Line, fit.coefficients.end()), {}};
-  for (size_t a = Smooth + Line; a < n; ++a)
-    hum.covariance.emplace_back(fit.covariance[a].begin() + Smooth + Line, fit.covariance[a].end());
-  return hum;
+// The user's reason for a record without an answer.
+std::string HiddenHum(const Pauses& pauses, double hz) {
+  char text[160];
+  std::snprintf(
+      text, sizeof text,
+      "hum near %.1f Hz turns by half a cycle from pause to pause: pauses of %.0f ms cannot tell it from the decay", hz,
+      1000 * static_cast<double>(pauses.length) / pauses.sample_rate);
+  return text;
 }
 
-// The fundamental's slopes in frequency, t cos and t sin, tell how far the frequency is
-// off: their coefficients are δω times (b, -a) for its own (a, b). A fundamental that
-// passes as decay has its (a, b) from the decay, but its slopes still differ from pause
-// to pause and are fitted among them, to what (a, b) leave there.
-double CorrectedFrequency(const Pauses& pauses, const std::vector<double>& residual, double hz, double freedom) {
-  const double residual_squares = Dot(residual, residual);
-  for (int round = 0; round < 2; ++round) {
-    const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
-    const std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, {1}, true);
-    std::vector<Coefficients> projected;
-    for (const Coefficients& shape : shapes) projected.push_back(ProjectCoefficients(shape, pauses.count, basis));
-    const std::vector<double> products = DataProducts(pauses, basis);
-    const double kept =
-        (Product(projected[0], projected[0], pauses.count, basis) +
-         Product(projected[1], projected[1], pauses.count, basis)) /
-        (Product(shapes[0], shapes[0], pauses.count, basis) + Product(shapes[1], shapes[1], pauses.count, basis));
-    std::vector<double> coefficients;
-    if (kept >= Identifiable) {
-      coefficients = FitAmongPauses(projected, products, residual_squares, pauses.count, basis, freedom).coefficients;
-    } else {
-      coefficients = FitInTheDecay(pauses, {shapes[0], shapes[1]}, basis, hz).coefficients;
-      if (coefficients.empty()) break;
-      std::vector<double> slope_products(2);
-      std::vector<std::vector<double>> gram(2, std::vector<double>(2));
-      for (size_t a = 0; a < 2; ++a) {
-        slope_products[a] = Dot(projected[2 + a], products);
-        for (size_t k = 0; k < 2; ++k) {
-          slope_products[a] -= coefficients[k] * Product(projected[2 + a], projected[k], pauses.count, basis);
-          gram[a][k] = Product(projected[2 + a], projected[2 + k], pauses.count, basis);
-        }
-      }
-      for (double value : Solve(gram, slope_products)) coefficients.push_back(value);
-    }
-    const double correction = FrequencyCorrection(coefficients, 0.05);
-    hz += correction;
-    if (std::abs(correction) < 1e-6) break;
-  }
-  return hz;
-}
-
-// The hum at hz and its harmonics below the Nyquist frequency, fitted and subtracted.
-void RemoveHumAt(Pauses& pauses, double hz, HumRemoval& result) {
+// The hum at hz and its harmonics below the Nyquist frequency, fitted and subtracted,
+// with the fundamental's slopes in frequency: they correct hz first, and in the last fit
+// carry what the frequency leaves uncertain into the hum's.
+void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter, double hz, HumRemoval& result) {
   const int highest = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (highest < 1) return;
-  const double freedom = static_cast<double>(pauses.values.size() - static_cast<size_t>(pauses.length) -
-                                             static_cast<size_t>(2 * pauses.count - 2));
-  std::vector<double> residual = pauses.values;
-  Project(residual, pauses.count, pauses.length);
-  hz = CorrectedFrequency(pauses, residual, hz, freedom);
-  result.frequency_hz = hz;
-
   std::vector<int> all;
   for (int h = 1; h <= highest; ++h) all.push_back(h);
-  const PauseBasis basis = BasisOf(pauses, hz, all, false);
-  const std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, false);
-  // Which harmonics the pauses tell from the decay: the share of their energy that their
-  // projection keeps.
-  std::vector<Coefficients> fitted, fitted_projected, borne;
-  bool fundamental_fitted = false;
-  for (size_t m = 0; m < all.size(); ++m) {
-    Coefficients c = ProjectCoefficients(shapes[2 * m], pauses.count, basis);
-    Coefficients s = ProjectCoefficients(shapes[2 * m + 1], pauses.count, basis);
-    const double kept = (Product(c, c, pauses.count, basis) + Product(s, s, pauses.count, basis)) /
-                        (Product(shapes[2 * m], shapes[2 * m], pauses.count, basis) +
-                         Product(shapes[2 * m + 1], shapes[2 * m + 1], pauses.count, basis));
-    if (kept >= Identifiable) {
-      fundamental_fitted = fundamental_fitted || m == 0;
-      fitted.insert(fitted.end(), {shapes[2 * m], shapes[2 * m + 1]});
-      fitted_projected.insert(fitted_projected.end(), {std::move(c), std::move(s)});
-    } else {
-      borne.insert(borne.end(), {shapes[2 * m], shapes[2 * m + 1]});
-    }
+  // The fundamental alone with its slopes first, until they move the frequency by less
+  // than a five hundredth of a cycle of the highest harmonic over the record: the slopes
+  // of the last fit take the fundamental's error, not its harmonics'.
+  const double record_s = 2.0 * static_cast<double>(pauses.count * pauses.length) / pauses.sample_rate;
+  for (int round = 0; round < 3; ++round) {
+    const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
+    const HumFit fit = FitHum(pauses, screen, filter, basis, ShapesOf(pauses, basis, hz, {1}, true));
+    const double correction = FrequencyCorrection(fit.coefficients, 0.05);
+    hz += correction;
+    if (std::abs(correction) * record_s * highest < 2e-3) break;
   }
-  if (!fitted.empty()) {
-    const Fit fit = FitAmongPauses(fitted_projected, DataProducts(pauses, basis), Dot(residual, residual), pauses.count,
-                                   basis, freedom);
-    Subtract(pauses, fitted, fit, basis, result);
-    if (fundamental_fitted) result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
+  const PauseBasis basis = BasisOf(pauses, hz, all, true);
+  const std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, true);
+  const HumFit fit = FitHum(pauses, screen, filter, basis, shapes);
+  result.frequency_hz = hz;
+  result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
+  if (!fit.decay_seen) (fit.untold > 0 ? result.unresolved : result.unseen_in_decay) = HiddenHum(pauses, hz);
+  Subtract(pauses, shapes, fit, basis, result);
+}
+
+// Whether the first look leaves room for hum: something that changes from pause to pause,
+// or the common decay through the cycle mean of a frequency searched that the pauses are
+// long enough for, from where the decay is smooth enough for it.
+bool MayHum(const Pauses& pauses, const Screen& screen, const std::vector<double>& searched) {
+  if (screen.residual_holds_more) return true;
+  for (double hz : searched) {
+    // The whole filter first: only where that holds more does the decay's own fast start
+    // need telling from hum.
+    const CycleFilter whole = FilterFor(pauses, hz);
+    if (!Sees(whole) || !DecayHoldsMore(pauses, screen, whole)) continue;
+    const CycleFilter smooth = SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count));
+    if (Sees(smooth) && DecayHoldsMore(pauses, screen, smooth)) return true;
   }
-  if (!borne.empty()) {
-    const Fit fit = FitInTheDecay(pauses, borne, basis, hz);
-    if (fit.coefficients.empty()) return;
-    Subtract(pauses, borne, fit, basis, result);
-    if (!fundamental_fitted) result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
-  }
+  return false;
 }
 
 }  // namespace
 
 HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
+  PauseScreen look = ScreenPauses(pauses);
+  return RemoveHum(pauses, mains_hz, look);
+}
+
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look) {
   HumRemoval result;
   std::vector<double> searched;
   for (double hz : mains_hz)
     if (hz > 0 && static_cast<double>(pauses.length) / pauses.sample_rate >= 2 / hz) searched.push_back(hz);
-  if (pauses.count < 2 || pauses.length < 2 || searched.empty()) return result;
-  // One sampled residual serves every frequency searched until hum is found: sampled for
-  // the highest. Hum near one mains frequency is looked for after the one before is removed.
-  const int64_t step = Decimation(pauses.sample_rate, *std::max_element(searched.begin(), searched.end()));
-  SampledResidual residual = SampledResidualOf(pauses, step);
-  std::vector<double> decay = SignedMeanDecay(pauses);
+  if (pauses.count < 4 || pauses.length < 3 || searched.empty()) return result;
+  Screen screen = ScreenOf(look, pauses);
+  if (!MayHum(pauses, screen, searched)) return result;
+  // Frequencies whose pauses are too short for the filter: hum near them that turns by
+  // half a cycle from pause to pause would pass unseen. They are looked for first, so that
+  // their harmonics go with them rather than pass for hum of their own.
+  std::vector<double> unseen;
+  for (double mains : searched)
+    if (!Sees(FilterFor(pauses, mains))) unseen.push_back(mains);
+  std::stable_partition(searched.begin(), searched.end(),
+                        [&](double hz) { return std::find(unseen.begin(), unseen.end(), hz) != unseen.end(); });
   for (double mains : searched) {
-    double hz = HumFrequency(pauses, residual, mains);
-    if (!std::isfinite(hz)) hz = HumFrequencyInTheDecay(pauses, decay, mains);
-    if (!std::isfinite(hz)) continue;
+    const CycleFilter whole = FilterFor(pauses, mains);
+    const CycleFilter filter =
+        Sees(whole) ? SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count)) : whole;
+    const double hz = HumFrequency(pauses, screen, filter, mains);
+    if (!std::isfinite(hz) || std::abs(hz - mains) > SearchedWithin) continue;
     HumRemoval found;
-    RemoveHumAt(pauses, hz, found);
+    RemoveHumAt(pauses, screen, filter, hz, found);
+    if (!found.unresolved.empty()) {
+      result.unresolved = found.unresolved;
+      return result;
+    }
     if (!std::isfinite(found.frequency_hz)) continue;
+    // Hum found here may be a harmonic of hum near a frequency whose pauses are too short
+    // to see it in: what is left in the decay at that fundamental tells.
+    for (double lower : unseen)
+      for (int h = 2; h <= MaxHarmonics; ++h) {
+        const double fundamental = found.frequency_hz / h;
+        if (std::abs(fundamental - lower) > SearchedWithin || ChangingShare(pauses, fundamental) >= 0.3) continue;
+        // A fundamental a hundredth of its harmonic changes nothing.
+        if (DecayHoldsAt(pauses, fundamental, 0.01 * found.amplitude_mv)) {
+          result.unresolved = HiddenHum(pauses, fundamental);
+          return result;
+        }
+      }
     if (found.amplitude_mv > result.amplitude_mv || !std::isfinite(result.frequency_hz)) {
       result.frequency_hz = found.frequency_hz;
       result.amplitude_mv = found.amplitude_mv;
     }
     for (HumUncertainty& uncertainty : found.uncertainties) result.uncertainties.push_back(std::move(uncertainty));
-    residual = SampledResidualOf(pauses, step);
-    decay = SignedMeanDecay(pauses);
+    if (result.unseen_in_decay.empty()) result.unseen_in_decay = found.unseen_in_decay;
+    // What this hum leaves decides whether there is more to look for.
+    look = ScreenPauses(pauses);
+    screen = ScreenOf(look, pauses);
+    if (!MayHum(pauses, screen, searched)) break;
   }
   return result;
 }

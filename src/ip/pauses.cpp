@@ -1,5 +1,8 @@
 #include "ip/pauses.h"
 
+#include <algorithm>
+#include <cmath>
+
 Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count, int32_t sample_rate) {
   const int64_t a = half_period, n = period_count;
   Pauses pauses;
@@ -36,4 +39,71 @@ std::vector<double> DecayResidual(const Pauses& pauses) {
     }
   }
   return residual;
+}
+
+double PauseScreen::WhiteNoise() const {
+  const double kept = 1 - 1 / pauses, floor = 1e-7 * largest_value;
+  return std::max(jump_count > 0 ? jump_squares / jump_count / 1.5 / kept : 0.0, floor * floor + 1e-300);
+}
+
+PauseScreen ScreenPauses(const Pauses& pauses) {
+  PauseScreen screen;
+  screen.decay = SignedMeanDecay(pauses);
+  screen.pauses = static_cast<double>(pauses.count);
+  const size_t length = static_cast<size_t>(pauses.length);
+  if (length < 4) return screen;
+  const double* d = screen.decay.data();
+  const double n = static_cast<double>(length), middle = (n - 1) / 2, spread = n * (n * n - 1) / 12;
+  // r = x - sign d is never made: its sums come from x's and d's, and its jump is x's
+  // less sign times d's.
+  std::vector<double> position(length), decay_jump(length, 0.0);
+  double decay_sum = 0, decay_moment = 0, decay_squares = 0;
+  for (size_t j = 0; j < length; ++j) {
+    position[j] = static_cast<double>(j) - middle;
+    decay_sum += d[j], decay_moment += position[j] * d[j], decay_squares += d[j] * d[j];
+  }
+  for (size_t j = 1; j + 1 < length; ++j) decay_jump[j] = d[j] - (d[j - 1] + d[j + 1]) * 0.5;
+  // Four lanes of every sum and maximum, so that the loop need not wait on each addition;
+  // squares throughout, so that the largest jump and value come out as their squares.
+  double jumps[4] = {}, largest[4] = {}, magnitude[4] = {};
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const double* x = pauses.values.data() + p * pauses.length;
+    const double sign = pauses.Sign(p);
+    double sum[4] = {}, moment[4] = {}, squares[4] = {}, cross[4] = {};
+    size_t j = 1;
+    for (; j + 4 < length; j += 4)
+      for (size_t k = 0; k < 4; ++k) {
+        const size_t i = j + k;
+        const double value = x[i], jump = value - (x[i - 1] + x[i + 1]) * 0.5 - sign * decay_jump[i];
+        sum[k] += value, moment[k] += position[i] * value, squares[k] += value * value, cross[k] += value * d[i];
+        jumps[k] += jump * jump;
+        largest[k] = largest[k] < jump * jump ? jump * jump : largest[k];
+        magnitude[k] = magnitude[k] < value * value ? value * value : magnitude[k];
+      }
+    for (; j + 1 < length; ++j) {
+      const double value = x[j], jump = value - (x[j - 1] + x[j + 1]) * 0.5 - sign * decay_jump[j];
+      sum[0] += value, moment[0] += position[j] * value, squares[0] += value * value, cross[0] += value * d[j];
+      jumps[0] += jump * jump;
+      largest[0] = std::max(largest[0], jump * jump);
+      magnitude[0] = std::max(magnitude[0], value * value);
+    }
+    for (size_t end : {size_t{0}, length - 1}) {
+      sum[0] += x[end], moment[0] += position[end] * x[end], squares[0] += x[end] * x[end], cross[0] += x[end] * d[end];
+      const size_t beside = end == 0 ? 1 : length - 2, after = end == 0 ? 2 : length - 3;
+      const double jump = (x[end] - 2 * x[beside] + x[after]) - sign * (d[end] - 2 * d[beside] + d[after]);
+      largest[0] = std::max(largest[0], jump * jump / 4);
+    }
+    // Σ r, Σ (j - middle) r and Σ r² from x's and d's; less the pause's line.
+    const double s = (sum[0] + sum[1]) + (sum[2] + sum[3]) - sign * decay_sum;
+    const double m = (moment[0] + moment[1]) + (moment[2] + moment[3]) - sign * decay_moment;
+    const double x_squares = (squares[0] + squares[1]) + (squares[2] + squares[3]);
+    const double x_cross = (cross[0] + cross[1]) + (cross[2] + cross[3]);
+    screen.residual_squares += x_squares - 2 * sign * x_cross + decay_squares - s * s / n - m * m / spread;
+  }
+  screen.jump_squares = (jumps[0] + jumps[1]) + (jumps[2] + jumps[3]);
+  screen.jump_count = static_cast<double>(pauses.count) * (n - 2);
+  screen.largest_jump = std::sqrt(std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3])));
+  screen.largest_value =
+      std::sqrt(std::max(std::max(magnitude[0], magnitude[1]), std::max(magnitude[2], magnitude[3])));
+  return screen;
 }

@@ -34,3 +34,24 @@ std::vector<double> SignedMeanDecay(const Pauses& pauses);
 
 // What the common decay leaves of every pause: value - sign x decay.
 std::vector<double> DecayResidual(const Pauses& pauses);
+
+// The first look at the pauses that the spike test and the hum search share, in one
+// pass: what the common decay leaves of every pause, r = value - sign x decay, and its
+// jumps (second differences), which neither the decay, nor an offset, nor a linear drift
+// moves. For white noise of variance σ², a sample of r carries (1 - 1/count) σ² and its
+// jump 1.5 times that.
+struct PauseScreen {
+  std::vector<double> decay;    // the common signed decay
+  double jump_squares = 0;      // Σ of the inner samples' squared jumps
+  double jump_count = 0;        // how many
+  double largest_jump = 0;      // the largest |jump|, an end's (from the line through its
+                                // two neighbours, noise twice an inner one's) halved
+  double residual_squares = 0;  // Σ r², each pause freed of its own line
+  double largest_value = 0;     // the largest |value| of an inner sample
+  double pauses = 0;            // how many
+
+  // The variance of a sample's white noise, with a floor at the rounding of float32
+  // samples so that a noise-free curve has some.
+  double WhiteNoise() const;
+};
+PauseScreen ScreenPauses(const Pauses& pauses);

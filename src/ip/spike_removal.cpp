@@ -8,16 +8,18 @@
 namespace {
 
 constexpr double Threshold = 6;  // in typical jumps: about one false hit in 10^9 samples of Gaussian noise
+// A pause's end jumps from the line through its two neighbours on one side: noise 2 times
+// an inner sample's jump.
+constexpr double EndNoise = 2;
 
 // How far sample j stands off its neighbours: the second difference, which an offset or
-// a linear drift does not change. A pause's first and last samples have one neighbour
-// only: their first difference serves to tell which sample of a pair is the spike, but
-// they are never taken for one, since a drift would count in it.
+// a linear drift does not change. A pause's first and last samples have neighbours on one
+// side only: how far they stand off the line through the two there.
 double Jump(std::span<const double> pause, size_t j) {
   const size_t last = pause.size() - 1;
-  if (last == 0) return 0;
-  if (j == 0) return pause[0] - pause[1];
-  if (j == last) return pause[last] - pause[last - 1];
+  if (last < 2) return 0;
+  if (j == 0) return pause[0] - 2 * pause[1] + pause[2];
+  if (j == last) return pause[last] - 2 * pause[last - 1] + pause[last - 2];
   return pause[j] - (pause[j - 1] + pause[j + 1]) / 2;
 }
 
@@ -82,8 +84,13 @@ void ReplaceRun(Pauses& pauses, const std::vector<Line>& levels, int64_t p, size
   std::span<double> pause = pauses.Pause(p);
   const double sign = pauses.Sign(p);
   auto model = [&](size_t j) { return levels[p].At(static_cast<double>(j)) + sign * CommonDecayAt(pauses, levels, j); };
-  const double before = pause[first - 1] - model(first - 1);
-  const double after = pause[last + 1] - model(last + 1);
+  // A run at an end of the pause has a good neighbour on one side only.
+  const bool at_start = first == 0, at_end = last + 1 == pause.size();
+  if (at_start && at_end) return;
+  double before = at_start ? 0 : pause[first - 1] - model(first - 1);
+  double after = at_end ? 0 : pause[last + 1] - model(last + 1);
+  if (at_start) before = after;
+  if (at_end) after = before;
   const double span = static_cast<double>(last - first + 2);
   for (size_t j = first; j <= last; ++j) {
     const double share = static_cast<double>(j - first + 1) / span;
@@ -96,7 +103,7 @@ struct Jumps {
   std::vector<double> less_common;  // pause p sample j at [p * length + j]
   std::vector<double> common;       // the decay's, with the sign of an even pause
   double scale = 0;
-  double largest = 0;  // among the inner samples
+  double largest = 0;  // in typical jumps' noise: the ends' divided by EndNoise
 };
 
 // The common jump is the median over the pauses: one spike cannot move it.
@@ -125,41 +132,11 @@ Jumps JumpsOf(const Pauses& pauses) {
       jumps.largest = std::max(jumps.largest, std::abs(jump));
     }
   }
+  for (size_t j : {size_t{0}, length - 1})
+    for (size_t p = 0; p < count; ++p)
+      jumps.largest = std::max(jumps.largest, std::abs(jumps.less_common[p * length + j]) / EndNoise);
   jumps.scale = TypicalJump(inner, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
   return jumps;
-}
-
-// A first look, pause by pause in memory order: the inner jumps less their mean over the
-// pauses, against their root mean square. A spike stands out of it by (1 - 1/count) of
-// its size; most records have none, and the robust look below is not needed for them.
-bool MaySpike(const Pauses& pauses) {
-  const size_t length = static_cast<size_t>(pauses.length), inner = length - 2;
-  auto jump = [](const double* d, size_t j) { return d[j + 1] - (d[j] + d[j + 2]) / 2; };
-  std::vector<double> common(inner, 0.0);
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* d = pauses.values.data() + p * pauses.length;
-    const double sign = pauses.Sign(p);
-    for (size_t j = 0; j < inner; ++j) common[j] += sign * jump(d, j);
-  }
-  for (double& value : common) value /= static_cast<double>(pauses.count);
-  // Two lanes of sums and maxima, so that the loop need not wait on each addition; the
-  // jumps are made again rather than stored.
-  double squares[2] = {0, 0}, largest[2] = {0, 0}, magnitude[2] = {0, 0};
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    const double* d = pauses.values.data() + p * pauses.length;
-    const double sign = pauses.Sign(p);
-    for (size_t j = 0; j < inner; ++j) {
-      const size_t lane = j & 1;
-      const double e = jump(d, j) - sign * common[j];
-      squares[lane] += e * e;
-      largest[lane] = std::max(largest[lane], std::abs(e));
-      magnitude[lane] = std::max(magnitude[lane], std::abs(d[j + 1]));
-    }
-  }
-  const double samples = static_cast<double>(inner) * static_cast<double>(pauses.count);
-  const double scale =
-      std::max(std::sqrt((squares[0] + squares[1]) / samples), 1e-6 * std::max(magnitude[0], magnitude[1]) + 1e-300);
-  return std::max(largest[0], largest[1]) > 0.75 * Threshold * scale;
 }
 
 int ReplaceSpikesOnce(Pauses& pauses) {
@@ -173,20 +150,34 @@ int ReplaceSpikesOnce(Pauses& pauses) {
   std::vector<bool> spike(length);
   for (size_t p = 0; p < count; ++p) {
     const double* jump = jumps.less_common.data() + p * length;
-    for (size_t j = 1; j + 1 < length; ++j) {
+    // An end is a spike when its jump stands out and the sample after its neighbour stays
+    // quiet: a spike on the neighbour instead would make the end jump as well, twice as
+    // much, and the sample after it half as much the other way.
+    const size_t last_sample = length - 1;
+    auto end_spike = [&](size_t end, size_t beside, size_t after) {
+      return length > 3 && std::abs(jump[end]) > Threshold * scale * EndNoise &&
+             std::abs(jump[after]) < std::abs(jump[beside]) / 4;
+    };
+    spike[0] = end_spike(0, 1, 2);
+    spike[last_sample] = end_spike(last_sample, last_sample - 1, last_sample - 2);
+    for (size_t j = 1; j < last_sample; ++j) {
       // A spike's neighbours jump by half as much the other way and are not taken; two
-      // spikes side by side jump about alike and are taken together. An end's one-sided
-      // jump is as large as the spike beside it: halved, it compares as an inner one's.
-      const double size = std::abs(jump[j]);
+      // spikes side by side jump about alike and are taken together. An end jumps twice
+      // as much as the spike beside it: halved, it compares as an inner one's. Beside an
+      // end that is a spike, the jump is taken without that spike's half.
+      double own = jump[j];
+      if (j == 1 && spike[0]) own += jump[0] / 2;
+      if (j + 1 == last_sample && spike[last_sample]) own += jump[last_sample] / 2;
+      const double size = std::abs(own);
       const double before = std::abs(jump[j - 1]) / (j == 1 ? 2 : 1);
-      const double after = std::abs(jump[j + 1]) / (j + 2 == length ? 2 : 1);
-      spike[j] = size > Threshold * scale && size >= 0.75 * std::max(before, after);
+      const double after = std::abs(jump[j + 1]) / (j + 1 == last_sample ? 2 : 1);
+      spike[j] = size > Threshold * scale && (size >= 0.75 * std::max(before, after) || own != jump[j]);
     }
     // Spikes side by side are replaced together, from the good samples on either side.
-    for (size_t first = 1; first + 1 < length; ++first) {
+    for (size_t first = 0; first < length; ++first) {
       if (!spike[first]) continue;
       size_t last = first;
-      while (last + 2 < length && spike[last + 1]) ++last;
+      while (last + 1 < length && spike[last + 1]) ++last;
       ReplaceRun(pauses, levels, static_cast<int64_t>(p), first, last);
       replaced += static_cast<int>(last - first + 1);
       first = last;
@@ -197,17 +188,31 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 
 }  // namespace
 
-int RemoveSpikes(Pauses& pauses) {
-  if (pauses.count == 0 || pauses.length < 3) return 0;
+// A spike stands out of the first look by (1 - 1/count) of its size (the common decay takes the rest), a little less
+// where spikes widen the root mean square; most records have none, and the robust look
+// below is not needed for them.
+bool MaySpike(const PauseScreen& screen) {
+  const double scale = std::max(screen.jump_count > 0 ? std::sqrt(screen.jump_squares / screen.jump_count) : 0.0,
+                                1e-6 * screen.largest_value + 1e-300);
+  return screen.largest_jump > 0.95 * (1 - 1 / screen.pauses) * Threshold * scale;
+}
+
+int RemoveSpikes(Pauses& pauses, const PauseScreen& screen) {
+  if (pauses.count == 0 || pauses.length < 4) return 0;
   // Another round finds what bigger spikes hid: they widen the typical jump and two
   // spikes side by side show only one peak. A sample put back in one round may be put
   // back again in the next, once its neighbours are: spikes are counted once.
-  if (!MaySpike(pauses)) return 0;
+  if (!MaySpike(screen)) return 0;
   const std::vector<double> before = pauses.values;
   int rounds = 0;
-  while (rounds < 3 && (rounds == 0 || MaySpike(pauses)) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
+  while (rounds < 3 && (rounds == 0 || MaySpike(ScreenPauses(pauses))) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
   if (rounds == 0) return 0;
   int replaced = 0;
   for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];
   return replaced;
+}
+
+int RemoveSpikes(Pauses& pauses) {
+  if (pauses.count == 0 || pauses.length < 4) return 0;
+  return RemoveSpikes(pauses, ScreenPauses(pauses));
 }

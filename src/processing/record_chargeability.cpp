@@ -2,47 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
 std::vector<Gate> GatesFor(const Survey& v, const IpSettings& settings) {
   return settings.gates.empty() ? DefaultGates(v.HalfPeriod, v.SampleRate) : settings.gates;
-}
-
-namespace {
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-}  // namespace
-
-RobustVp RobustVpOf(const std::vector<double>& windows) {
-  if (windows.empty()) return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
-  // A spike in a current half-period moves the two windows that share it: windows
-  // beyond four times the median deviation (about 2.7 standard deviations) from the
-  // median are left out. Noise-free windows all count.
-  const double median = Median(windows);
-  std::vector<double> deviations;
-  for (double value : windows) deviations.push_back(std::abs(value - median));
-  const double limit = std::max(4 * Median(deviations), 1e-9 * std::abs(median));
-  double sum = 0, squares = 0;
-  size_t kept = 0;
-  for (double value : windows)
-    if (std::abs(value - median) <= limit) sum += value, ++kept;
-  const double mean = sum / static_cast<double>(kept);
-  for (double value : windows)
-    if (std::abs(value - median) <= limit) squares += (value - mean) * (value - mean);
-  // Neighbouring windows share two of their four half-periods: independent noise in the
-  // half-periods makes them correlated by 1/2, and their spread alone would understate
-  // the error of the mean.
-  const double k = static_cast<double>(kept);
-  const double error = kept > 1 ? std::sqrt(squares / (k - 1) / (1 - 1 / k) * (2 * k - 1) / (k * k)) : 0;
-  return {mean, error};
 }
 
 namespace {
@@ -59,45 +24,52 @@ Pauses EveryOtherWindow(const Survey& v, const Workspace& work, int64_t first) {
   return windows;
 }
 
-// The windows' dU with the spikes in every half-period's averaging window put back as
-// the pauses' spike test puts them back: each changes its window's mean by its share.
-std::vector<double> WindowsWithoutSpikes(const Survey& v, const Workspace& work) {
-  std::vector<double> windows(work.DU.begin() + 1, work.DU.begin() + 1 + work.WindowCount);
-  const int64_t a = v.HalfPeriod, w = v.WindowLen;
-  if (int64_t{4} * v.PeriodCount * a > static_cast<int64_t>(work.VoltageSamples.size())) return windows;
-  std::vector<double> shift(static_cast<size_t>(4 * int64_t{v.PeriodCount} + 1), 0.0);  // of half-period k's mean
-  for (int64_t first : {0, 1}) {
-    Pauses averaged = EveryOtherWindow(v, work, first);
-    const std::vector<double> before = averaged.values;
-    if (RemoveSpikes(averaged) == 0) continue;
-    for (size_t i = 0; i < before.size(); ++i)
-      shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
-          (averaged.values[i] - before[i]) / static_cast<double>(w);
-  }
-  for (int64_t s = 1; s <= work.WindowCount; ++s) {
-    const size_t h = static_cast<size_t>(2 * s - 1);
-    const double change = ((shift[h] - shift[h + 1]) + (shift[h + 3] - shift[h + 2])) / 2;
-    windows[static_cast<size_t>(s - 1)] += s % 2 == 0 ? -change : change;
-  }
-  return windows;
-}
-
 }  // namespace
 
-RobustVp RecordVp(const Survey& v, const Workspace& work, double signed_mean_du, const IpSettings& settings) {
-  RobustVp vp{signed_mean_du, 0};
-  if (v.HalfPeriod < v.WindowLen) return vp;
+RecordVpValue RecordVp(const Survey& v, const Workspace& work, double signed_mean_du, const IpSettings& settings) {
+  RecordVpValue vp{signed_mean_du, 0, 0};
+  const int64_t a = v.HalfPeriod, w = v.WindowLen, n = v.PeriodCount;
   // The windows' dU stay in the table when the record is processed in one run.
-  const bool windows_kept =
-      int64_t{4} * v.PeriodCount <= 16384 && work.DU.size() > static_cast<size_t>(work.WindowCount);
-  if (work.WindowCount > 0 && windows_kept && std::isfinite(signed_mean_du))
-    vp = RobustVpOf(settings.cleaning.remove_spikes
-                        ? WindowsWithoutSpikes(v, work)
-                        : std::vector<double>(work.DU.begin() + 1, work.DU.begin() + 1 + work.WindowCount));
+  const bool windows_kept = 4 * n <= 16384 && work.DU.size() > static_cast<size_t>(work.WindowCount);
+  if (a < w || w < 3 || work.WindowCount <= 0 || !windows_kept || !std::isfinite(signed_mean_du) ||
+      4 * n * a > static_cast<int64_t>(work.VoltageSamples.size()))
+    return vp;
+  // Half-period k's mean moves by shift[k] where spikes are put back.
+  std::vector<double> shift(static_cast<size_t>(4 * n + 1), 0.0);
+  double noise = 0;
+  for (int64_t first : {0, 1}) {
+    Pauses averaged = EveryOtherWindow(v, work, first);
+    const PauseScreen screen = ScreenPauses(averaged);
+    noise += screen.WhiteNoise() / 2;
+    if (!settings.cleaning.remove_spikes || !MaySpike(screen)) continue;
+    const std::vector<double> before = averaged.values;
+    if (RemoveSpikes(averaged, screen) > 0)
+      for (size_t i = 0; i < before.size(); ++i) {
+        vp.spikes_put_back += averaged.values[i] != before[i];
+        shift[static_cast<size_t>(2 * (static_cast<int64_t>(i) / w) + first + 1)] +=
+            (averaged.values[i] - before[i]) / static_cast<double>(w);
+      }
+  }
+  // Without a spike Vp is the mean dU itself, to the last bit: the windows are never
+  // left out for the trend of a ground still charging.
+  if (vp.spikes_put_back > 0) {
+    double sum = 0;
+    for (int64_t s = 1; s <= work.WindowCount; ++s) {
+      const size_t h = static_cast<size_t>(2 * s - 1);
+      const double change = ((shift[h] - shift[h + 1]) + (shift[h + 3] - shift[h + 2])) / 2;
+      sum += work.DU[static_cast<size_t>(s)] + (s % 2 == 0 ? -change : change);
+    }
+    vp.mean = sum / static_cast<double>(work.WindowCount);
+  }
+  // The windows' sum takes the means of the first two and the last two half-periods with
+  // weight 1/2 and every other one's twice over, with weight 1: Σ c_k² = 4n - 3. The
+  // windows' own spread would count the charging trend as noise.
+  const double windows = static_cast<double>(work.WindowCount);
+  vp.error = std::sqrt(noise / static_cast<double>(w) * static_cast<double>(4 * n - 3)) / windows;
   return vp;
 }
 
-Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage, const RobustVp& vp,
+Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage, const RecordVpValue& vp,
                                  const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve) {
   // The averaging window then reaches across the switches and Vp is not the on-time's.
   if (v.HalfPeriod < v.WindowLen)

@@ -18,23 +18,23 @@ struct IpSettings {
 // The gates the settings give for the survey.
 std::vector<Gate> GatesFor(const Survey& survey, const IpSettings& settings);
 
-// Vp from the difference windows' dU: their mean without those a spike has moved, and
-// its standard error.
-struct RobustVp {
+// The Vp that M is relative to: the mean dU of the record's difference windows, with the
+// spikes in every half-period's averaging window put back as the pauses' spike test puts
+// them back, and its standard error from the noise of the windows' samples.
+struct RecordVpValue {
   double mean = 0;
   double error = 0;
+  int spikes_put_back = 0;  // 0: mean is the record's mean dU itself
 };
-RobustVp RobustVpOf(const std::vector<double>& windows);
 
-// From the workspace's loaded VoltageSamples (after the record's sign option) with the windows'
-// robust mean dU as Vp, as computed before "Модуль dU" (which would turn M's sign for a
-// negative dU); the sample-by-sample decay only with decay_curve (the decay view). A
-// half-period shorter than the averaging window has no answer.
+// From the workspace's loaded VoltageSamples (after the record's sign option) with that Vp, as computed before "Модуль
+// dU" (which would turn M's sign for a negative dU); the sample-by-sample decay only with decay_curve (the decay view).
+// A half-period shorter than the averaging window has no answer.
 Chargeability RecordChargeability(const Survey& survey, const Workspace& work, double signed_mean_du,
                                   const IpSettings& settings, bool decay_curve = true);
 
 // The two halves of RecordChargeability, for a pass that computes M on another core:
 // Vp from the record's tables, then M from a copy of its voltage curve.
-RobustVp RecordVp(const Survey& survey, const Workspace& work, double signed_mean_du, const IpSettings& settings);
-Chargeability CurveChargeability(const Survey& survey, std::span<const float> voltage, const RobustVp& vp,
+RecordVpValue RecordVp(const Survey& survey, const Workspace& work, double signed_mean_du, const IpSettings& settings);
+Chargeability CurveChargeability(const Survey& survey, std::span<const float> voltage, const RecordVpValue& vp,
                                  const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve);

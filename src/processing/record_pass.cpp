@@ -127,7 +127,7 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
   try {
     for (int i = 0; i < total; ++i) {
       PendingRow next{evaluate(record_at(i), nullptr), std::nullopt};
-      const RobustVp vp = RecordVp(survey, work, next.row.evaluation.signed_mean_du, ip);
+      const RecordVpValue vp = RecordVp(survey, work, next.row.evaluation.signed_mean_du, ip);
       if (helper.Waiting() < MaxHelperQueue) {
         next.ip = helper.Submit(std::packaged_task<Chargeability()>([&, vp, voltage = work.VoltageSamples] {
           return CurveChargeability(survey, voltage, vp, ip.gates, ip.cleaning, options.decay_curve);

@@ -22,7 +22,7 @@ void AddFieldDisturbance(std::vector<double>& curve_mv, double sample_rate, cons
   const double omega = 2 * std::numbers::pi * d.hum_hz;
   for (size_t i = 0; i < curve_mv.size(); ++i) {
     const double t = static_cast<double>(i) / sample_rate;
-    double value = d.sp_mv + d.drift_mv_per_s * t;
+    double value = d.sp_mv + (d.drift_mv_per_s + d.bend_mv_per_s2 * t) * t;
     if (d.creep_mv != 0) value += d.creep_mv * std::exp(-t / d.creep_s);
     if (d.hum_mv != 0) {
       const double phase = omega * t + d.hum_phase;

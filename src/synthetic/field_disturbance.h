@@ -1,6 +1,6 @@
 #pragma once
 // What the field adds to a voltage curve besides the ground's response: a self-potential
-// that drifts (linearly and as a slow exponential creep of the electrodes), mains hum
+// that drifts (linearly, quadratically and as a slow exponential creep of the electrodes), mains hum
 // with its odd harmonics, and spikes. Noise is the synthetic survey's own.
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 struct FieldDisturbance {
   double sp_mv = 0;           // the offset at the start of the curve
   double drift_mv_per_s = 0;  // linear drift
+  double bend_mv_per_s2 = 0;  // a drift that speeds up: bend x t²
   double creep_mv = 0;        // creep_mv x e^{-t / creep_s}
   double creep_s = 60;
   double hum_mv = 0;  // amplitude of the fundamental

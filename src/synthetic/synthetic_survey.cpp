@@ -151,14 +151,16 @@ struct ChannelModel {
 ChannelModel ChannelModelOf(const SynthOptions& o, const Quadrupole& q, int32_t block, int32_t channel, double volts) {
   ChannelModel model{volts, 0.002 * std::sin(block * 0.3 + channel), NoiseVolts(o, q), {}, {}};
   if (!o.Polarised()) return model;
-  model.polarisation = {o.chargeability_mv_v / 1000 * (1 + 0.25 * std::sin(0.37 * block + 1.3 * channel)),
-                        o.tau_ms / 1000 * (1 + 0.25 * std::cos(0.29 * block + 0.7 * channel)), o.cole_c};
+  const double spread = o.uniform_ground ? 0 : 0.25;
+  model.polarisation = {o.chargeability_mv_v / 1000 * (1 + spread * std::sin(0.37 * block + 1.3 * channel)),
+                        o.tau_ms / 1000 * (1 + spread * std::cos(0.29 * block + 0.7 * channel)), o.cole_c};
   const double golden = 0.6180339887498949;
   model.disturbance = {o.sp_mv,
                        o.drift_mv_per_s,
+                       o.bend_mv_per_s2,
                        o.creep_mv,
                        o.creep_s,
-                       o.hum_mv * (0.6 + 0.1 * (channel % 5)),
+                       o.uniform_ground ? o.hum_mv : o.hum_mv * (0.6 + 0.1 * (channel % 5)),
                        o.hum_hz + o.hum_hz_step * block,
                        o.hum_third,
                        o.hum_fifth,

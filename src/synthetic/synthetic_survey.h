@@ -46,9 +46,13 @@ struct SynthOptions {
   double chargeability_mv_v = 0;
   double tau_ms = 100;
   double cole_c = 1;  // 1: Debye
+  // Every channel's chargeability, time constant and hum amplitude exactly as given, for
+  // a record whose ground is known to the digit.
+  bool uniform_ground = false;
   // What the field adds to the voltage curves (see FieldDisturbance), in mV and seconds.
   double sp_mv = 0;  // added to every channel's few millivolts of self-potential
   double drift_mv_per_s = 0;
+  double bend_mv_per_s2 = 0;  // quadratic drift
   double creep_mv = 0;
   double creep_s = 60;
   double hum_mv = 0;  // varies by channel between 0.6 and 1 times this; its phase by block
@@ -60,8 +64,8 @@ struct SynthOptions {
   double spike_mv = 20;
 
   bool Polarised() const {
-    return chargeability_mv_v != 0 || sp_mv != 0 || drift_mv_per_s != 0 || creep_mv != 0 || hum_mv != 0 ||
-           spikes_per_s != 0;
+    return chargeability_mv_v != 0 || sp_mv != 0 || drift_mv_per_s != 0 || bend_mv_per_s2 != 0 || creep_mv != 0 ||
+           hum_mv != 0 || spikes_per_s != 0;
   }
 };
 

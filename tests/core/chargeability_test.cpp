@@ -17,8 +17,9 @@ constexpr double Vp = 100, Tau = 50;                  // mV, ms
 
 double Decay(double t_ms) { return 30 * std::exp(-t_ms / Tau); }
 
-// A curve whose pause s carries sign(s)·Decay over a self-potential and a linear drift.
-std::vector<float> Curve(double sp_mv, double drift_mv_per_sample, int32_t periods = Periods) {
+// A curve whose pause s carries sign(s)·Decay over a self-potential and a drift, linear
+// and quadratic in the sample's number.
+std::vector<float> Curve(double sp_mv, double drift_mv_per_sample, int32_t periods = Periods, double bend = 0) {
   std::vector<float> curve(static_cast<size_t>(4 * periods * A));
   for (size_t i = 0; i < curve.size(); ++i) {
     const int64_t k = static_cast<int64_t>(i) / A + 1;  // half-period
@@ -30,7 +31,8 @@ std::vector<float> Curve(double sp_mv, double drift_mv_per_sample, int32_t perio
       const int64_t s = k / 2;
       level = (s % 2 == 1 ? 1 : -1) * Decay(1000.0 * (j - 0.5) / Rate);
     }
-    curve[i] = static_cast<float>(level + sp_mv + drift_mv_per_sample * static_cast<double>(i));
+    const double t = static_cast<double>(i);
+    curve[i] = static_cast<float>(level + sp_mv + (drift_mv_per_sample + bend * t) * t);
   }
   return curve;
 }
@@ -74,30 +76,60 @@ TEST(Chargeability, TheStackGivesTheDecayAndCancelsOffsetAndDrift) {
 
 // The stated error against the scatter of many records that differ only in their noise:
 // neighbouring stacks share pauses, and an error from their spread alone would be 1.8
-// times too small.
+// times too small. A drift that bends (quadratic in time) makes the stacks alternate
+// about their mean, which cancels it: the ± stays the noise's.
 TEST(Chargeability, TheStandardErrorMatchesTheScatter) {
   const std::vector<Gate> gates = DefaultGates(A, Rate);
-  // 8 pauses, and 4 (two stacks: Student's t with one degree of freedom, 12.7).
-  for (int32_t periods : {Periods, 2}) {
-    const double truth = ComputeChargeability(Curve(0, 0, periods), A, periods, Rate, Vp, gates).m;
-    std::mt19937_64 random(3);
-    std::normal_distribution<double> noise(0, 0.5);
-    const int records = 400;
-    double squares = 0, stated = 0;
-    int covered = 0;
-    for (int r = 0; r < records; ++r) {
-      std::vector<float> curve = Curve(0, 0, periods);
-      for (float& sample : curve) sample += static_cast<float>(noise(random));
-      const Chargeability ip = ComputeChargeability(curve, A, periods, Rate, Vp, gates);
-      squares += (ip.m - truth) * (ip.m - truth);
-      stated += ip.m_error * ip.m_error;
-      if (std::abs(ip.m - truth) <= ip.m_interval) ++covered;
+  // 8 pauses, 6, and 4 (two stacks, whose noise is the samples').
+  for (int32_t periods : {Periods, 3, 2})
+    for (double bend : {0.0, 4e-6}) {
+      const double truth = ComputeChargeability(Curve(0, 0, periods), A, periods, Rate, Vp, gates).m;
+      std::mt19937_64 random(3);
+      std::normal_distribution<double> noise(0, 0.5);
+      const int records = 400;
+      double squares = 0, stated = 0;
+      int covered = 0;
+      for (int r = 0; r < records; ++r) {
+        std::vector<float> curve = Curve(0, 0, periods, bend);
+        for (float& sample : curve) sample += static_cast<float>(noise(random));
+        const Chargeability ip = ComputeChargeability(curve, A, periods, Rate, Vp, gates);
+        squares += (ip.m - truth) * (ip.m - truth);
+        stated += ip.m_error * ip.m_error;
+        if (std::abs(ip.m - truth) <= ip.m_interval) ++covered;
+      }
+      const double ratio = std::sqrt(stated / squares);
+      EXPECT_GT(ratio, 0.8) << periods << " periods, bend " << bend
+                            << ": the stated standard error against the scatter";
+      EXPECT_LT(ratio, 1.25) << periods << " periods, bend " << bend;
+      EXPECT_GE(covered, records * 92 / 100) << periods << " periods, bend " << bend << ": the 95 % interval covers";
+      EXPECT_LE(covered, records * 98 / 100) << periods << " periods, bend " << bend << ": and is no wider than that";
     }
-    const double ratio = std::sqrt(stated / squares);
-    EXPECT_GT(ratio, 0.8) << periods << " periods: the stated standard error against the scatter";
-    EXPECT_LT(ratio, 1.2) << periods;
-    EXPECT_GE(covered, records * 92 / 100) << periods << " periods: the 95 % interval covers the error";
-    EXPECT_LE(covered, records * 98 / 100) << periods << " periods: and is no wider than that";
+}
+
+// A sample that no gate takes (before the first, after the last, between two) changes
+// no gate, however far a spike throws it: every such sample of two pauses in turn, 2 V off.
+TEST(Chargeability, ASpikeOutsideEveryGateChangesNoGate) {
+  std::vector<float> clean = Curve(3, 0.001);
+  std::mt19937_64 random(11);
+  std::normal_distribution<double> noise(0, 0.05);
+  for (float& sample : clean) sample += static_cast<float>(noise(random));
+  for (const std::vector<Gate>& gates : {DefaultGates(A, Rate), ParseGates("10:30,50:70", A, Rate)}) {
+    const Chargeability truth = ComputeChargeability(clean, A, Periods, Rate, Vp, gates);
+    std::vector<bool> taken(A, false);
+    for (const Gate& gate : gates) {
+      const SampleRange samples = GateSamples(gate, A, Rate);
+      for (int64_t j = samples.first; j < samples.last; ++j) taken[static_cast<size_t>(j)] = true;
+    }
+    for (int64_t pause : {0, 5})
+      for (int64_t j = 0; j < A; ++j) {
+        if (taken[static_cast<size_t>(j)]) continue;
+        std::vector<float> spiked = clean;
+        spiked[static_cast<size_t>((2 * pause + 1) * A + j)] += 2000;
+        const Chargeability found = ComputeChargeability(spiked, A, Periods, Rate, Vp, gates);
+        for (size_t i = 0; i < gates.size(); ++i)
+          EXPECT_NEAR(found.gates[i].m, truth.gates[i].m, 1e-9) << "spike at sample " << j << " of pause " << pause;
+        EXPECT_NEAR(found.m, truth.m, 1e-9) << "spike at sample " << j << " of pause " << pause;
+      }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 
 #include "measurement/data_file.h"
 #include "measurement/in_out_error.h"
@@ -40,6 +41,24 @@ SynthOptions PolarisedSurvey(double m_mv_v, double tau_ms) {
   o.noise_mv = 0;
   o.chargeability_mv_v = m_mv_v;
   o.tau_ms = tau_ms;
+  return o;
+}
+
+// One channel a block, adjacent dipoles 5 m long whose voltage step is v0_mv over a Debye
+// ground of m and tau, the same in every block.
+SynthOptions Ground(double v0_mv, double m_mv_v, double tau_ms, double pause_s, int32_t periods) {
+  SynthOptions o = PolarisedSurvey(m_mv_v, tau_ms);
+  o.uniform_ground = true;
+  o.channels = 1;
+  o.current_a = 1;
+  o.rho_ohm_m = v0_mv / 1000 * 6 * std::numbers::pi * 5;  // the dipoles' 1 / (6π a)
+  o.half_period = o.second_length = static_cast<int32_t>(std::lround(pause_s * 1000));
+  o.period_count = periods;
+  return o;
+}
+
+SynthOptions WithoutTheField(SynthOptions o) {
+  o.noise_mv = o.hum_mv = o.sp_mv = o.drift_mv_per_s = o.spikes_per_s = 0;
   return o;
 }
 
@@ -81,6 +100,27 @@ TEST(IpFromSynthesis, OffsetAndLinearDriftChangeNothingButRounding) {
     EXPECT_EQ(found[k].hum_hz, 0);
     EXPECT_EQ(truth[k].spikes_removed + truth[k].hum_hz, 0) << "nothing to remove from a clean survey";
   }
+}
+
+// Vp is the record's mean dU however strongly the ground still charges over the first
+// periods, so that M is relative to the table's dU; and its ± is of the size of what
+// noise of a hundredth of a millivolt could move it by, not of the charging.
+TEST(IpFromSynthesis, VpOfACleanRecordIsItsMeanDu) {
+  TempDir dir;
+  for (double noise : {0.0, 0.01})
+    for (double tau : {100.0, 300.0, 1000.0}) {
+      SynthOptions o = Ground(100, 300, tau, 1, 2);
+      o.blocks = 3;
+      o.noise_mv = noise;
+      WriteSyntheticSurvey(dir.File("ip.qmr"), o);
+      PassOptions pass;
+      pass.ip = IpSettings{};
+      RecordPass(*OpenSurvey(dir.File("ip.qmr")).survey, pass, [&](const RecordRow& row) {
+        const Chargeability& ip = *row.evaluation.ip;
+        EXPECT_EQ(ip.vp, row.evaluation.signed_mean_du) << "tau " << tau << " noise " << noise;
+        EXPECT_LT(ip.m_interval, 0.01 * ip.m) << "tau " << tau << " noise " << noise << ": M " << ip.m;
+      });
+    }
 }
 
 // A spike in a current half-period moves the windows that share it; Vp leaves them out.
@@ -150,65 +190,49 @@ TEST(IpFromSynthesis, RecoversTheTruthThroughNoiseDriftHumAndSpikes) {
   std::printf("%d records, %d within their ±, worst error %.2f of the allowed\n", records, covered, worst);
 }
 
-// Hum of any frequency near the mains' and the railways': every 0.005 Hz from 49 to 51,
-// 59 to 61 and 16.5 to 16.9 Hz, one frequency per block, in pauses of 0.25 to 2 s. Every
-// other frequency carries the 5th and 7th harmonics too, noise, offset, drift and spikes.
-// The truth is the same survey without them. A record's M is within the allowance, or
-// the truth within its ±, but for the few that noise puts outside a 95 % interval.
-TEST(IpFromSynthesis, HumOfAnyFrequencyScanned) {
+// Hum a few millihertz off a frequency at which it turns by half a cycle from one pause
+// to the next (2 f T = k + 1/2 for pauses of T): it then has nearly the pauses' own signs
+// and the stacks pass most of it as decay. 5 mV of hum with 30/20/10 % at the 3rd, 5th
+// and 7th harmonic, every millihertz within 5 mHz of four such records; the truth is the
+// same ground without hum and noise. A record is within the allowance or its ±, but for
+// the one in twenty a 95 % interval misses, and never far off with a ± that says it is
+// sure; or it has no answer and says why.
+TEST(IpFromSynthesis, HumJustOffAFrequencyThatTurnsByHalfACycle) {
   TempDir dir;
-  struct Band {
-    double from_hz, to_hz;
+  struct Case {
+    SynthOptions ground;
+    double hum_mv, hz, noise_mv;
   };
-  int records = 0, confident_and_wrong = 0, outside = 0, covered = 0;
-  double worst = 0;
-  for (double pause_s : {0.25, 0.5, 1.0, 2.0})
-    for (Band band : {Band{49, 51}, Band{59, 61}, Band{16.5, 16.9}}) {
-      SynthOptions truth_options = PolarisedSurvey(20, 100);
-      truth_options.channels = 1;
-      truth_options.blocks = static_cast<int32_t>(std::lround((band.to_hz - band.from_hz) / 0.01)) + 1;
-      truth_options.half_period = truth_options.second_length = static_cast<int32_t>(pause_s * 1000);
-      truth_options.current_a = 1;
-      WriteSyntheticSurvey(dir.File("truth.qmr"), truth_options);
-      const std::vector<Chargeability> truth = SurveyChargeability(dir.File("truth.qmr"), {});
-      for (int disturbed = 0; disturbed < 2; ++disturbed) {
-        SynthOptions field = truth_options;
-        field.hum_mv = 5;
-        field.hum_hz = band.from_hz + 0.005 * disturbed;
-        field.hum_hz_step = 0.01;
-        field.hum_third = 0.3;
-        if (disturbed == 1) {
-          if (field.hum_hz + field.hum_hz_step * (field.blocks - 1) > band.to_hz + 1e-9) --field.blocks;
-          field.hum_fifth = 0.2;
-          field.hum_seventh = 0.1;
-          field.noise_mv = 0.2;
-          field.sp_mv = 20;
-          field.drift_mv_per_s = 0.5;
-          field.spikes_per_s = 0.5;
-          field.spike_mv = 30;
-        }
-        WriteSyntheticSurvey(dir.File("field.qmr"), field);
-        const std::vector<Chargeability> found = SurveyChargeability(dir.File("field.qmr"), {});
-        for (size_t k = 0; k < found.size(); ++k, ++records) {
-          const double error = std::abs(found[k].m - truth[k].m);
-          const double allowed = std::fmax(0.02 * std::abs(truth[k].m), 0.3);
-          worst = std::fmax(worst, error / allowed);
-          outside += error > allowed;
-          covered += error <= found[k].m_interval;
-          if (!(error <= allowed || error <= found[k].m_interval)) {
-            ++confident_and_wrong;
-            std::printf("%.2f s, %.3f Hz: %.3f ± %.3f against %.3f\n", pause_s,
-                        field.hum_hz + field.hum_hz_step * static_cast<double>(k), found[k].m, found[k].m_interval,
-                        truth[k].m);
-          }
-        }
+  const Case cases[] = {{Ground(100, 50, 50, 0.25, 12), 5, 49.012, 0.1},
+                        {Ground(10, 100, 10, 0.25, 12), 5, 49.002, 0.1},
+                        {Ground(10, 50, 50, 1, 6), 5, 50.248, 0.1},
+                        {Ground(1, 200, 1000, 0.5, 8), 1, 50.4907, 0.01}};
+  int records = 0, outside = 0;
+  for (const Case& c : cases) {
+    SynthOptions field = c.ground;
+    field.blocks = 11;
+    field.hum_mv = c.hum_mv;
+    field.hum_hz = c.hz - 0.005;
+    field.hum_hz_step = 0.001;
+    field.hum_third = 0.3, field.hum_fifth = 0.2, field.hum_seventh = 0.1;
+    field.noise_mv = c.noise_mv;
+    WriteSyntheticSurvey(dir.File("truth.qmr"), WithoutTheField(field));
+    WriteSyntheticSurvey(dir.File("field.qmr"), field);
+    const std::vector<Chargeability> truth = SurveyChargeability(dir.File("truth.qmr"), {});
+    const std::vector<Chargeability> found = SurveyChargeability(dir.File("field.qmr"), {});
+    for (size_t k = 0; k < found.size(); ++k, ++records) {
+      const double hz = field.hum_hz + field.hum_hz_step * static_cast<double>(k);
+      if (std::isnan(found[k].m)) {
+        EXPECT_NE(found[k].no_answer, "") << hz << " Hz";
+        continue;
       }
+      const double error = std::abs(found[k].m - truth[k].m), allowed = std::fmax(0.02 * std::abs(truth[k].m), 0.3);
+      EXPECT_FALSE(error > 3 * allowed && found[k].m_interval <= allowed)
+          << hz << " Hz: sure and wrong, " << found[k].m << " ± " << found[k].m_interval << " for " << truth[k].m;
+      outside += error > allowed && error > found[k].m_interval;
     }
-  // A 95 % interval misses the truth of one noisy record in twenty; most are within the allowance.
-  EXPECT_LE(confident_and_wrong, records / 200);
-  EXPECT_GE(covered + records - outside, records * 99 / 100);
-  std::printf("%d records: %d outside the allowance, the truth within the ± of %d, worst %.2f allowances\n", records,
-              outside, covered, worst);
+  }
+  EXPECT_LE(outside, records / 20) << "of " << records << " records outside both the allowance and their ±";
 }
 
 TEST(IpFromSynthesis, SignOptionsAndRecordsWithoutAnAnswer) {
