@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
+#include "ip/decay_fit.h"
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
@@ -98,16 +100,34 @@ RobustVp RecordVp(const Survey& v, const Workspace& work, double signed_mean_du,
 }
 
 Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage, const RobustVp& vp,
-                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve) {
+                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve,
+                                 const DecayModel* decay) {
   // The averaging window then reaches across the switches and Vp is not the on-time's.
-  if (v.HalfPeriod < v.WindowLen)
-    return NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window");
-  return ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates, cleaning, decay_curve,
-                              vp.error);
+  Chargeability ip = v.HalfPeriod < v.WindowLen
+                         ? NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window")
+                         : ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
+                                                cleaning, decay_curve, vp.error);
+  if (decay) ip.fit = std::make_shared<const DecayFit>(FitDecay(*decay, ip.gates));
+  return ip;
+}
+
+std::shared_ptr<const DecayModel> DecayModelFor(const Survey& v, std::span<const float> current,
+                                                const std::vector<Gate>& gates) {
+  if (v.HalfPeriod < v.WindowLen) return nullptr;
+  try {
+    const double delay = SwitchOnDelay(current, v.HalfPeriod, v.PeriodCount, v.WindowLen);
+    return std::make_shared<const DecayModel>(
+        DecayWaveform{v.HalfPeriod, v.PeriodCount, v.SampleRate, v.WindowLen, delay}, gates);
+  } catch (const std::invalid_argument&) {
+    return nullptr;  // the records have no answer either
+  }
 }
 
 Chargeability RecordChargeability(const Survey& v, const Workspace& work, double signed_mean_du,
                                   const IpSettings& settings, bool decay_curve) {
-  return CurveChargeability(v, work.VoltageSamples, RecordVp(v, work, signed_mean_du, settings), GatesFor(v, settings),
-                            settings.cleaning, decay_curve);
+  const std::vector<Gate> gates = GatesFor(v, settings);
+  const std::shared_ptr<const DecayModel> decay =
+      settings.decay_fit ? DecayModelFor(v, work.CurrentSamples, gates) : nullptr;
+  return CurveChargeability(v, work.VoltageSamples, RecordVp(v, work, signed_mean_du, settings), gates,
+                            settings.cleaning, decay_curve, decay.get());
 }
