@@ -16,9 +16,9 @@ struct DecayFit {
   double m = 0, m_error = 0, m_interval = 0;
   double tau_ms = 0, tau_error_ms = 0, tau_interval_ms = 0;
   double c = 0, c_error = 0, c_interval = 0;
-  double chi2 = 0;        // χ² per gate: Σ ((M_i - model_i) / error_i)² / gates
-  double rms_pct = 0;     // the RMS of the residuals normalised by |M|, in percent
-  double data_error = 0;  // the RMS of the residuals, mV/V: the data error of M from the misfit
+  double chi2 = 0;            // χ² per gate: Σ ((M_i - model_i) / error_i)² / gates
+  double rms_pct = 0;         // the RMS of the residuals normalised by |M|, in percent
+  double data_error = 0;      // the RMS of the residuals, mV/V: the data error of M from the misfit
   std::vector<double> model;  // the fitted M_i
   std::vector<DecayFlagged> flags;
   std::string no_fit;  // why the values are NaN; empty when they are numbers

@@ -66,10 +66,10 @@ std::vector<DecayFlagged> DecayFlags(const std::vector<GateChargeability>& gates
     flags.push_back({DecayFlag::Misfit, "χ² per gate " + Number(chi2) + " above " + Number(DecayMisfitLimit)});
   const Gate span{gates.front().gate.t1_ms, gates.back().gate.t2_ms};
   if (!(tau_ms >= span.t1_ms && tau_ms <= span.t2_ms))
-    flags.push_back({DecayFlag::TauUnresolved, std::isfinite(tau_ms) ? "τ = " + Number(tau_ms) +
-                                                                         " ms outside the gates' " + GateText(span) +
-                                                                         " ms"
-                                                                   : "no time constant found"});
+    flags.push_back(
+        {DecayFlag::TauUnresolved, std::isfinite(tau_ms)
+                                       ? "τ = " + Number(tau_ms) + " ms outside the gates' " + GateText(span) + " ms"
+                                       : "no time constant found"});
   return flags;
 }
 

@@ -165,7 +165,9 @@ DecayModel::DecayModel(const DecayWaveform& waveform, const std::vector<Gate>& g
   s_nodes_ = std::min(s_nodes_, u_nodes - s_first);
   c_step_ = CStep;
   c_rows_ = static_cast<size_t>(std::lround((1 - CLow) / c_step_)) + 1;
-  table_.assign(c_rows_ * s_nodes_ * functionals_, 0.0);
+  // One node more on every side, continuing the last two in a straight line, so that the
+  // interpolation near an edge reads the table as anywhere else.
+  table_.assign((c_rows_ + 2) * (s_nodes_ + 2) * functionals_, 0.0);
 
   // Each row convolves the Debye terms with the distribution of its c. The sum leaves out
   // the term at u' = u and weighs the others by their difference from it, so that the
@@ -180,12 +182,13 @@ DecayModel::DecayModel(const DecayWaveform& waveform, const std::vector<Gate>& g
     for (size_t j = 0; j < s_nodes_; ++j) {
       const size_t at = s_first + j;
       const double* here = &debye[at * functionals_];
-      double* out = &table_[(row * s_nodes_ + j) * functionals_];
+      double* out = &table_[Index(row + 1, j + 1)];
       std::copy(here, here + functionals_, out);
       if (c >= 1) continue;
       for (size_t k = 0; k < u_nodes; ++k) {
         if (k == at) continue;
-        const double weight = kernel[static_cast<size_t>(static_cast<ptrdiff_t>(k) - static_cast<ptrdiff_t>(at) + reach)];
+        const double weight =
+            kernel[static_cast<size_t>(static_cast<ptrdiff_t>(k) - static_cast<ptrdiff_t>(at) + reach)];
         const double* there = &debye[k * functionals_];
         for (size_t f = 0; f < functionals_; ++f) out[f] += weight * (there[f] - here[f]);
       }
@@ -194,6 +197,17 @@ DecayModel::DecayModel(const DecayWaveform& waveform, const std::vector<Gate>& g
       for (size_t f = 0; f < functionals_; ++f) out[f] += -below * here[f] + above * (beyond[f] - here[f]);
     }
   }
+  for (size_t row = 1; row <= c_rows_; ++row)
+    for (size_t f = 0; f < functionals_; ++f) {
+      table_[Index(row, 0) + f] = 2 * table_[Index(row, 1) + f] - table_[Index(row, 2) + f];
+      table_[Index(row, s_nodes_ + 1) + f] =
+          2 * table_[Index(row, s_nodes_) + f] - table_[Index(row, s_nodes_ - 1) + f];
+    }
+  for (size_t j = 0; j < s_nodes_ + 2; ++j)
+    for (size_t f = 0; f < functionals_; ++f) {
+      table_[Index(0, j) + f] = 2 * table_[Index(1, j) + f] - table_[Index(2, j) + f];
+      table_[Index(c_rows_ + 1, j) + f] = 2 * table_[Index(c_rows_, j) + f] - table_[Index(c_rows_ - 1, j) + f];
+    }
 }
 
 std::vector<double> DecayModel::DebyeTerm(double tau_ms) const {
@@ -208,7 +222,8 @@ std::vector<double> DecayModel::DebyeTerm(double tau_ms) const {
 
 double SwitchOnDelay(std::span<const float> current, int32_t half_period, int32_t period_count, int32_t window_len) {
   const int64_t a = half_period, on_times = 2 * int64_t{period_count};
-  if (a < 1 || window_len < 1 || window_len > a || on_times < 1 || static_cast<int64_t>(current.size()) < 2 * on_times * a)
+  if (a < 1 || window_len < 1 || window_len > a || on_times < 1 ||
+      static_cast<int64_t>(current.size()) < 2 * on_times * a)
     return 0;
   double delay = 0;
   int64_t counted = 0;
@@ -223,7 +238,8 @@ double SwitchOnDelay(std::span<const float> current, int32_t half_period, int32_
     delay += lacking;
     ++counted;
   }
-  return counted > 0 ? std::clamp(delay / static_cast<double>(counted), 0.0, static_cast<double>(a - window_len) - 1) : 0;
+  return counted > 0 ? std::clamp(delay / static_cast<double>(counted), 0.0, static_cast<double>(a - window_len) - 1)
+                     : 0;
 }
 
 void DecayModel::Interpolate(double s, double c, std::span<double> values, std::span<double> by_s,
@@ -234,35 +250,18 @@ void DecayModel::Interpolate(double s, double c, std::span<double> values, std::
   std::fill(values.begin(), values.end(), 0.0);
   std::fill(by_s.begin(), by_s.end(), 0.0);
   std::fill(by_c.begin(), by_c.end(), 0.0);
-  // A node beyond the grid continues the last two in a straight line.
-  auto node = [&](ptrdiff_t row, ptrdiff_t j, size_t f) {
-    auto at_row = [&](ptrdiff_t r) {
-      if (j < 0) return 2 * Functional(static_cast<size_t>(r), 0, f) - Functional(static_cast<size_t>(r), 1, f);
-      if (j >= static_cast<ptrdiff_t>(s_nodes_))
-        return 2 * Functional(static_cast<size_t>(r), s_nodes_ - 1, f) -
-               Functional(static_cast<size_t>(r), s_nodes_ - 2, f);
-      return Functional(static_cast<size_t>(r), static_cast<size_t>(j), f);
-    };
-    if (row < 0) return 2 * at_row(0) - at_row(1);
-    if (row >= static_cast<ptrdiff_t>(c_rows_))
-      return 2 * at_row(static_cast<ptrdiff_t>(c_rows_) - 1) - at_row(static_cast<ptrdiff_t>(c_rows_) - 2);
-    return at_row(row);
-  };
-  for (int a = 0; a < 4; ++a) {
-    const ptrdiff_t row = static_cast<ptrdiff_t>(down.first) + a - 1;
-    for (int b = 0; b < 4; ++b) {
-      const ptrdiff_t j = static_cast<ptrdiff_t>(across.first) + b - 1;
+  // The nodes -1..2 of the cell are padded rows and nodes first..first + 3.
+  for (size_t a = 0; a < 4; ++a) {
+    for (size_t b = 0; b < 4; ++b) {
+      const double* node = &table_[Index(down.first + a, across.first + b)];
+      const double value = wc.value[a] * ws.value[b], slope_s = wc.value[a] * ws.slope[b] / step_,
+                   slope_c = wc.slope[a] * ws.value[b] / c_step_;
       for (size_t f = 0; f < functionals_; ++f) {
-        const double v = node(row, j, f);
-        values[f] += wc.value[a] * ws.value[b] * v;
-        by_s[f] += wc.value[a] * ws.slope[b] * v;
-        by_c[f] += wc.slope[a] * ws.value[b] * v;
+        values[f] += value * node[f];
+        by_s[f] += slope_s * node[f];
+        by_c[f] += slope_c * node[f];
       }
     }
-  }
-  for (size_t f = 0; f < functionals_; ++f) {
-    by_s[f] /= step_;
-    by_c[f] /= c_step_;
   }
 }
 
@@ -299,10 +298,11 @@ ColeCole DecayModel::CoarseStart(std::span<const double> gates, std::span<const 
   for (size_t row : rows) {
     for (size_t j = 0; j < s_nodes_; j += 3) {
       const double s = s_low_ + step_ * static_cast<double>(j);
+      const double* node = &table_[Index(row + 1, j + 1)];
       if (s < low || s > high) continue;
       double xy = 0, xx = 0, yy = 0;
       for (size_t i = 0; i < count; ++i) {
-        const double x = Functional(row, j, i);
+        const double x = node[i];
         xy += weights[i] * x * gates[i];
         xx += weights[i] * x * x;
         yy += weights[i] * gates[i] * gates[i];

@@ -72,11 +72,9 @@ class DecayModel {
                        double high = HUGE_VAL) const;
 
  private:
-  double Functional(size_t row, size_t node, size_t f) const {
-    return table_[(row * s_nodes_ + node) * functionals_ + f];
-  }
-  void Interpolate(double s, double c, std::span<double> values, std::span<double> by_s,
-                   std::span<double> by_c) const;
+  // Where the functionals of a padded row and node start in the table.
+  size_t Index(size_t row, size_t node) const { return (row * (s_nodes_ + 2) + node) * functionals_; }
+  void Interpolate(double s, double c, std::span<double> values, std::span<double> by_s, std::span<double> by_c) const;
 
   std::vector<Gate> gates_;
   size_t functionals_ = 0;  // the gates' X_i, then Y
@@ -85,7 +83,7 @@ class DecayModel {
   size_t s_nodes_ = 0;
   double c_step_ = 0;
   size_t c_rows_ = 0;
-  std::vector<double> table_;  // [c row][ln τ node][functional]
+  std::vector<double> table_;  // [c row][ln τ node][functional], padded by a node on every side
   // Debye terms' closed form: the current's steps as the stack and Vp see them.
   std::shared_ptr<const struct DecayLags> stack_lags_, window_lags_;
   std::vector<SampleRange> gate_samples_;

@@ -1,11 +1,12 @@
 // Each decay fitted with a Cole-Cole model and judged, against the generator's grounds
 // whose chargeability, time constant and exponent are known, record by record.
 
+#include "ip/decay_fit.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "ip/decay_fit.h"
 #include "processing/record_pass.h"
 #include "synthetic/synthetic_survey.h"
 #include "test_support.h"
@@ -35,11 +36,11 @@ struct Fitted {
 };
 
 // Every record's chargeability and fit from the record pass, beside its ground.
-std::vector<Fitted> FitSurvey(const TempDir& dir, const SynthOptions& o, const IpSettings& settings = {}) {
+std::vector<Fitted> FitSurvey(const TempDir& dir, const SynthOptions& o) {
   const std::string path = dir.File("fit.qmr");
   WriteSyntheticSurvey(path, o);
   PassOptions pass;
-  pass.ip = settings;
+  pass.ip = IpSettings{};
   pass.ip->decay_fit = true;
   std::vector<Fitted> fitted;
   RecordPass(*OpenSurvey(path).survey, pass, [&](const RecordRow& row) {
@@ -56,8 +57,8 @@ std::vector<Fitted> FitSurvey(const TempDir& dir, const SynthOptions& o, const I
 // so nothing but the stored floats' rounding stands between them.
 TEST(DecayFit, RecoversTheGroundAcrossFineScansOfTauAndC) {
   TempDir dir;
-  const double scan[][2] = {{13.7, 0.137}, {231, 0.291}, {63.7, 0.463}, {613, 0.617},
-                            {9.71, 0.788}, {41.3, 0.913}, {133, 0.967}, {301, 1.0}};
+  const double scan[][2] = {{13.7, 0.137}, {231, 0.291},  {63.7, 0.463}, {613, 0.617},
+                            {9.71, 0.788}, {41.3, 0.913}, {133, 0.967},  {301, 1.0}};
   for (const auto& [tau, c] : scan) {
     for (const Fitted& record : FitSurvey(dir, Polarised(tau, c, 0, 7, 1))) {
       const DecayFit& fit = record.Fit();
@@ -95,22 +96,28 @@ TEST(DecayFit, ItsIntervalsCoverTheTruthAsOftenAsTheyClaim) {
   }
 }
 
-// Clean decays pass every check; each fault the generator gives them raises its flag on
-// every record, with its reason.
+// Clean decays pass every check, negative ones too; each fault the generator gives them
+// raises its flag on every record, with its reason.
 TEST(DecayFlags, CleanDecaysPassAndEachFaultRaisesItsFlag) {
   TempDir dir;
   SynthOptions o = Polarised(61.3, 0.71, 0.5, 24, 1);
-  for (const Fitted& record : FitSurvey(dir, o))
-    EXPECT_TRUE(record.Fit().flags.empty()) << DecayFlagName(record.Fit().flags.front().flag) << ": "
-                                            << record.Fit().flags.front().reason;
+  for (double sign : {1, -1}) {
+    SynthOptions clean = o;
+    clean.chargeability_mv_v *= sign;
+    for (const Fitted& record : FitSurvey(dir, clean)) {
+      EXPECT_EQ(record.ip.m < 0, sign < 0);
+      EXPECT_TRUE(record.Fit().flags.empty())
+          << DecayFlagName(record.Fit().flags.front().flag) << ": " << record.Fit().flags.front().reason;
+    }
+  }
 
   struct Fault {
     DecayFault fault;
     std::vector<DecayFlag> flags;  // any of them
   };
-  for (const Fault& fault : {Fault{DecayFault::SignChange, {DecayFlag::ChangesSign}},
-                             Fault{DecayFault::LeftSpike, {DecayFlag::NotMonotone}},
-                             Fault{DecayFault::SlowRelaxation, {DecayFlag::Misfit, DecayFlag::TauUnresolved}}}) {
+  for (const Fault& fault :
+       {Fault{DecayFault::SignChange, {DecayFlag::ChangesSign}}, Fault{DecayFault::LeftSpike, {DecayFlag::NotMonotone}},
+        Fault{DecayFault::SlowRelaxation, {DecayFlag::Misfit, DecayFlag::TauUnresolved}}}) {
     o.decay_fault = fault.fault;
     for (const Fitted& record : FitSurvey(dir, o)) {
       bool raised = false;
