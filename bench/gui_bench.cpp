@@ -16,9 +16,9 @@
 #include "analysis/file_check.h"
 #include "bench_support.h"
 #include "main/main_form.h"
-#include "main/survey_view.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
+#include "views/survey_view.h"
 
 namespace {
 

@@ -15,3 +15,11 @@ MessageSink SetMessageSink(MessageSink sink) { return std::exchange(CurrentSink(
 void ShowErrorMessage(const std::string& text) {
   if (CurrentSink()) CurrentSink()(text);
 }
+
+void ShowErrorText(const char* text) noexcept {
+  try {
+    ShowErrorMessage(text);
+  } catch (...) {
+    // Nothing is left to report a failure of the error box itself to.
+  }
+}

@@ -10,3 +10,5 @@ using MessageSink = std::function<void(const std::string& text)>;
 // Replaces the sink and returns the previous one.
 MessageSink SetMessageSink(MessageSink sink);
 void ShowErrorMessage(const std::string& text);
+// The same where nothing may be thrown: a failure of the sink itself is dropped.
+void ShowErrorText(const char* text) noexcept;

@@ -1,19 +1,5 @@
 #pragma once
-// Qt must never see an exception leave an event handler: every handler body runs
-// inside Guarded, which hands any failure to the one application-wide error box.
+// The window's handlers run inside the views' guard (chart/guarded.h) too.
 
-#include <exception>
-#include <utility>
-
+#include "chart/guarded.h"
 #include "main/message_box.h"
-
-template <class Body>
-void Guarded(Body&& body) noexcept {
-  try {
-    std::forward<Body>(body)();
-  } catch (const std::exception& error) {
-    ShowErrorBox(error.what());
-  } catch (...) {
-    ShowErrorBox("Unknown error");
-  }
-}

@@ -13,11 +13,11 @@
 #include "chart/chart.h"
 #include "line/line_section.h"
 #include "line/line_session.h"
-#include "main/decay_view.h"
 #include "main/pass_runner.h"
-#include "main/survey_view.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
+#include "views/decay_view.h"
+#include "views/survey_view.h"
 
 class ControlStrip;
 class QCheckBox;

@@ -31,13 +31,14 @@
 #include "main/main_form.h"
 #include "main/owned_view.h"
 #include "main/recent_surveys.h"
+#include "views/record_charts.h"
 
 namespace {
 
 constexpr int Panel1Height = 145;
 constexpr int Chart2Height = 70;
 constexpr int SplitterHeight = 3;
-constexpr uint32_t Red = 0x0000FF, Grey = 0x808080, White = 0xFFFFFF, Fuchsia = 0xFF00FF, Green = 0x008000;
+constexpr uint32_t White = 0xFFFFFF, Fuchsia = 0xFF00FF;
 
 // Tahoma where it is installed, otherwise the closest sans-serif.
 QFont FormFont(int pixel_size, bool bold = false) {
@@ -357,11 +358,12 @@ void TMainForm::CreateCharts() {
 
 void TMainForm::CreateSeries() {
   using Kind = Chart::SeriesKind;
-  Series1 = &Chart1->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Red), .pen_width = 2});
-  ProcISeries = &Chart1->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
-  VoltSeries = &ChartVoltage->AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Grey), .pen_width = 2});
-  ProcVSeries = &ChartVoltage->AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3});
-  DoneSeries = &ChartVoltage->AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1});
+  const RecordSeries record = AddRecordSeries(*Chart1, *ChartVoltage);
+  Series1 = record.current;
+  ProcISeries = record.current_means;
+  VoltSeries = record.voltage;
+  ProcVSeries = record.voltage_means;
+  DoneSeries = record.square_wave;
   ErSeries = &Chart2->AddSeries({.kind = Kind::Points, .marker_half_size = 2, .marker_outline = false});
   SeriesPos = &Chart2->AddSeries({.kind = Kind::Points,
                                   .colour = ToolkitColour(Fuchsia),

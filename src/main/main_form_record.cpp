@@ -15,30 +15,7 @@
 #include "processing/resistivity_line.h"
 #include "processing/summary_line.h"
 #include "vari.h"
-
-namespace {
-
-// x of sample i in milliseconds; a file without a usable sample rate is drawn over
-// the sample index so the axis stays finite.
-double SampleTime(int64_t i, int32_t sample_rate) {
-  if (sample_rate <= 0) return static_cast<double>(i);
-  return static_cast<double>(i) / sample_rate * 1000;
-}
-
-void AppendCurve(ChartSeries* series, const std::vector<float>& samples) {
-  std::vector<double> xs(samples.size()), ys(samples.size());
-  for (size_t i = 0; i < samples.size(); ++i) {
-    xs[i] = SampleTime(static_cast<int64_t>(i), vari.survey->SampleRate);
-    ys[i] = samples[i];
-  }
-  series->AppendMany(xs, ys);
-}
-
-void AppendPoints(ChartSeries* series, const std::vector<ChartPoint>& points) {
-  for (const ChartPoint& point : points) series->Append(point.x, point.y);
-}
-
-}  // namespace
+#include "views/record_charts.h"
 
 void TMainForm::LoadRecord(int k, bool display) {
   // With display on the load owns DataFile; with display off the caller's pass does.
@@ -72,9 +49,7 @@ void TMainForm::ProcessRecord(int k, bool display) {
   Panel2Caption->clear();
   RecordDrawing drawing;
   vari.RecordResult = EvaluateLoadedRecord(*vari.survey, vari.work, k, CurrentRecordOptions(), nullptr, &drawing);
-  AppendPoints(ProcISeries, drawing.averaged_current);
-  AppendPoints(ProcVSeries, drawing.averaged_voltage);
-  AppendPoints(DoneSeries, drawing.square_wave);
+  DrawRecordPoints({.current_means = ProcISeries, .voltage_means = ProcVSeries, .square_wave = DoneSeries}, drawing);
   Panel2Caption->setText(QString::fromStdString(SummaryLine(vari.RecordResult.result, drawing, decimal_separator_)));
   Chart1->Replot();
   ChartVoltage->Replot();
@@ -84,14 +59,14 @@ void TMainForm::ProcessRecord(int k, bool display) {
 void TMainForm::PlotCurrentCurve() {
   Series1->Clear();
   ChartVoltageDblClick(Chart1);
-  AppendCurve(Series1, vari.work.CurrentSamples);
+  DrawCurve(*Series1, vari.work.CurrentSamples, vari.survey->SampleRate);
   Chart1->Replot();
 }
 
 void TMainForm::PlotVoltageCurve() {
   VoltSeries->Clear();
   ChartVoltageDblClick(ChartVoltage);
-  AppendCurve(VoltSeries, vari.work.VoltageSamples);
+  DrawCurve(*VoltSeries, vari.work.VoltageSamples, vari.survey->SampleRate);
   ChartVoltage->Replot();
 }
 

@@ -6,13 +6,7 @@
 #include "chart/message_sink.h"
 #include "main/language.h"
 
-void ShowErrorBox(const char* text) noexcept {
-  try {
-    ShowErrorMessage(text);
-  } catch (...) {
-    // Nothing is left to report a failure of the error box itself to.
-  }
-}
+void ShowErrorBox(const char* text) noexcept { ShowErrorText(text); }
 
 void InstallMessageBoxSink() {
   SetMessageSink([](const std::string& text) {

@@ -1,7 +1,7 @@
 // The decay view: off until the user asks, then the core's stacked decay and gates for
 // the record on show, the gates the user sets, and M in the survey view and the exports.
 
-#include "main/decay_view.h"
+#include "views/decay_view.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -11,7 +11,7 @@
 
 #include "form_fixture.h"
 #include "main/language.h"
-#include "main/survey_view.h"
+#include "views/survey_view.h"
 #include "whole_file.h"
 
 namespace {

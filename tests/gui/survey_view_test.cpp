@@ -14,8 +14,8 @@
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
 #include "form_fixture.h"
-#include "main/decay_view.h"
 #include "vari.h"
+#include "views/decay_view.h"
 
 namespace {
 

@@ -10,36 +10,16 @@
 #include "analysis/file_check.h"
 #include "analysis/pseudosection.h"
 #include "chart/chart.h"
-#include "main/decay_view.h"
-#include "main/survey_view.h"
 #include "measurement/in_out_error.h"
 #include "processing/record_pass.h"
+#include "views/decay_view.h"
+#include "views/record_charts.h"
+#include "views/survey_view.h"
 #include "vostrel_batch/arguments.h"
 
 namespace {
 
-// The toolkit colours of the window's record charts.
-constexpr uint32_t Red = 0x0000FF, Grey = 0x808080, White = 0xFFFFFF, Green = 0x008000;
-
-// x of sample i in milliseconds, as the window draws it; over the sample index without
-// a usable sample rate.
-double SampleTime(int64_t i, int32_t sample_rate) {
-  if (sample_rate <= 0) return static_cast<double>(i);
-  return static_cast<double>(i) / sample_rate * 1000;
-}
-
-void AppendCurve(ChartSeries& series, const std::vector<float>& samples, int32_t sample_rate) {
-  std::vector<double> xs(samples.size()), ys(samples.size());
-  for (size_t i = 0; i < samples.size(); ++i) {
-    xs[i] = SampleTime(static_cast<int64_t>(i), sample_rate);
-    ys[i] = samples[i];
-  }
-  series.AppendMany(xs, ys);
-}
-
-void AppendPoints(ChartSeries& series, const std::vector<ChartPoint>& points) {
-  for (const ChartPoint& point : points) series.Append(point.x, point.y);
-}
+constexpr uint32_t White = 0xFFFFFF;
 
 // Record k's current and voltage charts as the window shows them: each curve with its
 // half-period means, and the square wave fitted to the voltage.
@@ -50,21 +30,14 @@ bool SaveRecordImage(const QString& out, const Survey& survey, int k, const Reco
     DataFileSession session(work.DataFile, survey.DataFileName);
     EvaluateRecord(survey, work, k, options, nullptr, &drawing);
   }
-  using Kind = Chart::SeriesKind;
   Chart current, voltage;
   current.LeftAxis().SetTitle("Ток, мА");
   voltage.LeftAxis().SetTitle("Напряжение,  мВ");
   voltage.SetBackWallColour(ToolkitColour(White));
-  AppendCurve(current.AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Red), .pen_width = 2}),
-              work.CurrentSamples, survey.SampleRate);
-  AppendPoints(current.AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3}),
-               drawing.averaged_current);
-  AppendCurve(voltage.AddSeries({.kind = Kind::FastLine, .colour = ToolkitColour(Grey), .pen_width = 2}),
-              work.VoltageSamples, survey.SampleRate);
-  AppendPoints(voltage.AddSeries({.kind = Kind::Points, .colour = ToolkitColour(Green), .marker_half_size = 3}),
-               drawing.averaged_voltage);
-  AppendPoints(voltage.AddSeries({.kind = Kind::Line, .colour = ToolkitColour(Red), .pen_width = 1}),
-               drawing.square_wave);
+  const RecordSeries series = AddRecordSeries(current, voltage);
+  DrawCurve(*series.current, work.CurrentSamples, survey.SampleRate);
+  DrawCurve(*series.voltage, work.VoltageSamples, survey.SampleRate);
+  DrawRecordPoints(series, drawing);
   return SaveChartsImage(out, {&current, &voltage}, QSize(1600, 900));
 }
 

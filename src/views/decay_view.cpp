@@ -1,4 +1,4 @@
-#include "main/decay_view.h"
+#include "views/decay_view.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "main/guarded.h"
+#include "chart/guarded.h"
 #include "processing/format_fixed.h"
 
 namespace {

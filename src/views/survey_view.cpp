@@ -1,4 +1,4 @@
-#include "main/survey_view.h"
+#include "views/survey_view.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "main/guarded.h"
+#include "chart/guarded.h"
 #include "processing/format_fixed.h"
 
 namespace {
