@@ -4,21 +4,23 @@
 #include "formats/table_line.h"
 #include "ip/decay_fit.h"
 
-std::string DecayTableHeader() { return "survey,record,A,B,M,N,gate,t1_ms,t2_ms,M_gate,M_gate_err,tau_ms,c,misfit,flags"; }
+std::string DecayTableHeader() {
+  return "survey,record,A,B,M,N,gate,t1_ms,t2_ms,M_gate,M_gate_err,tau_ms,c,misfit,flags";
+}
 
 std::vector<std::string> DecayTableLines(const std::string& survey, int record, const Quadrupole& q,
                                          const std::vector<Gate>& gates, const RowChargeability& ip) {
   std::vector<std::string> lines;
   if (!ip.DecayComplete() || gates.size() != ip.gates.size()) return lines;
   std::string flags;
-  for (const DecayFlagged& flagged : ip.fit->flags) flags += (flags.empty() ? "" : ";") + std::string(DecayFlagName(flagged.flag));
-  const std::string record_part = survey + "," + std::to_string(record) + "," +
-                                  TableValue(q.a.value_or(RemoteCurrentPosition), 3) + "," +
-                                  TableValue(q.b.value_or(RemoteCurrentPosition), 3) + "," +
-                                  TableValue(q.m.value_or(RemotePotentialPosition), 3) + "," +
-                                  TableValue(q.n.value_or(RemotePotentialPosition), 3);
-  const std::string fit_part = TableValue(ip.fit->tau_ms, 3) + "," + TableValue(ip.fit->c, 4) + "," +
-                               TableValue(ip.fit->chi2, 3) + "," + flags;
+  for (const DecayFlagged& flagged : ip.fit->flags)
+    flags += (flags.empty() ? "" : ";") + std::string(DecayFlagName(flagged.flag));
+  const std::string record_part =
+      survey + "," + std::to_string(record) + "," + TableValue(q.a.value_or(RemoteCurrentPosition), 3) + "," +
+      TableValue(q.b.value_or(RemoteCurrentPosition), 3) + "," + TableValue(q.m.value_or(RemotePotentialPosition), 3) +
+      "," + TableValue(q.n.value_or(RemotePotentialPosition), 3);
+  const std::string fit_part =
+      TableValue(ip.fit->tau_ms, 3) + "," + TableValue(ip.fit->c, 4) + "," + TableValue(ip.fit->chi2, 3) + "," + flags;
   for (size_t i = 0; i < gates.size(); ++i)
     lines.push_back(record_part + "," + std::to_string(i + 1) + "," + TableValue(gates[i].t1_ms, 3) + "," +
                     TableValue(gates[i].t2_ms, 3) + "," + TableValue(ip.gates[i], 3) + "," +
