@@ -20,6 +20,8 @@ struct DecayFit {
   double rms_pct = 0;         // the RMS of the residuals normalised by |M|, in percent
   double data_error = 0;      // the RMS of the residuals, mV/V: the data error of M from the misfit
   std::vector<double> model;  // the fitted M_i
+  // The fitted decay for drawing, when asked for: instants (ms) and values (mV/V).
+  std::vector<double> curve_ms{}, curve{};
   std::vector<DecayFlagged> flags;
   std::string no_fit;  // why the values are NaN; empty when they are numbers
 

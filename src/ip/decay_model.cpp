@@ -220,6 +220,32 @@ std::vector<double> DecayModel::DebyeTerm(double tau_ms) const {
   return values;
 }
 
+std::vector<double> DecayModel::Curve(const ColeCole& p, const std::vector<double>& times_ms) const {
+  constexpr int Quantiles = 200;
+  const double c = std::clamp(p.c, CLow, 1.0), angle = c * std::numbers::pi;
+  std::vector<double> stack(times_ms.size(), 0.0);
+  double lack = 0;
+  for (int k = 0; k < Quantiles; ++k) {
+    // u at the quantile (k + 1/2) / Quantiles of the distribution over ln(τ'/τ).
+    const double q = (k + 0.5) / Quantiles - 0.5;
+    const double u = c < 1 ? 2 / c * std::atanh(std::tan(angle * q) / std::tan(angle / 2)) : 0;
+    const double x = sample_ms_ / std::exp(p.log_tau_ms + u);
+    for (size_t i = 0; i < times_ms.size(); ++i) {
+      const double t = times_ms[i] / sample_ms_;
+      for (size_t l = 0; l < stack_lags_->on.size(); ++l) {
+        const double lag = static_cast<double>(l) * static_cast<double>(half_period_) + t;
+        stack[i] +=
+            (stack_lags_->off[l] * std::exp(-lag * x) + stack_lags_->on[l] * std::exp(-(lag - switch_on_delay_) * x)) /
+            Quantiles;
+      }
+    }
+    lack += LaggedMean(*window_lags_, half_period_, switch_on_delay_, half_period_ - window_len_, window_len_, x) /
+            Quantiles;
+  }
+  for (double& value : stack) value *= p.m / (1 - p.m * lack / 1000);
+  return stack;
+}
+
 double SwitchOnDelay(std::span<const float> current, int32_t half_period, int32_t period_count, int32_t window_len) {
   const int64_t a = half_period, on_times = 2 * int64_t{period_count};
   if (a < 1 || window_len < 1 || window_len > a || on_times < 1 ||

@@ -61,6 +61,11 @@ class DecayModel {
   // M_i of every gate (mV/V) and, when slopes is not empty, dM_i / d(m, ln τ, c).
   void Predict(const ColeCole& p, std::span<double> m, std::span<std::array<double, 3>> slopes = {}) const;
 
+  // The stacked decay the model gives at instants after the switch-off (ms), in mV/V as
+  // the decay view draws a record's: 1000 x the mean stack over Vp. For drawing a fit:
+  // the Cole-Cole distribution taken at 200 of its quantiles.
+  std::vector<double> Curve(const ColeCole& p, const std::vector<double>& times_ms) const;
+
   // The gate functionals of a single Debye term of time constant tau_ms, per unit of
   // chargeability: X_i (the stacked decay's gate means, relative to the DC voltage) and
   // Y (how much of the DC voltage Vp lacks); M_i = 1000 m X_i / (1 - m Y).

@@ -107,7 +107,15 @@ Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage
                          ? NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window")
                          : ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
                                                 cleaning, decay_curve, vp.error);
-  if (decay) ip.fit = std::make_shared<const DecayFit>(FitDecay(*decay, ip.gates));
+  if (!decay) return ip;
+  DecayFit fit = FitDecay(*decay, ip.gates);
+  // The fitted decay over the samples' span, 60 instants a decade apart alike, to draw.
+  if (decay_curve && fit.no_fit.empty() && ip.time_ms.size() > 1) {
+    const double first = ip.time_ms.front(), last = ip.time_ms.back();
+    for (int i = 0; i < 60; ++i) fit.curve_ms.push_back(first * std::pow(last / first, i / 59.0));
+    fit.curve = decay->Curve({fit.m, std::log(fit.tau_ms), fit.c}, fit.curve_ms);
+  }
+  ip.fit = std::make_shared<const DecayFit>(std::move(fit));
   return ip;
 }
 

@@ -1,4 +1,4 @@
 // The views are drawn by the window and by vostrel-plot alike and may not use the
 // window: this file must not build.
-#include "views/survey_view.h"
 #include "main/main_form.h"
+#include "views/survey_view.h"
