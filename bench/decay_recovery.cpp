@@ -102,9 +102,10 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   const std::string path = (folder / "recovery.qmr").string();
 
-  std::printf("Cole-Cole ground: m 31.7 mV/V and tau 83.1 ms (each record within 25 %%), c %.3f; %d records a level;\n"
-              "half-period 1000 ms at 1000 Hz, 4 periods, gates 10-30 .. 310-630 ms\n",
-              c, records);
+  std::printf(
+      "Cole-Cole ground: m 31.7 mV/V and tau 83.1 ms (each record within 25 %%), c %.3f; %d records a level;\n"
+      "half-period 1000 ms at 1000 Hz, 4 periods, gates 10-30 .. 310-630 ms\n",
+      c, records);
   std::printf("%8s %8s %9s | %21s | %21s | %21s | %7s\n", "noise", "Vp", "M +-", "m: bias spread cover",
               "ln tau: bias spr. cov", "c: bias spread cover", "flagged");
   std::printf("%8s %8s %9s | %21s | %21s | %21s | %7s\n", "mV", "mV", "mV/V", "%      %      %", "%      %      %",
@@ -114,15 +115,16 @@ int main(int argc, char** argv) {
     const Level level = Run(path, Ground(c, noise, records, DecayFault::None));
     std::printf("%8.2f %8.1f %9.4f | %6.2f %6.2f %6.1f | %6.2f %6.2f %6.1f | %6.3f %6.3f %6.1f | %6.1f\n", noise,
                 level.vp, Median(level.m_intervals), 100 * level.m.Mean(), 100 * level.m.Spread(), level.m.Covered(),
-                100 * level.tau.Mean(), 100 * level.tau.Spread(), level.tau.Covered(), level.c.Mean(),
-                level.c.Spread(), level.c.Covered(), 100.0 * level.any / level.records);
+                100 * level.tau.Mean(), 100 * level.tau.Spread(), level.tau.Covered(), level.c.Mean(), level.c.Spread(),
+                level.c.Covered(), 100.0 * level.any / level.records);
     // τ can be told while it is known within a factor of 2 (the spread of ln τ below
     // ln 2); c while its spread stays below 0.15 (0.5 told from 0.8 at two spreads).
     if (tau_lost == 0 && level.tau.Spread() > std::log(2.0)) tau_lost = noise;
     if (c_lost == 0 && level.c.Spread() > 0.15) c_lost = noise;
   }
-  std::printf("tau can no longer be told (spread of ln tau above ln 2) from noise %g mV; c (spread above 0.15) from %g mV\n",
-              tau_lost, c_lost);
+  std::printf(
+      "tau can no longer be told (spread of ln tau above ln 2) from noise %g mV; c (spread above 0.15) from %g mV\n",
+      tau_lost, c_lost);
 
   std::printf("\nflags at noise 0.5 mV (%d records each): not monotone, changes sign, misfit, tau unresolved, any\n",
               records);
