@@ -121,7 +121,13 @@ Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage
 
 std::shared_ptr<const DecayModel> DecayModelFor(const Survey& v, std::span<const float> current,
                                                 const std::vector<Gate>& gates) {
-  if (v.HalfPeriod < v.WindowLen) return nullptr;
+  // A header may promise more half-periods than the instrument makes or a curve holds:
+  // the records then have no answer, and the model (whose cost grows with their square)
+  // is not built.
+  const int64_t half_periods = int64_t{4} * v.PeriodCount;
+  if (v.HalfPeriod < v.WindowLen || half_periods > MaxHalfPeriods ||
+      half_periods * v.HalfPeriod > int64_t{v.SamplesPerCurve})
+    return nullptr;
   try {
     const double delay = SwitchOnDelay(current, v.HalfPeriod, v.PeriodCount, v.WindowLen);
     return std::make_shared<const DecayModel>(
