@@ -61,6 +61,17 @@ void BM_ExportWithChargeability(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, {}));
 }
 
+// The same exports with every decay fitted (ohm, and the long table of csv), against
+// BM_ExportWithChargeability of the same survey in the same run.
+void BM_ExportWithDecay(benchmark::State& state) {
+  auto v = OpenedSurvey(static_cast<int>(state.range(1)));
+  const ExportFormat format = static_cast<ExportFormat>(state.range(0));
+  const char* labels[] = {" plain", " field", " field without hum"};
+  state.SetLabel(ExportFormatName(format) + labels[state.range(1)]);
+  ExportOptions options{.format = format, .ip = IpSettings{}, .decay = true};
+  for (auto _ : state) benchmark::DoNotOptimize(ExportSurvey(*v, options, {}));
+}
+
 void BM_CheckFile(benchmark::State& state) {
   auto v = OpenedSurvey();
   for (auto _ : state) {
@@ -75,8 +86,15 @@ BENCHMARK(BM_RecordPass)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Export)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CheckFile)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->ArgsProduct({{1, 2, 3}, {0}})->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithDecay)->ArgsProduct({{1, 2}, {0}})->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithChargeability)
+    ->Args({2, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2)
+    ->Name("BM_ExportWithChargeability_again");
 BENCHMARK(BM_CatFieldSurvey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->Args({2, 2})->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ExportWithDecay)->Args({2, 2})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExportWithChargeability)->Args({2, 1})->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_CatFieldSurvey)
     ->UseManualTime()

@@ -3,7 +3,7 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config libeigen3-dev
   qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxxhash-dev

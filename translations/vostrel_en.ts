@@ -181,6 +181,46 @@
         <source>%1 — спад ВП</source>
         <translation>%1 — IP decay</translation>
     </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>Экспорт спадов</source>
+        <translation>Export decays</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>спад не монотонен</source>
+        <translation>decay not monotone</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>спад меняет знак</source>
+        <translation>decay changes sign</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>невязка выше порога</source>
+        <translation>misfit above the limit</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>τ вне окон</source>
+        <translation>τ outside the gates</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>Нет подгонки: %1</source>
+        <translation>No fit: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>Коул-Коул: m = %1 ± %2 мВ/В   τ = %3 ± %4 мс   c = %5 ± %6   χ² на окно = %7</source>
+        <translation>Cole-Cole: m = %1 ± %2 mV/V   τ = %3 ± %4 ms   c = %5 ± %6   χ² per gate = %7</translation>
+    </message>
+    <message>
+        <location filename="../src/views/decay_view.cpp" line="1"/>
+        <source>Флаги: %1</source>
+        <translation>Flags: %1</translation>
+    </message>
 </context>
 <context>
     <name>LinePanel</name>

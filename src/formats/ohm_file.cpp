@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/plain_number.h"
+#include "ip/decay_fit.h"
 
 namespace {
 
@@ -20,9 +21,31 @@ std::string OhmRowValues(const SurveyRow& row) {
          PlainNumber(row.resistivity.k);
 }
 
-FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<ElectrodeElevation>* elevations) {
+namespace {
+
+// The decay's field names, and a row's values of them.
+std::string DecayFieldNames(size_t gates) {
+  std::string names;
+  for (const char* field : {" ip", " iperr"})
+    for (size_t i = 1; i <= gates; ++i) names += field + std::to_string(i);
+  for (size_t i = 0; i <= gates; ++i) names += " TM" + std::to_string(i);
+  return names + " tau c misfit";
+}
+
+std::string DecayValues(const RowChargeability& ip, const std::string& gate_times) {
+  std::string values;
+  for (const std::vector<double>* gates : {&ip.gates, &ip.gate_intervals})
+    for (double value : *gates) values += " " + PlainNumber(value);
+  return values + gate_times + " " + PlainNumber(ip.fit->tau_ms) + " " + PlainNumber(ip.fit->c) + " " +
+         PlainNumber(ip.fit->chi2);
+}
+
+}  // namespace
+
+FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<ElectrodeElevation>* elevations,
+                     const DecayGates* decay) {
   FormatLines file;
-  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
+  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out, decay != nullptr);
   const std::vector<double> positions = PlacedPositions(carried);
   file.lines.push_back(std::to_string(positions.size()));
   file.lines.push_back(elevations ? "# x z" : "# x y z");
@@ -30,15 +53,20 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<Elect
     file.lines.push_back(PositionNumber(x) +
                          (elevations ? " " + PlainNumber(ElevationAt(*elevations, x)) : " 0.0 0.0"));
   file.lines.push_back(std::to_string(carried.size()));
-  const bool chargeability = !carried.empty() && carried.front()->ip.has_value();
-  file.lines.push_back(chargeability ? "# a b m n r rhoa k err ip iperr" : "# a b m n r rhoa k err");
+  const bool chargeability = decay || (!carried.empty() && carried.front()->ip.has_value());
+  std::string gate_times;
+  if (decay)
+    for (const std::string& field : GateTimeFields(decay->gates)) gate_times += " " + field;
+  file.lines.push_back(std::string(chargeability ? "# a b m n r rhoa k err ip iperr" : "# a b m n r rhoa k err") +
+                       (decay ? DecayFieldNames(decay->gates.size()) : ""));
   for (const SurveyRow* row : carried) {
     const Quadrupole& q = row->positions;
     file.lines.push_back(ElectrodeNumber(positions, q.a) + " " + ElectrodeNumber(positions, q.b) + " " +
                          ElectrodeNumber(positions, q.m) + " " + ElectrodeNumber(positions, q.n) + " " +
                          (row->text.empty() ? OhmRowValues(*row) : row->text) + " " +
                          PlainNumber(row->spread_pct / 100) +
-                         (row->ip ? " " + PlainNumber(row->ip->m) + " " + PlainNumber(row->ip->m_interval) : ""));
+                         (row->ip ? " " + PlainNumber(row->ip->m) + " " + PlainNumber(row->ip->m_interval) : "") +
+                         (row->ip && decay ? DecayValues(*row->ip, gate_times) : ""));
   }
   file.lines.push_back("0");
   file.written = static_cast<int>(carried.size());

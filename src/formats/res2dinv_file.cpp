@@ -34,21 +34,25 @@ Dipole DipoleOf(const std::optional<double>& first, const std::optional<double>&
 
 }  // namespace
 
-std::string Res2dinvRow(const SurveyRow& row) {
+std::string Res2dinvRow(const SurveyRow& row, bool decay) {
   const Dipole current = DipoleOf(row.positions.a, row.positions.b);
   const Dipole potential = DipoleOf(row.positions.m, row.positions.n);
   std::string line = std::to_string(current.electrodes.size() + potential.electrodes.size());
   for (const Dipole* dipole : {&current, &potential})
     for (double x : dipole->electrodes) line += " " + PositionNumber(x) + " 0.0";
   line += " " + PlainNumber(current.sign * potential.sign * row.resistivity.r);
+  if (row.ip && decay) {
+    for (double m : row.ip->gates) line += " " + PlainNumber(m);
+    return line;
+  }
   return row.ip ? line + " " + PlainNumber(row.ip->m) : line;
 }
 
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
                           const std::optional<Gate>& chargeability_span,
-                          const std::vector<ElectrodeElevation>* elevations) {
+                          const std::vector<ElectrodeElevation>* elevations, const DecayGates* decay) {
   FormatLines file;
-  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out);
+  const std::vector<const SurveyRow*> carried = CarriedRows(rows, file.left_out, decay != nullptr);
   file.lines = {title.empty() ? std::string("survey") : title,
                 PlainNumber(UnitSpacing(carried)),
                 "11",
@@ -58,14 +62,20 @@ FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string&
                 std::to_string(carried.size()),
                 "1"};
   // The IP block: its flag, the quantity, its unit, and the delay and integration time in seconds.
-  if (chargeability_span) {
+  if (decay && !decay->gates.empty()) {
+    std::string windows = std::to_string(decay->gates.size()) + " " + PlainNumber(decay->gates.front().t1_ms / 1000);
+    for (const Gate& gate : decay->gates) windows += " " + PlainNumber(gate.Width() / 1000);
+    windows += " " + PlainNumber(decay->pause_ms / 1000) + " " + PlainNumber(decay->pause_ms / 1000);
+    file.lines.insert(file.lines.end(), {"1", "Chargeability", "mV/V", windows});
+  } else if (chargeability_span) {
     file.lines.insert(file.lines.end(), {"1", "Chargeability", "mV/V",
                                          PlainNumber(chargeability_span->t1_ms / 1000) + "," +
                                              PlainNumber(chargeability_span->Width() / 1000)});
   } else {
     file.lines.push_back("0");
   }
-  for (const SurveyRow* row : carried) file.lines.push_back(row->text.empty() ? Res2dinvRow(*row) : row->text);
+  for (const SurveyRow* row : carried)
+    file.lines.push_back(row->text.empty() ? Res2dinvRow(*row, decay != nullptr) : row->text);
   // The rows keep z = 0 so that the readers take the elevations from this block alone;
   // its x are the rows' own, which is how they match an electrode to its point.
   if (elevations) {

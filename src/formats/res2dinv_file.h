@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/decay_table.h"
 #include "formats/format_lines.h"
 #include "formats/survey_row.h"
 #include "ip/gates.h"
@@ -21,9 +22,14 @@
 //   electrode's number in that list); then four lines 0.
 // Fixed-point numbers only, single blanks. Records with a NaN value or an undefined K
 // are left out.
+// With decay, the IP block gives every gate (as pyGIMLi's Res2DInv import reads several
+// IP windows): its third line "N delay width_1 .. width_N on-time off-time" in seconds,
+// and each row ends with M_1..M_N instead of M; a row whose decay has a value that is not
+// a number is left out.
 FormatLines Res2dinvLines(const std::vector<SurveyRow>& rows, const std::string& title,
                           const std::optional<Gate>& chargeability_span = std::nullopt,
-                          const std::vector<ElectrodeElevation>* elevations = nullptr);
+                          const std::vector<ElectrodeElevation>* elevations = nullptr,
+                          const DecayGates* decay = nullptr);
 
-// The line of one row.
-std::string Res2dinvRow(const SurveyRow& row);
+// The line of one row; with decay, every gate's M_i instead of M.
+std::string Res2dinvRow(const SurveyRow& row, bool decay = false);

@@ -3,16 +3,28 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ip/decay_fit.h"
+
+bool RowChargeability::DecayComplete() const {
+  if (!fit || gates.size() != gate_intervals.size()) return false;
+  for (const std::vector<double>* values : {&gates, &gate_intervals})
+    for (double value : *values)
+      if (!std::isfinite(value)) return false;
+  for (double value : {fit->tau_ms, fit->c, fit->chi2})
+    if (!std::isfinite(value)) return false;
+  return true;
+}
+
 bool SurveyRow::Complete() const {
   for (double value : {result.MeanDU, result.MeanI, spread_pct, resistivity.k, resistivity.r, resistivity.rhoa})
     if (!std::isfinite(value)) return false;
-  return !ip || std::isfinite(ip->m);
+  return !ip || (std::isfinite(ip->m) && std::isfinite(ip->m_interval) && (!ip->fit || ip->DecayComplete()));
 }
 
-std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out) {
+std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out, bool decay) {
   std::vector<const SurveyRow*> carried;
   for (const SurveyRow& row : rows) {
-    if (row.Complete())
+    if (row.Complete() && (!decay || (row.ip && row.ip->DecayComplete())))
       carried.push_back(&row);
     else
       ++left_out;

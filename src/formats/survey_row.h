@@ -1,6 +1,7 @@
 #pragma once
 // One evaluated record as the exchange formats write it.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ struct RowChargeability {
   double m = 0;
   double m_interval = 0;      // its ±: the half-width of the 95 % interval
   std::vector<double> gates;  // M_i of each gate
+  // With the decay: each gate's ± and the gates' fit (ip/decay_fit.h).
+  std::vector<double> gate_intervals{};
+  std::shared_ptr<const DecayFit> fit{};
+
+  // Every value of the decay is a number: the gates, their ±, τ, c and the misfit.
+  bool DecayComplete() const;
 };
 
 struct SurveyRow {
@@ -36,8 +43,9 @@ struct SurveyRow {
 // Record k of the survey, evaluated.
 SurveyRow RowOf(const Survey& survey, int k, const RecordEvaluation& evaluation);
 
-// The rows a format can carry (Complete ones), counting the others in left_out.
-std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out);
+// The rows a format can carry (Complete ones, and with decay those whose decay is
+// complete), counting the others in left_out.
+std::vector<const SurveyRow*> CarriedRows(const std::vector<SurveyRow>& rows, int& left_out, bool decay = false);
 
 // Where an electrode stands: x as the rows give it, and its elevation.
 struct ElectrodeElevation {

@@ -5,11 +5,14 @@
 // after the switch-off, and it carries the sign of the on-time before it (+ for odd s).
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "ip/gates.h"
+
+struct DecayFit;
 
 // What is removed from the pauses before they are stacked.
 struct PauseCleaning {
@@ -39,7 +42,8 @@ struct Chargeability {
   int spikes_removed = 0;
   double hum_hz = 0;  // the hum removed, 0 when none was found
   double hum_mv = 0;
-  std::string no_answer;  // why m is NaN; empty when it is a number
+  std::string no_answer;                // why m is NaN; empty when it is a number
+  std::shared_ptr<const DecayFit> fit;  // the gates' Cole-Cole fit when asked for (ip/decay_fit.h)
 };
 
 // Every value NaN, for the reason given.

@@ -180,6 +180,7 @@ class TMainForm : public QWidget {
   // Where the control panel is on the screen: the views open clear of it.
   QRect PanelOnScreen() const;
   void ShowDecay();
+  void ExportDecays();
   void ChooseGates(const QString& text);
   void ResetGates();
   // The chargeability the exports and the check compute: only while the decay view is on.

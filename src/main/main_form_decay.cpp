@@ -33,6 +33,7 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::GatesChosen, this,
             [this](const QString& text) { Guarded([&] { ChooseGates(text); }); });
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
+    connect(DecayWindow, &DecayView::DecayExportAsked, this, [this] { Guarded([this] { ExportDecays(); }); });
     DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
   }
   ShowOwnedView(DecayWindow, this, PanelOnScreen(), true, {LinePanelWindow});
@@ -49,7 +50,17 @@ QRect TMainForm::PanelOnScreen() const { return {Panel1->mapToGlobal(QPoint(0, 0
 void TMainForm::ShowDecay() {
   if (!DecayWindow) return;
   DecayWindow->SetRecordTitle(RecordOnShowTitle());
-  DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, ip_settings_));
+  IpSettings settings = ip_settings_;
+  settings.decay_fit = true;
+  DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, settings));
+  // The long table of a line is not written yet: the button is for a survey alone.
+  DecayWindow->DecayExportButton()->setEnabled(!line_);
+}
+
+// The long table of every gate of every record of the survey on show, with the view's gates.
+void TMainForm::ExportDecays() {
+  if (line_) return;
+  RunExport({.format = ExportFormat::Csv, .ip = ip_settings_, .decay = true});
 }
 
 // Gates that do not fit the pause are refused with the core's message; the old ones stay.

@@ -4,12 +4,15 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 #include "analysis/reciprocal_pairs.h"
+#include "formats/decay_table.h"
 #include "formats/ohm_file.h"
 #include "formats/res2dinv_file.h"
 #include "formats/survey_row.h"
+#include "ip/decay_fit.h"
 #include "measurement/in_out_error.h"
 #include "output/atomic_text_file.h"
 #include "output/table_name.h"
@@ -37,10 +40,52 @@ bool WithinErrorLimit(const ExportOptions& options, double error_pct) {
   return !options.max_error_pct || error_pct <= *options.max_error_pct;
 }
 
-RowChargeability RowChargeabilityOf(const Chargeability& ip) {
+RowChargeability RowChargeabilityOf(const Chargeability& ip, const ExportOptions& options) {
   RowChargeability row{ip.m, ip.m_interval, {}};
-  for (const GateChargeability& gate : ip.gates) row.gates.push_back(gate.m);
+  for (const GateChargeability& gate : ip.gates) {
+    row.gates.push_back(gate.m);
+    row.gate_intervals.push_back(gate.interval);
+  }
+  if (options.decay) row.fit = ip.fit;
+  if (options.ip_error == IpError::Decay) {
+    const double error = ip.fit ? ip.fit->data_error : std::numeric_limits<double>::quiet_NaN();
+    row.m_interval = error;
+    row.gate_intervals.assign(row.gate_intervals.size(), error);
+  }
   return row;
+}
+
+// Every gate of every record, a line per gate, as the pass goes.
+ExportReport WriteDecayTable(const Survey& v, const ExportOptions& options, AtomicTextFile& table,
+                             const PassOptions& pass, const Progress& progress) {
+  ExportReport report;
+  const std::vector<Gate> gates = GatesFor(v, *options.ip);
+  const std::string survey = std::filesystem::path(v.DataFileName).filename().string();
+  table.WriteLine(DecayTableHeader());
+  RecordPass(
+      v, pass,
+      [&](const RecordRow& row) {
+        std::vector<std::string> lines;
+        if (WithinErrorLimit(options, row.evaluation.spread_pct) && row.evaluation.ip)
+          lines = DecayTableLines(survey, row.k, QuadrupoleOf(v.ElectrodeTable, row.entry), gates,
+                                  RowChargeabilityOf(*row.evaluation.ip, options));
+        for (const std::string& line : lines) table.WriteLine(line);
+        ++(lines.empty() ? report.left_out : report.written);
+      },
+      progress);
+  return report;
+}
+
+// The gates of a decay export, refused where the format cannot give them.
+DecayGates DecayGatesOf(const Survey& v, const ExportOptions& options) {
+  DecayGates decay{GatesFor(v, *options.ip), 1000.0 * v.HalfPeriod / v.SampleRate};
+  if (decay.gates.size() < 4)
+    throw InOutError::Invalid("The decay's fit needs four gates or more (it has three parameters)");
+  if (options.format != ExportFormat::Csv && !GatesFollowOneAnother(decay.gates))
+    throw InOutError::Invalid("The " + ExportFormatName(options.format) +
+                              " file gives the gates as a delay and widths: gates with gaps between them go only to "
+                              "the decay table (csv)");
+  return decay;
 }
 
 // The text and comma-separated tables are written a line per record as the pass goes.
@@ -56,7 +101,7 @@ ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTex
         if (WithinErrorLimit(options, row.evaluation.spread_pct)) {
           std::string ip_columns;
           if (row.evaluation.ip) {
-            const RowChargeability ip = RowChargeabilityOf(*row.evaluation.ip);
+            const RowChargeability ip = RowChargeabilityOf(*row.evaluation.ip, options);
             ip_columns = ChargeabilityColumns(ip.m, ip.m_interval, ip.gates);
             if (!std::isfinite(ip.m)) ++report.without_m;
           }
@@ -95,8 +140,9 @@ ExportReport WriteExchangeFile(const Survey& v, const ExportOptions& options, At
         if (WithinErrorLimit(options, record.evaluation.spread_pct)) {
           // Formatting a row while the next blocks are read makes the pass no longer.
           SurveyRow& row = rows.emplace_back(RowOf(v, record.k, record.evaluation));
-          if (record.evaluation.ip) row.ip = RowChargeabilityOf(*record.evaluation.ip);
-          if (row.Complete()) row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row);
+          if (record.evaluation.ip) row.ip = RowChargeabilityOf(*record.evaluation.ip, options);
+          if (row.Complete())
+            row.text = options.format == ExportFormat::Ohm ? OhmRowValues(row) : Res2dinvRow(row, options.decay);
         } else {
           ++limited;
         }
@@ -109,7 +155,11 @@ ExportReport WriteExchangeFile(const Survey& v, const ExportOptions& options, At
     const std::vector<Gate> gates = GatesFor(v, *options.ip);
     if (!gates.empty()) span = Gate{gates.front().t1_ms, gates.back().t2_ms};
   }
-  FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows) : Res2dinvLines(rows, title, span);
+  std::optional<DecayGates> decay;
+  if (options.decay) decay = DecayGatesOf(v, options);
+  const DecayGates* decay_gates = decay ? &*decay : nullptr;
+  FormatLines lines = options.format == ExportFormat::Ohm ? OhmLines(rows, nullptr, decay_gates)
+                                                          : Res2dinvLines(rows, title, span, nullptr, decay_gates);
   for (const std::string& line : lines.lines) file.WriteLine(line);
   return {"", lines.written, lines.left_out + limited};
 }
@@ -117,13 +167,19 @@ ExportReport WriteExchangeFile(const Survey& v, const ExportOptions& options, At
 }  // namespace
 
 std::string ExportFileName(const std::string& data_file_name, const ExportOptions& options) {
-  const std::string beside = TableFileName(data_file_name, ExportExtension(options.format));
+  const bool decay_table = options.decay && options.format == ExportFormat::Csv;
+  const std::string beside =
+      TableFileName(data_file_name, decay_table ? ".decay.csv" : ExportExtension(options.format));
   if (options.folder.empty()) return beside;
   return (std::filesystem::path(options.folder) / std::filesystem::path(beside).filename()).string();
 }
 
-ExportReport ExportSurvey(const Survey& v, const ExportOptions& options, const RecordOptions& record,
+ExportReport ExportSurvey(const Survey& v, const ExportOptions& asked, const RecordOptions& record,
                           const Progress& progress) {
+  ExportOptions options = asked;
+  const bool fit = options.decay || options.ip_error == IpError::Decay;
+  if (fit && !options.ip) options.ip = IpSettings{};
+  if (fit) options.ip->decay_fit = true;
   if (v.RecordCount < 1) throw InOutError::Invalid("No records to export");
   if (options.format == ExportFormat::Text && options.max_error_pct)
     throw InOutError::Invalid("The text table lists every record; an error limit does not apply to it");
@@ -132,13 +188,16 @@ ExportReport ExportSurvey(const Survey& v, const ExportOptions& options, const R
   const std::string name = ExportFileName(v.DataFileName, options);
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
+  if (options.decay) DecayGatesOf(v, options);
   AtomicTextFile file(name);
   PassOptions pass;
   pass.record = record;
   pass.ip = options.ip;
   const bool table = options.format == ExportFormat::Text || options.format == ExportFormat::Csv;
-  ExportReport report =
-      table ? WriteTable(v, options, file, pass, progress) : WriteExchangeFile(v, options, file, pass, progress);
+  ExportReport report = options.decay && options.format == ExportFormat::Csv
+                            ? WriteDecayTable(v, options, file, pass, progress)
+                        : table ? WriteTable(v, options, file, pass, progress)
+                                : WriteExchangeFile(v, options, file, pass, progress);
   file.Commit();
   report.file = name;
   return report;

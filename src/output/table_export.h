@@ -8,6 +8,11 @@
 #include "processing/record_chargeability.h"
 #include "processing/record_pass.h"
 
+// The data error of the chargeability an export writes (iperr, Merr and each gate's ±):
+// the stack's ±, or the decay's data error from the misfit of its fit (DecayFit::data_error),
+// as decay-curve analysis takes it.
+enum class IpError { Stack, Decay };
+
 struct ExportOptions {
   ExportFormat format = ExportFormat::Text;
   // Records whose stacking error (whatever the sign of dU) exceeds this many percent,
@@ -21,6 +26,13 @@ struct ExportOptions {
   // table, ip in the unified data format, the IP block in the Res2DInv file. The text
   // table has no room for it.
   std::optional<IpSettings> ip{};
+  // Every gate of every record with its ±, and each decay's fit (τ, c, the misfit):
+  // ip1..ipN, iperr1..iperrN, the gate times and tau, c, misfit in the unified format; the
+  // gates as IP windows in the Res2DInv file; the long table NAME.decay.csv for csv. Implies
+  // ip; needs four gates or more, and for the unified format and the general array gates
+  // that follow one another.
+  bool decay = false;
+  IpError ip_error = IpError::Stack;
   // The folder the file goes to, under the name it has beside the survey; empty: the
   // survey's own folder. A survey on a read-only medium is exported elsewhere.
   std::string folder{};

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <stdexcept>
 
+#include "ip/decay_fit.h"
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
 
@@ -70,16 +73,48 @@ RecordVpValue RecordVp(const Survey& v, const Workspace& work, double signed_mea
 }
 
 Chargeability CurveChargeability(const Survey& v, std::span<const float> voltage, const RecordVpValue& vp,
-                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve) {
+                                 const std::vector<Gate>& gates, const PauseCleaning& cleaning, bool decay_curve,
+                                 const DecayModel* decay) {
   // The averaging window then reaches across the switches and Vp is not the on-time's.
-  if (v.HalfPeriod < v.WindowLen)
-    return NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window");
-  return ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates, cleaning, decay_curve,
-                              vp.error);
+  Chargeability ip = v.HalfPeriod < v.WindowLen
+                         ? NoChargeability(vp.mean, gates, "the half-period is shorter than the averaging window")
+                         : ComputeChargeability(voltage, v.HalfPeriod, v.PeriodCount, v.SampleRate, vp.mean, gates,
+                                                cleaning, decay_curve, vp.error);
+  if (!decay) return ip;
+  DecayFit fit = FitDecay(*decay, ip.gates);
+  // The fitted decay over the samples' span, 60 instants a decade apart alike, to draw.
+  if (decay_curve && fit.no_fit.empty() && ip.time_ms.size() > 1) {
+    const double first = ip.time_ms.front(), last = ip.time_ms.back();
+    for (int i = 0; i < 60; ++i) fit.curve_ms.push_back(first * std::pow(last / first, i / 59.0));
+    fit.curve = decay->Curve({fit.m, std::log(fit.tau_ms), fit.c}, fit.curve_ms);
+  }
+  ip.fit = std::make_shared<const DecayFit>(std::move(fit));
+  return ip;
+}
+
+std::shared_ptr<const DecayModel> DecayModelFor(const Survey& v, std::span<const float> current,
+                                                const std::vector<Gate>& gates) {
+  // A header may promise more half-periods than the instrument makes or a curve holds:
+  // the records then have no answer, and the model (whose cost grows with their square)
+  // is not built.
+  const int64_t half_periods = int64_t{4} * v.PeriodCount;
+  if (v.HalfPeriod < v.WindowLen || half_periods > MaxHalfPeriods ||
+      half_periods * v.HalfPeriod > int64_t{v.SamplesPerCurve})
+    return nullptr;
+  try {
+    const double delay = SwitchOnDelay(current, v.HalfPeriod, v.PeriodCount, v.WindowLen);
+    return std::make_shared<const DecayModel>(
+        DecayWaveform{v.HalfPeriod, v.PeriodCount, v.SampleRate, v.WindowLen, delay}, gates);
+  } catch (const std::invalid_argument&) {
+    return nullptr;  // the records have no answer either
+  }
 }
 
 Chargeability RecordChargeability(const Survey& v, const Workspace& work, double signed_mean_du,
                                   const IpSettings& settings, bool decay_curve) {
-  return CurveChargeability(v, work.VoltageSamples, RecordVp(v, work, signed_mean_du, settings), GatesFor(v, settings),
-                            settings.cleaning, decay_curve);
+  const std::vector<Gate> gates = GatesFor(v, settings);
+  const std::shared_ptr<const DecayModel> decay =
+      settings.decay_fit ? DecayModelFor(v, work.CurrentSamples, gates) : nullptr;
+  return CurveChargeability(v, work.VoltageSamples, RecordVp(v, work, signed_mean_du, settings), gates,
+                            settings.cleaning, decay_curve, decay.get());
 }

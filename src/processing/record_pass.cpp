@@ -113,7 +113,9 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
 
   // The chargeability of a record needs only its voltage curve and its mean dU: the
   // helper computes it from a copy while the pass goes on.
-  const IpSettings ip = {GatesFor(survey, *options.ip), options.ip->cleaning};
+  IpSettings ip = *options.ip;
+  ip.gates = GatesFor(survey, ip);
+  std::shared_ptr<const DecayModel> decay;  // from the first record's current curve
   ChargeabilityHelper helper;
   std::deque<PendingRow> pending;
   // The row leaves the queue before it is given: a consumer or a progress that stops the
@@ -128,13 +130,14 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
     for (int i = 0; i < total; ++i) {
       PendingRow next{evaluate(record_at(i), nullptr), std::nullopt};
       const RecordVpValue vp = RecordVp(survey, work, next.row.evaluation.signed_mean_du, ip);
+      if (ip.decay_fit && !decay) decay = DecayModelFor(survey, work.CurrentSamples, ip.gates);
       if (helper.Waiting() < MaxHelperQueue) {
-        next.ip = helper.Submit(std::packaged_task<Chargeability()>([&, vp, voltage = work.VoltageSamples] {
-          return CurveChargeability(survey, voltage, vp, ip.gates, ip.cleaning, options.decay_curve);
+        next.ip = helper.Submit(std::packaged_task<Chargeability()>([&, vp, decay, voltage = work.VoltageSamples] {
+          return CurveChargeability(survey, voltage, vp, ip.gates, ip.cleaning, options.decay_curve, decay.get());
         }));
       } else {
-        next.row.evaluation.ip =
-            CurveChargeability(survey, work.VoltageSamples, vp, ip.gates, ip.cleaning, options.decay_curve);
+        next.row.evaluation.ip = CurveChargeability(survey, work.VoltageSamples, vp, ip.gates, ip.cleaning,
+                                                    options.decay_curve, decay.get());
       }
       pending.push_back(std::move(next));
       while (!pending.empty() && (pending.size() > MaxPendingRows || pending.front().Ready())) give_front();

@@ -17,7 +17,8 @@ struct PolarisationModel {
 
 // The voltage per unit of the model's DC voltage for each sample of `current`, the
 // current divided by its nominal amplitude: v = J - m Σ w_k (J - P_k), where P_k relaxes
-// towards J with the time constant τ_k. After a long on-time of J = 1 the pause then
-// carries m Σ w_k e^{-t/τ_k}, and an on-time switched on from rest starts at 1 - m.
+// towards J with the time constant τ_k. Sample i holds its current over [i, i + 1) / rate
+// and gives v at (i + 1/2) / rate. After a long on-time of J = 1 the pause then carries
+// m Σ w_k e^{-t/τ_k}, and an on-time switched on from rest starts at 1 - m.
 std::vector<double> PolarisedResponse(std::span<const double> current, double sample_rate,
                                       const PolarisationModel& model);

@@ -151,9 +151,7 @@ struct ChannelModel {
 ChannelModel ChannelModelOf(const SynthOptions& o, const Quadrupole& q, int32_t block, int32_t channel, double volts) {
   ChannelModel model{volts, 0.002 * std::sin(block * 0.3 + channel), NoiseVolts(o, q), {}, {}};
   if (!o.Polarised()) return model;
-  const double spread = o.uniform_ground ? 0 : 0.25;
-  model.polarisation = {o.chargeability_mv_v / 1000 * (1 + spread * std::sin(0.37 * block + 1.3 * channel)),
-                        o.tau_ms / 1000 * (1 + spread * std::cos(0.29 * block + 0.7 * channel)), o.cole_c};
+  model.polarisation = ChannelPolarisation(o, block, channel);
   const double golden = 0.6180339887498949;
   model.disturbance = {o.sp_mv,
                        o.drift_mv_per_s,
@@ -181,14 +179,37 @@ void FirstSurveysVoltageCurve(const Waveform& w, const ChannelModel& model, Nois
   }
 }
 
+// What a decay fault adds to the response, per unit of the DC voltage.
+void AddDecayFault(DecayFault fault, const Waveform& w, double sample_rate, const std::vector<double>& current,
+                   const PolarisationModel& ground, std::vector<double>& response) {
+  if (fault == DecayFault::LeftSpike) {
+    const double width = 0.06 * static_cast<double>(w.half_period);
+    const double centre = 5.23 * static_cast<double>(w.half_period);  // pause 3 is half-period 6
+    for (int64_t i = static_cast<int64_t>(centre - width / 2); i <= static_cast<int64_t>(centre + width / 2); ++i)
+      if (i >= 0 && static_cast<size_t>(i) < response.size())
+        response[static_cast<size_t>(i)] +=
+            15 * ground.chargeability * 0.5 *
+            (1 + std::cos(2 * std::numbers::pi * (static_cast<double>(i) - centre) / width));
+    return;
+  }
+  PolarisationModel second;
+  if (fault == DecayFault::SignChange) second = {-0.6 * ground.chargeability, 10 * ground.tau_s, 1};
+  if (fault == DecayFault::SlowRelaxation)
+    second = {2 * ground.chargeability, 3 * static_cast<double>(w.half_period) / sample_rate, 1};
+  if (second.chargeability == 0) return;
+  const std::vector<double> relaxation = PolarisedResponse(current, sample_rate, second);
+  for (size_t i = 0; i < response.size(); ++i) response[i] += relaxation[i] - current[i];
+}
+
 // The polarised ground driven by the current as it flows, settling included.
-void PolarisedVoltageCurve(const Waveform& w, double sample_rate, const ChannelModel& model, Noise& noise,
-                           std::vector<float>& out) {
+void PolarisedVoltageCurve(const Waveform& w, double sample_rate, const ChannelModel& model, DecayFault fault,
+                           Noise& noise, std::vector<float>& out) {
   std::vector<double> current(out.size());
   double tau = std::max(1.0, w.half_period / 100.0);
   for (size_t i = 0; i < out.size(); ++i)
     current[i] = w.Polarity(static_cast<int64_t>(i)) * w.Settling(static_cast<int64_t>(i), tau);
   std::vector<double> millivolts = PolarisedResponse(current, sample_rate, model.polarisation);
+  AddDecayFault(fault, w, sample_rate, current, model.polarisation, millivolts);
   for (double& value : millivolts) value *= 1000 * model.volts;
   AddFieldDisturbance(millivolts, sample_rate, model.disturbance);
   for (size_t i = 0; i < out.size(); ++i)
@@ -198,12 +219,19 @@ void PolarisedVoltageCurve(const Waveform& w, double sample_rate, const ChannelM
 void VoltageCurve(const SynthOptions& o, const Waveform& w, const ChannelModel& model, Noise& noise,
                   std::vector<float>& out) {
   if (o.Polarised())
-    PolarisedVoltageCurve(w, o.sample_rate, model, noise, out);
+    PolarisedVoltageCurve(w, o.sample_rate, model, o.decay_fault, noise, out);
   else
     FirstSurveysVoltageCurve(w, model, noise, out);
 }
 
 }  // namespace
+
+PolarisationModel ChannelPolarisation(const SynthOptions& o, int32_t block, int32_t channel) {
+  if (!o.Polarised()) return {0, 0.1, 1};
+  const double spread = o.uniform_ground ? 0 : 0.25;
+  return {o.chargeability_mv_v / 1000 * (1 + spread * std::sin(0.37 * block + 1.3 * channel)),
+          o.tau_ms / 1000 * (1 + spread * std::cos(0.29 * block + 0.7 * channel)), o.cole_c};
+}
 
 SynthWritten WriteSyntheticSurvey(const std::string& path, const SynthOptions& o) {
   SurveyHeader header{o.sample_rate, o.half_period, o.second_length, o.period_count};

@@ -7,6 +7,23 @@
 #include <cstdint>
 #include <string>
 
+#include "synthetic/polarisation_model.h"
+
+// A fault given to every polarised channel's decay, for the checks of the decay's fit. The
+// sizes follow the channel's own chargeability and time constant.
+enum class DecayFault {
+  None,
+  // A second Debye relaxation of -0.6 m and 10 τ: the decay starts positive and turns
+  // negative (after about 0.6 τ over a Debye ground, later over a Cole-Cole one).
+  SignChange,
+  // A smooth pulse the spike test leaves (a raised cosine 4 % of the half-period wide,
+  // 30 m times the DC voltage high, with the voltage's sign) at 23 % of the third pause.
+  LeftSpike,
+  // A second Debye relaxation of 2 m whose time constant, three half-periods, lies
+  // beyond the pause.
+  SlowRelaxation,
+};
+
 // Where the electrodes of each block stand: electrode e lies at (e - 1) x spacing.
 enum class SynthLayout {
   // A block's channels share its A and B.
@@ -62,6 +79,7 @@ struct SynthOptions {
   double hum_third = 1.0 / 3, hum_fifth = 0, hum_seventh = 0;
   double spikes_per_s = 0;
   double spike_mv = 20;
+  DecayFault decay_fault = DecayFault::None;
 
   bool Polarised() const {
     return chargeability_mv_v != 0 || sp_mv != 0 || drift_mv_per_s != 0 || bend_mv_per_s2 != 0 || creep_mv != 0 ||
@@ -75,6 +93,11 @@ struct SynthWritten {
   int32_t blocks = 0;
   int32_t records = 0;
 };
+
+// The polarisation of the channel (from 0) of a block (from 0) as the survey is written:
+// the truth its decay's fit should find. None (0 chargeability) for a survey that is not
+// polarised.
+PolarisationModel ChannelPolarisation(const SynthOptions& options, int32_t block, int32_t channel);
 
 // Writes the survey to path; throws InOutError.
 SynthWritten WriteSyntheticSurvey(const std::string& path, const SynthOptions& options);

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "chart/guarded.h"
+#include "ip/decay_fit.h"
 #include "processing/format_fixed.h"
 
 namespace {
@@ -30,6 +31,12 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   // A long text wraps instead of widening the window.
   info_->setWordWrap(true);
   info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  fit_info_ = new QLabel(this);
+  fit_info_->setObjectName("DecayFitInfo");
+  fit_info_->setWordWrap(true);
+  fit_info_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  export_ = new QPushButton(tr("Экспорт спадов"), this);
+  export_->setObjectName("DecayExportB");
   auto* gates_label = new QLabel(tr("Окна, мс:"), this);
   gates_edit_ = new QLineEdit(this);
   gates_edit_->setObjectName("GatesEdit");
@@ -44,28 +51,70 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   decay_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(40, 90, 200)});
   gates_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Bars, .colour = Qt::red, .pen_width = 2});
   chart_->SetPicture([this] { return Picture(); });
+  fitted_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(0, 140, 60), .pen_width = 2});
 
   auto* gates_row = new QHBoxLayout;
   gates_row->addWidget(gates_label);
   gates_row->addWidget(gates_edit_, 1);
   gates_row->addWidget(apply_);
+  gates_row->addWidget(export_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(info_);
+  layout->addWidget(fit_info_);
   layout->addWidget(chart_, 1);
   layout->addLayout(gates_row);
 
   auto choose = [this] { Guarded([this] { emit GatesChosen(gates_edit_->text().trimmed()); }); };
   connect(apply_, &QPushButton::clicked, this, choose);
   connect(gates_edit_, &QLineEdit::returnPressed, this, choose);
+  connect(export_, &QPushButton::clicked, this, [this] { Guarded([this] { emit DecayExportAsked(); }); });
 }
 
 void DecayView::ShowGates(const std::vector<Gate>& gates) {
   gates_edit_->setText(QString::fromStdString(GateListText(gates)));
 }
 
+namespace {
+
+QString FlagName(DecayFlag flag) {
+  switch (flag) {
+    case DecayFlag::NotMonotone: return DecayView::tr("спад не монотонен");
+    case DecayFlag::ChangesSign: return DecayView::tr("спад меняет знак");
+    case DecayFlag::Misfit: return DecayView::tr("невязка выше порога");
+    case DecayFlag::TauUnresolved: return DecayView::tr("τ вне окон");
+  }
+  return {};
+}
+
+}  // namespace
+
+// The fit's line: m, τ, c with their ± and χ² per gate, then its flags (their reasons,
+// with the numbers, in the tooltip).
+void DecayView::ShowFit(const DecayFit* fit) {
+  fitted_->Clear();
+  fit_info_->setToolTip({});
+  if (!fit) return fit_info_->clear();
+  if (!fit->no_fit.empty()) return fit_info_->setText(tr("Нет подгонки: %1").arg(QString::fromStdString(fit->no_fit)));
+  for (size_t i = 0; i < fit->curve_ms.size() && i < fit->curve.size(); ++i)
+    fitted_->Append(fit->curve_ms[i], fit->curve[i]);
+  QString text =
+      tr("Коул-Коул: m = %1 ± %2 мВ/В   τ = %3 ± %4 мс   c = %5 ± %6   χ² на окно = %7")
+          .arg(Fixed(fit->m, 3), Fixed(fit->m_interval, 3), Fixed(fit->tau_ms, 2), Fixed(fit->tau_interval_ms, 2),
+               Fixed(fit->c, 3), Fixed(fit->c_interval, 3), Fixed(fit->chi2, 3));
+  QStringList flags, reasons;
+  for (const DecayFlagged& flagged : fit->flags) {
+    flags << FlagName(flagged.flag);
+    reasons << QString::fromStdString(flagged.reason);
+  }
+  if (!flags.isEmpty()) text += "\n" + tr("Флаги: %1").arg(flags.join(", "));
+  fit_info_->setText(text);
+  fit_info_->setToolTip(reasons.join("\n"));
+}
+
 void DecayView::Show(const Chargeability& ip) {
   decay_->Clear();
   gates_->Clear();
+  ShowFit(std::isfinite(ip.m) ? ip.fit.get() : nullptr);
   if (!std::isfinite(ip.m) || ip.time_ms.empty()) {
     info_->setText(ip.no_answer.empty() ? tr("Нет ответа: нужны три паузы в кривой и Vp, отличное от нуля")
                                         : tr("Нет ответа: %1").arg(QString::fromStdString(ip.no_answer)));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "analysis/error_class.h"
@@ -77,6 +78,30 @@ TEST(HostileFiles, BadHeaderValuesGiveAnAnswerNotACrash) {
       PatchInt32(path, 4096 + 4 * field, value);
       SCOPED_TRACE("field " + std::to_string(field) + " = " + std::to_string(value));
       ThroughTheCore(path);
+    }
+  }
+}
+
+// The decay's model is built from the header: one that promises millions of periods or
+// a half-period of millions of samples gives records without an answer, quickly.
+TEST(HostileFiles, HeaderValuesGiveTheDecayNoAnswerQuickly) {
+  TempDir dir;
+  const std::string path = dir.File("s.qmr");
+  for (int field : {1, 3}) {
+    for (int32_t value : {1000000, 0x7FFFFFFF}) {
+      TestSurvey survey;
+      survey.header = {1000, 10, 10, 2};
+      survey.blocks = {SimpleBlock(2)};
+      survey.Write(path);
+      PatchInt32(path, 4096 + 4 * field, value);
+      SCOPED_TRACE("field " + std::to_string(field) + " = " + std::to_string(value));
+      try {
+        PassOptions pass;
+        pass.ip = IpSettings{.gates = {}, .cleaning = {}, .decay_fit = true};
+        RecordPass(*OpenSurvey(path).survey, pass,
+                   [&](const RecordRow& row) { EXPECT_TRUE(std::isnan(row.evaluation.ip->m)); });
+      } catch (const InOutError&) {
+      }
     }
   }
 }

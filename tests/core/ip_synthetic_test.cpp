@@ -67,9 +67,10 @@ TEST(PolarisationModel, DebyeChargesAndDecaysInClosedForm) {
   std::vector<double> current(3000, 0.0);
   for (size_t i = 0; i < 2000; ++i) current[i] = 1;
   const std::vector<double> response = PolarisedResponse(current, rate, {m, tau, 1});
-  for (size_t i : {0, 1, 10, 100}) EXPECT_NEAR(response[i], 1 - m * std::exp(-double(i) / 50), 1e-12) << i;
+  // Sample i is the voltage at (i + 1/2) / rate, where the gates date it.
+  for (size_t i : {0, 1, 10, 100}) EXPECT_NEAR(response[i], 1 - m * std::exp(-(double(i) + 0.5) / 50), 1e-12) << i;
   for (size_t i : {0, 1, 10, 100, 500})
-    EXPECT_NEAR(response[2000 + i], m * (1 - std::exp(-2000.0 / 50)) * std::exp(-double(i) / 50), 1e-12) << i;
+    EXPECT_NEAR(response[2000 + i], m * (1 - std::exp(-2000.0 / 50)) * std::exp(-(double(i) + 0.5) / 50), 1e-12) << i;
   // A Cole-Cole relaxation spreads the time constants: it starts below m (the slowest
   // terms have not charged in 2 s) and decays more slowly late in the pause.
   const std::vector<double> cole = PolarisedResponse(current, rate, {m, tau, 0.5});

@@ -182,6 +182,7 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path) {
                               column.count("err") ? row[column["err"]] : 0});
     survey.records.back().z = {elevation(row[column["a"]]), elevation(row[column["b"]]), elevation(row[column["m"]]),
                                elevation(row[column["n"]])};
+    for (const auto& [name, at] : column) survey.records.back().fields[name] = row[at];
     if (column.count("ip")) survey.records.back().ip = row[column["ip"]];
     if (column.count("iperr")) survey.records.back().ip_error = row[column["iperr"]];
   }
@@ -265,4 +266,89 @@ PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path) {
   if (smallest > 0 && std::fabs(std::stod(lines[1]) - smallest) > 1e-6 * smallest)
     survey.problems.push_back("unit spacing " + lines[1] + " is not the smallest gap " + std::to_string(smallest));
   return survey;
+}
+
+namespace {
+
+// importRes2dInv's header and rows of a general array with several IP windows.
+void ReadRes2dinvWindows(const std::string& path, std::map<std::string, std::vector<double>>& data, PeerTdip& tdip) {
+  std::vector<std::string> lines;
+  for (const std::string& line : FileLines(path))
+    if (!line.empty() && line[0] != ';') lines.push_back(line);
+  if (lines.size() < 9 || std::stoi(lines[2]) != 11) return tdip.problems.push_back("not a general array");
+  const size_t count = std::stoul(lines[6]);
+  if (std::stoi(lines[8]) == 0) return tdip.problems.push_back("no IP");
+  const std::vector<std::string> window = Split(lines[11], ' ');
+  if (window.size() <= 2) return tdip.problems.push_back("one IP window");
+  const size_t gates = std::stoul(window[0]);
+  double bound = std::stod(window[1]);
+  tdip.gate_bounds.push_back(bound);
+  for (size_t i = 2; i + 2 < window.size(); ++i) tdip.gate_bounds.push_back(bound += std::stod(window[i]));
+  for (size_t r = 0; r < count; ++r) {
+    std::string line = lines.at(12 + r);
+    std::replace(line.begin(), line.end(), ',', ' ');
+    std::vector<std::string> values;
+    std::stringstream in(line);
+    for (std::string word; in >> word;) values.push_back(word);
+    const size_t ip_column = 2 * static_cast<size_t>(std::stoi(values.at(0))) + 2;
+    if (values.size() < ip_column + gates) {
+      tdip.problems.push_back("a row with fewer values than gates");
+      continue;
+    }
+    for (size_t i = 0; i < gates; ++i) {
+      double m = std::stod(values[ip_column + i]);
+      if (m > 1000 || m < -1000) m = -999;
+      data["ip" + std::to_string(i + 1)].push_back(m);
+    }
+  }
+}
+
+}  // namespace
+
+PeerTdip ReadLikeTdipImport(const std::string& path) {
+  PeerTdip tdip;
+  std::map<std::string, std::vector<double>> data;
+  const bool res2dinv = path.size() > 4 && path.substr(path.size() - 4) == ".dat";
+  if (res2dinv) {
+    ReadRes2dinvWindows(path, data, tdip);
+  } else {
+    const PeerSurvey survey = ReadLikeOhmLoaders(path);
+    tdip.problems = survey.problems;
+    for (const PeerRecord& record : survey.records)
+      for (const auto& [name, value] : record.fields) data[name].push_back(value);
+  }
+  std::string key;
+  for (const char* prefix : {"IP_#", "M", "ip"})
+    if (data.count(prefix + std::string("1") + (std::string(prefix) == "IP_#" ? "(mV/V)" : ""))) key = prefix;
+  auto name = [&](size_t i) { return key + std::to_string(i) + (key == "IP_#" ? "(mV/V)" : ""); };
+  for (size_t i = 1; !key.empty() && data.count(name(i)); ++i) {
+    const std::vector<double>& gate = data[name(i)];
+    if (gate.empty() || *std::max_element(gate.begin(), gate.end()) <= 0) break;
+    tdip.ma.push_back(gate);
+  }
+  for (size_t i = 0; i < tdip.ma.size(); ++i) tdip.t.push_back(static_cast<double>(i + 1));
+  if (!tdip.gate_bounds.empty()) {
+    tdip.t.clear();
+    for (size_t i = 0; i + 1 < tdip.gate_bounds.size(); ++i)
+      tdip.t.push_back(tdip.gate_bounds[i] + (tdip.gate_bounds[i + 1] - tdip.gate_bounds[i]) / 2);
+  } else if (data.count("TM1")) {
+    std::vector<double> widths;
+    double sum = 0;
+    for (size_t i = 1; i <= tdip.ma.size(); ++i) {
+      widths.push_back(data.count("TM" + std::to_string(i)) ? data["TM" + std::to_string(i)].at(0) : NaN);
+      sum += widths.back();
+    }
+    if (sum > 100)
+      for (double& width : widths) width *= 0.001;
+    double delay = data.count("TM0") ? data["TM0"].at(0) : 0.0;
+    if (delay > 1) delay *= 0.001;
+    tdip.t.clear();
+    tdip.gate_bounds = {delay};
+    double end = delay;
+    for (double width : widths) {
+      tdip.t.push_back(end + width / 2);
+      tdip.gate_bounds.push_back(end += width);
+    }
+  }
+  return tdip;
 }

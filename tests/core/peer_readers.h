@@ -5,6 +5,7 @@
 
 #include <array>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct PeerRecord {
   // the general array's topography block; NaN without one, or for a remote electrode.
   std::array<double, 4> z{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN(),
                           std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+  std::map<std::string, double> fields{};  // every field of the unified format's data line, by name
 };
 
 struct PeerSurvey {
@@ -46,3 +48,18 @@ PeerSurvey ReadLikeOhmLoaders(const std::string& path);
 // line 2 the smallest gap between the electrodes. After the rows, a topography block (2, the count, "x z" each,
 // then 1) gives each electrode the z of the point at its very x, as ResIPy matches them.
 PeerSurvey ReadLikeRes2dinvLoaders(const std::string& path);
+
+// What pyGIMLi's TDIP import (importTDIPdata) makes of a file: the unified format as its
+// data container loads it, a ".dat" as its Res2DInv import reads several IP windows (the
+// IP block's third line "N delay widths.. on off", each row's values from the IP column on
+// as ip1..ipN). The gate fields are the last of IP_#i(mV/V), Mi, ipi whose first exists,
+// read while they exist and their largest value is above 0. The times: the Res2DInv
+// header's gate bounds; else TM1..TMN (the first row's, seconds unless they add up to
+// more than 100) after the delay TM0 (seconds unless above 1); else the gate numbers.
+struct PeerTdip {
+  std::vector<std::vector<double>> ma;  // [gate][record], as the file has them
+  std::vector<double> t;                // each gate's centre, s (or its number)
+  std::vector<double> gate_bounds;      // ipGateT: the delay, then each gate's end, s
+  std::vector<std::string> problems;
+};
+PeerTdip ReadLikeTdipImport(const std::string& path);

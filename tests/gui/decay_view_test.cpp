@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -204,6 +205,49 @@ TEST_F(DecayViewTest, ThePictureCarriesTheAnswerOrItsReason) {
   ASSERT_EQ(view->DecayChart()->SaveImageAsked(QString::fromStdString(svg)), "");
   EXPECT_TRUE(SvgText(svg).contains("Нет ответа: the half-period is shorter than the averaging window"))
       << SvgText(svg).toStdString();
+}
+
+// The Cole-Cole decay fitted to the gates is drawn beside the measured one and its m, τ,
+// c and misfit printed: over a ground without noise, the ground's own (the first
+// record's τ is 1.25 times the survey's, its m the survey's). "Экспорт спадов" writes the
+// long table of every gate beside the survey.
+TEST_F(DecayViewTest, TheFittedDecayWithItsGroundAndTheLongTable) {
+  SynthOptions o{.blocks = 2, .channels = 2, .half_period = 200, .second_length = 200, .period_count = 4};
+  o.physical = true;
+  o.rho_ohm_m = 100;
+  o.noise_mv = 0;
+  o.chargeability_mv_v = 40;
+  o.tau_ms = 37.28;  // 46.6 ms for the first record
+  o.cole_c = 0.6;
+  path_ = Survey("fit.qmr", o);
+  Open(path_);
+  Click("DecayB");
+  ASSERT_NE(View(), nullptr);
+  const QString fit = View()->findChild<QLabel*>("DecayFitInfo")->text();
+  EXPECT_TRUE(fit.contains("τ = 46.60 ± ")) << fit.toStdString();
+  EXPECT_TRUE(fit.contains("c = 0.600 ± ")) << fit.toStdString();
+  EXPECT_TRUE(fit.contains("m = 40.00")) << fit.toStdString();
+  EXPECT_TRUE(fit.contains("χ² на окно = ")) << fit.toStdString();
+
+  Chart* chart = View()->DecayChart();
+  const std::vector<SeriesPoint> decay = chart->SeriesAt(0).Points();
+  const std::vector<SeriesPoint> fitted = chart->SeriesAt(2).Points();
+  ASSERT_EQ(fitted.size(), 60u);
+  for (const SeriesPoint& at : {fitted.front(), fitted.back()}) {
+    const auto sample = std::min_element(decay.begin(), decay.end(), [&](const SeriesPoint& a, const SeriesPoint& b) {
+      return std::abs(a.x - at.x) < std::abs(b.x - at.x);
+    });
+    EXPECT_NEAR(sample->x, at.x, 1e-9);
+    EXPECT_NEAR(at.y, sample->y, 1e-3 * std::abs(decay.front().y)) << "at " << at.x << " ms";
+  }
+
+  View()->DecayExportButton()->click();
+  WaitForPass();
+  std::ifstream table(dir_.File("fit.decay.csv"));
+  int lines = 0;
+  for (std::string line; std::getline(table, line);) ++lines;
+  EXPECT_EQ(lines, 1 + 4 * 5) << "a line per gate of the four records";
+  EXPECT_TRUE(messages_.Messages().empty());
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// Each record's decay judged: its gates fitted with the Cole-Cole model of DecayModel by
+// non-linear least squares weighted by the gates' standard errors, the misfit, and the
+// flags of a decay that should not be trusted (ip/decay_flags.h).
+
+#include <string>
+#include <vector>
+
+#include "ip/chargeability.h"
+#include "ip/decay_flags.h"
+#include "ip/decay_model.h"
+
+struct DecayFit {
+  // The Cole-Cole model's chargeability (mV/V), time constant (ms) and exponent, each with
+  // its standard error and the half-width of its 95 % interval (τ's from that of ln τ).
+  double m = 0, m_error = 0, m_interval = 0;
+  double tau_ms = 0, tau_error_ms = 0, tau_interval_ms = 0;
+  double c = 0, c_error = 0, c_interval = 0;
+  double chi2 = 0;            // χ² per gate: Σ ((M_i - model_i) / error_i)² / gates
+  double rms_pct = 0;         // the RMS of the residuals normalised by |M|, in percent
+  double data_error = 0;      // the RMS of the residuals, mV/V: the data error of M from the misfit
+  std::vector<double> model;  // the fitted M_i
+  // The fitted decay for drawing, when asked for: instants (ms) and values (mV/V).
+  std::vector<double> curve_ms{}, curve{};
+  std::vector<DecayFlagged> flags;
+  std::string no_fit;  // why the values are NaN; empty when they are numbers
+
+  bool Flagged(DecayFlag flag) const;
+};
+
+// Fits the gates (those of the model, with their standard errors) and flags the decay.
+// Fewer than four gates (three parameters and a misfit) or a gate that is no number give
+// no fit: every value NaN and no_fit says why.
+DecayFit FitDecay(const DecayModel& model, const std::vector<GateChargeability>& gates);
