@@ -26,11 +26,11 @@ struct LineInfo {
 LineInfo LineInfoOf(const LineProject& project, const LineData& line);
 
 // The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", with
-// ", L without K or R" when there are such records, the count of each cause ("CAUSE: n"), then "repeats: G" and one line per group of records
-// that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.250 Ω to
-// 1.270 Ω, 1.59 %": the least and greatest R in the same decimals, four significant
-// digits of the greater, and their difference relative to the mean |R|). E and N − X − L
-// are what the export writes: the electrodes of the records it keeps, and those records.
+// ", L without K or R" when there are such records, the count of each cause ("CAUSE: n"), then "repeats: G" and one
+// line per group of records that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.250 Ω to 1.270
+// Ω, 1.59 %": the least and greatest R in the same decimals, four significant digits of the greater, and their
+// difference relative to the mean |R|). E and N − X − L are what the export writes: the electrodes of the records it
+// keeps, and those records.
 std::vector<std::string> LineInfoLines(const std::string& name, const LineInfo& info);
 std::vector<std::string> LineInfoLines(const std::string& name, const LineProject& project, const LineData& line);
 

@@ -88,7 +88,7 @@ struct LineProject {
   std::set<RecordRef> excluded_by_hand;  // RecordRef::file indexes surveys
   LineProcessing processing;
   std::map<std::string, FixedColourScale> colour_scales;  // by quantity
-  ProjectLines lines;  // 0 and none for a project not read from a file
+  ProjectLines lines;                                     // 0 and none for a project not read from a file
   bool operator==(const LineProject&) const = default;
 };
 

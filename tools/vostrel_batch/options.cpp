@@ -125,4 +125,3 @@ CLI::Option* AddMains(CLI::App& app, std::string& mains) {
       ->type_name("HZ,...")
       ->check(frequencies);
 }
-
