@@ -9,6 +9,7 @@
 #include "line/line_error.h"
 #include "line/line_survey.h"
 #include "line/number_text.h"
+#include "measurement/index_file.h"
 #include "processing/record_chargeability.h"
 
 namespace {
@@ -64,6 +65,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
   // fails the command before any work. The hash of its bytes is taken from its pass,
   // which reads it anyway: nothing is written before every survey has passed.
   std::vector<SharedSurvey> surveys;
+  std::vector<std::string> warnings;
   std::vector<double> used;
   for (const LineSurvey& survey : project.surveys) {
     const std::string path = SurveyPath(project_path, survey);
@@ -72,7 +74,10 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     else
       CheckStamp(path, path, survey.stamp);
     try {
-      surveys.push_back(OpenSurvey(path).survey);
+      OpenedSurvey opened = OpenSurvey(path);
+      for (const std::string& warning : opened.report.warnings)
+        warnings.push_back(path + ": " + IndexWarningInEnglish(warning));
+      surveys.push_back(std::move(opened.survey));
     } catch (const std::exception& error) {
       throw LineFileError(path, error.what());
     }
@@ -89,6 +94,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
 
   LineData line;
   line.files = static_cast<int>(surveys.size());
+  line.warnings = std::move(warnings);
   try {
     line.electrodes = LineElectrodes(used, project.topography);
   } catch (const std::invalid_argument& error) {

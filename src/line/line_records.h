@@ -35,6 +35,8 @@ struct LineData {
   std::optional<Gate> chargeability_span;
   // The gates M was computed with, as given (the options' or the project's); empty: the standard ones.
   std::string gates;
+  // What the surveys' indexes warn of, in English: "FILE: the file ends inside block 6; …".
+  std::vector<std::string> warnings;
 };
 
 // Throws LineFileError naming the survey that is missing, changed since it was added, or

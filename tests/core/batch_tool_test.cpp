@@ -1150,3 +1150,41 @@ TEST_F(BatchToolTest, SectionTablesCarryTheCommaTablesValues) {
   EXPECT_EQ(Batch("section " + survey).status, 2);
   EXPECT_EQ(Batch("section " + dir_.File("none.qmr") + " " + dir_.File("x.csv")).status, 1);
 }
+
+// A survey is only ever read, whatever is named as an output; a failure to write names
+// the file that could not be written, the report on standard output included; a cut
+// survey is told of in a line as everywhere.
+TEST_F(BatchToolTest, OutputsNeverReplaceInputsAndFailuresNameWhatFailed) {
+  const std::vector<unsigned char> raw = ReadWholeFile(survey_);
+  std::filesystem::copy_file(survey_, dir_.File("copy.qmr"));
+  EXPECT_EQ(Batch("section " + survey_ + " " + dir_.File("copy.qmr")).status, 2);
+  std::filesystem::create_symlink(survey_, dir_.File("same.csv"));
+  EXPECT_EQ(Batch("section " + survey_ + " " + dir_.File("same.csv")).status, 1);
+  std::filesystem::copy_file(survey_, dir_.File("v.png"));
+  EXPECT_EQ(Batch("plot --record 1 " + dir_.File("v.png") + " " + dir_.File("v.png")).status, 2);
+  EXPECT_EQ(ReadWholeFile(survey_), raw);
+  EXPECT_EQ(ReadWholeFile(dir_.File("copy.qmr")), raw);
+  EXPECT_EQ(ReadWholeFile(dir_.File("v.png")), raw);
+
+  std::filesystem::create_directories(dir_.File("out/survey.TXT"));
+  EXPECT_EQ(Batch("export --out-dir " + dir_.File("out") + " " + survey_).out,
+            dir_.File("out/survey.TXT") + ": File access denied\n");
+  const std::string told = dir_.File("told.txt");
+  const int full = std::system((std::string(VOSTREL_BATCH) + " check " + survey_ + " >/dev/full 2>" + told).c_str());
+  EXPECT_EQ(WIFEXITED(full) ? WEXITSTATUS(full) : -1, 1);
+  const std::vector<unsigned char> message = ReadWholeFile(told);
+  EXPECT_EQ(std::string(message.begin(), message.end()),
+            "vostrel-batch: standard output: not all of it could be written\n");
+
+  const std::string cut = dir_.File("cut.qmr"), empty = dir_.File("empty.qmr");
+  for (const std::string& file : {cut, empty}) std::filesystem::copy_file(survey_, file);
+  std::filesystem::resize_file(cut, raw.size() - 100);
+  std::filesystem::resize_file(empty, 8000);  // inside the first block
+  const BatchRun made = Batch("line new " + dir_.File("L.vln") + " " + cut);
+  EXPECT_EQ(made.status, 0);
+  EXPECT_NE(made.out.find(cut + ": the file ends inside block 3"), std::string::npos) << made.out;
+  EXPECT_NE(Batch("line info " + dir_.File("L.vln")).out.find(cut + ": the file ends inside block 3"),
+            std::string::npos);
+  EXPECT_EQ(Batch("line new " + dir_.File("E.vln") + " " + empty).out,
+            empty + ": no complete record: a line takes surveys with records\n");
+}

@@ -138,7 +138,8 @@ int RunCommand(const CommandDeclaration& command, const std::vector<std::string>
     std::fputs(declared.app->help().c_str(), stdout);
     return 0;
   } catch (const CLI::ParseError& error) {
-    PrintMistake(name, MistakeText(error), name);
+    const std::string unknown = UnknownOption(*declared.app, words);
+    PrintMistake(name, unknown.empty() ? MistakeText(error) : unknown, name);
     return 2;
   }
   try {
@@ -160,13 +161,6 @@ DeclaredCommand Declare(const CommandDeclaration& command) {
   declared.app->get_formatter()->label("REQUIRED", "");
   declared.run = command.declare(*declared.app);
   return declared;
-}
-
-std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app) {
-  std::vector<const CLI::Option*> options = app.get_options();
-  for (const CLI::App* group : app.get_subcommands([](const CLI::App* sub) { return sub->get_name().empty(); }))
-    for (const CLI::Option* option : group->get_options()) options.push_back(option);
-  return options;
 }
 
 int RunBatchTool(const std::vector<std::string>& words) {
@@ -209,7 +203,7 @@ int RunBatchTool(const std::vector<std::string>& words) {
                    words.size() > 1 ? ("unknown command '" + words[1] + "'").c_str() : "a command is needed");
     return help ? 0 : 2;
   }
-  std::fprintf(stderr, "%s: unknown command '%s'\nRun '%s --help' for the commands.\n", Program, first.c_str(),
-               Program);
+  std::fprintf(stderr, "%s: unknown %s '%s'\nRun '%s --help' for the commands.\n", Program,
+               first.starts_with("-") ? "option" : "command", first.c_str(), Program);
   return 2;
 }

@@ -146,7 +146,8 @@ CommandRun DeclareLineNew(CLI::App& app) {
       for (const std::string& word : o->surveys) {
         const auto [file, offset] = SurveyArgument(word);
         if (SurveyOfFile(path, project, file) >= 0) throw UsageError(file + " is given twice");
-        AddLineSurvey(path, project, file, offset);
+        for (const std::string& warning : AddLineSurvey(path, project, file, offset))
+          std::fprintf(stderr, "%s\n", warning.c_str());
       }
       WriteLineProject(path, project);
     });
@@ -323,11 +324,15 @@ CommandRun DeclareLineInfo(CLI::App& app) {
       const LineProject project = ReadProject(path);
       LineEvaluationOptions options;
       options.progress = TerminalProgress(path, o->quiet);
-      const LineInfo info = LineInfoOf(project, EvaluateLine(path, project, options));
+      const LineData line = EvaluateLine(path, project, options);
+      const LineInfo info = LineInfoOf(project, line);
       if (o->json) {
-        std::fputs(JsonText(LineInfoJson(path, info)).c_str(), stdout);
+        Json document = LineInfoJson(path, info);
+        document[json_key::Warnings] = line.warnings;
+        std::fputs(JsonText(document).c_str(), stdout);
         return;
       }
+      for (const std::string& warning : line.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
       for (const std::string& line : LineInfoLines(path, info)) std::printf("%s\n", line.c_str());
     });
   };
@@ -352,8 +357,9 @@ CommandRun DeclareLineExport(CLI::App& app) {
       options.gates = o->gates;
       options.progress = TerminalProgress(path, o->quiet);
       const LineProject project = ReadProject(path);
-      const LineExportReport report =
-          ExportLine(path, project, EvaluateLine(path, project, options), *ExportFormatNamed(o->format), options.ip);
+      const LineData line = EvaluateLine(path, project, options);
+      for (const std::string& warning : line.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+      const LineExportReport report = ExportLine(path, project, line, *ExportFormatNamed(o->format), options.ip);
       std::printf("%s: %d records", report.file.c_str(), report.written);
       if (report.excluded > 0) std::printf(", %d excluded", report.excluded);
       if (report.left_out > 0) std::printf(", %d left out", report.left_out);

@@ -52,3 +52,12 @@ CLI::Option* AddMains(CLI::App& app, std::string& mains);
 
 // The frequencies of a --mains text are read as a line's project reads its own
 // (MainsFrequencies): without one, 50, 60 and 16.7 Hz.
+
+// Every option and argument of a command, those of its option groups ("one of these")
+// included; -h and --help too.
+std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app);
+
+// The first word before "--" that is written as an option but is none of the app's
+// ("--bogus", "-x.qmr"), told as the mistake: CLI11 would rather say that a file is
+// missing. Empty when every such word is an option.
+std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words);

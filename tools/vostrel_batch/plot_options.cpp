@@ -33,6 +33,9 @@ void CheckTogether(const PlotOptions& o, const std::string& scale) {
     throw CLI::ValidationError("a line's processing is its project's: --flip-sign and --abs-du are for a survey");
   if ((!scale.empty() || o.logarithmic || o.elevation) && (!section || o.section == "classes"))
     throw CLI::ValidationError("--scale, --log, --linear and --elevation draw a --pseudosection of rhoa, ip or error");
+  std::error_code same;
+  if (std::filesystem::equivalent(o.file, o.picture, same))
+    throw CLI::ValidationError("the picture would replace " + o.file + ", which is only ever read");
   if (o.elevation && !o.Line()) throw CLI::ValidationError("--elevation draws a line's section (LINE.vln)");
   if (o.limits) {
     const bool logarithmic = o.logarithmic.value_or(o.section != "ip");

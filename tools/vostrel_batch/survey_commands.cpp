@@ -106,7 +106,10 @@ ExportReport ExportNamingTheOutput(const Survey& survey, const ExportOptions& op
   try {
     return ExportSurvey(survey, options, record, progress);
   } catch (const InOutError& error) {
-    if (error.code() == InOutError::DiskFull) throw OtherFileError(output, error.what());
+    // The survey is open and read: a refusal now is the table's (a folder of its name
+    // that the finished table cannot replace), as a full disk is.
+    if (error.code() == InOutError::DiskFull || error.code() == InOutError::AccessDenied)
+      throw OtherFileError(output, error.what());
     throw;
   }
 }
