@@ -59,7 +59,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
   AddRecordOptions(app, o.record);
   const CLI::Validator number =
       WholeNumber("a record number", [](int64_t k) { return k >= INT32_MIN && k <= INT32_MAX; });
-  CLI::Option_group* what = app.add_option_group("Picture", "one of these");
+  CLI::Option_group* what = app.add_option_group("Picture", "the picture drawn");
   what->add_option("--record", o.k, "record K's current and voltage charts")
       ->type_name("K")
       ->check(number)
@@ -85,7 +85,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
         o.limits = std::pair{low, high};
         return std::string();
       },
-      "auto|LOW:HIGH", "");
+      "", "");
   app.add_option("--scale", *scale, "the section's colour scale: automatic (the default) or fixed limits")
       ->type_name("auto|LOW:HIGH")
       ->check(limits);
@@ -105,7 +105,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
         o.width = width, o.height = height;
         return std::string();
       },
-      "WIDTHxHEIGHT", "");
+      "", "");
   auto size_text = std::make_shared<std::string>();
   app.add_option("--size", *size_text, "the picture's size in pixels; larger than drawn, it is magnified")
       ->type_name("WIDTHxHEIGHT")
