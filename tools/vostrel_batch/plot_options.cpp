@@ -90,8 +90,8 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
       ->type_name("auto|LOW:HIGH")
       ->check(limits);
   auto logarithmic = std::make_shared<bool>(false), linear = std::make_shared<bool>(false);
-  CLI::Option* log_flag = AddFlag(app, "--log", *logarithmic, "the section's colours on a logarithmic scale");
-  AddFlag(app, "--linear", *linear, "the section's colours on a linear scale")->excludes(log_flag);
+  AddFlag(app, "--log", *logarithmic, "the section's colours on a logarithmic scale");
+  AddFlag(app, "--linear", *linear, "the section's colours on a linear scale (not with --log)");
   AddFlag(app, "--elevation", o.elevation, "a line's section drawn in elevation under its ground");
   CLI::Validator size(
       [&o](std::string& text) {
@@ -111,6 +111,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
       ->type_name("WIDTHxHEIGHT")
       ->check(size);
   app.final_callback([&o, scale, logarithmic, linear] {
+    if (*logarithmic && *linear) throw CLI::ValidationError("--log or --linear, not both");
     if (*logarithmic || *linear) o.logarithmic = *logarithmic;
     CheckTogether(o, *scale == "auto" ? std::string() : *scale);
   });
