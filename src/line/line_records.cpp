@@ -101,7 +101,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     throw LineFileError(project_path, error.what());
   }
 
-  const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
+  const bool with_ip = options.ip || options.decay_fit || project.rules.m_range_mv_v.has_value();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
   line.gates = gates;
   std::vector<double> mains;
@@ -122,6 +122,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     if (with_ip) {
       IpSettings ip;
       ip.cleaning.mains_hz = mains;
+      ip.decay_fit = options.decay_fit;
       if (!gates.empty()) {
         try {
           ip.gates = ParseGates(gates, v.HalfPeriod, v.SampleRate);
@@ -133,6 +134,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
         const std::vector<Gate> spans = GatesFor(v, ip);
         if (!spans.empty()) line.chargeability_span = Gate{spans.front().t1_ms, spans.back().t2_ms};
       }
+      line.survey_gates.push_back({GatesFor(v, ip), 1000.0 * v.HalfPeriod / v.SampleRate});
       pass.ip = ip;
     }
     std::vector<RecordRow> rows;
@@ -188,7 +190,11 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
       row.resistivity.rhoa = row.resistivity.k * row.resistivity.r;
       if (record.evaluation.ip) {
         RowChargeability ip{record.evaluation.ip->m, record.evaluation.ip->m_interval, {}};
-        for (const GateChargeability& gate : record.evaluation.ip->gates) ip.gates.push_back(gate.m);
+        for (const GateChargeability& gate : record.evaluation.ip->gates) {
+          ip.gates.push_back(gate.m);
+          ip.gate_intervals.push_back(gate.interval);
+        }
+        ip.fit = record.evaluation.ip->fit;
         row.ip = std::move(ip);
       }
       line_record.k = row.resistivity.k;

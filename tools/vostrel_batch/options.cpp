@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "ip/gates.h"
@@ -114,6 +115,26 @@ CLI::Option* AddGates(CLI::App& app, std::string& gates) {
   return app.add_option("--gates", gates, "chargeability gates in ms after the switch-off (default: log-spaced)")
       ->type_name("T1:T2,...")
       ->check(form);
+}
+
+void AddDecay(CLI::App& app, bool& decay, std::string& ip_error) {
+  AddFlag(app, "--decay", decay,
+          "every gate of every record with its ±, and each decay's fit (tau, c, misfit); csv: the long table "
+          "NAME.decay.csv");
+  AddChoice(app, "--ip-error", ip_error, {"stack", "decay"},
+            "the chargeability's error: the stack's ± or the decay fit's data error (default: stack)");
+}
+
+CLI::Option* AddOutDir(CLI::App& app, std::string& folder, const std::string& help) {
+  return app.add_option("--out-dir", folder, help)
+      ->type_name("DIR")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::error_code error;
+            return std::filesystem::is_directory(text, error) ? std::string()
+                                                              : "takes a folder that exists, not '" + text + "'";
+          },
+          "", ""));
 }
 
 CLI::Option* AddMains(CLI::App& app, std::string& mains) {

@@ -47,6 +47,11 @@ void AddJson(CLI::App& app, bool& json);
 // --gates T1:T2,...: chargeability gates in ms, their form checked here and the pause
 // with each survey.
 CLI::Option* AddGates(CLI::App& app, std::string& gates);
+// --decay, every gate of every record with each decay's fit, and --ip-error stack|decay,
+// the chargeability's error from the stack or from the decay's fit (stack when not given).
+void AddDecay(CLI::App& app, bool& decay, std::string& ip_error);
+// --out-dir DIR: a folder that exists.
+CLI::Option* AddOutDir(CLI::App& app, std::string& folder, const std::string& help);
 // --mains HZ,...: the frequencies near which hum is removed from the pauses (0: none).
 CLI::Option* AddMains(CLI::App& app, std::string& mains);
 

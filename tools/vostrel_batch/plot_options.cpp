@@ -62,7 +62,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
   AddRecordOptions(app, o.record);
   const CLI::Validator number =
       WholeNumber("a record number", [](int64_t k) { return k >= INT32_MIN && k <= INT32_MAX; });
-  CLI::Option_group* what = app.add_option_group("Picture", "one of these");
+  CLI::Option_group* what = app.add_option_group("Picture", "the picture drawn");
   what->add_option("--record", o.k, "record K's current and voltage charts")
       ->type_name("K")
       ->check(number)
