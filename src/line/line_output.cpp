@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "formats/decay_table.h"
 #include "formats/ohm_file.h"
 #include "formats/res2dinv_file.h"
 #include "formats/table_line.h"
@@ -47,11 +48,14 @@ void WriteKept(LineExportReport& report, const std::vector<SurveyRow>& kept,
 // excludes, and of them those with a K and an R (and M, with ip) the format can carry.
 struct KeptRows {
   std::vector<SurveyRow> rows;
+  std::vector<int> files;  // each row's survey in the line
   int excluded = 0;
   int left_out = 0;
 };
 
-KeptRows Kept(const LineProject& project, const LineData& line, bool ip) {
+// With decay, the rows keep their decay fit (and need it whole); without, a fit the rules
+// asked for is dropped and judges nothing the format carries.
+KeptRows Kept(const LineProject& project, const LineData& line, bool ip, bool decay = false) {
   KeptRows kept;
   const Exclusions exclusions = Evaluate(line.records, project.rules, project.excluded_by_hand);
   kept.excluded = exclusions.counts.Excluded();
@@ -59,11 +63,17 @@ KeptRows Kept(const LineProject& project, const LineData& line, bool ip) {
     if (exclusions.causes[i] != ExclusionCause::None) continue;
     SurveyRow row = line.rows[i];
     if (!ip) row.ip.reset();
+    if (row.ip && !decay) row.ip->fit.reset();
+    if (decay && !(row.ip && row.ip->DecayComplete())) {
+      ++kept.left_out;
+      continue;
+    }
     if (!row.Complete()) {
       ++kept.left_out;
       continue;
     }
     kept.rows.push_back(std::move(row));
+    kept.files.push_back(line.records[i].ref.file);
   }
   return kept;
 }
@@ -75,6 +85,7 @@ LineInfo LineInfoOf(const LineProject& project, const LineData& line) {
   info.files = line.files;
   info.records = static_cast<int>(line.records.size());
   info.counts = Evaluate(line.records, project.rules, project.excluded_by_hand).counts;
+  info.decay_rules = project.rules.LookAtDecayFit();
   const KeptRows kept = Kept(project, line, false);
   std::set<double> electrodes;
   for (const SurveyRow& row : kept.rows)
@@ -109,9 +120,14 @@ std::vector<std::string> LineInfoLines(const std::string& name, const LineInfo& 
                   std::to_string(info.electrodes) + " electrodes, " + std::to_string(info.counts.Excluded()) +
                   " excluded" +
                   (info.without_k_or_r > 0 ? ", " + std::to_string(info.without_k_or_r) + " without K or R" : ""));
-  for (int cause = 1; cause < ExclusionCauseCount; ++cause)
-    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
-                    std::to_string(info.counts.by_cause[static_cast<size_t>(cause)]));
+  for (int cause = 1; cause < ExclusionCauseCount; ++cause) {
+    const int count = info.counts.by_cause[static_cast<size_t>(cause)];
+    // A line without the decay's rules reports as it did before them.
+    const bool decay = cause == static_cast<int>(ExclusionCause::DecayMisfit) ||
+                       cause == static_cast<int>(ExclusionCause::DecayNotMonotone);
+    if (decay && !info.decay_rules && count == 0) continue;
+    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " + std::to_string(count));
+  }
   lines.push_back("repeats: " + std::to_string(info.repeats.size()));
   for (const LineInfo::Repeat& repeat : info.repeats) {
     std::string text;
@@ -167,6 +183,42 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
   try {
     WriteKept(report, kept.rows, elevations, format, std::filesystem::path(project_path).stem().string(),
               ip ? line.chargeability_span : std::nullopt);
+  } catch (const InOutError& error) {
+    throw LineFileError(report.file, error.what());
+  }
+  return report;
+}
+
+LineExportReport ExportLineDecays(const std::string& project_path, const LineProject& project, const LineData& line,
+                                  const std::string& out_dir) {
+  LineExportReport report;
+  std::filesystem::path file = std::filesystem::path(project_path).replace_extension(".decay.csv");
+  if (!out_dir.empty()) file = std::filesystem::path(out_dir) / file.filename();
+  report.file = file.string();
+  KeptRows kept = Kept(project, line, true, true);
+  report.excluded = kept.excluded;
+  report.left_out = kept.left_out;
+  if (kept.rows.empty())
+    throw LineFileError(report.file, "no record to write: " + std::to_string(report.excluded) + " excluded, " +
+                                         std::to_string(report.left_out) + " without a whole decay");
+  std::vector<std::string> names;
+  for (const LineSurvey& survey : project.surveys)
+    names.push_back(std::filesystem::path(survey.file).filename().string());
+  try {
+    AtomicTextFile table(report.file);
+    table.WriteLine(DecayTableHeader());
+    for (size_t i = 0; i < kept.rows.size(); ++i) {
+      const size_t survey = static_cast<size_t>(kept.files[i]);
+      const SurveyRow& row = kept.rows[i];
+      // The table places the electrodes along the line, as the line's comma table does.
+      const std::vector<std::string> lines =
+          survey < names.size() && survey < line.file_gates.size()
+              ? DecayTableLines(names[survey], row.k, row.positions, line.file_gates[survey], *row.ip)
+              : std::vector<std::string>{};
+      for (const std::string& text : lines) table.WriteLine(text);
+      ++(lines.empty() ? report.left_out : report.written);
+    }
+    table.Commit();
   } catch (const InOutError& error) {
     throw LineFileError(report.file, error.what());
   }

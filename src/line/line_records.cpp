@@ -6,6 +6,7 @@
 
 #include "analysis/reciprocal_pairs.h"
 #include "geometry/quadrupole.h"
+#include "ip/decay_fit.h"
 #include "line/line_error.h"
 #include "line/line_survey.h"
 #include "line/number_text.h"
@@ -95,7 +96,8 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     throw LineFileError(project_path, error.what());
   }
 
-  const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
+  const bool with_fit = options.decay_fit || project.rules.LookAtDecayFit();
+  const bool with_ip = options.ip || with_fit || project.rules.LookAtM();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
   line.gates = gates;
   std::vector<double> mains;
@@ -127,6 +129,8 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
         const std::vector<Gate> spans = GatesFor(v, ip);
         if (!spans.empty()) line.chargeability_span = Gate{spans.front().t1_ms, spans.back().t2_ms};
       }
+      ip.decay_fit = with_fit;
+      line.file_gates.push_back(GatesFor(v, ip));
       pass.ip = ip;
     }
     std::vector<RecordRow> rows;
@@ -182,7 +186,15 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
       row.resistivity.rhoa = row.resistivity.k * row.resistivity.r;
       if (record.evaluation.ip) {
         RowChargeability ip{record.evaluation.ip->m, record.evaluation.ip->m_interval, {}};
-        for (const GateChargeability& gate : record.evaluation.ip->gates) ip.gates.push_back(gate.m);
+        for (const GateChargeability& gate : record.evaluation.ip->gates) {
+          ip.gates.push_back(gate.m);
+          ip.gate_intervals.push_back(gate.interval);
+        }
+        ip.fit = record.evaluation.ip->fit;
+        if (ip.fit) {
+          line_record.decay_misfit = ip.fit->chi2;
+          line_record.decay_not_monotone = ip.fit->Flagged(DecayFlag::NotMonotone);
+        }
         row.ip = std::move(ip);
       }
       line_record.k = row.resistivity.k;

@@ -16,9 +16,10 @@
 #include "processing/record_pass.h"
 
 struct LineEvaluationOptions {
-  bool ip = false;      // M of every record; also computed whenever the rules look at M
-  std::string gates{};  // the chargeability gates; empty: the project's
-  Progress progress{};  // over all the line's records
+  bool ip = false;         // M of every record; also computed whenever the rules look at M
+  bool decay_fit = false;  // each decay's fit too (implies ip); also whenever the rules look at it
+  std::string gates{};     // the chargeability gates; empty: the project's
+  Progress progress{};     // over all the line's records
 };
 
 struct LineData {
@@ -35,6 +36,8 @@ struct LineData {
   std::optional<Gate> chargeability_span;
   // The gates M was computed with, as given (the options' or the project's); empty: the standard ones.
   std::string gates;
+  // Each survey's gates, in ms, when M was computed.
+  std::vector<std::vector<Gate>> file_gates;
 };
 
 // Throws LineFileError naming the survey that is missing, changed since it was added, or

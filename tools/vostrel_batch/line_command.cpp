@@ -174,8 +174,8 @@ CommandRun DeclareLineTopo(CLI::App& app) {
 CommandRun DeclareLineExclude(CLI::App& app) {
   struct Options {
     std::string project;
-    std::string max_error, max_reciprocal, max_k, m_range;
-    bool negative_rhoa = false;
+    std::string max_error, max_reciprocal, max_k, m_range, max_decay_misfit;
+    bool negative_rhoa = false, decay_not_monotone = false;
     std::vector<std::string> electrodes, records;
   };
   auto o = std::make_shared<Options>();
@@ -197,6 +197,9 @@ CommandRun DeclareLineExclude(CLI::App& app) {
   app.add_option("--m-range", o->m_range, "leave out M outside LOW..HIGH mV/V (off: no limit)")
       ->type_name("LOW:HIGH|off")
       ->check(range);
+  AddLimit(app, "--max-decay-misfit", o->max_decay_misfit, "X",
+           "leave out a decay whose Cole-Cole fit has a chi-square per gate above X");
+  AddFlag(app, "--decay-not-monotone", o->decay_not_monotone, "leave out a decay that is not monotone");
   app.add_option("--electrode", o->electrodes, "leave out every record using the electrode at X m (repeatable)")
       ->type_name("X")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -206,9 +209,9 @@ CommandRun DeclareLineExclude(CLI::App& app) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   return [o](const std::vector<std::string>&) {
     const auto max_error = LimitOf(o->max_error), max_reciprocal = LimitOf(o->max_reciprocal),
-               max_k = LimitOf(o->max_k);
+               max_k = LimitOf(o->max_k), max_decay_misfit = LimitOf(o->max_decay_misfit);
     if (!max_error && !max_reciprocal && !max_k && o->m_range.empty() && !o->negative_rhoa && o->electrodes.empty() &&
-        o->records.empty())
+        o->records.empty() && !max_decay_misfit && !o->decay_not_monotone)
       throw UsageError("no rule and no record given");
     return OnProject(o->project, [&] {
       const std::string& path = o->project;
@@ -226,6 +229,8 @@ CommandRun DeclareLineExclude(CLI::App& app) {
             std::pair{NumberOf(o->m_range.substr(0, colon), "--m-range"), NumberOf(o->m_range.substr(colon + 1), "")};
       }
       if (o->negative_rhoa) rules.negative_rhoa = true;
+      if (max_decay_misfit) rules.max_decay_misfit = *max_decay_misfit;
+      if (o->decay_not_monotone) rules.decay_not_monotone = true;
       const std::vector<double> line_electrodes = MergePositions(AllPositions(surveys));
       for (const std::string& text : o->electrodes) {
         const double position = NumberOf(text, "--electrode");
@@ -280,6 +285,8 @@ std::string CauseKey(ExclusionCause cause) {
     case ExclusionCause::StackingError: return "stacking_error";
     case ExclusionCause::ReciprocalError: return "reciprocal_error";
     case ExclusionCause::Chargeability: return "chargeability";
+    case ExclusionCause::DecayMisfit: return "decay_misfit";
+    case ExclusionCause::DecayNotMonotone: return "decay_not_monotone";
   }
   return "none";
 }
