@@ -146,7 +146,8 @@ class TMainForm : public QWidget {
   // Evaluates the line's records beside the window, then shows them.
   void EvaluateOpenLine();
   // Evaluates a line's records beside the window and hands them to on_done when done.
-  void StartLineEvaluation(const std::string& path, const LineProject& project, bool with_m, bool with_fit,
+  // with: whether it computes M and the decay's fit (its progress is the pass's).
+  void StartLineEvaluation(const std::string& path, const LineProject& project, LineEvaluationOptions with,
                            std::function<void(std::shared_ptr<const LineData>)> on_done);
   // The line's file dialogs ("save", "open", "surveys", "topography"), or the tests' own.
   QStringList AskLineFiles(const QString& kind);

@@ -16,6 +16,7 @@
 #include "form_fixture.h"
 #include "measurement/data_file.h"
 #include "measurement/record_loader.h"
+#include "output/section_table.h"
 #include "processing/format_fixed.h"
 #include "processing/record_evaluation.h"
 
@@ -285,6 +286,16 @@ TEST_F(DecayViewTest, TheSurveyViewColoursByTheFitsTauCAndMisfit) {
   const std::string svg = dir_.File("section.svg");
   ASSERT_EQ(survey->Section()->SaveImageAsked(QString::fromStdString(svg)), "");
   EXPECT_TRUE(SvgText(svg).contains("τ спада, мс")) << SvgText(svg).toStdString();
+
+  // The points saved carry the fit, in the columns after the others.
+  const std::string points = dir_.File("points.csv");
+  survey->SavePoints(QString::fromStdString(points));
+  std::ifstream saved(points);
+  std::string header, first;
+  std::getline(saved, header), std::getline(saved, first);
+  EXPECT_EQ(header.substr(0, header.find('\r')), SectionTableHeader() + ",tau_ms,c,misfit");
+  EXPECT_EQ(std::count(first.begin(), first.end(), ','), 16) << first;
+  EXPECT_EQ(first.find(",nan"), std::string::npos) << first;
 
   survey->SetQuantity(SurveyView::Quantity::DecayC);
   EXPECT_EQ(survey->Section()->SeriesAt(0).Count(), 4);
