@@ -36,7 +36,8 @@ fi
 cmake --build "$linux_build" -j "$(nproc)" --target vostrel-batch >"$log" 2>&1 || { cat "$log"; exit 1; }
 linux="$(pwd)/$linux_build/tools/vostrel-batch"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# Wine's server may still hold the prefix a moment after the last program ends.
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work" 2>/dev/null || true' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$work/prefix"
 cd "$work"
 # A new Wine prefix is made on the first run, which may report a failure of its own.
@@ -63,6 +64,7 @@ for survey in "dd:--layout dipole-dipole --rho 150 --blocks 30 --channels 8" \
         failed=1
       fi
     done
+    wineserver -w >/dev/null 2>&1 || true
     rm -rf linux windows
   done
 done
@@ -82,6 +84,7 @@ done
 # Each build reads the project the other wrote.
 (cd linux && "$linux" line info ../windows/L.vln >/dev/null) || { echo "windows: Linux refuses the line Windows wrote"; failed=1; }
 (cd windows && wine "$exe" line info ../linux/L.vln >/dev/null 2>&1) || { echo "windows: Windows refuses the line Linux wrote"; failed=1; }
+wineserver -w >/dev/null 2>&1 || true
 rm -rf linux windows
 [ "$failed" = 0 ] && echo "windows: every table and the line byte-identical to the Linux build's"
 exit "$failed"

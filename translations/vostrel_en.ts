@@ -359,6 +359,22 @@
         <source>Записей %1, искл. %2, в экспорт %3, вручную %4</source>
         <translation>Records %1, excluded %2, to export %3, by hand %4</translation>
     </message>
+    <message>
+        <source>Невязка спада &gt;</source>
+        <translation>Decay misfit &gt;</translation>
+    </message>
+    <message>
+        <source>Записи, чей спад расходится с моделью Коул-Коула: χ² на окно выше порога</source>
+        <translation>Records whose decay departs from its Cole-Cole model: χ² per gate above the limit</translation>
+    </message>
+    <message>
+        <source>Спад немонотонный</source>
+        <translation>Decay not monotone</translation>
+    </message>
+    <message>
+        <source>Записи, в чьём спаде окно выше предыдущего сверх ошибки их разности</source>
+        <translation>Records whose decay has a gate above the one before beyond the error of their difference</translation>
+    </message>
 </context>
 <context>
     <name>SurveyView</name>
@@ -578,6 +594,30 @@
     <message>
         <source>Таблица CSV (*.csv)</source>
         <translation>CSV table (*.csv)</translation>
+    </message>
+    <message>
+        <source>τ спада, мс</source>
+        <translation>Decay τ, ms</translation>
+    </message>
+    <message>
+        <source>c спада</source>
+        <translation>Decay c</translation>
+    </message>
+    <message>
+        <source>Невязка спада, χ²</source>
+        <translation>Decay misfit, χ²</translation>
+    </message>
+    <message>
+        <source>невязка спада</source>
+        <translation>decay misfit</translation>
+    </message>
+    <message>
+        <source>спад немонотонный</source>
+        <translation>decay not monotone</translation>
+    </message>
+    <message>
+        <source>  τ=%1 мс  c=%2  χ²=%3</source>
+        <translation>  τ=%1 ms  c=%2  χ²=%3</translation>
     </message>
 </context>
 <context>

@@ -18,10 +18,14 @@ struct CheckPoint {
   // pseudosection's error and classes, where the fixed 50 of a negative dU says nothing.
   double stacking_error_pct = std::numeric_limits<double>::quiet_NaN();
   double chargeability = std::numeric_limits<double>::quiet_NaN();  // M, mV/V, when the check computes it
+  // The decay's fit, when the check computes it: τ (ms), c and χ² per gate.
+  double tau_ms = std::numeric_limits<double>::quiet_NaN();
+  double decay_c = std::numeric_limits<double>::quiet_NaN();
+  double decay_misfit = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Reports the point of every record of one record pass, with its chargeability when ip
-// is given.
+// is given, and its decay's fit when ip asks for it.
 // A record that cannot be read ends the check with InOutError; the points reported
 // before it stand.
 void CheckFile(const Survey& survey, const RecordOptions& options,

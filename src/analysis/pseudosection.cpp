@@ -30,6 +30,9 @@ std::vector<PseudosectionPoint> PseudosectionOf(const Survey& v, const std::vect
     points.push_back({check.record, entry.A, entry.B, entry.M, entry.N, place.x, place.depth,
                       GeometricFactor(q) * check.transfer_resistance, check.stacking_error_pct, plotted,
                       ClassOfError(plotted), check.chargeability});
+    points.back().tau_ms = check.tau_ms;
+    points.back().decay_c = check.decay_c;
+    points.back().decay_misfit = check.decay_misfit;
   }
   return points;
 }

@@ -24,6 +24,9 @@ struct PseudosectionPoint {
   int file = 0;              // on a line, the survey's place in it (from 0)
   std::string left_out{};    // on a line, why the record is left out ("by hand", ...); empty: kept
   double ground_z = NAN;     // on a line, the ground's elevation under x, m (NaN: unknown)
+  // The decay's Cole-Cole fit, when the check or the line computed it (NaN: none): its time
+  // constant τ in ms, its exponent c and its χ² per gate.
+  double tau_ms = NAN, decay_c = NAN, decay_misfit = NAN;
 };
 
 // The points of the checked records of the open survey, in record order; records

@@ -28,6 +28,8 @@ const char* CauseName(ExclusionCause cause) {
     case ExclusionCause::StackingError: return "stacking error";
     case ExclusionCause::ReciprocalError: return "reciprocal error";
     case ExclusionCause::Chargeability: return "chargeability";
+    case ExclusionCause::DecayMisfit: return "decay misfit";
+    case ExclusionCause::DecayNotMonotone: return "decay not monotone";
   }
   return "";
 }
@@ -43,6 +45,8 @@ ExclusionCause CauseOf(const LineRecord& record, const ExclusionRules& rules, co
   if (rules.m_range_mv_v &&
       (record.chargeability_mv_v < rules.m_range_mv_v->first || record.chargeability_mv_v > rules.m_range_mv_v->second))
     return ExclusionCause::Chargeability;
+  if (rules.max_decay_misfit && record.decay_misfit > *rules.max_decay_misfit) return ExclusionCause::DecayMisfit;
+  if (rules.decay_not_monotone && record.decay_not_monotone) return ExclusionCause::DecayNotMonotone;
   return ExclusionCause::None;
 }
 

@@ -3,6 +3,7 @@
 // excluded by hand, evaluated on one plain row per record that the record pass fills.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -26,6 +27,8 @@ struct LineRecord {
   double stacking_error_pct = 0;    // the stacking error of the exchange formats
   double reciprocal_error_pct = 0;  // NaN: no reciprocal measured
   double chargeability_mv_v = 0;    // NaN: not computed
+  double decay_misfit = NAN;        // the decay fit's χ² per gate; NaN: no fit
+  bool decay_not_monotone = false;  // the decay fit flagged a gate rising over the one before
 };
 
 struct ExclusionRules {
@@ -35,7 +38,12 @@ struct ExclusionRules {
   std::optional<double> max_abs_k;                        // |K| above, m
   std::optional<std::pair<double, double>> m_range_mv_v;  // M outside [low, high]
   std::vector<double> electrodes;                         // every record using one of these positions
+  std::optional<double> max_decay_misfit;                 // the decay fit's χ² per gate above
+  bool decay_not_monotone = false;                        // a decay the fit flags as not monotone
   bool operator==(const ExclusionRules&) const = default;
+  // Whether a rule looks at the decay's fit (and so at M, which it comes with).
+  bool LookAtDecayFit() const { return max_decay_misfit.has_value() || decay_not_monotone; }
+  bool LookAtM() const { return m_range_mv_v.has_value() || LookAtDecayFit(); }
 };
 
 // A record is left out for the first cause that holds, in this order: what the user
@@ -49,11 +57,13 @@ enum class ExclusionCause {
   StackingError,
   ReciprocalError,
   Chargeability,
+  DecayMisfit,
+  DecayNotMonotone,
 };
-constexpr int ExclusionCauseCount = 8;
+constexpr int ExclusionCauseCount = 10;
 
 // "by hand", "electrode", "|K|", "negative ρa", "stacking error", "reciprocal error",
-// "chargeability"; "" for None.
+// "chargeability", "decay misfit", "decay not monotone"; "" for None.
 const char* CauseName(ExclusionCause cause);
 
 // Electrodes at most a millimetre apart are one electrode. The hundredth of a millimetre
@@ -61,8 +71,8 @@ const char* CauseName(ExclusionCause cause);
 // along by 5.001 m puts its electrodes a millimetre from the first spread's, and on them.
 constexpr double SamePositionM = 0.001 + 1e-5;
 
-// A NaN reciprocal error or M is never outside its limit: a record without a reciprocal
-// or without a chargeability is not left out for it.
+// A NaN reciprocal error, M or misfit is never outside its limit: a record without a
+// reciprocal, a chargeability or a decay fit is not left out for it.
 ExclusionCause CauseOf(const LineRecord& record, const ExclusionRules& rules, const std::set<RecordRef>& by_hand);
 
 struct ExclusionCounts {

@@ -126,6 +126,7 @@ LineInfo LineInfoOf(const LineProject& project, const LineData& line) {
   info.records = static_cast<int>(line.records.size());
   info.counts = Evaluate(line.records, project.rules, project.excluded_by_hand).counts;
   const KeptRows kept = Kept(project, line, LineExportOptions{});
+  info.decay_rules = project.rules.LookAtDecayFit();
   std::set<double> electrodes;
   for (const SurveyRow& row : kept.rows)
     for (const std::optional<double>& x : {row.positions.a, row.positions.b, row.positions.m, row.positions.n})
@@ -159,9 +160,14 @@ std::vector<std::string> LineInfoLines(const std::string& name, const LineInfo& 
                   std::to_string(info.electrodes) + " electrodes, " + std::to_string(info.counts.Excluded()) +
                   " excluded" +
                   (info.without_k_or_r > 0 ? ", " + std::to_string(info.without_k_or_r) + " without K or R" : ""));
-  for (int cause = 1; cause < ExclusionCauseCount; ++cause)
-    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " +
-                    std::to_string(info.counts.by_cause[static_cast<size_t>(cause)]));
+  for (int cause = 1; cause < ExclusionCauseCount; ++cause) {
+    const int count = info.counts.by_cause[static_cast<size_t>(cause)];
+    // A line without the decay's rules reports as it did before them.
+    const bool decay = cause == static_cast<int>(ExclusionCause::DecayMisfit) ||
+                       cause == static_cast<int>(ExclusionCause::DecayNotMonotone);
+    if (decay && !info.decay_rules && count == 0) continue;
+    lines.push_back(std::string(CauseName(static_cast<ExclusionCause>(cause))) + ": " + std::to_string(count));
+  }
   lines.push_back("repeats: " + std::to_string(info.repeats.size()));
   for (const LineInfo::Repeat& repeat : info.repeats) {
     std::string text;
@@ -244,4 +250,10 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
     throw LineFileError(report.file, error.what());
   }
   return report;
+}
+
+LineExportReport ExportLineDecays(const std::string& project_path, const LineProject& project, const LineData& line,
+                                  const std::string& out_dir) {
+  return ExportLine(project_path, project, line, ExportFormat::Csv,
+                    LineExportOptions{.ip = true, .decay = true, .out_dir = out_dir});
 }

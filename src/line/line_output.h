@@ -16,6 +16,7 @@ struct LineInfo {
   int electrodes = 0;      // of the records the export keeps
   int without_k_or_r = 0;  // records kept by the rules that the export leaves out
   ExclusionCounts counts;
+  bool decay_rules = false;  // a rule looks at the decay's fit
   // A group of records that measured the same electrodes of the line.
   struct Repeat {
     std::vector<std::string> records;  // "s1.qmr:9", the survey as the project names it
@@ -27,7 +28,8 @@ struct LineInfo {
 LineInfo LineInfoOf(const LineProject& project, const LineData& line);
 
 // The report of `line info`: "NAME: F files, N records, E electrodes, X excluded", with
-// ", L without K or R" when there are such records, the count of each cause ("CAUSE: n"), then "repeats: G" and one
+// ", L without K or R" when there are such records, the count of each cause ("CAUSE: n"; the decay's two only
+// when a rule looks at the decay or they leave out a record), then "repeats: G" and one
 // line per group of records that measured the same electrodes of the line ("s1.qmr:9, s2.qmr:1: R 1.250 Ω to 1.270
 // Ω, 1.59 %": the least and greatest R in the same decimals, four significant digits of the greater, and their
 // difference relative to the mean |R|). E and N − X − L are what the export writes: the electrodes of the records it
@@ -72,3 +74,11 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
 // array, which give one gate list; the long table gives each row's own.
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
                             ExportFormat format, const LineExportOptions& options);
+
+// LINE.decay.csv beside the project (or in out_dir): the long table of every gate of every
+// record the line keeps, as the survey's NAME.decay.csv has it (survey, record, the
+// electrodes along the line, each gate with its ± and the decay's fit). The line must be
+// evaluated with the decay's fit; a record without a whole decay is left out and counted.
+// Throws LineFileError.
+LineExportReport ExportLineDecays(const std::string& project_path, const LineProject& project, const LineData& line,
+                                  const std::string& out_dir = {});

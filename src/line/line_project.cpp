@@ -351,6 +351,12 @@ void SetRule(ExclusionRules& rules, const std::string& name, const std::string& 
     if (range.first > range.second)
       throw std::invalid_argument(name + " takes the low limit first, not '" + value + "'");
     rules.m_range_mv_v = range;
+  } else if (name == "max-decay-misfit") {
+    rules.max_decay_misfit = off ? std::nullopt : std::optional(Limit(name, value));
+  } else if (name == "decay-not-monotone") {
+    if (value != "yes" && value != "no" && !off)
+      throw std::invalid_argument(name + " takes yes or no (off), not '" + value + "'");
+    rules.decay_not_monotone = value == "yes";
   } else {
     throw std::invalid_argument("unknown key '" + name + "'");
   }
@@ -382,6 +388,9 @@ std::vector<std::string> FormatLineProject(const LineProject& project) {
   if (rules.m_range_mv_v)
     lines.push_back("m-range = " + ShortestText(rules.m_range_mv_v->first) + " " +
                     ShortestText(rules.m_range_mv_v->second));
+  // Only when set: a project without the decay's rules reads as it did before them.
+  if (rules.max_decay_misfit) lines.push_back("max-decay-misfit = " + ShortestText(*rules.max_decay_misfit));
+  if (rules.decay_not_monotone) lines.push_back("decay-not-monotone = yes");
   for (double position : rules.electrodes) lines.push_back("electrode = " + ShortestText(position));
   for (const RecordRef& record : project.excluded_by_hand)
     lines.push_back("record = " + project.surveys.at(static_cast<size_t>(record.file)).file + ":" +

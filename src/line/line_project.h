@@ -70,7 +70,7 @@ struct FixedColourScale {
 };
 
 // The quantities whose colour scale a project may fix, as its keys name them.
-inline constexpr const char* ColourScaleQuantities[] = {"rhoa", "error", "m"};
+inline constexpr const char* ColourScaleQuantities[] = {"rhoa", "error", "m", "tau", "c", "misfit"};
 
 // Where values stood in the project's file, for the faults that only its surveys show (a
 // record beyond its survey's last, gates outside a survey's pause). Not part of the
@@ -98,9 +98,10 @@ constexpr int LineFormatVersion = 2;
 // a message that names the value.
 std::vector<double> MainsFrequencies(const std::string& text);
 
-// A rule as the user sets it by name: "max-error", "max-reciprocal", "max-k" take a limit
-// of 0 or more, "m-range" LOW HIGH (or LOW:HIGH) with LOW first, "negative-rhoa" yes or
-// no; each takes "off", which sets no limit. Throws std::invalid_argument with a message
+// A rule as the user sets it by name: "max-error", "max-reciprocal", "max-k",
+// "max-decay-misfit" take a limit of 0 or more, "m-range" LOW HIGH (or LOW:HIGH) with LOW
+// first, "negative-rhoa" and "decay-not-monotone" yes or no; each takes "off", which sets
+// no limit. Throws std::invalid_argument with a message
 // that names the rule and what it takes.
 void SetRule(ExclusionRules& rules, const std::string& name, const std::string& value);
 

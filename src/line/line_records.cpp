@@ -6,6 +6,7 @@
 
 #include "analysis/reciprocal_pairs.h"
 #include "geometry/quadrupole.h"
+#include "ip/decay_fit.h"
 #include "line/line_error.h"
 #include "line/line_survey.h"
 #include "line/number_text.h"
@@ -101,7 +102,8 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     throw LineFileError(project_path, error.what());
   }
 
-  const bool with_ip = options.ip || options.decay_fit || project.rules.m_range_mv_v.has_value();
+  const bool with_fit = options.decay_fit || project.rules.LookAtDecayFit();
+  const bool with_ip = options.ip || with_fit || project.rules.LookAtM();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
   line.gates = gates;
   std::vector<double> mains;
@@ -134,6 +136,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
         const std::vector<Gate> spans = GatesFor(v, ip);
         if (!spans.empty()) line.chargeability_span = Gate{spans.front().t1_ms, spans.back().t2_ms};
       }
+      ip.decay_fit = with_fit;
       line.survey_gates.push_back({GatesFor(v, ip), 1000.0 * v.HalfPeriod / v.SampleRate});
       pass.ip = ip;
     }
@@ -195,6 +198,10 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
           ip.gate_intervals.push_back(gate.interval);
         }
         ip.fit = record.evaluation.ip->fit;
+        if (ip.fit) {
+          line_record.decay_misfit = ip.fit->chi2;
+          line_record.decay_not_monotone = ip.fit->Flagged(DecayFlag::NotMonotone);
+        }
         row.ip = std::move(ip);
       }
       line_record.k = row.resistivity.k;

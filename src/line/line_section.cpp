@@ -4,6 +4,7 @@
 
 #include "analysis/error_class.h"
 #include "geometry/pseudo_position.h"
+#include "ip/decay_fit.h"
 
 LineSection LineSectionOf(const LineData& line, const std::vector<ExclusionCause>& causes) {
   LineSection section;
@@ -33,6 +34,11 @@ LineSection LineSectionOf(const LineData& line, const std::vector<ExclusionCause
     point.plotted_error_pct = PlottedError(record.stacking_error_pct);
     point.error_class = ClassOfError(point.plotted_error_pct);
     point.chargeability = record.chargeability_mv_v;
+    if (row.ip && row.ip->fit) {
+      point.tau_ms = row.ip->fit->tau_ms;
+      point.decay_c = row.ip->fit->c;
+      point.decay_misfit = row.ip->fit->chi2;
+    }
     points.push_back(std::move(point));
     section.record_of_point.push_back(i);
   }

@@ -55,10 +55,12 @@ void LineSession::Restamp(const std::vector<LineSurvey>& stamped) {
   for (LineSurvey& survey : evaluated_for_.surveys) restamp(survey);
 }
 
-void LineSession::SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m) {
+void LineSession::SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m,
+                          bool with_fit) {
   data_ = std::move(data);
   evaluated_for_ = evaluated_for;
-  evaluated_with_m_ = with_m;
+  evaluated_with_m_ = with_m || with_fit;
+  evaluated_with_fit_ = with_fit;
 }
 
 bool LineSession::NeedsEvaluation() const {
@@ -67,8 +69,8 @@ bool LineSession::NeedsEvaluation() const {
   const LineSetup& now = history_.Setup();
   if (then.surveys != now.surveys || then.topography != now.topography || then.processing != project_.processing)
     return true;
-  // The rules look at M: it must have been computed.
-  return WantsM() && !evaluated_with_m_;
+  // The rules look at M or the decay's fit: it must have been computed.
+  return (WantsM() && !evaluated_with_m_) || (WantsDecayFit() && !evaluated_with_fit_);
 }
 
 void LineSession::AddSurvey(const std::string& file, double offset_m) {

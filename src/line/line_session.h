@@ -33,10 +33,11 @@ class LineSession {
   const std::shared_ptr<const LineData>& Data() const { return data_; }
   // Whether the records must be evaluated again before they answer for the project: a
   // survey, an offset, the topography or a processing option changed since, or the
-  // rules look at M and the evaluation did not compute it.
+  // rules look at M or the decay's fit and the evaluation did not compute it.
   bool NeedsEvaluation() const;
-  // The evaluation and the project it was made for, and whether it computed M.
-  void SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m);
+  // The evaluation and the project it was made for, and whether it computed M and the decay's fit.
+  void SetData(std::shared_ptr<const LineData> data, const LineProject& evaluated_for, bool with_m,
+               bool with_fit = false);
 
   // Changes that need a new evaluation, each a step of the history.
   void AddSurvey(const std::string& file, double offset_m);
@@ -49,7 +50,11 @@ class LineSession {
   void SetProcessing(const LineProcessing& processing) { project_.processing = processing; }
   // Whether the records must carry M whatever the rules (the window's decay view is on).
   void SetWantsM(bool wants) { wants_m_ = wants; }
-  bool WantsM() const { return wants_m_ || Rules().m_range_mv_v.has_value(); }
+  bool WantsM() const { return wants_m_ || Rules().LookAtM() || WantsDecayFit(); }
+  // Whether the records must carry the decay's fit whatever the rules (the survey view
+  // colours by it).
+  void SetWantsDecayFit(bool wants) { wants_fit_ = wants; }
+  bool WantsDecayFit() const { return wants_fit_ || Rules().LookAtDecayFit(); }
   // The survey view's colour scale of a quantity, fixed or (none) automatic again.
   void SetColourScale(const std::string& quantity, const std::optional<FixedColourScale>& scale) {
     if (scale)
@@ -80,7 +85,9 @@ class LineSession {
   std::shared_ptr<const LineData> data_;
   LineProject evaluated_for_;
   bool evaluated_with_m_ = false;
+  bool evaluated_with_fit_ = false;
   bool wants_m_ = false;
+  bool wants_fit_ = false;
 };
 
 // A new project at `path` with the surveys given, none yet excluded; nothing is written.

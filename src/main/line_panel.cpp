@@ -169,6 +169,18 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
   electrode_list_->setToolTip(tr("Положения электродов вдоль профиля через пробел или запятую"));
   AddRuleRow(electrodes_, electrode_list_, ExclusionCause::Electrode);
 
+  // The decay's rules, after those the panel had before them.
+  max_misfit_ = new QCheckBox(tr("Невязка спада >"), rules_box_);
+  max_misfit_->setObjectName("MaxDecayMisfitC");
+  max_misfit_->setToolTip(tr("Записи, чей спад расходится с моделью Коул-Коула: χ² на окно выше порога"));
+  max_misfit_value_ = NewValueBox("MaxDecayMisfitE", 0, 1e6, 4, 1);
+  AddRuleRow(max_misfit_, max_misfit_value_, ExclusionCause::DecayMisfit);
+
+  not_monotone_ = new QCheckBox(tr("Спад немонотонный"), rules_box_);
+  not_monotone_->setObjectName("DecayNotMonotoneC");
+  not_monotone_->setToolTip(tr("Записи, в чьём спаде окно выше предыдущего сверх ошибки их разности"));
+  AddRuleRow(not_monotone_, nullptr, ExclusionCause::DecayNotMonotone);
+
   summary_ = new QLabel(rules_box_);
   summary_->setObjectName("LineSummary");
   summary_->setWordWrap(true);
@@ -224,14 +236,16 @@ LinePanel::LinePanel(QWidget* parent) : QWidget(parent) {
     if (!filling_) emit TapeChanged(on);
   });
   connect(surveys_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) { OffsetEdited(item); });
-  for (QCheckBox* check : {max_error_, max_reciprocal_, negative_rhoa_, max_k_, m_range_, electrodes_})
+  for (QCheckBox* check :
+       {max_error_, max_reciprocal_, negative_rhoa_, max_k_, m_range_, electrodes_, max_misfit_, not_monotone_})
     connect(check, &QCheckBox::toggled, this, [this] { EmitRules(); });
   // A value emits only for a ticked rule: otherwise the rules have not changed.
   const std::pair<QDoubleSpinBox*, QCheckBox*> values[] = {{max_error_value_, max_error_},
                                                            {max_reciprocal_value_, max_reciprocal_},
                                                            {max_k_value_, max_k_},
                                                            {m_low_, m_range_},
-                                                           {m_high_, m_range_}};
+                                                           {m_high_, m_range_},
+                                                           {max_misfit_value_, max_misfit_}};
   for (auto [box, check] : values)
     connect(box, &QDoubleSpinBox::valueChanged, this, [this, check] {
       if (check->isChecked()) EmitRules();
@@ -317,6 +331,9 @@ void LinePanel::ShowRules(const ExclusionRules& rules) {
   max_reciprocal_->setChecked(rules.max_reciprocal_pct.has_value());
   if (rules.max_reciprocal_pct) SetValue(max_reciprocal_value_, *rules.max_reciprocal_pct);
   negative_rhoa_->setChecked(rules.negative_rhoa);
+  max_misfit_->setChecked(rules.max_decay_misfit.has_value());
+  if (rules.max_decay_misfit) SetValue(max_misfit_value_, *rules.max_decay_misfit);
+  not_monotone_->setChecked(rules.decay_not_monotone);
   max_k_->setChecked(rules.max_abs_k.has_value());
   if (rules.max_abs_k) SetValue(max_k_value_, *rules.max_abs_k);
   m_range_->setChecked(rules.m_range_mv_v.has_value());
@@ -378,6 +395,8 @@ ExclusionRules LinePanel::RulesShown() const {
   if (max_reciprocal_->isChecked()) rules.max_reciprocal_pct = max_reciprocal_value_->value();
   rules.negative_rhoa = negative_rhoa_->isChecked();
   if (max_k_->isChecked()) rules.max_abs_k = max_k_value_->value();
+  if (max_misfit_->isChecked()) rules.max_decay_misfit = max_misfit_value_->value();
+  rules.decay_not_monotone = not_monotone_->isChecked();
   // The two bounds in either order are the same range.
   if (m_range_->isChecked()) rules.m_range_mv_v = std::minmax(m_low_->value(), m_high_->value());
   if (electrodes_->isChecked()) {

@@ -94,6 +94,9 @@ class LinePanel : public QWidget {
   QDoubleSpinBox* m_high_;
   QCheckBox* electrodes_;
   QLineEdit* electrode_list_;
+  QCheckBox* max_misfit_;
+  QDoubleSpinBox* max_misfit_value_;
+  QCheckBox* not_monotone_;
   std::vector<RuleRow> rule_rows_;
   QLabel* summary_;
   QPushButton* save_;

@@ -146,7 +146,8 @@ class TMainForm : public QWidget {
   // Evaluates the line's records beside the window, then shows them.
   void EvaluateOpenLine();
   // Evaluates a line's records beside the window and hands them to on_done when done.
-  void StartLineEvaluation(const std::string& path, const LineProject& project, bool with_m,
+  // with: whether it computes M and the decay's fit (its progress is the pass's).
+  void StartLineEvaluation(const std::string& path, const LineProject& project, LineEvaluationOptions with,
                            std::function<void(std::shared_ptr<const LineData>)> on_done);
   // The line's file dialogs ("save", "open", "surveys", "topography"), or the tests' own.
   QStringList AskLineFiles(const QString& kind);
@@ -185,6 +186,10 @@ class TMainForm : public QWidget {
   void ResetGates();
   // The chargeability the exports and the check compute: only while the decay view is on.
   const IpSettings* ActiveIp() const;
+  // Whether the survey view colours by the decay's fit: the check and the line compute it.
+  bool SurveyViewWantsFit() const;
+  // The survey view took another quantity: the fit computed where it now needs it.
+  void SurveyQuantityChosen();
 
   // Handlers (main_form_handlers.cpp).
   void FormResize();
@@ -294,6 +299,7 @@ class TMainForm : public QWidget {
   QTimer* NoticeTimer = nullptr;
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
+  bool checked_with_fit_ = false;    // whether the last check computed the decay's fit
   PassRunner* Passes = nullptr;
 
   // Points of the check under way, handed from its thread to the window's.

@@ -73,7 +73,8 @@ void TMainForm::ChartVoltageMouseWheel(Chart* sender, int wheel_delta, QPoint mo
 
 void TMainForm::LoadScaleChoices() {
   if (!SurveyWindow) return;
-  for (auto quantity : {SurveyView::Quantity::Rhoa, SurveyView::Quantity::Error, SurveyView::Quantity::Chargeability}) {
+  for (auto quantity : {SurveyView::Quantity::Rhoa, SurveyView::Quantity::Error, SurveyView::Quantity::Chargeability,
+                        SurveyView::Quantity::Tau, SurveyView::Quantity::DecayC, SurveyView::Quantity::Misfit}) {
     const char* key = SurveyView::ScaleKey(quantity);
     ScaleChoice choice = SurveyWindow->ScaleChoiceOf(quantity);
     const QStringList words =

@@ -47,9 +47,15 @@ void TMainForm::CheckBClick() {
   auto points = std::make_shared<CheckPoints>();
   check_points_ = points;
   const RecordOptions options = CurrentRecordOptions();
-  // With the decay view on, the check computes every record's M for the survey view.
+  // With the decay view on, the check computes every record's M for the survey view; with
+  // the view coloured by the decay's fit, the fit too.
   std::shared_ptr<const IpSettings> ip;
-  if (ActiveIp()) ip = std::make_shared<const IpSettings>(*ActiveIp());
+  checked_with_fit_ = SurveyViewWantsFit();
+  if (ActiveIp() || checked_with_fit_) {
+    IpSettings settings = ip_settings_;
+    settings.decay_fit = checked_with_fit_;
+    ip = std::make_shared<const IpSettings>(settings);
+  }
   StartPass(
       [points, options, ip](const Survey& survey, const Progress& progress) {
         CheckFile(
@@ -84,6 +90,7 @@ SurveyView* TMainForm::ShowSurveyView() {
         ToggleRecords(refs);
       });
     });
+    connect(SurveyWindow, &SurveyView::QuantityChosen, this, [this] { Guarded([this] { SurveyQuantityChosen(); }); });
     connect(SurveyWindow, &SurveyView::ScaleChosen, this,
             [this](SurveyView::Quantity quantity, const ScaleChoice& choice) {
               Guarded([&] { KeepScaleChoice(quantity, choice); });
@@ -138,4 +145,20 @@ void TMainForm::Chart2MouseDown(Qt::MouseButton button, int x, int) {
   double k = std::nearbyint(static_cast<double>(value));
   if (k < 1 || k > vari.survey->RecordCount || TrackBar1->value() == static_cast<int>(k) - 1) return;
   TrackBar1->setValue(static_cast<int>(k) - 1);
+}
+
+bool TMainForm::SurveyViewWantsFit() const {
+  return SurveyWindow && SurveyView::NeedsDecayFit(SurveyWindow->CurrentQuantity());
+}
+
+// A line is evaluated again with the fit, as the decay view has it evaluated with M; a
+// survey checked without the fit is checked again.
+void TMainForm::SurveyQuantityChosen() {
+  const bool fit = SurveyViewWantsFit();
+  if (line_) {
+    line_->SetWantsDecayFit(fit);
+    if (line_->NeedsEvaluation()) EvaluateOpenLine();
+    return;
+  }
+  if (fit && !checked_with_fit_ && !checked_.empty() && !Passes->Running()) CheckBClick();
 }

@@ -1,10 +1,12 @@
 // The decay view beside the window: switched on by the user, fed with the core's result
 // for the record on show, and the gates the user sets there.
 
+#include <QFileInfo>
 #include <QFrame>
 #include <QPushButton>
 #include <stdexcept>
 
+#include "line/line_output.h"
 #include "main/guarded.h"
 #include "main/line_panel.h"
 #include "main/main_form.h"
@@ -53,14 +55,27 @@ void TMainForm::ShowDecay() {
   IpSettings settings = ip_settings_;
   settings.decay_fit = true;
   DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, settings));
-  // The long table of a line is not written yet: the button is for a survey alone.
-  DecayWindow->DecayExportButton()->setEnabled(!line_);
 }
 
-// The long table of every gate of every record of the survey on show, with the view's gates.
+// The long table of every gate of every record of the survey on show, with the view's
+// gates; with a line open, of every record the line keeps, with the line's gates.
 void TMainForm::ExportDecays() {
-  if (line_) return;
-  RunExport({.format = ExportFormat::Csv, .ip = ip_settings_, .decay = true});
+  if (!line_) return RunExport({.format = ExportFormat::Csv, .ip = ip_settings_, .decay = true});
+  if (Passes->Running()) return;
+  const std::string path = line_->Path();
+  const LineProject project = line_->Project();
+  auto report = std::make_shared<LineExportReport>();
+  StartPass(
+      [path, project, report](const Survey&, const Progress& progress) {
+        const LineData data = ::EvaluateLine(path, project, {.ip = true, .decay_fit = true, .progress = progress});
+        *report = ::ExportLineDecays(path, project, data);
+      },
+      [this, report] {
+        const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
+        ShowNotice(tr("Записан %1: записей %2, исключено %3").arg(file).arg(report->written).arg(report->excluded));
+        ReportLeftOut(report->file, report->written, report->left_out);
+      },
+      -1);
 }
 
 // Gates that do not fit the pause are refused with the core's message; the old ones stay.

@@ -154,12 +154,16 @@ void TMainForm::OpenLineFile(const QString& path) {
   if (Passes->Running() || !LineMayClose()) return;
   const std::string name = path.toStdString();
   const LineProject project = ReadLineProject(name);
-  const bool with_m = project.rules.m_range_mv_v.has_value() || ActiveIp();
-  StartLineEvaluation(name, project, with_m, [this, name, project, with_m, path](std::shared_ptr<const LineData> data) {
+  // What the evaluation computes: M and the decay's fit, as the rules and the views need them.
+  LineEvaluationOptions with;
+  with.decay_fit = project.rules.LookAtDecayFit() || SurveyViewWantsFit();
+  with.ip = project.rules.LookAtM() || ActiveIp() || with.decay_fit;
+  StartLineEvaluation(name, project, with, [this, name, project, with, path](std::shared_ptr<const LineData> data) {
     CloseLine();
     line_ = std::make_unique<LineSession>(name, project);
     line_->SetWantsM(ActiveIp() != nullptr);
-    line_->SetData(std::move(data), project, with_m);
+    line_->SetWantsDecayFit(SurveyViewWantsFit());
+    line_->SetData(std::move(data), project, with.ip, with.decay_fit);
     if (keeps_settings_) RecentSurveys().Add(path);
     UpdateRecentMenu();
     // The boxes show the line's processing; changing them changes it.
@@ -237,22 +241,23 @@ void TMainForm::CloseLine() {
 void TMainForm::EvaluateOpenLine() {
   if (!line_ || Passes->Running()) return;
   const LineProject project = line_->Project();
-  const bool with_m = line_->WantsM();
-  StartLineEvaluation(line_->Path(), project, with_m, [this, project, with_m](std::shared_ptr<const LineData> data) {
+  const LineEvaluationOptions with{.ip = line_->WantsM(), .decay_fit = line_->WantsDecayFit()};
+  StartLineEvaluation(line_->Path(), project, with, [this, project, with](std::shared_ptr<const LineData> data) {
     if (!line_) return;
-    line_->SetData(std::move(data), project, with_m);
+    line_->SetData(std::move(data), project, with.ip, with.decay_fit);
     ShowLine();
     // What changed while the pass ran (an offset typed as it began) is evaluated next.
     if (line_->NeedsEvaluation()) EvaluateOpenLine();
   });
 }
 
-void TMainForm::StartLineEvaluation(const std::string& path, const LineProject& project, bool with_m,
+void TMainForm::StartLineEvaluation(const std::string& path, const LineProject& project, LineEvaluationOptions with,
                                     std::function<void(std::shared_ptr<const LineData>)> on_done) {
   auto data = std::make_shared<std::shared_ptr<const LineData>>();
   StartPass(
-      [path, project, data, with_m](const Survey&, const Progress& progress) {
-        *data = std::make_shared<const LineData>(::EvaluateLine(path, project, {.ip = with_m, .progress = progress}));
+      [path, project, data, with](const Survey&, const Progress& progress) mutable {
+        with.progress = progress;
+        *data = std::make_shared<const LineData>(::EvaluateLine(path, project, with));
       },
       [data, on_done = std::move(on_done)] { on_done(*data); },
       -1);  // the surveys are indexed first: the total comes with the first tick

@@ -1,10 +1,14 @@
 #include "output/section_table.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "formats/table_line.h"
 #include "output/atomic_text_file.h"
 
-std::string SectionTableHeader() {
-  return "survey,record,A,B,M,N,x,pseudo_depth,ground_z,rhoa,chargeability,dev,excluded,cause";
+std::string SectionTableHeader(bool decay) {
+  return std::string("survey,record,A,B,M,N,x,pseudo_depth,ground_z,rhoa,chargeability,dev,excluded,cause") +
+         (decay ? ",tau_ms,c,misfit" : "");
 }
 
 namespace {
@@ -19,7 +23,7 @@ std::string Field(const std::string& text) {
 
 }  // namespace
 
-std::string SectionTableLine(const SectionTable& table, const PseudosectionPoint& point) {
+std::string SectionTableLine(const SectionTable& table, const PseudosectionPoint& point, bool decay) {
   const size_t file = static_cast<size_t>(point.file);
   std::string line = Field(file < table.surveys.size() ? table.surveys[file] : std::string());
   for (int number : {point.record, point.a, point.b, point.m, point.n}) line += "," + std::to_string(number);
@@ -29,12 +33,18 @@ std::string SectionTableLine(const SectionTable& table, const PseudosectionPoint
   line +=
       "," + TableValue(point.rhoa, 3) + "," + TableValue(point.chargeability, 3) + "," + TableValue(point.error_pct, 2);
   line += point.left_out.empty() ? ",no," : ",yes," + Field(point.left_out);
+  // The decay table's decimals.
+  if (decay)
+    line += "," + TableValue(point.tau_ms, 3) + "," + TableValue(point.decay_c, 4) + "," +
+            TableValue(point.decay_misfit, 3);
   return line;
 }
 
 void WriteSectionTable(const std::string& path, const SectionTable& table) {
   AtomicTextFile file(path);
-  file.WriteLine(SectionTableHeader());
-  for (const PseudosectionPoint& point : table.points) file.WriteLine(SectionTableLine(table, point));
+  const bool decay =
+      std::ranges::any_of(table.points, [](const PseudosectionPoint& point) { return std::isfinite(point.tau_ms); });
+  file.WriteLine(SectionTableHeader(decay));
+  for (const PseudosectionPoint& point : table.points) file.WriteLine(SectionTableLine(table, point, decay));
   file.Commit();
 }

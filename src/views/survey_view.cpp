@@ -33,6 +33,9 @@ double ValueOf(const PseudosectionPoint& point, SurveyView::Quantity quantity) {
   switch (quantity) {
     case SurveyView::Quantity::Rhoa: return point.rhoa;
     case SurveyView::Quantity::Chargeability: return point.chargeability;
+    case SurveyView::Quantity::Tau: return point.tau_ms;
+    case SurveyView::Quantity::DecayC: return point.decay_c;
+    case SurveyView::Quantity::Misfit: return point.decay_misfit;
     default: return point.plotted_error_pct;
   }
 }
@@ -42,6 +45,9 @@ QString ScaleLabel(SurveyView::Quantity quantity) {
     case SurveyView::Quantity::Rhoa: return SurveyView::tr("ρк, Ом·м");
     case SurveyView::Quantity::Chargeability: return SurveyView::tr("M, мВ/В");
     case SurveyView::Quantity::ErrorClasses: return SurveyView::tr("Ошибка, классы");
+    case SurveyView::Quantity::Tau: return SurveyView::tr("τ спада, мс");
+    case SurveyView::Quantity::DecayC: return SurveyView::tr("c спада");
+    case SurveyView::Quantity::Misfit: return SurveyView::tr("Невязка спада, χ²");
     default: return SurveyView::tr("Ошибка, %");
   }
 }
@@ -52,6 +58,9 @@ int ScaleIndex(SurveyView::Quantity quantity) {
     case SurveyView::Quantity::Rhoa: return 0;
     case SurveyView::Quantity::Error: return 1;
     case SurveyView::Quantity::Chargeability: return 2;
+    case SurveyView::Quantity::Tau: return 3;
+    case SurveyView::Quantity::DecayC: return 4;
+    case SurveyView::Quantity::Misfit: return 5;
     default: return -1;
   }
 }
@@ -70,6 +79,8 @@ QString CauseText(const std::string& cause) {
   if (cause == "stacking error") return SurveyView::tr("ошибка накопления");
   if (cause == "reciprocal error") return SurveyView::tr("взаимная ошибка");
   if (cause == "chargeability") return "M";
+  if (cause == "decay misfit") return SurveyView::tr("невязка спада");
+  if (cause == "decay not monotone") return SurveyView::tr("спад немонотонный");
   return QString::fromStdString(cause);
 }
 
@@ -121,8 +132,15 @@ const char* SurveyView::ScaleKey(Quantity quantity) {
     case Quantity::Rhoa: return "rhoa";
     case Quantity::Error: return "error";
     case Quantity::Chargeability: return "m";
+    case Quantity::Tau: return "tau";
+    case Quantity::DecayC: return "c";
+    case Quantity::Misfit: return "misfit";
     default: return nullptr;
   }
+}
+
+bool SurveyView::NeedsDecayFit(Quantity quantity) {
+  return quantity == Quantity::Tau || quantity == Quantity::DecayC || quantity == Quantity::Misfit;
 }
 
 SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
@@ -133,9 +151,14 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
   // ρa and its error span decades; M may be negative, and diverges about zero.
   choices_[0].logarithmic = choices_[1].logarithmic = true;
   choices_[2].logarithmic = false;
+  // τ spans decades, as the misfit does from a clean decay to a faulty one; c lies
+  // between 0 and 1 whatever the survey, so its colours mean the same in every one.
+  choices_[3].logarithmic = choices_[5].logarithmic = true;
+  choices_[4] = {.fixed = true, .low = 0, .high = 1, .logarithmic = false};
   quantity_ = new QComboBox(this);
   quantity_->setObjectName("QuantityBox");
-  quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В")});
+  quantity_->addItems({tr("ρк, Ом·м"), tr("Ошибка, %"), tr("Ошибка, классы"), tr("M, мВ/В"), tr("τ спада, мс"),
+                       tr("c спада"), tr("Невязка спада, χ²")});
   scale_ = new ScaleControl(this);
   scale_->setObjectName("ScaleControl");
   elevation_ = new QCheckBox(tr("По высоте"), this);
@@ -233,6 +256,7 @@ SurveyView::SurveyView(QWidget* parent) : QWidget(parent) {
     Guarded([this] {
       Fill();
       FitMarkers();
+      emit QuantityChosen(CurrentQuantity());
     });
   });
   connect(scale_, &ScaleControl::Chosen, this,
@@ -664,6 +688,10 @@ QString SurveyView::RecordText(const PseudosectionPoint& point, bool place) cons
               .arg(QString::number(point.error_pct, 'g', 3));
   if (std::isfinite(point.chargeability))
     text += tr("  M=%1 мВ/В").arg(QString::fromStdString(FormatFixed(point.chargeability, 3)));
+  if (std::isfinite(point.tau_ms))
+    text += tr("  τ=%1 мс  c=%2  χ²=%3")
+                .arg(QString::number(point.tau_ms, 'g', 3), QString::fromStdString(FormatFixed(point.decay_c, 2)),
+                     QString::number(point.decay_misfit, 'g', 3));
   if (point.file >= 0 && point.file < names_.size()) text = names_[point.file] + ", " + text;
   if (!point.left_out.empty()) text += "  " + tr("исключена: %1").arg(CauseText(point.left_out));
   return text;

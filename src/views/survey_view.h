@@ -2,7 +2,8 @@
 // The survey view: a pseudosection of the last check of the open survey or of a whole
 // line, each record at the mean position of its electrodes and its median depth of
 // investigation (its pseudo-depth), coloured by apparent resistivity, stacking error or
-// chargeability on a colour scale the user chooses, or by the classes of the error.
+// chargeability, or by the decay fit's τ, c or misfit, on a colour scale the user chooses,
+// or by the classes of the error.
 // Records in one place (repeats, reciprocals, a quadrupole of two spreads) share a
 // marker that names them all. A record left out of a line is a hollow grey square, one
 // without a value a hollow black one, and a value a logarithmic scale cannot show a
@@ -34,9 +35,13 @@ class SurveyView : public QWidget {
   Q_OBJECT
 
  public:
-  enum class Quantity { Rhoa, Error, ErrorClasses, Chargeability };
-  // The name a quantity's colour scale is kept under ("rhoa", "error", "m"); null for the classes.
+  // Tau, DecayC and Misfit: the decay's Cole-Cole fit (τ, c, χ² per gate).
+  enum class Quantity { Rhoa, Error, ErrorClasses, Chargeability, Tau, DecayC, Misfit };
+  // The name a quantity's colour scale is kept under ("rhoa", "error", "m", "tau", "c",
+  // "misfit"); null for the classes.
   static const char* ScaleKey(Quantity quantity);
+  // Whether the points must carry the decay's fit for the quantity.
+  static bool NeedsDecayFit(Quantity quantity);
 
   explicit SurveyView(QWidget* parent = nullptr);
 
@@ -66,6 +71,7 @@ class SurveyView : public QWidget {
   Chart* ErrorModelChart() { return errors_; }
   Chart* GroundChart() { return ground_; }
   void SetQuantity(Quantity quantity);
+  Quantity CurrentQuantity() const;
   // A quantity's colour scale (the classes have none), as the user would choose it,
   // without ScaleChosen.
   void SetScaleChoice(Quantity quantity, const ScaleChoice& choice);
@@ -93,6 +99,8 @@ class SurveyView : public QWidget {
   void RecordsToggled(std::vector<std::pair<int, int>> records);
   // The user chose another colour scale for a quantity.
   void ScaleChosen(Quantity quantity, const ScaleChoice& choice);
+  // Another quantity colours the section (by the user or SetQuantity).
+  void QuantityChosen(Quantity quantity);
 
  private:
   // One marker: the records drawn in one place, in the order of the points.
@@ -125,7 +133,6 @@ class SurveyView : public QWidget {
   void AskSavePicture();
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  Quantity CurrentQuantity() const;
   bool Elevated() const;
 
   Chart* section_;
@@ -152,7 +159,7 @@ class SurveyView : public QWidget {
   QStringList names_;
   QString subject_, arrangement_, caption_;
   bool show_whole_ = false;
-  std::array<ScaleChoice, 3> choices_;
+  std::array<ScaleChoice, 6> choices_;
   std::vector<LegendEntry> legend_;
   bool excluding_ = false;
   // The marker the mouse is on (its text shown), -1 for none.

@@ -1208,6 +1208,17 @@ TEST(BatchTool, LineCommandsRefuseWhatCannotBeMeant) {
   EXPECT_EQ(exported.status, 0);
   // The first block's three records have A and B at 0 m: no K. Two more are excluded.
   EXPECT_EQ(exported.out, dir.File("L.csv") + ": 7 records, 2 excluded, 3 left out\n");
+
+  // The decay's rules are set and taken off as the others, and info counts them.
+  EXPECT_EQ(Batch("line exclude " + line + " --max-decay-misfit -1").status, 2);
+  ASSERT_EQ(Batch("line exclude " + line + " --max-decay-misfit 4.5 --decay-not-monotone").status, 0);
+  EXPECT_EQ(ReadLineProject(line).rules.max_decay_misfit, 4.5);
+  EXPECT_TRUE(ReadLineProject(line).rules.decay_not_monotone);
+  const std::string info = Batch("line info " + line).out;
+  EXPECT_NE(info.find("\ndecay misfit: "), std::string::npos) << info;
+  EXPECT_NE(info.find("\ndecay not monotone: "), std::string::npos) << info;
+  ASSERT_EQ(Batch("line exclude " + line + " --max-decay-misfit off").status, 0);
+  EXPECT_FALSE(ReadLineProject(line).rules.max_decay_misfit);
 }
 
 // The man pages and the completion follow the declaration: every command, every option.

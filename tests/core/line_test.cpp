@@ -15,7 +15,9 @@
 #include <set>
 
 #include "analysis/pseudosection.h"
+#include "formats/decay_table.h"
 #include "geometry/quadrupole.h"
+#include "ip/decay_flags.h"
 #include "line/line_electrodes.h"
 #include "line/line_error.h"
 #include "line/line_history.h"
@@ -317,6 +319,57 @@ TEST(LineRecords, AnMRuleComputesMAndTheExportCarriesItOnlyWhenAsked) {
                                ": the M rule judged with the gates 100:200,200:400, not the project's 20:40,40:80"});
 }
 
+// The decay's rules make the line fit every decay, though the evaluation was not asked
+// for M: a clean survey keeps its records, one whose decays the generator gave a spike
+// left in a pause loses them all as not monotone, and one with a relaxation beyond the
+// pause as misfitting. The long table of the line holds the records kept, each survey
+// by its name; an export that does not ask for the decay writes the rows it wrote before.
+TEST(LineRecords, DecayRulesFitTheDecaysAndLeaveOutTheFaultyOnes) {
+  TempDir dir;
+  SynthOptions o = Spread();
+  o.physical = true, o.rho_ohm_m = 100, o.period_count = 4, o.noise_mv = 0.5;
+  o.chargeability_mv_v = 31.7, o.tau_ms = 61.3, o.cole_c = 0.71;
+  LineProject project;
+  for (auto [file, fault] : {std::pair{"clean.qmr", DecayFault::None}, std::pair{"spike.qmr", DecayFault::LeftSpike},
+                             std::pair{"slow.qmr", DecayFault::SlowRelaxation}}) {
+    o.decay_fault = fault;
+    WriteSyntheticSurvey(dir.File(file), o);
+    project.surveys.push_back({file, 0, StampOf(dir.File(file))});
+  }
+  const std::string path = dir.File("line.vln");
+  using C = ExclusionCause;
+  auto causes = [&](const ExclusionRules& rules) {
+    project.rules = rules;
+    const LineData line = EvaluateLine(path, project);
+    std::array<std::set<C>, 3> by_survey;
+    for (size_t i = 0; i < line.records.size(); ++i) {
+      EXPECT_TRUE(std::isfinite(line.records[i].decay_misfit)) << i;
+      by_survey.at(size_t(line.records[i].ref.file)).insert(Evaluate(line.records, rules, {}).causes[i]);
+    }
+    return by_survey;
+  };
+  ExclusionRules not_monotone;
+  not_monotone.decay_not_monotone = true;
+  EXPECT_EQ(causes(not_monotone), (std::array<std::set<C>, 3>{{{C::None}, {C::DecayNotMonotone}, {C::None}}}));
+  ExclusionRules misfit;
+  misfit.max_decay_misfit = DecayMisfitLimit;
+  EXPECT_EQ(causes(misfit), (std::array<std::set<C>, 3>{{{C::None}, {C::None}, {C::DecayMisfit}}}));
+
+  misfit.decay_not_monotone = true;
+  project.rules = misfit;
+  const LineData fitted = EvaluateLine(path, project);
+  const LineExportReport report = ExportLineDecays(path, project, fitted);
+  EXPECT_EQ(report.file, dir.File("line.decay.csv"));
+  EXPECT_EQ(report.written, 12);
+  EXPECT_EQ(report.excluded, 24);
+  std::vector<std::string> lines;
+  std::ifstream in(report.file, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+  ASSERT_EQ(lines.size(), 1 + 12 * fitted.survey_gates.at(0).gates.size());
+  EXPECT_EQ(lines[0], DecayTableHeader());
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, 10), "clean.qmr,") << lines[i];
+}
+
 // On a line's pseudosection a record stands at the mean x of the electrodes it places:
 // a pole-dipole record of the remote B at the mean of A, M and N.
 TEST(LineSection, ARecordStandsAtTheMeanOfItsPlacedElectrodes) {
@@ -506,6 +559,11 @@ TEST(LineSession, SavesWhereItWasLastSavedAndWantsMForAnMRule) {
   EXPECT_TRUE(session.NeedsEvaluation()) << "M was not computed";
   session.SetData(session.Data(), session.Project(), true);
   EXPECT_FALSE(session.NeedsEvaluation());
+  rules.decay_not_monotone = true;
+  session.SetRules(rules);
+  EXPECT_TRUE(session.NeedsEvaluation()) << "the decays were not fitted";
+  session.SetData(session.Data(), session.Project(), false, true);
+  EXPECT_FALSE(session.NeedsEvaluation());
 }
 
 TEST(LineHistory, UndoAndRedoGoBackToTheOpeningAndNoFurther) {
@@ -543,7 +601,7 @@ TEST(LineProject, RoundTripsEveryFieldExactly) {
   project.surveys[0].file = "spreads/first spread.qmr";
   project.surveys[1].offset_m = 0.1 + 0.2;
   project.topography = {{{-1.0 / 3, 101.25}, {1e-7, 1e17}, {95.5, -3}}, true};
-  project.rules = {2.5, 10, true, 5000, std::pair{-5.0, 1.0 / 7}, {95, 0.1}};
+  project.rules = {2.5, 10, true, 5000, std::pair{-5.0, 1.0 / 7}, {95, 0.1}, 0.1 + 0.2, true};
   project.excluded_by_hand = {{1, 3}, {0, 17}, {1, 1}};
   project.processing = {true, false, "20:40,40:80", "50"};
   const std::string path = dir.File("line.vln");
@@ -744,8 +802,9 @@ TEST(LineSurveys, AddingMovingAndRemovingKeepTheRestOfTheProject) {
 // Every rule switches off; an electrode given twice is one rule; a record taken back
 // that was never excluded by hand is told.
 TEST(LineRules, EveryRuleSwitchesOffAndNothingIsTakenTwice) {
-  ExclusionRules rules{2.5, 10, true, 5000, std::pair{-5.0, 50.0}, {95}};
-  for (const char* name : {"max-error", "max-reciprocal", "negative-rhoa", "max-k", "m-range"})
+  ExclusionRules rules{2.5, 10, true, 5000, std::pair{-5.0, 50.0}, {95}, 4, true};
+  for (const char* name :
+       {"max-error", "max-reciprocal", "negative-rhoa", "max-k", "m-range", "max-decay-misfit", "decay-not-monotone"})
     SetRule(rules, name, "off");
   ExclusionRules none;
   none.electrodes = {95};

@@ -4,6 +4,7 @@
 #include "views/decay_view.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "form_fixture.h"
 #include "measurement/data_file.h"
 #include "measurement/record_loader.h"
+#include "output/section_table.h"
 #include "processing/format_fixed.h"
 #include "processing/record_evaluation.h"
 
@@ -247,6 +249,62 @@ TEST_F(DecayViewTest, TheFittedDecayWithItsGroundAndTheLongTable) {
   int lines = 0;
   for (std::string line; std::getline(table, line);) ++lines;
   EXPECT_EQ(lines, 1 + 4 * 5) << "a line per gate of the four records";
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Chosen in the survey view, τ, c and the misfit colour the section: the check is run
+// again with the decay's fit, though the decay view is off. Over a ground without noise
+// the automatic τ scale lies within the ground's τ of the records; c has its fixed 0 to 1.
+TEST_F(DecayViewTest, TheSurveyViewColoursByTheFitsTauCAndMisfit) {
+  SynthOptions o{.blocks = 2, .channels = 2, .half_period = 200, .second_length = 200, .period_count = 4};
+  o.physical = true;
+  o.rho_ohm_m = 100;
+  o.noise_mv = 0;
+  o.chargeability_mv_v = 40;
+  o.tau_ms = 37.28;
+  o.cole_c = 0.6;
+  path_ = Survey("fit.qmr", o);
+  Open(path_);
+  Click("CheckB");
+  WaitForPass();
+  SurveyView* survey = form_->ShowSurveyView();
+  survey->SetQuantity(SurveyView::Quantity::Tau);
+  WaitForPass();
+  EXPECT_EQ(survey->Section()->SeriesAt(0).Count(), 4) << "every record coloured by its τ";
+  EXPECT_EQ(survey->Section()->SeriesAt(1).Count(), 0) << "none without a value";
+  double low_tau = INFINITY, high_tau = 0;
+  for (int32_t block = 0; block < 2; ++block)
+    for (int32_t channel = 0; channel < 2; ++channel) {
+      const double tau = 1000 * ChannelPolarisation(o, block, channel).tau_s;
+      low_tau = std::min(low_tau, tau), high_tau = std::max(high_tau, tau);
+    }
+  auto limit = [&](const char* edit) { return survey->findChild<QLineEdit*>(edit)->text().toDouble(); };
+  EXPECT_GE(limit("ScaleLowEdit"), low_tau * 0.999);
+  EXPECT_LE(limit("ScaleHighEdit"), high_tau * 1.001);
+  EXPECT_LT(limit("ScaleLowEdit"), limit("ScaleHighEdit"));
+  EXPECT_TRUE(survey->findChild<QCheckBox*>("ScaleLogBox")->isChecked());
+  const std::string svg = dir_.File("section.svg");
+  ASSERT_EQ(survey->Section()->SaveImageAsked(QString::fromStdString(svg)), "");
+  EXPECT_TRUE(SvgText(svg).contains("τ спада, мс")) << SvgText(svg).toStdString();
+
+  // The points saved carry the fit, in the columns after the others.
+  const std::string points = dir_.File("points.csv");
+  survey->SavePoints(QString::fromStdString(points));
+  std::ifstream saved(points);
+  std::string header, first;
+  std::getline(saved, header), std::getline(saved, first);
+  EXPECT_EQ(header.substr(0, header.find('\r')), SectionTableHeader() + ",tau_ms,c,misfit");
+  EXPECT_EQ(std::count(first.begin(), first.end(), ','), 16) << first;
+  EXPECT_EQ(first.find(",nan"), std::string::npos) << first;
+
+  survey->SetQuantity(SurveyView::Quantity::DecayC);
+  EXPECT_EQ(survey->Section()->SeriesAt(0).Count(), 4);
+  EXPECT_EQ(survey->findChild<QLineEdit*>("ScaleLowEdit")->text(), "0");
+  EXPECT_EQ(survey->findChild<QLineEdit*>("ScaleHighEdit")->text(), "1");
+  EXPECT_FALSE(survey->findChild<QCheckBox*>("ScaleLogBox")->isChecked());
+  survey->SetQuantity(SurveyView::Quantity::Misfit);
+  EXPECT_EQ(survey->Section()->SeriesAt(0).Count() + survey->Section()->SeriesAt(3).Count(), 4)
+      << "a misfit for every record (a χ² of 0 a triangle on its log scale)";
   EXPECT_TRUE(messages_.Messages().empty());
 }
 

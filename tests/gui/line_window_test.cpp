@@ -16,6 +16,7 @@
 #include "form_fixture.h"
 #include "main/language.h"
 #include "main/line_panel.h"
+#include "views/decay_view.h"
 #include "views/survey_view.h"
 #include "whole_file.h"
 
@@ -259,6 +260,41 @@ TEST_F(LineWindowTest, TheDecayViewOpensBesideThePanel) {
   ASSERT_TRUE(decay->isVisible() && panel->isVisible());
   EXPECT_FALSE(decay->frameGeometry().intersects(panel->frameGeometry()));
   EXPECT_TRUE(form_->screen()->availableGeometry().contains(decay->frameGeometry()));
+}
+
+// The section coloured by τ has the line fit its decays; the rule on a decay that is not
+// monotone leaves out the spread whose decays hold a spike, counted in the panel; and
+// "Экспорт спадов" writes the long table of the records the line keeps.
+TEST_F(LineWindowTest, TheDecaysFitColoursTheLineAndItsRulesAndLongTableFollow) {
+  SynthOptions o = LineSpread();
+  o.physical = true, o.rho_ohm_m = 100, o.period_count = 4, o.noise_mv = 0.5;
+  o.chargeability_mv_v = 31.7, o.tau_ms = 61.3, o.cole_c = 0.71;
+  const std::string clean = Survey("clean.qmr", o);
+  o.decay_fault = DecayFault::LeftSpike;
+  MakeLine(clean, Survey("spike.qmr", o), dir_.File("line.vln"));
+  SurveyView* view = form_->ShowSurveyView();
+  view->SetQuantity(SurveyView::Quantity::Tau);
+  WaitForPass();
+  EXPECT_EQ(view->Section()->SeriesAt(0).Count(), 12) << "every place coloured by τ";
+  EXPECT_EQ(view->Section()->SeriesAt(1).Count(), 0);
+
+  form_->ShowLinePanel();
+  Control<QCheckBox>("DecayNotMonotoneC")->click();
+  WaitForPass();
+  EXPECT_EQ(Counter(), "line.vln *: искл. 12 из 24");
+  EXPECT_EQ(Text("DecayNotMonotoneCount"), "12");
+
+  DecayView* decay = form_->ShowDecayView();
+  ASSERT_TRUE(decay->DecayExportButton()->isEnabled());
+  decay->DecayExportButton()->click();
+  WaitForPass();
+  std::ifstream table(dir_.File("line.decay.csv"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(table, line);) lines.push_back(line);
+  ASSERT_GT(lines.size(), 1u);
+  EXPECT_EQ((lines.size() - 1) % 12, 0u) << "every gate of the twelve records kept";
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, 10), "clean.qmr,") << lines[i];
+  EXPECT_TRUE(messages_.Messages().empty());
 }
 
 // A record reached by its number takes the line's keys at once; the number field keeps

@@ -281,6 +281,10 @@ CommandRun DeclareLineExclude(CLI::App& app) {
       ->expected(0, 1);
   rule("max-k", "K", "leave out |K| above K metres (off: no limit)");
   rule("m-range", "LOW:HIGH", "leave out M outside LOW..HIGH mV/V (off: no limit)");
+  rule("max-decay-misfit", "X",
+       "leave out a decay whose Cole-Cole fit has a chi-square per gate above X (off: no limit)");
+  rule("decay-not-monotone", "yes|no", "leave out a decay that is not monotone (alone: yes; no or off: keep it)")
+      ->expected(0, 1);
   app.add_option("--electrode", o->electrodes, "leave out every record using the electrode at X m (repeatable)")
       ->type_name("X")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -351,6 +355,8 @@ std::string CauseKey(ExclusionCause cause) {
     case ExclusionCause::StackingError: return "stacking_error";
     case ExclusionCause::ReciprocalError: return "reciprocal_error";
     case ExclusionCause::Chargeability: return "chargeability";
+    case ExclusionCause::DecayMisfit: return "decay_misfit";
+    case ExclusionCause::DecayNotMonotone: return "decay_not_monotone";
   }
   return "none";
 }
