@@ -85,13 +85,13 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
         o.limits = std::pair{low, high};
         return std::string();
       },
-      "auto|LOW:HIGH", "");
+      "", "");
   app.add_option("--scale", *scale, "the section's colour scale: automatic (the default) or fixed limits")
       ->type_name("auto|LOW:HIGH")
       ->check(limits);
   auto logarithmic = std::make_shared<bool>(false), linear = std::make_shared<bool>(false);
-  CLI::Option* log_flag = AddFlag(app, "--log", *logarithmic, "the section's colours on a logarithmic scale");
-  AddFlag(app, "--linear", *linear, "the section's colours on a linear scale")->excludes(log_flag);
+  AddFlag(app, "--log", *logarithmic, "the section's colours on a logarithmic scale");
+  AddFlag(app, "--linear", *linear, "the section's colours on a linear scale (not with --log)");
   AddFlag(app, "--elevation", o.elevation, "a line's section drawn in elevation under its ground");
   CLI::Validator size(
       [&o](std::string& text) {
@@ -105,12 +105,13 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
         o.width = width, o.height = height;
         return std::string();
       },
-      "WIDTHxHEIGHT", "");
+      "", "");
   auto size_text = std::make_shared<std::string>();
   app.add_option("--size", *size_text, "the picture's size in pixels; larger than drawn, it is magnified")
       ->type_name("WIDTHxHEIGHT")
       ->check(size);
   app.final_callback([&o, scale, logarithmic, linear] {
+    if (*logarithmic && *linear) throw CLI::ValidationError("--log or --linear, not both");
     if (*logarithmic || *linear) o.logarithmic = *logarithmic;
     CheckTogether(o, *scale == "auto" ? std::string() : *scale);
   });
