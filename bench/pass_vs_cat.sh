@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The batch tool's check and exports of one survey against `cat` of it, in one run, with
 # a warm page cache; the median of ROUNDS runs each, and the ratio to cat's median.
-# With --strace, the reads, seeks and futex calls per record of each (strace -c -f).
+# With --strace, the reads (read, pread64 and the queued rounds of io_uring_enter), seeks
+# and futex calls per record of each (strace -c -f).
 #   bash bench/pass_vs_cat.sh SURVEY.qmr [ROUNDS] [--strace] VOSTREL-BATCH...
 # Several batch tools (say, builds before and after a change) are measured side by side.
 set -euo pipefail
@@ -52,13 +53,14 @@ done
 if [ "$trace" = 1 ]; then
   echo "system calls per record ($records records)"
   for t in "${!tools[@]}"; do
-    for c in "check" "export"; do
+    for c in "check" "export" "export --format csv --ip"; do
       # shellcheck disable=SC2086
       strace -c -f -o /tmp/pass_vs_cat.strace "${tools[$t]}" $c "$survey" >/dev/null 2>&1
       awk -v n="$records" -v name="${tools[$t]} $c" '
         $NF == "read" || $NF == "pread64" { calls["read"] += $4 }
-        $NF == "lseek" || $NF == "futex" { calls[$NF] += $4 }
-        END { printf "  %s: read %.2f  lseek %.4f  futex %.2f\n", name, calls["read"] / n, calls["lseek"] / n, calls["futex"] / n }' \
+        $NF == "io_uring_enter" || $NF == "lseek" || $NF == "futex" { calls[$NF] += $4 }
+        END { printf "  %s: read %.3f  io_uring_enter %.3f  lseek %.4f  futex %.2f\n", name, calls["read"] / n,
+                     calls["io_uring_enter"] / n, calls["lseek"] / n, calls["futex"] / n }' \
         /tmp/pass_vs_cat.strace
     done
   done

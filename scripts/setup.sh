@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config libeigen3-dev
   qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libxxhash-dev
+  libxxhash-dev liburing-dev
   clang libclang-rt-14-dev clang-format
   desktop-file-utils libxml2-utils shared-mime-info dpkg-dev qt6-l10n-tools qt6-translations-l10n
   libcli11-dev nlohmann-json3-dev help2man

@@ -30,11 +30,13 @@ DataFile& DataFile::operator=(DataFile&& other) noexcept {
   Close();
   file_ = std::exchange(other.file_, nullptr);
   position_ = other.position_;
+  queue_ = std::move(other.queue_);
   session_ = other.session_;
   return *this;
 }
 
 void DataFile::Close() noexcept {
+  queue_.reset();
   if (file_) std::fclose(file_);
   file_ = nullptr;
   position_ = 0;
@@ -63,6 +65,17 @@ size_t DataFile::Read(void* buffer, size_t count) {
 
 void DataFile::ReadExact(void* buffer, size_t count) {
   if (Read(buffer, count) != count) throw InOutError::ShortRead();
+}
+
+void DataFile::ReadScattered(std::span<platform::ScatteredRead> reads) {
+  if (!file_) throw InOutError::NotOpen();
+  if (reads.empty()) return;
+  if (!queue_) queue_ = std::make_unique<platform::ReadQueue>(file_);
+  errno = 0;
+  if (!queue_->ReadAll(reads)) {
+    int error_number = errno;
+    throw InOutError::FromErrno(error_number ? error_number : EIO);
+  }
 }
 
 int64_t DataFile::Size() {

@@ -6,8 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <span>
 #include <string>
 #include <utility>
+
+#include "platform/file_system.h"
 
 class DataFile {
  public:
@@ -27,6 +31,10 @@ class DataFile {
   size_t Read(void* buffer, size_t count);
   // Reads exactly count bytes or throws "Read beyond end of file".
   void ReadExact(void* buffer, size_t count);
+  // Reads a few scattered pieces, each up to its count (fewer only at the end of the
+  // file; each says how many came), in one system call where the system can queue them.
+  // The position stays.
+  void ReadScattered(std::span<platform::ScatteredRead> reads);
   int64_t Position() const { return position_; }
   int64_t Size();
   bool Eof() { return position_ >= Size(); }
@@ -36,7 +44,8 @@ class DataFile {
 
  private:
   std::FILE* file_ = nullptr;
-  int64_t position_ = 0;  // where the next read starts
+  int64_t position_ = 0;                        // where the next read starts
+  std::unique_ptr<platform::ReadQueue> queue_;  // made at the first scattered read
   uint64_t session_ = 0;
 };
 

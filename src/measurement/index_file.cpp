@@ -50,18 +50,16 @@ namespace {
 
 constexpr int64_t MaxOffset = std::numeric_limits<int32_t>::max();
 
-int32_t ReadInt32(DataFile& file) {
-  unsigned char bytes[4];
-  file.ReadExact(bytes, sizeof bytes);
-  return DecodeInt32(bytes);
-}
-
+// The five header integers and the electrode table, in a read each.
 void ReadHeader(Survey& v, DataFile& f) {
   f.Seek(HeaderOffset);
-  v.SampleRate = ReadInt32(f);
-  v.HalfPeriod = ReadInt32(f);
-  v.SecondLength = ReadInt32(f);
-  v.PeriodCount = ReadInt32(f);
+  unsigned char head[ElectrodeTableOffset - HeaderOffset];
+  const size_t got = f.Read(head, sizeof head);
+  if (got < 16) throw InOutError::ShortRead();
+  v.SampleRate = DecodeInt32(head);
+  v.HalfPeriod = DecodeInt32(head + 4);
+  v.SecondLength = DecodeInt32(head + 8);
+  v.PeriodCount = DecodeInt32(head + 12);
 
   int64_t samples = SamplesPerCurve(v.HalfPeriod, v.SecondLength, v.PeriodCount);
   // A curve's byte length must fit in int32, as the index and the block arithmetic assume.
@@ -71,37 +69,44 @@ void ReadHeader(Survey& v, DataFile& f) {
   // Empty curves with very many periods would make every record's processing endless.
   if (v.PeriodCount > MaxHalfPeriods / 4 && 2 * int64_t{v.PeriodCount} > samples)
     throw InOutError::Invalid("Invalid period count " + std::to_string(v.PeriodCount));
-}
 
-void ReadElectrodeTable(Survey& v, DataFile& f) {
-  v.ElectrodeCount = ReadInt32(f);
+  if (got < sizeof head) throw InOutError::ShortRead();
+  v.ElectrodeCount = DecodeInt32(head + 16);
   if (v.ElectrodeCount < 0 || v.ElectrodeCount > MaxElectrodes)
     throw InOutError::Invalid("Invalid electrode count " + std::to_string(v.ElectrodeCount));
   v.ElectrodeTable = {};
-  for (int e = 1; e <= v.ElectrodeCount; ++e) f.ReadExact(&v.ElectrodeTable[e], ElectrodeRecordSize);
+  static_assert(sizeof(ElectrodeRecord) == ElectrodeRecordSize, "the table is read as the file holds it");
+  if (v.ElectrodeCount > 0)
+    f.ReadExact(&v.ElectrodeTable[1], static_cast<size_t>(v.ElectrodeCount) * ElectrodeRecordSize);
 }
 
 enum class BlockOutcome { Accepted, Rejected, CutShort };
 
 bool ElectrodeInRange(int32_t number, const Survey& v) { return number >= 0 && number <= v.ElectrodeCount; }
 
-// One block at the current position; the caller has already counted it.
-BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t file_size, int64_t curve_bytes, IndexReport& report) {
+// A block's fields (A, B, C) as far as the file holds them.
+struct BlockFields {
+  unsigned char bytes[BlockFieldsSize] = {};
+  size_t got = 0;
+};
+
+// The block at block_start, whose fields have come; the caller has already counted it.
+// Every channel's electrodes and the next block's fields come in one round of reads.
+BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t block_start, const BlockFields& fields, int64_t file_size,
+                        int64_t curve_bytes, IndexReport& report, BlockFields& next) {
   if (v.RecordCount >= MaxRecords) {
     report.warnings.push_back(IndexFullMessage);
     return BlockOutcome::Rejected;
   }
-  int64_t block_start = f.Position();
-  unsigned char fields[BlockFieldsSize];
-  size_t got = f.Read(fields, sizeof fields);
+  const size_t got = fields.got;
   if (got < 4) return BlockOutcome::CutShort;
-  int32_t a = DecodeInt32(fields);
+  int32_t a = DecodeInt32(fields.bytes);
   if (!ElectrodeInRange(a, v)) return BlockOutcome::Rejected;
   if (got < 8) return BlockOutcome::CutShort;
-  int32_t b = DecodeInt32(fields + 4);
+  int32_t b = DecodeInt32(fields.bytes + 4);
   if (!ElectrodeInRange(b, v)) return BlockOutcome::Rejected;
   if (got < 12) return BlockOutcome::CutShort;
-  int32_t channels = DecodeInt32(fields + 8);
+  int32_t channels = DecodeInt32(fields.bytes + 8);
   if (channels < 0 || channels > MaxChannels) return BlockOutcome::Rejected;
 
   int64_t block_end = block_start + BlockSize(curve_bytes / 4, channels);
@@ -112,8 +117,24 @@ BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t file_size, int64_t curve
     return BlockOutcome::Rejected;
   }
 
-  int64_t current_offset = block_start + BlockFieldsSize;
-  f.Seek(current_offset + curve_bytes);
+  const int64_t current_offset = block_start + BlockFieldsSize;
+  // Channel c's electrodes follow its header, after the curves before it.
+  auto electrodes_at = [&](int32_t channel) {
+    return current_offset + curve_bytes + (channel - 1) * (ChannelOverhead + curve_bytes) + ChannelHeaderSize;
+  };
+  unsigned char electrodes[MaxChannels][ChannelFieldsSize];
+  platform::ScatteredRead reads[MaxChannels + 1];
+  size_t count = 0;
+  for (int32_t channel = 1; channel <= channels; ++channel, ++count)
+    reads[count] = {electrodes_at(channel), electrodes[channel - 1], ChannelFieldsSize, 0};
+  next = {};
+  const size_t next_fields = count;
+  if (block_end < file_size)
+    reads[count++] = {block_end, next.bytes,
+                      static_cast<size_t>(std::min<int64_t>(BlockFieldsSize, file_size - block_end)), 0};
+  f.ReadScattered(std::span(reads, count));
+  if (next_fields < count) next.got = static_cast<size_t>(reads[next_fields].got);
+
   for (int32_t channel = 1; channel <= channels; ++channel) {
     if (v.RecordCount >= MaxRecords) {
       report.warnings.push_back(IndexFullMessage);
@@ -126,35 +147,37 @@ BlockOutcome IndexBlock(Survey& v, DataFile& f, int64_t file_size, int64_t curve
     entry.CurrentOffset = static_cast<int32_t>(current_offset);
     entry.Channel = static_cast<uint8_t>(channel);
 
-    f.Seek(f.Position() + ChannelHeaderSize);
-    unsigned char electrodes[ChannelFieldsSize];
-    f.ReadExact(electrodes, sizeof electrodes);
-    int32_t m = DecodeInt32(electrodes);
-    int32_t n = DecodeInt32(electrodes + 4);
+    if (reads[channel - 1].got != ChannelFieldsSize) throw InOutError::ShortRead();
+    int32_t m = DecodeInt32(electrodes[channel - 1]);
+    int32_t n = DecodeInt32(electrodes[channel - 1] + 4);
     entry.M = static_cast<uint8_t>(m);
     entry.N = static_cast<uint8_t>(n);
-    entry.VoltageOffset = static_cast<int32_t>(f.Position());
-    f.Seek(f.Position() + curve_bytes);
+    entry.VoltageOffset = static_cast<int32_t>(electrodes_at(channel) + ChannelFieldsSize);
 
     if (!ElectrodeInRange(m, v) || !ElectrodeInRange(n, v)) {
       --v.RecordCount;  // this channel's record is dropped; earlier channels stay
       return BlockOutcome::Rejected;
     }
   }
+  f.Seek(block_end);
   return BlockOutcome::Accepted;
 }
 
 void IndexBlocks(Survey& v, DataFile& f, int64_t curve_bytes, IndexReport& report) {
   int64_t file_size = f.Size();
-  while (f.Position() < file_size) {
+  BlockFields fields;
+  if (f.Position() < file_size) fields.got = f.Read(fields.bytes, sizeof fields.bytes);
+  for (int64_t start = f.Position() - static_cast<int64_t>(fields.got); start < file_size; start = f.Position()) {
     ++v.BlockCount;
-    const BlockOutcome outcome = IndexBlock(v, f, file_size, curve_bytes, report);
+    BlockFields next;
+    const BlockOutcome outcome = IndexBlock(v, f, start, fields, file_size, curve_bytes, report, next);
     if (outcome != BlockOutcome::Accepted) {
       --v.BlockCount;
       if (outcome == BlockOutcome::CutShort)
         report.warnings.push_back(CutShortText(v.BlockCount + 1, v.BlockCount, v.RecordCount));
       return;
     }
+    fields = next;
   }
 }
 
@@ -165,7 +188,6 @@ IndexReport IndexFile(Survey& v, DataFile& f) {
   v.BlockCount = 0;
   DataFileSession session(f, v.DataFileName);
   ReadHeader(v, f);
-  ReadElectrodeTable(v, f);
   IndexReport report;
   IndexBlocks(v, f, 4 * int64_t{v.SamplesPerCurve}, report);
   return report;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -14,7 +16,9 @@ namespace platform {
 // Tests follow what reaches the system through an observer, which every call below
 // that opens, creates, flushes, replaces or syncs a file tells what it does:
 // "OpenFile rb NAME", "CreateNewFile NAME", "FlushToDisk", "CopyPermissions MODEL",
-// "PutInPlaceOf FROM TO", "SyncFolder FOLDER". Set it while no other thread uses files.
+// "PutInPlaceOf FROM TO", "SyncFolder FOLDER"; and what the program asks to read: "ReadAt"
+// for each read, "ReadQueue" for each round of scattered reads, however many calls the
+// system needs for it. Set it while no other thread uses files.
 using CallObserver = std::function<void(const std::string& call)>;
 inline CallObserver& Observer() {
   static CallObserver observer;
@@ -41,6 +45,34 @@ int64_t Tell(std::FILE* file);  // -1 with errno set
 // as few system calls as the system allows (one, where it can read at an offset).
 // Returns the bytes read, fewer only at the end of the file, or -1 with errno set.
 int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count);
+
+// One of a few reads at scattered offsets: up to `count` bytes into `buffer`; `got` says
+// how many came (fewer only at the end of the file).
+struct ScatteredRead {
+  int64_t offset = 0;
+  void* buffer = nullptr;
+  size_t count = 0;
+  int64_t got = 0;
+};
+
+// Reads a few scattered pieces of an unbuffered stream in as few system calls as the
+// system allows: where it can queue reads (Linux's io_uring), one for them all, otherwise
+// one each. Made once for many rounds of reads of the same stream.
+class ReadQueue {
+ public:
+  explicit ReadQueue(std::FILE* file);
+  ~ReadQueue();
+  ReadQueue(const ReadQueue&) = delete;
+  ReadQueue& operator=(const ReadQueue&) = delete;
+
+  // False with errno set when a read failed; the others may have come.
+  bool ReadAll(std::span<ScatteredRead> reads);
+
+ private:
+  struct Ring;
+  std::FILE* file_;
+  std::unique_ptr<Ring> ring_;  // none: one read each
+};
 
 // Whether a person watches standard error.
 bool StandardErrorIsTerminal();

@@ -43,7 +43,9 @@ bool Seek(std::FILE* file, int64_t offset, int origin) { return _fseeki64(file, 
 
 int64_t Tell(std::FILE* file) { return _ftelli64(file); }
 
-int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count) {
+namespace {
+
+int64_t ReadFully(std::FILE* file, int64_t offset, void* buffer, size_t count) {
   if (_fseeki64(file, offset, SEEK_SET) != 0) return -1;
   size_t got = std::fread(buffer, 1, count, file);
   if (got < count && std::ferror(file)) {
@@ -53,6 +55,29 @@ int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count) {
   }
   std::clearerr(file);
   return static_cast<int64_t>(got);
+}
+
+}  // namespace
+
+int64_t ReadAt(std::FILE* file, int64_t offset, void* buffer, size_t count) {
+  if (Observer()) NoteCall("ReadAt");
+  return ReadFully(file, offset, buffer, count);
+}
+
+// Windows reads scattered pieces one call each.
+struct ReadQueue::Ring {};
+
+ReadQueue::ReadQueue(std::FILE* file) : file_(file) {}
+
+ReadQueue::~ReadQueue() = default;
+
+bool ReadQueue::ReadAll(std::span<ScatteredRead> reads) {
+  if (Observer()) NoteCall("ReadQueue");
+  for (ScatteredRead& read : reads) {
+    read.got = ReadFully(file_, read.offset, read.buffer, read.count);
+    if (read.got < 0) return false;
+  }
+  return true;
 }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
