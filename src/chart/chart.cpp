@@ -17,6 +17,7 @@
 #include <cmath>
 #include <map>
 
+#include "chart/clipped_svg.h"
 #include "chart/message_sink.h"
 
 QColor ToolkitColour(uint32_t value) {
@@ -889,6 +890,9 @@ QFont TitleFont(int line) {
 
 constexpr int TitleMargin = 6;
 
+// The resolution the window and a PNG picture draw text in points at.
+constexpr int ScreenDpi = 96;
+
 int TitleHeight(const QStringList& title) {
   if (title.isEmpty()) return 0;
   int height = 2 * TitleMargin;
@@ -984,15 +988,20 @@ bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize siz
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
+    // A pixel of the picture as the screen's and the PNG's: text in points the size it is there.
+    svg.setResolution(ScreenDpi);
     svg.setTitle(name);
     svg.setDescription(picture.title.mid(1).join('\n'));
-    return PaintPicture(svg, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
+    ClippedSvg clipped(svg);
+    return PaintPicture(clipped, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
   }
   if (suffix == "pdf") {
     QPdfWriter pdf(path);
-    pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+    // The page holds the picture's pixels at the screen's resolution, so that text in
+    // points is the size it is on the screen and in the PNG.
+    pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / ScreenDpi, QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setResolution(72);
+    pdf.setResolution(ScreenDpi);
     pdf.setTitle(name);
     pdf.setCreator("vostrel");
     return PaintPicture(pdf, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTest>
 #include <cmath>
@@ -220,6 +222,55 @@ TEST_F(FormTest, ALargerPictureLooksTheSameOnlySharper) {
   EXPECT_LT(difference, 4) << "mean difference of a colour channel, 0-255";
 }
 
+// A zoomed section's markers at its edge are cut at the frame in the SVG as in the PNG,
+// never drawn over the tick labels.
+TEST_F(FormTest, AZoomedPictureKeepsItsMarksInsideTheFrame) {
+  Open(Survey("dd.qmr", {.blocks = 6,
+                         .channels = 4,
+                         .half_period = 100,
+                         .second_length = 100,
+                         .period_count = 2,
+                         .physical = true,
+                         .rho_ohm_m = 50}));
+  Click("CheckB");
+  SurveyView* view = form_->ShowSurveyView();
+  view->resize(700, 450);
+  QApplication::processEvents();
+  Chart* section = view->Section();
+  section->ReplotNow();
+  // The new left end through the middle of a marker.
+  const double low = section->BottomAxis().Minimum(), high = section->BottomAxis().Maximum();
+  double edge = high;
+  for (int i = 0; i < section->SeriesCount(); ++i)
+    for (const SeriesPoint& point : section->SeriesAt(i).Points())
+      if (point.x > low + (high - low) / 3) edge = std::min(edge, point.x);
+  section->BottomAxis().SetAutomatic(false);
+  section->BottomAxis().SetLimits(edge, high);
+  section->ReplotNow();
+  const int left = section->PlotArea().left();
+  for (const char* name : {"zoomed.png", "zoomed.svg"}) {
+    SCOPED_TRACE(name);
+    const QString path = QString::fromStdString(dir_.File(name));
+    ASSERT_EQ(section->SaveImageAsked(path), "");
+    QImage picture;
+    if (path.endsWith(".png")) {
+      picture.load(path);
+    } else {
+      QSvgRenderer svg(path);
+      picture = QImage(svg.viewBox().size(), QImage::Format_ARGB32);
+      picture.fill(Qt::white);
+      QPainter painter(&picture);
+      svg.render(&painter);
+    }
+    int coloured = 0, inside = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width() * 3 / 4; ++x)
+        (x < left - 1 ? coloured : inside) += picture.pixelColor(x, y).hsvSaturation() > 120;
+    EXPECT_GT(inside, 100) << "markers in the plot area";
+    EXPECT_EQ(coloured, 0) << "coloured pixels left of the plot area at " << left;
+  }
+}
+
 namespace {
 
 struct PlotRun {
@@ -267,6 +318,13 @@ TEST_F(PlotTest, RecordAndDecayPicturesSayWhatTheyShow) {
   ASSERT_GT(voltage, time);
   EXPECT_GE(voltage - time - 1, 3) << "values on the voltage axis: "
                                    << texts.mid(time, voltage - time).join('|').toStdString();
+  // Text in pixels as large as on the screen and in the PNG.
+  const auto bytes = ReadWholeFile(dir_.File("record.svg"));
+  const QString file = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+  auto sizes = QRegularExpression(R"re(font-size="([0-9.]+)")re").globalMatch(file);
+  double smallest = INFINITY;
+  while (sizes.hasNext()) smallest = std::min(smallest, sizes.next().captured(1).toDouble());
+  EXPECT_GE(smallest, QFontInfo(QApplication::font()).pixelSize());
 
   const QString short_pauses =
       Survey("short.qmr",
