@@ -44,12 +44,12 @@ AxisLimits WheelZoomed(double minimum, double maximum, double at, bool zoom_in) 
   return {minimum - (at - minimum) * Step / (1 - Step), maximum + (maximum - at) * Step / (1 - Step)};
 }
 
-QString ColourBarLabel(double value) {
+QString ColourBarLabel(double value, int digits) {
   if (value == 0) return "0";
   const double size = std::fabs(value);
-  // Three significant digits, written out in full between a thousandth and a million.
+  // Written out in full between a thousandth and a million.
   if (size >= 1e-3 && size < 1e6) {
-    const int decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(size))), 0, 5);
+    const int decimals = std::clamp(digits - 1 - static_cast<int>(std::floor(std::log10(size))), 0, digits + 3);
     QString text = QString::number(value, 'f', decimals);
     if (text.contains('.')) {
       while (text.endsWith('0')) text.chop(1);
@@ -57,7 +57,20 @@ QString ColourBarLabel(double value) {
     }
     return text;
   }
-  return QString::number(value, 'g', 3);
+  return QString::number(value, 'g', digits);
+}
+
+QStringList ColourBarLabels(const std::vector<double>& ticks) {
+  constexpr int MostDigits = 12;
+  QStringList labels;
+  for (int digits = 3; digits <= MostDigits; ++digits) {
+    labels.clear();
+    for (double tick : ticks) labels << ColourBarLabel(tick, digits);
+    bool apart = true;
+    for (qsizetype i = 1; i < labels.size(); ++i) apart = apart && labels[i] != labels[i - 1];
+    if (apart) break;
+  }
+  return labels;
 }
 
 namespace {
@@ -629,7 +642,9 @@ void Chart::SetColourScale(double minimum, double maximum, bool logarithmic, con
   scale->setDataScaleType(logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
   // Both ends carry their values, and round values stand between them.
   QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
-  for (double tick : ColourBarTicks(minimum, maximum, logarithmic)) ticker->addTick(tick, ColourBarLabel(tick));
+  const std::vector<double> ticks = ColourBarTicks(minimum, maximum, logarithmic);
+  const QStringList labels = ColourBarLabels(ticks);
+  for (size_t i = 0; i < ticks.size(); ++i) ticker->addTick(ticks[i], labels[qsizetype(i)]);
   ticker->setSubTickCount(0);
   scale->axis()->setTicker(ticker);
   scale->setDataRange(QCPRange(minimum, maximum));

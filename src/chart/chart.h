@@ -104,8 +104,11 @@ struct LegendEntry {
 // The ticks of a colour bar from low to high: both ends, and round values between them
 // (at least one), none so near another that their labels would meet.
 std::vector<double> ColourBarTicks(double low, double high, bool logarithmic);
-// A colour bar's label of a value: three significant digits, no exponent in between.
-QString ColourBarLabel(double value);
+// A colour bar's label of a value: `digits` significant digits, no exponent in between.
+QString ColourBarLabel(double value, int digits = 3);
+// The labels of a colour bar's ticks: three significant digits, or as many more as it
+// takes for neighbouring labels to differ.
+QStringList ColourBarLabels(const std::vector<double>& ticks);
 
 class Chart;
 // A picture of one or more charts one above the other, under a title, for a report.

@@ -558,6 +558,13 @@ TEST_F(LineViewTest, TheColourScaleIsAutomaticOrFixedAndLabelledAtItsEnds) {
   ASSERT_GE(bar, 0);
   EXPECT_EQ(texts.mid(bar, 6), QStringList({"5", "10", "20", "50", "100", "200"}))
       << "from the low limit to the high one: " << texts.join('|').toStdString();
+  // A narrow bar is labelled with the digits that tell its ticks apart.
+  ChooseFixedScale(&view_, "49.994", "50.029");
+  ASSERT_TRUE(SaveChartsImage(QString::fromStdString(svg), view_.Picture()));
+  const QStringList narrow = SvgTexts(svg);
+  const qsizetype from = narrow.indexOf("49.99");
+  ASSERT_GE(from, 0) << narrow.join('|').toStdString();
+  EXPECT_EQ(narrow.mid(from, 5), QStringList({"49.99", "50", "50.01", "50.02", "50.03"}));
 
   // Limits a log scale cannot draw are refused, and told.
   auto* low = view_.findChild<QLineEdit*>("ScaleLowEdit");
