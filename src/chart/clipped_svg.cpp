@@ -65,8 +65,8 @@ class ClippingEngine : public QPaintEngine {
     if (dirty & DirtyClipEnabled) clip_enabled_ = state.isClipEnabled();
     if (dirty & (DirtyClipRegion | DirtyClipPath)) {
       // The chart clips to rectangles: the clip is kept as one, on the device.
-      const QRectF given = dirty & DirtyClipPath ? state.clipPath().boundingRect()
-                                                 : QRectF(state.clipRegion().boundingRect());
+      const QRectF given =
+          dirty & DirtyClipPath ? state.clipPath().boundingRect() : QRectF(state.clipRegion().boundingRect());
       const QRectF on_device = state.transform().mapRect(given);
       switch (state.clipOperation()) {
         case Qt::NoClip: clip_.reset(); break;

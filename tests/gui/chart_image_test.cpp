@@ -148,7 +148,7 @@ TEST_F(FormTest, RecordPictureTellsWhatItShows) {
                          .channels = 3,
                          .half_period = 100,
                          .second_length = 100,
-                         .period_count = 2,
+                         .period_count = 4,
                          .physical = true,
                          .rho_ohm_m = 80}));
   TypeRecordNumber("5");
@@ -171,6 +171,24 @@ TEST_F(FormTest, RecordPictureTellsWhatItShows) {
         voltage->MouseSurface()->mapTo(form_.get(), QPoint(qRound(voltage->BottomAxis().PixelAtValue(t)), 0)).x();
     EXPECT_NEAR(above, below, 1) << t << " ms at one x on both charts";
   }
+  // The legend hides none of the square wave: each of its steps is drawn whole.
+  const QImage shown = Picture(voltage);
+  const std::vector<SeriesPoint> wave = voltage->SeriesAt(2).Points();
+  int steps = 0;
+  for (size_t i = 1; i < wave.size(); ++i) {
+    if (!(wave[i].x == wave[i - 1].x) || !(std::abs(wave[i].y - wave[i - 1].y) > 50)) continue;
+    const QPoint at = voltage->MouseSurface()->mapTo(
+        voltage, QPoint(qRound(voltage->BottomAxis().PixelAtValue(wave[i].x)),
+                        qRound(voltage->LeftAxis().PixelAtValue((wave[i].y + wave[i - 1].y) / 2))));
+    bool red = false;
+    for (int dx : {-1, 0, 1}) {
+      const QColor c = shown.pixelColor(at + QPoint(dx, 0));
+      red = red || (c.red() > 150 && c.green() < 100 && c.blue() < 100);
+    }
+    EXPECT_TRUE(red) << "the step at " << wave[i].x << " ms";
+    ++steps;
+  }
+  EXPECT_GE(steps, 8);
 
   // The PDF's title in its metadata, as a document viewer lists it (UTF-16, big-endian).
   const std::string pdf = dir_.File("record.pdf");
@@ -314,7 +332,7 @@ TEST_F(PlotTest, RecordAndDecayPicturesSayWhatTheyShow) {
   ASSERT_EQ(Plot({"--record", "4", survey, Out("record.svg")}).status, 0);
   const QStringList texts = SvgTexts(dir_.File("record.svg"));
   EXPECT_TRUE(texts.join("").contains("dd.qmr — запись 4: A=2 B=3 M=4 N=5")) << texts.join('|').toStdString();
-  const qsizetype time = texts.lastIndexOf("мс"), voltage = texts.indexOf("Напряжение,  мВ");
+  const qsizetype time = texts.lastIndexOf("мс"), voltage = texts.indexOf("Напряжение, мВ");
   ASSERT_GT(voltage, time);
   EXPECT_GE(voltage - time - 1, 3) << "values on the voltage axis: "
                                    << texts.mid(time, voltage - time).join('|').toStdString();
@@ -335,6 +353,22 @@ TEST_F(PlotTest, RecordAndDecayPicturesSayWhatTheyShow) {
       << decay.err.toStdString();
   EXPECT_TRUE(
       SvgText(dir_.File("decay.svg")).contains("Нет ответа: the half-period is shorter than the averaging window"));
+
+  // A decay with its Cole–Cole fit as the window's view shows it, and what each line is.
+  SynthOptions o{.blocks = 1, .channels = 1, .half_period = 200, .second_length = 200, .period_count = 4};
+  o.physical = true;
+  o.rho_ohm_m = 100;
+  o.noise_mv = 0;
+  o.chargeability_mv_v = 40;
+  o.tau_ms = 37.28;  // 46.6 ms for the first record
+  o.cole_c = 0.6;
+  ASSERT_EQ(Plot({"--decay", "1", Survey("fit.qmr", o), Out("fit.svg")}).status, 0);
+  const QStringList fitted = SvgTexts(dir_.File("fit.svg"));
+  const QString all = fitted.join("");
+  EXPECT_TRUE(all.contains("Коул-Коул: m = 40.00")) << all.toStdString();
+  EXPECT_TRUE(all.contains("τ = 46.60 ± ")) << all.toStdString();
+  for (const char* text : {"M, мВ/В", "спад после выключения", "M окон с ±", "подгонка Коул-Коул"})
+    EXPECT_TRUE(all.contains(text)) << text;
 }
 
 // Every row of a pseudosection stands whole inside its frame, its markers as large as the

@@ -565,6 +565,7 @@ TEST_F(LineViewTest, TheColourScaleIsAutomaticOrFixedAndLabelledAtItsEnds) {
   const qsizetype from = narrow.indexOf("49.99");
   ASSERT_GE(from, 0) << narrow.join('|').toStdString();
   EXPECT_EQ(narrow.mid(from, 5), QStringList({"49.99", "50", "50.01", "50.02", "50.03"}));
+  ChooseFixedScale(&view_, "5", "200");
 
   // Limits a log scale cannot draw are refused, and told.
   auto* low = view_.findChild<QLineEdit*>("ScaleLowEdit");

@@ -70,7 +70,7 @@ bool SaveRecordImage(const QString& out, const Survey& survey, int k, const Reco
   layout->addWidget(current);
   layout->addWidget(voltage);
   current->LeftAxis().SetTitle("Ток, мА");
-  voltage->LeftAxis().SetTitle("Напряжение,  мВ");
+  voltage->LeftAxis().SetTitle("Напряжение, мВ");
   voltage->SetBackWallColour(ToolkitColour(White));
   const RecordSeries series = AddRecordSeries(*current, *voltage);
   DrawCurve(*series.current, work.CurrentSamples, survey.SampleRate);
@@ -91,6 +91,8 @@ bool SaveDecayImage(const QString& out, const Survey& survey, int k, const Recor
   pass.record = options;
   pass.records = {k};
   pass.ip = IpSettings{};
+  // The Cole–Cole fit the window's decay view shows.
+  pass.ip->decay_fit = true;
   pass.decay_curve = true;
   DecayView view;
   view.ShowGates(GatesFor(survey, *pass.ip));
