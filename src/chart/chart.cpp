@@ -495,6 +495,11 @@ double ChartAxis::PixelAtValue(double value) const {
   return axis_->coordToPixel(value);
 }
 
+void ChartAxis::SetSpan(double low, double high) {
+  span_low_ = low, span_high_ = high;
+  chart_.DataChanged();
+}
+
 void ChartAxis::SetReversed(bool reversed) { axis_->setRangeReversed(reversed); }
 
 void ChartAxis::SetLogarithmic(double base) {
@@ -765,8 +770,16 @@ void Chart::UpdateAutomaticRanges() const {
   if (!ranges_stale_) return;
   ranges_stale_ = false;
   bool scaled[2] = {};
-  for (ChartAxis* axis : {left_.get(), bottom_.get()})
-    scaled[axis == bottom_.get()] = axis->automatic_ && ScaleToData(axis->axis_);
+  for (ChartAxis* axis : {left_.get(), bottom_.get()}) {
+    bool& done = scaled[axis == bottom_.get()];
+    done = axis->automatic_ && ScaleToData(axis->axis_);
+    if (axis->automatic_ && axis->span_low_ <= axis->span_high_) {
+      QCPRange range(axis->span_low_, axis->span_high_);
+      if (done) range.expand(axis->axis_->range());
+      axis->axis_->setRange(range);
+      done = true;
+    }
+  }
   // The plot area for the new limits' labels, the size the widget has now.
   static_cast<LaidOutPlot*>(plot_)->LayOut();
   FitValueTicks();
@@ -777,7 +790,7 @@ void Chart::UpdateAutomaticRanges() const {
 int Chart::MarkerMargin() const {
   int half_size = -1;
   for (const auto& series : series_) half_size = std::max(half_size, series->MarkerHalfSize());
-  return half_size < 0 ? 0 : half_size + MarkerClearance;
+  return half_size < 0 ? 0 : half_size + std::max(half_size / 2, MarkerClearance) + MarkerClearance;
 }
 
 // Labels of a low chart would run into each other at the plotting library's five ticks.
@@ -908,21 +921,31 @@ constexpr int TitleMargin = 6;
 // The resolution the window and a PNG picture draw text in points at.
 constexpr int ScreenDpi = 96;
 
-int TitleHeight(const QStringList& title) {
+// A title line's height, wrapped at the picture's width.
+int LineHeight(int line, const QString& text, int width) {
+  const QFontMetrics metrics(TitleFont(line));
+  return std::max(metrics.lineSpacing(), metrics
+                                             .boundingRect(QRect(0, 0, std::max(width - 2 * TitleMargin, 1), 100000),
+                                                           Qt::AlignHCenter | Qt::TextWordWrap, text)
+                                             .height());
+}
+
+int TitleHeight(const QStringList& title, int width) {
   if (title.isEmpty()) return 0;
   int height = 2 * TitleMargin;
-  for (int i = 0; i < title.size(); ++i) height += QFontMetrics(TitleFont(i)).lineSpacing();
+  for (int i = 0; i < title.size(); ++i) height += LineHeight(i, title[i], width);
   return height;
 }
 
+// A line wider than the picture wraps at its spaces.
 void PaintTitle(QPainter& painter, const QStringList& title, int width) {
   int top = TitleMargin;
   painter.setPen(Qt::black);
   for (int i = 0; i < title.size(); ++i) {
     painter.setFont(TitleFont(i));
-    const int height = QFontMetrics(TitleFont(i)).lineSpacing();
-    painter.drawText(QRect(TitleMargin, top, width - 2 * TitleMargin, height), Qt::AlignHCenter | Qt::AlignVCenter,
-                     title[i]);
+    const int height = LineHeight(i, title[i], width);
+    painter.drawText(QRect(TitleMargin, top, width - 2 * TitleMargin, height),
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap, title[i]);
     top += height;
   }
 }
@@ -944,7 +967,7 @@ bool PaintPicture(QPaintDevice& device, const QStringList& title, const std::vec
   painter.scale(scale, scale);
   painter.fillRect(QRect(QPoint(0, 0), logical), Qt::white);
   PaintTitle(painter, title, logical.width());
-  int top = TitleHeight(title);
+  int top = TitleHeight(title, logical.width());
   for (const auto& [plot, height, background] : plots) {
     // A report's picture is on white, whatever colour the chart has on screen.
     plot->setBackground(QBrush(Qt::white));
@@ -974,8 +997,10 @@ bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize siz
     shown_width = std::max(shown_width, chart->width());
   }
   shown_width = std::max(shown_width, 1);
-  const int title_height = TitleHeight(picture.title);
+  const int title_height = TitleHeight(picture.title, shown_width);
   const QSize shown(shown_width, shown_height + title_height);
+  if (size.width() > 0 && size.height() == 0)
+    size.setHeight(std::max(1, int(std::lround(double(shown.height()) * size.width() / shown.width()))));
   if (!size.isValid() || size.isEmpty()) size = shown;
   // The picture is the charts as shown, magnified until it fills the size asked in one
   // direction; in the other the charts take the room there is.
