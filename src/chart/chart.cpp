@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -983,6 +984,17 @@ bool PaintPicture(QPaintDevice& device, const QStringList& title, const std::vec
 
 }  // namespace
 
+QString PictureFileName(const ChartPicture& picture) {
+  if (picture.title.isEmpty() || picture.title.front().isEmpty()) return "chart";
+  const QStringList parts = picture.title.front().split(" — ");
+  QString name = QFileInfo(parts.front()).completeBaseName();
+  if (parts.size() > 1) name += " " + parts[1].section(':', 0, 0).section(',', 0, 0);
+  name = name.simplified();
+  static const QRegularExpression unsafe(R"re([\s/\\:*?"<>|]+)re");
+  name.replace(unsafe, "_");
+  return name.isEmpty() ? QString("chart") : name;
+}
+
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size) {
   return SaveChartsImage(path, ChartPicture{charts, {}}, size);
 }
@@ -1066,8 +1078,8 @@ void Chart::ShowImageMenu(QPoint global_position) {
     menu.addAction(tr("Сохранить %1…").arg(format), this, [this, format] {
       QTimer::singleShot(0, this, [this, format] {
         const QString suffix = QString(format).toLower();
-        const QString path =
-            QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
+        const QString path = QFileDialog::getSaveFileName(this, QString(), PictureFileName(Picture()) + "." + suffix,
+                                                          QString("%1 (*.%2)").arg(format, suffix));
         if (!path.isEmpty()) Tell(SaveImageAsked(path));
       });
     });

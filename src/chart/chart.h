@@ -128,6 +128,9 @@ struct ChartPicture {
 // SVG carry the first title line as their title). A size of no height: that width, the
 // height in proportion.
 bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size = {});
+// The name the chart's menu proposes for a picture: the survey and what it shows, as
+// "ip_запись_5" for record 5 of ip.qmr; "chart" for a picture without a title.
+QString PictureFileName(const ChartPicture& picture);
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size = {});
 
 class Chart : public QWidget {

@@ -158,6 +158,7 @@ TEST_F(FormTest, RecordPictureTellsWhatItShows) {
   ASSERT_EQ(voltage->SaveImageAsked(QString::fromStdString(svg)), "");
   const QString all = SvgText(svg);
   EXPECT_TRUE(all.contains("dd.qmr — запись 5: A=2 B=3 M=5 N=6")) << all.toStdString();
+  EXPECT_EQ(PictureFileName(voltage->Picture()), "dd_запись_5") << "the name the menu proposes";
   EXPECT_EQ(all.count("t, мс"), 2) << "both time axes";
   for (const char* legend : {"кривая", "средние полупериодов", "меандр по окнам"})
     EXPECT_TRUE(all.contains(legend)) << legend;
