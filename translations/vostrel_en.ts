@@ -149,8 +149,20 @@
     </message>
     <message>
         <location filename="../src/main/decay_view.cpp" line="45"/>
-        <source>η, мВ/В</source>
-        <translation>η, mV/V</translation>
+        <source>M, мВ/В</source>
+        <translation>M, mV/V</translation>
+    </message>
+    <message>
+        <source>спад после выключения</source>
+        <translation>decay after switch-off</translation>
+    </message>
+    <message>
+        <source>M окон с ±</source>
+        <translation>gates' M with ±</translation>
+    </message>
+    <message>
+        <source>подгонка Коул-Коул</source>
+        <translation>Cole-Cole fit</translation>
     </message>
     <message>
         <location filename="../src/main/decay_view.cpp" line="70"/>

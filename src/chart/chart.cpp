@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <map>
 
+#include "chart/clipped_svg.h"
 #include "chart/message_sink.h"
 
 QColor ToolkitColour(uint32_t value) {
@@ -43,12 +45,12 @@ AxisLimits WheelZoomed(double minimum, double maximum, double at, bool zoom_in) 
   return {minimum - (at - minimum) * Step / (1 - Step), maximum + (maximum - at) * Step / (1 - Step)};
 }
 
-QString ColourBarLabel(double value) {
+QString ColourBarLabel(double value, int digits) {
   if (value == 0) return "0";
   const double size = std::fabs(value);
-  // Three significant digits, written out in full between a thousandth and a million.
+  // Written out in full between a thousandth and a million.
   if (size >= 1e-3 && size < 1e6) {
-    const int decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(size))), 0, 5);
+    const int decimals = std::clamp(digits - 1 - static_cast<int>(std::floor(std::log10(size))), 0, digits + 3);
     QString text = QString::number(value, 'f', decimals);
     if (text.contains('.')) {
       while (text.endsWith('0')) text.chop(1);
@@ -56,7 +58,20 @@ QString ColourBarLabel(double value) {
     }
     return text;
   }
-  return QString::number(value, 'g', 3);
+  return QString::number(value, 'g', digits);
+}
+
+QStringList ColourBarLabels(const std::vector<double>& ticks) {
+  constexpr int MostDigits = 12;
+  QStringList labels;
+  for (int digits = 3; digits <= MostDigits; ++digits) {
+    labels.clear();
+    for (double tick : ticks) labels << ColourBarLabel(tick, digits);
+    bool apart = true;
+    for (qsizetype i = 1; i < labels.size(); ++i) apart = apart && labels[i] != labels[i - 1];
+    if (apart) break;
+  }
+  return labels;
 }
 
 namespace {
@@ -481,6 +496,11 @@ double ChartAxis::PixelAtValue(double value) const {
   return axis_->coordToPixel(value);
 }
 
+void ChartAxis::SetSpan(double low, double high) {
+  span_low_ = low, span_high_ = high;
+  chart_.DataChanged();
+}
+
 void ChartAxis::SetReversed(bool reversed) { axis_->setRangeReversed(reversed); }
 
 void ChartAxis::SetLogarithmic(double base) {
@@ -628,7 +648,9 @@ void Chart::SetColourScale(double minimum, double maximum, bool logarithmic, con
   scale->setDataScaleType(logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
   // Both ends carry their values, and round values stand between them.
   QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
-  for (double tick : ColourBarTicks(minimum, maximum, logarithmic)) ticker->addTick(tick, ColourBarLabel(tick));
+  const std::vector<double> ticks = ColourBarTicks(minimum, maximum, logarithmic);
+  const QStringList labels = ColourBarLabels(ticks);
+  for (size_t i = 0; i < ticks.size(); ++i) ticker->addTick(ticks[i], labels[qsizetype(i)]);
   ticker->setSubTickCount(0);
   scale->axis()->setTicker(ticker);
   scale->setDataRange(QCPRange(minimum, maximum));
@@ -749,8 +771,16 @@ void Chart::UpdateAutomaticRanges() const {
   if (!ranges_stale_) return;
   ranges_stale_ = false;
   bool scaled[2] = {};
-  for (ChartAxis* axis : {left_.get(), bottom_.get()})
-    scaled[axis == bottom_.get()] = axis->automatic_ && ScaleToData(axis->axis_);
+  for (ChartAxis* axis : {left_.get(), bottom_.get()}) {
+    bool& done = scaled[axis == bottom_.get()];
+    done = axis->automatic_ && ScaleToData(axis->axis_);
+    if (axis->automatic_ && axis->span_low_ <= axis->span_high_) {
+      QCPRange range(axis->span_low_, axis->span_high_);
+      if (done) range.expand(axis->axis_->range());
+      axis->axis_->setRange(range);
+      done = true;
+    }
+  }
   // The plot area for the new limits' labels, the size the widget has now.
   static_cast<LaidOutPlot*>(plot_)->LayOut();
   FitValueTicks();
@@ -761,7 +791,7 @@ void Chart::UpdateAutomaticRanges() const {
 int Chart::MarkerMargin() const {
   int half_size = -1;
   for (const auto& series : series_) half_size = std::max(half_size, series->MarkerHalfSize());
-  return half_size < 0 ? 0 : half_size + MarkerClearance;
+  return half_size < 0 ? 0 : half_size + std::max(half_size / 2, MarkerClearance) + MarkerClearance;
 }
 
 // Labels of a low chart would run into each other at the plotting library's five ticks.
@@ -889,21 +919,34 @@ QFont TitleFont(int line) {
 
 constexpr int TitleMargin = 6;
 
-int TitleHeight(const QStringList& title) {
+// The resolution the window and a PNG picture draw text in points at.
+constexpr int ScreenDpi = 96;
+
+// A title line's height, wrapped at the picture's width.
+int LineHeight(int line, const QString& text, int width) {
+  const QFontMetrics metrics(TitleFont(line));
+  return std::max(metrics.lineSpacing(), metrics
+                                             .boundingRect(QRect(0, 0, std::max(width - 2 * TitleMargin, 1), 100000),
+                                                           Qt::AlignHCenter | Qt::TextWordWrap, text)
+                                             .height());
+}
+
+int TitleHeight(const QStringList& title, int width) {
   if (title.isEmpty()) return 0;
   int height = 2 * TitleMargin;
-  for (int i = 0; i < title.size(); ++i) height += QFontMetrics(TitleFont(i)).lineSpacing();
+  for (int i = 0; i < title.size(); ++i) height += LineHeight(i, title[i], width);
   return height;
 }
 
+// A line wider than the picture wraps at its spaces.
 void PaintTitle(QPainter& painter, const QStringList& title, int width) {
   int top = TitleMargin;
   painter.setPen(Qt::black);
   for (int i = 0; i < title.size(); ++i) {
     painter.setFont(TitleFont(i));
-    const int height = QFontMetrics(TitleFont(i)).lineSpacing();
-    painter.drawText(QRect(TitleMargin, top, width - 2 * TitleMargin, height), Qt::AlignHCenter | Qt::AlignVCenter,
-                     title[i]);
+    const int height = LineHeight(i, title[i], width);
+    painter.drawText(QRect(TitleMargin, top, width - 2 * TitleMargin, height),
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap, title[i]);
     top += height;
   }
 }
@@ -925,7 +968,7 @@ bool PaintPicture(QPaintDevice& device, const QStringList& title, const std::vec
   painter.scale(scale, scale);
   painter.fillRect(QRect(QPoint(0, 0), logical), Qt::white);
   PaintTitle(painter, title, logical.width());
-  int top = TitleHeight(title);
+  int top = TitleHeight(title, logical.width());
   for (const auto& [plot, height, background] : plots) {
     // A report's picture is on white, whatever colour the chart has on screen.
     plot->setBackground(QBrush(Qt::white));
@@ -941,6 +984,17 @@ bool PaintPicture(QPaintDevice& device, const QStringList& title, const std::vec
 
 }  // namespace
 
+QString PictureFileName(const ChartPicture& picture) {
+  if (picture.title.isEmpty() || picture.title.front().isEmpty()) return "chart";
+  const QStringList parts = picture.title.front().split(" — ");
+  QString name = QFileInfo(parts.front()).completeBaseName();
+  if (parts.size() > 1) name += " " + parts[1].section(':', 0, 0).section(',', 0, 0);
+  name = name.simplified();
+  static const QRegularExpression unsafe(R"re([\s/\\:*?"<>|]+)re");
+  name.replace(unsafe, "_");
+  return name.isEmpty() ? QString("chart") : name;
+}
+
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size) {
   return SaveChartsImage(path, ChartPicture{charts, {}}, size);
 }
@@ -955,8 +1009,10 @@ bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize siz
     shown_width = std::max(shown_width, chart->width());
   }
   shown_width = std::max(shown_width, 1);
-  const int title_height = TitleHeight(picture.title);
+  const int title_height = TitleHeight(picture.title, shown_width);
   const QSize shown(shown_width, shown_height + title_height);
+  if (size.width() > 0 && size.height() == 0)
+    size.setHeight(std::max(1, int(std::lround(double(shown.height()) * size.width() / shown.width()))));
   if (!size.isValid() || size.isEmpty()) size = shown;
   // The picture is the charts as shown, magnified until it fills the size asked in one
   // direction; in the other the charts take the room there is.
@@ -984,15 +1040,20 @@ bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize siz
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
+    // A pixel of the picture as the screen's and the PNG's: text in points the size it is there.
+    svg.setResolution(ScreenDpi);
     svg.setTitle(name);
     svg.setDescription(picture.title.mid(1).join('\n'));
-    return PaintPicture(svg, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
+    ClippedSvg clipped(svg);
+    return PaintPicture(clipped, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
   }
   if (suffix == "pdf") {
     QPdfWriter pdf(path);
-    pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+    // The page holds the picture's pixels at the screen's resolution, so that text in
+    // points is the size it is on the screen and in the PNG.
+    pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / ScreenDpi, QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setResolution(72);
+    pdf.setResolution(ScreenDpi);
     pdf.setTitle(name);
     pdf.setCreator("vostrel");
     return PaintPicture(pdf, picture.title, plots, logical, scale, true) && QFileInfo(path).size() > 0;
@@ -1017,8 +1078,8 @@ void Chart::ShowImageMenu(QPoint global_position) {
     menu.addAction(tr("Сохранить %1…").arg(format), this, [this, format] {
       QTimer::singleShot(0, this, [this, format] {
         const QString suffix = QString(format).toLower();
-        const QString path =
-            QFileDialog::getSaveFileName(this, QString(), "chart." + suffix, QString("%1 (*.%2)").arg(format, suffix));
+        const QString path = QFileDialog::getSaveFileName(this, QString(), PictureFileName(Picture()) + "." + suffix,
+                                                          QString("%1 (*.%2)").arg(format, suffix));
         if (!path.isEmpty()) Tell(SaveImageAsked(path));
       });
     });

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,8 @@ class ChartAxis {
   // The value at a pixel position in the chart's own coordinates (linear axes extend beyond their ends).
   double ValueAtPixel(double pixel) const;
   double PixelAtValue(double value) const;
+  // Automatic limits that take in [low, high] as well as the data (NaN: the data alone).
+  void SetSpan(double low, double high);
   // Values growing downwards (or leftwards), as depth does.
   void SetReversed(bool reversed);
   void SetLogarithmic(double base);
@@ -84,6 +87,7 @@ class ChartAxis {
   Chart& chart_;
   QCPAxis* axis_;
   bool automatic_ = true;
+  double span_low_ = NAN, span_high_ = NAN;
 };
 
 // The limits a wheel step gives an axis from minimum to maximum about the value `at`,
@@ -104,8 +108,11 @@ struct LegendEntry {
 // The ticks of a colour bar from low to high: both ends, and round values between them
 // (at least one), none so near another that their labels would meet.
 std::vector<double> ColourBarTicks(double low, double high, bool logarithmic);
-// A colour bar's label of a value: three significant digits, no exponent in between.
-QString ColourBarLabel(double value);
+// A colour bar's label of a value: `digits` significant digits, no exponent in between.
+QString ColourBarLabel(double value, int digits = 3);
+// The labels of a colour bar's ticks: three significant digits, or as many more as it
+// takes for neighbouring labels to differ.
+QStringList ColourBarLabels(const std::vector<double>& ticks);
 
 class Chart;
 // A picture of one or more charts one above the other, under a title, for a report.
@@ -118,8 +125,12 @@ struct ChartPicture {
 // and sharing its height by their heights on screen, under the picture's title, on
 // white. Without a size, the size shown (and the title's room); a larger one draws the
 // charts as shown, magnified to fill it, fonts, lines and markers alike (the PDF and
-// SVG carry the first title line as their title).
+// SVG carry the first title line as their title). A size of no height: that width, the
+// height in proportion.
 bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size = {});
+// The name the chart's menu proposes for a picture: the survey and what it shows, as
+// "ip_запись_5" for record 5 of ip.qmr; "chart" for a picture without a title.
+QString PictureFileName(const ChartPicture& picture);
 bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSize size = {});
 
 class Chart : public QWidget {
@@ -254,7 +265,7 @@ class Chart : public QWidget {
   friend bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size);
   void WidenForMarkers(QCPAxis* axis) const;
   static bool ScaleToData(QCPAxis* axis);
-  // Pixels between the centre of an edge marker and the end of the axis, beyond its half size.
+  // Pixels between an edge marker and the end of the axis: half a marker and this.
   static constexpr int MarkerClearance = 2;
   // Pixels kept free beyond the outermost points, 0 without markers.
   int MarkerMargin() const;

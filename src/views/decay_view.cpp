@@ -17,6 +17,8 @@ namespace {
 
 QString Fixed(double value, int decimals) { return QString::fromStdString(FormatFixed(value, decimals)); }
 
+const QColor DecayColour(40, 90, 200), FitColour(0, 140, 60);
+
 // The gate's middle on the logarithmic time axis.
 double LogCentre(const Gate& gate) { return std::sqrt(std::max(gate.t1_ms, 1e-9) * gate.t2_ms); }
 
@@ -46,12 +48,17 @@ DecayView::DecayView(QWidget* parent) : QWidget(parent) {
   chart_->setObjectName("DecayChart");
   chart_->BottomAxis().SetLogarithmic(10);
   chart_->BottomAxis().SetTitle(tr("t после выключения, мс"));
-  chart_->LeftAxis().SetTitle(tr("η, мВ/В"));
+  // The decay in the unit of M, the gates' M on the same axis.
+  chart_->LeftAxis().SetTitle(tr("M, мВ/В"));
   chart_->SetColour(Qt::white);
-  decay_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(40, 90, 200)});
+  decay_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = DecayColour});
   gates_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Bars, .colour = Qt::red, .pen_width = 2});
   chart_->SetPicture([this] { return Picture(); });
-  fitted_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = QColor(0, 140, 60), .pen_width = 2});
+  fitted_ = &chart_->AddSeries({.kind = Chart::SeriesKind::Line, .colour = FitColour, .pen_width = 2});
+  chart_->SetLegend({{LegendEntry::Look::Line, DecayColour, tr("спад после выключения")},
+                     {LegendEntry::Look::Square, Qt::red, tr("M окон с ±")},
+                     {LegendEntry::Look::Line, FitColour, tr("подгонка Коул-Коул")}},
+                    Chart::LegendPlace::Below);
 
   auto* gates_row = new QHBoxLayout;
   gates_row->addWidget(gates_label);
@@ -161,5 +168,7 @@ void DecayView::closeEvent(QCloseEvent* event) {
 ChartPicture DecayView::Picture() const {
   QStringList title;
   title << (title_.isEmpty() ? windowTitle() : tr("%1 — спад ВП").arg(title_)) << info_->text();
+  // The fit's m, τ, c and misfit, and its flags, as the view shows them above the chart.
+  if (!fit_info_->text().isEmpty()) title << fit_info_->text().split('\n');
   return {{chart_}, title};
 }

@@ -42,7 +42,8 @@ RecordSeries AddRecordSeries(Chart& current, Chart& voltage) {
        {LegendEntry::Look::Square, ToolkitColour(Green),
         Text(QT_TRANSLATE_NOOP("RecordCharts", "средние полупериодов"))},
        {LegendEntry::Look::Line, ToolkitColour(Red), Text(QT_TRANSLATE_NOOP("RecordCharts", "меандр по окнам"))}},
-      Chart::LegendPlace::InsideTopRight);
+      // Below the plot: inside it the legend would hide the last half-periods.
+      Chart::LegendPlace::Below);
   for (Chart* chart : {&current, &voltage})
     QObject::connect(chart, &Chart::Replotted, chart, [&current, &voltage] { AlignRecordCharts(current, voltage); });
   return series;

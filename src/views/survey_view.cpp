@@ -613,6 +613,10 @@ void SurveyView::ShowGround(std::vector<QPointF> ground, std::vector<QPointF> el
   section_ground_->Clear();
   if (Elevated())
     for (QPointF point : ground_points_) section_ground_->Append(point.x(), point.y());
+  // The section as wide as the electrodes, so that the ground shows them all.
+  double low = NAN, high = NAN;
+  for (QPointF point : electrodes) low = std::fmin(low, point.x()), high = std::fmax(high, point.x());
+  section_->BottomAxis().SetSpan(low, high);
   if (ground_points_.empty()) return AlignGround();
   ground_->LeftAxis().SetAutomatic(true);
   following_ = true;

@@ -312,7 +312,8 @@ TEST_F(SurveyViewTest, MarkersKeepApartAndWholeInASmallWindow) {
       least = std::min({least, PixelsInside(section->BottomAxis(), p.x), PixelsInside(section->LeftAxis(), p.y)});
     return least;
   };
-  EXPECT_GE(edges_inside(), section->SeriesAt(0).MarkerHalfSize() + 1) << "as first shown";
+  // Half a marker and a pixel free between the outermost markers and the frame.
+  EXPECT_GE(edges_inside(), 1.5 * section->SeriesAt(0).MarkerHalfSize() + 1) << "as first shown";
   view_->resize(450, 350);
   QApplication::processEvents();
   section->ReplotNow();
@@ -329,7 +330,7 @@ TEST_F(SurveyViewTest, MarkersKeepApartAndWholeInASmallWindow) {
     }
   EXPECT_EQ(overlapping, 0) << "half size " << half;
   EXPECT_GE(half, 1);
-  EXPECT_GE(edges_inside(), half + 1);
+  EXPECT_GE(edges_inside(), 1.5 * half + 1);
 }
 
 // A left-out record is a hollow grey square that takes no part in the colour scale,
@@ -446,6 +447,12 @@ TEST_F(LineViewTest, TheGroundFollowsTheSectionsX) {
     }
   };
   same_x("as shown");
+  // The ground shows every electrode, those beyond the records' places too.
+  view_.ShowGround({{-25, 100}, {20, 104}, {75, 101}}, {{-15, 100.8}, {10, 102.4}, {65, 101.6}});
+  view_.ShowAll();
+  same_x("electrodes beyond the records");
+  EXPECT_LT(Minimum(ground), -15);
+  EXPECT_GT(Maximum(ground), 65);
   std::vector<PseudosectionPoint> wider = points_;
   wider.push_back({.record = 3, .x = 80, .depth = 3, .rhoa = 50, .file = 1});
   view_.ShowPoints(wider);
@@ -558,6 +565,14 @@ TEST_F(LineViewTest, TheColourScaleIsAutomaticOrFixedAndLabelledAtItsEnds) {
   ASSERT_GE(bar, 0);
   EXPECT_EQ(texts.mid(bar, 6), QStringList({"5", "10", "20", "50", "100", "200"}))
       << "from the low limit to the high one: " << texts.join('|').toStdString();
+  // A narrow bar is labelled with the digits that tell its ticks apart.
+  ChooseFixedScale(&view_, "49.994", "50.029");
+  ASSERT_TRUE(SaveChartsImage(QString::fromStdString(svg), view_.Picture()));
+  const QStringList narrow = SvgTexts(svg);
+  const qsizetype from = narrow.indexOf("49.99");
+  ASSERT_GE(from, 0) << narrow.join('|').toStdString();
+  EXPECT_EQ(narrow.mid(from, 5), QStringList({"49.99", "50", "50.01", "50.02", "50.03"}));
+  ChooseFixedScale(&view_, "5", "200");
 
   // Limits a log scale cannot draw are refused, and told.
   auto* low = view_.findChild<QLineEdit*>("ScaleLowEdit");

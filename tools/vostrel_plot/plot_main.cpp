@@ -32,10 +32,15 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFF;
 
+// Every kind of picture is laid out this wide and drawn, by default, magnified to
+// PictureWidth: its text about 8 pt when the figure is printed 16 cm wide.
+constexpr int LaidOutWidth = 720;
+constexpr int PictureWidth = 1200;
+
 // What the picture is to be beside its subject: its size (empty: as laid out), and for a
 // section the colour scale and whether it is drawn in elevation.
 struct PictureChoices {
-  QSize size;
+  QSize size;                                       // of no height: that width, the height in proportion
   std::optional<std::pair<double, double>> limits;  // fixed; none: automatic
   std::optional<bool> logarithmic;                  // none: the quantity's own
   bool elevation = false;
@@ -70,13 +75,13 @@ bool SaveRecordImage(const QString& out, const Survey& survey, int k, const Reco
   layout->addWidget(current);
   layout->addWidget(voltage);
   current->LeftAxis().SetTitle("Ток, мА");
-  voltage->LeftAxis().SetTitle("Напряжение,  мВ");
+  voltage->LeftAxis().SetTitle("Напряжение, мВ");
   voltage->SetBackWallColour(ToolkitColour(White));
   const RecordSeries series = AddRecordSeries(*current, *voltage);
   DrawCurve(*series.current, work.CurrentSamples, survey.SampleRate);
   DrawCurve(*series.voltage, work.VoltageSamples, survey.SampleRate);
   DrawRecordPoints(series, drawing, survey.SampleRate);
-  LayOut(charts, QSize(1600, 900));
+  LayOut(charts, QSize(LaidOutWidth, 420));
   for (Chart* chart : {current, voltage}) chart->ReplotNow();
   AlignRecordCharts(*current, *voltage);
   const QString title = RecordTitle(FileName(survey.DataFileName), k, survey.RecordIndex[static_cast<size_t>(k)]);
@@ -91,6 +96,8 @@ bool SaveDecayImage(const QString& out, const Survey& survey, int k, const Recor
   pass.record = options;
   pass.records = {k};
   pass.ip = IpSettings{};
+  // The Cole–Cole fit the window's decay view shows.
+  pass.ip->decay_fit = true;
   pass.decay_curve = true;
   DecayView view;
   view.ShowGates(GatesFor(survey, *pass.ip));
@@ -104,7 +111,7 @@ bool SaveDecayImage(const QString& out, const Survey& survey, int k, const Recor
   });
   if (!no_answer.empty())
     std::fprintf(stderr, "%s: record %d has no chargeability: %s\n", survey.DataFileName.c_str(), k, no_answer.c_str());
-  LayOut(view, QSize(1000, 640));
+  LayOut(view, QSize(LaidOutWidth, 500));
   return SaveChartsImage(out, view.Picture(), choices.size);
 }
 
@@ -126,7 +133,7 @@ bool SaveSection(const QString& out, SurveyView& view, const std::string& quanti
     scale = {
         .fixed = true, .low = choices.limits->first, .high = choices.limits->second, .logarithmic = scale.logarithmic};
   view.SetScaleChoice(shown, scale);
-  LayOut(view, QSize(1200, 640));
+  LayOut(view, QSize(LaidOutWidth, 420));
   view.ShowPoints(std::move(points));
   view.SetElevation(choices.elevation);
   view.ShowAll();
@@ -191,7 +198,7 @@ int Plot(const PlotOptions& o) {
   const int32_t k = o.k;
   const bool section = o.kind == PlotOptions::Kind::Section;
   PictureChoices choices;
-  if (o.width > 0) choices.size = QSize(o.width, o.height);
+  choices.size = o.width > 0 ? QSize(o.width, o.height) : QSize(PictureWidth, 0);
   choices.limits = o.limits;
   choices.logarithmic = o.logarithmic;
   choices.elevation = o.elevation;
