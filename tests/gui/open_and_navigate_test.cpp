@@ -344,10 +344,52 @@ TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
 
   Open(dir_.File("absent.qmr"));
   ASSERT_EQ(messages_.Messages().size(), 2u);
-  EXPECT_EQ(messages_.Messages()[1], "File not found");
+  EXPECT_EQ(messages_.Messages()[1], dir_.File("absent.qmr") + ": File not found");
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path)) << "the survey on show keeps its name";
   Open(dir_.File("moved.qmr"));
   EXPECT_TRUE(vari.FileLoaded);
+}
+
+// A number with no record behind it is refused where it was typed: the field shows the
+// record on show again, selected for another try, and a notice gives the records there are.
+TEST_F(FormTest, ARecordNumberThereIsNotIsRefusedVisibly) {
+  Open(Survey("line.qmr"));
+  TypeRecordNumber("4");
+  auto* number = Control<QLineEdit>("lNumber");
+  auto* notice = Control<QLabel>("NoticeLabel");
+  for (const QString typed : {"999", "0", "abc", "-5", "13"}) {
+    notice->hide();
+    TypeRecordNumber(typed);
+    EXPECT_EQ(RecordOnShow(), 4) << typed.toStdString();
+    EXPECT_EQ(number->text(), "4") << typed.toStdString();
+    EXPECT_EQ(number->selectedText(), "4") << "ready to be typed over";
+    EXPECT_TRUE(notice->isVisible()) << typed.toStdString();
+    EXPECT_EQ(notice->text(), "Записи «" + typed + "» нет: номера записей 1..12");
+  }
+  TypeRecordNumber("12");
+  EXPECT_EQ(RecordOnShow(), 12);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// From the open on, the keys walk the records: the bar has them, and PageUp and PageDown
+// step ten records where the bar's own page is none (below 200 records).
+TEST_F(FormTest, TheKeysWalkTheRecordsFromTheOpenOnPageKeysToo) {
+  QApplication::setActiveWindow(form_.get());
+  Open(Survey("line.qmr", {.blocks = 8, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2}));
+  auto* bar = Control<QSlider>("TrackBar1");
+  ASSERT_EQ(bar->pageStep(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), bar);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 11);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 31);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 32) << "the last record";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+  EXPECT_EQ(RecordOnShow(), 22);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  EXPECT_EQ(RecordOnShow(), 23);
 }
 
 TEST_F(FormTest, TrackBarStepFollowsTheRecordCount) {
