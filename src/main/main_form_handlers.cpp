@@ -138,7 +138,7 @@ void TMainForm::TrackBar1Change() {
 void TMainForm::lNumberKeyPress(int key, bool& swallow) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   swallow = true;
-  // A number refused stays in the field's keys, selected, to be typed again.
+  // A number refused keeps the field's keys, selected, to be typed over.
   if (!GoBClick()) return lNumber->selectAll();
   // The number is given: the keys are the record's again (Delete, undo, the arrows), not
   // the field's, whose own keys come back when it is clicked to be edited.
@@ -147,15 +147,16 @@ void TMainForm::lNumberKeyPress(int key, bool& swallow) {
 
 bool TMainForm::GoBClick() {
   if (!vari.FileLoaded) return true;
-  const QString typed = lNumber->text().trimmed();
+  const QString typed = lNumber->text();
   std::optional<int32_t> v = IntegerFromText(typed.toStdString());
   if (v && *v >= 1 && *v <= vari.survey->RecordCount) {
     GoToRecord(*v);
     return true;
   }
-  // No such record: the field shows the record on show again, and says which there are.
-  lNumber->setText(QString::number(TrackBar1->value() + 1));
-  ShowNotice(tr("Записи «%1» нет: номера записей 1..%2").arg(typed).arg(vari.survey->RecordCount));
+  // No such record: the record on show stays, and so does what was typed, as ever; a
+  // notice says which records there are.
+  if (!typed.trimmed().isEmpty())
+    ShowNotice(tr("Записи «%1» нет: номера записей 1..%2").arg(typed.trimmed()).arg(vari.survey->RecordCount));
   return false;
 }
 
