@@ -34,6 +34,14 @@ bool GatesFollowOneAnother(const std::vector<Gate>& gates) {
   return true;
 }
 
+std::string DecayGatesFault(const std::vector<Gate>& gates, ExportFormat format) {
+  if (gates.size() < 4) return "The decay's fit needs four gates or more (it has three parameters)";
+  if (format != ExportFormat::Csv && !GatesFollowOneAnother(gates))
+    return "The " + ExportFormatName(format) +
+           " file gives the gates as a delay and widths: gates with gaps between them go only to the decay table (csv)";
+  return {};
+}
+
 std::vector<std::string> GateTimeFields(const std::vector<Gate>& gates) {
   std::vector<std::string> fields;
   if (gates.empty()) return fields;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/export_format.h"
 #include "formats/survey_row.h"
 #include "ip/gates.h"
 
@@ -28,6 +29,11 @@ std::vector<std::string> DecayTableLines(const std::string& survey, int record, 
 // Whether each gate starts where the one before ends: the unified format and the general
 // array give a gate list as a delay and the widths.
 bool GatesFollowOneAnother(const std::vector<Gate>& gates);
+
+// Why a format cannot carry every gate of these gates, or empty when it can: the decay's
+// fit needs four gates or more, and the unified format and the general array give the
+// gates as a delay and widths, with no gaps between them.
+std::string DecayGatesFault(const std::vector<Gate>& gates, ExportFormat format);
 
 // The unified format's gate-time fields as pyGIMLi's TDIP import reads them: TM0 the
 // delay, TM1..TMN the widths. It takes the widths for ms when they add up to more than

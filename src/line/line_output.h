@@ -7,6 +7,7 @@
 
 #include "formats/export_format.h"
 #include "line/line_records.h"
+#include "output/table_export.h"
 
 // What `line info` tells of a line, as text and as JSON.
 struct LineInfo {
@@ -44,8 +45,19 @@ struct LineExportReport {
   std::vector<std::string> notes;
 };
 
-// LINE.csv, LINE.ohm or LINE.dat beside the project, or in out_dir when one is given.
-std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir = {});
+// LINE.csv, LINE.ohm or LINE.dat beside the project, or in out_dir when one is given;
+// LINE.decay.csv for the decay's long table.
+std::string LineExportFileName(const std::string& project_path, ExportFormat format, const std::string& out_dir = {},
+                               bool decay = false);
+
+struct LineExportOptions {
+  bool ip = false;  // M and its gates (the line evaluated with them)
+  // Every gate with its ± and each decay's fit, as a survey's export writes them
+  // (ExportOptions::decay); the line evaluated with decay_fit. Implies ip.
+  bool decay = false;
+  IpError ip_error = IpError::Stack;  // Decay implies ip; the line evaluated with decay_fit
+  std::string out_dir{};              // the folder the file goes to; empty: beside the project
+};
 
 // Every record of the line that no rule and no hand excludes, through the format's
 // writer: positions along the line in the comma table (ρa over the ground), the
@@ -56,3 +68,7 @@ std::string LineExportFileName(const std::string& project_path, ExportFormat for
 // rules computed them. With out_dir, the file goes there under the same name.
 LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
                             ExportFormat format, bool ip = false, const std::string& out_dir = {});
+// With decay, the surveys' gates must be the same for the unified format and the general
+// array, which give one gate list; the long table gives each row's own.
+LineExportReport ExportLine(const std::string& project_path, const LineProject& project, const LineData& line,
+                            ExportFormat format, const LineExportOptions& options);

@@ -9,6 +9,7 @@
 #include "line/line_error.h"
 #include "line/line_survey.h"
 #include "line/number_text.h"
+#include "measurement/index_file.h"
 #include "processing/record_chargeability.h"
 
 namespace {
@@ -64,6 +65,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
   // fails the command before any work. The hash of its bytes is taken from its pass,
   // which reads it anyway: nothing is written before every survey has passed.
   std::vector<SharedSurvey> surveys;
+  std::vector<std::string> warnings;
   std::vector<double> used;
   for (const LineSurvey& survey : project.surveys) {
     const std::string path = SurveyPath(project_path, survey);
@@ -72,7 +74,10 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     else
       CheckStamp(path, path, survey.stamp);
     try {
-      surveys.push_back(OpenSurvey(path).survey);
+      OpenedSurvey opened = OpenSurvey(path);
+      for (const std::string& warning : opened.report.warnings)
+        warnings.push_back(path + ": " + IndexWarningInEnglish(warning));
+      surveys.push_back(std::move(opened.survey));
     } catch (const std::exception& error) {
       throw LineFileError(path, error.what());
     }
@@ -89,13 +94,14 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
 
   LineData line;
   line.files = static_cast<int>(surveys.size());
+  line.warnings = std::move(warnings);
   try {
     line.electrodes = LineElectrodes(used, project.topography);
   } catch (const std::invalid_argument& error) {
     throw LineFileError(project_path, error.what());
   }
 
-  const bool with_ip = options.ip || project.rules.m_range_mv_v.has_value();
+  const bool with_ip = options.ip || options.decay_fit || project.rules.m_range_mv_v.has_value();
   const std::string& gates = options.gates.empty() ? project.processing.gates : options.gates;
   line.gates = gates;
   std::vector<double> mains;
@@ -116,6 +122,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
     if (with_ip) {
       IpSettings ip;
       ip.cleaning.mains_hz = mains;
+      ip.decay_fit = options.decay_fit;
       if (!gates.empty()) {
         try {
           ip.gates = ParseGates(gates, v.HalfPeriod, v.SampleRate);
@@ -127,6 +134,7 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
         const std::vector<Gate> spans = GatesFor(v, ip);
         if (!spans.empty()) line.chargeability_span = Gate{spans.front().t1_ms, spans.back().t2_ms};
       }
+      line.survey_gates.push_back({GatesFor(v, ip), 1000.0 * v.HalfPeriod / v.SampleRate});
       pass.ip = ip;
     }
     std::vector<RecordRow> rows;
@@ -182,7 +190,11 @@ LineData EvaluateLine(const std::string& project_path, const LineProject& projec
       row.resistivity.rhoa = row.resistivity.k * row.resistivity.r;
       if (record.evaluation.ip) {
         RowChargeability ip{record.evaluation.ip->m, record.evaluation.ip->m_interval, {}};
-        for (const GateChargeability& gate : record.evaluation.ip->gates) ip.gates.push_back(gate.m);
+        for (const GateChargeability& gate : record.evaluation.ip->gates) {
+          ip.gates.push_back(gate.m);
+          ip.gate_intervals.push_back(gate.interval);
+        }
+        ip.fit = record.evaluation.ip->fit;
         row.ip = std::move(ip);
       }
       line_record.k = row.resistivity.k;

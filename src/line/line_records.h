@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/decay_table.h"
 #include "formats/survey_row.h"
 #include "ip/gates.h"
 #include "line/exclusion.h"
@@ -16,9 +17,10 @@
 #include "processing/record_pass.h"
 
 struct LineEvaluationOptions {
-  bool ip = false;      // M of every record; also computed whenever the rules look at M
-  std::string gates{};  // the chargeability gates; empty: the project's
-  Progress progress{};  // over all the line's records
+  bool ip = false;         // M of every record; also computed whenever the rules look at M
+  bool decay_fit = false;  // each record's decay fitted too (ip/decay_fit.h); implies ip
+  std::string gates{};     // the chargeability gates; empty: the project's
+  Progress progress{};     // over all the line's records
 };
 
 struct LineData {
@@ -33,8 +35,12 @@ struct LineData {
   std::vector<SurveyRow> rows;
   // The first gate's start to the last gate's end of the first survey, when M was computed.
   std::optional<Gate> chargeability_span;
+  // Each survey's gates and pause, in the line's order, when M was computed.
+  std::vector<DecayGates> survey_gates;
   // The gates M was computed with, as given (the options' or the project's); empty: the standard ones.
   std::string gates;
+  // What the surveys' indexes warn of, in English: "FILE: the file ends inside block 6; …".
+  std::vector<std::string> warnings;
 };
 
 // Throws LineFileError naming the survey that is missing, changed since it was added, or

@@ -37,7 +37,8 @@ IndexedSurvey IndexStamped(const std::string& project_path, const LineSurvey& su
   v->DataFileName = indexed.path;
   try {
     DataFile file;
-    IndexFile(*v, file);
+    for (const std::string& warning : IndexFile(*v, file).warnings)
+      indexed.warnings.push_back(indexed.path + ": " + IndexWarningInEnglish(warning));
   } catch (const std::exception& error) {
     throw LineFileError(indexed.path, error.what());
   }
@@ -99,7 +100,8 @@ void CheckRecordNumber(const IndexedSurvey& survey, int32_t record) {
   CheckRecordNumber(survey.path, survey.record_count, record);
 }
 
-void AddLineSurvey(const std::string& project_path, LineProject& project, const std::string& file, double offset_m) {
+std::vector<std::string> AddLineSurvey(const std::string& project_path, LineProject& project, const std::string& file,
+                                       double offset_m) {
   LineSurvey survey{ProjectRelativeName(project_path, file), offset_m, {}};
   try {
     survey.stamp = StampOf(file);
@@ -108,6 +110,7 @@ void AddLineSurvey(const std::string& project_path, LineProject& project, const 
   }
   // The surveys already in the line were checked when they came; the new one is read once.
   const IndexedSurvey indexed = IndexStamped(project_path, survey);
+  if (indexed.record_count < 1) throw LineFileError(file, "no complete record: a line takes surveys with records");
   if (!project.processing.gates.empty()) {
     try {
       ParseGates(project.processing.gates, indexed.half_period, indexed.sample_rate);
@@ -117,6 +120,7 @@ void AddLineSurvey(const std::string& project_path, LineProject& project, const 
   }
   CheckReach(indexed.positions, project.topography, file);
   project.surveys.push_back(survey);
+  return indexed.warnings;
 }
 
 void RemoveLineSurvey(LineProject& project, int survey) {

@@ -14,7 +14,8 @@ struct IndexedSurvey {
   int32_t record_count = 0;
   int32_t half_period = 0;  // samples, as the header gives them
   int32_t sample_rate = 0;
-  std::vector<double> positions;  // the electrodes its records use, after the offset
+  std::vector<double> positions;      // the electrodes its records use, after the offset
+  std::vector<std::string> warnings;  // the index's, in English, "FILE: text"
 };
 
 // Throws LineFileError naming the survey's file.
@@ -35,8 +36,10 @@ void CheckRecordNumber(const std::string& name, int32_t record_count, int32_t re
 
 // Adds a survey to the project, stamped as it is now, at the end of the line. Throws
 // LineFileError naming the file when it cannot be read or indexed, when the project's
-// gates do not fit its records, or when the topography does not reach its electrodes.
-void AddLineSurvey(const std::string& project_path, LineProject& project, const std::string& file, double offset_m);
+// gates do not fit its records, when it holds no complete record, or when the topography
+// does not reach its electrodes. Returns what its index warns of ("FILE: text").
+std::vector<std::string> AddLineSurvey(const std::string& project_path, LineProject& project, const std::string& file,
+                                       double offset_m);
 
 // Takes the survey at `survey` out of the line with its records excluded by hand; the
 // later surveys' exclusions follow their places. Throws std::invalid_argument for the

@@ -96,8 +96,9 @@ std::vector<TopographyPoint> ParseTopography(std::string_view text, const std::s
     const std::vector<std::string> fields = Fields(line);
     if (fields.empty() || fields.front().front() == '#') continue;
     auto refuse = [&](const std::string& why) { throw LineFileError(name, number, "'" + line + "': " + why); };
-    // Column titles above the first point, in which no field is a number.
-    if (header_possible && !AnyNumber(fields)) {
+    // Column titles above the first point, in which no field is a number however the
+    // line is split ("-20,99,5" is a point written wrong, not a title).
+    if (header_possible && !AnyNumber(fields) && !AnyNumber(Split(line, " ,;\t"))) {
       header_possible = false;
       if (notes) notes->push_back(name + ":" + std::to_string(number) + ": '" + line + "' taken for column titles");
       continue;

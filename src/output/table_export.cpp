@@ -79,12 +79,8 @@ ExportReport WriteDecayTable(const Survey& v, const ExportOptions& options, Atom
 // The gates of a decay export, refused where the format cannot give them.
 DecayGates DecayGatesOf(const Survey& v, const ExportOptions& options) {
   DecayGates decay{GatesFor(v, *options.ip), 1000.0 * v.HalfPeriod / v.SampleRate};
-  if (decay.gates.size() < 4)
-    throw InOutError::Invalid("The decay's fit needs four gates or more (it has three parameters)");
-  if (options.format != ExportFormat::Csv && !GatesFollowOneAnother(decay.gates))
-    throw InOutError::Invalid("The " + ExportFormatName(options.format) +
-                              " file gives the gates as a delay and widths: gates with gaps between them go only to "
-                              "the decay table (csv)");
+  const std::string fault = DecayGatesFault(decay.gates, options.format);
+  if (!fault.empty()) throw InOutError::Invalid(fault);
   return decay;
 }
 

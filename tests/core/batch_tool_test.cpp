@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <numbers>
 #include <regex>
 #include <set>
@@ -692,6 +693,215 @@ TEST(BatchTool, LineCommandsKeepTheSurveysAndRefuseChangedOnes) {
   EXPECT_EQ(line_run("exclude " + line).status, 2) << "nothing to exclude";
 }
 
+// The unified format's rows as named by its header ("# a b m n r ..."): one map per row.
+std::vector<std::map<std::string, double>> OhmRows(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> names;
+  std::vector<std::map<std::string, double>> rows;
+  for (std::string line; std::getline(file, line);) {
+    std::istringstream words(line);
+    if (line.rfind("# a b m n", 0) == 0) {
+      names.clear();
+      for (std::string name; words >> name;)
+        if (name != "#") names.push_back(name);
+      continue;
+    }
+    if (names.empty()) continue;
+    std::vector<double> values;
+    for (std::string word; words >> word;) values.push_back(std::stod(word));
+    if (values.size() != names.size()) break;
+    std::map<std::string, double>& row = rows.emplace_back();
+    for (size_t i = 0; i < names.size(); ++i) row[names[i]] = values[i];
+  }
+  return rows;
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
+// --decay writes every gate of the gates asked for, their times where pyGIMLi's TDIP import
+// finds them, in a survey's exports and a line's; a record without an answer is left out
+// and counted; --ip-error decay gives iperr the fit's data error instead of the stack's ±.
+TEST(BatchTool, TheExportsCarryEveryGateOfTheDecay) {
+  TempDir dir;
+  // One record decaying as exp(-t / 50 ms) in every pause, one without any signal.
+  TestSurvey survey;
+  survey.header = {1000, 200, 200, 4};
+  survey.electrodes = {0, 5, 10, 15, 20};
+  TestBlock block;
+  block.current.assign(3200, 0.0f);
+  TestChannel decaying{3, 4, std::vector<float>(3200, 0.0f)}, silent{4, 5, {}};
+  for (int i = 0; i < 3200; ++i) {
+    const int k = i / 200 + 1, j = i % 200 + 1;
+    if (k % 2 == 1) {
+      block.current[size_t(i)] = 0.1f;
+      decaying.voltage[size_t(i)] = ((k - 1) / 2) % 2 == 0 ? 0.1f : -0.1f;
+    } else {
+      const double decay = 0.030 * std::exp(-(j - 0.5) / 50);
+      decaying.voltage[size_t(i)] = static_cast<float>((k / 2) % 2 == 1 ? decay : -decay);
+    }
+  }
+  block.channels = {decaying, silent};
+  survey.blocks = {block};
+  const std::string ip = dir.File("ip.qmr");
+  survey.Write(ip);
+  const std::string gates = "--gates 10:30,30:70,70:110,110:190 ";
+  const BatchRun vp_run = Batch("ip " + ip + " 1");
+  ASSERT_EQ(vp_run.out.rfind("record 1: Vp=", 0), 0u) << vp_run.out;
+  const double vp = std::stod(vp_run.out.substr(13));
+  auto true_m = [&](int first, int last) {  // the samples at first - 0.5 .. last - 0.5 ms
+    double sum = 0;
+    for (int j = first; j <= last; ++j) sum += 30 * std::exp(-(j - 0.5) / 50);
+    return 1000 * sum / (last - first + 1) / vp;
+  };
+
+  BatchRun ohm = Batch("export -q --format ohm --decay " + gates + ip);
+  EXPECT_EQ(ohm.out, dir.File("ip.ohm") + ": 1 records, 1 left out\n");
+  const PeerTdip tdip = ReadLikeTdipImport(dir.File("ip.ohm"));
+  EXPECT_TRUE(tdip.problems.empty()) << tdip.problems.front();
+  const std::vector<double> bounds{0.010, 0.030, 0.070, 0.110, 0.190};
+  ASSERT_EQ(tdip.gate_bounds.size(), bounds.size());
+  for (size_t i = 0; i < bounds.size(); ++i) EXPECT_NEAR(tdip.gate_bounds[i], bounds[i], 1e-12) << i;
+  ASSERT_EQ(tdip.ma.size(), 4u);
+  const std::array<std::pair<int, int>, 4> samples{{{11, 30}, {31, 70}, {71, 110}, {111, 190}}};
+  for (size_t gate = 0; gate < 4; ++gate) {
+    ASSERT_EQ(tdip.ma[gate].size(), 1u);
+    EXPECT_NEAR(tdip.ma[gate][0], true_m(samples[gate].first, samples[gate].second), 0.002) << gate;
+  }
+  const std::vector<std::map<std::string, double>> rows = OhmRows(dir.File("ip.ohm"));
+  ASSERT_EQ(rows.size(), 1u);
+  for (const char* fit : {"tau", "c", "misfit"}) EXPECT_TRUE(rows[0].count(fit) && std::isfinite(rows[0].at(fit)));
+
+  BatchRun table = Batch("export -q --format csv --decay " + gates + ip);
+  EXPECT_EQ(table.out, dir.File("ip.decay.csv") + ": 1 records, 1 left out\n");
+  const std::vector<std::string> lines = FileLines(dir.File("ip.decay.csv"));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0].substr(0, lines[0].find('\r')),
+            "survey,record,A,B,M,N,gate,t1_ms,t2_ms,M_gate,M_gate_err,tau_ms,c,misfit,flags");
+  EXPECT_EQ(lines[3].rfind("ip.qmr,1,0.000,5.000,10.000,15.000,3,70.000,110.000,", 0), 0u) << lines[3];
+  EXPECT_EQ(Batch("export --decay " + ip).status, 2) << "the text table has no room for the gates";
+  EXPECT_EQ(Batch("export --format ohm --ip-error fit " + ip).status, 2);
+
+  // The iperr of --ip-error decay: the fit's data error, one for the record and each of its gates.
+  const std::string a = dir.File("a.qmr"), b = dir.File("b.qmr");
+  ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 2 --chargeability 50 --tau 80 --cole-c 0.6 " + a).status, 0);
+  ASSERT_EQ(Batch("synth --blocks 3 --channels 4 --periods 2 --chargeability 20 --tau 300 --seed 2 " + b).status, 0);
+  ASSERT_EQ(Batch("export -q --format ohm --ip " + a).status, 0);
+  const std::vector<std::map<std::string, double>> stack = OhmRows(dir.File("a.ohm"));
+  ASSERT_EQ(Batch("export -q --format ohm --decay --ip-error decay " + a).status, 0);
+  const std::vector<std::map<std::string, double>> fitted = OhmRows(dir.File("a.ohm"));
+  ASSERT_EQ(fitted.size(), 12u);
+  ASSERT_EQ(stack.size(), 12u);
+  for (size_t i = 0; i < fitted.size(); ++i) {
+    EXPECT_NE(fitted[i].at("iperr"), stack[i].at("iperr")) << i;
+    EXPECT_EQ(fitted[i].at("ip"), stack[i].at("ip")) << i;
+    for (const char* gate : {"iperr1", "iperr2", "iperr3", "iperr4", "iperr5"})
+      EXPECT_EQ(fitted[i].at(gate), fitted[i].at("iperr")) << i << gate;
+  }
+
+  // The line: every survey's gates, positions along the line, the records without an answer counted.
+  const std::string line = dir.File("L.vln");
+  std::filesystem::create_directory(dir.File("out"));
+  ASSERT_EQ(Batch("line new " + line + " " + a + " " + b + "@60 " + ip + "@200").status, 0);
+  BatchRun line_ohm = Batch("line export -q " + line + " --format ohm --decay --out-dir " + dir.File("out") + " " +
+                            gates.substr(0, gates.size() - 1));
+  EXPECT_EQ(line_ohm.out, dir.File("out/L.ohm") + ": 25 records, 1 left out\n");
+  const PeerTdip line_tdip = ReadLikeTdipImport(dir.File("out/L.ohm"));
+  EXPECT_EQ(line_tdip.gate_bounds, tdip.gate_bounds);
+  ASSERT_EQ(line_tdip.ma.size(), 4u);
+  EXPECT_EQ(line_tdip.ma[0].size(), 25u);
+  EXPECT_NEAR(line_tdip.ma[2].back(), true_m(71, 110), 0.002);
+  BatchRun line_table = Batch("line export -q " + line + " --format csv --decay");
+  EXPECT_EQ(line_table.out, dir.File("L.decay.csv") + ": 25 records, 1 left out\n");
+  std::map<std::string, int> per_survey;
+  std::string first_of_b;
+  for (const std::string& text : FileLines(dir.File("L.decay.csv"))) {
+    const std::string name = text.substr(0, text.find(','));
+    if (name == "b.qmr" && first_of_b.empty()) first_of_b = text;
+    ++per_survey[name];
+  }
+  // The synthetic surveys' pause of 1 s takes the default gates; the short one its own.
+  EXPECT_EQ(per_survey["a.qmr"] % 12, 0);
+  EXPECT_GE(per_survey["a.qmr"], 48);
+  EXPECT_EQ(per_survey["b.qmr"], per_survey["a.qmr"]);
+  ASSERT_EQ(Batch("export -q --format csv --decay " + ip).status, 0);
+  EXPECT_EQ(per_survey["ip.qmr"], static_cast<int>(FileLines(dir.File("ip.decay.csv")).size()) - 1)
+      << "its own pause's default gates, the silent record left out";
+  EXPECT_EQ(first_of_b.rfind("b.qmr,1,60.000,65.000,", 0), 0u) << first_of_b;
+  ASSERT_EQ(Batch("line export -q " + line + " --format ohm --ip").status, 0);
+  const std::vector<std::map<std::string, double>> line_stack = OhmRows(dir.File("L.ohm"));
+  ASSERT_EQ(Batch("line export -q " + line + " --format ohm --ip-error decay").status, 0);
+  const std::vector<std::map<std::string, double>> line_fitted = OhmRows(dir.File("L.ohm"));
+  ASSERT_EQ(line_fitted.size(), line_stack.size());
+  EXPECT_EQ(line_fitted.front().at("ip"), line_stack.front().at("ip"));
+  EXPECT_NE(line_fitted.front().at("iperr"), line_stack.front().at("iperr"));
+  EXPECT_EQ(line_fitted.front().count("ip1"), 0u) << "the gates only with --decay";
+  BatchRun mixed = Batch("line export " + line + " --format res2dinv --decay");
+  EXPECT_EQ(mixed.status, 1);
+  EXPECT_NE(mixed.out.find("give --gates"), std::string::npos) << mixed.out;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("L.dat")));
+}
+
+// line add, remove and offset change the project whole or not at all, and keep its
+// topography, rules and hand exclusions; every rule switches off as the project reads "off".
+TEST(BatchTool, LineEditsChangeTheProjectWhollyOrNotAtAll) {
+  TempDir dir;
+  const std::string a = dir.File("a.qmr"), b = dir.File("b.qmr"), c = dir.File("c.qmr"), line = dir.File("L.vln");
+  const std::string missing = dir.File("missing.qmr"), topo = dir.File("topo.txt");
+  for (const std::string& survey : {a, b, c, dir.File("d.qmr")})
+    ASSERT_EQ(Batch("synth --blocks 4 --channels 3 --electrodes 12 --periods 1 " + survey).status, 0);
+  std::ofstream(topo) << "0 10\n150 12\n";
+  ASSERT_EQ(Batch("line new " + line + " " + a).status, 0);
+  ASSERT_EQ(Batch("line topo " + line + " " + topo).status, 0);
+  ASSERT_EQ(Batch("line exclude " + line + " --max-error 5 --m-range -5:200 --record " + a + ":2").status, 0);
+  BatchRun added = Batch("line add " + line + " " + b + "@30 " + c + "@60.5");
+  EXPECT_EQ(added.status, 0) << added.out;
+  LineProject project = ReadLineProject(line);
+  ASSERT_EQ(project.surveys.size(), 3u);
+  EXPECT_EQ(project.surveys[2].file, "c.qmr");
+  EXPECT_EQ(project.surveys[2].offset_m, 60.5);
+  EXPECT_EQ(project.rules.max_error_pct, 5);
+  EXPECT_EQ(project.topography.points.size(), 2u);
+  ASSERT_EQ(Batch("line exclude " + line + " --record " + c + ":3").status, 0);
+
+  const std::vector<unsigned char> before = ReadWholeFile(line);
+  auto refused = [&](const std::string& words, int status, const std::string& said) {
+    const BatchRun run = Batch("line " + words);
+    EXPECT_EQ(run.status, status) << words << "\n" << run.out;
+    EXPECT_NE(run.out.find(said), std::string::npos) << words << "\n" << run.out;
+    EXPECT_EQ(ReadWholeFile(line), before) << words;
+  };
+  refused("add " + line + " " + a + "@90", 1, a + ": already a survey of the line " + line + "\n");
+  refused("add " + line + " " + dir.File("d.qmr") + " " + missing, 1, missing + ": ");
+  refused("add " + line + " " + missing + " " + missing + "@5", 2, missing + " is given twice");
+  refused("offset " + line + " " + b + " 200", 1, line + ": the topography does not reach");
+  refused("offset " + line + " " + missing + " 5", 1, missing + ": not a survey of the line " + line + "\n");
+  refused("offset " + line + " " + b + " 5m", 2, "OFFSET: takes an offset in metres, not '5m'");
+  refused("remove " + line + " " + missing, 1, missing + ": not a survey of the line");
+  refused("remove " + line + " " + a + " " + b + " " + c, 1, line + ": c.qmr is the line's only survey\n");
+  refused("exclude " + line + " --negative-rhoa maybe", 2, "--negative-rhoa: takes yes or no");
+
+  EXPECT_EQ(Batch("line offset " + line + " " + b + " 45").status, 0);
+  EXPECT_EQ(Batch("line remove " + line + " " + a).status, 0);
+  project = ReadLineProject(line);
+  ASSERT_EQ(project.surveys.size(), 2u);
+  EXPECT_EQ(project.surveys[0].file, "b.qmr");
+  EXPECT_EQ(project.surveys[0].offset_m, 45);
+  EXPECT_EQ(project.excluded_by_hand, (std::set<RecordRef>{{1, 3}})) << "c's exclusion follows its place";
+
+  EXPECT_EQ(Batch("line exclude " + line + " --negative-rhoa --max-k 900").status, 0);
+  EXPECT_TRUE(ReadLineProject(line).rules.negative_rhoa);
+  EXPECT_EQ(Batch("line exclude " + line + " --max-error off --m-range off --negative-rhoa off --max-k off").status, 0);
+  project = ReadLineProject(line);
+  EXPECT_FALSE(project.rules.max_error_pct || project.rules.m_range_mv_v || project.rules.max_abs_k ||
+               project.rules.negative_rhoa);
+  EXPECT_EQ(project.excluded_by_hand.size(), 1u);
+}
+
 TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("frobnicate").status, 2);
@@ -1012,14 +1222,23 @@ TEST(BatchTool, ManPagesAndCompletionFollowTheDeclaration) {
         EXPECT_NE(man.find("\\-\\-" + std::regex_replace(name, std::regex("-"), "\\-")), std::string::npos)
             << command.words << " --" << name;
   }
-  auto complete = [](const std::string& line) {
+  auto complete = [](const std::string& line, const std::string& folder = ".") {
     const std::string script = std::string(VOSTREL_DOCUMENTS) + "/vostrel-batch.bash";
-    return Batch("--version >/dev/null; bash -c 'source \"" + script + "\"; COMP_WORDS=(" + line +
-                 "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vostrel_batch; echo \"${COMPREPLY[*]}\"'")
+    return Batch("--version >/dev/null; cd \"" + folder + "\" && bash -c 'source \"" + script + "\"; COMP_WORDS=(" +
+                 line + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vostrel_batch; echo \"${COMPREPLY[*]}\"'")
         .out;
   };
   EXPECT_EQ(complete("vostrel-batch exp"), "export\n");
   EXPECT_EQ(complete("vostrel-batch line e"), "exclude export\n");
+  EXPECT_EQ(complete("vostrel-batch line o"), "offset\n");
+  // Any file of a kind the command takes, and no other.
+  TempDir folder;
+  for (const char* name : {"a.qmr", "L.vln", "t.csv"}) std::ofstream(folder.File(name)) << "";
+  EXPECT_EQ(complete("vostrel-batch section \"\"", folder.Path().string()), "a.qmr L.vln t.csv\n");
+  EXPECT_EQ(complete("vostrel-batch line add \"\"", folder.Path().string()), "L.vln a.qmr\n");
+  EXPECT_EQ(complete("vostrel-batch info \"\"", folder.Path().string()), "a.qmr\n");
+  EXPECT_EQ(complete("vostrel-batch line exclude L.vln --max-k \"\""), "off\n");
+  EXPECT_EQ(complete("vostrel-batch export --ip-error \"\""), "stack decay\n");
   EXPECT_EQ(complete("vostrel-batch export --format \"\""), "txt csv ohm res2dinv\n");
   EXPECT_EQ(complete("vostrel-batch export --max-e"), "--max-error\n");
   EXPECT_EQ(complete("vostrel-batch line exclude L.vln --neg"), "--negative-rhoa\n");
@@ -1149,4 +1368,42 @@ TEST_F(BatchToolTest, SectionTablesCarryTheCommaTablesValues) {
   EXPECT_EQ(Batch("section --flip-sign " + line + " " + dir_.File("x.csv")).status, 2) << "a line's own processing";
   EXPECT_EQ(Batch("section " + survey).status, 2);
   EXPECT_EQ(Batch("section " + dir_.File("none.qmr") + " " + dir_.File("x.csv")).status, 1);
+}
+
+// A survey is only ever read, whatever is named as an output; a failure to write names
+// the file that could not be written, the report on standard output included; a cut
+// survey is told of in a line as everywhere.
+TEST_F(BatchToolTest, OutputsNeverReplaceInputsAndFailuresNameWhatFailed) {
+  const std::vector<unsigned char> raw = ReadWholeFile(survey_);
+  std::filesystem::copy_file(survey_, dir_.File("copy.qmr"));
+  EXPECT_EQ(Batch("section " + survey_ + " " + dir_.File("copy.qmr")).status, 2);
+  std::filesystem::create_symlink(survey_, dir_.File("same.csv"));
+  EXPECT_EQ(Batch("section " + survey_ + " " + dir_.File("same.csv")).status, 1);
+  std::filesystem::copy_file(survey_, dir_.File("v.png"));
+  EXPECT_EQ(Batch("plot --record 1 " + dir_.File("v.png") + " " + dir_.File("v.png")).status, 2);
+  EXPECT_EQ(ReadWholeFile(survey_), raw);
+  EXPECT_EQ(ReadWholeFile(dir_.File("copy.qmr")), raw);
+  EXPECT_EQ(ReadWholeFile(dir_.File("v.png")), raw);
+
+  std::filesystem::create_directories(dir_.File("out/survey.TXT"));
+  EXPECT_EQ(Batch("export --out-dir " + dir_.File("out") + " " + survey_).out,
+            dir_.File("out/survey.TXT") + ": File access denied\n");
+  const std::string told = dir_.File("told.txt");
+  const int full = std::system((std::string(VOSTREL_BATCH) + " check " + survey_ + " >/dev/full 2>" + told).c_str());
+  EXPECT_EQ(WIFEXITED(full) ? WEXITSTATUS(full) : -1, 1);
+  const std::vector<unsigned char> message = ReadWholeFile(told);
+  EXPECT_EQ(std::string(message.begin(), message.end()),
+            "vostrel-batch: standard output: not all of it could be written\n");
+
+  const std::string cut = dir_.File("cut.qmr"), empty = dir_.File("empty.qmr");
+  for (const std::string& file : {cut, empty}) std::filesystem::copy_file(survey_, file);
+  std::filesystem::resize_file(cut, raw.size() - 100);
+  std::filesystem::resize_file(empty, 8000);  // inside the first block
+  const BatchRun made = Batch("line new " + dir_.File("L.vln") + " " + cut);
+  EXPECT_EQ(made.status, 0);
+  EXPECT_NE(made.out.find(cut + ": the file ends inside block 3"), std::string::npos) << made.out;
+  EXPECT_NE(Batch("line info " + dir_.File("L.vln")).out.find(cut + ": the file ends inside block 3"),
+            std::string::npos);
+  EXPECT_EQ(Batch("line new " + dir_.File("E.vln") + " " + empty).out,
+            empty + ": no complete record: a line takes surveys with records\n");
 }

@@ -385,6 +385,8 @@ TEST(Topography, SpreadsheetFilesAreReadAndARefusedLineIsQuoted) {
   EXPECT_EQ(error_of("0 1\n5\tx\r\n"), "TOPO.txt:2: '5\tx': two numbers expected");
   EXPECT_EQ(error_of("x z\n0 1\ndepth z\n"), "TOPO.txt:3: 'depth z': two numbers expected")
       << "titles only above the first point";
+  EXPECT_EQ(error_of("-20,99,5\n0,100\n200,101\n"), "TOPO.txt:1: '-20,99,5': one x and one z expected")
+      << "a first point written wrong is no title";
   EXPECT_EQ(error_of("0 1\r\n5 2\r\n5 3\r\n"),
             "TOPO.txt:3: '5 3': x 5 does not pass the x before it (5): the points must go along the line");
   EXPECT_EQ(error_of("# only\n7 1\n"), "TOPO.txt: a topography needs at least two points");

@@ -16,6 +16,9 @@ const std::vector<CommandDeclaration>& BatchCommands() {
       {"reciprocal", "normal/reciprocal pairs, their errors and the error model", DeclareReciprocal},
       {"ip", "the chargeability of records from their pauses, and of each gate", DeclareIp},
       {"line new", "makes a line's project from its surveys and their offsets", DeclareLineNew},
+      {"line add", "adds surveys at the line's end, each at its offset", DeclareLineAdd},
+      {"line remove", "takes surveys out of the line with their records excluded by hand", DeclareLineRemove},
+      {"line offset", "moves a survey of the line to another offset", DeclareLineOffset},
       {"line topo", "gives the line its topography", DeclareLineTopo},
       {"line exclude", "sets the rules that leave records out, and leaves out records by hand", DeclareLineExclude},
       {"line include", "takes records excluded by hand back", DeclareLineInclude},
@@ -138,7 +141,8 @@ int RunCommand(const CommandDeclaration& command, const std::vector<std::string>
     std::fputs(declared.app->help().c_str(), stdout);
     return 0;
   } catch (const CLI::ParseError& error) {
-    PrintMistake(name, MistakeText(error), name);
+    const std::string unknown = UnknownOption(*declared.app, words);
+    PrintMistake(name, unknown.empty() ? MistakeText(error) : unknown, name);
     return 2;
   }
   try {
@@ -160,13 +164,6 @@ DeclaredCommand Declare(const CommandDeclaration& command) {
   declared.app->get_formatter()->label("REQUIRED", "");
   declared.run = command.declare(*declared.app);
   return declared;
-}
-
-std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app) {
-  std::vector<const CLI::Option*> options = app.get_options();
-  for (const CLI::App* group : app.get_subcommands([](const CLI::App* sub) { return sub->get_name().empty(); }))
-    for (const CLI::Option* option : group->get_options()) options.push_back(option);
-  return options;
 }
 
 int RunBatchTool(const std::vector<std::string>& words) {
@@ -209,7 +206,7 @@ int RunBatchTool(const std::vector<std::string>& words) {
                    words.size() > 1 ? ("unknown command '" + words[1] + "'").c_str() : "a command is needed");
     return help ? 0 : 2;
   }
-  std::fprintf(stderr, "%s: unknown command '%s'\nRun '%s --help' for the commands.\n", Program, first.c_str(),
-               Program);
+  std::fprintf(stderr, "%s: unknown %s '%s'\nRun '%s --help' for the commands.\n", Program,
+               first.starts_with("-") ? "option" : "command", first.c_str(), Program);
   return 2;
 }

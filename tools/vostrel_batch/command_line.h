@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "vostrel_batch/options.h"
+
 // What a command does once its command line is read, given the words after the
 // command's own (which only a command that hands them on looks at): the exit code, 0
 // done or 1 a file failed. A mistake found only then is thrown as UsageError.
@@ -31,10 +33,6 @@ struct DeclaredCommand {
   CommandRun run;
 };
 DeclaredCommand Declare(const CommandDeclaration& command);
-
-// Every option and argument of a command, those of its option groups ("one of these")
-// included; -h and --help too.
-std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app);
 
 // The tool as main runs it, with the words after the program's name; prints what the
 // command prints and returns the exit code (2 for a mistake in the command line).

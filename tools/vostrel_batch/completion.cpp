@@ -1,9 +1,11 @@
 // The bash completion, written from the commands' declaration: the commands, each
 // command's options, the values of an option that takes one of a few, folders for a
-// folder and files of the kind an argument names (FILE.qmr, LINE.vln).
+// folder and files of the kinds its arguments name (FILE.qmr, LINE.vln).
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
+#include <sstream>
 
 #include "vostrel_batch/command_line.h"
 
@@ -11,13 +13,24 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-// An argument's kind of file from its name: "FILE.qmr" → "qmr", "OUT.png|svg|pdf" → "".
-std::string Extension(const std::string& name) {
-  const size_t dot = name.find('.');
-  if (dot == std::string::npos || name.find('|') != std::string::npos) return "";
-  std::string extension = name.substr(dot + 1);
-  const size_t end = extension.find_first_not_of("abcdefghijklmnopqrstuvwxyz");
-  return extension.substr(0, end);
+// An argument's kinds of file from its name: "FILE.qmr" → "qmr", "FILE.qmr|LINE.vln" →
+// "qmr vln", "FILE.qmr[@OFFSET]" → "qmr"; "OUT.png|svg|pdf", whose kinds are not each
+// named as a file, → "".
+std::string Extensions(const std::string& name) {
+  std::string extensions, alternative;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && name[i] != '|') {
+      alternative.push_back(name[i]);
+      continue;
+    }
+    const size_t dot = alternative.find('.');
+    if (dot == std::string::npos) return "";
+    const std::string extension = alternative.substr(dot + 1);
+    extensions += (extensions.empty() ? "" : " ") +
+                  extension.substr(0, extension.find_first_not_of("abcdefghijklmnopqrstuvwxyz"));
+    alternative.clear();
+  }
+  return extensions;
 }
 
 // The case of one command: its options, and what each option's value completes to.
@@ -26,7 +39,10 @@ std::string CommandCase(const CommandDeclaration& command) {
   std::string options = "--help", values, files;
   for (const CLI::Option* option : DeclaredOptions(*declared.app)) {
     if (option->get_positional()) {
-      if (files.empty()) files = Extension(option->get_name());
+      // Every argument's kinds: a word completes to any file the command takes.
+      std::istringstream kinds(Extensions(option->get_name()));
+      for (std::string kind; kinds >> kind;)
+        if ((" " + files + " ").find(" " + kind + " ") == std::string::npos) files += (files.empty() ? "" : " ") + kind;
       continue;
     }
     const std::string name = option->get_name(false, true);
@@ -38,8 +54,17 @@ std::string CommandCase(const CommandDeclaration& command) {
     std::string completion = "COMPREPLY=()";
     if (type.find('|') != std::string::npos && type.find('.') == std::string::npos &&
         type.find(':') == std::string::npos) {
-      std::string words = type;
-      std::replace(words.begin(), words.end(), '|', ' ');
+      // The words to type ("off" of "P|off"), not the placeholders in capitals.
+      std::string words, word;
+      for (size_t i = 0; i <= type.size(); ++i) {
+        if (i < type.size() && type[i] != '|') {
+          word.push_back(type[i]);
+          continue;
+        }
+        if (std::none_of(word.begin(), word.end(), [](unsigned char c) { return std::isupper(c); }))
+          words += (words.empty() ? "" : " ") + word;
+        word.clear();
+      }
       completion = "COMPREPLY=($(compgen -W " + Quoted(words) + " -- \"$cur\"))";
     } else if (type == "DIR") {
       completion = "COMPREPLY=($(compgen -d -- \"$cur\"))";
@@ -99,8 +124,11 @@ std::string BashCompletion() {
          "  if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W \"$options\" -- \"$cur\")); return; fi\n"
          "  compopt -o filenames 2>/dev/null\n"
          "  if [ -n \"$files\" ]; then\n"
-         "    COMPREPLY=($(compgen -d -- \"$cur\") $(compgen -f -X \"!*.$files\" -- \"$cur\")\n"
-         "      $(compgen -f -X \"!*.${files^^}\" -- \"$cur\"))\n"
+         "    COMPREPLY=($(compgen -d -- \"$cur\"))\n"
+         "    local kind\n"
+         "    for kind in $files; do\n"
+         "      COMPREPLY+=($(compgen -f -X \"!*.$kind\" -- \"$cur\") $(compgen -f -X \"!*.${kind^^}\" -- \"$cur\"))\n"
+         "    done\n"
          "  else\n"
          "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
          "  fi\n"

@@ -61,28 +61,6 @@ RecordRef RecordArgument(const std::string& word, const std::string& project_pat
   return {survey, record};
 }
 
-// A rule's limit: a number of 0 or more, or "off".
-CLI::Option* AddLimit(CLI::App& app, const std::string& name, std::string& value, const std::string& type,
-                      const std::string& help) {
-  CLI::Validator limit(
-      [](std::string& text) {
-        double number = 0;
-        if (text == "off" || (ParseNumber(text, number) && number >= 0)) return std::string();
-        return "takes a limit of 0 or more, or off, not '" + text + "'";
-      },
-      "", "");
-  return app.add_option(name, value, help + " (off: no limit)")->type_name(type + "|off")->check(limit);
-}
-
-// nullopt when not given, an empty limit for "off".
-std::optional<std::optional<double>> LimitOf(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  if (text == "off") return std::optional<double>{};
-  double limit = 0;
-  ParseNumber(text, limit);
-  return std::optional<double>{limit};
-}
-
 std::vector<double> AllPositions(const std::vector<IndexedSurvey>& surveys) {
   std::vector<double> positions;
   for (const IndexedSurvey& survey : surveys)
@@ -111,6 +89,25 @@ int OnProject(const std::string& project, const std::function<void()>& work) {
 LineProject ReadProject(const std::string& path) {
   CheckProjectInput(path);
   return ReadLineProject(path);
+}
+
+// Writes the project whole, with what the writing says (a survey stamped anew) on stderr.
+void WriteProject(const std::string& path, LineProject& project) {
+  for (const std::string& note : WriteLineProject(path, project)) std::fprintf(stderr, "%s\n", note.c_str());
+}
+
+// The survey of the line a file names; a file that is not one fails.
+int SurveyNamed(const std::string& path, const LineProject& project, const std::string& file) {
+  const int survey = SurveyOfFile(path, project, file);
+  if (survey < 0) throw LineFileError(file, "not a survey of the line " + path);
+  return survey;
+}
+
+// A word given twice among the command's files.
+void RefuseTwice(const std::vector<std::string>& files) {
+  for (size_t i = 0; i < files.size(); ++i)
+    if (std::find(files.begin() + static_cast<long>(i) + 1, files.end(), files[i]) != files.end())
+      throw UsageError(files[i] + " is given twice");
 }
 
 }  // namespace
@@ -146,9 +143,86 @@ CommandRun DeclareLineNew(CLI::App& app) {
       for (const std::string& word : o->surveys) {
         const auto [file, offset] = SurveyArgument(word);
         if (SurveyOfFile(path, project, file) >= 0) throw UsageError(file + " is given twice");
-        AddLineSurvey(path, project, file, offset);
+        for (const std::string& warning : AddLineSurvey(path, project, file, offset))
+          std::fprintf(stderr, "%s\n", warning.c_str());
       }
-      WriteLineProject(path, project);
+      WriteProject(path, project);
+    });
+  };
+}
+
+CommandRun DeclareLineAdd(CLI::App& app) {
+  struct Options {
+    std::string project;
+    std::vector<std::string> surveys;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "LINE.vln", o->project, ProjectHelp);
+  AddArgument(app, "FILE.qmr[@OFFSET]", o->surveys,
+              "the surveys added at the line's end, each with its offset in metres");
+  return [o](const std::vector<std::string>&) {
+    std::vector<std::pair<std::string, double>> surveys;
+    std::vector<std::string> files;
+    for (const std::string& word : o->surveys) {
+      surveys.push_back(SurveyArgument(word));
+      files.push_back(surveys.back().first);
+    }
+    RefuseTwice(files);
+    return OnProject(o->project, [&] {
+      const std::string& path = o->project;
+      LineProject project = ReadProject(path);
+      for (const auto& [file, offset] : surveys) {
+        if (SurveyOfFile(path, project, file) >= 0) throw LineFileError(file, "already a survey of the line " + path);
+        for (const std::string& warning : AddLineSurvey(path, project, file, offset))
+          std::fprintf(stderr, "%s\n", warning.c_str());
+      }
+      WriteProject(path, project);
+    });
+  };
+}
+
+CommandRun DeclareLineRemove(CLI::App& app) {
+  struct Options {
+    std::string project;
+    std::vector<std::string> surveys;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "LINE.vln", o->project, ProjectHelp);
+  AddArgument(app, "FILE.qmr", o->surveys, "the surveys taken out, with their records excluded by hand");
+  return [o](const std::vector<std::string>&) {
+    RefuseTwice(o->surveys);
+    return OnProject(o->project, [&] {
+      const std::string& path = o->project;
+      LineProject project = ReadProject(path);
+      for (const std::string& file : o->surveys) {
+        const int survey = SurveyNamed(path, project, file);
+        try {
+          RemoveLineSurvey(project, survey);
+        } catch (const std::invalid_argument& error) {
+          throw LineFileError(path, error.what());
+        }
+      }
+      WriteProject(path, project);
+    });
+  };
+}
+
+CommandRun DeclareLineOffset(CLI::App& app) {
+  struct Options {
+    std::string project, survey;
+    double offset = 0;
+  };
+  auto o = std::make_shared<Options>();
+  AddArgument(app, "LINE.vln", o->project, ProjectHelp);
+  AddArgument(app, "FILE.qmr", o->survey, "the survey moved");
+  AddArgument(app, "OFFSET", o->offset, "its new offset along the line in metres")
+      ->check(RealNumber("an offset in metres"));
+  return [o](const std::vector<std::string>&) {
+    return OnProject(o->project, [&] {
+      const std::string& path = o->project;
+      LineProject project = ReadProject(path);
+      SetLineOffset(path, project, SurveyNamed(path, project, o->survey), o->offset);
+      WriteProject(path, project);
     });
   };
 }
@@ -166,7 +240,7 @@ CommandRun DeclareLineTopo(CLI::App& app) {
     return OnProject(o->project, [&] {
       LineProject project = ReadProject(o->project);
       SetLineTopography(o->project, project, Topography{ReadTopography(o->topography), o->tape}, o->topography);
-      WriteLineProject(o->project, project);
+      WriteProject(o->project, project);
     });
   };
 }
@@ -174,29 +248,39 @@ CommandRun DeclareLineTopo(CLI::App& app) {
 CommandRun DeclareLineExclude(CLI::App& app) {
   struct Options {
     std::string project;
-    std::string max_error, max_reciprocal, max_k, m_range;
-    bool negative_rhoa = false;
+    // Each rule's value as the project's key takes it ("5", "-5:200", "yes", "off").
+    std::vector<std::pair<std::string, std::string>> rules;
     std::vector<std::string> electrodes, records;
   };
   auto o = std::make_shared<Options>();
+  // A rule's option, read as the project reads its key: the help says what it takes.
+  auto rule = [&](const std::string& key, const std::string& type, const std::string& help) {
+    return app
+        .add_option_function<std::string>(
+            "--" + key,
+            // Given alone (--negative-rhoa), the rule is on.
+            [o, key](const std::string& value) { o->rules.emplace_back(key, value.empty() ? "yes" : value); }, help)
+        ->type_name(type + "|off")
+        ->check(CLI::Validator(
+            [key](std::string& text) {
+              try {
+                ExclusionRules rules;
+                SetRule(rules, key, text);
+                return std::string();
+              } catch (const std::invalid_argument& error) {
+                const std::string what = error.what();
+                return what.rfind(key + " ", 0) == 0 ? what.substr(key.size() + 1) : what;
+              }
+            },
+            "", ""));
+  };
   AddArgument(app, "LINE.vln", o->project, ProjectHelp);
-  AddLimit(app, "--max-error", o->max_error, "P", "leave out a stacking error above P %");
-  AddLimit(app, "--max-reciprocal", o->max_reciprocal, "P", "leave out a reciprocal error above P %");
-  AddFlag(app, "--negative-rhoa", o->negative_rhoa, "leave out a negative apparent resistivity");
-  AddLimit(app, "--max-k", o->max_k, "K", "leave out |K| above K metres");
-  CLI::Validator range(
-      [](std::string& text) {
-        const size_t colon = text.find(':');
-        double low = 0, high = 0;
-        if (text == "off" || (colon != std::string::npos && ParseNumber(text.substr(0, colon), low) &&
-                              ParseNumber(text.substr(colon + 1), high) && low <= high))
-          return std::string();
-        return "takes LOW:HIGH in mV/V with LOW first, or off, not '" + text + "'";
-      },
-      "", "");
-  app.add_option("--m-range", o->m_range, "leave out M outside LOW..HIGH mV/V (off: no limit)")
-      ->type_name("LOW:HIGH|off")
-      ->check(range);
+  rule("max-error", "P", "leave out a stacking error above P % (off: no limit)");
+  rule("max-reciprocal", "P", "leave out a reciprocal error above P % (off: no limit)");
+  rule("negative-rhoa", "yes|no", "leave out a negative apparent resistivity (alone: yes; no or off: keep it)")
+      ->expected(0, 1);
+  rule("max-k", "K", "leave out |K| above K metres (off: no limit)");
+  rule("m-range", "LOW:HIGH", "leave out M outside LOW..HIGH mV/V (off: no limit)");
   app.add_option("--electrode", o->electrodes, "leave out every record using the electrode at X m (repeatable)")
       ->type_name("X")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -205,27 +289,14 @@ CommandRun DeclareLineExclude(CLI::App& app) {
       ->type_name("FILE.qmr:K")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   return [o](const std::vector<std::string>&) {
-    const auto max_error = LimitOf(o->max_error), max_reciprocal = LimitOf(o->max_reciprocal),
-               max_k = LimitOf(o->max_k);
-    if (!max_error && !max_reciprocal && !max_k && o->m_range.empty() && !o->negative_rhoa && o->electrodes.empty() &&
-        o->records.empty())
+    if (o->rules.empty() && o->electrodes.empty() && o->records.empty())
       throw UsageError("no rule and no record given");
     return OnProject(o->project, [&] {
       const std::string& path = o->project;
       LineProject project = ReadProject(path);
       const std::vector<IndexedSurvey> surveys = IndexLineSurveys(path, project);
+      for (const auto& [key, value] : o->rules) SetRule(project.rules, key, value);
       ExclusionRules& rules = project.rules;
-      if (max_error) rules.max_error_pct = *max_error;
-      if (max_reciprocal) rules.max_reciprocal_pct = *max_reciprocal;
-      if (max_k) rules.max_abs_k = *max_k;
-      if (o->m_range == "off") {
-        rules.m_range_mv_v.reset();
-      } else if (!o->m_range.empty()) {
-        const size_t colon = o->m_range.find(':');
-        rules.m_range_mv_v =
-            std::pair{NumberOf(o->m_range.substr(0, colon), "--m-range"), NumberOf(o->m_range.substr(colon + 1), "")};
-      }
-      if (o->negative_rhoa) rules.negative_rhoa = true;
       const std::vector<double> line_electrodes = MergePositions(AllPositions(surveys));
       for (const std::string& text : o->electrodes) {
         const double position = NumberOf(text, "--electrode");
@@ -236,7 +307,7 @@ CommandRun DeclareLineExclude(CLI::App& app) {
       }
       for (const std::string& word : o->records)
         project.excluded_by_hand.insert(RecordArgument(word, path, project, surveys));
-      WriteLineProject(path, project);
+      WriteProject(path, project);
     });
   };
 }
@@ -262,7 +333,7 @@ CommandRun DeclareLineInclude(CLI::App& app) {
       if (o->all) project.excluded_by_hand.clear();
       for (const std::string& word : o->records)
         project.excluded_by_hand.erase(RecordArgument(word, path, project, surveys));
-      WriteLineProject(path, project);
+      WriteProject(path, project);
     });
   };
 }
@@ -323,11 +394,15 @@ CommandRun DeclareLineInfo(CLI::App& app) {
       const LineProject project = ReadProject(path);
       LineEvaluationOptions options;
       options.progress = TerminalProgress(path, o->quiet);
-      const LineInfo info = LineInfoOf(project, EvaluateLine(path, project, options));
+      const LineData line = EvaluateLine(path, project, options);
+      const LineInfo info = LineInfoOf(project, line);
       if (o->json) {
-        std::fputs(JsonText(LineInfoJson(path, info)).c_str(), stdout);
+        Json document = LineInfoJson(path, info);
+        document[json_key::Warnings] = line.warnings;
+        std::fputs(JsonText(document).c_str(), stdout);
         return;
       }
+      for (const std::string& warning : line.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
       for (const std::string& line : LineInfoLines(path, info)) std::printf("%s\n", line.c_str());
     });
   };
@@ -335,25 +410,35 @@ CommandRun DeclareLineInfo(CLI::App& app) {
 
 CommandRun DeclareLineExport(CLI::App& app) {
   struct Options {
-    std::string project, format, gates;
-    bool ip = false, quiet = false;
+    std::string project, format, gates, ip_error = "stack", out_dir;
+    bool ip = false, decay = false, quiet = false;
   };
   auto o = std::make_shared<Options>();
   AddArgument(app, "LINE.vln", o->project, ProjectHelp);
   AddChoice(app, "--format", o->format, {"csv", "ohm", "res2dinv"}, "the exchange format")->required();
   AddFlag(app, "--ip", o->ip, "carry the chargeability M (implied by --gates)");
+  AddDecay(app, o->decay, o->ip_error);
   AddGates(app, o->gates);
+  AddOutDir(app, o->out_dir, "write into DIR instead of beside the project");
   AddQuiet(app, o->quiet);
   return [o](const std::vector<std::string>&) {
     return OnProject(o->project, [&] {
       const std::string& path = o->project;
+      LineExportOptions exported;
+      exported.ip = o->ip || !o->gates.empty();
+      exported.decay = o->decay;
+      exported.ip_error = o->ip_error == "decay" ? IpError::Decay : IpError::Stack;
+      exported.out_dir = o->out_dir;
       LineEvaluationOptions options;
-      options.ip = o->ip || !o->gates.empty();
+      options.ip = exported.ip || exported.decay;
+      options.decay_fit = exported.decay || exported.ip_error == IpError::Decay;
       options.gates = o->gates;
       options.progress = TerminalProgress(path, o->quiet);
       const LineProject project = ReadProject(path);
-      const LineExportReport report =
-          ExportLine(path, project, EvaluateLine(path, project, options), *ExportFormatNamed(o->format), options.ip);
+      const LineData line = EvaluateLine(path, project, options);
+      for (const std::string& warning : line.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+      const LineExportReport report = ExportLine(path, project, line, *ExportFormatNamed(o->format), exported);
+      for (const std::string& note : report.notes) std::fprintf(stderr, "%s\n", note.c_str());
       std::printf("%s: %d records", report.file.c_str(), report.written);
       if (report.excluded > 0) std::printf(", %d excluded", report.excluded);
       if (report.left_out > 0) std::printf(", %d left out", report.left_out);

@@ -1,5 +1,8 @@
 // vostrel-batch: the command-line companion of the window, over the same core.
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,5 +11,13 @@
 
 int main(int argc, char** argv) {
   IgnoreFileSizeLimitSignal();
-  return RunBatchTool(std::vector<std::string>(argv + 1, argv + argc));
+  const int status = RunBatchTool(std::vector<std::string>(argv + 1, argv + argc));
+  // What was printed must have arrived: a report redirected to a full disk is a failure.
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "vostrel-batch: standard output: %s\n",
+                 errno ? std::strerror(errno) : "not all of it could be written");
+    return status == 0 ? 1 : status;
+  }
+  return status;
 }

@@ -1,7 +1,10 @@
 #include "vostrel_batch/options.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "ip/gates.h"
@@ -114,6 +117,26 @@ CLI::Option* AddGates(CLI::App& app, std::string& gates) {
       ->check(form);
 }
 
+void AddDecay(CLI::App& app, bool& decay, std::string& ip_error) {
+  AddFlag(app, "--decay", decay,
+          "every gate of every record with its ±, and each decay's fit (tau, c, misfit); csv: the long table "
+          "NAME.decay.csv");
+  AddChoice(app, "--ip-error", ip_error, {"stack", "decay"},
+            "the chargeability's error: the stack's ± or the decay fit's data error (default: stack)");
+}
+
+CLI::Option* AddOutDir(CLI::App& app, std::string& folder, const std::string& help) {
+  return app.add_option("--out-dir", folder, help)
+      ->type_name("DIR")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::error_code error;
+            return std::filesystem::is_directory(text, error) ? std::string()
+                                                              : "takes a folder that exists, not '" + text + "'";
+          },
+          "", ""));
+}
+
 CLI::Option* AddMains(CLI::App& app, std::string& mains) {
   CLI::Validator frequencies(
       [](std::string& text) {
@@ -124,4 +147,33 @@ CLI::Option* AddMains(CLI::App& app, std::string& mains) {
   return app.add_option("--mains", mains, "hum removed near these frequencies (default: 50,60,16.7; 0: none)")
       ->type_name("HZ,...")
       ->check(frequencies);
+}
+
+std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app) {
+  std::vector<const CLI::Option*> options = app.get_options();
+  for (const CLI::App* group : app.get_subcommands([](const CLI::App* sub) { return sub->get_name().empty(); }))
+    for (const CLI::Option* option : group->get_options()) options.push_back(option);
+  return options;
+}
+
+std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words) {
+  const std::vector<const CLI::Option*> options = DeclaredOptions(app);
+  auto known = [&](const std::string& name) {
+    return std::any_of(options.begin(), options.end(),
+                       [&](const CLI::Option* option) { return option->check_name(name); });
+  };
+  for (const std::string& word : words) {
+    if (word == "--") break;
+    // A negative number is a value ("--max-error -5", "ip FILE -1").
+    if (word.size() < 2 || word[0] != '-' || std::isdigit(static_cast<unsigned char>(word[1])) || word[1] == '.')
+      continue;
+    const std::string name = word.substr(0, word.find('='));
+    // "-j4": a short option with its value.
+    if (known(name) || (word[1] != '-' && known(word.substr(0, 2)))) continue;
+    return "unknown option '" + word + "'" +
+           (word[1] != '-' && word.find('.') != std::string::npos
+                ? " (a file whose name begins with '-' is given after --)"
+                : "");
+  }
+  return {};
 }

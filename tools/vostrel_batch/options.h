@@ -47,8 +47,22 @@ void AddJson(CLI::App& app, bool& json);
 // --gates T1:T2,...: chargeability gates in ms, their form checked here and the pause
 // with each survey.
 CLI::Option* AddGates(CLI::App& app, std::string& gates);
+// --decay, every gate of every record with each decay's fit, and --ip-error stack|decay,
+// the chargeability's error from the stack or from the decay's fit (stack when not given).
+void AddDecay(CLI::App& app, bool& decay, std::string& ip_error);
+// --out-dir DIR: a folder that exists.
+CLI::Option* AddOutDir(CLI::App& app, std::string& folder, const std::string& help);
 // --mains HZ,...: the frequencies near which hum is removed from the pauses (0: none).
 CLI::Option* AddMains(CLI::App& app, std::string& mains);
 
 // The frequencies of a --mains text are read as a line's project reads its own
 // (MainsFrequencies): without one, 50, 60 and 16.7 Hz.
+
+// Every option and argument of a command, those of its option groups ("one of these")
+// included; -h and --help too.
+std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app);
+
+// The first word before "--" that is written as an option but is none of the app's
+// ("--bogus", "-x.qmr"), told as the mistake: CLI11 would rather say that a file is
+// missing. Empty when every such word is an option.
+std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words);

@@ -33,6 +33,9 @@ void CheckTogether(const PlotOptions& o, const std::string& scale) {
     throw CLI::ValidationError("a line's processing is its project's: --flip-sign and --abs-du are for a survey");
   if ((!scale.empty() || o.logarithmic || o.elevation) && (!section || o.section == "classes"))
     throw CLI::ValidationError("--scale, --log, --linear and --elevation draw a --pseudosection of rhoa, ip or error");
+  std::error_code same;
+  if (std::filesystem::equivalent(o.file, o.picture, same))
+    throw CLI::ValidationError("the picture would replace " + o.file + ", which is only ever read");
   if (o.elevation && !o.Line()) throw CLI::ValidationError("--elevation draws a line's section (LINE.vln)");
   if (o.limits) {
     const bool logarithmic = o.logarithmic.value_or(o.section != "ip");
@@ -59,7 +62,7 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
   AddRecordOptions(app, o.record);
   const CLI::Validator number =
       WholeNumber("a record number", [](int64_t k) { return k >= INT32_MIN && k <= INT32_MAX; });
-  CLI::Option_group* what = app.add_option_group("Picture", "one of these");
+  CLI::Option_group* what = app.add_option_group("Picture", "the picture drawn");
   what->add_option("--record", o.k, "record K's current and voltage charts")
       ->type_name("K")
       ->check(number)

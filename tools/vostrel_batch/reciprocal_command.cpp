@@ -48,7 +48,8 @@ std::string Text(const Survey& v, const std::vector<ReciprocalPair>& pairs) {
   out += "|error|: median " + PlainNumber(summary.median, 3) + " % p90 " + PlainNumber(summary.p90, 3) + " % max " +
          PlainNumber(summary.max, 3) + " %\n";
   const ErrorModel model = FitErrorModel(pairs);
-  out += "model: " + ErrorModelText(model) + ", " + std::to_string(model.bins) + " bins\n";
+  out += model.bins > 0 ? "model: " + ErrorModelText(model) + ", " + std::to_string(model.bins) + " bins\n"
+                        : "model: none, no pairs to fit\n";
   return out;
 }
 

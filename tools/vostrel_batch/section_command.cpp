@@ -1,6 +1,7 @@
 // section: the survey view's points as a table, from a survey's check or a line's
 // evaluation, written by the core as the view's menu writes it.
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -62,6 +63,7 @@ SectionTable LineSectionTable(const Options& o) {
   options.ip = o.ip || !o.gates.empty();
   options.gates = o.gates;
   const LineData line = EvaluateLine(o.file, project, options);
+  for (const std::string& warning : line.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
   SectionTable table;
   for (const LineSurvey& survey : project.surveys) table.surveys.push_back(FileName(survey.file));
   table.points = LineSectionOf(line, Evaluate(line.records, project.rules, project.excluded_by_hand).causes).points;
@@ -76,16 +78,36 @@ SectionTable LineSectionTable(const Options& o) {
 CommandRun DeclareSection(CLI::App& app) {
   auto o = std::make_shared<Options>();
   AddArgument(app, "FILE.qmr|LINE.vln", o->file, "the survey, or a line");
-  AddArgument(app, "OUT.csv", o->out, "the table to write");
+  CLI::Validator table(
+      [](std::string& name) {
+        std::string extension = std::filesystem::path(name).extension().string();
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == ".qmr" || extension == ".vln")
+          return "takes the table's name, not a survey's or a line's: '" + name + "'";
+        return std::string();
+      },
+      "", "");
+  AddArgument(app, "OUT.csv", o->out, "the table to write")->check(table);
   AddFlag(app, "--flip-sign", o->flip_sign, "turn the sign of dU (the window's \"Перевернуть dU\")");
   AddFlag(app, "--ip", o->ip, "every record's chargeability M too");
   AddGates(app, o->gates);
   AddMains(app, o->mains);
   return [o](const std::vector<std::string>&) {
     try {
+      // A survey or a line is only ever read.
+      std::error_code same;
+      if (std::filesystem::equivalent(o->file, o->out, same)) {
+        std::fprintf(stderr, "%s: the table would replace %s\n", o->out.c_str(), o->file.c_str());
+        return 1;
+      }
       const bool line = std::filesystem::path(o->file).extension() == ".vln";
       const SectionTable table = line ? LineSectionTable(*o) : SurveySection(*o);
-      WriteSectionTable(o->out, table);
+      try {
+        WriteSectionTable(o->out, table);
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", o->out.c_str(), error.what());
+        return 1;
+      }
       std::printf("%s: %d records\n", o->out.c_str(), static_cast<int>(table.points.size()));
       return 0;
     } catch (const UsageError&) {

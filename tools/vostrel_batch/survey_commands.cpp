@@ -106,7 +106,10 @@ ExportReport ExportNamingTheOutput(const Survey& survey, const ExportOptions& op
   try {
     return ExportSurvey(survey, options, record, progress);
   } catch (const InOutError& error) {
-    if (error.code() == InOutError::DiskFull) throw OtherFileError(output, error.what());
+    // The survey is open and read: a refusal now is the table's (a folder of its name
+    // that the finished table cannot replace), as a full disk is.
+    if (error.code() == InOutError::DiskFull || error.code() == InOutError::AccessDenied)
+      throw OtherFileError(output, error.what());
     throw;
   }
 }
@@ -176,8 +179,8 @@ CommandRun DeclareExport(CLI::App& app) {
     bool csv = false;
     double max_error = 0;
     bool error_model = false;
-    bool ip = false;
-    std::string gates, mains, out_dir;
+    bool ip = false, decay = false;
+    std::string gates, mains, out_dir, ip_error = "stack";
     int jobs = 1;
     bool quiet = false;
   };
@@ -193,17 +196,10 @@ CommandRun DeclareExport(CLI::App& app) {
           ->check(RealNumber("a percentage of 0 or more", [](double p) { return p >= 0; }));
   AddFlag(app, "--error-model", o->error_model, "err of the ohm format from the reciprocal pairs' error model");
   AddFlag(app, "--ip", o->ip, "carry the chargeability M (and the gates' M)");
+  AddDecay(app, o->decay, o->ip_error);
   AddGates(app, o->gates);
   AddMains(app, o->mains);
-  app.add_option("--out-dir", o->out_dir, "write into DIR instead of beside each survey")
-      ->type_name("DIR")
-      ->check(CLI::Validator(
-          [](std::string& folder) {
-            std::error_code error;
-            return std::filesystem::is_directory(folder, error) ? std::string()
-                                                                : "takes a folder that exists, not '" + folder + "'";
-          },
-          "", ""));
+  AddOutDir(app, o->out_dir, "write into DIR instead of beside each survey");
   AddJobs(app, o->jobs);
   AddQuiet(app, o->quiet);
   return [o, max_error](const std::vector<std::string>&) {
@@ -215,11 +211,16 @@ CommandRun DeclareExport(CLI::App& app) {
       if (text) throw UsageError("--max-error does not apply to the text table, which lists every record");
       options.max_error_pct = o->max_error;
     }
-    if (o->ip || !o->gates.empty() || !o->mains.empty()) {
-      if (text) throw UsageError("the text table has no column for chargeability (--ip, --gates, --mains)");
+    const bool decay_error = o->ip_error == "decay";
+    if (o->ip || o->decay || decay_error || !o->gates.empty() || !o->mains.empty()) {
+      if (text)
+        throw UsageError(
+            "the text table has no column for chargeability (--ip, --decay, --ip-error, --gates, --mains)");
       options.ip = IpSettings{};
       options.ip->cleaning.mains_hz = MainsFrequencies(o->mains);
     }
+    options.decay = o->decay;
+    if (decay_error) options.ip_error = IpError::Decay;
     if (o->error_model) {
       if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
       options.reciprocal_error = true;
