@@ -26,3 +26,6 @@ extern Vari vari;
 // go of the last survey's curves and tables, and after a failure the survey named holds
 // no records, so no old index outlives a new header.
 IndexReport OpenSurvey(Vari& v, const std::string& name);
+
+// Makes an opened survey the window's, as OpenSurvey does once it has indexed it.
+void TakeSurvey(Vari& v, SharedSurvey survey);

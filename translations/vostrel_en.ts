@@ -94,6 +94,189 @@
     </message>
 </context>
 <context>
+    <name>CoreError</name>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>нет доступа к файлу</source>
+        <translation>file access denied</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>диск заполнен</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>файл кончился раньше, чем ожидалось: он обрезан или изменился</source>
+        <translation>the file ended earlier than expected: it was cut short or changed</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>файл не открыт</source>
+        <translation>file not open</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>ошибка ввода-вывода %1</source>
+        <translation>I/O error %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>это папка, а не съёмка</source>
+        <translation>a folder, not a survey</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>это проект профиля, а не съёмка: его открывает «Профиль» → «Открыть профиль…»</source>
+        <translation>a line&apos;s project, not a survey: “Line” → “Open line…” opens it</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: файл пуст</source>
+        <translation>not a survey: the file is empty</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: файл короче заголовка съёмки (%1 байт, заголовок занимает %2)</source>
+        <translation>not a survey: file shorter than its header (%1 bytes, the header takes %2)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: файл обрывается в таблице электродов</source>
+        <translation>not a survey: the file ends inside its electrode table</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: частота дискретизации %1</source>
+        <translation>not a survey: sample rate %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: недопустимое число отсчётов кривой %1</source>
+        <translation>not a survey: invalid samples per curve %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: недопустимое число периодов %1</source>
+        <translation>not a survey: invalid period count %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>не съёмка: недопустимое число электродов %1</source>
+        <translation>not a survey: invalid electrode count %1</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окна записываются как T1:T2,T2:T3 в мс, а не «%1»</source>
+        <translation>gates are written T1:T2,T2:T3 in ms, not “%1”</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окна не заданы</source>
+        <translation>no gate given</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>список окон «%1» кончается запятой</source>
+        <translation>the gate list “%1” ends with a comma</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>в списке окон «%1» пустое окно между запятыми</source>
+        <translation>the gate list “%1” has an empty gate between commas</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно записывается как T1:T2 в мс, а не «%1»</source>
+        <translation>a gate is written T1:T2 in ms, not “%1”</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно %1 мс перевёрнуто: оно кончается раньше, чем начинается</source>
+        <translation>gate %1 ms is reversed: it ends before it starts</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно %1 мс пусто: оно кончается там же, где начинается</source>
+        <translation>gate %1 ms is empty: it ends where it starts</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно %1 мс начинается до выключения</source>
+        <translation>gate %1 ms starts before the switch-off</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно %1 мс начинается раньше конца предыдущего: окна идут по порядку и не перекрываются</source>
+        <translation>gate %1 ms starts before the gate before it ends: gates are listed in order and do not overlap</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно %1 мс выходит за паузу в %2 мс</source>
+        <translation>gate %1 ms lies outside the pause of %2 ms</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>в окне %1 мс нет ни одного отсчёта</source>
+        <translation>gate %1 ms holds no sample</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>нет Vp</source>
+        <translation>no Vp</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>меньше трёх пауз</source>
+        <translation>fewer than three pauses</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>кривая короче своих полупериодов</source>
+        <translation>the curve is shorter than its half-periods</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>отсчёт в паузе — не число</source>
+        <translation>a sample in a pause is not a number</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>полупериод короче окна усреднения</source>
+        <translation>the half-period is shorter than the averaging window</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>меньше четырёх окон</source>
+        <translation>fewer than four gates</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>окно — не число</source>
+        <translation>a gate is not a number</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>подгонка не нашла модели</source>
+        <translation>the fit found no model</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source>спад слишком слаб для подгонки</source>
+        <translation>the decay is too weak to fit</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="1"/>
+        <source> (текстовый файл)</source>
+        <translation> (a text file)</translation>
+    </message>
+</context>
+<context>
     <name>CoreMessage</name>
     <message>
         <location filename="../src/main/language.cpp" line="33"/>
@@ -635,6 +818,26 @@
 <context>
     <name>TMainForm</name>
     <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>%1: съёмка не открыта: в ней нет ни одной записи</source>
+        <translation>%1: the survey was not opened: it holds no record</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>Нет записей для экспорта</source>
+        <translation>No records to export</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>Записи «%1» нет: номера записей 1..%2</source>
+        <translation>There is no record “%1”: the records are 1..%2</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="1"/>
+        <source>проверка остановлена: проверено записей %1 из %2</source>
+        <translation>check stopped: %1 of %2 records checked</translation>
+    </message>
+    <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
         <source>%1 не входит в профиль</source>
         <translation>%1 is not a survey of the line</translation>
@@ -893,8 +1096,8 @@ The line can be saved in another folder: “Line” → “Save line as…”.</
     </message>
     <message>
         <location filename="../src/main/main_form_line.cpp" line="1"/>
-        <source> — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)</source>
-        <translation> — an earlier evaluation, not the line as it stands (“Line” → “Evaluate again”)</translation>
+        <source> — прежний расчёт: «Вычислить заново»</source>
+        <translation> — an earlier evaluation: “Evaluate again”</translation>
     </message>
 </context>
 <context>

@@ -169,6 +169,21 @@ DecayFit FitDecay(const DecayModel& model, const std::vector<GateChargeability>&
   fit.tau_interval_ms = t95 * fit.tau_error_ms;
   fit.c_interval = t95 * fit.c_error;
 
+  // A decay whose gates stand nowhere beyond their errors from 0 (ground without
+  // polarisation) and whose fit's m is not told from 0 either (its ± beyond m) is too weak
+  // to fit: its numbers would only mislead. A ± of no number is no fit at all. The gates'
+  // own flags stay, with τ not determined. Gates without errors (a decay without noise)
+  // give the ± no meaning.
+  const bool errors_known = std::any_of(gates.begin(), gates.end(), [](const auto& gate) { return gate.error > 0; });
+  const bool gates_stand_out = std::any_of(gates.begin(), gates.end(), [](const GateChargeability& gate) {
+    return std::abs(gate.m) > DecayFlagSigmas * gate.error;
+  });
+  if (errors_known && (!std::isfinite(fit.m_interval) || (fit.m_interval >= std::abs(fit.m) && !gates_stand_out))) {
+    DecayFit none = NoFit(count, gates_stand_out ? "the fit found no model" : TooWeakToFit);
+    none.flags = DecayFlags(gates, NaN, NaN);
+    return none;
+  }
+
   fit.chi2 = chi2 / static_cast<double>(count);
   fit.data_error = std::sqrt(squares / static_cast<double>(count));
   fit.rms_pct = 100 * fit.data_error / std::abs(integral / widths);

@@ -28,7 +28,13 @@ struct DecayFit {
   bool Flagged(DecayFlag flag) const;
 };
 
+// The no-fit reason of a decay whose fit does not tell m from 0 (ground without
+// polarisation).
+inline constexpr const char* TooWeakToFit = "the decay is too weak to fit";
+
 // Fits the gates (those of the model, with their standard errors) and flags the decay.
 // Fewer than four gates (three parameters and a misfit) or a gate that is no number give
-// no fit: every value NaN and no_fit says why.
+// no fit: every value NaN and no_fit says why; so do gates none of which stands beyond
+// DecayFlagSigmas errors from 0 with a fit whose m's ± is larger than m (TooWeakToFit),
+// and a fit whose m's ± is no number, with the gates' flags and τ unresolved.
 DecayFit FitDecay(const DecayModel& model, const std::vector<GateChargeability>& gates);

@@ -97,3 +97,93 @@ QString LineMessageText(const QString& message) {
   }
   return message;
 }
+
+namespace {
+
+// The core's English texts the window shows, with %1, %2, … for what varies, and the
+// window's own form of each.
+const char* const CoreErrorForms[][2] = {
+    {"File not found", QT_TRANSLATE_NOOP("CoreError", "файл не найден")},
+    {"File access denied", QT_TRANSLATE_NOOP("CoreError", "нет доступа к файлу")},
+    {"Disk full", QT_TRANSLATE_NOOP("CoreError", "диск заполнен")},
+    {"Read beyond end of file",
+     QT_TRANSLATE_NOOP("CoreError", "файл кончился раньше, чем ожидалось: он обрезан или изменился")},
+    {"File not open", QT_TRANSLATE_NOOP("CoreError", "файл не открыт")},
+    {"I/O error %1", QT_TRANSLATE_NOOP("CoreError", "ошибка ввода-вывода %1")},
+    {"is a folder", QT_TRANSLATE_NOOP("CoreError", "это папка, а не съёмка")},
+    {"a line's project, not a survey",
+     QT_TRANSLATE_NOOP("CoreError", "это проект профиля, а не съёмка: его открывает «Профиль» → «Открыть профиль…»")},
+    {"not a survey: the file is empty", QT_TRANSLATE_NOOP("CoreError", "не съёмка: файл пуст")},
+    {"not a survey: file shorter than its header (%1 bytes, the header takes %2)",
+     QT_TRANSLATE_NOOP("CoreError", "не съёмка: файл короче заголовка съёмки (%1 байт, заголовок занимает %2)")},
+    {"not a survey: the file ends inside its electrode table",
+     QT_TRANSLATE_NOOP("CoreError", "не съёмка: файл обрывается в таблице электродов")},
+    {"not a survey: sample rate %1", QT_TRANSLATE_NOOP("CoreError", "не съёмка: частота дискретизации %1")},
+    {"not a survey: invalid samples per curve %1",
+     QT_TRANSLATE_NOOP("CoreError", "не съёмка: недопустимое число отсчётов кривой %1")},
+    {"not a survey: invalid period count %1",
+     QT_TRANSLATE_NOOP("CoreError", "не съёмка: недопустимое число периодов %1")},
+    {"not a survey: invalid electrode count %1",
+     QT_TRANSLATE_NOOP("CoreError", "не съёмка: недопустимое число электродов %1")},
+    {"gates are written T1:T2,T2:T3 in ms, not '%1'",
+     QT_TRANSLATE_NOOP("CoreError", "окна записываются как T1:T2,T2:T3 в мс, а не «%1»")},
+    {"no gate given", QT_TRANSLATE_NOOP("CoreError", "окна не заданы")},
+    {"the gate list '%1' ends with a comma", QT_TRANSLATE_NOOP("CoreError", "список окон «%1» кончается запятой")},
+    {"the gate list '%1' has an empty gate between commas",
+     QT_TRANSLATE_NOOP("CoreError", "в списке окон «%1» пустое окно между запятыми")},
+    {"a gate is written T1:T2 in ms, not '%1'",
+     QT_TRANSLATE_NOOP("CoreError", "окно записывается как T1:T2 в мс, а не «%1»")},
+    {"gate %1 ms is reversed: it ends before it starts",
+     QT_TRANSLATE_NOOP("CoreError", "окно %1 мс перевёрнуто: оно кончается раньше, чем начинается")},
+    {"gate %1 ms is empty: it ends where it starts",
+     QT_TRANSLATE_NOOP("CoreError", "окно %1 мс пусто: оно кончается там же, где начинается")},
+    {"gate %1 ms starts before the switch-off", QT_TRANSLATE_NOOP("CoreError", "окно %1 мс начинается до выключения")},
+    {"gate %1 ms starts before the gate before it ends: gates are listed in order and do not overlap",
+     QT_TRANSLATE_NOOP("CoreError",
+                       "окно %1 мс начинается раньше конца предыдущего: окна идут по порядку и не перекрываются")},
+    {"gate %1 ms lies outside the pause of %2 ms",
+     QT_TRANSLATE_NOOP("CoreError", "окно %1 мс выходит за паузу в %2 мс")},
+    {"gate %1 ms holds no sample", QT_TRANSLATE_NOOP("CoreError", "в окне %1 мс нет ни одного отсчёта")},
+    // Why a record has no chargeability or its decay no fit.
+    {"no gate", QT_TRANSLATE_NOOP("CoreError", "окна не заданы")},
+    {"no Vp", QT_TRANSLATE_NOOP("CoreError", "нет Vp")},
+    {"fewer than three pauses", QT_TRANSLATE_NOOP("CoreError", "меньше трёх пауз")},
+    {"the curve is shorter than its half-periods", QT_TRANSLATE_NOOP("CoreError", "кривая короче своих полупериодов")},
+    {"a sample in a pause is not a number", QT_TRANSLATE_NOOP("CoreError", "отсчёт в паузе — не число")},
+    {"the half-period is shorter than the averaging window",
+     QT_TRANSLATE_NOOP("CoreError", "полупериод короче окна усреднения")},
+    {"fewer than four gates", QT_TRANSLATE_NOOP("CoreError", "меньше четырёх окон")},
+    {"a gate is not a number", QT_TRANSLATE_NOOP("CoreError", "окно — не число")},
+    {"the fit found no model", QT_TRANSLATE_NOOP("CoreError", "подгонка не нашла модели")},
+    {"the decay is too weak to fit", QT_TRANSLATE_NOOP("CoreError", "спад слишком слаб для подгонки")},
+};
+
+QString CoreErrorLine(const QString& line, bool sentence) {
+  // A file that is text is told so after the fault.
+  static const QString TextFile = " (a text file)";
+  if (line.endsWith(TextFile))
+    return CoreErrorLine(line.chopped(TextFile.size()), sentence) +
+           QCoreApplication::translate("CoreError", " (текстовый файл)");
+  for (const auto& [core, own] : CoreErrorForms) {
+    // After the file's name ("FILE: "), or alone.
+    const QRegularExpressionMatch match = MatchForm(core, line, "((?:.*: )?)", ".+?");
+    if (!match.hasMatch()) continue;
+    QString text = QCoreApplication::translate("CoreError", own);
+    for (int i = 2; i <= match.lastCapturedIndex(); ++i) text = text.arg(match.captured(i));
+    if (match.captured(1).isEmpty() && sentence) return text.left(1).toUpper() + text.mid(1);
+    return match.captured(1) + text;
+  }
+  return line;
+}
+
+}  // namespace
+
+QString CoreErrorText(const QString& message) {
+  QStringList lines = message.split('\n');
+  for (QString& line : lines) line = CoreErrorLine(LineMessageText(line), true);
+  return lines.join('\n');
+}
+
+std::string CoreReasonText(const std::string& reason) {
+  return CoreErrorLine(QString::fromStdString(reason), false).toStdString();
+}

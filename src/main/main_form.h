@@ -204,7 +204,8 @@ class TMainForm : public QWidget {
   void ShowNotice(const QString& text);
   void TrackBar1Change();
   void lNumberKeyPress(int key, bool& swallow);
-  void GoBClick();
+  // Shows the record whose number is typed; false when there is none such (said in a notice).
+  bool GoBClick();
   void SaveBClick();
   void ExportBClick();
   // Runs an export in the given format with the progress bar and says what it left out.
@@ -312,6 +313,7 @@ class TMainForm : public QWidget {
   std::shared_ptr<CheckPoints> check_points_;
   std::function<void()> pass_done_;
   QElapsedTimer points_drawn_;
+  int records_passed_ = 0;  // of the pass under way, as its last tick told
   static constexpr int PointsDrawnEveryMs = 200;
 
   OpenDialogSeam open_dialog_;

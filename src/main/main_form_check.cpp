@@ -26,6 +26,7 @@ void TMainForm::ResetErrorChart() {
   checked_.clear();
   UpdateExcludedOnShow();
   UpdateSurveyView();
+  Chart2->SetTitle(tr("Ошибка, %"));
   Chart2->SetTitleVisible(true);
   ScaleToData(Chart2);
   // Without points the axis would keep the last survey's records.
@@ -42,6 +43,7 @@ void TMainForm::CheckBClick() {
   ErSeries->Clear();
   ExcludedErSeries->Clear();
   checked_.clear();
+  Chart2->SetTitle(tr("Ошибка, %"));
   Chart2->SetTitleVisible(false);
   ScaleToData(Chart2);
   auto points = std::make_shared<CheckPoints>();

@@ -6,8 +6,10 @@
 #include <QPushButton>
 #include <stdexcept>
 
+#include "ip/decay_fit.h"
 #include "line/line_output.h"
 #include "main/guarded.h"
+#include "main/language.h"
 #include "main/line_panel.h"
 #include "main/main_form.h"
 #include "main/owned_view.h"
@@ -38,7 +40,7 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::DecayExportAsked, this, [this] { Guarded([this] { ExportDecays(); }); });
     DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
   }
-  ShowOwnedView(DecayWindow, this, PanelOnScreen(), true, {LinePanelWindow});
+  ShowOwnedView(DecayWindow, this, PanelOnScreen(), true, {LinePanelWindow}, SurveyWindow);
   if (vari.FileLoaded) ShowDecay();
 }
 
@@ -54,7 +56,15 @@ void TMainForm::ShowDecay() {
   DecayWindow->SetRecordTitle(RecordOnShowTitle());
   IpSettings settings = ip_settings_;
   settings.decay_fit = true;
-  DecayWindow->Show(RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, settings));
+  Chargeability ip = RecordChargeability(*vari.survey, vari.work, vari.RecordResult.signed_mean_du, settings);
+  // The core's reasons in the window's language.
+  ip.no_answer = CoreReasonText(ip.no_answer);
+  if (ip.fit && !ip.fit->no_fit.empty()) {
+    auto fit = std::make_shared<DecayFit>(*ip.fit);
+    fit->no_fit = CoreReasonText(fit->no_fit);
+    ip.fit = std::move(fit);
+  }
+  DecayWindow->Show(ip);
 }
 
 // The long table of every gate of every record of the survey on show, with the view's
@@ -83,12 +93,8 @@ void TMainForm::ChooseGates(const QString& text) {
   if (text.isEmpty()) {
     ResetGates();
   } else {
-    try {
-      ip_settings_.gates = ParseGates(text.toStdString(), vari.survey->HalfPeriod, vari.survey->SampleRate);
-    } catch (const std::invalid_argument&) {
-      if (DecayWindow) DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
-      throw;
-    }
+    // Refused, the gates in use stay and the field keeps what was typed, to be corrected.
+    ip_settings_.gates = ParseGates(text.toStdString(), vari.survey->HalfPeriod, vari.survey->SampleRate);
   }
   // The gates of a line's survey are the line's: kept in its project, and its M follows.
   if (line_ && SurveyOnShow() >= 0) {

@@ -24,6 +24,7 @@
 #include "main/message_box.h"
 #include "main/recent_surveys.h"
 #include "measurement/in_out_error.h"
+#include "measurement/survey_refusal.h"
 #include "output/table_export.h"
 #include "processing/record_evaluation.h"
 #include "vari.h"
@@ -71,16 +72,29 @@ void TMainForm::OpenBClick() {
 void TMainForm::OpenSurveyFile(const QString& given) {
   if (Passes->Running()) return;  // the pass reads the open survey's file
   const QString name = QFileInfo(given).absoluteFilePath();
-  // A survey that cannot be opened leaves the one on show as it was, its name included.
-  const QString shown = windowTitle();
-  setWindowTitle(CaptionFor(name));
-  IndexReport report;
+  const std::string file = name.toStdString();
+  // A survey that cannot be opened leaves the one on show as it was, its name included:
+  // so does a file that is no survey, named for what it is, and a survey without a record.
+  OpenedSurvey opened;
   try {
-    report = OpenSurvey(vari, name.toStdString());
-  } catch (...) {
-    setWindowTitle(shown);
-    throw;
+    RefuseNonSurvey(file);
+    try {
+      opened = OpenSurvey(file);
+    } catch (const InOutError& error) {
+      throw SurveyOpenError(file, error);
+    }
+    RefuseSurveyHeader(*opened.survey);
+  } catch (const std::exception& error) {
+    throw std::runtime_error(file + ": " + error.what());
   }
+  if (opened.survey->RecordCount <= 0) {
+    QString text = tr("%1: съёмка не открыта: в ней нет ни одной записи").arg(name);
+    for (const std::string& warning : opened.report.warnings) text += "\n" + CoreMessageText(warning);
+    throw std::runtime_error(text.toStdString());
+  }
+  TakeSurvey(vari, std::move(opened.survey));
+  setWindowTitle(CaptionFor(name));
+  const IndexReport report = std::move(opened.report);
   for (const std::string& warning : report.warnings) ShowErrorBox(CoreMessageText(warning).toUtf8().constData());
   if (keeps_settings_) RecentSurveys().Add(name);
   UpdateRecentMenu();
@@ -99,6 +113,8 @@ void TMainForm::OpenSurveyFile(const QString& given) {
 
   LoadRecord(1, true);
   vari.FileLoaded = true;
+  // The keys walk the records from the first look on.
+  if (!lNumber->hasFocus()) TrackBar1->setFocus(Qt::OtherFocusReason);
   Label2->setText(QString("%1 (%2)").arg(vari.survey->WindowLen).arg(vari.survey->HalfPeriod));
   Label2->adjustSize();
   if (AutoSaveBox->isChecked()) SaveBClick();
@@ -122,15 +138,26 @@ void TMainForm::TrackBar1Change() {
 void TMainForm::lNumberKeyPress(int key, bool& swallow) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   swallow = true;
-  GoBClick();
+  // A number refused keeps the field's keys, selected, to be typed over.
+  if (!GoBClick()) return lNumber->selectAll();
   // The number is given: the keys are the record's again (Delete, undo, the arrows), not
   // the field's, whose own keys come back when it is clicked to be edited.
   TrackBar1->setFocus(Qt::OtherFocusReason);
 }
 
-void TMainForm::GoBClick() {
-  std::optional<int32_t> v = IntegerFromText(lNumber->text().toStdString());
-  if (v) GoToRecord(*v);
+bool TMainForm::GoBClick() {
+  if (!vari.FileLoaded) return true;
+  const QString typed = lNumber->text();
+  std::optional<int32_t> v = IntegerFromText(typed.toStdString());
+  if (v && *v >= 1 && *v <= vari.survey->RecordCount) {
+    GoToRecord(*v);
+    return true;
+  }
+  // No such record: the record on show stays, and so does what was typed, as ever; a
+  // notice says which records there are.
+  if (!typed.trimmed().isEmpty())
+    ShowNotice(tr("Записи «%1» нет: номера записей 1..%2").arg(typed.trimmed()).arg(vari.survey->RecordCount));
+  return false;
 }
 
 void TMainForm::GoToRecord(int k) {
@@ -153,7 +180,7 @@ void TMainForm::ExportBClick() {
 
 // The export runs beside the window; stopped half-way it leaves the old file as it was.
 void TMainForm::RunExport(const ExportOptions& chosen) {
-  if (vari.survey->RecordCount < 1) throw InOutError::Invalid("No records to export");
+  if (vari.survey->RecordCount < 1) throw std::runtime_error(tr("Нет записей для экспорта").toStdString());
   if (Passes->Running()) return;
   ExportOptions options = chosen;
   options.folder = ExportFolder().toStdString();
@@ -227,6 +254,7 @@ void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done, 
   else
     ProgressBar1->setRange(1, total > 0 ? total : vari.survey->RecordCount);
   ProgressBar1->setValue(ProgressBar1->minimum());
+  records_passed_ = 0;
   ProgressBar1->show();
   EnablePassControls(false);
   Passes->Start(vari.survey, std::move(work));
@@ -235,6 +263,7 @@ void TMainForm::StartPass(PassRunner::Work work, std::function<void()> on_done, 
 void TMainForm::PassTicked(int done, int total) {
   if (total > 0 && ProgressBar1->maximum() != total) ProgressBar1->setRange(1, total);
   ProgressBar1->setValue(std::max(done, 1));
+  records_passed_ = done;
   // Drawing the error chart anew costs as much as a share of the check: a few times a
   // second is enough to watch it grow.
   if (!points_drawn_.isValid() || points_drawn_.elapsed() >= PointsDrawnEveryMs) {
@@ -247,6 +276,14 @@ void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();
   points_drawn_.invalidate();
   if (check_points_) UpdateSurveyView();
+  // A check stopped says so above its points, until the next check or open, and how far it came.
+  if (check_points_ && cancelled) {
+    const QString stopped =
+        tr("проверка остановлена: проверено записей %1 из %2").arg(records_passed_).arg(ProgressBar1->maximum());
+    Chart2->SetTitle(tr("Ошибка, %") + " — " + stopped);
+    Chart2->SetTitleVisible(true);
+    Chart2->Replot();
+  }
   check_points_.reset();
   ProgressBar1->hide();
   EnablePassControls(true);

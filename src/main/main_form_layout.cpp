@@ -406,6 +406,7 @@ void TMainForm::WireEvents() {
     connect(box, &QCheckBox::toggled, this, [this] { Guarded([this] { SignOptionChanged(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
   lNumber->installEventFilter(this);
+  TrackBar1->installEventFilter(this);
   connect(Chart2, &Chart::MousePressed, this,
           [this](Qt::MouseButton button, int x, int y) { Guarded([&] { Chart2MouseDown(button, x, y); }); });
   connect(Chart2, &Chart::DoubleClicked, this, [this] { Guarded([this] { Chart2DblClick(); }); });
@@ -435,6 +436,17 @@ void TMainForm::SetTabOrder() {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Notice && event->type() == QEvent::MouseButtonPress) Notice->hide();
+  // Below 200 records the bar's page (its tick spacing) is 0: PageUp and PageDown still
+  // step through the records, ten at a time.
+  if (watched == TrackBar1 && event->type() == QEvent::KeyPress && TrackBar1->pageStep() == 0) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+      constexpr int RecordsPerPage = 10;
+      // As the bar's own page keys: PageUp towards the end of a horizontal bar.
+      TrackBar1->setValue(TrackBar1->value() + (key == Qt::Key_PageUp ? RecordsPerPage : -RecordsPerPage));
+      return true;
+    }
+  }
   if (watched == lNumber && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallow = false;

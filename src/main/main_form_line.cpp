@@ -325,8 +325,7 @@ QString TMainForm::LineCaption() const {
                               .arg(line_->Data() ? line_->Data()->records.size() : 0)
                               .arg(line_exclusions_.counts.Excluded());
   // An evaluation stopped before its end leaves the records of the one before on show.
-  if (line_->NeedsEvaluation() && !Passes->Running())
-    return caption + tr(" — прежний расчёт, не по профилю («Профиль» → «Вычислить заново»)");
+  if (line_->NeedsEvaluation() && !Passes->Running()) return caption + tr(" — прежний расчёт: «Вычислить заново»");
   return caption;
 }
 
@@ -417,7 +416,7 @@ LinePanel* TMainForm::ShowLinePanel() {
     connect(panel, &LinePanel::SaveAsked, this, [this] { Guarded([this] { SaveLine(false); }); });
   }
   LinePanelWindow->Show(PanelState());
-  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true, {DecayWindow});
+  ShowOwnedView(LinePanelWindow, this, PanelOnScreen(), true, {DecayWindow}, SurveyWindow);
   return LinePanelWindow;
 }
 

@@ -10,8 +10,8 @@ void ShowErrorBox(const char* text) noexcept { ShowErrorText(text); }
 
 void InstallMessageBoxSink() {
   SetMessageSink([](const std::string& text) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
-                    LineMessageText(QString::fromStdString(text)), QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), CoreErrorText(QString::fromStdString(text)),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
   });
 }

@@ -65,8 +65,12 @@ QMargins FrameOf(const QWidget* owner) {
 // Below this width a view would show little: it then stays where it would cover another.
 constexpr int LeastUsefulWidth = 300;
 
+bool ShownBeside(const QWidget* other, const QWidget* view) {
+  return other && other != view && other->isVisible() && !other->isMinimized();
+}
+
 void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at_right,
-           std::initializer_list<const QWidget*> apart_from) {
+           std::initializer_list<const QWidget*> apart_from, const QWidget* beside) {
   const QRect screen = owner->screen()->availableGeometry();
   const QMargins frame = FrameOf(owner);
   const int width = std::min(view->width(), screen.width() - frame.left() - frame.right());
@@ -77,19 +81,35 @@ void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at
   const int least = std::max(view->minimumHeight(), view->minimumSizeHint().height());
   if (height < std::max(std::min(view->height(), LowestUsefulHeight), least)) {
     top = screen.top() + frame.top();
-    height = std::min(view->height(), screen.height() - frame.top() - frame.bottom());
+    height = std::min(view->height(), screen.bottom() + 1 - frame.bottom() - top);
   }
-  const int left = at_right ? screen.right() + 1 - frame.right() - width : screen.left() + frame.left();
+  const int right_edge = screen.right() + 1 - frame.right();  // one past the view's inside
+  const int left = at_right ? right_edge - width : screen.left() + frame.left();
   QRect place(left, top, width, height);
   if (at_right) {
-    const int least = std::max(LeastUsefulWidth, view->minimumSizeHint().width());
+    const int least_width = std::max(LeastUsefulWidth, view->minimumSizeHint().width());
+    auto framed = [&](const QRect& inside) {
+      return inside.adjusted(-frame.left(), -frame.top(), frame.right(), frame.bottom());
+    };
+    // The room right of the view kept uncovered; over it only where that room is too narrow.
+    int room = screen.left() + frame.left();
+    if (ShownBeside(beside, view)) {
+      const int after = beside->frameGeometry().right() + 1 + frame.left();
+      if (right_edge - after >= least_width) {
+        room = after;
+        if (framed(place).intersects(beside->frameGeometry())) {
+          const int narrowed = std::min(width, right_edge - room);
+          place = QRect(right_edge - narrowed, top, narrowed, height);
+        }
+      }
+    }
     for (const QWidget* other : apart_from) {
-      if (!other || other == view || !other->isVisible() || other->isMinimized()) continue;
+      if (!ShownBeside(other, view)) continue;
       const QRect taken = other->frameGeometry();
-      if (!place.adjusted(-frame.left(), -frame.top(), frame.right(), frame.bottom()).intersects(taken)) continue;
-      const int right = taken.left() - frame.right();  // one past the view's inside
-      const int narrowed = std::min(width, right - screen.left() - frame.left());
-      if (narrowed < least) continue;
+      if (!framed(place).intersects(taken)) continue;
+      const int right = taken.left() - frame.right();
+      const int narrowed = std::min(width, right - room);
+      if (narrowed < least_width) continue;
       place = QRect(right - narrowed, top, narrowed, height);
     }
   }
@@ -99,7 +119,7 @@ void Place(QWidget* view, const QWidget* owner, const QRect& keep_clear, bool at
 }  // namespace
 
 void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right,
-                   std::initializer_list<const QWidget*> apart_from) {
+                   std::initializer_list<const QWidget*> apart_from, const QWidget* beside) {
   if (!view->isWindow() || !view->windowHandle()) {
     // A dialog, not a plain window: only those does the X11 window manager learn are the window's own.
     view->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
@@ -107,7 +127,7 @@ void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool 
     view->winId();
     if (QWindow* above = KeptAbove(owner)) view->windowHandle()->setTransientParent(above);
     if (ProgramRoot()) view->windowHandle()->installEventFilter(new ModalsAbove(view->windowHandle()));
-    Place(view, owner, keep_clear, at_right, apart_from);
+    Place(view, owner, keep_clear, at_right, apart_from, beside);
   }
   view->setWindowState(view->windowState() & ~Qt::WindowMinimized);
   view->show();

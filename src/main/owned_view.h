@@ -13,10 +13,12 @@ class QSize;
 // Shows `view` and brings it forward. The first time, it becomes `owner`'s own and is
 // placed on `owner`'s screen below `keep_clear` (global coordinates), at the left edge
 // or, with `at_right`, at the right one; it is made smaller where the screen is. A view
-// at the right goes left of those of `apart_from` that are shown there, narrower if it
-// must, where the screen has room for it.
+// at the right stays clear of `beside` (the survey view) where the screen has room for it
+// right of that one, narrower if it must, and otherwise goes over it; it goes left of
+// those of `apart_from` that are shown there, narrower if it must, where that room holds
+// it, and over them where it does not.
 void ShowOwnedView(QWidget* view, QWidget* owner, const QRect& keep_clear, bool at_right,
-                   std::initializer_list<const QWidget*> apart_from = {});
+                   std::initializer_list<const QWidget*> apart_from = {}, const QWidget* beside = nullptr);
 
 // Where a notice of `size` goes within `area` (global coordinates), `margin` inside its
 // edges: the top right corner, or else the first other corner clear of the shown `views`

@@ -96,6 +96,26 @@ TEST(DecayFit, ItsIntervalsCoverTheTruthAsOftenAsTheyClaim) {
   }
 }
 
+// Over ground without polarisation the decay is noise, whose fit would print an m of
+// hundreds with a ± larger still: nearly every record gets none and says why, τ
+// unresolved (a record whose gates stand out of the noise by chance is still fitted).
+TEST(DecayFit, NoiseAloneIsTooWeakToFit) {
+  TempDir dir;
+  SynthOptions o = Polarised(83.1, 0.613, 0.5, 40, 1);
+  o.chargeability_mv_v = 0;
+  int records = 0, weak = 0;
+  for (const Fitted& record : FitSurvey(dir, o)) {
+    const DecayFit& fit = record.Fit();
+    ++records;
+    if (fit.no_fit.empty()) continue;
+    ++weak;
+    EXPECT_EQ(fit.no_fit, TooWeakToFit);
+    EXPECT_TRUE(std::isnan(fit.m) && std::isnan(fit.m_interval) && std::isnan(fit.tau_interval_ms));
+    EXPECT_TRUE(fit.Flagged(DecayFlag::TauUnresolved));
+  }
+  EXPECT_GE(weak, 0.8 * records) << weak << " of " << records;
+}
+
 // Clean decays pass every check, negative ones too; each fault the generator gives them
 // raises its flag on every record, with its reason.
 TEST(DecayFlags, CleanDecaysPassAndEachFaultRaisesItsFlag) {

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "form_fixture.h"
+#include "main/language.h"
 #include "measurement/data_file.h"
 #include "measurement/record_loader.h"
 #include "output/section_table.h"
@@ -116,7 +117,7 @@ TEST_F(DecayViewTest, OffUntilAskedThenTheCoresDecayAndGates) {
   Open(Survey("short.qmr", short_pauses));
   ASSERT_NE(View(), nullptr);
   EXPECT_EQ(View()->findChild<QLabel*>("DecayInfo")->text().toStdString(),
-            "Нет ответа: the half-period is shorter than the averaging window");
+            "Нет ответа: полупериод короче окна усреднения");
 }
 
 TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
@@ -135,7 +136,11 @@ TEST_F(DecayViewTest, GatesSetInTheViewOrRefusedWithTheReason) {
   QTest::mouseClick(view->findChild<QPushButton*>("GatesB"), Qt::LeftButton);
   ASSERT_EQ(messages_.Messages().size(), 1u);
   EXPECT_EQ(messages_.Messages()[0], "gate 20:4000 ms lies outside the pause of 200 ms");
-  EXPECT_EQ(gates->text(), "20:40,40:80") << "the gates in use stay";
+  EXPECT_EQ(gates->text(), "20:4000") << "what was typed stays, to be corrected";
+  EXPECT_EQ(CoreErrorText(QString::fromStdString(messages_.Messages()[0])),
+            "Окно 20:4000 мс выходит за паузу в 200 мс");
+  EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 2) << "the gates in use stay";
+  TypeRecordNumber("2");
   EXPECT_EQ(view->DecayChart()->SeriesAt(1).Count(), 2);
 
   gates->clear();
@@ -205,8 +210,7 @@ TEST_F(DecayViewTest, ThePictureCarriesTheAnswerOrItsReason) {
       "short.qmr",
       {.blocks = 1, .channels = 1, .half_period = 10, .second_length = 10, .period_count = 4, .physical = true}));
   ASSERT_EQ(view->DecayChart()->SaveImageAsked(QString::fromStdString(svg)), "");
-  EXPECT_TRUE(SvgText(svg).contains("Нет ответа: the half-period is shorter than the averaging window"))
-      << SvgText(svg).toStdString();
+  EXPECT_TRUE(SvgText(svg).contains("Нет ответа: полупериод короче окна усреднения")) << SvgText(svg).toStdString();
 }
 
 // The Cole-Cole decay fitted to the gates is drawn beside the measured one and its m, τ,
@@ -306,6 +310,28 @@ TEST_F(DecayViewTest, TheSurveyViewColoursByTheFitsTauCAndMisfit) {
   EXPECT_EQ(survey->Section()->SeriesAt(0).Count() + survey->Section()->SeriesAt(3).Count(), 4)
       << "a misfit for every record (a χ² of 0 a triangle on its log scale)";
   EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Over ground without polarisation the decay is noise: no fitted curve and no numbers, but
+// the reason, in the window's language.
+TEST_F(DecayViewTest, ADecayTooWeakToFitShowsTheReasonAndNoCurve) {
+  SynthOptions o{.blocks = 3, .channels = 4, .half_period = 200, .second_length = 200, .period_count = 4};
+  o.physical = true;
+  o.rho_ohm_m = 100;
+  o.noise_mv = 0.5;
+  o.chargeability_mv_v = 0;
+  path_ = Survey("plain.qmr", o);
+  Open(path_);
+  Click("DecayB");
+  ASSERT_NE(View(), nullptr);
+  for (int k = 1; k <= 12; ++k) {
+    TypeRecordNumber(QString::number(k));
+    const QString fit = View()->findChild<QLabel*>("DecayFitInfo")->text();
+    EXPECT_EQ(fit, "Нет подгонки: спад слишком слаб для подгонки") << "record " << k;
+    EXPECT_FALSE(fit.contains("INF", Qt::CaseInsensitive));
+    EXPECT_EQ(View()->DecayChart()->SeriesAt(2).Count(), 0) << "no fitted curve, record " << k;
+    EXPECT_GT(View()->DecayChart()->SeriesAt(1).Count(), 0) << "the gates are still drawn";
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -47,12 +48,21 @@ TEST_F(LongPassTest, AStoppedCheckKeepsItsPointsAndTheNextRunsWhole) {
   const int points = Control<Chart>("Chart2")->SeriesAt(0).Count();
   EXPECT_GT(points, 0);
   EXPECT_LT(points, 10000) << "Esc stopped the check";
+  // The error chart says that the check was stopped, and how far it came.
+  auto* chart = Control<Chart>("Chart2");
+  EXPECT_TRUE(chart->TitleVisible());
+  const QRegularExpressionMatch said =
+      QRegularExpression("^Ошибка, % — проверка остановлена: проверено записей (\\d+) из 10000$").match(chart->Title());
+  ASSERT_TRUE(said.hasMatch()) << chart->Title().toStdString();
+  EXPECT_GE(said.captured(1).toInt(), points);
+  EXPECT_LT(said.captured(1).toInt(), 10000);
   EXPECT_TRUE(messages_.Messages().empty()) << "stopping is no failure";
   EXPECT_TRUE(Control<QPushButton>("CheckB")->isEnabled());
   EXPECT_FALSE(Control<QPushButton>("CancelB")->isVisible());
 
   Click("CheckB");
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000) << "the next check runs to the end";
+  EXPECT_FALSE(chart->Title().contains("остановлена"));
 }
 
 // Esc in a view stops the pass as it does in the window, and the view stays open.

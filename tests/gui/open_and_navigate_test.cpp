@@ -104,21 +104,21 @@ TEST_F(FormTest, NothingGatedActsBeforeAnOpen) {
   EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(FormTest, SurveyWithoutRecordsKeepsThePreviousRecordDrawnButInactive) {
+TEST_F(FormTest, ASurveyWithoutRecordsIsNotOpened) {
   Open(Survey("line.qmr"));
   TestSurvey empty;
   empty.Write(dir_.File("empty.qmr"));
   Open(dir_.File("empty.qmr"));
-  EXPECT_TRUE(messages_.Messages().empty());
-  EXPECT_EQ(Text("Edit1"), "N=0   n=0");
-  EXPECT_FALSE(vari.FileLoaded);
+  ASSERT_EQ(messages_.Messages().size(), 1u) << "a survey without a record is not opened";
+  EXPECT_EQ(messages_.Messages()[0], dir_.File("empty.qmr") + ": съёмка не открыта: в ней нет ни одной записи");
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(dir_.File("line.qmr")));
+  EXPECT_EQ(Text("Edit1"), "N=12   n=3");
+  EXPECT_TRUE(vari.FileLoaded);
   EXPECT_EQ(Control<QSlider>("TrackBar1")->value(), 0);
   EXPECT_EQ(Text("Label1"), "A=1  B=2  M=3  N=4    nCh=1  nImp=1");
   EXPECT_EQ(Text("Label2"), "20 (100)");
-  TypeRecordNumber("1");
-  Control<QSlider>("TrackBar1")->setValue(0);
-  Click("CheckB");
-  EXPECT_EQ(shown_.size(), 1u);
+  TypeRecordNumber("2");
+  EXPECT_EQ(shown_.size(), 2u) << "the survey on show is walked through";
 }
 
 TEST_F(FormTest, SecondOpenReturnsToRecordOneWithOneLoad) {
@@ -344,10 +344,52 @@ TEST_F(FormTest, VanishedFileShowsTheErrorBoxAndTheWindowStaysUsable) {
 
   Open(dir_.File("absent.qmr"));
   ASSERT_EQ(messages_.Messages().size(), 2u);
-  EXPECT_EQ(messages_.Messages()[1], "File not found");
+  EXPECT_EQ(messages_.Messages()[1], dir_.File("absent.qmr") + ": File not found");
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path)) << "the survey on show keeps its name";
   Open(dir_.File("moved.qmr"));
   EXPECT_TRUE(vari.FileLoaded);
+}
+
+// A number with no record behind it is refused where it was typed: the record on show
+// stays, the text stays selected for another try, and a notice gives the records there are.
+TEST_F(FormTest, ARecordNumberThereIsNotIsRefusedVisibly) {
+  Open(Survey("line.qmr"));
+  TypeRecordNumber("4");
+  auto* number = Control<QLineEdit>("lNumber");
+  auto* notice = Control<QLabel>("NoticeLabel");
+  for (const QString typed : {"999", "0", "abc", "-5", "13"}) {
+    notice->hide();
+    TypeRecordNumber(typed);
+    EXPECT_EQ(RecordOnShow(), 4) << typed.toStdString();
+    EXPECT_EQ(number->selectedText(), typed) << "ready to be typed over";
+    EXPECT_TRUE(number->hasFocus() || !QApplication::activeWindow());
+    EXPECT_TRUE(notice->isVisible()) << typed.toStdString();
+    EXPECT_EQ(notice->text(), "Записи «" + typed + "» нет: номера записей 1..12");
+  }
+  TypeRecordNumber("12");
+  EXPECT_EQ(RecordOnShow(), 12);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// From the open on, the keys walk the records: the bar has them, and PageUp and PageDown
+// step ten records where the bar's own page is none (below 200 records).
+TEST_F(FormTest, TheKeysWalkTheRecordsFromTheOpenOnPageKeysToo) {
+  QApplication::setActiveWindow(form_.get());
+  Open(Survey("line.qmr", {.blocks = 8, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2}));
+  auto* bar = Control<QSlider>("TrackBar1");
+  ASSERT_EQ(bar->pageStep(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), bar);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 11);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 31);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+  EXPECT_EQ(RecordOnShow(), 32) << "the last record";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+  EXPECT_EQ(RecordOnShow(), 22);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  EXPECT_EQ(RecordOnShow(), 23);
 }
 
 TEST_F(FormTest, TrackBarStepFollowsTheRecordCount) {

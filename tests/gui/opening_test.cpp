@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <filesystem>
+#include <fstream>
 
 #include "form_fixture.h"
 #include "main/language.h"
@@ -44,7 +45,8 @@ TEST_F(FormTest, OpensTheSurveyNamedOnTheCommandLine) {
   EXPECT_GE(form_->width(), std::min(screen.width(), 1000));
 
   form_->OpenFromCommandLine(QString::fromStdString(dir_.File("absent.qmr")));
-  EXPECT_EQ(messages_.Messages(), std::vector<std::string>{"File not found"}) << "shown in the error box";
+  EXPECT_EQ(messages_.Messages(), std::vector<std::string>{dir_.File("absent.qmr") + ": File not found"})
+      << "shown in the error box";
   // The survey on show stays, under its name, and can still be walked through.
   EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
   EXPECT_EQ(Text("Edit1"), "N=12   n=3");
@@ -100,7 +102,7 @@ TEST_F(FormTest, RecentSurveysSurviveARestart) {
   std::filesystem::remove(first);
   menu->actions()[1]->trigger();
   ASSERT_EQ(messages_.Messages().size(), 1u);
-  EXPECT_EQ(messages_.Messages()[0], "File not found\n" + first + " убран из списка недавних");
+  EXPECT_EQ(messages_.Messages()[0], first + ": File not found\n" + first + " убран из списка недавних");
   ASSERT_EQ(menu->actions().size(), 1);
   EXPECT_EQ(menu->actions()[0]->text(), QString::fromStdString(second));
 }
@@ -116,6 +118,59 @@ TEST_F(FormTest, ASurveyCutShortOpensWhatIsCompleteAndSaysSo) {
   EXPECT_EQ(Text("Edit1"), "N=8   n=2");
   EXPECT_EQ(RecordOnShow(), 1);
   EXPECT_FALSE(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().empty()) << "record 1 is drawn";
+}
+
+// A survey cut inside its first block has no record: it is not opened, and the survey on
+// show stays with its name, record, curves and summary.
+TEST_F(FormTest, ASurveyWithoutARecordLeavesTheOneOnShow) {
+  const std::string path = Survey("s.qmr");
+  Open(path);
+  TypeRecordNumber("3");
+  const QString summary = Text("Panel2Caption"), electrodes = Text("Label1"), counter = Text("Edit1");
+  const size_t points = Control<Chart>("ChartVoltage")->SeriesAt(0).Points().size();
+  const std::string cut = dir_.File("cut.qmr");
+  std::filesystem::copy_file(path, cut);
+  Truncate(cut, 8000);  // the header and a part of the first block
+  Open(cut);
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0], cut +
+                                         ": съёмка не открыта: в ней нет ни одной записи\n"
+                                         "Файл обрывается внутри блока 1.\n\rПолных блоков: 0, записей: 0");
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(Text("Edit1"), counter);
+  EXPECT_EQ(Text("Label1"), electrodes);
+  EXPECT_EQ(Text("Panel2Caption"), summary);
+  EXPECT_EQ(Text("lNumber"), "3");
+  EXPECT_EQ(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().size(), points);
+  TypeRecordNumber("5");
+  EXPECT_EQ(shown_.back(), 5) << "the survey on show is still walked through";
+}
+
+// A file that is no survey is named for what it is, after its name, in the window's
+// language, as the batch tool names it in its own; so are the core's other faults.
+TEST_F(FormTest, AFileThatIsNoSurveyIsNamedInTheWindowsLanguage) {
+  const std::string path = Survey("s.qmr");
+  Open(path);
+  const std::string junk = dir_.File("junk.qmr"), folder = dir_.File("folder.qmr");
+  std::ofstream(junk) << "field notes, not a survey\n";
+  std::filesystem::create_directory(folder);
+  for (const std::string& file : {junk, folder, dir_.File("absent.qmr")}) Open(file);
+  ASSERT_EQ(messages_.Messages().size(), 3u);
+  const std::vector<QString> seen{
+      QString::fromStdString(junk) +
+          ": не съёмка: файл короче заголовка съёмки (26 байт, заголовок занимает 4120) (текстовый файл)",
+      QString::fromStdString(folder) + ": это папка, а не съёмка",
+      QString::fromStdString(dir_.File("absent.qmr")) + ": файл не найден"};
+  for (size_t i = 0; i < seen.size(); ++i)
+    EXPECT_EQ(CoreErrorText(QString::fromStdString(messages_.Messages()[i])), seen[i]);
+  EXPECT_EQ(messages_.Messages()[0],
+            junk + ": not a survey: file shorter than its header (26 bytes, the header takes 4120) (a text file)")
+      << "the batch tool's words";
+  EXPECT_EQ(form_->windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(CoreErrorText("gate 30:10 ms is reversed: it ends before it starts"),
+            "Окно 30:10 мс перевёрнуто: оно кончается раньше, чем начинается");
+  EXPECT_EQ(CoreErrorText("Read beyond end of file"), "Файл кончился раньше, чем ожидалось: он обрезан или изменился");
+  EXPECT_EQ(CoreErrorText("x.qmr: no such thing"), "x.qmr: no such thing") << "an unknown text stays";
 }
 
 // The window in English, chosen before it is made; Russian stays the default.

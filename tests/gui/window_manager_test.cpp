@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QToolButton>
 
 #include "form_fixture.h"
+#include "main/line_panel.h"
 #include "views/decay_view.h"
 #include "views/survey_view.h"
 
@@ -75,6 +78,45 @@ TEST_F(WindowManagerTest, AModalDialogOpensAboveTheViews) {
   ASSERT_TRUE(place.intersects(views[0]->frameGeometry())) << "the dialog stands over a view";
   const QImage shot = form_->screen()->grabWindow(0, place.center().x() - 2, place.center().y() - 2, 5, 5).toImage();
   EXPECT_EQ(shot.pixelColor(2, 2), QColor(255, 0, 255)) << "the dialog is seen, not the view";
+}
+
+// Where the screen has room right of the survey view (1366 px), the decay view opens
+// there, narrower than it would be, and the line's panel after it too: neither covers
+// the section. (On a screen without that room they go over it: the offscreen one.)
+TEST_F(WindowManagerTest, ViewsOpenRightOfTheSurveyViewWhereTheScreenHasRoom) {
+  const QRect screen = form_->screen()->availableGeometry();
+  if (screen.width() < 1300) GTEST_SKIP() << "needs room right of the survey view";
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  const SynthOptions spread{.blocks = 3, .channels = 4, .half_period = 100, .second_length = 100, .period_count = 2};
+  const std::string s1 = Survey("s1.qmr", spread), s2 = Survey("s2.qmr", spread);
+  Open(s1);
+  QWidget* section = form_->ShowSurveyView();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(section));
+  QWidget* decay = form_->ShowDecayView();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(decay));
+  QTest::qWait(300);  // what else the window manager does with them
+  EXPECT_FALSE(decay->frameGeometry().intersects(section->frameGeometry()))
+      << decay->frameGeometry().x() << " over the section to " << section->frameGeometry().right();
+  EXPECT_TRUE(screen.contains(decay->frameGeometry()));
+  EXPECT_GE(decay->width(), 300);
+
+  form_->SetLineDialog([=, this](QWidget*, const QString& kind) -> QStringList {
+    if (kind == "save") return {QString::fromStdString(dir_.File("line.vln"))};
+    if (kind == "surveys") return {QString::fromStdString(s2)};
+    return {};
+  });
+  QMenu* menu = Control<QToolButton>("LineB")->menu();
+  emit menu->aboutToShow();
+  for (QAction* action : menu->actions())
+    if (action->text() == "Новый профиль из этой съёмки…") action->trigger();
+  WaitForPass();
+  QWidget* panel = form_->ShowLinePanel();
+  ASSERT_NE(panel, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  QTest::qWait(300);
+  EXPECT_FALSE(panel->frameGeometry().intersects(section->frameGeometry()))
+      << panel->frameGeometry().x() << " over the section to " << section->frameGeometry().right();
+  EXPECT_TRUE(screen.contains(panel->frameGeometry()));
 }
 
 }  // namespace
