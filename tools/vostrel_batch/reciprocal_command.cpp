@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "analysis/quantile.h"
 #include "analysis/reciprocal_pairs.h"
 #include "analysis/survey_measurements.h"
 #include "formats/plain_number.h"
@@ -14,18 +15,6 @@
 #include "vostrel_batch/survey_input.h"
 
 namespace {
-
-// The q-quantile of the sorted values x_0..x_{n-1}: at h = q·(n − 1), between x_⌊h⌋ and
-// the next value in proportion, so that the median of an even count is the mean of
-// the middle two.
-double Quantile(std::vector<double> values, double q) {
-  if (values.empty()) return std::nan("");
-  std::sort(values.begin(), values.end());
-  const double h = q * double(values.size() - 1);
-  const size_t below = static_cast<size_t>(h);
-  if (below + 1 >= values.size()) return values.back();
-  return values[below] + (h - double(below)) * (values[below + 1] - values[below]);
-}
 
 struct Summary {
   double median, p90, max;  // of the pairs' |error|, %
