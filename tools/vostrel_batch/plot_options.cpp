@@ -113,7 +113,8 @@ void DeclarePlotOptions(CLI::App& app, PlotOptions& o) {
   app.add_option("--size", *size_text, "the picture's size in pixels; larger than drawn, it is magnified")
       ->type_name("WIDTHxHEIGHT")
       ->check(size);
-  app.final_callback([&o, scale, logarithmic, linear] {
+  // The callback keeps what the options write into alive as long as the app.
+  app.final_callback([&o, scale, logarithmic, linear, size_text] {
     if (*logarithmic && *linear) throw CLI::ValidationError("--log or --linear, not both");
     if (*logarithmic || *linear) o.logarithmic = *logarithmic;
     CheckTogether(o, *scale == "auto" ? std::string() : *scale);
