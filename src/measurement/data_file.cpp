@@ -1,5 +1,6 @@
 #include "measurement/data_file.h"
 
+#include <atomic>
 #include <cerrno>
 
 #include "measurement/in_out_error.h"
@@ -7,7 +8,8 @@
 
 namespace {
 uint64_t NextSession() {
-  static uint64_t counter = 0;
+  // Files are opened on a pass's threads at once.
+  static std::atomic<uint64_t> counter = 0;
   return ++counter;
 }
 }  // namespace

@@ -20,21 +20,16 @@ void Scale(std::vector<float>& samples, float factor) {
   for (float& sample : samples) sample = sample * scale;
 }
 
-// A curve from a block read ahead by the pass's second thread, scaled as it is copied
-// out, or read here and scaled.
+// A curve from a block read ahead by the pass's readers, copied out and scaled, or read
+// here and scaled.
 void ReadCurve(Workspace& w, int64_t offset, std::vector<float>& samples, float factor) {
   const size_t bytes = samples.size() * sizeof(float);
   if (const unsigned char* curve = w.ReadAhead ? w.ReadAhead->Take(offset, bytes) : nullptr) {
-    const float scale = 1000.0f * factor;
-    for (size_t i = 0; i < samples.size(); ++i) {
-      float sample;
-      std::memcpy(&sample, curve + i * sizeof(float), sizeof(float));
-      samples[i] = sample * scale;
-    }
-    return;
+    std::memcpy(samples.data(), curve, bytes);
+  } else {
+    w.DataFile.Seek(offset);
+    w.DataFile.ReadExact(samples.data(), bytes);
   }
-  w.DataFile.Seek(offset);
-  w.DataFile.ReadExact(samples.data(), bytes);
   Scale(samples, factor);
 }
 
@@ -88,12 +83,18 @@ std::vector<BlockReadAhead::Range> PassBlocks(const Survey& s) {
   return blocks;
 }
 
-PassReadAhead::PassReadAhead(const Survey& s, Workspace& w, BlockReadAhead::Observer observer) : work_(w) {
-  if (s.RecordCount < 2 || s.SamplesPerCurve <= 0) return;
-  std::vector<BlockReadAhead::Range> blocks = PassBlocks(s);
-  for (const BlockReadAhead::Range& block : blocks)
-    if (static_cast<uint64_t>(block.end - block.start) > BlockReadAhead::MaxBlockBytes) return;
-  read_ahead_ = std::make_unique<BlockReadAhead>(s.DataFileName, std::move(blocks), std::move(observer));
+PassReadAhead::PassReadAhead(const Survey& s, Workspace& w, BlockReadAhead::Observer observer, PassShare share)
+    : work_(w) {
+  if (s.RecordCount < 2 || s.SamplesPerCurve <= 0 || share.parts == 0) return;
+  std::vector<BlockReadAhead::Range> blocks;
+  const std::vector<BlockReadAhead::Range> all = PassBlocks(s);
+  for (size_t b = share.part; b < all.size(); b += share.parts) {
+    if (static_cast<uint64_t>(all[b].end - all[b].start) > BlockReadAhead::MaxBlockBytes) return;
+    blocks.push_back(all[b]);
+  }
+  // A workspace with a share of the blocks reads them for itself, on the core that uses them.
+  const size_t readers = share.parts == 1 ? BlockReadAhead::MaxReaders : 0;
+  read_ahead_ = std::make_unique<BlockReadAhead>(s.DataFileName, std::move(blocks), std::move(observer), readers);
   w.ReadAhead = read_ahead_.get();
 }
 

@@ -18,10 +18,18 @@ void LoadRecordSamples(const Survey& survey, Workspace& work, int k, bool flip_s
 // block before it ended when only the block's few header bytes lie between them.
 std::vector<BlockReadAhead::Range> PassBlocks(const Survey& survey);
 
-// Reads the blocks of a pass ahead while it lives, when they are small enough.
+// Which of a pass's blocks one workspace goes through: those whose place among them
+// (from 0) leaves `part` when divided by `parts`.
+struct PassShare {
+  size_t part = 0;
+  size_t parts = 1;
+};
+
+// Reads the blocks of a pass ahead while it lives, when they are small enough: every
+// block on two threads, or the share of one of several workspaces on one.
 class PassReadAhead {
  public:
-  PassReadAhead(const Survey& survey, Workspace& work, BlockReadAhead::Observer observer = {});
+  PassReadAhead(const Survey& survey, Workspace& work, BlockReadAhead::Observer observer = {}, PassShare share = {});
   ~PassReadAhead();
   PassReadAhead(const PassReadAhead&) = delete;
   PassReadAhead& operator=(const PassReadAhead&) = delete;

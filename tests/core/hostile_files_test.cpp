@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numeric>
 
 #include "analysis/error_class.h"
 #include "formats/table_line.h"
@@ -15,6 +16,7 @@
 #include "processing/record_pass.h"
 #include "processing/record_processor.h"
 #include "processing/summary_line.h"
+#include "synthetic/synthetic_survey.h"
 #include "test_support.h"
 
 namespace {
@@ -63,6 +65,51 @@ TEST(HostileFiles, FileShrinkingAfterIndexingIsReadBeyondEnd) {
   Truncate(dir.File("s.qmr"), 4200);
   DataFileSession session(v->work.DataFile, v->survey->DataFileName);
   EXPECT_THROW(EvaluateRecord(*v->survey, v->work, 4, {}), InOutError);
+}
+
+// A pass over every record gives what one workspace gives record by record, in file
+// order, up to the first record that cannot be read or up to a stop, and nothing after.
+TEST(HostileFiles, APassGivesItsRowsInFileOrderUpToAFailureOrAStop) {
+  TempDir dir;
+  const std::string path = dir.File("s.qmr");
+  SynthOptions o;
+  o.blocks = 9, o.channels = 3, o.period_count = 2;
+  WriteSyntheticSurvey(path, o);
+  const SharedSurvey survey = OpenSurvey(path).survey;
+  struct Given {
+    std::vector<std::string> rows;
+    std::string error;
+  };
+  auto pass = [&](std::vector<int> records, size_t stop_after = SIZE_MAX) {
+    PassOptions options;
+    options.records = std::move(records);
+    Given given;
+    try {
+      RecordPass(*survey, options, [&](const RecordRow& row) {
+        given.rows.push_back(std::to_string(row.k) + TableLine(ExportFormat::Text, row.k, row.entry, *survey,
+                                                               row.evaluation.result, row.evaluation.spread_pct));
+        if (given.rows.size() == stop_after) throw PassCancelled();
+      });
+    } catch (const std::exception& error) {
+      given.error = error.what();
+    }
+    return given;
+  };
+  std::vector<int> one_by_one(27);
+  std::iota(one_by_one.begin(), one_by_one.end(), 1);
+  const Given whole = pass(one_by_one);
+  ASSERT_EQ(whole.rows.size(), 27u);
+  EXPECT_EQ(pass({}).rows, whole.rows);
+
+  const Given stopped = pass({}, 5);
+  EXPECT_EQ(stopped.error, "Cancelled");
+  EXPECT_EQ(stopped.rows, std::vector<std::string>(whole.rows.begin(), whole.rows.begin() + 5));
+
+  // Cut inside the 14th record's voltage curve, in the fifth block.
+  Truncate(path, survey->RecordIndex[14].VoltageOffset + 8);
+  const Given cut = pass({});
+  EXPECT_EQ(cut.error, "Read beyond end of file");
+  EXPECT_EQ(cut.rows, std::vector<std::string>(whole.rows.begin(), whole.rows.begin() + 13));
 }
 
 TEST(HostileFiles, BadHeaderValuesGiveAnAnswerNotACrash) {
