@@ -105,11 +105,13 @@ TEST(HostileFiles, APassGivesItsRowsInFileOrderUpToAFailureOrAStop) {
   EXPECT_EQ(stopped.error, "Cancelled");
   EXPECT_EQ(stopped.rows, std::vector<std::string>(whole.rows.begin(), whole.rows.begin() + 5));
 
-  // Cut inside the 14th record's voltage curve, in the fifth block.
-  Truncate(path, survey->RecordIndex[14].VoltageOffset + 8);
-  const Given cut = pass({});
-  EXPECT_EQ(cut.error, "Read beyond end of file");
-  EXPECT_EQ(cut.rows, std::vector<std::string>(whole.rows.begin(), whole.rows.begin() + 13));
+  // Cut inside a record's voltage curve: in the last block, then in the fifth.
+  for (int k : {26, 14}) {
+    Truncate(path, survey->RecordIndex[static_cast<size_t>(k)].VoltageOffset + 8);
+    const Given cut = pass({});
+    EXPECT_EQ(cut.error, "Read beyond end of file") << k;
+    EXPECT_EQ(cut.rows, std::vector<std::string>(whole.rows.begin(), whole.rows.begin() + k - 1)) << k;
+  }
 }
 
 TEST(HostileFiles, BadHeaderValuesGiveAnAnswerNotACrash) {
