@@ -299,6 +299,13 @@
         <translation>The file ends inside block %1.
 <byte value="xd"/>Complete blocks: %2, records: %3</translation>
     </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="49"/>
+        <source>Блок %1 (байт %2) не похож на блок данных.
+<byte value="xd"/>Прочитано блоков: %3, записей: %4; от этого блока до конца файла байт: %5</source>
+        <translation>Block %1 (byte %2) is not a data block.
+<byte value="xd"/>Blocks read: %3, records: %4; bytes from this block to the end of the file: %5</translation>
+    </message>
 </context>
 <context>
     <name>ControlStrip</name>

@@ -47,6 +47,9 @@ QString CoreMessageText(const std::string& message) {
       QT_TRANSLATE_NOOP("CoreMessage", "Слишком много данных.\n\rМаксимум=10000"),
       QT_TRANSLATE_NOOP("CoreMessage", "Слишком большой файл.\n\rМаксимум=2147483647"),
       QT_TRANSLATE_NOOP("CoreMessage", "Файл обрывается внутри блока %1.\n\rПолных блоков: %2, записей: %3"),
+      QT_TRANSLATE_NOOP("CoreMessage",
+                        "Блок %1 (байт %2) не похож на блок данных.\n\rПрочитано блоков: %3, записей: %4; от этого "
+                        "блока до конца файла байт: %5"),
   };
   // A text with numbers, written by the core in place of %1, %2, … in their order, is
   // translated as its listed form with the same numbers.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 
 #include "measurement/file_format.h"
 #include "measurement/in_out_error.h"
@@ -12,38 +14,64 @@ using namespace file_format;
 const char* const IndexFullMessage = "Слишком много данных.\n\rМаксимум=10000";
 const char* const FileTooLargeMessage = "Слишком большой файл.\n\rМаксимум=2147483647";
 const char* const CutShortMessage = "Файл обрывается внутри блока %1.\n\rПолных блоков: %2, записей: %3";
+const char* const NotABlockMessage =
+    "Блок %1 (байт %2) не похож на блок данных.\n\rПрочитано блоков: %3, записей: %4; от этого блока до конца файла "
+    "байт: %5";
 
-std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records) {
-  std::string text = CutShortMessage;
-  const std::string numbers[] = {std::to_string(block), std::to_string(complete_blocks), std::to_string(records)};
-  for (int i = 0; i < 3; ++i) {
-    const std::string mark = "%" + std::to_string(i + 1);
-    text.replace(text.find(mark), mark.size(), numbers[i]);
+namespace {
+
+// A text of the core's with %1, %2, ... in place of its numbers, in order.
+std::string WithNumbers(const char* form, std::initializer_list<int64_t> numbers) {
+  std::string text = form;
+  int i = 0;
+  for (int64_t number : numbers) {
+    const std::string mark = "%" + std::to_string(++i);
+    text.replace(text.find(mark), mark.size(), std::to_string(number));
   }
   return text;
+}
+
+// The numbers of `text` when it is `form` with numbers in place of %1, %2, ...
+std::optional<std::vector<int64_t>> NumbersOf(const std::string& text, const std::string& form) {
+  std::vector<int64_t> numbers;
+  size_t at = 0, from = 0;
+  for (size_t mark = form.find('%'); mark != std::string::npos; mark = form.find('%', from)) {
+    const std::string piece = form.substr(from, mark - from);
+    if (text.compare(at, piece.size(), piece) != 0) return std::nullopt;
+    at += piece.size();
+    int64_t number = 0;
+    const auto read = std::from_chars(text.data() + at, text.data() + text.size(), number);
+    if (read.ec != std::errc()) return std::nullopt;
+    numbers.push_back(number);
+    at = static_cast<size_t>(read.ptr - text.data());
+    from = mark + 2;
+  }
+  if (text.compare(at, std::string::npos, form.substr(from)) != 0) return std::nullopt;
+  return numbers;
+}
+
+}  // namespace
+
+std::string CutShortText(int32_t block, int32_t complete_blocks, int32_t records) {
+  return WithNumbers(CutShortMessage, {block, complete_blocks, records});
+}
+
+std::string NotABlockText(int32_t block, int64_t offset, int32_t blocks, int32_t records, int64_t unread_bytes) {
+  return WithNumbers(NotABlockMessage, {block, offset, blocks, records, unread_bytes});
 }
 
 std::string IndexWarningInEnglish(const std::string& warning) {
   if (warning == IndexFullMessage) return "too many records: the first 10000 are read";
   if (warning == FileTooLargeMessage) return "the file is too large: the blocks beyond 2147483647 bytes are not read";
-  // The cut-short text with its three numbers, as CutShortText writes it.
-  int32_t numbers[3] = {};
-  size_t at = 0;
-  const std::string form = CutShortMessage;
-  size_t from = 0;
-  for (int i = 0; i < 3; ++i) {
-    const size_t mark = form.find('%', from);
-    const std::string piece = form.substr(from, mark - from);
-    if (warning.compare(at, piece.size(), piece) != 0) return warning;
-    at += piece.size();
-    const auto read = std::from_chars(warning.data() + at, warning.data() + warning.size(), numbers[i]);
-    if (read.ec != std::errc()) return warning;
-    at = static_cast<size_t>(read.ptr - warning.data());
-    from = mark + 2;
-  }
-  if (warning.compare(at, std::string::npos, form.substr(from)) != 0) return warning;
-  return "the file ends inside block " + std::to_string(numbers[0]) + "; " + std::to_string(numbers[1]) +
-         " complete blocks and " + std::to_string(numbers[2]) + " records are read";
+  if (const auto n = NumbersOf(warning, CutShortMessage))
+    return "the file ends inside block " + std::to_string((*n)[0]) + "; " + std::to_string((*n)[1]) +
+           " complete blocks and " + std::to_string((*n)[2]) + " records are read";
+  if (const auto n = NumbersOf(warning, NotABlockMessage))
+    return "block " + std::to_string((*n)[0]) + " at byte " + std::to_string((*n)[1]) +
+           " is not a block (its electrodes or its channel count are out of range): " + std::to_string((*n)[2]) +
+           " blocks and " + std::to_string((*n)[3]) + " records are read; the file holds " + std::to_string((*n)[4]) +
+           " bytes from that block on";
+  return warning;
 }
 
 namespace {
@@ -170,11 +198,16 @@ void IndexBlocks(Survey& v, DataFile& f, int64_t curve_bytes, IndexReport& repor
   for (int64_t start = f.Position() - static_cast<int64_t>(fields.got); start < file_size; start = f.Position()) {
     ++v.BlockCount;
     BlockFields next;
+    const size_t warned = report.warnings.size();
     const BlockOutcome outcome = IndexBlock(v, f, start, fields, file_size, curve_bytes, report, next);
     if (outcome != BlockOutcome::Accepted) {
       --v.BlockCount;
       if (outcome == BlockOutcome::CutShort)
         report.warnings.push_back(CutShortText(v.BlockCount + 1, v.BlockCount, v.RecordCount));
+      // Whatever follows a block that cannot be one is not read: the user is told how much.
+      else if (report.warnings.size() == warned)
+        report.warnings.push_back(
+            NotABlockText(v.BlockCount + 1, start, v.BlockCount, v.RecordCount, file_size - start));
       return;
     }
     fields = next;

@@ -201,7 +201,13 @@ TEST_F(IndexFileTest, BadElectrodeInALaterChannelKeepsEarlierChannels) {
   survey.blocks = {SimpleBlock(1), bad, SimpleBlock(4)};
   survey.Write(path_);
   auto v = FreshVari(path_);
-  EXPECT_TRUE(OpenSurvey(*v).warnings.empty()) << "a malformed block is no file cut short";
+  // The rest of the file is not read, and the user is told where and how much.
+  const std::vector<std::string> warnings = OpenSurvey(*v).warnings;
+  ASSERT_EQ(warnings, std::vector<std::string>{"Блок 2 (байт 4360) не похож на блок данных.\n\rПрочитано блоков: 1, "
+                                               "записей: 3; от этого блока до конца файла байт: 1600"});
+  EXPECT_EQ(IndexWarningInEnglish(warnings[0]),
+            "block 2 at byte 4360 is not a block (its electrodes or its channel count are out of range): 1 blocks and "
+            "3 records are read; the file holds 1600 bytes from that block on");
   EXPECT_EQ(v->survey->RecordCount, 3);
   EXPECT_EQ(v->survey->BlockCount, 1);
   EXPECT_EQ(uint16_t{v->survey->RecordIndex[3].Block}, 2) << "the records keep the number of their uncounted block";

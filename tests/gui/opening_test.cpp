@@ -187,6 +187,9 @@ TEST_F(FormTest, TheWindowSpeaksEnglishWhenAsked) {
   EXPECT_EQ(CoreMessageText(FileTooLargeMessage), "File too large.\n\rMaximum=2147483647");
   EXPECT_EQ(CoreMessageText(CutShortText(12, 11, 130)),
             "The file ends inside block 12.\n\rComplete blocks: 11, records: 130");
+  EXPECT_EQ(CoreMessageText(NotABlockText(6, 2887942, 5, 40, 2887942)),
+            "Block 6 (byte 2887942) is not a data block.\n\rBlocks read: 5, records: 40; bytes from this block to "
+            "the end of the file: 2887942");
   EXPECT_EQ(CoreMessageText("Файл обрывается внутри блока 12."), "Файл обрывается внутри блока 12.")
       << "not the whole text";
   EXPECT_FALSE(UseLanguage("xx"));
