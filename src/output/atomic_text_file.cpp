@@ -1,6 +1,8 @@
 #include "output/atomic_text_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -19,13 +21,50 @@ std::string FolderOf(const std::string& name) {
   return folder.empty() ? std::string(".") : folder.string();
 }
 
+// The temporary files being written, listed so that a process stopped by a signal removes
+// them: slots that a signal handler reads without a lock and without allocating.
+class UnfinishedFiles {
+ public:
+  // The slot listing `name`, or -1 when every slot is taken or the name too long.
+  int Add(const std::string& name) noexcept {
+    if (name.size() >= MaxName) return -1;
+    for (int slot = 0; slot < Slots; ++slot) {
+      int free = Free;
+      if (!state_[slot].compare_exchange_strong(free, Writing)) continue;
+      std::memcpy(names_[slot], name.c_str(), name.size() + 1);
+      state_[slot].store(Listed);
+      return slot;
+    }
+    return -1;
+  }
+  void Drop(int slot) noexcept {
+    if (slot >= 0) state_[slot].store(Free);
+  }
+  void RemoveAll() noexcept {
+    for (int slot = 0; slot < Slots; ++slot)
+      if (state_[slot].load() == Listed) platform::RemoveFileNow(names_[slot]);
+  }
+
+ private:
+  static constexpr int Slots = 64;  // files written at once: one per job and a few more
+  static constexpr size_t MaxName = 4096;
+  enum : int { Free, Writing, Listed };
+  std::atomic<int> state_[Slots] = {};
+  char names_[Slots][MaxName] = {};
+};
+
+UnfinishedFiles unfinished;
+
 // A file is created only when no file of that name exists, so a stray file is never reused.
-std::FILE* CreateTemporary(const std::string& folder, std::string& temporary_name) {
+std::FILE* CreateTemporary(const std::string& folder, std::string& temporary_name, int& listed) {
   int error_number = 0;
   for (int attempt = 0; attempt < MaxTemporaryNameTries; ++attempt) {
     temporary_name = TemporaryFileName(folder, platform::ProcessId(), attempt);
+    listed = unfinished.Add(temporary_name);
     errno = 0;
     if (std::FILE* file = platform::CreateNewFile(temporary_name)) return file;
+    unfinished.Drop(listed);
+    listed = -1;
     error_number = errno;
     if (error_number != EEXIST) break;
   }
@@ -44,6 +83,8 @@ bool Replaceable(const std::string& name) {
 }
 
 }  // namespace
+
+void RemoveUnfinishedFiles() noexcept { unfinished.RemoveAll(); }
 
 std::string TemporaryFileName(const std::string& folder, long process_id, int attempt) {
   return (fs::path(folder) / (".vostrel-" + std::to_string(process_id) + "-" + std::to_string(attempt) + ".tmp"))
@@ -65,7 +106,7 @@ AtomicTextFile::AtomicTextFile(const std::string& name) : target_(FollowLinks(na
   std::error_code error;
   target_exists_ = fs::exists(target_, error);
   if (target_exists_ && !Replaceable(target_)) throw InOutError(InOutError::AccessDenied, "File access denied");
-  file_ = CreateTemporary(FolderOf(target_), temporary_name_);
+  file_ = CreateTemporary(FolderOf(target_), temporary_name_, listed_);
 }
 
 AtomicTextFile::~AtomicTextFile() { Discard(); }
@@ -89,6 +130,7 @@ void AtomicTextFile::Commit() {
   std::FILE* file = std::exchange(file_, nullptr);
   if (std::fclose(file) != 0) throw InOutError::FromErrno(errno ? errno : EIO);
   if (!platform::PutInPlaceOf(temporary_name_, target_)) throw InOutError::FromErrno(errno ? errno : EIO);
+  unfinished.Drop(std::exchange(listed_, -1));
   temporary_name_.clear();
   platform::SyncFolder(FolderOf(target_));
 }
@@ -97,6 +139,7 @@ void AtomicTextFile::Discard() noexcept {
   if (file_) std::fclose(file_);
   file_ = nullptr;
   if (!temporary_name_.empty()) std::remove(temporary_name_.c_str());
+  unfinished.Drop(std::exchange(listed_, -1));
   temporary_name_.clear();
 }
 
@@ -106,7 +149,8 @@ void WriteWhenComplete(const std::string& name, const std::function<void(const s
   if (fs::exists(target, error) && !Replaceable(target))
     throw InOutError(InOutError::AccessDenied, "File access denied");
   std::string temporary;
-  std::fclose(CreateTemporary(FolderOf(target), temporary));
+  int listed = -1;
+  std::fclose(CreateTemporary(FolderOf(target), temporary, listed));
   try {
     write(temporary);
     errno = 0;
@@ -117,8 +161,10 @@ void WriteWhenComplete(const std::string& name, const std::function<void(const s
     std::fclose(file);
     if (!flushed) throw InOutError::FromErrno(flush_error ? flush_error : EIO);
     if (!platform::PutInPlaceOf(temporary, target)) throw InOutError::FromErrno(errno ? errno : EIO);
+    unfinished.Drop(listed);
   } catch (...) {
     std::remove(temporary.c_str());
+    unfinished.Drop(listed);
     throw;
   }
   platform::SyncFolder(FolderOf(target));

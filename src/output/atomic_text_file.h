@@ -30,6 +30,7 @@ class AtomicTextFile {
   std::string target_;  // the file replaced: the name, or the end of its chain of links
   bool target_exists_ = false;
   std::string temporary_name_;
+  int listed_ = -1;  // its place among the unfinished files
   std::FILE* file_ = nullptr;
 };
 
@@ -38,6 +39,10 @@ class AtomicTextFile {
 // takes the place of `name` only once write returns; when write throws, or on a full
 // disk, the temporary file is removed and `name` stays as it was.
 void WriteWhenComplete(const std::string& name, const std::function<void(const std::string& temporary)>& write);
+
+// Removes the temporary files of every table and file being written in this process, and
+// nothing else: for a process that a signal stops. Safe to call from a signal handler.
+void RemoveUnfinishedFiles() noexcept;
 
 // The temporary file of attempt `attempt` in `folder`. Short whatever the table's
 // name, so that a table whose name is near the system's limit can still be written.

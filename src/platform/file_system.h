@@ -92,6 +92,9 @@ bool FlushToDisk(std::FILE* file);
 // the existing file `model`. Returns false with errno set.
 bool CopyPermissions(std::FILE* file, const std::string& model);
 
+// Removes the file `name` at once; safe in a signal handler (no allocation, no lock).
+void RemoveFileNow(const char* name) noexcept;
+
 // Puts `from` in the place of `to` in one step; returns false with errno set.
 bool PutInPlaceOf(const std::string& from, const std::string& to);
 

@@ -169,6 +169,8 @@ bool CopyPermissions(std::FILE* file, const std::string& model) {
   return fchmod(descriptor, status.st_mode & 07777) == 0;
 }
 
+void RemoveFileNow(const char* name) noexcept { unlink(name); }
+
 bool PutInPlaceOf(const std::string& from, const std::string& to) {
   NoteCall("PutInPlaceOf " + from + " " + to);
   return std::rename(from.c_str(), to.c_str()) == 0;

@@ -102,6 +102,13 @@ bool CopyPermissions(std::FILE*, const std::string& model) {
   return true;
 }
 
+// Windows runs a console's signal handler on a thread of its own: converting the name
+// there is safe.
+void RemoveFileNow(const char* name) noexcept {
+  wchar_t wide[4096];
+  if (MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, 4096) > 0) DeleteFileW(wide);
+}
+
 bool PutInPlaceOf(const std::string& from, const std::string& to) {
   NoteCall("PutInPlaceOf " + from + " " + to);
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

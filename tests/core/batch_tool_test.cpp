@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -997,6 +998,31 @@ TEST_F(BatchToolTest, SynthKeepsAnExistingSurveyAndWritesOnlyACompleteOne) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 1) << "nothing but the survey";
   EXPECT_EQ(Batch("synth " + dir_.File("absent/new.qmr")).out,
             dir_.File("absent/new.qmr") + ": there is no folder " + dir_.File("absent") + "\n");
+
+  // Stopped by Ctrl+C or a termination while it writes: the survey stays as it was and
+  // no temporary file is left behind.
+  const std::vector<unsigned char> before = ReadWholeFile(survey_);
+  for (int signal_number : {SIGINT, SIGTERM}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      std::freopen("/dev/null", "w", stdout);
+      execl(VOSTREL_BATCH, VOSTREL_BATCH, "synth", "--force", "--blocks", "400", "--channels", "20", survey_.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    auto writing = [&] {
+      for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+        if (entry.path().filename().string().starts_with(".vostrel-")) return true;
+      return false;
+    };
+    for (int waited = 0; waited < 10000 && !writing(); ++waited) usleep(500);
+    kill(child, signal_number);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << "stopped as the signal stops it";
+    EXPECT_FALSE(writing()) << signal_number;
+    EXPECT_EQ(ReadWholeFile(survey_), before) << signal_number;
+  }
 }
 
 // Two surveys of one name into one folder: refused before anything is written.

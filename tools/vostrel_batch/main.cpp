@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
   IgnoreFileSizeLimitSignal();
+  RemoveUnfinishedFilesOnStop();
   const int status = RunBatchTool(std::vector<std::string>(argv + 1, argv + argc));
   // What was printed must have arrived: a report redirected to a full disk is a failure.
   errno = 0;
