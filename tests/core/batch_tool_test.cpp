@@ -1071,6 +1071,18 @@ TEST_F(BatchToolTest, FilesThatAreNoSurveyAreNamedForWhatTheyAre) {
       EXPECT_EQ(run.out, dir_.File(c.file) + ": " + c.says + "\n");
     }
   }
+  // Cut inside its first block: info tells what there is; a command that works on records fails.
+  std::filesystem::copy_file(survey_, dir_.File("first.qmr"));
+  Truncate(dir_.File("first.qmr"), OpenSurvey(survey_).survey->RecordIndex[1].CurrentOffset + 100);
+  const std::string first = dir_.File("first.qmr") +
+                            ": the file ends inside block 1; 0 complete blocks and 0 records "
+                            "are read\n";
+  EXPECT_EQ(Batch("info " + dir_.File("first.qmr")).status, 0);
+  for (const char* command : {"check ", "export --format csv ", "reciprocal "}) {
+    const BatchRun run = Batch(command + dir_.File("first.qmr"));
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.out, first + dir_.File("first.qmr") + ": no complete record in the survey\n") << command;
+  }
   EXPECT_EQ(
       Batch("line info " + survey_).out,
       survey_ + ": a survey, not a line's project: make one with vostrel-batch line new LINE.vln " + survey_ + "\n");

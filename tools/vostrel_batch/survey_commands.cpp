@@ -131,7 +131,7 @@ CommandRun DeclareInfo(CLI::App& app) {
   AddJson(app, o->json);
   return [o](const std::vector<std::string>&) {
     return ForEachFile({o->file}, {}, [&](const std::string& file, FileOutput& output, const Progress&) {
-      OpenedSurvey opened = OpenSurveyInput(file, output.err);
+      OpenedSurvey opened = OpenSurveyInput(file, output.err, false);
       if (o->json)
         output.out += JsonText(InfoJson(file, opened));
       else

@@ -37,7 +37,7 @@ void RefuseFolder(const std::string& file) {
 
 }  // namespace
 
-OpenedSurvey OpenSurveyInput(const std::string& file, std::string& told) {
+OpenedSurvey OpenSurveyInput(const std::string& file, std::string& told, bool records_needed) {
   RefuseFolder(file);
   if (IsLineProject(file))
     throw InOutError::Invalid("a line's project, not a survey: the line commands read it (vostrel-batch line info " +
@@ -53,6 +53,7 @@ OpenedSurvey OpenSurveyInput(const std::string& file, std::string& told) {
     warning = IndexWarningInEnglish(warning);
     told += file + ": " + warning + "\n";
   }
+  if (records_needed && opened.survey->RecordCount < 1) throw InOutError::Invalid("no complete record in the survey");
   return opened;
 }
 

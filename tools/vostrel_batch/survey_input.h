@@ -7,9 +7,11 @@
 
 #include "processing/record_evaluation.h"
 
-// Opens a survey with its index warnings in English; throws InOutError with the fault.
-// Each warning is also told, as "FILE: text" and a line feed, in `told`.
-OpenedSurvey OpenSurveyInput(const std::string& file, std::string& told);
+// Opens a survey with its index warnings in English; throws InOutError with the fault,
+// also when the survey holds no complete record and `records_needed` (every command but
+// info: it has nothing to work on, as the window will not open it). Each warning is also
+// told, as "FILE: text" and a line feed, in `told`.
+OpenedSurvey OpenSurveyInput(const std::string& file, std::string& told, bool records_needed = true);
 
 // Refuses a folder or a survey given where a line's project is expected (InOutError).
 void CheckProjectInput(const std::string& file);
