@@ -312,6 +312,7 @@ class TMainForm : public QWidget {
   };
   std::shared_ptr<CheckPoints> check_points_;
   std::function<void()> pass_done_;
+  bool pass_running_ = false;  // the controls that would change it wait
   QElapsedTimer points_drawn_;
   int records_passed_ = 0;  // of the pass under way, as its last tick told
   static constexpr int PointsDrawnEveryMs = 200;

@@ -39,6 +39,7 @@ void TMainForm::DecayBToggled(bool on) {
     connect(DecayWindow, &DecayView::Closed, this, [this] { DecayB->setChecked(false); });
     connect(DecayWindow, &DecayView::DecayExportAsked, this, [this] { Guarded([this] { ExportDecays(); }); });
     DecayWindow->ShowGates(GatesFor(*vari.survey, ip_settings_));
+    DecayWindow->SetBusy(pass_running_);
   }
   ShowOwnedView(DecayWindow, this, PanelOnScreen(), true, {LinePanelWindow}, SurveyWindow);
   if (vari.FileLoaded) ShowDecay();

@@ -302,6 +302,8 @@ void TMainForm::EnablePassControls(bool enabled) {
   SaveB->setEnabled(enabled && !AutoSaveBox->isChecked());
   if (enabled) RecentB->setEnabled(!RecentB->menu()->isEmpty());
   Strip->SetShown(CancelB, !enabled);
+  pass_running_ = !enabled;
+  if (DecayWindow) DecayWindow->SetBusy(pass_running_);
   if (line_ && LinePanelWindow) {
     LinePanelState state = PanelState();
     state.busy = !enabled;

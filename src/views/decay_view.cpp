@@ -172,3 +172,7 @@ ChartPicture DecayView::Picture() const {
   if (!fit_info_->text().isEmpty()) title << fit_info_->text().split('\n');
   return {{chart_}, title};
 }
+
+void DecayView::SetBusy(bool busy) {
+  for (QWidget* control : std::initializer_list<QWidget*>{gates_edit_, apply_, export_}) control->setEnabled(!busy);
+}

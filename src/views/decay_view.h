@@ -25,6 +25,9 @@ class DecayView : public QWidget {
   void Show(const Chargeability& ip);
   // The gates in use, as the text field shows them: "T1:T2,T2:T3,…" in ms.
   void ShowGates(const std::vector<Gate>& gates);
+  // While a pass runs, the gates and the decay export wait: a pass keeps the gates it
+  // was started with.
+  void SetBusy(bool busy);
   // The record shown, as the picture's title names it.
   void SetRecordTitle(const QString& title) { title_ = title; }
   Chart* DecayChart() { return chart_; }

@@ -189,9 +189,15 @@ TEST_F(LongPassTest, TheWindowAnswersDuringAPass) {
   TypeRecordNumber("5000");
   EXPECT_EQ(RecordOnShow(), 5000) << "a record is shown while the check runs";
   EXPECT_TRUE(Text("Label1").endsWith("    nCh=20  nImp=250")) << Text("Label1").toStdString();
+  // The decay view opened meanwhile shows the record, but its gates wait for the pass.
+  DecayView* decay = form_->ShowDecayView();
+  const std::vector<QWidget*> gate_controls{decay->findChild<QWidget*>("GatesEdit"),
+                                            decay->findChild<QWidget*>("GatesB"), decay->DecayExportButton()};
+  for (QWidget* control : gate_controls) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   WaitForPass();
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000);
   EXPECT_TRUE(Control<QPushButton>("OpenB")->isEnabled());
+  for (QWidget* control : gate_controls) EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 }
 
 }  // namespace
