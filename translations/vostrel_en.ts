@@ -1058,6 +1058,11 @@
         <translation>Wrote %1: %2 records</translation>
     </message>
     <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="208"/>
+        <source>Съёмка неполна: %1</source>
+        <translation>The survey is incomplete: %1</translation>
+    </message>
+    <message>
         <location filename="../src/main/main_form_layout.cpp" line="250"/>
         <source>%1 убран из списка недавних</source>
         <translation>%1 removed from the recent surveys</translation>

@@ -312,7 +312,8 @@ class TMainForm : public QWidget {
   };
   std::shared_ptr<CheckPoints> check_points_;
   std::function<void()> pass_done_;
-  bool pass_running_ = false;  // the controls that would change it wait
+  bool pass_running_ = false;   // the controls that would change it wait
+  QStringList index_warnings_;  // what the open survey's index had to tell, for the exports' notices
   QElapsedTimer points_drawn_;
   int records_passed_ = 0;  // of the pass under way, as its last tick told
   static constexpr int PointsDrawnEveryMs = 200;

@@ -95,7 +95,11 @@ void TMainForm::OpenSurveyFile(const QString& given) {
   TakeSurvey(vari, std::move(opened.survey));
   setWindowTitle(CaptionFor(name));
   const IndexReport report = std::move(opened.report);
-  for (const std::string& warning : report.warnings) ShowErrorBox(CoreMessageText(warning).toUtf8().constData());
+  index_warnings_.clear();
+  for (const std::string& warning : report.warnings) {
+    ShowErrorBox(CoreMessageText(warning).toUtf8().constData());
+    index_warnings_ << CoreMessageText(warning).replace("\n\r", "\n");
+  }
   if (keeps_settings_) RecentSurveys().Add(name);
   UpdateRecentMenu();
 
@@ -200,7 +204,10 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
-        ShowNotice(tr("Записан %1: записей %2").arg(file).arg(report->written));
+        QString notice = tr("Записан %1: записей %2").arg(file).arg(report->written);
+        // A survey cut short or damaged gives a short table: the notice says so again.
+        if (!index_warnings_.isEmpty()) notice += "\n" + tr("Съёмка неполна: %1").arg(index_warnings_.join("\n"));
+        ShowNotice(notice);
         ReportLeftOut(report->file, report->written, report->left_out);
       });
 }

@@ -280,7 +280,10 @@ void TMainForm::OpenRecentSurvey(const QString& path) {
 // after a while or at a click.
 void TMainForm::ShowNotice(const QString& text) {
   constexpr int ShownMs = 8000, Margin = 8;
-  Notice->setText(Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, width() / 2));
+  // Each line shortened in its middle alone, so that a second line is never lost.
+  QStringList lines = text.split('\n');
+  for (QString& line : lines) line = Notice->fontMetrics().elidedText(line, Qt::ElideMiddle, width() / 2);
+  Notice->setText(lines.join('\n'));
   Notice->adjustSize();
   // Within the charts, and clear of the views over them where a corner is.
   Notice->move(PlaceClearOfViews(Notice->size(), QRect(Splitters->mapToGlobal(QPoint(0, 0)), Splitters->size()),

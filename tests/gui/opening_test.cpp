@@ -2,6 +2,7 @@
 // from a file manager and the list of recent surveys, all through the one open sequence.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDropEvent>
@@ -118,6 +119,14 @@ TEST_F(FormTest, ASurveyCutShortOpensWhatIsCompleteAndSaysSo) {
   EXPECT_EQ(Text("Edit1"), "N=8   n=2");
   EXPECT_EQ(RecordOnShow(), 1);
   EXPECT_FALSE(Control<Chart>("ChartVoltage")->SeriesAt(0).Points().empty()) << "record 1 is drawn";
+  // Its table is short: the export's notice says why, long after the open's message.
+  Control<QComboBox>("ExportFormatBox")->setCurrentText("csv");
+  QTest::mouseClick(Control<QPushButton>("ExportB"), Qt::LeftButton);
+  WaitForPass();
+  const std::string table = std::filesystem::path(path).replace_extension(".csv").string();
+  EXPECT_EQ(Text("NoticeLabel").toStdString(), "Записан " + table +
+                                                   ": записей 8\nСъёмка неполна: Файл обрывается внутри блока 3.\n"
+                                                   "Полных блоков: 2, записей: 8");
 }
 
 // A survey cut inside its first block has no record: it is not opened, and the survey on
