@@ -1058,6 +1058,11 @@
         <translation>Wrote %1: %2 records</translation>
     </message>
     <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="280"/>
+        <source>Экспорт остановлен: файл не записан, прежний остался как был</source>
+        <translation>Export stopped: no file written, the old one is as it was</translation>
+    </message>
+    <message>
         <location filename="../src/main/main_form_handlers.cpp" line="208"/>
         <source>Съёмка неполна: %1</source>
         <translation>The survey is incomplete: %1</translation>

@@ -128,6 +128,7 @@ class TMainForm : public QWidget {
   void StartPass(PassRunner::Work work, std::function<void()> on_done, int total = 0);
   void PassTicked(int done, int total);
   void PassFinished(const QString& failure, bool cancelled);
+  static QString ExportStoppedNotice();
   void EnablePassControls(bool enabled);
   void DrawCheckPoints();
   void SurveyViewBClick();
@@ -312,8 +313,9 @@ class TMainForm : public QWidget {
   };
   std::shared_ptr<CheckPoints> check_points_;
   std::function<void()> pass_done_;
-  bool pass_running_ = false;   // the controls that would change it wait
-  QStringList index_warnings_;  // what the open survey's index had to tell, for the exports' notices
+  bool pass_running_ = false;    // the controls that would change it wait
+  QString pass_stopped_notice_;  // what a stopped export says
+  QStringList index_warnings_;   // what the open survey's index had to tell, for the exports' notices
   QElapsedTimer points_drawn_;
   int records_passed_ = 0;  // of the pass under way, as its last tick told
   static constexpr int PointsDrawnEveryMs = 200;

@@ -190,6 +190,7 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
   options.folder = ExportFolder().toStdString();
   auto report = std::make_shared<ExportReport>();
   const RecordOptions record_options = CurrentRecordOptions();
+  pass_stopped_notice_ = ExportStoppedNotice();
   StartPass(
       [options, record_options, report](const Survey& survey, const Progress& progress) {
         try {
@@ -279,6 +280,8 @@ void TMainForm::PassTicked(int done, int total) {
   }
 }
 
+QString TMainForm::ExportStoppedNotice() { return tr("Экспорт остановлен: файл не записан, прежний остался как был"); }
+
 void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();
   points_drawn_.invalidate();
@@ -294,6 +297,8 @@ void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   check_points_.reset();
   ProgressBar1->hide();
   EnablePassControls(true);
+  if (cancelled && !pass_stopped_notice_.isEmpty()) ShowNotice(pass_stopped_notice_);
+  pass_stopped_notice_.clear();
   std::function<void()> done = std::exchange(pass_done_, {});
   if (!cancelled && failure.isEmpty() && done) done();
   // Whether the section shows the line as it stands, after whatever pass this was.

@@ -103,6 +103,8 @@ TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
   EXPECT_TRUE(escaped_);
   EXPECT_EQ(ReadWholeFile(table), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2) << "no temporary file left";
+  EXPECT_TRUE(Control<QLabel>("NoticeLabel")->isVisible());
+  EXPECT_EQ(Text("NoticeLabel"), "Экспорт остановлен: файл не записан, прежний остался как был");
 }
 
 // With the decay view on every pass computes M; Esc stops each quietly. A line evaluated
