@@ -999,18 +999,29 @@ bool SaveChartsImage(const QString& path, const std::vector<Chart*>& charts, QSi
   return SaveChartsImage(path, ChartPicture{charts, {}}, size);
 }
 
-bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size) {
-  const std::vector<Chart*>& charts = picture.charts;
-  if (charts.empty()) return false;
+namespace {
+
+// The picture as shown: its charts one under the other, under their title.
+QSize ShownSize(const ChartPicture& picture) {
   int shown_height = 0, shown_width = 0;
-  for (Chart* chart : charts) {
-    chart->UpdateAutomaticRanges();
+  for (Chart* chart : picture.charts) {
     shown_height += std::max(chart->height(), 1);
     shown_width = std::max(shown_width, chart->width());
   }
   shown_width = std::max(shown_width, 1);
-  const int title_height = TitleHeight(picture.title, shown_width);
-  const QSize shown(shown_width, shown_height + title_height);
+  return {shown_width, shown_height + TitleHeight(picture.title, shown_width)};
+}
+
+}  // namespace
+
+bool SaveChartsImage(const QString& path, const ChartPicture& picture, QSize size) {
+  const std::vector<Chart*>& charts = picture.charts;
+  if (charts.empty()) return false;
+  for (Chart* chart : charts) chart->UpdateAutomaticRanges();
+  const QSize shown = ShownSize(picture);
+  int shown_height = 0;
+  for (Chart* chart : charts) shown_height += std::max(chart->height(), 1);
+  const int title_height = shown.height() - shown_height;
   if (size.width() > 0 && size.height() == 0)
     size.setHeight(std::max(1, int(std::lround(double(shown.height()) * size.width() / shown.width()))));
   if (!size.isValid() || size.isEmpty()) size = shown;
@@ -1087,8 +1098,11 @@ void Chart::ShowImageMenu(QPoint global_position) {
   menu.addAction(tr("Сохранить с размером…"), this, [this] {
     QTimer::singleShot(0, this, [this] {
       bool ok = false;
-      const QString text = QInputDialog::getText(this, QString(), tr("Размер, пиксели (ширина x высота)"),
-                                                 QLineEdit::Normal, QString("%1x%2").arg(width()).arg(height()), &ok);
+      // The size "Сохранить PNG…" gives: the whole picture, all its charts and title.
+      const QSize shown = ShownSize(Picture());
+      const QString text =
+          QInputDialog::getText(this, QString(), tr("Размер, пиксели (ширина x высота)"), QLineEdit::Normal,
+                                QString("%1x%2").arg(shown.width()).arg(shown.height()), &ok);
       const QStringList parts = text.split('x');
       if (!ok) return;
       const QSize size = parts.size() == 2 ? QSize(parts[0].trimmed().toInt(), parts[1].trimmed().toInt()) : QSize();

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QInputDialog>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <filesystem>
 
@@ -89,7 +91,20 @@ TEST_F(FormTest, ARightClickOffersToSaveTheChart) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(menu->actions().size(), 4);
   EXPECT_TRUE(menu->actions()[0]->text().startsWith("Сохранить PNG"));
-  menu->close();
+  // The size it proposes is that of the whole picture "Сохранить PNG…" writes: both
+  // record charts and their title, not the chart clicked.
+  QString proposed;
+  QTimer::singleShot(50, [&] {
+    if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+      proposed = dialog->textValue();
+      dialog->reject();
+    }
+  });
+  menu->actions()[3]->trigger();
+  QTRY_VERIFY(!proposed.isEmpty());
+  ASSERT_EQ(Control<Chart>("ChartVoltage")->SaveImageAsked(QString::fromStdString(dir_.File("shown.png"))), "");
+  const QSize written = QImage(QString::fromStdString(dir_.File("shown.png"))).size();
+  EXPECT_EQ(proposed, QString("%1x%2").arg(written.width()).arg(written.height()));
 }
 
 }  // namespace
