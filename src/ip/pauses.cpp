@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count, int32_t sample_rate) {
   const int64_t a = half_period, n = period_count;
   Pauses pauses;
@@ -71,6 +75,41 @@ PauseScreen ScreenPauses(const Pauses& pauses) {
     const double sign = pauses.Sign(p);
     double sum[4] = {}, moment[4] = {}, squares[4] = {}, cross[4] = {};
     size_t j = 1;
+#if defined(__SSE2__)
+    // The four lanes as two pairs, each lane summed exactly as below.
+    {
+      __m128d lanes[6][2];
+      double* kept[6] = {sum, moment, squares, cross, jumps, largest};
+      for (size_t a = 0; a < 6; ++a) lanes[a][0] = _mm_loadu_pd(kept[a]), lanes[a][1] = _mm_loadu_pd(kept[a] + 2);
+      auto& [s, m, q, c, jj, l] = lanes;
+      const __m128d half = _mm_set1_pd(0.5), signs = _mm_set1_pd(sign);
+      for (; j + 4 < length; j += 4)
+        for (size_t h = 0; h < 2; ++h) {
+          const size_t i = j + 2 * h;
+          const __m128d value = _mm_loadu_pd(x + i);
+          const __m128d around = _mm_mul_pd(_mm_add_pd(_mm_loadu_pd(x + i - 1), _mm_loadu_pd(x + i + 1)), half);
+          const __m128d jump =
+              _mm_sub_pd(_mm_sub_pd(value, around), _mm_mul_pd(signs, _mm_loadu_pd(decay_jump.data() + i)));
+          const __m128d jump_square = _mm_mul_pd(jump, jump);
+          s[h] = _mm_add_pd(s[h], value);
+          m[h] = _mm_add_pd(m[h], _mm_mul_pd(_mm_loadu_pd(position.data() + i), value));
+          q[h] = _mm_add_pd(q[h], _mm_mul_pd(value, value));
+          c[h] = _mm_add_pd(c[h], _mm_mul_pd(value, _mm_loadu_pd(d + i)));
+          jj[h] = _mm_add_pd(jj[h], jump_square);
+          // The larger, or the one kept where the new one is not a number.
+          l[h] = _mm_max_pd(jump_square, l[h]);
+        }
+      for (size_t a = 0; a < 6; ++a) _mm_storeu_pd(kept[a], lanes[a][0]), _mm_storeu_pd(kept[a] + 2, lanes[a][1]);
+      // The largest square apart, on its own registers: a maximum is the same in any order.
+      __m128d g[2] = {_mm_loadu_pd(magnitude), _mm_loadu_pd(magnitude + 2)};
+      for (size_t i = 1; i + 4 <= j; i += 4)
+        for (size_t h = 0; h < 2; ++h) {
+          const __m128d value = _mm_loadu_pd(x + i + 2 * h);
+          g[h] = _mm_max_pd(_mm_mul_pd(value, value), g[h]);
+        }
+      _mm_storeu_pd(magnitude, g[0]), _mm_storeu_pd(magnitude + 2, g[1]);
+    }
+#endif
     for (; j + 4 < length; j += 4)
       for (size_t k = 0; k < 4; ++k) {
         const size_t i = j + k;
