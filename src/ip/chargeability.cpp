@@ -131,10 +131,10 @@ bool AllFinite(const std::vector<double>& values) {
   return true;
 }
 
-// A piece of a value that is linear in the stacked decay: weight times its samples
-// [first, last).
+// A piece of a value that is linear in the stacked decay: weight times the sum of the
+// samples of a range asked of the hum's fit.
 struct Piece {
-  int64_t first = 0, last = 0;
+  size_t range = 0;
   double weight = 0;
 };
 
@@ -145,11 +145,11 @@ double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::
     std::vector<double> effect;
     for (size_t shape = 0; shape < fit.stacked.size(); ++shape) {
       double value = 0;
-      for (const Piece& piece : pieces) value += piece.weight * fit.StackedOver(shape, piece.first, piece.last);
+      for (const Piece& piece : pieces) value += piece.weight * fit.StackedOver(shape, piece.range);
       effect.push_back(value);
     }
     for (size_t a = 0; a < effect.size() && a < fit.covariance.size(); ++a)
-      for (size_t b = 0; b < effect.size() && b < fit.covariance[a].size(); ++b)
+      for (size_t b = 0; b < effect.size() && b < fit.covariance.size(); ++b)
         variance += effect[a] * fit.covariance[a][b] * effect[b];
   }
   return std::max(variance, 0.0);
@@ -173,7 +173,9 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   // hides the smaller ones.
   PauseScreen look = ScreenPauses(pauses);
   if (cleaning.remove_spikes && (result.spikes_removed = RemoveSpikes(pauses, look)) > 0) look = ScreenPauses(pauses);
-  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz, look);
+  std::vector<SampleRange> gate_samples;
+  for (const Gate& gate : gates) gate_samples.push_back(GateSamples(gate, half_period, sample_rate));
+  const HumRemoval hum = RemoveHum(pauses, cleaning.mains_hz, look, gate_samples);
   if (!hum.unresolved.empty()) return NoChargeability(vp, gates, hum.unresolved);
   if (std::isfinite(hum.frequency_hz)) {
     result.hum_hz = hum.frequency_hz;
@@ -200,11 +202,12 @@ Chargeability ComputeChargeability(std::span<const float> voltage_mv, int32_t ha
   std::vector<Piece> m_pieces;
   double widths = 0, m_weight_squares = 0;
   for (const Gate& gate : gates) widths += gate.Width();
-  for (const Gate& gate : gates) {
-    const SampleRange samples = GateSamples(gate, half_period, sample_rate);
+  for (size_t g = 0; g < gates.size(); ++g) {
+    const Gate& gate = gates[g];
+    const SampleRange samples = gate_samples[g];
     const double scale = 1000 / static_cast<double>(samples.Count()) / vp, share = gate.Width() / widths;
-    const Piece piece{samples.first, samples.last, scale};
-    m_pieces.push_back({samples.first, samples.last, scale * share});
+    const Piece piece{g, scale};
+    m_pieces.push_back({g, scale * share});
     m_weight_squares += Square(scale * share) * static_cast<double>(samples.Count());
     for (size_t p = 0; p < count; ++p) {
       const double sum =

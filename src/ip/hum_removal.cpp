@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 
 #include "ip/least_squares.h"
@@ -12,10 +13,12 @@
 namespace {
 
 using Complex = std::complex<double>;
-using Matrix = std::vector<std::vector<double>>;
+using Matrix = SquareMatrix;
 constexpr double TwoPi = 2 * std::numbers::pi;
 constexpr double None = std::numeric_limits<double>::quiet_NaN();
 constexpr int MaxHarmonics = 7;
+// The most functions a pause's basis has: every harmonic's two, two slopes, 1 and j.
+constexpr size_t MaxBasis = 2 * MaxHarmonics + 4;
 // How far from the mains' nominal frequency hum is looked for, Hz.
 constexpr double SearchedWithin = 2;
 // Hum counts as found when the energy at its frequency exceeds ten times what the rest
@@ -29,6 +32,27 @@ double Square(double x) { return x * x; }
 bool StandsOut(double energy, double squares, double samples, double fits) {
   const double noise = std::max(squares - energy, 0.0) / std::max(samples - 2 * fits, 1.0);
   return energy > Detection * 2 * fits * noise;
+}
+
+// Σ x over [0, j) at prefix[j], j = 0..n: four stretches summed side by side (their
+// running sums do not wait on one another), each then lifted by the sum before it.
+void RunningSums(std::span<const double> x, std::vector<double>& prefix) {
+  const size_t n = x.size(), stretch = (n + 3) / 4;
+  prefix.resize(n + 1);
+  prefix[0] = 0;
+  if (n < 64) {
+    for (size_t j = 0; j < n; ++j) prefix[j + 1] = prefix[j] + x[j];
+    return;
+  }
+  double* out = prefix.data() + 1;
+  double running[4] = {};
+  for (size_t j = 0; j < stretch; ++j)
+    for (size_t part = 0; part < 4; ++part)
+      if (const size_t at = part * stretch + j; at < n) out[at] = running[part] += x[at];
+  for (size_t part = 1; part < 4; ++part) {
+    const double below = out[part * stretch - 1];
+    for (size_t at = part * stretch; at < std::min(n, (part + 1) * stretch); ++at) out[at] += below;
+  }
 }
 
 // A centred mean over one mains cycle of c samples has a zero at the mains frequency and
@@ -83,31 +107,37 @@ class CycleFilter {
     return 1 - mean * (1 + 2 * kappa_ * (1 - std::cos(TwoPi * f * c)));
   }
 
+  // What Apply works in, kept from one call to the next.
+  struct Scratch {
+    std::vector<double> prefix, mean;
+  };
+
   // out[j - From()] for j in [From(), To()).
-  void Apply(std::span<const double> x, std::vector<double>& prefix, double* out) const {
+  void Apply(std::span<const double> x, Scratch& scratch, double* __restrict out) const {
     if (to_ <= from_) return;
-    prefix.resize(x.size() + 1);
-    prefix[0] = 0;
-    for (size_t j = 0; j < x.size(); ++j) prefix[j + 1] = prefix[j] + x[j];
+    RunningSums(x, scratch.prefix);
     // The means over the window centred on every sample the filter needs: mean[j - first].
     const int64_t reach = kappa_ != 0 ? cycle_ : 0, first = from_ - reach, last = to_ + reach;
-    std::vector<double> mean(static_cast<size_t>(last - first));
-    const double c = static_cast<double>(cycle_);
-    const double* sums = prefix.data();
+    scratch.mean.resize(static_cast<size_t>(last - first));
+    double* __restrict mean = scratch.mean.data();
+    // Times the reciprocal: a division for every sample would cost more than the rest.
+    const double per_sample = 1 / static_cast<double>(cycle_);
+    const double* sums = scratch.prefix.data();
+    const double* values = x.data();
     if (cycle_ % 2 == 1) {
-      for (int64_t j = first; j < last; ++j)
-        mean[static_cast<size_t>(j - first)] = (sums[j + half_ + 1] - sums[j - half_]) / c;
+      for (int64_t j = first; j < last; ++j) mean[j - first] = (sums[j + half_ + 1] - sums[j - half_]) * per_sample;
     } else {
       for (int64_t j = first; j < last; ++j)
-        mean[static_cast<size_t>(j - first)] =
-            (sums[j + half_] - sums[j - half_ + 1] +
-             (x[static_cast<size_t>(j - half_)] + x[static_cast<size_t>(j + half_)]) / 2) /
-            c;
+        mean[j - first] =
+            (sums[j + half_] - sums[j - half_ + 1] + (values[j - half_] + values[j + half_]) * 0.5) * per_sample;
     }
-    const double* m = mean.data() + reach;
-    for (int64_t i = 0; i < to_ - from_; ++i) {
-      out[i] = x[static_cast<size_t>(from_ + i)] - m[i];
-      if (kappa_ != 0) out[i] += kappa_ * (m[i + cycle_] - 2 * m[i] + m[i - cycle_]);
+    const double* m = mean + reach;
+    const int64_t count = to_ - from_;
+    if (kappa_ == 0) {
+      for (int64_t i = 0; i < count; ++i) out[i] = values[from_ + i] - m[i];
+    } else {
+      for (int64_t i = 0; i < count; ++i)
+        out[i] = values[from_ + i] - m[i] + kappa_ * (m[i + cycle_] - 2 * m[i] + m[i - cycle_]);
     }
   }
 
@@ -130,8 +160,8 @@ std::vector<double> TwiceMeaned(std::span<const double> x, int64_t cycle) {
   for (std::vector<double>* out : {&once, &twice}) {
     std::span<const double> in = out == &once ? x : std::span<const double>(once);
     const int64_t n = static_cast<int64_t>(in.size());
-    std::vector<double> prefix(static_cast<size_t>(n + 1), 0.0);
-    for (int64_t j = 0; j < n; ++j) prefix[static_cast<size_t>(j + 1)] = prefix[static_cast<size_t>(j)] + in[j];
+    std::vector<double> prefix;
+    RunningSums(in, prefix);
     out->clear();
     for (int64_t j = half; j + (cycle - 1 - half) < n; ++j)
       out->push_back((prefix[static_cast<size_t>(j + cycle - half)] - prefix[static_cast<size_t>(j - half)]) /
@@ -150,11 +180,12 @@ CycleFilter SmoothPart(const std::vector<double>& decay, const CycleFilter& filt
   const std::vector<double> smooth = TwiceMeaned(decay, cycle);
   const CycleFilter inner(cycle, static_cast<int64_t>(smooth.size()), filter.Cubic());
   if (inner.Count() <= 0) return filter.From(filter.To());
-  std::vector<double> remainder(static_cast<size_t>(inner.Count())), prefix;
-  inner.Apply(smooth, prefix, remainder.data());
+  std::vector<double> remainder(static_cast<size_t>(inner.Count()));
+  CycleFilter::Scratch scratch;
+  inner.Apply(smooth, scratch, remainder.data());
   // Below a third of the decay's noise, or what hum leaks through the means if more.
   std::vector<double> filtered(static_cast<size_t>(filter.Count()));
-  filter.Apply(decay, prefix, filtered.data());
+  filter.Apply(decay, scratch, filtered.data());
   const size_t late = filtered.size() / 2;
   const double hum = std::sqrt(Dot(std::span(filtered).subspan(late), std::span(filtered).subspan(late)) /
                                static_cast<double>(std::max<size_t>(filtered.size() - late, 1)));
@@ -196,8 +227,9 @@ Screen ScreenOf(const PauseScreen& look, const Pauses& pauses) {
 // of the pauses: hum that turns by half a cycle from one pause to the next.
 bool DecayHoldsMore(const Pauses& pauses, const Screen& screen, const CycleFilter& filter) {
   if (filter.Count() < 4) return false;
-  std::vector<double> prefix, filtered(static_cast<size_t>(filter.Count()));
-  filter.Apply(screen.decay, prefix, filtered.data());
+  std::vector<double> filtered(static_cast<size_t>(filter.Count()));
+  CycleFilter::Scratch scratch;
+  filter.Apply(screen.decay, scratch, filtered.data());
   const double expected = screen.noise / static_cast<double>(pauses.count) * filter.NoiseGain();
   const double samples = static_cast<double>(filter.Count());
   return Dot(filtered, filtered) > expected * samples * (1 + 6 * std::sqrt(4 / samples));
@@ -294,12 +326,14 @@ Segments SegmentsOf(const Pauses& pauses, const std::vector<double>& series, int
 
 // Σ of segments [from, to) of pause p, projected at hz.
 Complex Turned(const Segments& s, int64_t p, int64_t from, int64_t to, double hz) {
+  if (to <= from) return 0;
+  // The segments of a pause are evenly spaced: each turn is the one before times a step.
   const double shift = -TwoPi * (hz - s.hz);
-  Complex sum = 0;
-  for (int64_t k = from; k < to; ++k) {
-    const size_t at = static_cast<size_t>(p * s.per_pause + k);
-    sum += s.values[at] * std::polar(1.0, shift * s.middle[at]);
-  }
+  const size_t first = static_cast<size_t>(p * s.per_pause + from);
+  const double spacing = to - from > 1 ? s.middle[first + 1] - s.middle[first] : 0;
+  const Complex step = std::polar(1.0, shift * spacing);
+  Complex sum = 0, turn = std::polar(1.0, shift * s.middle[first]);
+  for (size_t at = first; at < first + static_cast<size_t>(to - from); ++at, turn *= step) sum += s.values[at] * turn;
   return sum;
 }
 
@@ -371,8 +405,8 @@ double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilte
   }
   const int64_t span = filter.Count();
   series.resize(static_cast<size_t>(pauses.count * span));
-  std::vector<double> prefix;
-  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), prefix, series.data() + p * span);
+  CycleFilter::Scratch scratch;
+  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), scratch, series.data() + p * span);
   return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
                      spacing_s);
 }
@@ -387,8 +421,8 @@ double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilte
 struct PauseBasis {
   size_t size = 0;
   int64_t length = 0;
-  size_t one = 0, line = 0;   // the indices of 1 and j
-  std::vector<double> table;  // function b at sample j: [b * length + j]
+  size_t one = 0, line = 0;         // the indices of 1 and j
+  std::unique_ptr<double[]> table;  // function b at sample j: [b * length + j]
   Matrix gram;
   // Each function as scale j^power cos(θ j), or sin: for its products in closed form.
   struct Form {
@@ -402,7 +436,7 @@ struct PauseBasis {
   std::vector<double> hz;  // each function's frequency (its harmonic's; 0 for 1 and j)
 
   std::span<const double> Function(size_t b) const {
-    return std::span(table).subspan(b * static_cast<size_t>(length), static_cast<size_t>(length));
+    return std::span(table.get() + b * static_cast<size_t>(length), static_cast<size_t>(length));
   }
 };
 
@@ -428,10 +462,12 @@ std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
   }
   const double x = static_cast<double>(a), y = static_cast<double>(b);
   const Complex za = std::polar(1.0, phi * x), zb = std::polar(1.0, phi * y);
-  sums[0] = (za - zb) / one_less;
-  sums[1] = (x * za - y * zb) / one_less + z * (za - zb) / (one_less * one_less);
-  sums[2] = (x * x * za - y * y * zb) / one_less + z * ((2 * x + 1) * za - (2 * y + 1) * zb) / (one_less * one_less) +
-            2.0 * z * z * (za - zb) / (one_less * one_less * one_less);
+  // One division: |1 - z| is at least 1e-3 here.
+  const Complex inverse = std::conj(one_less) / std::norm(one_less), inverse2 = inverse * inverse;
+  sums[0] = (za - zb) * inverse;
+  sums[1] = (x * za - y * zb) * inverse + z * (za - zb) * inverse2;
+  sums[2] = (x * x * za - y * y * zb) * inverse + z * ((2 * x + 1) * za - (2 * y + 1) * zb) * inverse2 +
+            2.0 * z * z * (za - zb) * inverse2 * inverse;
   return sums;
 }
 
@@ -448,7 +484,7 @@ Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
   auto at = [&](int k, int m) {
     return k >= 0 ? sums[static_cast<size_t>(k)][m] : std::conj(sums[static_cast<size_t>(-k)][m]);
   };
-  Matrix gram(n, std::vector<double>(n, 0.0));
+  Matrix gram(n);
   for (size_t a = 0; a < n; ++a)
     for (size_t b = a; b < n; ++b) {
       const PauseBasis::Form &u = basis.forms[a], &v = basis.forms[b];
@@ -472,13 +508,20 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   basis.line = basis.size - 1;
   basis.hz.assign(basis.size, 0.0);
   const size_t length = static_cast<size_t>(pauses.length);
-  basis.table.resize(basis.size * length);
+  basis.table = std::make_unique_for_overwrite<double[]>(basis.size * length);
+  double* table = basis.table.get();
   for (size_t m = 0; m < harmonics.size(); ++m) {
-    Complex phasor = 1;
-    const Complex turn = std::polar(1.0, TwoPi * harmonics[m] * hz / pauses.sample_rate);
-    for (size_t j = 0; j < length; ++j, phasor *= turn) {
-      basis.table[2 * m * length + j] = phasor.real();
-      basis.table[(2 * m + 1) * length + j] = phasor.imag();
+    double *cosine = table + 2 * m * length, *sine = cosine + length;
+    if (m > 0 && harmonics[0] == 1 && harmonics[m] == harmonics[m - 1] + 1) {
+      // The harmonic before turned by the fundamental, sample by sample: no sample waits on
+      // the one before.
+      const double *c1 = table, *s1 = table + length, *c0 = cosine - 2 * length, *s0 = c0 + length;
+      for (size_t j = 0; j < length; ++j)
+        cosine[j] = c0[j] * c1[j] - s0[j] * s1[j], sine[j] = s0[j] * c1[j] + c0[j] * s1[j];
+    } else {
+      Complex phasor = 1;
+      const Complex turn = std::polar(1.0, TwoPi * harmonics[m] * hz / pauses.sample_rate);
+      for (size_t j = 0; j < length; ++j, phasor *= turn) cosine[j] = phasor.real(), sine[j] = phasor.imag();
     }
     basis.hz[2 * m] = basis.hz[2 * m + 1] = harmonics[m] * hz;
   }
@@ -486,11 +529,11 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   for (size_t j = 0; j < length; ++j) {
     if (slopes) {
       const double t = static_cast<double>(j) / pauses.sample_rate;
-      basis.table[(basis.one - 2) * length + j] = t * basis.table[j];
-      basis.table[(basis.one - 1) * length + j] = t * basis.table[length + j];
+      table[(basis.one - 2) * length + j] = t * table[j];
+      table[(basis.one - 1) * length + j] = t * table[length + j];
     }
-    basis.table[basis.one * length + j] = 1;
-    basis.table[basis.line * length + j] = static_cast<double>(j);
+    table[basis.one * length + j] = 1;
+    table[basis.line * length + j] = static_cast<double>(j);
   }
   basis.forms.resize(basis.size);
   for (size_t m = 0; m < harmonics.size(); ++m)
@@ -552,46 +595,48 @@ std::vector<double> SignedMean(const Coefficients& w, int64_t count, size_t n) {
 // their common signed decay, each then freed of its straight line. The decay and the
 // lines with alternating signs are the same directions, and the rest of the lines is
 // orthogonal to the decay, so this is the orthogonal projection on what neither explains.
-Coefficients ProjectCoefficients(Coefficients w, int64_t count, const PauseBasis& basis) {
+void ProjectCoefficients(const Coefficients& shape, int64_t count, const PauseBasis& basis, double* w) {
   const size_t n = basis.size;
-  const std::vector<double> decay = SignedMean(w, count, n);
+  std::copy(shape.begin(), shape.end(), w);
+  double decay[MaxBasis] = {};
+  for (int64_t p = 0; p < count; ++p)
+    for (size_t b = 0; b < n; ++b) decay[b] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + b];
+  for (size_t b = 0; b < n; ++b) decay[b] /= static_cast<double>(count);
   const auto& g = basis.gram;
   const double determinant =
       g[basis.one][basis.one] * g[basis.line][basis.line] - g[basis.one][basis.line] * g[basis.one][basis.line];
   for (int64_t p = 0; p < count; ++p) {
-    double* c = w.data() + static_cast<size_t>(p) * n;
+    double* c = w + static_cast<size_t>(p) * n;
     for (size_t b = 0; b < n; ++b) c[b] -= (p % 2 == 0 ? 1 : -1) * decay[b];
     double with_one = 0, with_line = 0;
     for (size_t b = 0; b < n; ++b) with_one += c[b] * g[basis.one][b], with_line += c[b] * g[basis.line][b];
     c[basis.one] -= (g[basis.line][basis.line] * with_one - g[basis.one][basis.line] * with_line) / determinant;
     c[basis.line] -= (g[basis.one][basis.one] * with_line - g[basis.one][basis.line] * with_one) / determinant;
   }
-  return w;
 }
 
 // The basis functions' products with a shape in every pause: [p * size + b], the Gram
 // matrix times its coefficients there. A shape has a few of the functions in a pause
 // (its harmonic's two, the line's two): the zeros are passed.
-Coefficients GramTimes(const Coefficients& v, int64_t count, const PauseBasis& basis) {
+void GramTimes(const double* v, int64_t count, const PauseBasis& basis, double* products) {
   const size_t n = basis.size;
-  Coefficients products(v.size(), 0.0);
+  std::fill(products, products + static_cast<size_t>(count) * n, 0.0);
   for (int64_t p = 0; p < count; ++p) {
-    const double* c = v.data() + static_cast<size_t>(p) * n;
-    double* out = products.data() + static_cast<size_t>(p) * n;
+    const double* c = v + static_cast<size_t>(p) * n;
+    double* out = products + static_cast<size_t>(p) * n;
     for (size_t k = 0; k < n; ++k) {
       if (c[k] == 0) continue;
       for (size_t i = 0; i < n; ++i) out[i] += basis.gram[i][k] * c[k];
     }
   }
-  return products;
 }
 
 // Each basis function's product with each pause of the data: [p * size + b].
 std::vector<double> DataProducts(const Pauses& pauses, const PauseBasis& basis) {
   std::vector<double> products(static_cast<size_t>(pauses.count) * basis.size);
   for (int64_t p = 0; p < pauses.count; ++p)
-    for (size_t b = 0; b < basis.size; ++b)
-      products[static_cast<size_t>(p) * basis.size + b] = Dot(basis.Function(b), pauses.Pause(p));
+    Dots(pauses.Pause(p), basis.table.get(), static_cast<size_t>(basis.length), basis.size,
+         products.data() + static_cast<size_t>(p) * basis.size);
   return products;
 }
 
@@ -634,16 +679,31 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   const std::vector<double>& decay = screen.decay;
   const double white_noise = screen.noise;
   // What the decay and the pauses' lines leave of the data: the first look's.
-  Normal among{Matrix(n, std::vector<double>(n)), std::vector<double>(n), screen.residual_squares};
+  Normal among{Matrix(n), std::vector<double>(n), screen.residual_squares};
   const std::vector<double> products = DataProducts(pauses, basis);
-  std::vector<Coefficients> projected, gram_times;
-  for (const Coefficients& shape : shapes) {
-    projected.push_back(ProjectCoefficients(shape, count, basis));
-    gram_times.push_back(GramTimes(projected.back(), count, basis));
-  }
+  // Shape a's projection and the Gram matrix times it, each at [a * stride].
+  const size_t stride = static_cast<size_t>(count) * size;
+  std::vector<double> projected(n * stride), gram_times(n * stride);
   for (size_t a = 0; a < n; ++a) {
-    among.right[a] = Dot(projected[a], products);
-    for (size_t b = a; b < n; ++b) among.gram[a][b] = among.gram[b][a] = Dot(projected[a], gram_times[b]);
+    ProjectCoefficients(shapes[a], count, basis, projected.data() + a * stride);
+    GramTimes(projected.data() + a * stride, count, basis, gram_times.data() + a * stride);
+  }
+  // A projected shape has a few functions in each pause: only those are multiplied.
+  std::vector<size_t> held;
+  for (size_t a = 0; a < n; ++a) {
+    const double* shape = projected.data() + a * stride;
+    held.clear();
+    for (size_t i = 0; i < stride; ++i)
+      if (shape[i] != 0) held.push_back(i);
+    double right = 0;
+    for (size_t i : held) right += shape[i] * products[i];
+    among.right[a] = right;
+    for (size_t b = a; b < n; ++b) {
+      const double* other = gram_times.data() + b * stride;
+      double sum = 0;
+      for (size_t i : held) sum += shape[i] * other[i];
+      among.gram[a][b] = among.gram[b][a] = sum;
+    }
   }
   const double among_freedom =
       static_cast<double>((count - 1) * pauses.length - 2 * count + 2) - static_cast<double>(n);
@@ -651,34 +711,36 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   // In the decay: the filtered decay's products with the basis functions over the
   // filter's samples, and the functions' own there. A sinusoid comes through the filter as
   // itself times the filter's gain at its frequency; 1 and j do not come through.
-  Normal in_decay{Matrix(n, std::vector<double>(n, 0.0)), std::vector<double>(n, 0.0), 0};
+  Normal in_decay{Matrix(n), std::vector<double>(n, 0.0), 0};
   double decay_freedom = 0;
   if (Sees(filter) && filter.Count() > static_cast<int64_t>(2 * n)) {
-    std::vector<double> filtered(static_cast<size_t>(filter.Count())), prefix;
-    filter.Apply(decay, prefix, filtered.data());
+    std::vector<double> filtered(static_cast<size_t>(filter.Count()));
+    CycleFilter::Scratch scratch;
+    filter.Apply(decay, scratch, filtered.data());
     in_decay.squares = Dot(filtered, filtered);
     decay_freedom = static_cast<double>(filter.Count()) - static_cast<double>(n);
-    const size_t from = static_cast<size_t>(filter.From()), samples = static_cast<size_t>(filter.Count());
+    const size_t from = static_cast<size_t>(filter.From());
     std::vector<double> gains(size), decay_products(size, 0.0);
     const Matrix range = GramOver(basis, filter.From(), filter.To());
-    for (size_t b = 0; b < size; ++b) {
-      gains[b] = basis.hz[b] > 0 ? filter.Gain(basis.hz[b] / pauses.sample_rate) : 0;
-      if (gains[b] != 0) decay_products[b] = Dot(basis.Function(b).subspan(from, samples), filtered);
-    }
-    std::vector<std::vector<double>> common;
+    for (size_t b = 0; b < size; ++b)
+      gains[b] = !(basis.hz[b] > 0)                        ? 0
+                 : b > 0 && basis.hz[b] == basis.hz[b - 1] ? gains[b - 1]
+                                                           : filter.Gain(basis.hz[b] / pauses.sample_rate);
+    // 1 and j, the last two, do not come through.
+    Dots(filtered, basis.table.get() + from, static_cast<size_t>(basis.length), basis.one, decay_products.data());
+    std::vector<std::vector<double>> common, range_times;
     for (const Coefficients& shape : shapes) {
       common.push_back(SignedMean(shape, count, size));
       for (size_t b = 0; b < size; ++b) common.back()[b] *= gains[b];
+      // The products over the filter's samples with the shape's common decay.
+      range_times.emplace_back(size, 0.0);
+      for (size_t i = 0; i < size; ++i)
+        for (size_t k = 0; k < size; ++k)
+          if (common.back()[k] != 0) range_times.back()[i] += range[i][k] * common.back()[k];
     }
     for (size_t a = 0; a < n; ++a) {
       in_decay.right[a] = Dot(common[a], decay_products);
-      for (size_t b = a; b < n; ++b) {
-        double sum = 0;
-        for (size_t i = 0; i < size; ++i)
-          if (common[a][i] != 0)
-            for (size_t k = 0; k < size; ++k) sum += common[a][i] * range[i][k] * common[b][k];
-        in_decay.gram[a][b] = in_decay.gram[b][a] = sum;
-      }
+      for (size_t b = a; b < n; ++b) in_decay.gram[a][b] = in_decay.gram[b][a] = Dot(common[a], range_times[b]);
     }
   }
 
@@ -687,7 +749,7 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   double among_noise = white_noise, decay_noise = white_noise / static_cast<double>(count);
   HumFit fit;
   for (int round = 0; round < 2; ++round) {
-    Matrix gram(n, std::vector<double>(n));
+    Matrix gram(n);
     std::vector<double> right(n);
     for (size_t a = 0; a < n; ++a) {
       right[a] = among.right[a] / among_noise + (decay_freedom > 0 ? in_decay.right[a] / decay_noise : 0);
@@ -730,10 +792,10 @@ double FrequencyCorrection(const std::vector<double>& sloped, double limit) {
 
 // Subtracts the fitted shapes from the pauses and keeps what their fit leaves uncertain.
 void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const HumFit& fit, const PauseBasis& basis,
-              HumRemoval& result) {
+              std::span<const SampleRange> asked, HumRemoval& result) {
   const size_t n = basis.size, length = static_cast<size_t>(pauses.length);
   Coefficients sum(static_cast<size_t>(pauses.count) * n, 0.0);
-  HumUncertainty uncertainty{{}, {}, fit.covariance};
+  HumUncertainty uncertainty{{}, 0, {}, fit.covariance};
   const int64_t stacks = pauses.count - 2;
   for (size_t m = 0; m < shapes.size(); ++m) {
     for (size_t i = 0; i < sum.size(); ++i) sum[i] += fit.coefficients[m] * shapes[m][i];
@@ -746,20 +808,20 @@ void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const Hum
       }
     uncertainty.stacked.push_back(std::move(stack));
   }
-  for (size_t b = 0; b < n; ++b) {
-    std::span<const double> f = basis.Function(b);
-    std::vector<double> sums(length + 1, 0.0);
-    for (size_t j = 0; j < length; ++j) sums[j + 1] = sums[j] + f[j];
-    uncertainty.function_sums.push_back(std::move(sums));
-  }
+  uncertainty.ranges = asked.size();
+  uncertainty.range_sums.resize(n * asked.size());
+  for (size_t b = 0; b < n; ++b)
+    for (size_t r = 0; r < asked.size(); ++r)
+      uncertainty.range_sums[b * asked.size() + r] =
+          Sum(basis.Function(b).subspan(static_cast<size_t>(asked[r].first), static_cast<size_t>(asked[r].Count())));
+  std::vector<double> scales;
+  std::vector<const double*> functions;
   for (int64_t p = 0; p < pauses.count; ++p) {
-    std::span<double> pause = pauses.Pause(p);
-    for (size_t b = 0; b < n; ++b) {
-      const double c = sum[static_cast<size_t>(p) * n + b];
-      if (c == 0) continue;
-      std::span<const double> f = basis.Function(b);
-      for (size_t j = 0; j < length; ++j) pause[j] -= c * f[j];
-    }
+    scales.clear(), functions.clear();
+    for (size_t b = 0; b < n; ++b)
+      if (const double c = sum[static_cast<size_t>(p) * n + b]; c != 0)
+        scales.push_back(c), functions.push_back(basis.table.get() + b * length);
+    SubtractEach(pauses.Pause(p), scales.data(), functions.data(), scales.size());
   }
   result.uncertainties.push_back(std::move(uncertainty));
 }
@@ -777,29 +839,41 @@ std::string HiddenHum(const Pauses& pauses, double hz) {
 // The hum at hz and its harmonics below the Nyquist frequency, fitted and subtracted,
 // with the fundamental's slopes in frequency: they correct hz first, and in the last fit
 // carry what the frequency leaves uncertain into the hum's.
-void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter, double hz, HumRemoval& result) {
+void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter, double hz,
+                 std::span<const SampleRange> asked, HumRemoval& result) {
   const int highest = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (highest < 1) return;
   std::vector<int> all;
   for (int h = 1; h <= highest; ++h) all.push_back(h);
   // The fundamental alone with its slopes first, until they move the frequency by less
   // than a five hundredth of a cycle of the highest harmonic over the record: the slopes
-  // of the last fit take the fundamental's error, not its harmonics'.
+  // of the last fit take the fundamental's error, not its harmonics'. A correction leaves
+  // an error of the order of its square (in cycles over the record), so one whose square
+  // is well below that needs no fit of the fundamental to confirm it: the full fit's own
+  // slopes do, and where they still move the frequency, the full fit is made again there.
   const double record_s = 2.0 * static_cast<double>(pauses.count * pauses.length) / pauses.sample_rate;
+  auto small = [&](double cycles) { return cycles * highest < 2e-3; };
+  auto square = [](double x) { return x * x; };
   for (int round = 0; round < 3; ++round) {
     const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
     const HumFit fit = FitHum(pauses, screen, filter, basis, ShapesOf(pauses, basis, hz, {1}, true));
     const double correction = FrequencyCorrection(fit.coefficients, 0.05);
     hz += correction;
-    if (std::abs(correction) * record_s * highest < 2e-3) break;
+    if (small(4 * square(correction * record_s))) break;
   }
-  const PauseBasis basis = BasisOf(pauses, hz, all, true);
-  const std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, true);
-  const HumFit fit = FitHum(pauses, screen, filter, basis, shapes);
+  PauseBasis basis = BasisOf(pauses, hz, all, true);
+  std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, true);
+  HumFit fit = FitHum(pauses, screen, filter, basis, shapes);
+  if (const double correction = FrequencyCorrection(fit.coefficients, 0.05); !small(std::abs(correction) * record_s)) {
+    hz += correction;
+    basis = BasisOf(pauses, hz, all, true);
+    shapes = ShapesOf(pauses, basis, hz, all, true);
+    fit = FitHum(pauses, screen, filter, basis, shapes);
+  }
   result.frequency_hz = hz;
   result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
   if (!fit.decay_seen) (fit.untold > 0 ? result.unresolved : result.unseen_in_decay) = HiddenHum(pauses, hz);
-  Subtract(pauses, shapes, fit, basis, result);
+  Subtract(pauses, shapes, fit, basis, asked, result);
 }
 
 // Whether the first look leaves room for hum: something that changes from pause to pause,
@@ -825,7 +899,8 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz) {
   return RemoveHum(pauses, mains_hz, look);
 }
 
-HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look) {
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look,
+                     std::span<const SampleRange> asked) {
   HumRemoval result;
   std::vector<double> searched;
   for (double hz : mains_hz)
@@ -848,7 +923,7 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScre
     const double hz = HumFrequency(pauses, screen, filter, mains);
     if (!std::isfinite(hz) || std::abs(hz - mains) > SearchedWithin) continue;
     HumRemoval found;
-    RemoveHumAt(pauses, screen, filter, hz, found);
+    RemoveHumAt(pauses, screen, filter, hz, asked, found);
     if (!found.unresolved.empty()) {
       result.unresolved = found.unresolved;
       return result;

@@ -9,24 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "ip/gates.h"
+#include "ip/least_squares.h"
 #include "ip/pauses.h"
 
 // What a fit of hum leaves uncertain: the covariance of its coefficients and what each
 // fitted shape adds to the stacked decay (its mean three-pause stack), as coefficients of
-// a few functions of the pause's sample, given summed from the pause's start ([b][j]
-// holds function b over samples 0..j-1, so that a gate's share is a difference).
+// a few functions of the pause's sample, each given summed over the ranges of samples
+// asked for (function b over range r at [b * ranges + r]).
 struct HumUncertainty {
-  std::vector<std::vector<double>> function_sums;
+  std::vector<double> range_sums;
+  size_t ranges = 0;
   std::vector<std::vector<double>> stacked;  // [shape][function]
-  std::vector<std::vector<double>> covariance;
+  SquareMatrix covariance;
 
-  // What shape s adds to the stacked decay's samples [first, last), summed.
-  double StackedOver(size_t s, int64_t first, int64_t last) const {
+  // What shape s adds to the stacked decay's samples of range r, summed.
+  double StackedOver(size_t s, size_t r) const {
     double sum = 0;
-    for (size_t b = 0; b < function_sums.size(); ++b)
-      if (stacked[s][b] != 0)
-        sum += stacked[s][b] *
-               (function_sums[b][static_cast<size_t>(last)] - function_sums[b][static_cast<size_t>(first)]);
+    for (size_t b = 0; b < stacked[s].size(); ++b)
+      if (stacked[s][b] != 0) sum += stacked[s][b] * range_sums[b * ranges + r];
     return sum;
   }
 };
@@ -59,5 +60,7 @@ struct HumRemoval {
 // pauses cannot tell from the decay is said in `unresolved`.
 HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz);
 // The same with the first look at the pauses already taken; where hum is taken out, it is
-// left as the look at what remains.
-HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look);
+// left as the look at what remains. What the fits leave uncertain is given for the
+// stacked decay's sums over `asked`.
+HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScreen& look,
+                     std::span<const SampleRange> asked = {});

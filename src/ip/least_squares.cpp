@@ -1,5 +1,9 @@
 #include "ip/least_squares.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 
@@ -44,6 +48,56 @@ double Dot(std::span<const double> a, std::span<const double> b) {
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
+void Dots(std::span<const double> x, const double* table, size_t stride, size_t count, double* out) {
+  size_t k = 0;
+#if defined(__SSE2__)
+  // Four series at a time, each with Dot's four partial sums as two pairs.
+  const size_t n = x.size(), whole = n / 4 * 4;
+  for (; k + 4 <= count; k += 4) {
+    __m128d low[4], high[4];
+    const double* f[4];
+    for (size_t t = 0; t < 4; ++t) low[t] = high[t] = _mm_setzero_pd(), f[t] = table + (k + t) * stride;
+    for (size_t i = 0; i < whole; i += 4) {
+      const __m128d x_low = _mm_loadu_pd(x.data() + i), x_high = _mm_loadu_pd(x.data() + i + 2);
+      for (size_t t = 0; t < 4; ++t) {
+        low[t] = _mm_add_pd(low[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i), x_low));
+        high[t] = _mm_add_pd(high[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i + 2), x_high));
+      }
+    }
+    for (size_t t = 0; t < 4; ++t) {
+      double sums[4];
+      _mm_storeu_pd(sums, low[t]);
+      _mm_storeu_pd(sums + 2, high[t]);
+      for (size_t j = whole; j < n; ++j) sums[0] += f[t][j] * x[j];
+      out[k + t] = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+    }
+  }
+#endif
+  for (; k < count; ++k) out[k] = Dot(std::span(table + k * stride, x.size()), x);
+}
+
+void SubtractEach(std::span<double> x, const double* c, const double* const* f, size_t count) {
+  const size_t n = x.size();
+  size_t j = 0;
+#if defined(__SSE2__)
+  // Eight samples at a time, each through every series before it is stored.
+  for (; j + 8 <= n; j += 8) {
+    __m128d v[4];
+    for (size_t q = 0; q < 4; ++q) v[q] = _mm_loadu_pd(x.data() + j + 2 * q);
+    for (size_t k = 0; k < count; ++k) {
+      const __m128d scale = _mm_set1_pd(c[k]);
+      for (size_t q = 0; q < 4; ++q) v[q] = _mm_sub_pd(v[q], _mm_mul_pd(scale, _mm_loadu_pd(f[k] + j + 2 * q)));
+    }
+    for (size_t q = 0; q < 4; ++q) _mm_storeu_pd(x.data() + j + 2 * q, v[q]);
+  }
+#endif
+  for (; j < n; ++j) {
+    double value = x[j];
+    for (size_t k = 0; k < count; ++k) value -= c[k] * f[k][j];
+    x[j] = value;
+  }
+}
+
 // Gaussian elimination with partial pivoting: the systems here have at most eight unknowns.
 std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b) {
   const size_t n = b.size();
@@ -73,13 +127,13 @@ namespace {
 
 // The inverse of a symmetric positive definite matrix from its Cholesky factor; empty when
 // a pivot is not positive.
-std::vector<std::vector<double>> CholeskyInverse(const std::vector<std::vector<double>>& a) {
+SquareMatrix CholeskyInverse(const SquareMatrix& a) {
   const size_t n = a.size();
-  std::vector<std::vector<double>> l(n, std::vector<double>(n, 0.0));
+  SquareMatrix l(n);
   for (size_t j = 0; j < n; ++j) {
     double pivot = a[j][j];
     for (size_t k = 0; k < j; ++k) pivot -= l[j][k] * l[j][k];
-    if (!(pivot > 0)) return {};
+    if (!(pivot > 0)) return SquareMatrix();
     l[j][j] = std::sqrt(pivot);
     for (size_t i = j + 1; i < n; ++i) {
       double value = a[i][j];
@@ -88,7 +142,7 @@ std::vector<std::vector<double>> CholeskyInverse(const std::vector<std::vector<d
     }
   }
   // L^-1 column by column, then (L^-1)' L^-1.
-  std::vector<std::vector<double>> m(n, std::vector<double>(n, 0.0));
+  SquareMatrix m(n);
   for (size_t j = 0; j < n; ++j) {
     m[j][j] = 1 / l[j][j];
     for (size_t i = j + 1; i < n; ++i) {
@@ -97,7 +151,7 @@ std::vector<std::vector<double>> CholeskyInverse(const std::vector<std::vector<d
       m[i][j] = value / l[i][i];
     }
   }
-  std::vector<std::vector<double>> inverse(n, std::vector<double>(n, 0.0));
+  SquareMatrix inverse(n);
   for (size_t i = 0; i < n; ++i)
     for (size_t j = 0; j <= i; ++j) {
       double value = 0;
@@ -109,20 +163,20 @@ std::vector<std::vector<double>> CholeskyInverse(const std::vector<std::vector<d
 
 }  // namespace
 
-PseudoInverse PseudoInverseOf(const std::vector<std::vector<double>>& matrix, double relative) {
+PseudoInverse PseudoInverseOf(const SquareMatrix& matrix, double relative) {
   // Where the plain inverse shows every eigenvalue well above the limit (the smallest is at
   // least 1 / its trace, the largest at most the matrix's trace), it is the answer.
   double trace = 0;
   for (size_t i = 0; i < matrix.size(); ++i) trace += matrix[i][i];
-  std::vector<std::vector<double>> inverse = CholeskyInverse(matrix);
-  if (!inverse.empty()) {
+  SquareMatrix inverse = CholeskyInverse(matrix);
+  if (inverse.size() > 0) {
     double inverse_trace = 0;
     for (size_t i = 0; i < inverse.size(); ++i) inverse_trace += inverse[i][i];
     if (inverse_trace * trace * relative < 1e-2) return {std::move(inverse), {}};
   }
   // Cyclic Jacobi rotations: a becomes diagonal, v gathers the eigenvectors as columns.
   const size_t n = matrix.size();
-  std::vector<std::vector<double>> a = matrix, v(n, std::vector<double>(n, 0.0));
+  SquareMatrix a = matrix, v(n);
   for (size_t i = 0; i < n; ++i) v[i][i] = 1;
   for (int sweep = 0; sweep < 50; ++sweep) {
     double off = 0, diagonal = 0;
@@ -153,7 +207,7 @@ PseudoInverse PseudoInverseOf(const std::vector<std::vector<double>>& matrix, do
   }
   double largest = 0;
   for (size_t i = 0; i < n; ++i) largest = std::max(largest, a[i][i]);
-  PseudoInverse result{std::vector<std::vector<double>>(n, std::vector<double>(n, 0.0)), {}};
+  PseudoInverse result{SquareMatrix(n), {}};
   for (size_t e = 0; e < n; ++e) {
     std::vector<double> direction(n);
     for (size_t i = 0; i < n; ++i) direction[i] = v[i][e];

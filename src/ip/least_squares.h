@@ -2,6 +2,7 @@
 // The small least-squares tools the cleaning of the pauses needs: a straight line through
 // a series, a dot product, and a small linear system.
 
+#include <cstddef>
 #include <span>
 #include <vector>
 
@@ -22,14 +23,36 @@ double Sum(std::span<const double> x);
 // Σ a_i b_i over the shorter of the two.
 double Dot(std::span<const double> a, std::span<const double> b);
 
+// Dot(f_k, x) for `count` series f_k of x's length, f_k at table + k stride, into out[k]:
+// the same sums, several series at a time so that they do not wait on one another.
+void Dots(std::span<const double> x, const double* table, size_t stride, size_t count, double* out);
+
+// x_j -= Σ_k c_k f_k(j) for `count` series f_k of x's length, f_k at table + k stride,
+// each subtracted in turn (k = 0 first), as in-place subtractions one series at a time
+// would do.
+void SubtractEach(std::span<double> x, const double* c, const double* const* f, size_t count);
+
 // The solution of the small system a x = b; all zeros when a is singular.
 std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b);
+
+// A small square matrix, its rows one after the other in one block: m[row][column].
+class SquareMatrix {
+ public:
+  explicit SquareMatrix(size_t n = 0) : n_(n), values_(n * n, 0.0) {}
+  size_t size() const { return n_; }
+  double* operator[](size_t row) { return values_.data() + row * n_; }
+  const double* operator[](size_t row) const { return values_.data() + row * n_; }
+
+ private:
+  size_t n_;
+  std::vector<double> values_;
+};
 
 // The pseudo-inverse of a small symmetric positive semi-definite matrix, from its
 // eigenvalues: directions whose eigenvalue lies below `relative` of the largest are left
 // out (the data say nothing of them) and listed, each a unit vector.
 struct PseudoInverse {
-  std::vector<std::vector<double>> inverse;
+  SquareMatrix inverse;
   std::vector<std::vector<double>> left_out;
 };
-PseudoInverse PseudoInverseOf(const std::vector<std::vector<double>>& a, double relative);
+PseudoInverse PseudoInverseOf(const SquareMatrix& a, double relative);
