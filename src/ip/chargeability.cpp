@@ -1,6 +1,8 @@
 #include "ip/chargeability.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "ip/hum_removal.h"
@@ -125,10 +127,13 @@ Chargeability NoChargeability(double vp, const std::vector<Gate>& gates, const s
 
 namespace {
 
+// From the exponent's eleven bits, all set only for an infinity or a NaN: one more carries
+// into the twelfth bit just for them. A loop of shifts and ors that the compiler runs on
+// several values at once, where a test and a branch per value would not.
 bool AllFinite(const std::vector<double>& values) {
-  for (double value : values)
-    if (!std::isfinite(value)) return false;
-  return true;
+  uint64_t carried = 0;
+  for (double value : values) carried |= ((std::bit_cast<uint64_t>(value) >> 52) & 0x7ff) + 1;
+  return (carried & 0x800) == 0;
 }
 
 // A piece of a value that is linear in the stacked decay: weight times the sum of the
@@ -142,15 +147,11 @@ struct Piece {
 double HumVariance(const std::vector<HumUncertainty>& uncertainties, const std::vector<Piece>& pieces) {
   double variance = 0;
   for (const HumUncertainty& fit : uncertainties) {
-    std::vector<double> effect;
-    for (size_t shape = 0; shape < fit.stacked.size(); ++shape) {
-      double value = 0;
-      for (const Piece& piece : pieces) value += piece.weight * fit.StackedOver(shape, piece.range);
-      effect.push_back(value);
-    }
-    for (size_t a = 0; a < effect.size() && a < fit.covariance.size(); ++a)
-      for (size_t b = 0; b < effect.size() && b < fit.covariance.size(); ++b)
-        variance += effect[a] * fit.covariance[a][b] * effect[b];
+    std::vector<double> effect(fit.Shapes(), 0.0);
+    for (size_t shape = 0; shape < effect.size(); ++shape)
+      for (const Piece& piece : pieces) effect[shape] += piece.weight * fit.StackedOver(shape, piece.range);
+    for (size_t a = 0; a < effect.size(); ++a)
+      for (size_t b = 0; b < effect.size(); ++b) variance += effect[a] * fit.covariance[a][b] * effect[b];
   }
   return std::max(variance, 0.0);
 }

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "ip/least_squares.h"
+#include "ip/wide_vectors.h"
 
 namespace {
 
@@ -119,29 +120,65 @@ class CycleFilter {
     // The means over the window centred on every sample the filter needs: mean[j - first].
     const int64_t reach = kappa_ != 0 ? cycle_ : 0, first = from_ - reach, last = to_ + reach;
     scratch.mean.resize(static_cast<size_t>(last - first));
-    double* __restrict mean = scratch.mean.data();
-    // Times the reciprocal: a division for every sample would cost more than the rest.
-    const double per_sample = 1 / static_cast<double>(cycle_);
-    const double* sums = scratch.prefix.data();
-    const double* values = x.data();
-    if (cycle_ % 2 == 1) {
-      for (int64_t j = first; j < last; ++j) mean[j - first] = (sums[j + half_ + 1] - sums[j - half_]) * per_sample;
-    } else {
-      for (int64_t j = first; j < last; ++j)
-        mean[j - first] =
-            (sums[j + half_] - sums[j - half_ + 1] + (values[j - half_] + values[j + half_]) * 0.5) * per_sample;
-    }
-    const double* m = mean + reach;
-    const int64_t count = to_ - from_;
-    if (kappa_ == 0) {
-      for (int64_t i = 0; i < count; ++i) out[i] = values[from_ + i] - m[i];
-    } else {
-      for (int64_t i = 0; i < count; ++i)
-        out[i] = values[from_ + i] - m[i] + kappa_ * (m[i + cycle_] - 2 * m[i] + m[i - cycle_]);
-    }
+    const Sweep sweep{scratch.prefix.data(),
+                      x.data(),
+                      scratch.mean.data(),
+                      out,
+                      first,
+                      last,
+                      reach,
+                      cycle_,
+                      half_,
+                      from_,
+                      to_,
+                      kappa_};
+#if defined(VOSTREL_WIDE_VECTORS)
+    if (HasWideVectors()) return SweepWide(sweep);
+#endif
+    SweepNarrow(sweep);
   }
 
  private:
+  // What Apply goes through sample by sample, after the running sums.
+  struct Sweep {
+    const double* sums;
+    const double* values;
+    double* mean;
+    double* out;
+    int64_t first, last, reach, cycle, half, from, to;
+    double kappa;
+  };
+
+  [[gnu::always_inline]] static inline void SweepOf(const Sweep& w) {
+    const double* __restrict sums = w.sums;
+    const double* __restrict values = w.values;
+    double* __restrict mean = w.mean;
+    double* __restrict out = w.out;
+    // Times the reciprocal: a division for every sample would cost more than the rest.
+    const double per_sample = 1 / static_cast<double>(w.cycle);
+    const int64_t first = w.first, half = w.half;
+    if (w.cycle % 2 == 1) {
+      for (int64_t j = first; j < w.last; ++j) mean[j - first] = (sums[j + half + 1] - sums[j - half]) * per_sample;
+    } else {
+      for (int64_t j = first; j < w.last; ++j)
+        mean[j - first] =
+            (sums[j + half] - sums[j - half + 1] + (values[j - half] + values[j + half]) * 0.5) * per_sample;
+    }
+    const double* m = mean + w.reach;
+    const int64_t count = w.to - w.from, cycle = w.cycle;
+    const double kappa = w.kappa;
+    const double* x = values + w.from;
+    if (kappa == 0) {
+      for (int64_t i = 0; i < count; ++i) out[i] = x[i] - m[i];
+    } else {
+      for (int64_t i = 0; i < count; ++i) out[i] = x[i] - m[i] + kappa * (m[i + cycle] - 2 * m[i] + m[i - cycle]);
+    }
+  }
+  static void SweepNarrow(const Sweep& w) { SweepOf(w); }
+#if defined(VOSTREL_WIDE_VECTORS)
+  [[gnu::target("avx2")]] static void SweepWide(const Sweep& w) { SweepOf(w); }
+#endif
+
   int64_t cycle_, half_, from_ = 0, to_ = 0;
   double kappa_ = 0, noise_gain_ = 1;
 };
@@ -156,16 +193,17 @@ CycleFilter FilterFor(const Pauses& pauses, double mains_hz) {
 // [2 half, length - 2 half).
 std::vector<double> TwiceMeaned(std::span<const double> x, int64_t cycle) {
   const int64_t half = cycle / 2;
-  std::vector<double> once, twice;
+  const double per_sample = 1 / static_cast<double>(cycle);
+  std::vector<double> once, twice, prefix;
   for (std::vector<double>* out : {&once, &twice}) {
     std::span<const double> in = out == &once ? x : std::span<const double>(once);
     const int64_t n = static_cast<int64_t>(in.size());
-    std::vector<double> prefix;
     RunningSums(in, prefix);
-    out->clear();
+    out->resize(static_cast<size_t>(std::max<int64_t>(n - cycle + 1, 0)));
+    const double* sums = prefix.data();
+    double* means = out->data();
     for (int64_t j = half; j + (cycle - 1 - half) < n; ++j)
-      out->push_back((prefix[static_cast<size_t>(j + cycle - half)] - prefix[static_cast<size_t>(j - half)]) /
-                     static_cast<double>(cycle));
+      means[j - half] = (sums[j + cycle - half] - sums[j - half]) * per_sample;
   }
   return twice;
 }
@@ -301,18 +339,23 @@ Segments SegmentsOf(const Pauses& pauses, const std::vector<double>& series, int
   s.values.resize(static_cast<size_t>(pauses.count * s.per_pause));
   s.middle.resize(s.values.size());
   // e^{-iωτ} over a segment, τ from its start; each segment's sum is turned by its start.
-  std::vector<double> cosine(static_cast<size_t>(segment)), sine(static_cast<size_t>(segment));
+  // cos, then sin, one after the other: both products in one pass.
+  std::vector<double> turns(2 * static_cast<size_t>(segment));
   for (int64_t i = 0; i < segment; ++i) {
     const double angle = -TwoPi * hz * static_cast<double>(i) / pauses.sample_rate;
-    cosine[static_cast<size_t>(i)] = std::cos(angle), sine[static_cast<size_t>(i)] = std::sin(angle);
+    turns[static_cast<size_t>(i)] = std::cos(angle), turns[static_cast<size_t>(segment + i)] = std::sin(angle);
   }
   const Complex step = std::polar(1.0, -TwoPi * hz * static_cast<double>(segment) / pauses.sample_rate);
+  // Every segment of a pause at once: segment k of the pause is row k.
+  std::vector<double> products(2 * static_cast<size_t>(s.per_pause));
   for (int64_t p = 0; p < pauses.count; ++p) {
     const double* x = series.data() + p * span;
+    DotsOfRows(x, static_cast<size_t>(segment), static_cast<size_t>(s.per_pause), static_cast<size_t>(segment),
+               turns.data(), static_cast<size_t>(segment), 2, products.data());
     Complex start = std::polar(1.0, -TwoPi * hz * pauses.Time(p, first));
     for (int64_t k = 0; k < s.per_pause; ++k, start *= step) {
-      const std::span<const double> part(x + k * segment, static_cast<size_t>(segment));
-      const Complex sum = start * Complex(Dot(part, cosine), Dot(part, sine));
+      const Complex sum =
+          start * Complex(products[2 * static_cast<size_t>(k)], products[2 * static_cast<size_t>(k) + 1]);
       const size_t at = static_cast<size_t>(p * s.per_pause + k);
       s.values[at] = sum;
       s.middle[at] = pauses.Time(p, first + k * segment) + static_cast<double>(segment - 1) / 2 / pauses.sample_rate;
@@ -367,7 +410,26 @@ double FrequencyOf(const Segments& s, int64_t count, double segment_s, double sp
     }
     hz += std::arg(pauses) / (TwoPi * spacing_s);
   }
-  return hz;
+  // Then every pause's phase at once: the least-squares line through them, each pause
+  // weighted by its hum's energy, where the steps above gave each step the same weight.
+  std::vector<double> phases(static_cast<size_t>(count)), weights(static_cast<size_t>(count));
+  double phase = 0, weight = 0, middle = 0;
+  Complex previous = 0;
+  for (int64_t p = 0; p < count; ++p) {
+    const Complex whole = Turned(s, p, 0, s.per_pause, hz);
+    if (p > 0) phase += std::arg(whole * std::conj(previous));
+    previous = whole;
+    phases[static_cast<size_t>(p)] = phase, weights[static_cast<size_t>(p)] = std::norm(whole);
+    weight += std::norm(whole), middle += std::norm(whole) * static_cast<double>(p);
+  }
+  if (!(weight > 0)) return hz;
+  middle /= weight;
+  double moment = 0, spread = 0;
+  for (int64_t p = 0; p < count; ++p) {
+    const double x = static_cast<double>(p) - middle, w = weights[static_cast<size_t>(p)];
+    moment += w * x * phases[static_cast<size_t>(p)], spread += w * x * x;
+  }
+  return spread > 0 ? hz + moment / spread / (TwoPi * spacing_s) : hz;
 }
 
 // The share of a sinusoid's energy at hz that the pauses' common signed decay leaves to
@@ -443,7 +505,8 @@ struct PauseBasis {
 // Σ j^m e^{iφj} over j = a..b-1, m = 0, 1, 2: geometric sums and their derivatives
 // (z d/dz), or the sums of powers where φ is a whole turn; summed sample by sample where
 // z is too near 1 for the closed form.
-std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
+// z = e^{iφ}, za = z^a and zb = z^b given.
+std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b, Complex z, Complex za, Complex zb) {
   std::array<Complex, 3> sums{};
   const double turns = phi / TwoPi;
   if (turns == std::round(turns)) {
@@ -451,7 +514,7 @@ std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
     for (int m = 0; m < 3; ++m) sums[m] = power(static_cast<double>(b), m) - power(static_cast<double>(a), m);
     return sums;
   }
-  const Complex z = std::polar(1.0, phi), one_less = 1.0 - z;
+  const Complex one_less = 1.0 - z;
   if (std::abs(one_less) < 1e-3) {
     for (int64_t j = a; j < b; ++j) {
       const double x = static_cast<double>(j);
@@ -461,7 +524,6 @@ std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b) {
     return sums;
   }
   const double x = static_cast<double>(a), y = static_cast<double>(b);
-  const Complex za = std::polar(1.0, phi * x), zb = std::polar(1.0, phi * y);
   // One division: |1 - z| is at least 1e-3 here.
   const Complex inverse = std::conj(one_less) / std::norm(one_less), inverse2 = inverse * inverse;
   sums[0] = (za - zb) * inverse;
@@ -479,8 +541,13 @@ Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
   for (const PauseBasis::Form& form : basis.forms) highest = std::max(highest, form.harmonic);
   // The sums at every multiple of the fundamental's turn that a sum or difference makes;
   // a negative one is the conjugate.
+  // Their phasors as powers of the fundamental's.
   std::vector<std::array<Complex, 3>> sums;
-  for (int k = 0; k <= 2 * highest; ++k) sums.push_back(PowerSums(k * basis.turn, from, to));
+  const Complex z1 = std::polar(1.0, basis.turn), za1 = std::polar(1.0, basis.turn * static_cast<double>(from)),
+                zb1 = std::polar(1.0, basis.turn * static_cast<double>(to));
+  Complex z = 1, za = 1, zb = 1;
+  for (int k = 0; k <= 2 * highest; ++k, z *= z1, za *= za1, zb *= zb1)
+    sums.push_back(PowerSums(k * basis.turn, from, to, z, za, zb));
   auto at = [&](int k, int m) {
     return k >= 0 ? sums[static_cast<size_t>(k)][m] : std::conj(sums[static_cast<size_t>(-k)][m]);
   };
@@ -598,26 +665,34 @@ std::vector<double> SignedMean(const Coefficients& w, int64_t count, size_t n) {
 void ProjectCoefficients(const Coefficients& shape, int64_t count, const PauseBasis& basis, double* w) {
   const size_t n = basis.size;
   std::copy(shape.begin(), shape.end(), w);
+  // The few functions the shape has (its sums over the others only add zeros).
+  size_t used[MaxBasis], uses = 0;
+  for (size_t b = 0; b < n; ++b)
+    for (int64_t p = 0; p < count; ++p)
+      if (w[static_cast<size_t>(p) * n + b] != 0) {
+        used[uses++] = b;
+        break;
+      }
   double decay[MaxBasis] = {};
   for (int64_t p = 0; p < count; ++p)
-    for (size_t b = 0; b < n; ++b) decay[b] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + b];
-  for (size_t b = 0; b < n; ++b) decay[b] /= static_cast<double>(count);
+    for (size_t u = 0; u < uses; ++u) decay[used[u]] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + used[u]];
+  for (size_t u = 0; u < uses; ++u) decay[used[u]] /= static_cast<double>(count);
   const auto& g = basis.gram;
-  const double determinant =
-      g[basis.one][basis.one] * g[basis.line][basis.line] - g[basis.one][basis.line] * g[basis.one][basis.line];
+  const double inverse =
+      1 / (g[basis.one][basis.one] * g[basis.line][basis.line] - g[basis.one][basis.line] * g[basis.one][basis.line]);
   for (int64_t p = 0; p < count; ++p) {
     double* c = w + static_cast<size_t>(p) * n;
-    for (size_t b = 0; b < n; ++b) c[b] -= (p % 2 == 0 ? 1 : -1) * decay[b];
     double with_one = 0, with_line = 0;
-    for (size_t b = 0; b < n; ++b) with_one += c[b] * g[basis.one][b], with_line += c[b] * g[basis.line][b];
-    c[basis.one] -= (g[basis.line][basis.line] * with_one - g[basis.one][basis.line] * with_line) / determinant;
-    c[basis.line] -= (g[basis.one][basis.one] * with_line - g[basis.one][basis.line] * with_one) / determinant;
+    for (size_t u = 0; u < uses; ++u) {
+      const size_t b = used[u];
+      c[b] -= (p % 2 == 0 ? 1 : -1) * decay[b];
+      with_one += c[b] * g[basis.one][b], with_line += c[b] * g[basis.line][b];
+    }
+    c[basis.one] -= (g[basis.line][basis.line] * with_one - g[basis.one][basis.line] * with_line) * inverse;
+    c[basis.line] -= (g[basis.one][basis.one] * with_line - g[basis.one][basis.line] * with_one) * inverse;
   }
 }
 
-// The basis functions' products with a shape in every pause: [p * size + b], the Gram
-// matrix times its coefficients there. A shape has a few of the functions in a pause
-// (its harmonic's two, the line's two): the zeros are passed.
 void GramTimes(const double* v, int64_t count, const PauseBasis& basis, double* products) {
   const size_t n = basis.size;
   std::fill(products, products + static_cast<size_t>(count) * n, 0.0);
@@ -626,7 +701,9 @@ void GramTimes(const double* v, int64_t count, const PauseBasis& basis, double* 
     double* out = products + static_cast<size_t>(p) * n;
     for (size_t k = 0; k < n; ++k) {
       if (c[k] == 0) continue;
-      for (size_t i = 0; i < n; ++i) out[i] += basis.gram[i][k] * c[k];
+      // The Gram matrix is symmetric: its row k is its column k.
+      const double* column = basis.gram[k];
+      for (size_t i = 0; i < n; ++i) out[i] += column[i] * c[k];
     }
   }
 }
@@ -634,9 +711,9 @@ void GramTimes(const double* v, int64_t count, const PauseBasis& basis, double* 
 // Each basis function's product with each pause of the data: [p * size + b].
 std::vector<double> DataProducts(const Pauses& pauses, const PauseBasis& basis) {
   std::vector<double> products(static_cast<size_t>(pauses.count) * basis.size);
-  for (int64_t p = 0; p < pauses.count; ++p)
-    Dots(pauses.Pause(p), basis.table.get(), static_cast<size_t>(basis.length), basis.size,
-         products.data() + static_cast<size_t>(p) * basis.size);
+  const size_t length = static_cast<size_t>(pauses.length);
+  DotsOfRows(pauses.values.data(), length, static_cast<size_t>(pauses.count), length, basis.table.get(), length,
+             basis.size, products.data());
   return products;
 }
 
@@ -728,19 +805,27 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
                                                            : filter.Gain(basis.hz[b] / pauses.sample_rate);
     // 1 and j, the last two, do not come through.
     Dots(filtered, basis.table.get() + from, static_cast<size_t>(basis.length), basis.one, decay_products.data());
+    // Each shape's common decay has a few of the functions: only those are multiplied.
     std::vector<std::vector<double>> common, range_times;
-    for (const Coefficients& shape : shapes) {
-      common.push_back(SignedMean(shape, count, size));
-      for (size_t b = 0; b < size; ++b) common.back()[b] *= gains[b];
+    std::vector<std::vector<size_t>> held(n);
+    for (size_t a = 0; a < n; ++a) {
+      common.push_back(SignedMean(shapes[a], count, size));
+      for (size_t b = 0; b < size; ++b)
+        if ((common.back()[b] *= gains[b]) != 0) held[a].push_back(b);
       // The products over the filter's samples with the shape's common decay.
       range_times.emplace_back(size, 0.0);
       for (size_t i = 0; i < size; ++i)
-        for (size_t k = 0; k < size; ++k)
-          if (common.back()[k] != 0) range_times.back()[i] += range[i][k] * common.back()[k];
+        for (size_t k : held[a]) range_times.back()[i] += range[i][k] * common.back()[k];
     }
     for (size_t a = 0; a < n; ++a) {
-      in_decay.right[a] = Dot(common[a], decay_products);
-      for (size_t b = a; b < n; ++b) in_decay.gram[a][b] = in_decay.gram[b][a] = Dot(common[a], range_times[b]);
+      double right = 0;
+      for (size_t i : held[a]) right += common[a][i] * decay_products[i];
+      in_decay.right[a] = right;
+      for (size_t b = a; b < n; ++b) {
+        double sum = 0;
+        for (size_t i : held[a]) sum += common[a][i] * range_times[b][i];
+        in_decay.gram[a][b] = in_decay.gram[b][a] = sum;
+      }
     }
   }
 
@@ -795,34 +880,32 @@ void Subtract(Pauses& pauses, const std::vector<Coefficients>& shapes, const Hum
               std::span<const SampleRange> asked, HumRemoval& result) {
   const size_t n = basis.size, length = static_cast<size_t>(pauses.length);
   Coefficients sum(static_cast<size_t>(pauses.count) * n, 0.0);
-  HumUncertainty uncertainty{{}, 0, {}, fit.covariance};
+  HumUncertainty uncertainty{std::vector<double>(shapes.size() * asked.size(), 0.0), asked.size(), fit.covariance};
+  // Each function summed over each range asked for.
+  std::vector<double> range_sums(n * asked.size());
+  for (size_t b = 0; b < n; ++b)
+    for (size_t r = 0; r < asked.size(); ++r)
+      range_sums[b * asked.size() + r] =
+          Sum(basis.Function(b).subspan(static_cast<size_t>(asked[r].first), static_cast<size_t>(asked[r].Count())));
   const int64_t stacks = pauses.count - 2;
+  std::vector<double> stack(n);
   for (size_t m = 0; m < shapes.size(); ++m) {
     for (size_t i = 0; i < sum.size(); ++i) sum[i] += fit.coefficients[m] * shapes[m][i];
     // The shape's mean three-pause stack, what it adds to the stacked decay.
-    std::vector<double> stack(n, 0.0);
+    std::fill(stack.begin(), stack.end(), 0.0);
     for (int64_t s = 0; s < stacks; ++s)
       for (size_t b = 0; b < n; ++b) {
         const double* w = shapes[m].data() + static_cast<size_t>(s) * n + b;
-        stack[b] += pauses.Sign(s) * (w[0] - 2 * w[n] + w[2 * n]) / 4 / static_cast<double>(stacks);
+        stack[b] += pauses.Sign(s) * (w[0] - 2 * w[n] + w[2 * n]);
       }
-    uncertainty.stacked.push_back(std::move(stack));
-  }
-  uncertainty.ranges = asked.size();
-  uncertainty.range_sums.resize(n * asked.size());
-  for (size_t b = 0; b < n; ++b)
+    for (double& value : stack) value /= 4 * static_cast<double>(stacks);
     for (size_t r = 0; r < asked.size(); ++r)
-      uncertainty.range_sums[b * asked.size() + r] =
-          Sum(basis.Function(b).subspan(static_cast<size_t>(asked[r].first), static_cast<size_t>(asked[r].Count())));
-  std::vector<double> scales;
-  std::vector<const double*> functions;
-  for (int64_t p = 0; p < pauses.count; ++p) {
-    scales.clear(), functions.clear();
-    for (size_t b = 0; b < n; ++b)
-      if (const double c = sum[static_cast<size_t>(p) * n + b]; c != 0)
-        scales.push_back(c), functions.push_back(basis.table.get() + b * length);
-    SubtractEach(pauses.Pause(p), scales.data(), functions.data(), scales.size());
+      for (size_t b = 0; b < n; ++b)
+        if (stack[b] != 0)
+          uncertainty.stacked_sums[m * asked.size() + r] += stack[b] * range_sums[b * asked.size() + r];
   }
+  SubtractOfRows(pauses.values.data(), length, static_cast<size_t>(pauses.count), length, sum.data(), basis.table.get(),
+                 length, n);
   result.uncertainties.push_back(std::move(uncertainty));
 }
 
@@ -845,32 +928,64 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
   if (highest < 1) return;
   std::vector<int> all;
   for (int h = 1; h <= highest; ++h) all.push_back(h);
-  // The fundamental alone with its slopes first, until they move the frequency by less
-  // than a five hundredth of a cycle of the highest harmonic over the record: the slopes
-  // of the last fit take the fundamental's error, not its harmonics'. A correction leaves
-  // an error of the order of its square (in cycles over the record), so one whose square
-  // is well below that needs no fit of the fundamental to confirm it: the full fit's own
-  // slopes do, and where they still move the frequency, the full fit is made again there.
+  // The whole hum with the fundamental's slopes in frequency, which take the first order of
+  // the frequency's error for the fundamental. Its harmonics keep theirs: it is negligible
+  // where it could leave of them less than a tenth of the decay's noise, or (whatever their
+  // size) less than a five hundredth of a cycle of the highest over the record.
   const double record_s = 2.0 * static_cast<double>(pauses.count * pauses.length) / pauses.sample_rate;
-  auto small = [&](double cycles) { return cycles * highest < 2e-3; };
-  auto square = [](double x) { return x * x; };
-  for (int round = 0; round < 3; ++round) {
-    const PauseBasis basis = BasisOf(pauses, hz, {1}, true);
-    const HumFit fit = FitHum(pauses, screen, filter, basis, ShapesOf(pauses, basis, hz, {1}, true));
-    const double correction = FrequencyCorrection(fit.coefficients, 0.05);
-    hz += correction;
-    if (small(4 * square(correction * record_s))) break;
-  }
-  PauseBasis basis = BasisOf(pauses, hz, all, true);
-  std::vector<Coefficients> shapes = ShapesOf(pauses, basis, hz, all, true);
-  HumFit fit = FitHum(pauses, screen, filter, basis, shapes);
-  if (const double correction = FrequencyCorrection(fit.coefficients, 0.05); !small(std::abs(correction) * record_s)) {
-    hz += correction;
+  const double decay_noise = screen.noise / static_cast<double>(pauses.count);
+  auto negligible = [&](const HumFit& fit, double correction, bool by_size) {
+    const double cycles = std::abs(correction) * record_s;
+    if (cycles * highest < 2e-3) return true;
+    if (!by_size) return false;
+    // The largest phase error over the record, half of it either side of the middle; the
+    // fundamental's is left to second order.
+    const double turn = TwoPi * cycles / 2;
+    double left = 0;
+    for (int h = 1; h <= highest; ++h) {
+      const double amplitude = std::hypot(fit.coefficients[2 * (h - 1)], fit.coefficients[2 * (h - 1) + 1]);
+      const double error = h == 1 ? turn * turn / 2 : h * turn;
+      left += amplitude * amplitude * error * error / 2;
+    }
+    return left < 0.01 * decay_noise;
+  };
+  PauseBasis basis;
+  std::vector<Coefficients> shapes;
+  HumFit fit;
+  auto fit_all = [&] {
     basis = BasisOf(pauses, hz, all, true);
     shapes = ShapesOf(pauses, basis, hz, all, true);
     fit = FitHum(pauses, screen, filter, basis, shapes);
+    return FrequencyCorrection(fit.coefficients, 0.05);
+  };
+  // Where the common decay takes part, the first estimate usually needs no more.
+  double correction = 0;
+  bool settled = false;
+  if (Sees(filter)) {
+    correction = fit_all();
+    settled = negligible(fit, correction, true);
+    if (!settled) hz += correction;
   }
-  result.frequency_hz = hz;
+  if (!settled) {
+    // The fundamental alone with its slopes, until they move the frequency by less than
+    // that; a correction leaves an error of the order of its square, so one whose square
+    // is well below it needs no fit to confirm it: the whole hum's slopes do, and where
+    // they still move the frequency, the whole hum is fitted again there.
+    for (int round = 0; round < 3; ++round) {
+      const PauseBasis fundamental = BasisOf(pauses, hz, {1}, true);
+      const HumFit alone = FitHum(pauses, screen, filter, fundamental, ShapesOf(pauses, fundamental, hz, {1}, true));
+      const double step = FrequencyCorrection(alone.coefficients, 0.05);
+      hz += step;
+      if (4 * step * step * record_s * record_s * highest < 2e-3) break;
+    }
+    correction = fit_all();
+    if (!negligible(fit, correction, false)) {
+      hz += correction;
+      correction = fit_all();
+    }
+  }
+  // What the slopes say of the frequency, beyond the one fitted.
+  result.frequency_hz = hz + correction;
   result.amplitude_mv = std::hypot(fit.coefficients[0], fit.coefficients[1]);
   if (!fit.decay_seen) (fit.untold > 0 ? result.unresolved : result.unseen_in_decay) = HiddenHum(pauses, hz);
   Subtract(pauses, shapes, fit, basis, asked, result);

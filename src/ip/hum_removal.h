@@ -14,22 +14,16 @@
 #include "ip/pauses.h"
 
 // What a fit of hum leaves uncertain: the covariance of its coefficients and what each
-// fitted shape adds to the stacked decay (its mean three-pause stack), as coefficients of
-// a few functions of the pause's sample, each given summed over the ranges of samples
-// asked for (function b over range r at [b * ranges + r]).
+// fitted shape adds to the stacked decay (its mean three-pause stack), summed over each of
+// the ranges of samples asked for.
 struct HumUncertainty {
-  std::vector<double> range_sums;
+  std::vector<double> stacked_sums;  // shape s over range r at [s * ranges + r]
   size_t ranges = 0;
-  std::vector<std::vector<double>> stacked;  // [shape][function]
   SquareMatrix covariance;
 
+  size_t Shapes() const { return covariance.size(); }
   // What shape s adds to the stacked decay's samples of range r, summed.
-  double StackedOver(size_t s, size_t r) const {
-    double sum = 0;
-    for (size_t b = 0; b < stacked[s].size(); ++b)
-      if (stacked[s][b] != 0) sum += stacked[s][b] * range_sums[b * ranges + r];
-    return sum;
-  }
+  double StackedOver(size_t s, size_t r) const { return stacked_sums[s * ranges + r]; }
 };
 
 struct HumRemoval {

@@ -1,11 +1,13 @@
 #include "ip/least_squares.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include <algorithm>
 #include <cmath>
+
+#include "ip/wide_vectors.h"
 
 Line LineThrough(std::span<const double> x) {
   const size_t n = x.size();
@@ -48,54 +50,171 @@ double Dot(std::span<const double> a, std::span<const double> b) {
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
-void Dots(std::span<const double> x, const double* table, size_t stride, size_t count, double* out) {
-  size_t k = 0;
-#if defined(__SSE2__)
-  // Four series at a time, each with Dot's four partial sums as two pairs.
-  const size_t n = x.size(), whole = n / 4 * 4;
-  for (; k + 4 <= count; k += 4) {
-    __m128d low[4], high[4];
-    const double* f[4];
-    for (size_t t = 0; t < 4; ++t) low[t] = high[t] = _mm_setzero_pd(), f[t] = table + (k + t) * stride;
-    for (size_t i = 0; i < whole; i += 4) {
-      const __m128d x_low = _mm_loadu_pd(x.data() + i), x_high = _mm_loadu_pd(x.data() + i + 2);
-      for (size_t t = 0; t < 4; ++t) {
-        low[t] = _mm_add_pd(low[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i), x_low));
-        high[t] = _mm_add_pd(high[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i + 2), x_high));
-      }
-    }
-    for (size_t t = 0; t < 4; ++t) {
-      double sums[4];
-      _mm_storeu_pd(sums, low[t]);
-      _mm_storeu_pd(sums + 2, high[t]);
-      for (size_t j = whole; j < n; ++j) sums[0] += f[t][j] * x[j];
-      out[k + t] = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-    }
-  }
-#endif
-  for (; k < count; ++k) out[k] = Dot(std::span(table + k * stride, x.size()), x);
+namespace {
+
+// Each series' four partial sums, lane k over the samples i ≡ k (mod 4), as Dot keeps
+// them; the samples [from, to), to - from a multiple of four, added to sums[t].
+template <size_t Together>
+void LanesPlain(const double* x, const double* const* f, size_t from, size_t to, double (*sums)[4]) {
+  for (size_t i = from; i < to; i += 4)
+    for (size_t t = 0; t < Together; ++t)
+      for (size_t k = 0; k < 4; ++k) sums[t][k] += f[t][i + k] * x[i + k];
 }
 
-void SubtractEach(std::span<double> x, const double* c, const double* const* f, size_t count) {
-  const size_t n = x.size();
-  size_t j = 0;
 #if defined(__SSE2__)
-  // Eight samples at a time, each through every series before it is stored.
-  for (; j + 8 <= n; j += 8) {
-    __m128d v[4];
-    for (size_t q = 0; q < 4; ++q) v[q] = _mm_loadu_pd(x.data() + j + 2 * q);
+// The four lanes as two pairs.
+template <size_t Together>
+void LanesNarrow(const double* x, const double* const* f, size_t from, size_t to, double (*sums)[4]) {
+  __m128d low[Together], high[Together];
+  for (size_t t = 0; t < Together; ++t) low[t] = _mm_loadu_pd(sums[t]), high[t] = _mm_loadu_pd(sums[t] + 2);
+  for (size_t i = from; i < to; i += 4) {
+    const __m128d x_low = _mm_loadu_pd(x + i), x_high = _mm_loadu_pd(x + i + 2);
+    for (size_t t = 0; t < Together; ++t) {
+      low[t] = _mm_add_pd(low[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i), x_low));
+      high[t] = _mm_add_pd(high[t], _mm_mul_pd(_mm_loadu_pd(f[t] + i + 2), x_high));
+    }
+  }
+  for (size_t t = 0; t < Together; ++t) _mm_storeu_pd(sums[t], low[t]), _mm_storeu_pd(sums[t] + 2, high[t]);
+}
+
+// Sixteen samples of [from, to) at a time (to - from a multiple of sixteen), each through
+// every series before it is stored.
+void SubtractNarrow(double* x, const double* c, const double* const* f, size_t count, size_t from, size_t to) {
+  for (size_t j = from; j < to; j += 16) {
+    __m128d v[8];
+    for (size_t q = 0; q < 8; ++q) v[q] = _mm_loadu_pd(x + j + 2 * q);
     for (size_t k = 0; k < count; ++k) {
       const __m128d scale = _mm_set1_pd(c[k]);
-      for (size_t q = 0; q < 4; ++q) v[q] = _mm_sub_pd(v[q], _mm_mul_pd(scale, _mm_loadu_pd(f[k] + j + 2 * q)));
+      for (size_t q = 0; q < 8; ++q) v[q] = _mm_sub_pd(v[q], _mm_mul_pd(scale, _mm_loadu_pd(f[k] + j + 2 * q)));
     }
-    for (size_t q = 0; q < 4; ++q) _mm_storeu_pd(x.data() + j + 2 * q, v[q]);
+    for (size_t q = 0; q < 8; ++q) _mm_storeu_pd(x + j + 2 * q, v[q]);
+  }
+}
+#endif
+
+#if defined(VOSTREL_WIDE_VECTORS)
+// The same with the four lanes in one register.
+template <size_t Together>
+[[gnu::target("avx2")]] void LanesWide(const double* x, const double* const* f, size_t from, size_t to,
+                                       double (*sums)[4]) {
+  __m256d lanes[Together];
+  for (size_t t = 0; t < Together; ++t) lanes[t] = _mm256_loadu_pd(sums[t]);
+  for (size_t i = from; i < to; i += 4) {
+    const __m256d v = _mm256_loadu_pd(x + i);
+    for (size_t t = 0; t < Together; ++t)
+      lanes[t] = _mm256_add_pd(lanes[t], _mm256_mul_pd(_mm256_loadu_pd(f[t] + i), v));
+  }
+  for (size_t t = 0; t < Together; ++t) _mm256_storeu_pd(sums[t], lanes[t]);
+}
+
+[[gnu::target("avx2")]] void SubtractWide(double* x, const double* c, const double* const* f, size_t count, size_t from,
+                                          size_t to) {
+  for (size_t j = from; j < to; j += 16) {
+    __m256d v[4];
+    for (size_t q = 0; q < 4; ++q) v[q] = _mm256_loadu_pd(x + j + 4 * q);
+    for (size_t k = 0; k < count; ++k) {
+      const __m256d scale = _mm256_set1_pd(c[k]);
+      for (size_t q = 0; q < 4; ++q)
+        v[q] = _mm256_sub_pd(v[q], _mm256_mul_pd(scale, _mm256_loadu_pd(f[k] + j + 4 * q)));
+    }
+    for (size_t q = 0; q < 4; ++q) _mm256_storeu_pd(x + j + 4 * q, v[q]);
+  }
+}
+#endif
+
+// Lane sums of the series f[0..count) over [from, to): as many at a time as the registers hold.
+void Lanes(const double* x, const double* const* f, size_t count, size_t from, size_t to, double (*sums)[4]) {
+  size_t t = 0;
+#if defined(VOSTREL_WIDE_VECTORS)
+  if (HasWideVectors()) {
+    for (; t + 8 <= count; t += 8) LanesWide<8>(x, f + t, from, to, sums + t);
+    for (; t + 4 <= count; t += 4) LanesWide<4>(x, f + t, from, to, sums + t);
+    for (; t + 2 <= count; t += 2) LanesWide<2>(x, f + t, from, to, sums + t);
+    for (; t < count; ++t) LanesWide<1>(x, f + t, from, to, sums + t);
+    return;
   }
 #endif
-  for (; j < n; ++j) {
-    double value = x[j];
-    for (size_t k = 0; k < count; ++k) value -= c[k] * f[k][j];
-    x[j] = value;
+#if defined(__SSE2__)
+  for (; t + 4 <= count; t += 4) LanesNarrow<4>(x, f + t, from, to, sums + t);
+  for (; t + 2 <= count; t += 2) LanesNarrow<2>(x, f + t, from, to, sums + t);
+  for (; t < count; ++t) LanesNarrow<1>(x, f + t, from, to, sums + t);
+#endif
+  for (; t < count; ++t) LanesPlain<1>(x, f + t, from, to, sums + t);
+}
+
+// Samples at a time through every row, so that the series' stretch stays in the fastest
+// cache from one row to the next.
+constexpr size_t Stretch = 128;
+
+}  // namespace
+
+void Dots(std::span<const double> x, const double* table, size_t stride, size_t count, double* out) {
+  DotsOfRows(x.data(), x.size(), 1, x.size(), table, stride, count, out);
+}
+
+void DotsOfRows(const double* x, size_t row_stride, size_t rows, size_t n, const double* table, size_t stride,
+                size_t count, double* out) {
+  const size_t whole = n / 4 * 4;
+  // On the stack for the few series of a short stretch, the common call.
+  constexpr size_t Held = 64;
+  double held_sums[Held][4];
+  const double* held_series[Held];
+  std::vector<double> more_sums;
+  std::vector<const double*> more_series;
+  double(*sums)[4] = held_sums;
+  const double** f = held_series;
+  if (rows * count > Held || count > Held) {
+    more_sums.resize(4 * rows * count), more_series.resize(count);
+    sums = reinterpret_cast<double(*)[4]>(more_sums.data()), f = more_series.data();
   }
+  for (size_t i = 0; i < rows * count; ++i) sums[i][0] = sums[i][1] = sums[i][2] = sums[i][3] = 0;
+  for (size_t k = 0; k < count; ++k) f[k] = table + k * stride;
+  for (size_t from = 0; from < whole; from += Stretch)
+    for (size_t r = 0; r < rows; ++r)
+      Lanes(x + r * row_stride, f, count, from, std::min(whole, from + Stretch), sums + r * count);
+  for (size_t r = 0; r < rows; ++r)
+    for (size_t k = 0; k < count; ++k) {
+      double* lanes = sums[r * count + k];
+      for (size_t j = whole; j < n; ++j) lanes[0] += f[k][j] * x[r * row_stride + j];
+      out[r * count + k] = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+    }
+}
+
+void SubtractOfRows(double* x, size_t row_stride, size_t rows, size_t n, const double* c, const double* table,
+                    size_t stride, size_t count) {
+  // Each row's series with a coefficient, in order.
+  std::vector<size_t> first(rows + 1, 0);
+  std::vector<double> scales;
+  std::vector<const double*> series;
+  for (size_t r = 0; r < rows; ++r) {
+    for (size_t k = 0; k < count; ++k)
+      if (c[r * count + k] != 0) scales.push_back(c[r * count + k]), series.push_back(table + k * stride);
+    first[r + 1] = scales.size();
+  }
+  const size_t whole = n / 16 * 16;
+  for (size_t from = 0; from < whole; from += Stretch)
+    for (size_t r = 0; r < rows; ++r) {
+      const size_t to = std::min(whole, from + Stretch), held = first[r + 1] - first[r];
+      double* row = x + r * row_stride;
+#if defined(VOSTREL_WIDE_VECTORS)
+      if (HasWideVectors()) {
+        SubtractWide(row, scales.data() + first[r], series.data() + first[r], held, from, to);
+        continue;
+      }
+#endif
+#if defined(__SSE2__)
+      SubtractNarrow(row, scales.data() + first[r], series.data() + first[r], held, from, to);
+#else
+      for (size_t j = from; j < to; ++j)
+        for (size_t k = first[r]; k < first[r + 1]; ++k) row[j] -= scales[k] * series[k][j];
+#endif
+    }
+  for (size_t r = 0; r < rows; ++r)
+    for (size_t j = whole; j < n; ++j) {
+      double value = x[r * row_stride + j];
+      for (size_t k = first[r]; k < first[r + 1]; ++k) value -= scales[k] * series[k][j];
+      x[r * row_stride + j] = value;
+    }
 }
 
 // Gaussian elimination with partial pivoting: the systems here have at most eight unknowns.

@@ -26,11 +26,16 @@ double Dot(std::span<const double> a, std::span<const double> b);
 // Dot(f_k, x) for `count` series f_k of x's length, f_k at table + k stride, into out[k]:
 // the same sums, several series at a time so that they do not wait on one another.
 void Dots(std::span<const double> x, const double* table, size_t stride, size_t count, double* out);
+// The same for `rows` series x_r of n samples, x_r at x + r row_stride: into out[r count + k].
+void DotsOfRows(const double* x, size_t row_stride, size_t rows, size_t n, const double* table, size_t stride,
+                size_t count, double* out);
 
-// x_j -= Σ_k c_k f_k(j) for `count` series f_k of x's length, f_k at table + k stride,
-// each subtracted in turn (k = 0 first), as in-place subtractions one series at a time
-// would do.
-void SubtractEach(std::span<double> x, const double* c, const double* const* f, size_t count);
+// x_r(j) -= Σ_k c[r count + k] f_k(j) for `rows` series x_r of n samples (x_r at x + r
+// row_stride) and `count` series f_k (at table + k stride), the f_k subtracted in turn
+// (k = 0 first) and those whose coefficient is 0 passed, as in-place subtractions one
+// series at a time would do.
+void SubtractOfRows(double* x, size_t row_stride, size_t rows, size_t n, const double* c, const double* table,
+                    size_t stride, size_t count);
 
 // The solution of the small system a x = b; all zeros when a is singular.
 std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b);

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
+
+#include "ip/wide_vectors.h"
 
 Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t period_count, int32_t sample_rate) {
   const int64_t a = half_period, n = period_count;
@@ -15,19 +17,39 @@ Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t 
   pauses.count = 2 * n;
   pauses.sample_rate = sample_rate;
   pauses.values.resize(static_cast<size_t>(pauses.count * a));
-  for (int64_t p = 0; p < pauses.count; ++p)
-    for (int64_t j = 0; j < a; ++j)
-      pauses.values[static_cast<size_t>(p * a + j)] = voltage_mv[static_cast<size_t>((2 * p + 1) * a + j)];
+  for (int64_t p = 0; p < pauses.count; ++p) {
+    const float* from = voltage_mv.data() + (2 * p + 1) * a;
+    double* to = pauses.values.data() + p * a;
+    for (int64_t j = 0; j < a; ++j) to[j] = from[j];
+  }
   return pauses;
 }
 
-std::vector<double> SignedMeanDecay(const Pauses& pauses) {
-  std::vector<double> decay(static_cast<size_t>(pauses.length), 0.0);
+namespace {
+
+[[gnu::always_inline]] inline void AddSigned(const Pauses& pauses, double* __restrict decay) {
+  const size_t length = static_cast<size_t>(pauses.length);
   for (int64_t p = 0; p < pauses.count; ++p) {
     const double sign = pauses.Sign(p);
-    std::span<const double> pause = pauses.Pause(p);
-    for (size_t j = 0; j < decay.size(); ++j) decay[j] += sign * pause[j];
+    const double* __restrict pause = pauses.values.data() + static_cast<size_t>(p) * length;
+    for (size_t j = 0; j < length; ++j) decay[j] += sign * pause[j];
   }
+}
+void AddSignedNarrow(const Pauses& pauses, double* decay) { AddSigned(pauses, decay); }
+#if defined(VOSTREL_WIDE_VECTORS)
+[[gnu::target("avx2")]] void AddSignedWide(const Pauses& pauses, double* decay) { AddSigned(pauses, decay); }
+#endif
+
+}  // namespace
+
+std::vector<double> SignedMeanDecay(const Pauses& pauses) {
+  std::vector<double> decay(static_cast<size_t>(pauses.length), 0.0);
+#if defined(VOSTREL_WIDE_VECTORS)
+  if (HasWideVectors())
+    AddSignedWide(pauses, decay.data());
+  else
+#endif
+    AddSignedNarrow(pauses, decay.data());
   for (double& value : decay) value /= static_cast<double>(pauses.count);
   return decay;
 }
@@ -49,6 +71,88 @@ double PauseScreen::WhiteNoise() const {
   const double kept = 1 - 1 / pauses, floor = 1e-7 * largest_value;
   return std::max(jump_count > 0 ? jump_squares / jump_count / 1.5 / kept : 0.0, floor * floor + 1e-300);
 }
+
+namespace {
+
+// The four lanes of every sum and maximum that ScreenPauses keeps (sum, moment, squares,
+// cross, jumps, largest, magnitude), over the samples j = 1, 5, 9, ... of a pause in
+// vector registers, each lane in the same order as the plain loop; the next j.
+#if defined(__SSE2__)
+size_t ScreenLanesNarrow(const double* x, size_t length, double sign, const double* position, const double* d,
+                         const double* decay_jump, double* const kept[7]) {
+  __m128d lanes[6][2];
+  for (size_t a = 0; a < 6; ++a) lanes[a][0] = _mm_loadu_pd(kept[a]), lanes[a][1] = _mm_loadu_pd(kept[a] + 2);
+  auto& [s, m, q, c, jj, l] = lanes;
+  const __m128d half = _mm_set1_pd(0.5), signs = _mm_set1_pd(sign);
+  size_t j = 1;
+  for (; j + 4 < length; j += 4)
+    for (size_t h = 0; h < 2; ++h) {
+      const size_t i = j + 2 * h;
+      const __m128d value = _mm_loadu_pd(x + i);
+      const __m128d around = _mm_mul_pd(_mm_add_pd(_mm_loadu_pd(x + i - 1), _mm_loadu_pd(x + i + 1)), half);
+      const __m128d jump = _mm_sub_pd(_mm_sub_pd(value, around), _mm_mul_pd(signs, _mm_loadu_pd(decay_jump + i)));
+      const __m128d jump_square = _mm_mul_pd(jump, jump);
+      s[h] = _mm_add_pd(s[h], value);
+      m[h] = _mm_add_pd(m[h], _mm_mul_pd(_mm_loadu_pd(position + i), value));
+      q[h] = _mm_add_pd(q[h], _mm_mul_pd(value, value));
+      c[h] = _mm_add_pd(c[h], _mm_mul_pd(value, _mm_loadu_pd(d + i)));
+      jj[h] = _mm_add_pd(jj[h], jump_square);
+      // The larger, or the one kept where the new one is not a number.
+      l[h] = _mm_max_pd(jump_square, l[h]);
+    }
+  for (size_t a = 0; a < 6; ++a) _mm_storeu_pd(kept[a], lanes[a][0]), _mm_storeu_pd(kept[a] + 2, lanes[a][1]);
+  // The largest square apart, on its own registers: a maximum is the same in any order.
+  __m128d g[2] = {_mm_loadu_pd(kept[6]), _mm_loadu_pd(kept[6] + 2)};
+  for (size_t i = 1; i + 4 <= j; i += 4)
+    for (size_t h = 0; h < 2; ++h) {
+      const __m128d value = _mm_loadu_pd(x + i + 2 * h);
+      g[h] = _mm_max_pd(_mm_mul_pd(value, value), g[h]);
+    }
+  _mm_storeu_pd(kept[6], g[0]), _mm_storeu_pd(kept[6] + 2, g[1]);
+  return j;
+}
+#endif
+
+#if defined(VOSTREL_WIDE_VECTORS)
+[[gnu::target("avx2")]] size_t ScreenLanesWide(const double* x, size_t length, double sign, const double* position,
+                                               const double* d, const double* decay_jump, double* const kept[7]) {
+  __m256d lanes[7];
+  for (size_t a = 0; a < 7; ++a) lanes[a] = _mm256_loadu_pd(kept[a]);
+  auto& [s, m, q, c, jj, l, g] = lanes;
+  const __m256d half = _mm256_set1_pd(0.5), signs = _mm256_set1_pd(sign);
+  size_t j = 1;
+  for (; j + 4 < length; j += 4) {
+    const __m256d value = _mm256_loadu_pd(x + j);
+    const __m256d around = _mm256_mul_pd(_mm256_add_pd(_mm256_loadu_pd(x + j - 1), _mm256_loadu_pd(x + j + 1)), half);
+    const __m256d jump =
+        _mm256_sub_pd(_mm256_sub_pd(value, around), _mm256_mul_pd(signs, _mm256_loadu_pd(decay_jump + j)));
+    const __m256d jump_square = _mm256_mul_pd(jump, jump), value_square = _mm256_mul_pd(value, value);
+    s = _mm256_add_pd(s, value);
+    m = _mm256_add_pd(m, _mm256_mul_pd(_mm256_loadu_pd(position + j), value));
+    q = _mm256_add_pd(q, value_square);
+    c = _mm256_add_pd(c, _mm256_mul_pd(value, _mm256_loadu_pd(d + j)));
+    jj = _mm256_add_pd(jj, jump_square);
+    l = _mm256_max_pd(jump_square, l);
+    g = _mm256_max_pd(value_square, g);
+  }
+  for (size_t a = 0; a < 7; ++a) _mm256_storeu_pd(kept[a], lanes[a]);
+  return j;
+}
+#endif
+
+size_t ScreenLanes(const double* x, size_t length, double sign, const double* position, const double* d,
+                   const double* decay_jump, double* const kept[7]) {
+#if defined(VOSTREL_WIDE_VECTORS)
+  if (HasWideVectors()) return ScreenLanesWide(x, length, sign, position, d, decay_jump, kept);
+#endif
+#if defined(__SSE2__)
+  return ScreenLanesNarrow(x, length, sign, position, d, decay_jump, kept);
+#else
+  return 1;
+#endif
+}
+
+}  // namespace
 
 PauseScreen ScreenPauses(const Pauses& pauses) {
   PauseScreen screen;
@@ -74,42 +178,8 @@ PauseScreen ScreenPauses(const Pauses& pauses) {
     const double* x = pauses.values.data() + p * pauses.length;
     const double sign = pauses.Sign(p);
     double sum[4] = {}, moment[4] = {}, squares[4] = {}, cross[4] = {};
-    size_t j = 1;
-#if defined(__SSE2__)
-    // The four lanes as two pairs, each lane summed exactly as below.
-    {
-      __m128d lanes[6][2];
-      double* kept[6] = {sum, moment, squares, cross, jumps, largest};
-      for (size_t a = 0; a < 6; ++a) lanes[a][0] = _mm_loadu_pd(kept[a]), lanes[a][1] = _mm_loadu_pd(kept[a] + 2);
-      auto& [s, m, q, c, jj, l] = lanes;
-      const __m128d half = _mm_set1_pd(0.5), signs = _mm_set1_pd(sign);
-      for (; j + 4 < length; j += 4)
-        for (size_t h = 0; h < 2; ++h) {
-          const size_t i = j + 2 * h;
-          const __m128d value = _mm_loadu_pd(x + i);
-          const __m128d around = _mm_mul_pd(_mm_add_pd(_mm_loadu_pd(x + i - 1), _mm_loadu_pd(x + i + 1)), half);
-          const __m128d jump =
-              _mm_sub_pd(_mm_sub_pd(value, around), _mm_mul_pd(signs, _mm_loadu_pd(decay_jump.data() + i)));
-          const __m128d jump_square = _mm_mul_pd(jump, jump);
-          s[h] = _mm_add_pd(s[h], value);
-          m[h] = _mm_add_pd(m[h], _mm_mul_pd(_mm_loadu_pd(position.data() + i), value));
-          q[h] = _mm_add_pd(q[h], _mm_mul_pd(value, value));
-          c[h] = _mm_add_pd(c[h], _mm_mul_pd(value, _mm_loadu_pd(d + i)));
-          jj[h] = _mm_add_pd(jj[h], jump_square);
-          // The larger, or the one kept where the new one is not a number.
-          l[h] = _mm_max_pd(jump_square, l[h]);
-        }
-      for (size_t a = 0; a < 6; ++a) _mm_storeu_pd(kept[a], lanes[a][0]), _mm_storeu_pd(kept[a] + 2, lanes[a][1]);
-      // The largest square apart, on its own registers: a maximum is the same in any order.
-      __m128d g[2] = {_mm_loadu_pd(magnitude), _mm_loadu_pd(magnitude + 2)};
-      for (size_t i = 1; i + 4 <= j; i += 4)
-        for (size_t h = 0; h < 2; ++h) {
-          const __m128d value = _mm_loadu_pd(x + i + 2 * h);
-          g[h] = _mm_max_pd(_mm_mul_pd(value, value), g[h]);
-        }
-      _mm_storeu_pd(magnitude, g[0]), _mm_storeu_pd(magnitude + 2, g[1]);
-    }
-#endif
+    double* const kept[7] = {sum, moment, squares, cross, jumps, largest, magnitude};
+    size_t j = ScreenLanes(x, length, sign, position.data(), d, decay_jump.data(), kept);
     for (; j + 4 < length; j += 4)
       for (size_t k = 0; k < 4; ++k) {
         const size_t i = j + k;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <stdexcept>
 
@@ -157,6 +158,15 @@ TEST(Chargeability, NoAnswerWithoutThreePausesOrBeyondTheCurve) {
   EXPECT_TRUE(std::isnan(beyond.m));
   EXPECT_TRUE(std::isnan(beyond.gates.at(0).m));
   EXPECT_TRUE(std::isnan(ComputeChargeability(Curve(0, 0), A, Periods, 0, Vp, gates).m));
+  // A sample of a pause that is no number, on either side of a curve's largest values.
+  for (float bad : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                    std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max()}) {
+    std::vector<float> curve = Curve(0, 0);
+    curve[3 * A + 17] = bad;  // in the second pause
+    const Chargeability found = ComputeChargeability(curve, A, Periods, Rate, Vp, gates);
+    EXPECT_EQ(std::isnan(found.m), !std::isfinite(bad)) << bad;
+    EXPECT_EQ(found.no_answer == "a sample in a pause is not a number", !std::isfinite(bad)) << bad;
+  }
 }
 
 TEST(Gates, DefaultSetAndTheUsersOwn) {

@@ -11,6 +11,7 @@
 #include "ip/least_squares.h"
 #include "ip/pauses.h"
 #include "ip/spike_removal.h"
+#include "ip/wide_vectors.h"
 
 namespace {
 
@@ -83,6 +84,47 @@ TEST(LeastSquares, DotTakesEverySample) {
     }();
     EXPECT_EQ(Dot(ones, counting), static_cast<double>(n * (n + 1) / 2)) << n << " samples";
   }
+}
+
+// The products and subtractions of many series at once, in stretches and in registers of
+// either width, give to the bit what one series at a time gives (every length about a
+// stretch's end and a register's width, every number of series), and the first look at
+// the pauses is the same in both widths.
+TEST(LeastSquares, SeriesAtOnceAreSeriesOneByOneInEitherWidth) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> value(-1, 1);
+  std::vector<PauseScreen> looks;
+  for (bool wide : {true, false}) {
+    WideVectorsWanted() = wide;
+    for (size_t n : {1, 3, 4, 15, 16, 17, 127, 128, 129, 1000, 1001})
+      for (size_t count : {1, 2, 3, 5, 8, 9, 18})
+        for (size_t rows : {1, 3}) {
+          std::vector<double> table(count * (n + 2)), x(rows * (n + 1)), c(rows * count);
+          for (double& v : table) v = value(random);
+          for (double& v : x) v = value(random);
+          for (size_t i = 0; i < c.size(); ++i) c[i] = i % 3 == 1 ? 0 : value(random);
+          std::vector<double> products(rows * count);
+          DotsOfRows(x.data(), n + 1, rows, n, table.data(), n + 2, count, products.data());
+          std::vector<double> expected = x;
+          for (size_t r = 0; r < rows; ++r)
+            for (size_t k = 0; k < count; ++k) {
+              const std::span<const double> f(table.data() + k * (n + 2), n), row(x.data() + r * (n + 1), n);
+              ASSERT_EQ(products[r * count + k], Dot(f, row)) << n << " samples, series " << k << " of " << count;
+              if (c[r * count + k] != 0)
+                for (size_t j = 0; j < n; ++j) expected[r * (n + 1) + j] -= c[r * count + k] * f[j];
+            }
+          SubtractOfRows(x.data(), n + 1, rows, n, c.data(), table.data(), n + 2, count);
+          ASSERT_EQ(x, expected) << n << " samples, " << count << " series, " << rows << " rows, wide " << wide;
+        }
+    Pauses pauses = CleanPauses(0.3, 1001);
+    pauses.values[5 * 1001 + 77] = 40;  // a spike, the largest jump
+    looks.push_back(ScreenPauses(pauses));
+  }
+  WideVectorsWanted() = true;
+  EXPECT_EQ(looks[0].decay, looks[1].decay);
+  for (auto field : {&PauseScreen::jump_squares, &PauseScreen::largest_jump, &PauseScreen::residual_squares,
+                     &PauseScreen::largest_value})
+    EXPECT_EQ(looks[0].*field, looks[1].*field);
 }
 
 TEST(HumRemoval, FindsTheFrequencyAndLeavesTheDecay) {
