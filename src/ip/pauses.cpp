@@ -16,11 +16,11 @@ Pauses PausesOf(std::span<const float> voltage_mv, int32_t half_period, int32_t 
   pauses.length = a;
   pauses.count = 2 * n;
   pauses.sample_rate = sample_rate;
-  pauses.values.resize(static_cast<size_t>(pauses.count * a));
+  // Each pause appended as it is converted: nothing is written twice.
+  pauses.values.reserve(static_cast<size_t>(pauses.count * a));
   for (int64_t p = 0; p < pauses.count; ++p) {
     const float* from = voltage_mv.data() + (2 * p + 1) * a;
-    double* to = pauses.values.data() + p * a;
-    for (int64_t j = 0; j < a; ++j) to[j] = from[j];
+    pauses.values.insert(pauses.values.end(), from, from + a);
   }
   return pauses;
 }

@@ -20,16 +20,22 @@ void Scale(std::vector<float>& samples, float factor) {
   for (float& sample : samples) sample = sample * scale;
 }
 
-// A curve from a block read ahead by the pass's readers, copied out and scaled, or read
-// here and scaled.
+// A curve from a block read ahead by the pass's readers, scaled as it is copied out, or
+// read here and scaled.
 void ReadCurve(Workspace& w, int64_t offset, std::vector<float>& samples, float factor) {
   const size_t bytes = samples.size() * sizeof(float);
   if (const unsigned char* curve = w.ReadAhead ? w.ReadAhead->Take(offset, bytes) : nullptr) {
-    std::memcpy(samples.data(), curve, bytes);
-  } else {
-    w.DataFile.Seek(offset);
-    w.DataFile.ReadExact(samples.data(), bytes);
+    const float scale = 1000.0f * factor;
+    float* out = samples.data();
+    for (size_t i = 0; i < samples.size(); ++i) {
+      float sample;
+      std::memcpy(&sample, curve + i * sizeof(float), sizeof(float));
+      out[i] = sample * scale;
+    }
+    return;
   }
+  w.DataFile.Seek(offset);
+  w.DataFile.ReadExact(samples.data(), bytes);
   Scale(samples, factor);
 }
 
