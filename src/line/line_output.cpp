@@ -209,6 +209,11 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
     if (std::filesystem::equivalent(SurveyPath(project_path, survey), report.file, error))
       throw LineFileError(report.file, "the export would replace a survey of the line");
   }
+  // The data error is the fit's: without four gates no record would have one.
+  if (options.ip_error == IpError::Decay)
+    for (const DecayGates& gates : line.survey_gates)
+      if (const std::string fault = DecayGatesFault(gates.gates, ExportFormat::Csv); !fault.empty())
+        throw LineFileError(project_path, fault);
   std::optional<DecayGates> decay;
   if (options.decay && line.survey_gates.empty())
     throw LineFileError(project_path, "the line was evaluated without chargeability");

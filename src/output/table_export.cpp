@@ -98,6 +98,11 @@ ExportReport WriteTable(const Survey& v, const ExportOptions& options, AtomicTex
           std::string ip_columns;
           if (row.evaluation.ip) {
             const RowChargeability ip = RowChargeabilityOf(*row.evaluation.ip, options);
+            // A record without the fit has no data error to give: it is left out.
+            if (options.ip_error == IpError::Decay && !std::isfinite(ip.m_interval)) {
+              ++report.left_out;
+              return;
+            }
             ip_columns = ChargeabilityColumns(ip.m, ip.m_interval, ip.gates);
             if (!std::isfinite(ip.m)) ++report.without_m;
           }
@@ -185,6 +190,10 @@ ExportReport ExportSurvey(const Survey& v, const ExportOptions& asked, const Rec
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
   if (options.decay) DecayGatesOf(v, options);
+  // The data error is the fit's: without four gates no record would have one.
+  if (options.ip_error == IpError::Decay)
+    if (const std::string fault = DecayGatesFault(GatesFor(v, *options.ip), ExportFormat::Csv); !fault.empty())
+      throw InOutError::Invalid(fault);
   AtomicTextFile file(name);
   PassOptions pass;
   pass.record = record;

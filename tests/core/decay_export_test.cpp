@@ -122,6 +122,11 @@ TEST(DecayExport, LongTableAndTheDecaysDataError) {
                 ip.fit->tau_ms, ip.fit->c, ip.fit->chi2);
   EXPECT_EQ(line.substr(place.size()), expected) << "a clean decay has no flag";
 
+  // The comma table with the data error leaves out the record without a fit, as the others do.
+  const ExportReport comma = ExportSurvey(*survey, {.format = ExportFormat::Csv, .ip_error = IpError::Decay}, {});
+  EXPECT_EQ(comma.left_out, 1);
+  EXPECT_EQ(Lines(comma.file).size(), static_cast<size_t>(survey->RecordCount)) << "the header and all but one";
+
   ExportSurvey(*survey, {.format = ExportFormat::Ohm, .decay = true, .ip_error = IpError::Decay}, {});
   const PeerSurvey ohm = ReadLikeOhmLoaders(dir.File("long.ohm"));
   ASSERT_EQ(ohm.records.size(), decays.size() - 1);
@@ -139,15 +144,23 @@ TEST(DecayExport, RefusesGatesTheFitOrTheFormatCannotTake) {
   const std::string path = dir.File("gates.qmr");
   WriteSyntheticSurvey(path, Polarised(1000));
   const SharedSurvey survey = OpenSurvey(path).survey;
-  auto refusal = [&](ExportFormat format, const std::vector<Gate>& gates) -> std::string {
+  auto refusal = [&](ExportFormat format, const std::vector<Gate>& gates, bool decay = true) -> std::string {
     try {
-      ExportSurvey(*survey, {.format = format, .ip = IpSettings{.gates = gates, .cleaning = {}}, .decay = true}, {});
+      ExportSurvey(*survey,
+                   {.format = format,
+                    .ip = IpSettings{.gates = gates, .cleaning = {}},
+                    .decay = decay,
+                    .ip_error = decay ? IpError::Stack : IpError::Decay},
+                   {});
     } catch (const InOutError& error) {
       return error.what();
     }
     return "";
   };
   EXPECT_NE(refusal(ExportFormat::Ohm, {{10, 30}, {30, 70}, {70, 150}}).find("four gates"), std::string::npos);
+  // The fit's data error alone needs them too, where every error would be no number.
+  EXPECT_NE(refusal(ExportFormat::Csv, {{10, 30}, {30, 70}}, false).find("four gates"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gates.csv")));
   const std::vector<Gate> gap{{10, 30}, {30, 70}, {80, 150}, {150, 310}};
   EXPECT_NE(refusal(ExportFormat::Ohm, gap).find("gaps"), std::string::npos);
   EXPECT_NE(refusal(ExportFormat::Res2dinv, gap).find("gaps"), std::string::npos);
