@@ -504,8 +504,7 @@ struct PauseBasis {
 
 // Σ j^m e^{iφj} over j = a..b-1, m = 0, 1, 2: geometric sums and their derivatives
 // (z d/dz), or the sums of powers where φ is a whole turn; summed sample by sample where
-// z is too near 1 for the closed form.
-// z = e^{iφ}, za = z^a and zb = z^b given.
+// z is too near 1 for the closed form; z = e^{iφ}, za = z^a and zb = z^b are given.
 std::array<Complex, 3> PowerSums(double phi, int64_t a, int64_t b, Complex z, Complex za, Complex zb) {
   std::array<Complex, 3> sums{};
   const double turns = phi / TwoPi;
@@ -539,9 +538,8 @@ Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
   const size_t n = basis.size;
   int highest = 0;
   for (const PauseBasis::Form& form : basis.forms) highest = std::max(highest, form.harmonic);
-  // The sums at every multiple of the fundamental's turn that a sum or difference makes;
-  // a negative one is the conjugate.
-  // Their phasors as powers of the fundamental's.
+  // The sums at every multiple of the fundamental's turn that a sum or difference makes
+  // (a negative one is the conjugate), their phasors as powers of the fundamental's.
   std::vector<std::array<Complex, 3>> sums;
   const Complex z1 = std::polar(1.0, basis.turn), za1 = std::polar(1.0, basis.turn * static_cast<double>(from)),
                 zb1 = std::polar(1.0, basis.turn * static_cast<double>(to));
