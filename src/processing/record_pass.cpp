@@ -175,9 +175,9 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
 
   Workspace work;
   DataFileSession session(work.DataFile, survey.DataFileName);
-  // Without chargeability, every record goes on two workspaces at once; a file's stamp is
-  // hashed from the blocks in file order, on one.
-  const bool on_workers = every_record && !options.ip && !options.blocks_read &&
+  // Every record goes on two workspaces at once, each evaluating its records whole; a
+  // file's stamp is hashed from the blocks in file order, on one.
+  const bool on_workers = every_record && !options.blocks_read &&
                           std::thread::hardware_concurrency() >= BlockWorkers::Workers &&
                           PassBlocks(survey).size() >= BlockWorkers::Workers;
   std::optional<PassReadAhead> read_ahead;
@@ -212,11 +212,27 @@ void RecordPass(const Survey& survey, const PassOptions& options, const RowConsu
     return;
   }
 
-  // The chargeability of a record needs only its voltage curve and its mean dU: the
-  // helper computes it from a copy while the pass goes on.
   IpSettings ip = *options.ip;
   ip.gates = GatesFor(survey, ip);
   std::shared_ptr<const DecayModel> decay;  // from the first record's current curve
+  if (on_workers) {
+    if (ip.decay_fit) {
+      LoadCurrentSamples(survey, work, record_at(0));
+      decay = DecayModelFor(survey, work.CurrentSamples, ip.gates);
+    }
+    BlockWorkers workers(survey, [&](Workspace& in, int k) {
+      RecordRow row = evaluate_in(in, k, nullptr);
+      const RecordVpValue vp = RecordVp(survey, in, row.evaluation.signed_mean_du, ip);
+      row.evaluation.ip =
+          CurveChargeability(survey, in.VoltageSamples, vp, ip.gates, ip.cleaning, options.decay_curve, decay.get());
+      return row;
+    });
+    workers.GiveAll(give);
+    return;
+  }
+
+  // The chargeability of a record needs only its voltage curve and its mean dU: the
+  // helper computes it from a copy while the pass goes on.
   ChargeabilityHelper helper;
   std::deque<PendingRow> pending;
   // The row leaves the queue before it is given: a consumer or a progress that stops the
