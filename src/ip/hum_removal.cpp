@@ -584,22 +584,34 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
       for (size_t j = 0; j < length; ++j)
         cosine[j] = c0[j] * c1[j] - s0[j] * s1[j], sine[j] = s0[j] * c1[j] + c0[j] * s1[j];
     } else {
-      Complex phasor = 1;
-      const Complex turn = std::polar(1.0, TwoPi * harmonics[m] * hz / pauses.sample_rate);
-      for (size_t j = 0; j < length; ++j, phasor *= turn) cosine[j] = phasor.real(), sine[j] = phasor.imag();
+      // Four phasors side by side, each turned by four samples' turn: no sample waits on
+      // the one just before it.
+      const double angle = TwoPi * harmonics[m] * hz / pauses.sample_rate;
+      double re[4], im[4];
+      for (size_t k = 0; k < 4; ++k)
+        re[k] = std::cos(angle * static_cast<double>(k)), im[k] = std::sin(angle * static_cast<double>(k));
+      const double step_re = std::cos(4 * angle), step_im = std::sin(4 * angle);
+      size_t j = 0;
+      for (; j + 4 <= length; j += 4)
+        for (size_t k = 0; k < 4; ++k) {
+          cosine[j + k] = re[k], sine[j + k] = im[k];
+          const double turned = re[k] * step_re - im[k] * step_im;
+          im[k] = re[k] * step_im + im[k] * step_re, re[k] = turned;
+        }
+      for (size_t k = 0; j < length; ++j, ++k) cosine[j] = re[k], sine[j] = im[k];
     }
     basis.hz[2 * m] = basis.hz[2 * m + 1] = harmonics[m] * hz;
   }
   if (slopes) basis.hz[basis.one - 2] = basis.hz[basis.one - 1] = hz;
-  for (size_t j = 0; j < length; ++j) {
-    if (slopes) {
+  if (slopes) {
+    double *cosine = table + (basis.one - 2) * length, *sine = cosine + length;
+    for (size_t j = 0; j < length; ++j) {
       const double t = static_cast<double>(j) / pauses.sample_rate;
-      table[(basis.one - 2) * length + j] = t * table[j];
-      table[(basis.one - 1) * length + j] = t * table[length + j];
+      cosine[j] = t * table[j], sine[j] = t * table[length + j];
     }
-    table[basis.one * length + j] = 1;
-    table[basis.line * length + j] = static_cast<double>(j);
   }
+  std::fill_n(table + basis.one * length, length, 1.0);
+  for (size_t j = 0; j < length; ++j) table[basis.line * length + j] = static_cast<double>(j);
   basis.forms.resize(basis.size);
   for (size_t m = 0; m < harmonics.size(); ++m)
     for (size_t k = 0; k < 2; ++k) basis.forms[2 * m + k] = {harmonics[m], k == 1, 0, 1};
@@ -647,57 +659,73 @@ std::vector<Coefficients> ShapesOf(const Pauses& pauses, const PauseBasis& basis
   return shapes;
 }
 
-// The coefficients' signed mean over the pauses: the shape's common decay.
-std::vector<double> SignedMean(const Coefficients& w, int64_t count, size_t n) {
-  std::vector<double> mean(n, 0.0);
+// The functions a shape has in some pause, in order: its sums over the others only add zeros.
+struct Uses {
+  size_t at[MaxBasis];
+  size_t count = 0;
+};
+
+Uses UsesOf(const Coefficients& shape, int64_t count, size_t n) {
+  Uses uses;
+  for (size_t b = 0; b < n; ++b)
+    for (int64_t p = 0; p < count; ++p)
+      if (shape[static_cast<size_t>(p) * n + b] != 0) {
+        uses.at[uses.count++] = b;
+        break;
+      }
+  return uses;
+}
+
+// The coefficients' signed mean over the pauses: the shape's common decay, into mean[n].
+void SignedMean(const Coefficients& w, int64_t count, size_t n, double* mean) {
+  std::fill(mean, mean + n, 0.0);
   for (int64_t p = 0; p < count; ++p)
     for (size_t b = 0; b < n; ++b) mean[b] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + b];
-  for (double& value : mean) value /= static_cast<double>(count);
-  return mean;
+  for (size_t b = 0; b < n; ++b) mean[b] /= static_cast<double>(count);
 }
 
 // What the decay and the pauses' offsets and slopes leave of a shape: the pauses less
 // their common signed decay, each then freed of its straight line. The decay and the
 // lines with alternating signs are the same directions, and the rest of the lines is
 // orthogonal to the decay, so this is the orthogonal projection on what neither explains.
-void ProjectCoefficients(const Coefficients& shape, int64_t count, const PauseBasis& basis, double* w) {
+// The projection has the shape's functions and 1 and j, the last two: `held` lists them.
+void ProjectCoefficients(const Coefficients& shape, const Uses& uses, int64_t count, const PauseBasis& basis, double* w,
+                         Uses& held) {
   const size_t n = basis.size;
   std::copy(shape.begin(), shape.end(), w);
-  // The few functions the shape has (its sums over the others only add zeros).
-  size_t used[MaxBasis], uses = 0;
-  for (size_t b = 0; b < n; ++b)
-    for (int64_t p = 0; p < count; ++p)
-      if (w[static_cast<size_t>(p) * n + b] != 0) {
-        used[uses++] = b;
-        break;
-      }
   double decay[MaxBasis] = {};
   for (int64_t p = 0; p < count; ++p)
-    for (size_t u = 0; u < uses; ++u) decay[used[u]] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + used[u]];
-  for (size_t u = 0; u < uses; ++u) decay[used[u]] /= static_cast<double>(count);
+    for (size_t u = 0; u < uses.count; ++u)
+      decay[uses.at[u]] += (p % 2 == 0 ? 1 : -1) * w[static_cast<size_t>(p) * n + uses.at[u]];
+  for (size_t u = 0; u < uses.count; ++u) decay[uses.at[u]] /= static_cast<double>(count);
   const auto& g = basis.gram;
   const double inverse =
       1 / (g[basis.one][basis.one] * g[basis.line][basis.line] - g[basis.one][basis.line] * g[basis.one][basis.line]);
   for (int64_t p = 0; p < count; ++p) {
     double* c = w + static_cast<size_t>(p) * n;
     double with_one = 0, with_line = 0;
-    for (size_t u = 0; u < uses; ++u) {
-      const size_t b = used[u];
+    for (size_t u = 0; u < uses.count; ++u) {
+      const size_t b = uses.at[u];
       c[b] -= (p % 2 == 0 ? 1 : -1) * decay[b];
       with_one += c[b] * g[basis.one][b], with_line += c[b] * g[basis.line][b];
     }
     c[basis.one] -= (g[basis.line][basis.line] * with_one - g[basis.one][basis.line] * with_line) * inverse;
     c[basis.line] -= (g[basis.one][basis.one] * with_line - g[basis.one][basis.line] * with_one) * inverse;
   }
+  held = uses;
+  held.at[held.count++] = basis.one;
+  held.at[held.count++] = basis.line;
 }
 
-void GramTimes(const double* v, int64_t count, const PauseBasis& basis, double* products) {
+// The Gram matrix times each pause's coefficients, of which only `held` may be nonzero.
+void GramTimes(const double* v, const Uses& held, int64_t count, const PauseBasis& basis, double* products) {
   const size_t n = basis.size;
   std::fill(products, products + static_cast<size_t>(count) * n, 0.0);
   for (int64_t p = 0; p < count; ++p) {
     const double* c = v + static_cast<size_t>(p) * n;
     double* out = products + static_cast<size_t>(p) * n;
-    for (size_t k = 0; k < n; ++k) {
+    for (size_t h = 0; h < held.count; ++h) {
+      const size_t k = held.at[h];
       if (c[k] == 0) continue;
       // The Gram matrix is symmetric: its row k is its column k.
       const double* column = basis.gram[k];
@@ -759,24 +787,29 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   // Shape a's projection and the Gram matrix times it, each at [a * stride].
   const size_t stride = static_cast<size_t>(count) * size;
   std::vector<double> projected(n * stride), gram_times(n * stride);
+  Uses uses[MaxBasis], held[MaxBasis];
   for (size_t a = 0; a < n; ++a) {
-    ProjectCoefficients(shapes[a], count, basis, projected.data() + a * stride);
-    GramTimes(projected.data() + a * stride, count, basis, gram_times.data() + a * stride);
+    uses[a] = UsesOf(shapes[a], count, size);
+    ProjectCoefficients(shapes[a], uses[a], count, basis, projected.data() + a * stride, held[a]);
+    GramTimes(projected.data() + a * stride, held[a], count, basis, gram_times.data() + a * stride);
   }
   // A projected shape has a few functions in each pause: only those are multiplied.
-  std::vector<size_t> held;
+  std::vector<size_t> at(stride);
   for (size_t a = 0; a < n; ++a) {
     const double* shape = projected.data() + a * stride;
-    held.clear();
-    for (size_t i = 0; i < stride; ++i)
-      if (shape[i] != 0) held.push_back(i);
+    size_t nonzero = 0;
+    for (int64_t p = 0; p < count; ++p)
+      for (size_t h = 0; h < held[a].count; ++h) {
+        const size_t i = static_cast<size_t>(p) * size + held[a].at[h];
+        if (shape[i] != 0) at[nonzero++] = i;
+      }
     double right = 0;
-    for (size_t i : held) right += shape[i] * products[i];
+    for (size_t k = 0; k < nonzero; ++k) right += shape[at[k]] * products[at[k]];
     among.right[a] = right;
     for (size_t b = a; b < n; ++b) {
       const double* other = gram_times.data() + b * stride;
       double sum = 0;
-      for (size_t i : held) sum += shape[i] * other[i];
+      for (size_t k = 0; k < nonzero; ++k) sum += shape[at[k]] * other[at[k]];
       among.gram[a][b] = among.gram[b][a] = sum;
     }
   }
@@ -804,24 +837,25 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
     // 1 and j, the last two, do not come through.
     Dots(filtered, basis.table.get() + from, static_cast<size_t>(basis.length), basis.one, decay_products.data());
     // Each shape's common decay has a few of the functions: only those are multiplied.
-    std::vector<std::vector<double>> common, range_times;
-    std::vector<std::vector<size_t>> held(n);
+    double common[MaxBasis][MaxBasis], range_times[MaxBasis][MaxBasis] = {};
+    Uses in_common[MaxBasis];
     for (size_t a = 0; a < n; ++a) {
-      common.push_back(SignedMean(shapes[a], count, size));
+      SignedMean(shapes[a], count, size, common[a]);
       for (size_t b = 0; b < size; ++b)
-        if ((common.back()[b] *= gains[b]) != 0) held[a].push_back(b);
+        if ((common[a][b] *= gains[b]) != 0) in_common[a].at[in_common[a].count++] = b;
       // The products over the filter's samples with the shape's common decay.
-      range_times.emplace_back(size, 0.0);
       for (size_t i = 0; i < size; ++i)
-        for (size_t k : held[a]) range_times.back()[i] += range[i][k] * common.back()[k];
+        for (size_t h = 0; h < in_common[a].count; ++h)
+          range_times[a][i] += range[i][in_common[a].at[h]] * common[a][in_common[a].at[h]];
     }
     for (size_t a = 0; a < n; ++a) {
+      const Uses& held_a = in_common[a];
       double right = 0;
-      for (size_t i : held[a]) right += common[a][i] * decay_products[i];
+      for (size_t h = 0; h < held_a.count; ++h) right += common[a][held_a.at[h]] * decay_products[held_a.at[h]];
       in_decay.right[a] = right;
       for (size_t b = a; b < n; ++b) {
         double sum = 0;
-        for (size_t i : held[a]) sum += common[a][i] * range_times[b][i];
+        for (size_t h = 0; h < held_a.count; ++h) sum += common[a][held_a.at[h]] * range_times[b][held_a.at[h]];
         in_decay.gram[a][b] = in_decay.gram[b][a] = sum;
       }
     }
