@@ -565,6 +565,25 @@ Matrix GramOver(const PauseBasis& basis, int64_t from, int64_t to) {
   return gram;
 }
 
+// Harmonic h + 1's cos and sin from harmonic h's and the fundamental's, sample by sample:
+// no sample waits on the one before.
+[[gnu::always_inline]] inline void NextHarmonicOf(const double* __restrict c1, const double* __restrict s1,
+                                                  const double* __restrict c0, const double* __restrict s0,
+                                                  double* __restrict cosine, double* __restrict sine, size_t length) {
+  for (size_t j = 0; j < length; ++j)
+    cosine[j] = c0[j] * c1[j] - s0[j] * s1[j], sine[j] = s0[j] * c1[j] + c0[j] * s1[j];
+}
+void NextHarmonicNarrow(const double* c1, const double* s1, const double* c0, const double* s0, double* cosine,
+                        double* sine, size_t length) {
+  NextHarmonicOf(c1, s1, c0, s0, cosine, sine, length);
+}
+#if defined(VOSTREL_WIDE_VECTORS)
+[[gnu::target("avx2")]] void NextHarmonicWide(const double* c1, const double* s1, const double* c0, const double* s0,
+                                              double* cosine, double* sine, size_t length) {
+  NextHarmonicOf(c1, s1, c0, s0, cosine, sine, length);
+}
+#endif
+
 PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harmonics, bool slopes) {
   PauseBasis basis;
   basis.size = 2 * harmonics.size() + (slopes ? 2 : 0) + 2;
@@ -578,11 +597,14 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   for (size_t m = 0; m < harmonics.size(); ++m) {
     double *cosine = table + 2 * m * length, *sine = cosine + length;
     if (m > 0 && harmonics[0] == 1 && harmonics[m] == harmonics[m - 1] + 1) {
-      // The harmonic before turned by the fundamental, sample by sample: no sample waits on
-      // the one before.
+      // The harmonic before turned by the fundamental.
       const double *c1 = table, *s1 = table + length, *c0 = cosine - 2 * length, *s0 = c0 + length;
-      for (size_t j = 0; j < length; ++j)
-        cosine[j] = c0[j] * c1[j] - s0[j] * s1[j], sine[j] = s0[j] * c1[j] + c0[j] * s1[j];
+#if defined(VOSTREL_WIDE_VECTORS)
+      if (HasWideVectors())
+        NextHarmonicWide(c1, s1, c0, s0, cosine, sine, length);
+      else
+#endif
+        NextHarmonicNarrow(c1, s1, c0, s0, cosine, sine, length);
     } else {
       // Four phasors side by side, each turned by four samples' turn: no sample waits on
       // the one just before it.
@@ -803,15 +825,16 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
         const size_t i = static_cast<size_t>(p) * size + held[a].at[h];
         if (shape[i] != 0) at[nonzero++] = i;
       }
-    double right = 0;
-    for (size_t k = 0; k < nonzero; ++k) right += shape[at[k]] * products[at[k]];
-    among.right[a] = right;
-    for (size_t b = a; b < n; ++b) {
-      const double* other = gram_times.data() + b * stride;
-      double sum = 0;
-      for (size_t k = 0; k < nonzero; ++k) sum += shape[at[k]] * other[at[k]];
-      among.gram[a][b] = among.gram[b][a] = sum;
+    // Every b's sum in the same order, side by side.
+    double right = 0, sums[MaxBasis] = {};
+    for (size_t k = 0; k < nonzero; ++k) {
+      const double value = shape[at[k]];
+      right += value * products[at[k]];
+      const double* other = gram_times.data() + at[k];
+      for (size_t b = a; b < n; ++b) sums[b] += value * other[b * stride];
     }
+    among.right[a] = right;
+    for (size_t b = a; b < n; ++b) among.gram[a][b] = among.gram[b][a] = sums[b];
   }
   const double among_freedom =
       static_cast<double>((count - 1) * pauses.length - 2 * count + 2) - static_cast<double>(n);
@@ -1026,7 +1049,7 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
 // Whether the first look leaves room for hum: something that changes from pause to pause,
 // or the common decay through the cycle mean of a frequency searched that the pauses are
 // long enough for, from where the decay is smooth enough for it.
-bool MayHum(const Pauses& pauses, const Screen& screen, const std::vector<double>& searched) {
+bool MayHum(const Pauses& pauses, const Screen& screen, std::span<const double> searched) {
   if (screen.residual_holds_more) return true;
   for (double hz : searched) {
     // The whole filter first: only where that holds more does the decay's own fast start
@@ -1063,7 +1086,8 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScre
     if (!Sees(FilterFor(pauses, mains))) unseen.push_back(mains);
   std::stable_partition(searched.begin(), searched.end(),
                         [&](double hz) { return std::find(unseen.begin(), unseen.end(), hz) != unseen.end(); });
-  for (double mains : searched) {
+  for (size_t i = 0; i < searched.size(); ++i) {
+    const double mains = searched[i];
     const CycleFilter whole = FilterFor(pauses, mains);
     const CycleFilter filter =
         Sees(whole) ? SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count)) : whole;
@@ -1094,10 +1118,11 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScre
     }
     for (HumUncertainty& uncertainty : found.uncertainties) result.uncertainties.push_back(std::move(uncertainty));
     if (result.unseen_in_decay.empty()) result.unseen_in_decay = found.unseen_in_decay;
-    // What this hum leaves decides whether there is more to look for.
+    // What this hum leaves decides whether there is more to look for near the frequencies
+    // not yet searched.
     look = ScreenPauses(pauses);
     screen = ScreenOf(look, pauses);
-    if (!MayHum(pauses, screen, searched)) break;
+    if (!MayHum(pauses, screen, std::span(searched).subspan(i + 1))) break;
   }
   return result;
 }
