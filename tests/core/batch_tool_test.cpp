@@ -908,6 +908,9 @@ TEST(BatchTool, UsageErrorsExitTwo) {
   EXPECT_EQ(Batch("frobnicate").status, 2);
   EXPECT_EQ(Batch("info").status, 2);
   EXPECT_EQ(Batch("export --bogus x.qmr").status, 2);
+  const BatchRun number = Batch("export --format csv -5 x.qmr");
+  EXPECT_EQ(number.status, 2) << "a negative number where a file goes is an option mistyped";
+  EXPECT_NE(number.out.find("unknown option '-5'"), std::string::npos) << number.out;
   for (const char* help_option : {"--help", "-h", "help"}) {
     BatchRun help = Batch(help_option);
     EXPECT_EQ(help.status, 0);

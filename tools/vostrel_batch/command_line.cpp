@@ -141,8 +141,14 @@ int RunCommand(const CommandDeclaration& command, const std::vector<std::string>
     std::fputs(declared.app->help().c_str(), stdout);
     return 0;
   } catch (const CLI::ParseError& error) {
-    const std::string unknown = UnknownOption(*declared.app, words);
+    std::string unknown = UnknownOption(*declared.app, words);
+    if (unknown.empty()) unknown = OptionTakenForAFile(*declared.app, words);
     PrintMistake(name, unknown.empty() ? MistakeText(error) : unknown, name);
+    return 2;
+  }
+  // A negative number is a value, never a file.
+  if (const std::string unknown = OptionTakenForAFile(*declared.app, words); !unknown.empty()) {
+    PrintMistake(name, unknown, name);
     return 2;
   }
   try {

@@ -55,6 +55,24 @@ void Run(const std::string& file, const FileRun& run, const FileWork& work, cons
 
 }  // namespace
 
+namespace {
+
+std::atomic<bool> progress_line_open{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read by a signal handler");
+
+// A file that failed or stopped part-way leaves its progress line: it is cleared before
+// anything else is printed.
+void ClearProgressLine() {
+  if (progress_line_open.exchange(false)) {
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+  }
+}
+
+}  // namespace
+
+bool ProgressLineOpen() { return progress_line_open.load(); }
+
 Progress TerminalProgress(const std::string& name, bool quiet) {
   if (quiet || !platform::StandardErrorIsTerminal()) return {};
   return [name, last = -1](int done, int total) mutable {
@@ -63,6 +81,7 @@ Progress TerminalProgress(const std::string& name, bool quiet) {
     last = percent;
     std::fprintf(stderr, "\r%s: %3d%%%s", name.c_str(), percent, done >= total ? "\r\033[K" : "");
     std::fflush(stderr);
+    progress_line_open = done < total;
   };
 }
 
@@ -78,6 +97,7 @@ int ForEachFile(const std::vector<std::string>& files, const FileRun& run, const
   auto worker = [&] {
     for (size_t i = next++; i < files.size(); i = next++) {
       Run(files[i], run, work, one ? TerminalProgress(files[i], run.quiet) : Progress{}, results[i]);
+      if (one) ClearProgressLine();
       std::unique_lock lock(mutex);
       results[i].done = true;
       const size_t count = ++finished_count;

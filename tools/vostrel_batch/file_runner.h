@@ -44,3 +44,5 @@ int ForEachFile(const std::vector<std::string>& files, const FileRun& run, const
 // "NAME:  42%" on standard error, rewritten in place and cleared at the end, while a
 // person watches it; empty for a pipe or a file, or when quiet.
 Progress TerminalProgress(const std::string& name, bool quiet);
+// Whether a line of progress stands unfinished on the terminal (safe in a signal handler).
+bool ProgressLineOpen();

@@ -112,12 +112,21 @@ CommandRun DeclareIp(CLI::App& app) {
         PauseCleaning cleaning;
         cleaning.mains_hz = MainsFrequencies(o->mains);
         pass.ip = IpSettings{gates, cleaning};
-        RecordPass(survey, pass, [&](const RecordRow& row) {
-          if (o->json)
-            document[json_key::Records].push_back(RecordJson(row.k, *row.evaluation.ip));
-          else
-            output.out += RecordText(row.k, *row.evaluation.ip, gates);
-        });
+        try {
+          RecordPass(survey, pass, [&](const RecordRow& row) {
+            if (o->json)
+              document[json_key::Records].push_back(RecordJson(row.k, *row.evaluation.ip));
+            else
+              output.out += RecordText(row.k, *row.evaluation.ip, gates);
+          });
+        } catch (const InOutError& error) {
+          // The records before one that cannot be read are kept, as the text keeps them.
+          if (o->json) {
+            document[json_key::Error] = error.what();
+            output.out += JsonText(document);
+          }
+          throw;
+        }
       }
       std::string missing;
       if (shown.size() < o->records.size())

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "ip/gates.h"
@@ -154,6 +155,18 @@ std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app) {
   for (const CLI::App* group : app.get_subcommands([](const CLI::App* sub) { return sub->get_name().empty(); }))
     for (const CLI::Option* option : group->get_options()) options.push_back(option);
   return options;
+}
+
+std::string OptionTakenForAFile(const CLI::App& app, const std::vector<std::string>& words) {
+  const auto end = std::find(words.begin(), words.end(), "--");
+  const std::set<std::string> after_end(end == words.end() ? end : end + 1, words.end());
+  for (const CLI::Option* option : DeclaredOptions(app)) {
+    if (!option->get_positional() || option->get_name().find('.') == std::string::npos) continue;
+    for (const std::string& value : option->results())
+      if (value.size() > 1 && value[0] == '-' && !after_end.contains(value))
+        return "unknown option '" + value + "' (a file whose name begins with '-' is given after --)";
+  }
+  return {};
 }
 
 std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words) {

@@ -66,3 +66,6 @@ std::vector<const CLI::Option*> DeclaredOptions(const CLI::App& app);
 // ("--bogus", "-x.qmr"), told as the mistake: CLI11 would rather say that a file is
 // missing. Empty when every such word is an option.
 std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words);
+// The word given for a file that begins with '-' (a negative number, "-5") and stands
+// before "--": an option mistyped, never a file. Empty when there is none.
+std::string OptionTakenForAFile(const CLI::App& app, const std::vector<std::string>& words);

@@ -2,12 +2,23 @@
 
 #include <csignal>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "output/atomic_text_file.h"
+#include "vostrel_batch/file_runner.h"
 
 namespace {
 
 extern "C" void StopAfterRemovingUnfinishedFiles(int signal_number) {
   RemoveUnfinishedFiles();
+  // The shell's prompt on a line of its own, after the progress line the stop left.
+  if (ProgressLineOpen()) {
+    [[maybe_unused]] const auto written = write(2, "\n", 1);
+  }
   std::signal(signal_number, SIG_DFL);
   std::raise(signal_number);
 }
