@@ -15,7 +15,12 @@
 
 namespace {
 
-QString Fixed(double value, int decimals) { return QString::fromStdString(FormatFixed(value, decimals)); }
+// Every decimal asked for, as the batch tool prints them (the window's rule keeps five
+// significant digits and pads the rest with zeros); scientific beyond a million.
+QString Fixed(double value, int decimals) {
+  return std::abs(value) < 1e6 ? QString::number(value, 'f', decimals)
+                               : QString::fromStdString(FormatFixed(value, decimals));
+}
 
 const QColor DecayColour(40, 90, 200), FitColour(0, 140, 60);
 
