@@ -211,8 +211,8 @@ class TMainForm : public QWidget {
   void ExportBClick();
   // Runs an export in the given format with the progress bar and says what it left out.
   void RunExport(const ExportOptions& options);
-  // What an export could not write, in an error box: the rows without a K or a value.
-  void ReportLeftOut(const std::string& file, int written, int left_out);
+  // What an export could not write, for its notice: how many records and why.
+  static QString LeftOutText(int left_out, bool decay, bool ip);
   // Where the exports go: the survey's own folder or one the user chose, kept in the settings.
   void UpdateExportFolderMenu();
   void ChooseExportFolder();

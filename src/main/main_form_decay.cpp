@@ -84,8 +84,8 @@ void TMainForm::ExportDecays() {
       },
       [this, report] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
-        ShowNotice(tr("Записан %1: записей %2, исключено %3").arg(file).arg(report->written).arg(report->excluded));
-        ReportLeftOut(report->file, report->written, report->left_out);
+        ShowNotice(tr("Записан %1: записей %2, исключено %3").arg(file).arg(report->written).arg(report->excluded) +
+                   LeftOutText(report->left_out, true, true));
       },
       -1);
 }

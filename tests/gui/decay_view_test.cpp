@@ -255,6 +255,17 @@ TEST_F(DecayViewTest, TheFittedDecayWithItsGroundAndTheLongTable) {
   for (std::string line; std::getline(table, line);) ++lines;
   EXPECT_EQ(lines, 1 + 4 * 5) << "a line per gate of the four records";
   EXPECT_TRUE(messages_.Messages().empty());
+
+  // A ground without polarisation has no decay to fit: the export is done, and its notice,
+  // no error box, says how many records it left out and why.
+  o.chargeability_mv_v = 0;
+  o.noise_mv = 0.05;
+  Open(Survey("flat.qmr", o));
+  View()->DecayExportButton()->click();
+  WaitForPass();
+  EXPECT_TRUE(messages_.Messages().empty());
+  EXPECT_EQ(Text("NoticeLabel").toStdString(),
+            "Записан " + dir_.File("flat.decay.csv") + ": записей 0\nПропущено записей: 4 (нет целой подгонки спада)");
 }
 
 // Chosen in the survey view, τ, c and the misfit colour the section: the check is run
