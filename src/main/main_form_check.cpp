@@ -58,6 +58,7 @@ void TMainForm::CheckBClick() {
     settings.decay_fit = checked_with_fit_;
     ip = std::make_shared<const IpSettings>(settings);
   }
+  checked_gates_ = ip ? GatesFor(*vari.survey, *ip) : std::vector<Gate>{};
   StartPass(
       [points, options, ip](const Survey& survey, const Progress& progress) {
         CheckFile(

@@ -205,8 +205,8 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
       },
       [this, report, decay = options.decay, ip = options.ip.has_value()] {
         const QString file = QFileInfo(QString::fromStdString(report->file)).absoluteFilePath();
-        QString notice = tr("Записан %1: записей %2").arg(file).arg(report->written) +
-                         LeftOutText(report->left_out, decay, ip);
+        QString notice =
+            tr("Записан %1: записей %2").arg(file).arg(report->written) + LeftOutText(report->left_out, decay, ip);
         // A survey cut short or damaged gives a short table: the notice says so again.
         if (!index_warnings_.isEmpty()) notice += "\n" + tr("Съёмка неполна: %1").arg(index_warnings_.join("\n"));
         ShowNotice(notice);
@@ -217,8 +217,10 @@ QString TMainForm::LeftOutText(int left_out, bool decay, bool ip) {
   if (left_out <= 0) return {};
   // A line of its own: a long file name shortened in the notice never hides it.
   return "\n" + tr("Пропущено записей: %1 (%2)")
-      .arg(left_out)
-      .arg(decay ? tr("нет целой подгонки спада") : ip ? tr("нет K, значения или M") : tr("нет K или значения"));
+                    .arg(left_out)
+                    .arg(decay ? tr("нет целой подгонки спада")
+                         : ip  ? tr("нет K, значения или M")
+                               : tr("нет K или значения"));
 }
 
 void TMainForm::UpdateExportFolderMenu() {

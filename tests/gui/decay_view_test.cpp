@@ -183,6 +183,31 @@ TEST_F(DecayViewTest, ChargeabilityInTheSurveyViewAndTheExportsWhileOn) {
   EXPECT_EQ(survey->Section()->SeriesAt(1).Count(), 0);
   EXPECT_TRUE(messages_.Messages().empty());
 
+  // Other gates check the survey again: the section's M is never the old gates'.
+  auto first_m = [&] {
+    survey->SavePoints(QString::fromStdString(dir_.File("points.csv")));
+    std::ifstream table(dir_.File("points.csv"));
+    auto fields = [](const std::string& line) {
+      std::vector<std::string> values;
+      for (std::stringstream in(line); std::getline(in, values.emplace_back(), ',');) {
+      }
+      return values;
+    };
+    std::string line;
+    std::getline(table, line);
+    const std::vector<std::string> names = fields(line);
+    const auto column = [&](const char* name) { return std::find(names.begin(), names.end(), name) - names.begin(); };
+    while (std::getline(table, line))
+      if (const std::vector<std::string> row = fields(line); row[static_cast<size_t>(column("record"))] == "1")
+        return std::stod(row[static_cast<size_t>(column("chargeability"))]);
+    return std::nan("");
+  };
+  auto* gates = View()->findChild<QLineEdit*>("GatesEdit");
+  gates->setText("20:40,40:80");
+  QTest::keyClick(gates, Qt::Key_Return);
+  WaitForPass();
+  EXPECT_NEAR(first_m(), CoreResult(1, {{20, 40}, {40, 80}}).m, 1e-3);
+
   // Its own button switches it off, as closing the view does.
   Click("DecayB");
   EXPECT_FALSE(Control<QPushButton>("DecayB")->isChecked());
