@@ -333,11 +333,13 @@ void SurveyView::SetCaption(const QString& caption) {
   ShowCaption();
 }
 
-// The caption counts the records whose ρa is zero or below: a log scale has no colour for them.
+// The caption counts the records whose ρa is zero or below while ρa colours the section: a
+// log scale has no colour for them.
 void SurveyView::ShowCaption() {
   int not_positive = 0;
-  for (const PseudosectionPoint& point : points_)
-    not_positive += point.left_out.empty() && std::isfinite(point.rhoa) && point.rhoa <= 0;
+  if (CurrentQuantity() == Quantity::Rhoa)
+    for (const PseudosectionPoint& point : points_)
+      not_positive += point.left_out.empty() && std::isfinite(point.rhoa) && point.rhoa <= 0;
   setWindowTitle(not_positive == 0 ? caption_ : tr("%1 — ρк ≤ 0: %2").arg(caption_).arg(not_positive));
 }
 

@@ -607,6 +607,7 @@ TEST_F(LineViewTest, ValuesALogScaleCannotShowAreDrawnCountedAndExplained) {
     EXPECT_TRUE(rhoa.contains(legend)) << legend;
 
   view_.SetQuantity(SurveyView::Quantity::Chargeability);
+  EXPECT_EQ(view_.windowTitle(), "Разрез") << "ρa's count while ρa colours the section alone";
   std::map<double, QColor> colours;
   for (const SeriesPoint& p : view_.Section()->SeriesAt(0).Points()) colours[p.x] = p.colour;
   ASSERT_EQ(colours.size(), 4u) << "M = -12, 0, 30 and 8 all coloured";
