@@ -704,12 +704,12 @@
         <translation>|ΔR|, Ω</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="656"/>
+        <location filename="../src/views/survey_view.cpp" line="658"/>
         <source>|ΔR| = %1 %2·|R|, пар %3</source>
         <translation>|ΔR| = %1 %2·|R|, %3 pairs</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="694"/>
+        <location filename="../src/views/survey_view.cpp" line="696"/>
         <source>  M=%1 мВ/В</source>
         <translation>  M=%1 mV/V</translation>
     </message>
@@ -739,7 +739,7 @@
         <translation>reciprocal error</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="700"/>
+        <location filename="../src/views/survey_view.cpp" line="702"/>
         <source>исключена: %1</source>
         <translation>excluded: %1</translation>
     </message>
@@ -817,107 +817,107 @@
     </message>
     <message>
         <location filename="../src/views/survey_view.cpp" line="188"/>
-        <location filename="../src/views/survey_view.cpp" line="375"/>
+        <location filename="../src/views/survey_view.cpp" line="377"/>
         <source>Псевдоглубина, м</source>
         <translation>Pseudo-depth, m</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="341"/>
+        <location filename="../src/views/survey_view.cpp" line="343"/>
         <source>%1 — ρк ≤ 0: %2</source>
         <translation>%1 — ρa ≤ 0: %2</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="375"/>
+        <location filename="../src/views/survey_view.cpp" line="377"/>
         <source>Высота, м</source>
         <translation>Elevation, m</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="460"/>
+        <location filename="../src/views/survey_view.cpp" line="462"/>
         <source>ошибка ≤ 1 %</source>
         <translation>error ≤ 1 %</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="461"/>
+        <location filename="../src/views/survey_view.cpp" line="463"/>
         <source>1–5 %</source>
         <translation>1–5 %</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="462"/>
+        <location filename="../src/views/survey_view.cpp" line="464"/>
         <source>5–15 %</source>
         <translation>5–15 %</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="463"/>
+        <location filename="../src/views/survey_view.cpp" line="465"/>
         <source>&gt; 15 %</source>
         <translation>&gt; 15 %</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="467"/>
+        <location filename="../src/views/survey_view.cpp" line="469"/>
         <source>нет значения</source>
         <translation>no value</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="468"/>
+        <location filename="../src/views/survey_view.cpp" line="470"/>
         <source>исключена</source>
         <translation>excluded</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="471"/>
+        <location filename="../src/views/survey_view.cpp" line="473"/>
         <source>ρк ≤ 0</source>
         <translation>ρa ≤ 0</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="472"/>
+        <location filename="../src/views/survey_view.cpp" line="474"/>
         <source>M ≤ 0</source>
         <translation>M ≤ 0</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="473"/>
+        <location filename="../src/views/survey_view.cpp" line="475"/>
         <source>≤ 0</source>
         <translation>≤ 0</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="481"/>
+        <location filename="../src/views/survey_view.cpp" line="483"/>
         <source>Значений нет: «Проверить файл» заполнит разрез</source>
         <translation>No values: “Check file” fills the section</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="684"/>
+        <location filename="../src/views/survey_view.cpp" line="686"/>
         <source>запись %1: A=%2 B=%3 M=%4 N=%5</source>
         <translation>record %1: A=%2 B=%3 M=%4 N=%5</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="687"/>
+        <location filename="../src/views/survey_view.cpp" line="689"/>
         <source>  x=%1 м  псевдоглубина=%2 м</source>
         <translation>  x=%1 m  pseudo-depth=%2 m</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="689"/>
+        <location filename="../src/views/survey_view.cpp" line="691"/>
         <source>  ρк=%1 Ом·м  ошибка=%2%</source>
         <translation>  ρa=%1 Ω·m  error=%2%</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="709"/>
+        <location filename="../src/views/survey_view.cpp" line="711"/>
         <source>цвет по наибольшей ошибке</source>
         <translation>coloured by the largest error</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="710"/>
+        <location filename="../src/views/survey_view.cpp" line="712"/>
         <source>цвет по худшему классу</source>
         <translation>coloured by the worst class</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="711"/>
+        <location filename="../src/views/survey_view.cpp" line="713"/>
         <source>цвет по медиане</source>
         <translation>coloured by the median</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="712"/>
+        <location filename="../src/views/survey_view.cpp" line="714"/>
         <source>записей в одном месте: %1, x=%2 м  псевдоглубина=%3 м, %4</source>
         <translation>records in one place: %1, x=%2 m  pseudo-depth=%3 m, %4</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="759"/>
+        <location filename="../src/views/survey_view.cpp" line="761"/>
         <source>Таблица CSV (*.csv)</source>
         <translation>CSV table (*.csv)</translation>
     </message>
@@ -950,7 +950,7 @@
         <translation>decay not monotone</translation>
     </message>
     <message>
-        <location filename="../src/views/survey_view.cpp" line="696"/>
+        <location filename="../src/views/survey_view.cpp" line="698"/>
         <source>  τ=%1 мс  c=%2  χ²=%3</source>
         <translation>  τ=%1 ms  c=%2  χ²=%3</translation>
     </message>
@@ -958,22 +958,27 @@
 <context>
     <name>TMainForm</name>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="91"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="93"/>
         <source>%1: съёмка не открыта: в ней нет ни одной записи</source>
         <translation>%1: the survey was not opened: it holds no record</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="187"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="204"/>
         <source>Нет записей для экспорта</source>
         <translation>No records to export</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="163"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="180"/>
         <source>Записи «%1» нет: номера записей 1..%2</source>
         <translation>There is no record “%1”: the records are 1..%2</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="289"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="303"/>
+        <source>Экспорт остановлен: файл не записан</source>
+        <translation>Export stopped: no file written</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="313"/>
         <source>проверка остановлена: проверено записей %1 из %2</source>
         <translation>check stopped: %1 of %2 records checked</translation>
     </message>
@@ -1061,53 +1066,53 @@
         <translation>Section — %1%2: %3 records, %4 excluded</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_decay.cpp" line="87"/>
+        <location filename="../src/main/main_form_decay.cpp" line="88"/>
         <location filename="../src/main/main_form_line.cpp" line="499"/>
         <source>Записан %1: записей %2, исключено %3</source>
         <translation>Wrote %1: %2 records, %3 excluded</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="42"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="44"/>
         <source>Папка экспорта</source>
         <translation>Export folder</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="218"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="236"/>
         <source>Пропущено записей: %1 (%2)</source>
         <translation>Records left out: %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="220"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="238"/>
         <source>нет целой подгонки спада</source>
         <translation>no whole fit of the decay</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="220"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="239"/>
         <source>нет K, значения или M</source>
         <translation>no K, value or M</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="220"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="240"/>
         <source>нет K или значения</source>
         <translation>no K or no value</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="227"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="247"/>
         <source>Папка съёмки</source>
         <translation>Survey folder</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="239"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="259"/>
         <source>Другая папка…</source>
         <translation>Other folder…</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="240"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="260"/>
         <source>Экспорт в: %1</source>
         <translation>Exports go to: %1</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="240"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="260"/>
         <source>папку съёмки</source>
         <translation>the survey folder</translation>
     </message>
@@ -1185,7 +1190,7 @@
     <message>
         <location filename="../src/main/main_form_check.cpp" line="29"/>
         <location filename="../src/main/main_form_check.cpp" line="46"/>
-        <location filename="../src/main/main_form_handlers.cpp" line="290"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="314"/>
         <location filename="../src/main/main_form_layout.cpp" line="347"/>
         <source>Ошибка, %</source>
         <translation>Error, %</translation>
@@ -1202,17 +1207,17 @@
         <translation>Voltage,  mV</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="208"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="226"/>
         <source>Записан %1: записей %2</source>
         <translation>Wrote %1: %2 records</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="280"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="302"/>
         <source>Экспорт остановлен: файл не записан, прежний остался как был</source>
         <translation>Export stopped: no file written, the old one is as it was</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="211"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="228"/>
         <source>Съёмка неполна: %1</source>
         <translation>The survey is incomplete: %1</translation>
     </message>
@@ -1227,18 +1232,18 @@
         <translation>Lines (*.vln)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="47"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="49"/>
         <location filename="../src/main/main_form_line.cpp" line="46"/>
         <source>Съёмки (*.qmr)</source>
         <translation>Surveys (*.qmr)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="129"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="131"/>
         <source>%1 — профиль %2</source>
         <translation>%1 — line %2</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="200"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="217"/>
         <source>Нет доступа на запись: %1
 Экспорт можно направить в другую папку: «Папка» → «Другая папка…».</source>
         <translation>No write access: %1

@@ -128,7 +128,8 @@ class TMainForm : public QWidget {
   void StartPass(PassRunner::Work work, std::function<void()> on_done, int total = 0);
   void PassTicked(int done, int total);
   void PassFinished(const QString& failure, bool cancelled);
-  static QString ExportStoppedNotice();
+  // What a stopped export of `file` left: nothing new, and the old file, where there was one.
+  static QString ExportStoppedNotice(const std::string& file);
   void EnablePassControls(bool enabled);
   void DrawCheckPoints();
   void SurveyViewBClick();

@@ -77,7 +77,7 @@ void TMainForm::ExportDecays() {
   const std::string path = line_->Path();
   const LineProject project = line_->Project();
   auto report = std::make_shared<LineExportReport>();
-  pass_stopped_notice_ = ExportStoppedNotice();
+  pass_stopped_notice_ = ExportStoppedNotice(LineExportFileName(path, ExportFormat::Csv, {}, true));
   StartPass(
       [path, project, report](const Survey&, const Progress& progress) {
         const LineData data = ::EvaluateLine(path, project, {.ip = true, .decay_fit = true, .progress = progress});

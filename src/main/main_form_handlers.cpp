@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QToolButton>
+#include <filesystem>
 
 #include "main/control_strip.h"
 #include "main/guarded.h"
@@ -206,7 +207,7 @@ void TMainForm::RunExport(const ExportOptions& chosen) {
   options.folder = ExportFolder().toStdString();
   auto report = std::make_shared<ExportReport>();
   const RecordOptions record_options = CurrentRecordOptions();
-  pass_stopped_notice_ = ExportStoppedNotice();
+  pass_stopped_notice_ = ExportStoppedNotice(ExportFileName(vari.survey->DataFileName, options));
   StartPass(
       [options, record_options, report](const Survey& survey, const Progress& progress) {
         try {
@@ -296,7 +297,11 @@ void TMainForm::PassTicked(int done, int total) {
   }
 }
 
-QString TMainForm::ExportStoppedNotice() { return tr("Экспорт остановлен: файл не записан, прежний остался как был"); }
+QString TMainForm::ExportStoppedNotice(const std::string& file) {
+  std::error_code error;
+  return std::filesystem::exists(file, error) ? tr("Экспорт остановлен: файл не записан, прежний остался как был")
+                                              : tr("Экспорт остановлен: файл не записан");
+}
 
 void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();

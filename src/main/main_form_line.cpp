@@ -479,7 +479,7 @@ void TMainForm::ExportOpenLine(ExportFormat format) {
   const LineProject project = line_->Project();
   const bool ip = ActiveIp() != nullptr;
   auto report = std::make_shared<LineExportReport>();
-  pass_stopped_notice_ = ExportStoppedNotice();
+  pass_stopped_notice_ = ExportStoppedNotice(LineExportFileName(path, format));
   StartPass(
       [path, project, format, ip, report](const Survey&, const Progress& progress) {
         const LineData data = ::EvaluateLine(path, project, {.ip = ip, .progress = progress});

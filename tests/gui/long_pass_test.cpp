@@ -86,12 +86,6 @@ TEST_F(LongPassTest, EscInAViewStopsThePass) {
 TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
   const std::string path = LongSurvey();
   Open(path);
-  Click("SaveB");
-  const std::string table = dir_.File("long.TXT");
-  const auto before = ReadWholeFile(table);
-  ASSERT_EQ(std::count(before.begin(), before.end(), '\n'), 10001);
-
-  Control<QCheckBox>("SignBox")->setChecked(true);  // the new table would differ
   auto* progress = Control<QProgressBar>("ProgressBar1");
   QObject::connect(progress, &QProgressBar::valueChanged, form_.get(), [this](int value) {
     if (value > 1 && !escaped_) {
@@ -99,6 +93,17 @@ TEST_F(LongPassTest, AStoppedExportLeavesTheOldTable) {
       QTest::mouseClick(Control<QPushButton>("CancelB"), Qt::LeftButton);
     }
   });
+  const std::string table = dir_.File("long.TXT");
+  Click("SaveB");
+  ASSERT_TRUE(escaped_);
+  EXPECT_FALSE(std::filesystem::exists(table));
+  EXPECT_EQ(Text("NoticeLabel"), "Экспорт остановлен: файл не записан") << "no old table to speak of";
+  Click("SaveB");
+  const auto before = ReadWholeFile(table);
+  ASSERT_EQ(std::count(before.begin(), before.end(), '\n'), 10001);
+
+  Control<QCheckBox>("SignBox")->setChecked(true);  // the new table would differ
+  escaped_ = false;
   Click("SaveB");
   EXPECT_TRUE(escaped_);
   EXPECT_EQ(ReadWholeFile(table), before);
