@@ -303,7 +303,6 @@ class TMainForm : public QWidget {
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
   bool checked_with_fit_ = false;    // whether the last check computed the decay's fit
-  int shown_k_ = 0;                  // the record on show (0: none yet)
   std::vector<Gate> checked_gates_;  // the gates of the last check's M (none: without M)
   PassRunner* Passes = nullptr;
 

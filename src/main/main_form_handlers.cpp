@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSplitter>
 #include <QToolButton>
@@ -137,22 +136,7 @@ void TMainForm::ShowCaption() {
 
 void TMainForm::TrackBar1Change() {
   if (!vari.FileLoaded) return;
-  const int shown = shown_k_;
-  try {
-    LoadRecord(TrackBar1->value() + 1, true);
-  } catch (...) {
-    // A record that cannot be read (a file cut short since it was opened): the record on
-    // show stays, its curves, number and place on the slider with it.
-    if (shown >= 1 && shown <= vari.survey->RecordCount && shown != TrackBar1->value() + 1) {
-      const QSignalBlocker quiet(TrackBar1);
-      TrackBar1->setValue(shown - 1);
-      try {
-        LoadRecord(shown, true);
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  LoadRecord(TrackBar1->value() + 1, true);
   MoveRecordMarker();
 }
 

@@ -34,7 +34,6 @@ void TMainForm::LoadRecord(int k, bool display) {
   }
   ProcessRecord(k, display);
   if (display) {
-    shown_k_ = k;
     ShowResistivity(k);
     if (DecayB->isChecked()) ShowDecay();
     emit RecordShown(k);

@@ -160,16 +160,6 @@ TEST_F(CheckTest, UnreadableRecordStopsTheCheckAndKeepsItsPoints) {
   EXPECT_EQ(Chart2()->SeriesAt(0).Count(), 11);
   EXPECT_FALSE(Control<QProgressBar>("ProgressBar1")->isVisible());
   EXPECT_FALSE(vari.work.DataFile.IsOpen());
-
-  // A record beyond the cut: the record on show stays, with its number and its place.
-  TypeRecordNumber("2");
-  const QString shown = Text("Label1");
-  TypeRecordNumber("12");
-  ASSERT_EQ(messages_.Messages().size(), 2u);
-  EXPECT_EQ(messages_.Messages()[1], "Read beyond end of file");
-  EXPECT_EQ(Text("lNumber"), "2");
-  EXPECT_EQ(Control<QSlider>("TrackBar1")->value(), 1);
-  EXPECT_EQ(Text("Label1"), shown);
 }
 
 }  // namespace
