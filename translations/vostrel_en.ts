@@ -958,27 +958,27 @@
 <context>
     <name>TMainForm</name>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="93"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="92"/>
         <source>%1: съёмка не открыта: в ней нет ни одной записи</source>
         <translation>%1: the survey was not opened: it holds no record</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="204"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="188"/>
         <source>Нет записей для экспорта</source>
         <translation>No records to export</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="180"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="164"/>
         <source>Записи «%1» нет: номера записей 1..%2</source>
         <translation>There is no record “%1”: the records are 1..%2</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="303"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="287"/>
         <source>Экспорт остановлен: файл не записан</source>
         <translation>Export stopped: no file written</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="313"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="294"/>
         <source>проверка остановлена: проверено записей %1 из %2</source>
         <translation>check stopped: %1 of %2 records checked</translation>
     </message>
@@ -1050,6 +1050,7 @@
         <translation>Close line</translation>
     </message>
     <message>
+        <location filename="../src/main/main_form_check.cpp" line="124"/>
         <location filename="../src/main/main_form_layout.cpp" line="229"/>
         <location filename="../src/main/main_form_line.cpp" line="232"/>
         <source>Разрез</source>
@@ -1072,49 +1073,54 @@
         <translation>Wrote %1: %2 records, %3 excluded</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="44"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="43"/>
         <source>Папка экспорта</source>
         <translation>Export folder</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="236"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="220"/>
         <source>Пропущено записей: %1 (%2)</source>
         <translation>Records left out: %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="238"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="222"/>
         <source>нет целой подгонки спада</source>
         <translation>no whole fit of the decay</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="239"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="223"/>
         <source>нет K, значения или M</source>
         <translation>no K, value or M</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="240"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="224"/>
         <source>нет K или значения</source>
         <translation>no K or no value</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="247"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="231"/>
         <source>Папка съёмки</source>
         <translation>Survey folder</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="259"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="243"/>
         <source>Другая папка…</source>
         <translation>Other folder…</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="260"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="244"/>
         <source>Экспорт в: %1</source>
         <translation>Exports go to: %1</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="260"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="244"/>
         <source>папку съёмки</source>
         <translation>the survey folder</translation>
+    </message>
+    <message>
+        <location filename="../src/main/main_form_handlers.cpp" line="304"/>
+        <source>Проверка остановлена: проверено записей %1 из %2</source>
+        <translation>Check stopped: %1 of %2 records checked</translation>
     </message>
     <message>
         <location filename="../src/main/main_form_layout.cpp" line="234"/>
@@ -1188,9 +1194,9 @@
         <translation>IP decay</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_check.cpp" line="29"/>
-        <location filename="../src/main/main_form_check.cpp" line="46"/>
-        <location filename="../src/main/main_form_handlers.cpp" line="314"/>
+        <location filename="../src/main/main_form_check.cpp" line="30"/>
+        <location filename="../src/main/main_form_check.cpp" line="48"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="299"/>
         <location filename="../src/main/main_form_layout.cpp" line="347"/>
         <source>Ошибка, %</source>
         <translation>Error, %</translation>
@@ -1207,17 +1213,17 @@
         <translation>Voltage,  mV</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="226"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="210"/>
         <source>Записан %1: записей %2</source>
         <translation>Wrote %1: %2 records</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="302"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="286"/>
         <source>Экспорт остановлен: файл не записан, прежний остался как был</source>
         <translation>Export stopped: no file written, the old one is as it was</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="228"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="212"/>
         <source>Съёмка неполна: %1</source>
         <translation>The survey is incomplete: %1</translation>
     </message>
@@ -1232,18 +1238,18 @@
         <translation>Lines (*.vln)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="49"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="48"/>
         <location filename="../src/main/main_form_line.cpp" line="46"/>
         <source>Съёмки (*.qmr)</source>
         <translation>Surveys (*.qmr)</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="131"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="130"/>
         <source>%1 — профиль %2</source>
         <translation>%1 — line %2</translation>
     </message>
     <message>
-        <location filename="../src/main/main_form_handlers.cpp" line="217"/>
+        <location filename="../src/main/main_form_handlers.cpp" line="201"/>
         <source>Нет доступа на запись: %1
 Экспорт можно направить в другую папку: «Папка» → «Другая папка…».</source>
         <translation>No write access: %1

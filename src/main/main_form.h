@@ -303,6 +303,7 @@ class TMainForm : public QWidget {
   IpSettings ip_settings_;
   std::vector<CheckPoint> checked_;  // the last check's points, for the survey view
   bool checked_with_fit_ = false;    // whether the last check computed the decay's fit
+  QString check_stopped_;            // how far the last check came, when it was stopped
   std::vector<Gate> checked_gates_;  // the gates of the last check's M (none: without M)
   PassRunner* Passes = nullptr;
 

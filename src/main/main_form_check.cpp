@@ -24,6 +24,7 @@ void TMainForm::ResetErrorChart() {
   ExcludedErSeries->Clear();
   SeriesPos->Clear();  // the last survey's marker means nothing in this one
   checked_.clear();
+  check_stopped_.clear();
   UpdateExcludedOnShow();
   UpdateSurveyView();
   Chart2->SetTitle(tr("Ошибка, %"));
@@ -40,6 +41,7 @@ void TMainForm::Chart2DblClick() { ScaleToData(Chart2); }
 // stopped half-way keeps the points it has drawn.
 void TMainForm::CheckBClick() {
   if (!vari.FileLoaded || Passes->Running()) return;
+  check_stopped_.clear();
   ErSeries->Clear();
   ExcludedErSeries->Clear();
   checked_.clear();
@@ -115,8 +117,11 @@ void TMainForm::UpdateSurveyView() {
   if (!line_ || !line_->Data()) {
     SurveyWindow->SetSubject(QFileInfo(QString::fromStdString(vari.survey->DataFileName)).fileName(),
                              ArrangementName(ArrangementOf(*vari.survey)));
-    // Before a check the view shows where the records of the survey are, without values.
+    // Before a check the view shows where the records of the survey are, without values;
+    // after a stopped one, the records it came to, as its caption says.
     SurveyWindow->ShowPoints(checked_.empty() ? PlacesOf(*vari.survey) : PseudosectionOf(*vari.survey, checked_));
+    if (!line_)
+      SurveyWindow->SetCaption(check_stopped_.isEmpty() ? tr("Разрез") : tr("Разрез") + " — " + check_stopped_);
   }
   const std::vector<ReciprocalPair> pairs = FindReciprocalPairs(MeasuredRecordsOf(*vari.survey, checked_));
   SurveyWindow->ShowReciprocals(pairs, FitErrorModel(pairs));

@@ -290,14 +290,18 @@ QString TMainForm::ExportStoppedNotice(const std::string& file) {
 void TMainForm::PassFinished(const QString& failure, bool cancelled) {
   DrawCheckPoints();
   points_drawn_.invalidate();
+  const QString stopped =
+      tr("проверка остановлена: проверено записей %1 из %2").arg(records_passed_).arg(ProgressBar1->maximum());
+  if (check_points_ && cancelled) check_stopped_ = stopped;
   if (check_points_) UpdateSurveyView();
   // A check stopped says so above its points, until the next check or open, and how far it came.
   if (check_points_ && cancelled) {
-    const QString stopped =
-        tr("проверка остановлена: проверено записей %1 из %2").arg(records_passed_).arg(ProgressBar1->maximum());
     Chart2->SetTitle(tr("Ошибка, %") + " — " + stopped);
     Chart2->SetTitleVisible(true);
     Chart2->Replot();
+    // The views may cover the chart's title: the notice, clear of them, says it too.
+    ShowNotice(
+        tr("Проверка остановлена: проверено записей %1 из %2").arg(records_passed_).arg(ProgressBar1->maximum()));
   }
   check_points_.reset();
   ProgressBar1->hide();

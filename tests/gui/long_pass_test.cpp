@@ -59,10 +59,15 @@ TEST_F(LongPassTest, AStoppedCheckKeepsItsPointsAndTheNextRunsWhole) {
   EXPECT_TRUE(messages_.Messages().empty()) << "stopping is no failure";
   EXPECT_TRUE(Control<QPushButton>("CheckB")->isEnabled());
   EXPECT_FALSE(Control<QPushButton>("CancelB")->isVisible());
+  // Said too where views cannot cover it: in a notice, and in the section's caption.
+  EXPECT_EQ(Text("NoticeLabel"), "Проверка остановлена: проверено записей " + said.captured(1) + " из 10000");
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(),
+            "Разрез — проверка остановлена: проверено записей " + said.captured(1) + " из 10000");
 
   Click("CheckB");
   EXPECT_EQ(Control<Chart>("Chart2")->SeriesAt(0).Count(), 10000) << "the next check runs to the end";
   EXPECT_FALSE(chart->Title().contains("остановлена"));
+  EXPECT_EQ(form_->ShowSurveyView()->windowTitle(), "Разрез");
 }
 
 // Esc in a view stops the pass as it does in the window, and the view stays open.
