@@ -911,6 +911,12 @@ TEST(BatchTool, UsageErrorsExitTwo) {
   const BatchRun number = Batch("export --format csv -5 x.qmr");
   EXPECT_EQ(number.status, 2) << "a negative number where a file goes is an option mistyped";
   EXPECT_NE(number.out.find("unknown option '-5'"), std::string::npos) << number.out;
+  const BatchRun bare = Batch("export --format");
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_NE(bare.out.find("--format needs its value: txt|csv|ohm|res2dinv"), std::string::npos) << bare.out;
+  const BatchRun three = Batch("export --format csv --ip-error decay --gates 10:30,30:70,70:150 x.qmr");
+  EXPECT_EQ(three.status, 2) << "gates the decay's fit cannot take, whatever the survey";
+  EXPECT_NE(three.out.find("four gates"), std::string::npos) << three.out;
   for (const char* help_option : {"--help", "-h", "help"}) {
     BatchRun help = Batch(help_option);
     EXPECT_EQ(help.status, 0);

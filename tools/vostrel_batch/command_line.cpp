@@ -123,12 +123,14 @@ void PrintMistake(const std::string& where, const std::string& text, const std::
   std::fprintf(stderr, "%s: %s\nRun '%s --help' for its options.\n", where.c_str(), text.c_str(), help.c_str());
 }
 
-// CLI11's words for a repeated option, in the tool's.
+// CLI11's words for a repeated option or one without its value, in the tool's.
 std::string MistakeText(const CLI::ParseError& error) {
   static const std::regex repeated("^(\\S+): At Most \\d+ required but received \\d+$");
+  static const std::regex missing("^(\\S+): \\d+ required (\\S+) missing$");
   std::smatch match;
   const std::string text = error.what();
   if (std::regex_match(text, match, repeated)) return match[1].str() + " is given more than once";
+  if (std::regex_match(text, match, missing)) return match[1].str() + " needs its value: " + match[2].str();
   return text;
 }
 

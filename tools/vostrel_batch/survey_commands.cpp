@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "analysis/file_check.h"
+#include "formats/decay_table.h"
 #include "geometry/apparent_resistivity.h"
 #include "ip/gates.h"
 #include "measurement/in_out_error.h"
@@ -221,6 +222,11 @@ CommandRun DeclareExport(CLI::App& app) {
     }
     options.decay = o->decay;
     if (decay_error) options.ip_error = IpError::Decay;
+    // Gates the decay's fit or the format cannot take are a mistake of the command line
+    // whatever the survey: said before any file is done.
+    if ((o->decay || decay_error) && !o->gates.empty())
+      if (const std::string fault = DecayGatesFault(ReadGateList(o->gates), options.format); !fault.empty())
+        throw UsageError(fault);
     if (o->error_model) {
       if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
       options.reciprocal_error = true;
