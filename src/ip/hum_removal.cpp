@@ -331,8 +331,8 @@ struct Segments {
 
 // series: `count` pauses of `span` samples each, sample i standing at pause sample
 // first + i; segments of `segment` samples.
-Segments SegmentsOf(const Pauses& pauses, const std::vector<double>& series, int64_t first, int64_t span,
-                    int64_t segment, double hz) {
+Segments SegmentsOf(const Pauses& pauses, std::span<const double> series, int64_t first, int64_t span, int64_t segment,
+                    double hz) {
   Segments s;
   s.hz = hz;
   s.per_pause = span / segment;
@@ -448,12 +448,13 @@ double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilte
   const int64_t segment = 2 * filter.Cycle();
   const double segment_s = static_cast<double>(segment) / pauses.sample_rate;
   const double spacing_s = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
-  std::vector<double> series;
   // Every pause through the filter keeps its hum whole, whatever it turns by from pause to
   // pause; where the pause is too short for the filter, what the common decay leaves of
   // the pauses, each freed of its line, keeps the hum that changes from pause to pause.
+  // Every value is written: none is set to zero first.
   if (!Sees(filter)) {
-    series.resize(pauses.values.size());
+    const auto values = std::make_unique_for_overwrite<double[]>(pauses.values.size());
+    const std::span<double> series(values.get(), pauses.values.size());
     for (int64_t p = 0; p < pauses.count; ++p) {
       std::span<double> r =
           std::span(series).subspan(static_cast<size_t>(p * pauses.length), static_cast<size_t>(pauses.length));
@@ -466,9 +467,10 @@ double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilte
                        spacing_s);
   }
   const int64_t span = filter.Count();
-  series.resize(static_cast<size_t>(pauses.count * span));
+  const auto values = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(pauses.count * span));
+  const std::span<const double> series(values.get(), static_cast<size_t>(pauses.count * span));
   CycleFilter::Scratch scratch;
-  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), scratch, series.data() + p * span);
+  for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), scratch, values.get() + p * span);
   return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
                      spacing_s);
 }
@@ -808,17 +810,19 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   const std::vector<double> products = DataProducts(pauses, basis);
   // Shape a's projection and the Gram matrix times it, each at [a * stride].
   const size_t stride = static_cast<size_t>(count) * size;
-  std::vector<double> projected(n * stride), gram_times(n * stride);
+  // Both written whole (a projection copies its shape first).
+  const auto projected = std::make_unique_for_overwrite<double[]>(n * stride);
+  const auto gram_times = std::make_unique_for_overwrite<double[]>(n * stride);
   Uses uses[MaxBasis], held[MaxBasis];
   for (size_t a = 0; a < n; ++a) {
     uses[a] = UsesOf(shapes[a], count, size);
-    ProjectCoefficients(shapes[a], uses[a], count, basis, projected.data() + a * stride, held[a]);
-    GramTimes(projected.data() + a * stride, held[a], count, basis, gram_times.data() + a * stride);
+    ProjectCoefficients(shapes[a], uses[a], count, basis, projected.get() + a * stride, held[a]);
+    GramTimes(projected.get() + a * stride, held[a], count, basis, gram_times.get() + a * stride);
   }
   // A projected shape has a few functions in each pause: only those are multiplied.
   std::vector<size_t> at(stride);
   for (size_t a = 0; a < n; ++a) {
-    const double* shape = projected.data() + a * stride;
+    const double* shape = projected.get() + a * stride;
     size_t nonzero = 0;
     for (int64_t p = 0; p < count; ++p)
       for (size_t h = 0; h < held[a].count; ++h) {
@@ -830,7 +834,7 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
     for (size_t k = 0; k < nonzero; ++k) {
       const double value = shape[at[k]];
       right += value * products[at[k]];
-      const double* other = gram_times.data() + at[k];
+      const double* other = gram_times.get() + at[k];
       for (size_t b = a; b < n; ++b) sums[b] += value * other[b * stride];
     }
     among.right[a] = right;
