@@ -53,7 +53,8 @@ FormatLines OhmLines(const std::vector<SurveyRow>& rows, const std::vector<Elect
     file.lines.push_back(PositionNumber(x) +
                          (elevations ? " " + PlainNumber(ElevationAt(*elevations, x)) : " 0.0 0.0"));
   file.lines.push_back(std::to_string(carried.size()));
-  const bool chargeability = decay || (!carried.empty() && carried.front()->ip.has_value());
+  // Asked with chargeability, the header says so even when every row was left out.
+  const bool chargeability = decay || (!rows.empty() && rows.front().ip.has_value());
   std::string gate_times;
   if (decay)
     for (const std::string& field : GateTimeFields(decay->gates)) gate_times += " " + field;

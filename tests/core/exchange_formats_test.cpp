@@ -227,6 +227,11 @@ TEST(ExchangeFormats, RowsWithoutAFiniteMAreLeftOut) {
     for (const std::string& line : file.lines)
       EXPECT_TRUE(line.find("nan") == std::string::npos && line.find("inf") == std::string::npos) << line;
   }
+  // Every row left out: the file is still one with chargeability.
+  rows.erase(rows.begin());
+  const FormatLines none = OhmLines(rows);
+  EXPECT_EQ(none.written, 0);
+  EXPECT_NE(std::find(none.lines.begin(), none.lines.end(), "# a b m n r rhoa k err ip iperr"), none.lines.end());
 }
 
 // The test readers see what the loaders would misread: an exponent, a negative integer.
