@@ -813,10 +813,9 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   // Both written whole (a projection copies its shape first).
   const auto projected = std::make_unique_for_overwrite<double[]>(n * stride);
   const auto gram_times = std::make_unique_for_overwrite<double[]>(n * stride);
-  Uses uses[MaxBasis], held[MaxBasis];
+  Uses held[MaxBasis];
   for (size_t a = 0; a < n; ++a) {
-    uses[a] = UsesOf(shapes[a], count, size);
-    ProjectCoefficients(shapes[a], uses[a], count, basis, projected.get() + a * stride, held[a]);
+    ProjectCoefficients(shapes[a], UsesOf(shapes[a], count, size), count, basis, projected.get() + a * stride, held[a]);
     GramTimes(projected.get() + a * stride, held[a], count, basis, gram_times.get() + a * stride);
   }
   // A projected shape has a few functions in each pause: only those are multiplied.
