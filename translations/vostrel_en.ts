@@ -120,108 +120,123 @@
         <translation>not a survey: invalid electrode count %1</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="132"/>
+        <location filename="../src/main/language.cpp" line="133"/>
+        <source>Файл res2dinv задаёт окна M одной задержкой и временем интегрирования: окна с промежутками между ними идут только в таблицу csv и файл ohm</source>
+        <translation>The res2dinv file gives M&apos;s gates as one delay and integration time: gates with gaps between them go only to the comma table (csv) and the ohm file</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="136"/>
+        <source>Подгонке спада нужны четыре окна или больше (у неё три параметра)</source>
+        <translation>The decay&apos;s fit needs four gates or more (it has three parameters)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="138"/>
+        <source>Файл %1 задаёт окна задержкой и ширинами: окна с промежутками между ними идут только в таблицу спадов (csv)</source>
+        <translation>The %1 file gives the gates as a delay and widths: gates with gaps between them go only to the decay table (csv)</translation>
+    </message>
+    <message>
+        <location filename="../src/main/language.cpp" line="141"/>
         <source>окна записываются как T1:T2,T2:T3 в мс, а не «%1»</source>
         <translation>gates are written T1:T2,T2:T3 in ms, not “%1”</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="133"/>
-        <location filename="../src/main/language.cpp" line="151"/>
+        <location filename="../src/main/language.cpp" line="142"/>
+        <location filename="../src/main/language.cpp" line="160"/>
         <source>окна не заданы</source>
         <translation>no gate given</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="134"/>
+        <location filename="../src/main/language.cpp" line="143"/>
         <source>список окон «%1» кончается запятой</source>
         <translation>the gate list “%1” ends with a comma</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="136"/>
+        <location filename="../src/main/language.cpp" line="145"/>
         <source>в списке окон «%1» пустое окно между запятыми</source>
         <translation>the gate list “%1” has an empty gate between commas</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="138"/>
+        <location filename="../src/main/language.cpp" line="147"/>
         <source>окно записывается как T1:T2 в мс, а не «%1»</source>
         <translation>a gate is written T1:T2 in ms, not “%1”</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="140"/>
+        <location filename="../src/main/language.cpp" line="149"/>
         <source>окно %1 мс перевёрнуто: оно кончается раньше, чем начинается</source>
         <translation>gate %1 ms is reversed: it ends before it starts</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="142"/>
+        <location filename="../src/main/language.cpp" line="151"/>
         <source>окно %1 мс пусто: оно кончается там же, где начинается</source>
         <translation>gate %1 ms is empty: it ends where it starts</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="143"/>
+        <location filename="../src/main/language.cpp" line="152"/>
         <source>окно %1 мс начинается до выключения</source>
         <translation>gate %1 ms starts before the switch-off</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="145"/>
+        <location filename="../src/main/language.cpp" line="154"/>
         <source>окно %1 мс начинается раньше конца предыдущего: окна идут по порядку и не перекрываются</source>
         <translation>gate %1 ms starts before the gate before it ends: gates are listed in order and do not overlap</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="148"/>
+        <location filename="../src/main/language.cpp" line="157"/>
         <source>окно %1 мс выходит за паузу в %2 мс</source>
         <translation>gate %1 ms lies outside the pause of %2 ms</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="149"/>
+        <location filename="../src/main/language.cpp" line="158"/>
         <source>в окне %1 мс нет ни одного отсчёта</source>
         <translation>gate %1 ms holds no sample</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="152"/>
+        <location filename="../src/main/language.cpp" line="161"/>
         <source>нет Vp</source>
         <translation>no Vp</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="153"/>
+        <location filename="../src/main/language.cpp" line="162"/>
         <source>меньше трёх пауз</source>
         <translation>fewer than three pauses</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="154"/>
+        <location filename="../src/main/language.cpp" line="163"/>
         <source>кривая короче своих полупериодов</source>
         <translation>the curve is shorter than its half-periods</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="155"/>
+        <location filename="../src/main/language.cpp" line="164"/>
         <source>отсчёт в паузе — не число</source>
         <translation>a sample in a pause is not a number</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="157"/>
+        <location filename="../src/main/language.cpp" line="166"/>
         <source>полупериод короче окна усреднения</source>
         <translation>the half-period is shorter than the averaging window</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="158"/>
+        <location filename="../src/main/language.cpp" line="167"/>
         <source>меньше четырёх окон</source>
         <translation>fewer than four gates</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="159"/>
+        <location filename="../src/main/language.cpp" line="168"/>
         <source>окно — не число</source>
         <translation>a gate is not a number</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="160"/>
+        <location filename="../src/main/language.cpp" line="169"/>
         <source>подгонка не нашла модели</source>
         <translation>the fit found no model</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="161"/>
+        <location filename="../src/main/language.cpp" line="170"/>
         <source>спад слишком слаб для подгонки</source>
         <translation>the decay is too weak to fit</translation>
     </message>
     <message>
-        <location filename="../src/main/language.cpp" line="169"/>
+        <location filename="../src/main/language.cpp" line="178"/>
         <source> (текстовый файл)</source>
         <translation> (a text file)</translation>
     </message>

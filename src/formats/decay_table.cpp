@@ -34,6 +34,12 @@ bool GatesFollowOneAnother(const std::vector<Gate>& gates) {
   return true;
 }
 
+std::string ChargeabilityWindowFault(const std::vector<Gate>& gates, ExportFormat format) {
+  if (format != ExportFormat::Res2dinv || GatesFollowOneAnother(gates)) return {};
+  return "The res2dinv file gives M's gates as one delay and integration time: gates with gaps between them go only "
+         "to the comma table (csv) and the ohm file";
+}
+
 std::string DecayGatesFault(const std::vector<Gate>& gates, ExportFormat format) {
   if (gates.size() < 4) return "The decay's fit needs four gates or more (it has three parameters)";
   if (format != ExportFormat::Csv && !GatesFollowOneAnother(gates))

@@ -35,6 +35,11 @@ bool GatesFollowOneAnother(const std::vector<Gate>& gates);
 // gates as a delay and widths, with no gaps between them.
 std::string DecayGatesFault(const std::vector<Gate>& gates, ExportFormat format);
 
+// Why a format cannot say over what window M was taken, or empty when it can: the general
+// array gives it as one delay and an integration time, which gates with gaps between them
+// are not.
+std::string ChargeabilityWindowFault(const std::vector<Gate>& gates, ExportFormat format);
+
 // The unified format's gate-time fields as pyGIMLi's TDIP import reads them: TM0 the
 // delay, TM1..TMN the widths. It takes the widths for ms when they add up to more than
 // 100 and the delay when it is more than 1, and for seconds otherwise: each is written

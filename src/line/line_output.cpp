@@ -209,6 +209,10 @@ LineExportReport ExportLine(const std::string& project_path, const LineProject& 
     if (std::filesystem::equivalent(SurveyPath(project_path, survey), report.file, error))
       throw LineFileError(report.file, "the export would replace a survey of the line");
   }
+  if (ip)
+    for (const DecayGates& gates : line.survey_gates)
+      if (const std::string fault = ChargeabilityWindowFault(gates.gates, format); !fault.empty())
+        throw LineFileError(project_path, fault);
   // The data error is the fit's: without four gates no record would have one.
   if (options.ip_error == IpError::Decay)
     for (const DecayGates& gates : line.survey_gates)

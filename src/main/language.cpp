@@ -128,6 +128,17 @@ const char* const CoreErrorForms[][2] = {
      QT_TRANSLATE_NOOP("CoreError", "не съёмка: недопустимое число периодов %1")},
     {"not a survey: invalid electrode count %1",
      QT_TRANSLATE_NOOP("CoreError", "не съёмка: недопустимое число электродов %1")},
+    {"The res2dinv file gives M's gates as one delay and integration time: gates with gaps between them go only "
+     "to the comma table (csv) and the ohm file",
+     QT_TRANSLATE_NOOP("CoreError",
+                       "Файл res2dinv задаёт окна M одной задержкой и временем интегрирования: окна с "
+                       "промежутками между ними идут только в таблицу csv и файл ohm")},
+    {"The decay's fit needs four gates or more (it has three parameters)",
+     QT_TRANSLATE_NOOP("CoreError", "Подгонке спада нужны четыре окна или больше (у неё три параметра)")},
+    {"The %1 file gives the gates as a delay and widths: gates with gaps between them go only to the decay table (csv)",
+     QT_TRANSLATE_NOOP("CoreError",
+                       "Файл %1 задаёт окна задержкой и ширинами: окна с промежутками между ними идут "
+                       "только в таблицу спадов (csv)")},
     {"gates are written T1:T2,T2:T3 in ms, not '%1'",
      QT_TRANSLATE_NOOP("CoreError", "окна записываются как T1:T2,T2:T3 в мс, а не «%1»")},
     {"no gate given", QT_TRANSLATE_NOOP("CoreError", "окна не заданы")},

@@ -189,6 +189,9 @@ ExportReport ExportSurvey(const Survey& v, const ExportOptions& asked, const Rec
   const std::string name = ExportFileName(v.DataFileName, options);
   RefuseToReplaceMeasurementFile(v.DataFileName, name);
 
+  if (options.ip)
+    if (const std::string fault = ChargeabilityWindowFault(GatesFor(v, *options.ip), options.format); !fault.empty())
+      throw InOutError::Invalid(fault);
   if (options.decay) DecayGatesOf(v, options);
   // The data error is the fit's: without four gates no record would have one.
   if (options.ip_error == IpError::Decay)

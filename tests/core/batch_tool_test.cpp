@@ -917,6 +917,7 @@ TEST(BatchTool, UsageErrorsExitTwo) {
   const BatchRun three = Batch("export --format csv --ip-error decay --gates 10:30,30:70,70:150 x.qmr");
   EXPECT_EQ(three.status, 2) << "gates the decay's fit cannot take, whatever the survey";
   EXPECT_NE(three.out.find("four gates"), std::string::npos) << three.out;
+  EXPECT_EQ(Batch("export --format res2dinv --ip --gates 10:30,40:70 x.qmr").status, 2) << "M's window has a gap";
   for (const char* help_option : {"--help", "-h", "help"}) {
     BatchRun help = Batch(help_option);
     EXPECT_EQ(help.status, 0);

@@ -165,6 +165,14 @@ TEST(DecayExport, RefusesGatesTheFitOrTheFormatCannotTake) {
   EXPECT_NE(refusal(ExportFormat::Ohm, gap).find("gaps"), std::string::npos);
   EXPECT_NE(refusal(ExportFormat::Res2dinv, gap).find("gaps"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("gates.ohm")));
+  // M alone: the general array gives its window as one delay and integration time.
+  try {
+    ExportSurvey(*survey, {.format = ExportFormat::Res2dinv, .ip = IpSettings{.gates = gap, .cleaning = {}}}, {});
+    ADD_FAILURE() << "gates with a gap written as one window";
+  } catch (const InOutError& error) {
+    EXPECT_NE(std::string(error.what()).find("gaps"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gates.dat")));
   EXPECT_EQ(refusal(ExportFormat::Csv, gap), "");
   EXPECT_EQ(Lines(dir.File("gates.decay.csv")).size(), 1 + 4 * static_cast<size_t>(survey->RecordCount));
 }

@@ -179,6 +179,10 @@ TEST_F(FormTest, AFileThatIsNoSurveyIsNamedInTheWindowsLanguage) {
   EXPECT_EQ(CoreErrorText("gate 30:10 ms is reversed: it ends before it starts"),
             "Окно 30:10 мс перевёрнуто: оно кончается раньше, чем начинается");
   EXPECT_EQ(CoreErrorText("Read beyond end of file"), "Файл кончился раньше, чем ожидалось: он обрезан или изменился");
+  EXPECT_EQ(
+      CoreErrorText("The ohm file gives the gates as a delay and widths: gates with gaps between them go only "
+                    "to the decay table (csv)"),
+      "Файл ohm задаёт окна задержкой и ширинами: окна с промежутками между ними идут только в таблицу спадов (csv)");
   EXPECT_EQ(CoreErrorText("x.qmr: no such thing"), "x.qmr: no such thing") << "an unknown text stays";
 }
 

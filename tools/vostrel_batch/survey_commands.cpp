@@ -224,9 +224,12 @@ CommandRun DeclareExport(CLI::App& app) {
     if (decay_error) options.ip_error = IpError::Decay;
     // Gates the decay's fit or the format cannot take are a mistake of the command line
     // whatever the survey: said before any file is done.
-    if ((o->decay || decay_error) && !o->gates.empty())
-      if (const std::string fault = DecayGatesFault(ReadGateList(o->gates), options.format); !fault.empty())
-        throw UsageError(fault);
+    if (!o->gates.empty()) {
+      const std::vector<Gate> gates = ReadGateList(o->gates);
+      std::string fault = ChargeabilityWindowFault(gates, options.format);
+      if (fault.empty() && (o->decay || decay_error)) fault = DecayGatesFault(gates, options.format);
+      if (!fault.empty()) throw UsageError(fault);
+    }
     if (o->error_model) {
       if (options.format != ExportFormat::Ohm) throw UsageError("--error-model gives the err of the ohm format");
       options.reciprocal_error = true;
