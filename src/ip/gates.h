@@ -9,6 +9,7 @@ struct Gate {
   double t1_ms = 0;
   double t2_ms = 0;
   double Width() const { return t2_ms - t1_ms; }
+  bool operator==(const Gate&) const = default;
 };
 
 // Sample j (from 0) of a pause lies (j + 1/2) / rate after the switch-off: in ms.

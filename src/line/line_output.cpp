@@ -55,8 +55,7 @@ void WriteDecayTable(LineExportReport& report, const KeptRows& kept, const LineP
 DecayGates LineDecayGates(const std::string& project_path, const LineData& line, ExportFormat format) {
   const DecayGates& first = line.survey_gates.front();
   for (const DecayGates& gates : line.survey_gates)
-    if (!std::equal(gates.gates.begin(), gates.gates.end(), first.gates.begin(), first.gates.end(),
-                    [](const Gate& a, const Gate& b) { return a.t1_ms == b.t1_ms && a.t2_ms == b.t2_ms; }))
+    if (gates.gates != first.gates)
       throw LineFileError(project_path, "the surveys' pauses give them different gates, and the " +
                                             ExportFormatName(format) + " file has one list: give --gates");
   const std::string fault = DecayGatesFault(first.gates, format);

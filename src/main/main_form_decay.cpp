@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QPushButton>
-#include <algorithm>
 #include <stdexcept>
 
 #include "ip/decay_fit.h"
@@ -113,9 +112,7 @@ void TMainForm::ChooseGates(const QString& text) {
   // A survey's section coloured by M from other gates is checked again, as a line is
   // evaluated again: what it shows never disagrees with the decay view and the exports.
   if (!line_ && SurveyWindow && vari.FileLoaded && !checked_.empty() && !checked_gates_.empty() && !Passes->Running()) {
-    const std::vector<Gate> gates = GatesFor(*vari.survey, ip_settings_);
-    auto same = [](const Gate& a, const Gate& b) { return a.t1_ms == b.t1_ms && a.t2_ms == b.t2_ms; };
-    if (!std::equal(gates.begin(), gates.end(), checked_gates_.begin(), checked_gates_.end(), same)) CheckBClick();
+    if (GatesFor(*vari.survey, ip_settings_) != checked_gates_) CheckBClick();
   }
 }
 
