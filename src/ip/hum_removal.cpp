@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <optional>
 
 #include "ip/least_squares.h"
 #include "ip/wide_vectors.h"
@@ -47,9 +48,13 @@ void RunningSums(std::span<const double> x, std::vector<double>& prefix) {
   }
   double* out = prefix.data() + 1;
   double running[4] = {};
-  for (size_t j = 0; j < stretch; ++j)
-    for (size_t part = 0; part < 4; ++part)
-      if (const size_t at = part * stretch + j; at < n) out[at] = running[part] += x[at];
+  // The last stretch may be shorter: up to its end all four go together, then three.
+  const size_t last = n - 3 * stretch;
+  size_t j = 0;
+  for (; j < last; ++j)
+    for (size_t part = 0; part < 4; ++part) out[part * stretch + j] = running[part] += x[part * stretch + j];
+  for (; j < stretch; ++j)
+    for (size_t part = 0; part < 3; ++part) out[part * stretch + j] = running[part] += x[part * stretch + j];
   for (size_t part = 1; part < 4; ++part) {
     const double below = out[part * stretch - 1];
     for (size_t at = part * stretch; at < std::min(n, (part + 1) * stretch); ++at) out[at] += below;
@@ -213,7 +218,9 @@ std::vector<double> TwiceMeaned(std::span<const double> x, int64_t cycle) {
 // falls fast (its first few time constants), the filter leaves a remainder, the same in
 // every pause, that would pass for hum turning by half a cycle from pause to pause. The
 // filter shows that remainder in the decay's twice-meaned values, which hold no hum.
-CycleFilter SmoothPart(const std::vector<double>& decay, const CycleFilter& filter, double decay_variance) {
+// filtered: the decay through the filter.
+CycleFilter SmoothPart(const std::vector<double>& decay, const CycleFilter& filter, std::span<const double> filtered,
+                       double decay_variance) {
   const int64_t cycle = filter.Cycle(), shift = 2 * (cycle / 2);
   const std::vector<double> smooth = TwiceMeaned(decay, cycle);
   const CycleFilter inner(cycle, static_cast<int64_t>(smooth.size()), filter.Cubic());
@@ -222,10 +229,8 @@ CycleFilter SmoothPart(const std::vector<double>& decay, const CycleFilter& filt
   CycleFilter::Scratch scratch;
   inner.Apply(smooth, scratch, remainder.data());
   // Below a third of the decay's noise, or what hum leaks through the means if more.
-  std::vector<double> filtered(static_cast<size_t>(filter.Count()));
-  filter.Apply(decay, scratch, filtered.data());
   const size_t late = filtered.size() / 2;
-  const double hum = std::sqrt(Dot(std::span(filtered).subspan(late), std::span(filtered).subspan(late)) /
+  const double hum = std::sqrt(Dot(filtered.subspan(late), filtered.subspan(late)) /
                                static_cast<double>(std::max<size_t>(filtered.size() - late, 1)));
   const double limit = std::max(0.3 * std::sqrt(decay_variance), 2e-3 * hum);
   // The remainder falls with the decay: the last sample beyond the limit in the first half.
@@ -241,6 +246,22 @@ bool Sees(const CycleFilter& filter) { return filter.Count() >= 4 * filter.Cycle
 // ---------------------------------------------------------------------------------------
 // The first look. Most records have no hum; two sums over the pauses tell them.
 
+// The common decay through a mains frequency's whole cycle filter, and the part of the
+// filter from where the decay is smooth enough for it: worked out once for each look.
+struct DecayThrough {
+  double mains_hz = 0;
+  CycleFilter whole;
+  std::vector<double> filtered;  // sample j at [j - whole.From()]
+  std::optional<CycleFilter> smooth;
+
+  // The same filter from a later sample on gives the same values from there.
+  std::span<const double> Of(const CycleFilter& part) const {
+    if (part.Count() <= 0) return {};
+    return std::span(filtered).subspan(static_cast<size_t>(part.From() - whole.From()),
+                                       static_cast<size_t>(part.Count()));
+  }
+};
+
 // What the first look says for hum: the white noise, and whether what the common decay
 // leaves of the pauses, each freed of its own line, holds more than it (hum that changes
 // from pause to pause).
@@ -249,10 +270,11 @@ struct Screen {
   double noise = 0;
   double residual_squares = 0;
   bool residual_holds_more = false;
+  std::vector<DecayThrough> through;
 };
 
 Screen ScreenOf(const PauseScreen& look, const Pauses& pauses) {
-  Screen screen{look.decay, look.WhiteNoise(), look.residual_squares, false};
+  Screen screen{look.decay, look.WhiteNoise(), look.residual_squares, false, {}};
   // The decay takes length values, the lines 2 count less the 2 they share with it.
   const double count = static_cast<double>(pauses.count), n = static_cast<double>(pauses.length);
   const double freedom = (count - 1) * n - 2 * count + 2;
@@ -261,13 +283,31 @@ Screen ScreenOf(const PauseScreen& look, const Pauses& pauses) {
   return screen;
 }
 
+DecayThrough& ThroughAt(const Pauses& pauses, Screen& screen, double mains_hz) {
+  for (DecayThrough& through : screen.through)
+    if (through.mains_hz == mains_hz) return through;
+  DecayThrough through{mains_hz, FilterFor(pauses, mains_hz), {}, {}};
+  through.filtered.resize(static_cast<size_t>(through.whole.Count()));
+  CycleFilter::Scratch scratch;
+  through.whole.Apply(screen.decay, scratch, through.filtered.data());
+  return screen.through.emplace_back(std::move(through));
+}
+
+// The mains frequency's filter from where the decay is smooth enough for it.
+const CycleFilter& SmoothAt(const Pauses& pauses, Screen& screen, double mains_hz) {
+  DecayThrough& through = ThroughAt(pauses, screen, mains_hz);
+  if (!through.smooth)
+    through.smooth =
+        SmoothPart(screen.decay, through.whole, through.filtered, screen.noise / static_cast<double>(pauses.count));
+  return *through.smooth;
+}
+
 // Whether the common decay, through the cycle filter, holds more than the noise of a mean
 // of the pauses: hum that turns by half a cycle from one pause to the next.
-bool DecayHoldsMore(const Pauses& pauses, const Screen& screen, const CycleFilter& filter) {
+bool DecayHoldsMore(const Pauses& pauses, const Screen& screen, const DecayThrough& through,
+                    const CycleFilter& filter) {
   if (filter.Count() < 4) return false;
-  std::vector<double> filtered(static_cast<size_t>(filter.Count()));
-  CycleFilter::Scratch scratch;
-  filter.Apply(screen.decay, scratch, filtered.data());
+  const std::span<const double> filtered = through.Of(filter);
   const double expected = screen.noise / static_cast<double>(pauses.count) * filter.NoiseGain();
   const double samples = static_cast<double>(filter.Count());
   return Dot(filtered, filtered) > expected * samples * (1 + 6 * std::sqrt(4 / samples));
@@ -440,11 +480,18 @@ double ChangingShare(const Pauses& pauses, double hz) {
   return 1 - std::norm(mean / static_cast<double>(pauses.count));
 }
 
+// The hum's frequency, and whether the series it was found in holds more than its
+// fundamental and the noise: harmonics.
+struct Heard {
+  double hz = None;
+  bool harmonics = true;
+};
+
 // The hum's frequency near mains_hz, or NaN. Every pause through the cycle filter keeps
 // its hum whole, whatever it turns by from pause to pause; where the pause is too short
 // for the filter, what the common decay leaves of it (each pause freed of its line) keeps
 // the hum that changes from pause to pause.
-double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
+Heard HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
   const int64_t segment = 2 * filter.Cycle();
   const double segment_s = static_cast<double>(segment) / pauses.sample_rate;
   const double spacing_s = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
@@ -463,16 +510,24 @@ double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilte
       for (int64_t j = 0; j < pauses.length; ++j) r[j] = x[j] - sign * screen.decay[static_cast<size_t>(j)];
       Detrend(r);
     }
-    return FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
-                       spacing_s);
+    return {FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
+                        spacing_s)};
   }
   const int64_t span = filter.Count();
   const auto values = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(pauses.count * span));
   const std::span<const double> series(values.get(), static_cast<size_t>(pauses.count * span));
   CycleFilter::Scratch scratch;
   for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), scratch, values.get() + p * span);
-  return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
-                     spacing_s);
+  const Segments segments = SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz);
+  // Through the filter every harmonic comes whole. What the fundamental, segment by
+  // segment, leaves of the series is the noise through the filter, or more than three of
+  // its spreads more where there are harmonics (or what is left of the decay: they are
+  // looked for then).
+  const double fitted = 2 * static_cast<double>(pauses.count * segments.per_pause);
+  const double freedom = segments.samples - fitted, noise = screen.noise * filter.NoiseGain();
+  const bool harmonics =
+      !(freedom > 0 && segments.squares - segments.energy <= noise * freedom * (1 + 3 * std::sqrt(2 / freedom)));
+  return {FrequencyOf(segments, pauses.count, segment_s, spacing_s), harmonics};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -648,6 +703,78 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   return basis;
 }
 
+// The basis with only the functions listed (in order; 1 and j the last two), and each
+// pause's products with them: rows of the whole's, the same to the bit.
+void Keep(PauseBasis& basis, std::vector<double>& products, const std::vector<size_t>& functions) {
+  const size_t n = functions.size(), whole = basis.size, length = static_cast<size_t>(basis.length);
+  PauseBasis kept;
+  kept.size = n;
+  kept.length = basis.length;
+  kept.one = n - 2;
+  kept.line = n - 1;
+  kept.turn = basis.turn;
+  kept.table = std::make_unique_for_overwrite<double[]>(n * length);
+  kept.gram = Matrix(n);
+  for (size_t a = 0; a < n; ++a) {
+    std::copy_n(basis.table.get() + functions[a] * length, length, kept.table.get() + a * length);
+    kept.forms.push_back(basis.forms[functions[a]]);
+    kept.hz.push_back(basis.hz[functions[a]]);
+    for (size_t b = 0; b < n; ++b) kept.gram[a][b] = basis.gram[functions[a]][functions[b]];
+  }
+  const size_t count = products.size() / whole;
+  std::vector<double> kept_products(count * n);
+  for (size_t p = 0; p < count; ++p)
+    for (size_t a = 0; a < n; ++a) kept_products[p * n + a] = products[p * whole + functions[a]];
+  basis = std::move(kept);
+  products = std::move(kept_products);
+}
+
+// The harmonics above the fundamental that the fit needs: those whose hum stands out of
+// the noise in what the common decay and each pause's line leave of the pauses, and
+// those that turn by about half a cycle from pause to pause, which only the common decay
+// can tell of. One within the noise there changes the decay by less than the noise of its
+// own fit would. basis and products have the fundamental's cos and sin, then each
+// harmonic's, the slopes, 1 and j.
+std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, const PauseBasis& basis,
+                                const std::vector<double>& products, const std::vector<int>& harmonics, double hz) {
+  const size_t n = basis.size, one = basis.one, line = basis.line;
+  const int64_t count = pauses.count;
+  const auto& g = basis.gram;
+  const double line_inverse = 1 / (g[one][one] * g[line][line] - g[one][line] * g[one][line]);
+  // What each pause holds of the common signed decay, in its products: their signed mean.
+  std::vector<double> decay(n, 0.0);
+  for (int64_t p = 0; p < count; ++p)
+    for (size_t b = 0; b < n; ++b) decay[b] += pauses.Sign(p) * products[static_cast<size_t>(p) * n + b];
+  for (double& value : decay) value /= static_cast<double>(count);
+  // Noise alone gives Σ over the pauses of a chi-square of two degrees, less the two the
+  // decay takes: about 2 (count - 1), with a spread of √(4 (count - 1)).
+  const double freedom = 2 * static_cast<double>(count - 1);
+  const double heard = freedom + 3 * std::sqrt(2 * freedom);
+  std::vector<int> kept{harmonics[0]};
+  for (size_t m = 1; m < harmonics.size(); ++m) {
+    if (ChangingShare(pauses, harmonics[m] * hz) < 0.5) {
+      kept.push_back(harmonics[m]);
+      continue;
+    }
+    const size_t c = 2 * m, s = c + 1;
+    const double cc = g[c][c], cs = g[c][s], ss = g[s][s], inverse = 1 / (cc * ss - cs * cs);
+    double q = 0;
+    for (int64_t p = 0; p < count; ++p) {
+      const double* x = products.data() + static_cast<size_t>(p) * n;
+      auto left = [&](size_t b) { return x[b] - pauses.Sign(p) * decay[b]; };
+      // Less the pause's own straight line.
+      const double r_one = left(one), r_line = left(line);
+      const double a0 = (g[line][line] * r_one - g[one][line] * r_line) * line_inverse;
+      const double a1 = (g[one][one] * r_line - g[one][line] * r_one) * line_inverse;
+      const double rc = left(c) - g[c][one] * a0 - g[c][line] * a1;
+      const double rs = left(s) - g[s][one] * a0 - g[s][line] * a1;
+      q += (ss * rc * rc - 2 * cs * rc * rs + cc * rs * rs) * inverse;
+    }
+    if (q / screen.noise > heard) kept.push_back(harmonics[m]);
+  }
+  return kept;
+}
+
 // A shape's coefficients of the basis in every pause: pause p, function b at [p * size + b].
 using Coefficients = std::vector<double>;
 
@@ -799,15 +926,15 @@ struct HumFit {
   bool decay_seen = false;  // the common decay took part
 };
 
-HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, const PauseBasis& basis,
-              const std::vector<Coefficients>& shapes) {
+// filtered_decay: the common decay through the filter.
+HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& filter,
+              std::span<const double> filtered_decay, const PauseBasis& basis, const std::vector<Coefficients>& shapes,
+              const std::vector<double>& products) {
   const size_t n = shapes.size(), size = basis.size;
   const int64_t count = pauses.count;
-  const std::vector<double>& decay = screen.decay;
   const double white_noise = screen.noise;
   // What the decay and the pauses' lines leave of the data: the first look's.
   Normal among{Matrix(n), std::vector<double>(n), screen.residual_squares};
-  const std::vector<double> products = DataProducts(pauses, basis);
   // Shape a's projection and the Gram matrix times it, each at [a * stride].
   const size_t stride = static_cast<size_t>(count) * size;
   // Both written whole (a projection copies its shape first).
@@ -848,9 +975,7 @@ HumFit FitHum(const Pauses& pauses, const Screen& screen, const CycleFilter& fil
   Normal in_decay{Matrix(n), std::vector<double>(n, 0.0), 0};
   double decay_freedom = 0;
   if (Sees(filter) && filter.Count() > static_cast<int64_t>(2 * n)) {
-    std::vector<double> filtered(static_cast<size_t>(filter.Count()));
-    CycleFilter::Scratch scratch;
-    filter.Apply(decay, scratch, filtered.data());
+    const std::span<const double> filtered = filtered_decay;
     in_decay.squares = Dot(filtered, filtered);
     decay_freedom = static_cast<double>(filter.Count()) - static_cast<double>(n);
     const size_t from = static_cast<size_t>(filter.From());
@@ -980,12 +1105,13 @@ std::string HiddenHum(const Pauses& pauses, double hz) {
 // The hum at hz and its harmonics below the Nyquist frequency, fitted and subtracted,
 // with the fundamental's slopes in frequency: they correct hz first, and in the last fit
 // carry what the frequency leaves uncertain into the hum's.
-void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter, double hz,
+void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter,
+                 std::span<const double> filtered_decay, double hz, bool harmonics_heard,
                  std::span<const SampleRange> asked, HumRemoval& result) {
   const int highest = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (highest < 1) return;
-  std::vector<int> all;
-  for (int h = 1; h <= highest; ++h) all.push_back(h);
+  std::vector<int> harmonics;
+  for (int h = 1; h <= (harmonics_heard ? highest : 1); ++h) harmonics.push_back(h);
   // The whole hum with the fundamental's slopes in frequency, which take the first order of
   // the frequency's error for the fundamental. Its harmonics keep theirs: it is negligible
   // where it could leave of them less than a tenth of the decay's noise, or (whatever their
@@ -1000,8 +1126,9 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
     // fundamental's is left to second order.
     const double turn = TwoPi * cycles / 2;
     double left = 0;
-    for (int h = 1; h <= highest; ++h) {
-      const double amplitude = std::hypot(fit.coefficients[2 * (h - 1)], fit.coefficients[2 * (h - 1) + 1]);
+    for (size_t m = 0; m < harmonics.size(); ++m) {
+      const int h = harmonics[m];
+      const double amplitude = std::hypot(fit.coefficients[2 * m], fit.coefficients[2 * m + 1]);
       const double error = h == 1 ? turn * turn / 2 : h * turn;
       left += amplitude * amplitude * error * error / 2;
     }
@@ -1010,10 +1137,26 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
   PauseBasis basis;
   std::vector<Coefficients> shapes;
   HumFit fit;
+  // The harmonics heard are chosen at the first fit, and the later ones keep them.
+  bool chosen = harmonics.size() == 1;
   auto fit_all = [&] {
-    basis = BasisOf(pauses, hz, all, true);
-    shapes = ShapesOf(pauses, basis, hz, all, true);
-    fit = FitHum(pauses, screen, filter, basis, shapes);
+    basis = BasisOf(pauses, hz, harmonics, true);
+    std::vector<double> products = DataProducts(pauses, basis);
+    if (!chosen) {
+      chosen = true;
+      const std::vector<int> heard = HeardHarmonics(pauses, screen, basis, products, harmonics, hz);
+      if (heard.size() < harmonics.size()) {
+        std::vector<size_t> functions;
+        for (size_t m = 0, h = 0; m < harmonics.size(); ++m)
+          if (h < heard.size() && harmonics[m] == heard[h])
+            functions.push_back(2 * m), functions.push_back(2 * m + 1), ++h;
+        for (size_t b = 2 * harmonics.size(); b < basis.size; ++b) functions.push_back(b);
+        Keep(basis, products, functions);
+        harmonics = heard;
+      }
+    }
+    shapes = ShapesOf(pauses, basis, hz, harmonics, true);
+    fit = FitHum(pauses, screen, filter, filtered_decay, basis, shapes, products);
     return FrequencyCorrection(fit.coefficients, 0.05);
   };
   // Where the common decay takes part, the first estimate usually needs no more.
@@ -1031,7 +1174,8 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
     // they still move the frequency, the whole hum is fitted again there.
     for (int round = 0; round < 3; ++round) {
       const PauseBasis fundamental = BasisOf(pauses, hz, {1}, true);
-      const HumFit alone = FitHum(pauses, screen, filter, fundamental, ShapesOf(pauses, fundamental, hz, {1}, true));
+      const HumFit alone = FitHum(pauses, screen, filter, filtered_decay, fundamental,
+                                  ShapesOf(pauses, fundamental, hz, {1}, true), DataProducts(pauses, fundamental));
       const double step = FrequencyCorrection(alone.coefficients, 0.05);
       hz += step;
       if (4 * step * step * record_s * record_s * highest < 2e-3) break;
@@ -1052,15 +1196,16 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
 // Whether the first look leaves room for hum: something that changes from pause to pause,
 // or the common decay through the cycle mean of a frequency searched that the pauses are
 // long enough for, from where the decay is smooth enough for it.
-bool MayHum(const Pauses& pauses, const Screen& screen, std::span<const double> searched) {
+bool MayHum(const Pauses& pauses, Screen& screen, std::span<const double> searched) {
   if (screen.residual_holds_more) return true;
   for (double hz : searched) {
     // The whole filter first: only where that holds more does the decay's own fast start
     // need telling from hum.
-    const CycleFilter whole = FilterFor(pauses, hz);
-    if (!Sees(whole) || !DecayHoldsMore(pauses, screen, whole)) continue;
-    const CycleFilter smooth = SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count));
-    if (Sees(smooth) && DecayHoldsMore(pauses, screen, smooth)) return true;
+    if (!Sees(FilterFor(pauses, hz))) continue;
+    const DecayThrough& through = ThroughAt(pauses, screen, hz);
+    if (!DecayHoldsMore(pauses, screen, through, through.whole)) continue;
+    const CycleFilter& smooth = SmoothAt(pauses, screen, hz);
+    if (Sees(smooth) && DecayHoldsMore(pauses, screen, ThroughAt(pauses, screen, hz), smooth)) return true;
   }
   return false;
 }
@@ -1092,12 +1237,13 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScre
   for (size_t i = 0; i < searched.size(); ++i) {
     const double mains = searched[i];
     const CycleFilter whole = FilterFor(pauses, mains);
-    const CycleFilter filter =
-        Sees(whole) ? SmoothPart(screen.decay, whole, screen.noise / static_cast<double>(pauses.count)) : whole;
-    const double hz = HumFrequency(pauses, screen, filter, mains);
-    if (!std::isfinite(hz) || std::abs(hz - mains) > SearchedWithin) continue;
+    const CycleFilter filter = Sees(whole) ? SmoothAt(pauses, screen, mains) : whole;
+    const std::span<const double> filtered_decay =
+        Sees(whole) ? ThroughAt(pauses, screen, mains).Of(filter) : std::span<const double>();
+    const Heard heard = HumFrequency(pauses, screen, filter, mains);
+    if (!std::isfinite(heard.hz) || std::abs(heard.hz - mains) > SearchedWithin) continue;
     HumRemoval found;
-    RemoveHumAt(pauses, screen, filter, hz, asked, found);
+    RemoveHumAt(pauses, screen, filter, filtered_decay, heard.hz, heard.harmonics, asked, found);
     if (!found.unresolved.empty()) {
       result.unresolved = found.unresolved;
       return result;

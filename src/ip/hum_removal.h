@@ -44,9 +44,10 @@ struct HumRemoval {
 // little cost. Where something is left, every pause through that mean (which
 // keeps the hum whole and loses a smooth decay) gives the frequency from the phase its
 // hum gains from one short segment to the next, from one half of the pause to the other
-// and from pause to pause. The fundamental and every harmonic below the Nyquist frequency
-// (up to the 7th), with the fundamental's slopes in frequency that correct the estimate,
-// are fitted by least squares to two independent views of the hum: how it changes from
+// and from pause to pause. The fundamental and the harmonics below the Nyquist frequency
+// (up to the 7th) that stand out of the noise or that only the common decay can tell of,
+// with the fundamental's slopes in frequency that correct the estimate, are fitted by
+// least squares to two independent views of the hum: how it changes from
 // pause to pause (with the decay and the pauses' offsets and slopes free) and what it
 // adds to the common decay through the cycle mean, where hum that turns by half a cycle
 // from pause to pause (and so passes the stacks as decay) shows. Nothing is changed when

@@ -134,7 +134,8 @@ TEST(HumRemoval, FindsTheFrequencyAndLeavesTheDecay) {
     for (int64_t p = 0; p < Count; ++p)
       for (int64_t j = 0; j < Length; ++j) {
         const double phase = 2 * std::numbers::pi * hz * hummed.Time(p, j) + 0.4;
-        hummed.values[static_cast<size_t>(p * Length + j)] += 3 * std::sin(phase) + std::sin(3 * phase);
+        hummed.values[static_cast<size_t>(p * Length + j)] +=
+            3 * std::sin(phase) + std::sin(3 * phase) + 0.3 * std::sin(2 * phase + 1) + 0.2 * std::cos(6 * phase);
       }
     const HumRemoval hum = RemoveHum(hummed, std::vector<double>{50, 60});
     EXPECT_NEAR(hum.frequency_hz, hz, 0.002) << hz;
