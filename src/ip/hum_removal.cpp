@@ -475,8 +475,12 @@ double FrequencyOf(const Segments& s, int64_t count, double segment_s, double sp
 // The share of a sinusoid's energy at hz that the pauses' common signed decay leaves to
 // tell it by: none where it turns by half a cycle from one pause to the next.
 double ChangingShare(const Pauses& pauses, double hz) {
-  Complex mean = 0;
-  for (int64_t p = 0; p < pauses.count; ++p) mean += pauses.Sign(p) * std::polar(1.0, TwoPi * hz * pauses.Time(p, 0));
+  // Pause p starts (2p + 1) pause lengths in: each pause's phasor, with its sign, is the
+  // one before turned by two lengths and half a cycle.
+  const double angle = TwoPi * hz * static_cast<double>(pauses.length) / pauses.sample_rate;
+  Complex mean = 0, phasor = std::polar(1.0, angle);
+  const Complex step = -std::polar(1.0, 2 * angle);
+  for (int64_t p = 0; p < pauses.count; ++p, phasor *= step) mean += phasor;
   return 1 - std::norm(mean / static_cast<double>(pauses.count));
 }
 
