@@ -484,18 +484,11 @@ double ChangingShare(const Pauses& pauses, double hz) {
   return 1 - std::norm(mean / static_cast<double>(pauses.count));
 }
 
-// The hum's frequency, and whether the series it was found in holds more than its
-// fundamental and the noise: harmonics.
-struct Heard {
-  double hz = None;
-  bool harmonics = true;
-};
-
 // The hum's frequency near mains_hz, or NaN. Every pause through the cycle filter keeps
 // its hum whole, whatever it turns by from pause to pause; where the pause is too short
 // for the filter, what the common decay leaves of it (each pause freed of its line) keeps
 // the hum that changes from pause to pause.
-Heard HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
+double HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter& filter, double mains_hz) {
   const int64_t segment = 2 * filter.Cycle();
   const double segment_s = static_cast<double>(segment) / pauses.sample_rate;
   const double spacing_s = 2.0 * static_cast<double>(pauses.length) / pauses.sample_rate;
@@ -514,24 +507,16 @@ Heard HumFrequency(const Pauses& pauses, const Screen& screen, const CycleFilter
       for (int64_t j = 0; j < pauses.length; ++j) r[j] = x[j] - sign * screen.decay[static_cast<size_t>(j)];
       Detrend(r);
     }
-    return {FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
-                        spacing_s)};
+    return FrequencyOf(SegmentsOf(pauses, series, 0, pauses.length, segment, mains_hz), pauses.count, segment_s,
+                       spacing_s);
   }
   const int64_t span = filter.Count();
   const auto values = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(pauses.count * span));
   const std::span<const double> series(values.get(), static_cast<size_t>(pauses.count * span));
   CycleFilter::Scratch scratch;
   for (int64_t p = 0; p < pauses.count; ++p) filter.Apply(pauses.Pause(p), scratch, values.get() + p * span);
-  const Segments segments = SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz);
-  // Through the filter every harmonic comes whole. What the fundamental, segment by
-  // segment, leaves of the series is the noise through the filter, or more than three of
-  // its spreads more where there are harmonics (or what is left of the decay: they are
-  // looked for then).
-  const double fitted = 2 * static_cast<double>(pauses.count * segments.per_pause);
-  const double freedom = segments.samples - fitted, noise = screen.noise * filter.NoiseGain();
-  const bool harmonics =
-      !(freedom > 0 && segments.squares - segments.energy <= noise * freedom * (1 + 3 * std::sqrt(2 / freedom)));
-  return {FrequencyOf(segments, pauses.count, segment_s, spacing_s), harmonics};
+  return FrequencyOf(SegmentsOf(pauses, series, filter.From(), span, segment, mains_hz), pauses.count, segment_s,
+                     spacing_s);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1110,12 +1095,12 @@ std::string HiddenHum(const Pauses& pauses, double hz) {
 // with the fundamental's slopes in frequency: they correct hz first, and in the last fit
 // carry what the frequency leaves uncertain into the hum's.
 void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter,
-                 std::span<const double> filtered_decay, double hz, bool harmonics_heard,
-                 std::span<const SampleRange> asked, HumRemoval& result) {
+                 std::span<const double> filtered_decay, double hz, std::span<const SampleRange> asked,
+                 HumRemoval& result) {
   const int highest = std::min(MaxHarmonics, static_cast<int>(0.5 * pauses.sample_rate / hz - 1e-9));
   if (highest < 1) return;
   std::vector<int> harmonics;
-  for (int h = 1; h <= (harmonics_heard ? highest : 1); ++h) harmonics.push_back(h);
+  for (int h = 1; h <= highest; ++h) harmonics.push_back(h);
   // The whole hum with the fundamental's slopes in frequency, which take the first order of
   // the frequency's error for the fundamental. Its harmonics keep theirs: it is negligible
   // where it could leave of them less than a tenth of the decay's noise, or (whatever their
@@ -1142,7 +1127,7 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
   std::vector<Coefficients> shapes;
   HumFit fit;
   // The harmonics heard are chosen at the first fit, and the later ones keep them.
-  bool chosen = harmonics.size() == 1;
+  bool chosen = false;
   auto fit_all = [&] {
     basis = BasisOf(pauses, hz, harmonics, true);
     std::vector<double> products = DataProducts(pauses, basis);
@@ -1244,10 +1229,10 @@ HumRemoval RemoveHum(Pauses& pauses, std::span<const double> mains_hz, PauseScre
     const CycleFilter filter = Sees(whole) ? SmoothAt(pauses, screen, mains) : whole;
     const std::span<const double> filtered_decay =
         Sees(whole) ? ThroughAt(pauses, screen, mains).Of(filter) : std::span<const double>();
-    const Heard heard = HumFrequency(pauses, screen, filter, mains);
-    if (!std::isfinite(heard.hz) || std::abs(heard.hz - mains) > SearchedWithin) continue;
+    const double hz = HumFrequency(pauses, screen, filter, mains);
+    if (!std::isfinite(hz) || std::abs(hz - mains) > SearchedWithin) continue;
     HumRemoval found;
-    RemoveHumAt(pauses, screen, filter, filtered_decay, heard.hz, heard.harmonics, asked, found);
+    RemoveHumAt(pauses, screen, filter, filtered_decay, hz, asked, found);
     if (!found.unresolved.empty()) {
       result.unresolved = found.unresolved;
       return result;
