@@ -735,19 +735,11 @@ std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, cons
   for (int64_t p = 0; p < count; ++p)
     for (size_t b = 0; b < n; ++b) decay[b] += pauses.Sign(p) * products[static_cast<size_t>(p) * n + b];
   for (double& value : decay) value /= static_cast<double>(count);
-  // Noise alone gives Σ over the pauses of a chi-square of two degrees, less the two the
-  // decay takes: about 2 (count - 1), with a spread of √(4 (count - 1)).
-  const double freedom = 2 * static_cast<double>(count - 1);
-  const double heard = freedom + 3 * std::sqrt(2 * freedom);
-  std::vector<int> kept{harmonics[0]};
-  for (size_t m = 1; m < harmonics.size(); ++m) {
-    if (ChangingShare(pauses, harmonics[m] * hz) < 0.5) {
-      kept.push_back(harmonics[m]);
-      continue;
-    }
+  // Each harmonic's squares in what the decay and the lines leave, summed over the pauses.
+  std::vector<double> squares(harmonics.size(), 0.0);
+  for (size_t m = 0; m < harmonics.size(); ++m) {
     const size_t c = 2 * m, s = c + 1;
     const double cc = g[c][c], cs = g[c][s], ss = g[s][s], inverse = 1 / (cc * ss - cs * cs);
-    double q = 0;
     for (int64_t p = 0; p < count; ++p) {
       const double* x = products.data() + static_cast<size_t>(p) * n;
       auto left = [&](size_t b) { return x[b] - pauses.Sign(p) * decay[b]; };
@@ -757,10 +749,26 @@ std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, cons
       const double a1 = (g[one][one] * r_line - g[one][line] * r_one) * line_inverse;
       const double rc = left(c) - g[c][one] * a0 - g[c][line] * a1;
       const double rs = left(s) - g[s][one] * a0 - g[s][line] * a1;
-      q += (ss * rc * rc - 2 * cs * rc * rs + cc * rs * rs) * inverse;
+      squares[m] += (ss * rc * rc - 2 * cs * rc * rs + cc * rs * rs) * inverse;
     }
-    if (q / screen.noise > heard) kept.push_back(harmonics[m]);
   }
+  // The white noise comes from the samples' jumps, which the hum raises too, a harmonic
+  // near the Nyquist frequency by more than its own squares: what each one adds is taken
+  // back, so that a strong high harmonic does not hide a weak one.
+  const double samples = static_cast<double>(count * pauses.length), kept_share = 1 - 1 / static_cast<double>(count);
+  double noise = screen.noise;
+  for (size_t m = 0; m < harmonics.size(); ++m) {
+    const double jump_gain = 1 - std::cos(TwoPi * harmonics[m] * hz / pauses.sample_rate);
+    noise -= jump_gain * jump_gain / (1.5 * kept_share) * squares[m] / samples;
+  }
+  noise = std::max(noise, 1e-3 * screen.noise);
+  // Noise alone gives Σ over the pauses of a chi-square of two degrees, less the two the
+  // decay takes: about 2 (count - 1), with a spread of √(4 (count - 1)).
+  const double freedom = 2 * static_cast<double>(count - 1);
+  const double heard = freedom + 3 * std::sqrt(2 * freedom);
+  std::vector<int> kept{harmonics[0]};
+  for (size_t m = 1; m < harmonics.size(); ++m)
+    if (ChangingShare(pauses, harmonics[m] * hz) < 0.5 || squares[m] / noise > heard) kept.push_back(harmonics[m]);
   return kept;
 }
 

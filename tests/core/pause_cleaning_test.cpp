@@ -145,6 +145,24 @@ TEST(HumRemoval, FindsTheFrequencyAndLeavesTheDecay) {
       worst = std::max(worst, std::abs(hummed.values[i] - clean.values[i]));
     EXPECT_LT(worst, 0.05) << hz << " Hz: what is left of the hum, sample by sample";
   }
+  // A strong harmonic near the Nyquist frequency raises the noise judged from the samples'
+  // jumps far above the true one: a weak harmonic beside it, twice the noise, is taken out too.
+  {
+    const Pauses clean = CleanPauses();
+    Pauses hummed = clean;
+    for (int64_t p = 0; p < Count; ++p)
+      for (int64_t j = 0; j < Length; ++j) {
+        const double phase = 2 * std::numbers::pi * 50.37 * hummed.Time(p, j);
+        hummed.values[static_cast<size_t>(p * Length + j)] +=
+            3 * std::sin(phase) + std::sin(7 * phase + 2) + 0.1 * std::cos(2 * phase);
+      }
+    RemoveHum(hummed, std::vector<double>{50, 60});
+    double worst = 0;
+    for (size_t i = 0; i < clean.values.size(); ++i)
+      worst = std::max(worst, std::abs(hummed.values[i] - clean.values[i]));
+    EXPECT_LT(worst, 0.05) << "a weak 2nd harmonic beside a strong 7th";
+  }
+
   // A hum three times the noise, in short and in long pauses (32 s of record): the phases
   // from one stretch to the next are uncertain, and the pause-to-pause steps bring the
   // frequency in close enough for the fit's own correction.
