@@ -630,14 +630,17 @@ void NextHarmonicNarrow(const double* c1, const double* s1, const double* c0, co
 }
 #endif
 
-PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harmonics, bool slopes) {
+// The functions over the pause's samples from `first` on (sample first + j at j), j counted
+// from the pause's start.
+PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harmonics, bool slopes, int64_t first = 0) {
   PauseBasis basis;
   basis.size = 2 * harmonics.size() + (slopes ? 2 : 0) + 2;
-  basis.length = pauses.length;
+  basis.length = pauses.length - first;
   basis.one = basis.size - 2;
   basis.line = basis.size - 1;
   basis.hz.assign(basis.size, 0.0);
-  const size_t length = static_cast<size_t>(pauses.length);
+  const size_t length = static_cast<size_t>(basis.length);
+  const double start = static_cast<double>(first);
   basis.table = std::make_unique_for_overwrite<double[]>(basis.size * length);
   double* table = basis.table.get();
   for (size_t m = 0; m < harmonics.size(); ++m) {
@@ -657,7 +660,8 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
       const double angle = TwoPi * harmonics[m] * hz / pauses.sample_rate;
       double re[4], im[4];
       for (size_t k = 0; k < 4; ++k)
-        re[k] = std::cos(angle * static_cast<double>(k)), im[k] = std::sin(angle * static_cast<double>(k));
+        re[k] = std::cos(angle * (start + static_cast<double>(k))),
+        im[k] = std::sin(angle * (start + static_cast<double>(k)));
       const double step_re = std::cos(4 * angle), step_im = std::sin(4 * angle);
       size_t j = 0;
       for (; j + 4 <= length; j += 4)
@@ -672,14 +676,20 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   }
   if (slopes) basis.hz[basis.one - 2] = basis.hz[basis.one - 1] = hz;
   if (slopes) {
-    double *cosine = table + (basis.one - 2) * length, *sine = cosine + length;
+    // Apart from the rows they are made of, so that the divisions go side by side.
+    double* __restrict cosine = table + (basis.one - 2) * length;
+    double* __restrict sine = cosine + length;
+    const double* __restrict c1 = table;
+    const double* __restrict s1 = table + length;
+    const double rate = pauses.sample_rate;
     for (size_t j = 0; j < length; ++j) {
-      const double t = static_cast<double>(j) / pauses.sample_rate;
-      cosine[j] = t * table[j], sine[j] = t * table[length + j];
+      const double t = (start + static_cast<double>(j)) / rate;
+      cosine[j] = t * c1[j], sine[j] = t * s1[j];
     }
   }
   std::fill_n(table + basis.one * length, length, 1.0);
-  for (size_t j = 0; j < length; ++j) table[basis.line * length + j] = static_cast<double>(j);
+  double* __restrict line = table + basis.line * length;
+  for (size_t j = 0; j < length; ++j) line[j] = start + static_cast<double>(j);
   basis.forms.resize(basis.size);
   for (size_t m = 0; m < harmonics.size(); ++m)
     for (size_t k = 0; k < 2; ++k) basis.forms[2 * m + k] = {harmonics[m], k == 1, 0, 1};
@@ -688,46 +698,27 @@ PauseBasis BasisOf(const Pauses& pauses, double hz, const std::vector<int>& harm
   basis.turn = TwoPi * hz / pauses.sample_rate;
   basis.forms[basis.one] = {0, false, 0, 1};
   basis.forms[basis.line] = {0, false, 1, 1};
-  basis.gram = GramOver(basis, 0, pauses.length);
+  basis.gram = GramOver(basis, first, pauses.length);
   return basis;
-}
-
-// The basis with only the functions listed (in order; 1 and j the last two), and each
-// pause's products with them: rows of the whole's, the same to the bit.
-void Keep(PauseBasis& basis, std::vector<double>& products, const std::vector<size_t>& functions) {
-  const size_t n = functions.size(), whole = basis.size, length = static_cast<size_t>(basis.length);
-  PauseBasis kept;
-  kept.size = n;
-  kept.length = basis.length;
-  kept.one = n - 2;
-  kept.line = n - 1;
-  kept.turn = basis.turn;
-  kept.table = std::make_unique_for_overwrite<double[]>(n * length);
-  kept.gram = Matrix(n);
-  for (size_t a = 0; a < n; ++a) {
-    std::copy_n(basis.table.get() + functions[a] * length, length, kept.table.get() + a * length);
-    kept.forms.push_back(basis.forms[functions[a]]);
-    kept.hz.push_back(basis.hz[functions[a]]);
-    for (size_t b = 0; b < n; ++b) kept.gram[a][b] = basis.gram[functions[a]][functions[b]];
-  }
-  const size_t count = products.size() / whole;
-  std::vector<double> kept_products(count * n);
-  for (size_t p = 0; p < count; ++p)
-    for (size_t a = 0; a < n; ++a) kept_products[p * n + a] = products[p * whole + functions[a]];
-  basis = std::move(kept);
-  products = std::move(kept_products);
 }
 
 // The harmonics above the fundamental that the fit needs: those whose hum stands out of
 // the noise in what the common decay and each pause's line leave of the pauses, and
 // those that turn by about half a cycle from pause to pause, which only the common decay
 // can tell of. One within the noise there changes the decay by less than the noise of its
-// own fit would. basis and products have the fundamental's cos and sin, then each
-// harmonic's, the slopes, 1 and j.
-std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, const PauseBasis& basis,
-                                const std::vector<double>& products, const std::vector<int>& harmonics, double hz) {
-  const size_t n = basis.size, one = basis.one, line = basis.line;
+// own fit would. The pauses' last quarter tells (or their last four cycles, where that is
+// more), where the decay has least to leave; harmonics[0] is 1.
+std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, const std::vector<int>& harmonics,
+                                double hz) {
   const int64_t count = pauses.count;
+  const int64_t span =
+      std::min(pauses.length, std::max<int64_t>(pauses.length / 4, std::llround(4 * pauses.sample_rate / hz)));
+  const PauseBasis basis = BasisOf(pauses, hz, harmonics, false, pauses.length - span);
+  const size_t n = basis.size, one = basis.one, line = basis.line;
+  std::vector<double> products(static_cast<size_t>(count) * n);
+  DotsOfRows(pauses.values.data() + (pauses.length - span), static_cast<size_t>(pauses.length),
+             static_cast<size_t>(count), static_cast<size_t>(span), basis.table.get(), static_cast<size_t>(span), n,
+             products.data());
   const auto& g = basis.gram;
   const double line_inverse = 1 / (g[one][one] * g[line][line] - g[one][line] * g[one][line]);
   // What each pause holds of the common signed decay, in its products: their signed mean.
@@ -755,7 +746,7 @@ std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, cons
   // The white noise comes from the samples' jumps, which the hum raises too, a harmonic
   // near the Nyquist frequency by more than its own squares: what each one adds is taken
   // back, so that a strong high harmonic does not hide a weak one.
-  const double samples = static_cast<double>(count * pauses.length), kept_share = 1 - 1 / static_cast<double>(count);
+  const double samples = static_cast<double>(count * span), kept_share = 1 - 1 / static_cast<double>(count);
   double noise = screen.noise;
   for (size_t m = 0; m < harmonics.size(); ++m) {
     const double jump_gain = 1 - std::cos(TwoPi * harmonics[m] * hz / pauses.sample_rate);
@@ -1134,24 +1125,11 @@ void RemoveHumAt(Pauses& pauses, const Screen& screen, const CycleFilter& filter
   PauseBasis basis;
   std::vector<Coefficients> shapes;
   HumFit fit;
-  // The harmonics heard are chosen at the first fit, and the later ones keep them.
-  bool chosen = false;
+  // The harmonics heard are chosen before the first fit, and the later ones keep them.
+  if (harmonics.size() > 1) harmonics = HeardHarmonics(pauses, screen, harmonics, hz);
   auto fit_all = [&] {
     basis = BasisOf(pauses, hz, harmonics, true);
-    std::vector<double> products = DataProducts(pauses, basis);
-    if (!chosen) {
-      chosen = true;
-      const std::vector<int> heard = HeardHarmonics(pauses, screen, basis, products, harmonics, hz);
-      if (heard.size() < harmonics.size()) {
-        std::vector<size_t> functions;
-        for (size_t m = 0, h = 0; m < harmonics.size(); ++m)
-          if (h < heard.size() && harmonics[m] == heard[h])
-            functions.push_back(2 * m), functions.push_back(2 * m + 1), ++h;
-        for (size_t b = 2 * harmonics.size(); b < basis.size; ++b) functions.push_back(b);
-        Keep(basis, products, functions);
-        harmonics = heard;
-      }
-    }
+    const std::vector<double> products = DataProducts(pauses, basis);
     shapes = ShapesOf(pauses, basis, hz, harmonics, true);
     fit = FitHum(pauses, screen, filter, filtered_decay, basis, shapes, products);
     return FrequencyCorrection(fit.coefficients, 0.05);
