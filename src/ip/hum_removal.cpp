@@ -754,9 +754,10 @@ std::vector<int> HeardHarmonics(const Pauses& pauses, const Screen& screen, cons
   }
   noise = std::max(noise, 1e-3 * screen.noise);
   // Noise alone gives Σ over the pauses of a chi-square of two degrees, less the two the
-  // decay takes: about 2 (count - 1), with a spread of √(4 (count - 1)).
+  // decay takes: about 2 (count - 1), with a spread of √(4 (count - 1)); five spreads
+  // above that keep one in a few thousand harmonics that are not there.
   const double freedom = 2 * static_cast<double>(count - 1);
-  const double heard = freedom + 3 * std::sqrt(2 * freedom);
+  const double heard = freedom + 5 * std::sqrt(2 * freedom);
   std::vector<int> kept{harmonics[0]};
   for (size_t m = 1; m < harmonics.size(); ++m)
     if (ChangingShare(pauses, harmonics[m] * hz) < 0.5 || squares[m] / noise > heard) kept.push_back(harmonics[m]);
