@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "ip/least_squares.h"
 
@@ -12,19 +13,6 @@ constexpr double Threshold = 6;  // in typical jumps: about one false hit in 10^
 // an inner sample's jump.
 constexpr double EndNoise = 2;
 
-// How far sample j stands off its neighbours: the second difference, which an offset or
-// a linear drift does not change. A pause's first and last samples have neighbours on one
-// side only: how far they stand off the line through the two there.
-double Jump(std::span<const double> pause, size_t j) {
-  const size_t last = pause.size() - 1;
-  if (last < 2) return 0;
-  if (j == 0) return pause[0] - 2 * pause[1] + pause[2];
-  if (j == last) return pause[last] - 2 * pause[last - 1] + pause[last - 2];
-  return pause[j] - (pause[j - 1] + pause[j + 1]) / 2;
-}
-
-bool Inner(size_t j, size_t length) { return j > 0 && j + 1 < length; }
-
 double Median(std::vector<double>& values) {
   const size_t middle = values.size() / 2;
   std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
@@ -33,27 +21,80 @@ double Median(std::vector<double>& values) {
   return (upper + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle))) / 2;
 }
 
-// The root mean square of the jumps, leaving out those beyond the threshold so that a
-// few big spikes do not hide themselves. The floor keeps rounding of noise-free curves
-// from counting as spikes.
-double TypicalJump(const std::vector<double>& inner_jumps, double floor) {
-  double scale = 0;
-  for (double jump : inner_jumps) scale += jump * jump;
-  scale = std::sqrt(scale / static_cast<double>(inner_jumps.size()));
+// The root mean square of the inner jumps of every pause (samples 1 to length - 2 of each
+// row), leaving out those beyond the threshold so that a few big spikes do not hide
+// themselves. The floor keeps rounding of noise-free curves from counting as spikes.
+// Four partial sums side by side, as Dot keeps them.
+double TypicalJump(const std::vector<double>& jumps, size_t length, size_t count, double floor) {
+  auto squares = [&](double limit, double& kept) {
+    double sum[4] = {}, taken[4] = {};
+    for (size_t p = 0; p < count; ++p) {
+      const double* x = jumps.data() + p * length + 1;
+      const size_t inner = length - 2;
+      size_t i = 0;
+      for (; i + 4 <= inner; i += 4)
+        for (size_t k = 0; k < 4; ++k) {
+          const double jump = x[i + k];
+          const bool within = std::abs(jump) <= limit;
+          sum[k] += within ? jump * jump : 0, taken[k] += within ? 1 : 0;
+        }
+      for (; i < inner; ++i)
+        if (std::abs(x[i]) <= limit) sum[0] += x[i] * x[i], taken[0] += 1;
+    }
+    kept = (taken[0] + taken[1]) + (taken[2] + taken[3]);
+    return (sum[0] + sum[1]) + (sum[2] + sum[3]);
+  };
+  double kept = 0;
+  double scale =
+      std::sqrt(squares(std::numeric_limits<double>::infinity(), kept) / static_cast<double>(count * (length - 2)));
   for (int round = 0; round < 2; ++round) {
-    double sum = 0;
-    size_t count = 0;
-    for (double jump : inner_jumps)
-      if (std::abs(jump) <= Threshold * scale) sum += jump * jump, ++count;
-    if (count > 0) scale = std::sqrt(sum / static_cast<double>(count));
+    const double sum = squares(Threshold * scale, kept);
+    if (kept > 0) scale = std::sqrt(sum / kept);
   }
   return std::max(scale, floor);
 }
 
-double LargestMagnitude(const std::vector<double>& values) {
-  double largest = 0;
-  for (double value : values) largest = std::max(largest, std::abs(value));
-  return largest;
+// The medians over the rows of sign x rows[p * length + j] (the sign + for even p), for
+// every j: four samples at a time through a network of minima and maxima that sorts each
+// column. They pick the same elements as any other way to a median.
+void SignedColumnMedians(const std::vector<double>& rows, size_t length, size_t count, double* medians) {
+  constexpr size_t Width = 4;
+  std::vector<double> column(count * Width);
+  const size_t middle = count / 2;
+  size_t j = 0;
+  for (; j + Width <= length; j += Width) {
+    for (size_t p = 0; p < count; ++p) {
+      const double sign = p % 2 == 0 ? 1 : -1;
+      for (size_t k = 0; k < Width; ++k) column[p * Width + k] = sign * rows[p * length + j + k];
+    }
+    // Odd-even transposition: count rounds of neighbours put in order.
+    for (size_t round = 0; round < count; ++round)
+      for (size_t p = round % 2; p + 1 < count; p += 2)
+        for (size_t k = 0; k < Width; ++k) {
+          double &low = column[p * Width + k], &high = column[(p + 1) * Width + k];
+          const double a = low, b = high;
+          low = std::min(a, b), high = std::max(a, b);
+        }
+    for (size_t k = 0; k < Width; ++k)
+      medians[j + k] = count % 2 == 1 ? column[middle * Width + k]
+                                      : (column[middle * Width + k] + column[(middle - 1) * Width + k]) / 2;
+  }
+  std::vector<double> one(count);
+  for (; j < length; ++j) {
+    for (size_t p = 0; p < count; ++p) one[p] = (p % 2 == 0 ? 1 : -1) * rows[p * length + j];
+    medians[j] = Median(one);
+  }
+}
+
+// The largest |value| of x[0..n): four maxima side by side, which need not wait on one
+// another; a maximum is the same in any order.
+double LargestMagnitude(const double* x, size_t n) {
+  double largest[4] = {};
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4)
+    for (size_t k = 0; k < 4; ++k) largest[k] = std::max(largest[k], std::abs(x[i + k]));
+  for (; i < n; ++i) largest[0] = std::max(largest[0], std::abs(x[i]));
+  return std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
 }
 
 // Each pause's own level: the least-squares line through what the mean decay leaves of
@@ -106,36 +147,35 @@ struct Jumps {
   double largest = 0;  // in typical jumps' noise: the ends' divided by EndNoise
 };
 
+// How far each sample stands off its neighbours: the second difference, which an offset
+// or a linear drift does not change; a pause's first and last samples, which have
+// neighbours on one side only, how far they stand off the line through the two there.
 // The common jump is the median over the pauses: one spike cannot move it.
 Jumps JumpsOf(const Pauses& pauses) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
   Jumps jumps{std::vector<double>(pauses.values.size()), std::vector<double>(length), 0, 0};
-  std::vector<double> column(count);
+  if (length < 3) return jumps;
+  const size_t last = length - 1;
   for (size_t p = 0; p < count; ++p) {
-    std::span<const double> pause = pauses.Pause(static_cast<int64_t>(p));
-    for (size_t j = 0; j < length; ++j) jumps.less_common[p * length + j] = Jump(pause, j);
+    const double* __restrict x = pauses.values.data() + p * length;
+    double* __restrict jump = jumps.less_common.data() + p * length;
+    jump[0] = x[0] - 2 * x[1] + x[2];
+    for (size_t j = 1; j < last; ++j) jump[j] = x[j] - (x[j - 1] + x[j + 1]) / 2;
+    jump[last] = x[last] - 2 * x[last - 1] + x[last - 2];
   }
-  for (size_t j = 0; j < length; ++j) {
-    for (size_t p = 0; p < count; ++p)
-      column[p] = pauses.Sign(static_cast<int64_t>(p)) * jumps.less_common[p * length + j];
-    jumps.common[j] = Median(column);
-  }
-  std::vector<double> inner;
-  inner.reserve(count * (length - 2));
+  SignedColumnMedians(jumps.less_common, length, count, jumps.common.data());
+  double largest = 0;
   for (size_t p = 0; p < count; ++p) {
     const double sign = pauses.Sign(static_cast<int64_t>(p));
-    for (size_t j = 0; j < length; ++j) {
-      double& jump = jumps.less_common[p * length + j];
-      jump -= sign * jumps.common[j];
-      if (!Inner(j, length)) continue;
-      inner.push_back(jump);
-      jumps.largest = std::max(jumps.largest, std::abs(jump));
-    }
+    double* __restrict jump = jumps.less_common.data() + p * length;
+    const double* __restrict common = jumps.common.data();
+    for (size_t j = 0; j < length; ++j) jump[j] -= sign * common[j];
+    largest = std::max(largest, LargestMagnitude(jump + 1, last - 1));
+    largest = std::max(largest, std::max(std::abs(jump[0]), std::abs(jump[last])) / EndNoise);
   }
-  for (size_t j : {size_t{0}, length - 1})
-    for (size_t p = 0; p < count; ++p)
-      jumps.largest = std::max(jumps.largest, std::abs(jumps.less_common[p * length + j]) / EndNoise);
-  jumps.scale = TypicalJump(inner, 1e-6 * LargestMagnitude(pauses.values) + 1e-300);
+  jumps.largest = largest;
+  jumps.scale = TypicalJump(jumps.less_common, length, count,
+                            1e-6 * LargestMagnitude(pauses.values.data(), pauses.values.size()) + 1e-300);
   return jumps;
 }
 
@@ -147,7 +187,8 @@ int ReplaceSpikesOnce(Pauses& pauses) {
 
   int replaced = 0;
   const std::vector<Line> levels = PauseLevels(pauses);
-  std::vector<bool> spike(length);
+  std::vector<unsigned char> spike(length);
+  const double limit = Threshold * scale;
   for (size_t p = 0; p < count; ++p) {
     const double* jump = jumps.less_common.data() + p * length;
     // An end is a spike when its jump stands out and the sample after its neighbour stays
@@ -161,6 +202,11 @@ int ReplaceSpikesOnce(Pauses& pauses) {
     spike[0] = end_spike(0, 1, 2);
     spike[last_sample] = end_spike(last_sample, last_sample - 1, last_sample - 2);
     for (size_t j = 1; j < last_sample; ++j) {
+      // Most samples are far below the threshold: away from the ends, that is enough.
+      if (j > 1 && j + 1 < last_sample && !(std::abs(jump[j]) > limit)) {
+        spike[j] = 0;
+        continue;
+      }
       // A spike's neighbours jump by half as much the other way and are not taken; two
       // spikes side by side jump about alike and are taken together. An end jumps twice
       // as much as the spike beside it: halved, it compares as an inner one's. Beside an
@@ -171,7 +217,7 @@ int ReplaceSpikesOnce(Pauses& pauses) {
       const double size = std::abs(own);
       const double before = std::abs(jump[j - 1]) / (j == 1 ? 2 : 1);
       const double after = std::abs(jump[j + 1]) / (j + 1 == last_sample ? 2 : 1);
-      spike[j] = size > Threshold * scale && (size >= 0.75 * std::max(before, after) || own != jump[j]);
+      spike[j] = size > limit && (size >= 0.75 * std::max(before, after) || own != jump[j]);
     }
     // Spikes side by side are replaced together, from the good samples on either side.
     for (size_t first = 0; first < length; ++first) {
