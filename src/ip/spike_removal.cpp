@@ -26,30 +26,45 @@ double Median(std::vector<double>& values) {
 // themselves. The floor keeps rounding of noise-free curves from counting as spikes.
 // Four partial sums side by side, as Dot keeps them.
 double TypicalJump(const std::vector<double>& jumps, size_t length, size_t count, double floor) {
-  auto squares = [&](double limit, double& kept) {
-    double sum[4] = {}, taken[4] = {};
+  // The squares within the limit, how many, the largest of them and the smallest beyond.
+  struct Within {
+    double squares = 0, taken = 0, largest = 0, beyond = std::numeric_limits<double>::infinity();
+  };
+  auto within = [&](double limit) {
+    double sum[4] = {}, taken[4] = {}, largest[4] = {}, beyond[4];
+    std::fill_n(beyond, 4, std::numeric_limits<double>::infinity());
     for (size_t p = 0; p < count; ++p) {
       const double* x = jumps.data() + p * length + 1;
       const size_t inner = length - 2;
       size_t i = 0;
       for (; i + 4 <= inner; i += 4)
         for (size_t k = 0; k < 4; ++k) {
-          const double jump = x[i + k];
-          const bool within = std::abs(jump) <= limit;
-          sum[k] += within ? jump * jump : 0, taken[k] += within ? 1 : 0;
+          const double size = std::abs(x[i + k]);
+          const bool in = size <= limit;
+          sum[k] += in ? size * size : 0, taken[k] += in ? 1 : 0;
+          largest[k] = std::max(largest[k], in ? size : 0);
+          beyond[k] = std::min(beyond[k], in ? std::numeric_limits<double>::infinity() : size);
         }
-      for (; i < inner; ++i)
-        if (std::abs(x[i]) <= limit) sum[0] += x[i] * x[i], taken[0] += 1;
+      for (; i < inner; ++i) {
+        const double size = std::abs(x[i]);
+        if (size <= limit)
+          sum[0] += size * size, taken[0] += 1, largest[0] = std::max(largest[0], size);
+        else
+          beyond[0] = std::min(beyond[0], size);
+      }
     }
-    kept = (taken[0] + taken[1]) + (taken[2] + taken[3]);
-    return (sum[0] + sum[1]) + (sum[2] + sum[3]);
+    return Within{(sum[0] + sum[1]) + (sum[2] + sum[3]), (taken[0] + taken[1]) + (taken[2] + taken[3]),
+                  std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3])),
+                  std::min(std::min(beyond[0], beyond[1]), std::min(beyond[2], beyond[3]))};
   };
-  double kept = 0;
-  double scale =
-      std::sqrt(squares(std::numeric_limits<double>::infinity(), kept) / static_cast<double>(count * (length - 2)));
+  Within kept = within(std::numeric_limits<double>::infinity());
+  double scale = std::sqrt(kept.squares / kept.taken);
   for (int round = 0; round < 2; ++round) {
-    const double sum = squares(Threshold * scale, kept);
-    if (kept > 0) scale = std::sqrt(sum / kept);
+    const double limit = Threshold * scale;
+    // The same jumps within the new limit: the same scale.
+    if (kept.largest <= limit && limit < kept.beyond) break;
+    kept = within(limit);
+    if (kept.taken > 0) scale = std::sqrt(kept.squares / kept.taken);
   }
   return std::max(scale, floor);
 }
@@ -121,7 +136,12 @@ double CommonDecayAt(const Pauses& pauses, const std::vector<Line>& levels, size
 
 // Samples first..last of pause p put back on the line that joins what the common decay
 // and the pause's level leave of their good neighbours, those added again.
-void ReplaceRun(Pauses& pauses, const std::vector<Line>& levels, int64_t p, size_t first, size_t last) {
+// Each sample put back keeps its value from before the first round in `originals`
+// (its place in the pauses' values, the value).
+using Originals = std::vector<std::pair<size_t, double>>;
+
+void ReplaceRun(Pauses& pauses, const std::vector<Line>& levels, int64_t p, size_t first, size_t last,
+                Originals& originals) {
   std::span<double> pause = pauses.Pause(p);
   const double sign = pauses.Sign(p);
   auto model = [&](size_t j) { return levels[p].At(static_cast<double>(j)) + sign * CommonDecayAt(pauses, levels, j); };
@@ -135,6 +155,9 @@ void ReplaceRun(Pauses& pauses, const std::vector<Line>& levels, int64_t p, size
   const double span = static_cast<double>(last - first + 2);
   for (size_t j = first; j <= last; ++j) {
     const double share = static_cast<double>(j - first + 1) / span;
+    const size_t at = static_cast<size_t>(p * pauses.length) + j;
+    if (std::none_of(originals.begin(), originals.end(), [&](const auto& kept) { return kept.first == at; }))
+      originals.emplace_back(at, pause[j]);
     pause[j] = model(j) + before + (after - before) * share;
   }
 }
@@ -179,7 +202,7 @@ Jumps JumpsOf(const Pauses& pauses) {
   return jumps;
 }
 
-int ReplaceSpikesOnce(Pauses& pauses) {
+int ReplaceSpikesOnce(Pauses& pauses, Originals& originals) {
   const size_t length = static_cast<size_t>(pauses.length), count = static_cast<size_t>(pauses.count);
   const Jumps jumps = JumpsOf(pauses);
   const double scale = jumps.scale;
@@ -224,7 +247,7 @@ int ReplaceSpikesOnce(Pauses& pauses) {
       if (!spike[first]) continue;
       size_t last = first;
       while (last + 1 < length && spike[last + 1]) ++last;
-      ReplaceRun(pauses, levels, static_cast<int64_t>(p), first, last);
+      ReplaceRun(pauses, levels, static_cast<int64_t>(p), first, last, originals);
       replaced += static_cast<int>(last - first + 1);
       first = last;
     }
@@ -249,12 +272,12 @@ int RemoveSpikes(Pauses& pauses, const PauseScreen& screen) {
   // spikes side by side show only one peak. A sample put back in one round may be put
   // back again in the next, once its neighbours are: spikes are counted once.
   if (!MaySpike(screen)) return 0;
-  const std::vector<double> before = pauses.values;
+  Originals originals;
   int rounds = 0;
-  while (rounds < 3 && (rounds == 0 || MaySpike(ScreenPauses(pauses))) && ReplaceSpikesOnce(pauses) > 0) ++rounds;
-  if (rounds == 0) return 0;
+  while (rounds < 3 && (rounds == 0 || MaySpike(ScreenPauses(pauses))) && ReplaceSpikesOnce(pauses, originals) > 0)
+    ++rounds;
   int replaced = 0;
-  for (size_t i = 0; i < before.size(); ++i) replaced += pauses.values[i] != before[i];
+  for (const auto& [at, value] : originals) replaced += pauses.values[at] != value;
   return replaced;
 }
 

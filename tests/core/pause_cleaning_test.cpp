@@ -33,8 +33,10 @@ Pauses CleanPauses(double noise_mv = 0.05, int64_t length = Length) {
 TEST(SpikeRemoval, ReplacesTheSpikesAndNothingElse) {
   const Pauses clean = CleanPauses();
   Pauses spiky = clean;
-  const std::vector<std::pair<int64_t, int64_t>> spikes = {{0, 3}, {2, 100}, {2, 101}, {5, 250}, {7, 498}};
+  const std::vector<std::pair<int64_t, int64_t>> spikes = {{0, 3}, {2, 100}, {2, 101}, {5, 250}, {7, 498}, {6, 300}};
   for (auto [p, j] : spikes) spiky.values[static_cast<size_t>(p * Length + j)] += (j % 2 ? -1 : 1) * 4.0;
+  // One only nine typical jumps high (the noise's jump is √1.5 times 0.05 mV).
+  spiky.values[static_cast<size_t>(6 * Length + 300)] -= 4.0 - 9 * std::sqrt(1.5) * 0.05;
   Pauses untouched = clean;
   EXPECT_EQ(RemoveSpikes(untouched), 0) << "noise alone is no spike";
   EXPECT_EQ(untouched.values, clean.values);
