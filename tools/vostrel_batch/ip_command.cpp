@@ -55,21 +55,6 @@ Json RecordJson(int k, const Chargeability& ip) {
   return record;
 }
 
-// The gates, checked against the survey's pause before any record is read: a gate
-// beyond it is a mistake in the command line.
-std::vector<Gate> GatesOf(const Options& o) {
-  try {
-    std::string told;  // told again when the survey is read for its records
-    const SharedSurvey survey = OpenSurveyInput(o.file, told).survey;
-    return o.gates.empty() ? DefaultGates(survey->HalfPeriod, survey->SampleRate)
-                           : ParseGates(o.gates, survey->HalfPeriod, survey->SampleRate);
-  } catch (const std::invalid_argument& error) {
-    throw UsageError(std::string("--gates: ") + error.what());
-  } catch (const std::exception&) {
-    return {};  // the file's own failure is reported below, as every command reports it
-  }
-}
-
 }  // namespace
 
 CommandRun DeclareIp(CLI::App& app) {
@@ -82,7 +67,6 @@ CommandRun DeclareIp(CLI::App& app) {
   AddMains(app, o->mains);
   AddJson(app, o->json);
   return [o](const std::vector<std::string>&) {
-    const std::vector<Gate> gates = GatesOf(*o);
     FileRun run;
     if (o->json)
       run.failed_output = [](const std::string& file, const std::string& failure) {
@@ -94,6 +78,14 @@ CommandRun DeclareIp(CLI::App& app) {
     return ForEachFile({o->file}, run, [&](const std::string& file, FileOutput& output, const Progress&) {
       const OpenedSurvey opened = OpenSurveyInput(file, output.err);
       const Survey& survey = *opened.survey;
+      // A gate beyond the survey's pause fails the survey, as it fails it in export.
+      std::vector<Gate> gates;
+      try {
+        gates = o->gates.empty() ? DefaultGates(survey.HalfPeriod, survey.SampleRate)
+                                 : ParseGates(o->gates, survey.HalfPeriod, survey.SampleRate);
+      } catch (const std::invalid_argument& error) {
+        throw InOutError::Invalid(error.what());
+      }
       // The records before one that is not in the survey are shown, and none after it.
       std::vector<int> shown;
       for (int32_t k : o->records) {

@@ -40,10 +40,11 @@ SectionTable SurveySection(const Options& o) {
     ip = IpSettings{};
     ip->cleaning.mains_hz = MainsFrequencies(o.mains);
     if (!o.gates.empty()) {
+      // A gate beyond the survey's pause fails the survey, as it fails it in export.
       try {
         ip->gates = ParseGates(o.gates, survey.HalfPeriod, survey.SampleRate);
       } catch (const std::invalid_argument& error) {
-        throw UsageError(std::string("--gates: ") + error.what());
+        throw InOutError::Invalid(error.what());
       }
     }
   }
