@@ -79,13 +79,8 @@ CommandRun DeclareIp(CLI::App& app) {
       const OpenedSurvey opened = OpenSurveyInput(file, output.err);
       const Survey& survey = *opened.survey;
       // A gate beyond the survey's pause fails the survey, as it fails it in export.
-      std::vector<Gate> gates;
-      try {
-        gates = o->gates.empty() ? DefaultGates(survey.HalfPeriod, survey.SampleRate)
-                                 : ParseGates(o->gates, survey.HalfPeriod, survey.SampleRate);
-      } catch (const std::invalid_argument& error) {
-        throw InOutError::Invalid(error.what());
-      }
+      const std::vector<Gate> gates = o->gates.empty() ? DefaultGates(survey.HalfPeriod, survey.SampleRate)
+                                                       : ParseGates(o->gates, survey.HalfPeriod, survey.SampleRate);
       // The records before one that is not in the survey are shown, and none after it.
       std::vector<int> shown;
       for (int32_t k : o->records) {
